@@ -1,0 +1,48 @@
+# The platform-independent foundation under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the CTest tree that runs every test:
+# native unit tests, the Wine-side unit tests and the end-to-end tests.
+enable_testing()
+
+set(SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+add_library(foundation_native STATIC ${FOUNDATION_SOURCES} ${SRC}/foundation/PlatformNative.cpp)
+target_include_directories(foundation_native PUBLIC ${SRC})
+target_compile_options(foundation_native PUBLIC ${SANITIZE} -g -Wall -Wextra -fno-exceptions -fno-rtti)
+target_link_options(foundation_native PUBLIC ${SANITIZE})
+
+add_executable(unit_tests_native ${SRC}/tests/unit/main.cpp ${UNIT_FOUNDATION})
+target_include_directories(unit_tests_native PRIVATE ${DOCTEST_INCLUDE})
+target_compile_options(unit_tests_native PRIVATE -fexceptions)
+target_link_libraries(unit_tests_native PRIVATE foundation_native)
+add_test(NAME native.unit COMMAND unit_tests_native)
+
+set(WIN64_BUILD "" CACHE PATH "the x86_64-w64-mingw32 build folder")
+set(WIN32_BUILD "" CACHE PATH "the i686-w64-mingw32 build folder")
+set(PYTHON /usr/bin/python3 CACHE FILEPATH "the Debian python3 (it has pefile)")
+
+if(WIN32_BUILD AND WIN64_BUILD)
+    add_test(NAME build.imports COMMAND ${PYTHON} ${SRC}/tests/build/check_imports.py
+        ${WIN64_BUILD}/updater.exe ${WIN32_BUILD}/updater.exe)
+    add_test(NAME build.resources COMMAND ${PYTHON} ${SRC}/tests/build/check_resources.py
+        ${WIN64_BUILD}/updater.exe ${WIN32_BUILD}/updater.exe)
+endif()
+
+if(WIN64_BUILD)
+    set(WINE_ENV UPDATER_SOURCE=${SRC} UPDATER_WIN64_BUILD=${WIN64_BUILD}
+        UPDATER_WINE_STATE=${CMAKE_CURRENT_BINARY_DIR}/wine)
+    add_test(NAME wine.setup COMMAND ${PYTHON} ${SRC}/tests/harness/wineenv.py setup)
+    add_test(NAME wine.cleanup COMMAND ${PYTHON} ${SRC}/tests/harness/wineenv.py cleanup)
+    set_tests_properties(wine.setup PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${WINE_ENV}")
+    set_tests_properties(wine.cleanup PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${WINE_ENV}")
+
+    add_test(NAME wine.unit COMMAND ${PYTHON} ${SRC}/tests/harness/wineenv.py unit)
+    set(WINE_TESTS wine.unit)
+    file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${SRC}/tests/e2e/test_*.py)
+    foreach(test_file ${E2E_TESTS})
+        get_filename_component(name ${test_file} NAME_WE)
+        string(REGEX REPLACE "^test_" "" name ${name})
+        add_test(NAME e2e.${name} COMMAND ${PYTHON} ${test_file})
+        list(APPEND WINE_TESTS e2e.${name})
+    endforeach()
+    set_tests_properties(${WINE_TESTS} PROPERTIES FIXTURES_REQUIRED wine
+        ENVIRONMENT "${WINE_ENV}" TIMEOUT 600)
+endif()

@@ -1,0 +1,40 @@
+# updater.exe, the unit tests that run under Wine, and the box driver.
+enable_language(RC)
+
+set(PROGRAM_FLAGS -Os -Wall -Wextra -fno-exceptions -fno-rtti
+    -fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections)
+set(SYSTEM_LIBS ole32 shell32 user32 advapi32 kernel32 uuid)
+
+file(GLOB CORE_SOURCES CONFIGURE_DEPENDS
+    ${SRC}/script/*.cpp ${SRC}/system/*.cpp ${SRC}/procedures/*.cpp ${SRC}/engine/*.cpp)
+list(FILTER CORE_SOURCES EXCLUDE REGEX "engine/Main\\.cpp$")
+
+# Everything but the entry point, so that the unit tests link the same code.
+add_library(updater_core STATIC ${CORE_SOURCES} ${FOUNDATION_SOURCES}
+    ${SRC}/foundation/PlatformWin.cpp)
+target_include_directories(updater_core PUBLIC ${SRC})
+target_compile_options(updater_core PRIVATE ${PROGRAM_FLAGS})
+target_compile_definitions(updater_core PUBLIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
+
+add_executable(updater WIN32 ${SRC}/engine/Main.cpp ${SRC}/foundation/NewDelete.cpp
+    ${SRC}/resources/updater.rc)
+target_compile_options(updater PRIVATE ${PROGRAM_FLAGS})
+target_link_libraries(updater PRIVATE updater_core ${SYSTEM_LIBS})
+target_link_options(updater PRIVATE -static -s -Wl,--gc-sections -mwindows)
+set_source_files_properties(${SRC}/resources/updater.rc PROPERTIES
+    OBJECT_DEPENDS "${SRC}/resources/messages.rc")
+
+file(GLOB UNIT_WINDOWS CONFIGURE_DEPENDS ${SRC}/tests/unit/windows/*.cpp)
+add_executable(unit_tests ${SRC}/tests/unit/main.cpp ${UNIT_FOUNDATION} ${UNIT_WINDOWS}
+    ${SRC}/resources/updater.rc)
+target_include_directories(unit_tests PRIVATE ${DOCTEST_INCLUDE})
+target_link_libraries(unit_tests PRIVATE updater_core ${SYSTEM_LIBS})
+target_link_options(unit_tests PRIVATE -static)
+
+file(GLOB BOXDRIVER_SOURCES CONFIGURE_DEPENDS ${SRC}/tools/boxdriver/*.cpp)
+if(BOXDRIVER_SOURCES)
+    add_executable(boxdriver ${BOXDRIVER_SOURCES})
+    target_compile_definitions(boxdriver PRIVATE UNICODE _UNICODE)
+    target_link_libraries(boxdriver PRIVATE user32 gdi32 kernel32)
+    target_link_options(boxdriver PRIVATE -static -municode)
+endif()

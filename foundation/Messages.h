@@ -1,0 +1,44 @@
+// The numbered message catalogue (a Japanese string table of the program)
+// and the one way a failure is shown to the user.
+#pragma once
+
+#include <stdarg.h>
+#include "String.h"
+
+enum MessageId {
+    MsgFileNotFound = 1,      // file path
+    MsgKeyMissing = 2,        // section, key
+    MsgOutOfMemory = 3,       // record name
+    MsgNoItems = 4,           // section, key
+    MsgNoPath = 5,            // file path (never shown)
+    MsgBadSymbol = 6,         // the offending word
+    MsgCopyFailed = 8,        // source, destination
+    MsgLaunchFailed = 9,      // program, parameters
+    MsgDeleteFailed = 10,     // file path
+    MsgBadProcedureCount = 11,
+    MsgAttributesFailed = 12, // file path, attribute value
+    MsgMakeDirFailed = 13,    // directory path
+    MsgMoveFailed = 14,       // source, destination
+    MsgLinkFailed = 15,       // target, shortcut file
+    MsgResourceFailed = 16,   // source, destination
+    MsgShellFailed = 17,      // (source, destination: not shown)
+};
+
+// Texts of the string table that are not messages.
+enum { TextDefaultCaption = 100 };
+
+// MB_SETFOREGROUND | MB_ICONERROR
+enum { ErrorBoxStyle = 0x00010010 };
+
+// printf rules; never overruns: a long result grows the work area.
+void FormatV(String& target, const char* format, va_list args);
+void Format(String& target, const char* format, ...);
+void LoadText(String& target, unsigned id);
+void LoadMessage(String& target, int id, ...);
+
+// The caption every box of the run carries; the run context owns it.
+void SetReportCaption(const String* caption);
+const char* ReportCaption();
+
+// Shows message `id` in an error box and waits until it is closed.
+void ReportError(int id, ...);

@@ -1,0 +1,16 @@
+// Character stepping in the system's ANSI code page: a lead byte and its
+// trail byte always travel together, so a trail byte that happens to equal
+// "\\" or "}" is never taken for one.
+#pragma once
+
+bool IsLeadByte(unsigned char byte);
+
+// The next character boundary after p (p itself when it is the terminator).
+const char* NextChar(const char* p);
+
+// First occurrence of pattern at a character boundary at or after from
+// (from must be a boundary); null when there is none.
+const char* FindText(const char* from, const char* pattern);
+
+// Whether p starts a character, for a text that starts at start.
+bool IsCharBoundary(const char* start, const char* p);

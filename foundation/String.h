@@ -1,0 +1,61 @@
+// The one text type: an owned, zero-terminated byte block in the ANSI code
+// page, always exactly as large as its content (no spare room, no sharing).
+#pragma once
+
+class String {
+public:
+    String();
+    String(const char* text);
+    String(const String& other);
+    virtual ~String();
+    String& operator=(const String& other);
+
+    // Never null: a String without a block reads as "".
+    char* Text() const;
+    int Length() const;
+    bool IsEmpty() const { return Text()[0] == 0; }
+
+    bool AllocBuffer(unsigned byteCount);
+    bool Assign(const char* text);
+    bool Append(const char* text);
+    // Bytes first..last, both included; stops early at a zero byte.
+    String Slice(const char* first, const char* last) const;
+    String operator+(const char* text) const;
+    String operator+(const String& other) const;
+
+    // Items: pieces between occurrences of a separator.
+    // Positions are byte offsets into Text(); ranges include both ends.
+    int ItemCount(const char* separator) const;
+    bool FindItems(int a, int b, const char* separator, int& first, int& last) const;
+    String Items(int a, int b, const char* separator) const;
+    String Item(int i, const char* separator) const;
+    void ReplaceItems(int a, int b, const char* separator, const char* text);
+
+    // Words: pieces between single spaces outside double quotes.
+    int WordCount() const;
+    bool FindWords(int a, int b, int& first, int& last) const;
+    String Words(int a, int b) const;
+
+    // Groups: top-level bracketed pieces, markers included.
+    int GroupCount(const char* open, const char* close) const;
+    bool FindGroups(int a, int b, const char* open, const char* close, int& first, int& last) const;
+    String Groups(int a, int b, const char* open, const char* close) const;
+    void ReplaceGroups(int a, int b, const char* open, const char* close, const char* text);
+
+    void ReplaceRange(int first, int last, const char* text);
+    bool ReplaceAll(const char* pattern, const char* text);
+    void Trim(const char* leading, const char* trailing);
+    int CountOf(const char* pattern) const;
+
+    // ASCII letters compare without regard to case; other bytes exactly.
+    bool EqualsNoCase(const char* other) const;
+
+private:
+    char* text;
+};
+
+// The text before the last backslash of the path; false (target unchanged)
+// when there is none or the path starts with its only backslash.
+bool DirectoryOf(const String& path, String& target);
+
+bool EqualsNoCase(const char* a, const char* b);
