@@ -10,3 +10,7 @@ int PlatformLoadText(unsigned id, char* buffer, int size);
 
 // Shows a modal box without owner; returns the button pressed, 0 on failure.
 int PlatformShowBox(const char* text, const char* caption, unsigned style);
+
+// Unit tests route boxes here instead of the screen; null restores the screen.
+typedef int (*BoxHook)(const char* text, const char* caption, unsigned style);
+void SetBoxHook(BoxHook hook);

@@ -1,0 +1,21 @@
+// Stand-ins for the native build: code page 932's lead bytes, no string
+// table, and boxes only through the test hook.
+#include "Platform.h"
+
+static BoxHook boxHook;
+
+bool PlatformIsLeadByte(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+int PlatformLoadText(unsigned, char* buffer, int size) {
+    if (size > 0)
+        buffer[0] = 0;
+    return 0;
+}
+
+int PlatformShowBox(const char* text, const char* caption, unsigned style) {
+    return boxHook ? boxHook(text, caption, style) : 0;
+}
+
+void SetBoxHook(BoxHook hook) { boxHook = hook; }
