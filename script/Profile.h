@@ -1,0 +1,18 @@
+// Every read of the script goes through here, over the platform's
+// private-profile functions; the script is never parsed or written by us.
+#pragma once
+
+#include "foundation/String.h"
+
+// Raw reads. A key whose value is "NO_DATA" (any case) counts as absent;
+// then they return false and leave the out value unchanged.
+bool ReadProfileString(const char* file, const char* section, const char* key, String& value);
+bool ReadProfileInt(const char* file, const char* section, const char* key, int& value);
+// Appends the section's lines that do not begin with ";", separated by
+// line feeds; returns how many it appended.
+int ReadProfileSection(const char* file, const char* section, String& lines);
+
+// Reads from the script and expands the value; message 2 when absent.
+bool ReadKey(const char* section, const char* key, String& value);
+// Not expanded; message 2 when absent.
+bool ReadIntKey(const char* section, const char* key, int& value);
