@@ -1,0 +1,71 @@
+#include "Engine.h"
+
+#include <stdlib.h>
+
+#include "procedures/TypeTable.h"
+#include "script/Profile.h"
+
+// Reads one procedure; null after the reason has been reported.
+static Procedure* LoadProcedure(const String& sectionName) {
+    String mode;
+    if (!ReadKey(sectionName.Text(), "MODE", mode))
+        return nullptr;
+    const ProcedureType* type = FindProcedureType(mode);
+    if (!type) {
+        ReportError(MsgBadSymbol, mode.Text());
+        return nullptr;
+    }
+    return type->read(sectionName);
+}
+
+ProcedureList LoadProcedureList(const String& names, int count) {
+    if (count <= 0) {
+        ReportError(MsgBadProcedureCount);
+        return nullptr;
+    }
+    ProcedureList list = static_cast<ProcedureList>(calloc(static_cast<size_t>(count) + 1, sizeof(Procedure*)));
+    if (!list) {
+        ReportError(MsgOutOfMemory, "ProcList");
+        return nullptr;
+    }
+    for (int i = 0; i < count; i++) {
+        String sectionName = names.Item(i, ",");
+        sectionName.Trim(" ", " ");
+        list[i] = LoadProcedure(sectionName);
+        if (!list[i]) {
+            FreeProcedureList(list);
+            return nullptr;
+        }
+    }
+    if (!PushList(list)) {
+        ReportError(MsgOutOfMemory, "ProcListArray");
+        FreeProcedureList(list);
+        return nullptr;
+    }
+    return list;
+}
+
+bool RunProcedureList(ProcedureList list) {
+    for (Procedure** slot = list; slot && *slot; slot++) {
+        const ProcedureType* type = FindProcedureType((*slot)->mode);
+        if (!type) {
+            ReportError(MsgBadSymbol, (*slot)->mode.Text());
+            return false;
+        }
+        if (!type->execute(**slot))
+            return false;
+    }
+    return true;
+}
+
+int FreeProcedureList(ProcedureList list) {
+    if (!list)
+        return 0;
+    for (Procedure** slot = list; *slot; slot++) {
+        delete *slot;
+        *slot = nullptr;
+    }
+    int depthLeft = RemoveList(list);
+    free(list);
+    return depthLeft;
+}

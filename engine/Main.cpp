@@ -1,0 +1,13 @@
+#include <windows.h>
+
+#include "StartUp.h"
+#include "Run.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLineText, int) {
+    CoInitialize(nullptr);
+    if (StartUp(commandLineText))
+        RunTop();
+    ReleaseAllLists();
+    CoUninitialize();
+    return 0;
+}

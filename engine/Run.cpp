@@ -1,0 +1,31 @@
+#include "Run.h"
+
+#include "Engine.h"
+#include "script/Profile.h"
+
+bool ReadUpdaterSection() {
+    updaterState.depth = 0;
+    updaterState.lists.Clear();
+    if (!ReadKey("UPDATER", "NAME", updaterState.name))
+        return false;
+    return ReadKey("UPDATER", "PROC", updaterState.procList);
+}
+
+bool RunTop() {
+    int count = updaterState.procList.ItemCount(",");
+    if (count == 0) {
+        ReportError(MsgNoItems, "UPDATER", "PROC");
+        return false;
+    }
+    if (!LoadProcedureList(updaterState.procList, count))
+        return false;
+    if (!RunProcedureList(CurrentList()))
+        return false;
+    FreeProcedureList(CurrentList());
+    return true;
+}
+
+void ReleaseAllLists() {
+    while (FreeProcedureList(CurrentList()) != 0) {
+    }
+}

@@ -1,0 +1,51 @@
+#include "StartUp.h"
+
+#include <windows.h>
+
+#include "Engine.h"
+#include "Run.h"
+#include "foundation/Messages.h"
+#include "script/Macros.h"
+#include "script/Options.h"
+#include "script/RunContext.h"
+#include "system/FileData.h"
+
+RunContext runContext;
+
+static void FindModulePath() {
+    runContext.modulePath.AllocBuffer(MAX_PATH);
+    GetModuleFileNameA(nullptr, runContext.modulePath.Text(), MAX_PATH);
+    runContext.modulePath = String(runContext.modulePath.Text());
+}
+
+// Option "i" is always relative to the program's directory, even when it
+// is a full path; without it, the program's own path with "ini" for the
+// last dot-separated item.
+static void FindScriptPath() {
+    String relative;
+    if (GetOption(runContext.commandLine, "i", relative)) {
+        runContext.scriptPath = runContext.modulePath.Items(0, -2, "\\") + "\\" + relative;
+    } else {
+        runContext.scriptPath = runContext.modulePath;
+        runContext.scriptPath.ReplaceItems(-1, -1, ".", "ini");
+    }
+}
+
+bool StartUp(const char* commandLineText) {
+    SetReportCaption(&runContext.caption);
+    runContext.commandLine.Assign(commandLineText);
+    if (!GetOption(runContext.commandLine, "t", runContext.caption))
+        LoadText(runContext.caption, TextDefaultCaption);
+    FindModulePath();
+    FindScriptPath();
+    if (!PathExists(runContext.scriptPath)) {
+        ReportError(MsgFileNotFound, runContext.scriptPath.Text());
+        return false;
+    }
+    BuildMacroTable();
+    if (!ReadUpdaterSection())
+        return false;
+    if (!updaterState.name.IsEmpty())
+        runContext.caption = updaterState.name;
+    return true;
+}

@@ -1,0 +1,46 @@
+#include "Switch.h"
+
+#include "Engine.h"
+
+namespace {
+
+struct SwitchRecord : Procedure {
+    String target;    // PROC
+    String whenClear; // "0"
+    String whenSet;   // "1"
+};
+
+} // namespace
+
+Procedure* ReadSwitch(const String& sectionName) {
+    SwitchRecord* record = NewRecord<SwitchRecord>(sectionName, "SWITCH_INFO");
+    if (!record)
+        return nullptr;
+    const KeyBinding keys[] = {
+        {"PROC", &record->target, nullptr},
+        {"0", &record->whenClear, nullptr},
+        {"1", &record->whenSet, nullptr},
+    };
+    return ReadKeys(record, keys);
+}
+
+bool ExecuteSwitch(Procedure& procedure) {
+    SwitchRecord& record = static_cast<SwitchRecord&>(procedure);
+    String targetName = record.target;
+    targetName.Trim(" ", " ");
+    Procedure* target = FindProcedure(CurrentList(), targetName);
+    if (!target) {
+        ReportError(MsgBadSymbol, record.target.Text());
+        return false;
+    }
+    const String& branch = target->conditionFlag ? record.whenSet : record.whenClear;
+    int count = branch.ItemCount(",");
+    if (count == 0)
+        return true;
+    if (!LoadProcedureList(branch, count))
+        return false;
+    if (!RunProcedureList(CurrentList()))
+        return false;
+    FreeProcedureList(CurrentList());
+    return true;
+}

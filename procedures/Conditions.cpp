@@ -1,0 +1,104 @@
+#include "Conditions.h"
+
+#include "system/FileData.h"
+#include "system/Shell.h"
+
+namespace {
+
+struct VerifyRecord : Procedure {
+    String first;  // ARG1
+    String second; // ARG2
+};
+
+struct ExistRecord : Procedure {
+    String files; // FILE
+};
+
+struct DateRecord : Procedure {
+    String files; // FILE
+    String date;  // DATE: year/month/day
+};
+
+struct OsVersionRecord : Procedure {};
+
+} // namespace
+
+Procedure* ReadVerify(const String& sectionName) {
+    VerifyRecord* record = NewRecord<VerifyRecord>(sectionName, "VERIFY_INFO");
+    if (!record)
+        return nullptr;
+    const KeyBinding keys[] = {{"ARG1", &record->first, nullptr}, {"ARG2", &record->second, nullptr}};
+    return ReadKeys(record, keys);
+}
+
+// Equal at some position; an empty ARG1 equals only an empty ARG2.
+bool ExecuteVerify(Procedure& procedure) {
+    VerifyRecord& record = static_cast<VerifyRecord&>(procedure);
+    int count = record.first.ItemCount(",");
+    if (count == 0 && record.second.IsEmpty())
+        record.conditionFlag = 1;
+    for (int i = 0; i < count; i++) {
+        if (ListItem(record.first, i).EqualsNoCase(ListItem(record.second, i).Text())) {
+            record.conditionFlag = 1;
+            break;
+        }
+    }
+    return true;
+}
+
+Procedure* ReadExist(const String& sectionName) {
+    ExistRecord* record = NewRecord<ExistRecord>(sectionName, "EXIST_INFO");
+    if (!record)
+        return nullptr;
+    const KeyBinding keys[] = {{"FILE", &record->files, nullptr}};
+    return ReadKeys(record, keys);
+}
+
+// Set when every listed path exists.
+bool ExecuteExist(Procedure& procedure) {
+    ExistRecord& record = static_cast<ExistRecord&>(procedure);
+    int count = CountItemsOrReport(record, record.files, "FILE");
+    if (count == 0)
+        return false;
+    for (int i = 0; i < count; i++) {
+        if (!PathExists(ListItem(record.files, i)))
+            return true;
+    }
+    record.conditionFlag = 1;
+    return true;
+}
+
+Procedure* ReadDate(const String& sectionName) {
+    DateRecord* record = NewRecord<DateRecord>(sectionName, "DATE_INFO");
+    if (!record)
+        return nullptr;
+    const KeyBinding keys[] = {{"FILE", &record->files, nullptr}, {"DATE", &record->date, nullptr}};
+    return ReadKeys(record, keys);
+}
+
+// Set when some listed file is missing, unreadable or older than the date.
+bool ExecuteDate(Procedure& procedure) {
+    DateRecord& record = static_cast<DateRecord&>(procedure);
+    int count = CountItemsOrReport(record, record.files, "FILE");
+    if (count == 0)
+        return false;
+    for (int i = 0; i < count; i++) {
+        if (!FileDateReached(ListItem(record.files, i), record.date)) {
+            record.conditionFlag = 1;
+            return true;
+        }
+    }
+    return true;
+}
+
+Procedure* ReadOsVersion(const String& sectionName) {
+    OsVersionRecord* record = NewRecord<OsVersionRecord>(sectionName, "OSVER_INFO");
+    if (!record)
+        return nullptr;
+    return ReadKeys(record, nullptr, 0);
+}
+
+bool ExecuteOsVersion(Procedure& procedure) {
+    procedure.conditionFlag = IsWindowsNT() ? 1 : 0;
+    return true;
+}

@@ -1,0 +1,94 @@
+#include "MessageBox.h"
+
+#include "engine/Engine.h"
+#include "foundation/Numbers.h"
+#include "foundation/Platform.h"
+
+namespace {
+
+struct MessageBoxRecord : Procedure {
+    String flag;  // FLAG: section name, value; fewer than two items: always shown
+    String type;  // TYPE
+    String text;  // TEXT, with "%n" and "%t"
+    String abort; // ISABORT: stop after OK/Yes, stop after No
+};
+
+struct BoxType {
+    const char* keyword;
+    unsigned style;
+};
+
+const unsigned SetForeground = 0x10000;
+const unsigned OkOnly = 0x0, YesNo = 0x4;
+const unsigned IconHand = 0x10, IconQuestion = 0x20, IconExclamation = 0x30, IconAsterisk = 0x40;
+const unsigned SecondButtonDefault = 0x100;
+const int AnswerOk = 1, AnswerCancel = 2, AnswerYes = 6, AnswerNo = 7;
+
+const BoxType boxTypes[] = {
+    {"ERROR", SetForeground | OkOnly | IconHand},
+    {"INFORMATION", SetForeground | OkOnly | IconAsterisk},
+    {"WARNING", SetForeground | YesNo | IconExclamation | SecondButtonDefault},
+    {"QUESTION", SetForeground | YesNo | IconQuestion},
+};
+
+// -1: the named procedure is not in the running list (reported);
+// 0: closed; 1: open.
+int GateState(const MessageBoxRecord& record) {
+    if (record.flag.ItemCount(",") < 2)
+        return 1;
+    Procedure* gate = FindProcedure(CurrentList(), ListItem(record.flag, 0));
+    if (!gate) {
+        ReportError(MsgBadSymbol, record.flag.Text());
+        return -1;
+    }
+    return ParseInt(record.flag.Item(1, ",")) == gate->conditionFlag ? 1 : 0;
+}
+
+const BoxType* FindBoxType(const String& keyword) {
+    for (const BoxType& type : boxTypes) {
+        if (keyword.EqualsNoCase(type.keyword))
+            return &type;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Procedure* ReadMessageBox(const String& sectionName) {
+    MessageBoxRecord* record = NewRecord<MessageBoxRecord>(sectionName, "MSGBOX_INFO");
+    if (!record)
+        return nullptr;
+    const KeyBinding keys[] = {
+        {"FLAG", &record->flag, nullptr},
+        {"TYPE", &record->type, nullptr},
+        {"TEXT", &record->text, nullptr},
+        {"ISABORT", &record->abort, nullptr},
+    };
+    return ReadKeys(record, keys);
+}
+
+bool ExecuteMessageBox(Procedure& procedure) {
+    MessageBoxRecord& record = static_cast<MessageBoxRecord&>(procedure);
+    int gate = GateState(record);
+    if (gate <= 0)
+        return gate == 0;
+    const BoxType* type = FindBoxType(record.type);
+    if (!type) {
+        ReportError(MsgBadSymbol, record.type.Text());
+        return false;
+    }
+    record.text.ReplaceAll("%n", "\n");
+    record.text.ReplaceAll("%t", "\t");
+    int answer = PlatformShowBox(record.text.Text(), ReportCaption(), type->style);
+    // A box with only OK can only be accepted: closing it is OK, as on
+    // Windows (Wine answers IDCANCEL there).
+    if (answer == AnswerCancel && (type->style & YesNo) == 0)
+        answer = AnswerOk;
+    if (answer == AnswerOk || answer == AnswerYes) {
+        record.conditionFlag = 1;
+        return ParseInt(record.abort.Item(0, ",")) == 0;
+    }
+    if (answer == AnswerCancel || answer == AnswerNo)
+        return ParseInt(record.abort.Item(1, ",")) == 0;
+    return true;
+}

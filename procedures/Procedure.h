@@ -1,0 +1,59 @@
+// The record every procedure type builds on, and what readers and executors
+// share: the common reader and the item-list convention.
+#pragma once
+
+#include <new>
+
+#include "foundation/Messages.h"
+#include "foundation/String.h"
+
+struct Procedure {
+    String sectionName;         // as it stood in the procedure list, trimmed
+    String mode;                // MODE as read and expanded
+    unsigned char conditionFlag = 0;
+    virtual ~Procedure() {}
+};
+
+typedef Procedure* (*ProcedureReader)(const String& sectionName);
+typedef bool (*ProcedureExecutor)(Procedure& procedure);
+
+// One key of a type, read into a String field (or, for ISWAIT, an int).
+struct KeyBinding {
+    const char* key;
+    String* text;
+    int* number;
+};
+
+// Allocates a record; message 3 with its record name when that fails.
+template <class Record>
+Record* NewRecord(const String& sectionName, const char* recordName) {
+    Record* record = new (std::nothrow) Record;
+    if (!record) {
+        ReportError(MsgOutOfMemory, recordName);
+        return nullptr;
+    }
+    record->sectionName = sectionName;
+    return record;
+}
+
+// Reads MODE and then every key in order. At the first missing key (message
+// 2 has been shown) the record is deleted and null returned.
+Procedure* ReadKeys(Procedure* record, const KeyBinding* keys, int keyCount);
+
+template <int KeyCount>
+Procedure* ReadKeys(Procedure* record, const KeyBinding (&keys)[KeyCount]) {
+    return ReadKeys(record, keys, KeyCount);
+}
+
+// Item-list convention: the number of comma items of the list key's value;
+// 0 after message 4 has named the section and the key.
+int CountItemsOrReport(const Procedure& procedure, const String& list, const char* listKey);
+
+// Item i of a comma list with its leading and trailing spaces removed
+// (tabs stay); "" beyond the end.
+String ListItem(const String& list, int i);
+
+// Runs an action type's step for every item; false at the first failing
+// step (which has reported), otherwise the condition flag becomes 1.
+typedef bool (*ItemStep)(Procedure& procedure, int item);
+bool RunActionItems(Procedure& procedure, const String& list, const char* listKey, ItemStep step);

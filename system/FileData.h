@@ -1,0 +1,24 @@
+// Facts and contents of files and modules, for the procedures. Nothing here
+// shows anything; every answer is a result.
+#pragma once
+
+#include <windows.h>
+
+#include "foundation/ByteBuffer.h"
+#include "foundation/String.h"
+
+// True when FindFirstFileA finds an entry: a directory, or any match of a
+// pattern, counts.
+bool PathExists(const String& path);
+
+// True when the file opens (read, no sharing) and its last write, in local
+// time, is on or after the date year/month/day.
+bool FileDateReached(const String& path, const String& date);
+
+// False for a file that cannot be opened (read, no sharing) or is empty.
+bool ReadWholeFile(const String& path, ByteBuffer& buffer);
+
+// The resource's bytes, valid while the module stays loaded; null when the
+// resource is not there.
+const void* LoadResourceData(HMODULE module, const char* name, const char* type,
+                             HRSRC* foundResource = nullptr);

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, on a Debian 12 machine.
+set -euo pipefail
+packages=(cmake g++ g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64
+          binutils-mingw-w64-i686 wine64 xvfb doctest-dev python3 python3-pefile)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
+        || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

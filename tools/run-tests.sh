@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# The whole test run on a fresh machine: install, build both targets and
+# the native tree, then every test through CTest.
+set -euo pipefail
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=${BUILD_DIR:-$source_dir/build}
+"$source_dir/tools/install-deps.sh"
+BUILD_DIR="$build_dir" "$source_dir/tools/build.sh"
+cd "$build_dir/native"
+# The Wine fixture stops its Xvfb and wineserver itself; this is the
+# backstop for a run that is interrupted.
+trap '/usr/bin/python3 "$source_dir/tests/harness/wineenv.py" cleanup >/dev/null 2>&1 || true' EXIT
+export UPDATER_SOURCE="$source_dir" UPDATER_WIN64_BUILD="$build_dir/win64" \
+       UPDATER_WINE_STATE="$build_dir/native/wine"
+ctest --output-on-failure -j2 "$@"
