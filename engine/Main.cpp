@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <objbase.h>
 
 #include "StartUp.h"
 #include "Run.h"
