@@ -74,8 +74,12 @@ String String::Slice(const char* first, const char* last) const {
     if (!result.AllocBuffer(static_cast<unsigned>(byteCount)))
         return result;
     char* out = result.Text();
-    for (size_t i = 0; i + 1 < byteCount && first[i]; i++)
+    size_t i = 0;
+    for (; i + 1 < byteCount && first[i]; i++)
         out[i] = first[i];
+    // Stopped early at a zero byte: the block would have spare room.
+    if (i + 1 < byteCount)
+        return String(out);
     return result;
 }
 

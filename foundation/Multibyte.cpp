@@ -1,0 +1,36 @@
+#include "Multibyte.h"
+
+#include "Platform.h"
+
+#include <string.h>
+
+bool IsLeadByte(unsigned char byte) { return PlatformIsLeadByte(byte); }
+
+const char* NextChar(const char* p) {
+    if (!*p)
+        return p;
+    // A lead byte cut off by the terminator is a character of its own.
+    if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1])
+        return p + 2;
+    return p + 1;
+}
+
+const char* FindText(const char* from, const char* pattern) {
+    size_t length = strlen(pattern);
+    if (!length)
+        return nullptr;
+    for (const char* p = from; *p; p = NextChar(p)) {
+        if (*p == *pattern && strncmp(p, pattern, length) == 0)
+            return p;
+    }
+    return nullptr;
+}
+
+// A byte that cannot lead ends a character, so only the run of lead-capable
+// bytes just before p decides: they pair up from its start.
+bool IsCharBoundary(const char* start, const char* p) {
+    int run = 0;
+    for (const char* q = p; q > start && IsLeadByte(static_cast<unsigned char>(q[-1])); q--)
+        run++;
+    return run % 2 == 0;
+}

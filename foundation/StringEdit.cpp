@@ -1,0 +1,99 @@
+// Replacing, trimming and counting.
+#include "String.h"
+
+#include "Multibyte.h"
+
+#include <string.h>
+
+void String::ReplaceRange(int first, int last, const char* text) {
+    const char* start = Text();
+    int end = Length() - 1;
+    String result;
+    if (first > 0)
+        result = Slice(start, start + first - 1);
+    result.Append(text);
+    if (last < end)
+        result.Append(Slice(start + last + 1, start + end).Text());
+    Assign(result.Text());
+}
+
+// Every search starts again at the beginning, so what a replacement joins
+// with its neighbours is searched again.
+bool String::ReplaceAll(const char* pattern, const char* text) {
+    const char* hit = FindText(Text(), pattern);
+    if (!hit)
+        return false;
+    int patternLength = static_cast<int>(strlen(pattern));
+    do {
+        int first = static_cast<int>(hit - Text());
+        ReplaceRange(first, first + patternLength - 1, text);
+        hit = FindText(Text(), pattern);
+    } while (hit);
+    return true;
+}
+
+static bool SameNoCase(const char* a, const char* b, size_t length) {
+    for (size_t i = 0; i < length; i++) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 'a' + 'A');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+void String::Trim(const char* leading, const char* trailing) {
+    const char* text = Text();
+    size_t length = strlen(text);
+    size_t leadingLength = strlen(leading);
+    size_t trailingLength = strlen(trailing);
+    size_t first = 0;
+    size_t end = length;  // one past the last byte kept
+    if (leadingLength && length >= leadingLength) {
+        while (length - first >= leadingLength && SameNoCase(text + first, leading, leadingLength))
+            first += leadingLength;
+    }
+    if (trailingLength) {
+        // A trail byte 0x5C is no backslash: a match must start a character.
+        while (end - first >= trailingLength &&
+               SameNoCase(text + end - trailingLength, trailing, trailingLength) &&
+               IsCharBoundary(text, text + end - trailingLength))
+            end -= trailingLength;
+    }
+    if (first == 0 && end == length)
+        return;
+    if (end == first)
+        Assign("");
+    else
+        Assign(Slice(text + first, text + end - 1).Text());
+}
+
+int String::CountOf(const char* pattern) const {
+    size_t patternLength = strlen(pattern);
+    int count = 0;
+    for (const char* hit = FindText(Text(), pattern); hit; hit = FindText(hit + patternLength, pattern))
+        count++;
+    return count;
+}
+
+bool DirectoryOf(const String& path, String& target) {
+    const char* text = path.Text();
+    const char* backslash = nullptr;
+    // Character by character: a trail byte 0x5C is not a backslash.
+    for (const char* p = text; *p; p = NextChar(p)) {
+        if (*p == '\\')
+            backslash = p;
+    }
+    if (!backslash || backslash == text)
+        return false;
+    unsigned length = static_cast<unsigned>(backslash - text);
+    String directory;
+    if (!directory.AllocBuffer(length + 1))
+        return false;
+    memcpy(directory.Text(), text, length);
+    target = directory;
+    return true;
+}

@@ -1,0 +1,94 @@
+// Words: pieces between single spaces; a space inside double quotes (an odd
+// number of quotes before it) does not separate.
+#include "String.h"
+
+#include "Multibyte.h"
+
+// Quotes from `from` up to and including the space at `space`.
+static int QuotesThrough(const char* from, const char* space) {
+    int count = 0;
+    for (const char* p = from; p <= space && *p; p = NextChar(p)) {
+        if (*p == '"')
+            count++;
+    }
+    return count;
+}
+
+int String::WordCount() const {
+    if (IsEmpty())
+        return 0;
+    int count = 1;
+    int quotes = 0;
+    const char* cursor = Text();
+    for (const char* space; (space = FindText(cursor, " ")) != nullptr; cursor = space + 1) {
+        quotes += QuotesThrough(cursor, space);
+        if (quotes % 2 == 0)
+            count++;
+    }
+    return count;
+}
+
+bool String::FindWords(int a, int b, int& first, int& last) const {
+    if (a < 0 || b < 0) {
+        int count = WordCount();
+        if (count == 0)
+            return false;
+        if (a < 0)
+            a += count;
+        if (b < 0)
+            b += count;
+    }
+    const char* start = Text();
+    const char* cursor = start;
+    bool hasFirst = false;
+    bool hasLast = false;
+    int quotes = 0;
+    int i = 0;
+    const char* space;
+    while (i < a && (space = FindText(cursor, " ")) != nullptr) {
+        quotes += QuotesThrough(cursor, space);
+        if (quotes % 2 == 0)
+            i++;
+        cursor = space + 1;
+    }
+    if (i == a) {
+        first = static_cast<int>(cursor - start);
+        hasFirst = true;
+    }
+    for (;;) {
+        space = FindText(cursor, " ");
+        if (!space) {
+            if (b >= i) {
+                last = Length() - 1;
+                hasLast = true;
+            }
+            break;
+        }
+        if (b < i)
+            break;
+        // Kept until the word really ends: a quoted space moves it on.
+        if (b == i) {
+            last = static_cast<int>(space - start) - 1;
+            hasLast = true;
+        }
+        quotes += QuotesThrough(cursor, space);
+        if (quotes % 2 == 0)
+            i++;
+        cursor = space + 1;
+    }
+    if (!hasFirst || !hasLast)
+        return false;
+    // A single quoted word comes without its quotes.
+    if (a == b && start[first] == '"' && last >= 0 && start[last] == '"') {
+        first++;
+        last--;
+    }
+    return true;
+}
+
+String String::Words(int a, int b) const {
+    int first, last;
+    if (!FindWords(a, b, first, last) || last < first)
+        return String();
+    return Slice(Text() + first, Text() + last);
+}
