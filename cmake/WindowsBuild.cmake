@@ -28,6 +28,8 @@ file(GLOB UNIT_WINDOWS CONFIGURE_DEPENDS ${SRC}/tests/unit/windows/*.cpp)
 add_executable(unit_tests ${SRC}/tests/unit/main.cpp ${UNIT_FOUNDATION} ${UNIT_WINDOWS}
     ${SRC}/resources/updater.rc)
 target_include_directories(unit_tests PRIVATE ${DOCTEST_INCLUDE})
+# The win32-thread MinGW runtime has no std::mutex.
+target_compile_definitions(unit_tests PRIVATE DOCTEST_CONFIG_NO_MULTITHREADING)
 target_link_libraries(unit_tests PRIVATE updater_core ${SYSTEM_LIBS})
 target_link_options(unit_tests PRIVATE -static)
 
