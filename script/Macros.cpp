@@ -1,0 +1,184 @@
+#include "Macros.h"
+
+#include <string.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include "Expand.h"
+#include "RunContext.h"
+#include "Profile.h"
+#include "foundation/Multibyte.h"
+#include "system/Shell.h"
+
+MacroTable macroTable;
+
+namespace {
+
+// The first `byte` in from..stop-1 that begins a character, as a search
+// stepping character by character from `from` (a boundary) would find it.
+// A lookup steps over every value before the one it wants, so candidates
+// come from memchr and only they are tested for a lead byte before them.
+const char* FindByte(const char* from, const char* stop, char byte) {
+    for (const char* p = from; p < stop; p++) {
+        p = static_cast<const char*>(memchr(p, byte, static_cast<size_t>(stop - p)));
+        if (!p)
+            return nullptr;
+        if (IsCharBoundary(from, p))
+            return p;
+    }
+    return nullptr;
+}
+
+// Steps through the entries in order, cutting where item k with the
+// separator "\n" would be cut, but in one pass rather than counting from
+// the start for every k: a table of thousands of entries stays linear.
+// Past the last item every entry is empty, as item k is.
+class EntryWalk {
+public:
+    explicit EntryWalk(const String& entries) : start(0), end(-1) { Resync(entries); }
+
+    void Next() {
+        start = end < 0 ? 0 : (end < length ? end + 1 : length);
+        FindEnd();
+    }
+
+    // After the entries changed at this entry: its end is found again, in
+    // case the new text holds a separator of its own.
+    void Resync(const String& entries) {
+        text = entries.Text();
+        length = static_cast<int>(strlen(text));
+        if (end >= 0)
+            FindEnd();
+    }
+
+    // Item 0 of the entry with the separator "=", compared like EqualsNoCase.
+    bool NameIs(const char* wanted) const {
+        const char* stop = text + end;
+        const char* p = FindByte(text + start, stop, '=');
+        if (!p)
+            p = stop;
+        size_t nameLength = static_cast<size_t>(p - (text + start));
+        if (strlen(wanted) != nameLength)
+            return false;
+        for (size_t i = 0; i < nameLength; i++) {
+            if (Fold(text[start + i]) != Fold(wanted[i]))
+                return false;
+        }
+        return true;
+    }
+
+    // Puts the replacement where the entry stands, as ReplaceRange would, but
+    // copying with memcpy: each entry of a long table is replaced in turn.
+    void Replace(String& entries, const char* replacement) {
+        size_t head = static_cast<size_t>(start);
+        size_t tail = static_cast<size_t>(length - end);
+        size_t middle = strlen(replacement);
+        String joined;
+        if (joined.AllocBuffer(static_cast<unsigned>(head + middle + tail + 1))) {
+            memcpy(joined.Text(), text, head);
+            memcpy(joined.Text() + head, replacement, middle);
+            memcpy(joined.Text() + head + middle, text + end, tail);
+        }
+        entries = joined;
+        Resync(entries);
+    }
+
+    String Entry() const { return String().Slice(text + start, text + end - 1); }
+
+private:
+    static char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+    void FindEnd() {
+        const char* separator = FindByte(text + start, text + length, '\n');
+        end = separator ? static_cast<int>(separator - text) : length;
+    }
+
+    const char* text;
+    int length;
+    int start;
+    int end; // the separator after the entry, or the length; -1 before the first
+};
+
+} // namespace
+
+void SetMacro(const char* name, const char* value) {
+    EntryWalk walk(macroTable.entries);
+    for (int k = 0; k < macroTable.entryCount; k++) {
+        walk.Next();
+        if (walk.NameIs(name)) {
+            String entry = walk.Entry();
+            entry.ReplaceItems(1, 1, "=", value);
+            walk.Replace(macroTable.entries, entry.Text());
+            return;
+        }
+    }
+    String entry(macroTable.entryCount == 0 ? "" : "\n");
+    entry.Append(name);
+    entry.Append("=");
+    entry.Append(value);
+    macroTable.entries.Append(entry.Text());
+    macroTable.entryCount++;
+}
+
+bool LookupMacro(const char* name, String& value) {
+    if (macroTable.entryCount == 0)
+        return false;
+    EntryWalk walk(macroTable.entries);
+    for (int k = 0; k < macroTable.entryCount; k++) {
+        walk.Next();
+        if (walk.NameIs(name)) {
+            value = walk.Entry().Item(1, "=");
+            return true;
+        }
+    }
+    return false;
+}
+
+void ExpandMacroTable() {
+    if (macroTable.entryCount == 0)
+        return;
+    EntryWalk walk(macroTable.entries);
+    for (int k = 0; k < macroTable.entryCount; k++) {
+        walk.Next();
+        String entry = walk.Entry();
+        String value = entry.Item(1, "=");
+        bool changed = ExpandMacros(value);
+        if (ExpandFunctions(value))
+            changed = true;
+        if (CollapseParents(value) || changed) {
+            entry.ReplaceItems(1, 1, "=", value.Text());
+            walk.Replace(macroTable.entries, entry.Text());
+        }
+    }
+}
+
+// A folder the system cannot give leaves its macro empty.
+static void SetFolderMacro(const char* name, int folderId) {
+    String path;
+    if (!GetSpecialFolderPath(nullptr, path, folderId))
+        path.Assign("");
+    SetMacro(name, path.Text());
+}
+
+bool BuildMacroTable() {
+    macroTable.entryCount = ReadProfileSection(runContext.scriptPath.Text(), "DEFINE", macroTable.entries);
+    String work;
+    work.AllocBuffer(MAX_PATH);
+    GetWindowsDirectoryA(work.Text(), MAX_PATH);
+    SetMacro("<Win>", work.Text());
+    work.AllocBuffer(MAX_PATH);
+    GetSystemDirectoryA(work.Text(), MAX_PATH);
+    SetMacro("<Sys>", work.Text());
+    SetMacro("<Src>", runContext.modulePath.Items(0, -2, "\\").Text());
+    bool nt = IsWindowsNT();
+    SetFolderMacro("<Desktop>", nt ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOPDIRECTORY);
+    SetFolderMacro("<Programs>", nt ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS);
+    work.AllocBuffer(MAX_PATH);
+    GetTempPathA(256, work.Text());
+    if (work.CountOf("\\") != 0)
+        SetMacro("<Temp>", work.Items(0, -2, "\\").Text());
+    else
+        SetMacro("<Temp>", work.Text());
+    ExpandMacroTable();
+    return true;
+}

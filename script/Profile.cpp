@@ -1,0 +1,91 @@
+#include "Profile.h"
+
+#include <string.h>
+#include <windows.h>
+
+#include "Expand.h"
+#include "RunContext.h"
+#include "foundation/Messages.h"
+#include "foundation/Numbers.h"
+
+static const char AbsentValue[] = "NO_DATA";
+
+enum {
+    ValueAreaSize = 32768, // on the heap: a value may fill all of it
+    ValueReadSize = 32767,
+    IntAreaSize = 260,
+};
+
+// The platform's answer for a key, or false when the key is absent.
+static bool ReadRaw(const char* file, const char* section, const char* key, String& work,
+                    unsigned areaSize, unsigned readSize) {
+    if (!work.AllocBuffer(areaSize))
+        return false;
+    GetPrivateProfileStringA(section, key, AbsentValue, work.Text(), readSize, file);
+    return lstrcmpiA(work.Text(), AbsentValue) != 0;
+}
+
+bool ReadProfileString(const char* file, const char* section, const char* key, String& value) {
+    String work;
+    if (!ReadRaw(file, section, key, work, ValueAreaSize, ValueReadSize))
+        return false;
+    value.Assign(work.Text());
+    return true;
+}
+
+bool ReadProfileInt(const char* file, const char* section, const char* key, int& value) {
+    String work;
+    if (!ReadRaw(file, section, key, work, IntAreaSize, IntAreaSize))
+        return false;
+    // A value that is no number still counts as present and changes nothing.
+    ScanDecimal(work.Text(), value);
+    return true;
+}
+
+// The section arrives as zero-terminated lines ended by an empty one; the
+// lines kept are joined with line feeds in place of their terminators, so
+// the joined text never outgrows the work area.
+int ReadProfileSection(const char* file, const char* section, String& lines) {
+    String work, joined;
+    if (!work.AllocBuffer(ValueAreaSize) || !joined.AllocBuffer(ValueAreaSize))
+        return 0;
+    GetPrivateProfileSectionA(section, work.Text(), ValueReadSize, file);
+    const char* line = work.Text();
+    const char* end = line + ValueReadSize;
+    char* out = joined.Text();
+    bool separate = !lines.IsEmpty();
+    int count = 0;
+    for (; line < end && *line; line += strlen(line) + 1) {
+        if (*line == ';')
+            continue;
+        if (separate)
+            *out++ = '\n';
+        size_t length = strlen(line);
+        memcpy(out, line, length);
+        out += length;
+        separate = true;
+        count++;
+    }
+    if (count)
+        lines.Append(joined.Text());
+    return count;
+}
+
+bool ReadKey(const char* section, const char* key, String& value) {
+    if (!ReadProfileString(runContext.scriptPath.Text(), section, key, value)) {
+        ReportError(MsgKeyMissing, section, key);
+        return false;
+    }
+    ExpandMacros(value);
+    ExpandFunctions(value);
+    CollapseParents(value);
+    return true;
+}
+
+bool ReadIntKey(const char* section, const char* key, int& value) {
+    if (!ReadProfileInt(runContext.scriptPath.Text(), section, key, value)) {
+        ReportError(MsgKeyMissing, section, key);
+        return false;
+    }
+    return true;
+}
