@@ -4,7 +4,18 @@
 
 static BoxHook boxHook;
 
-bool PlatformIsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+// Asked for every byte of every search: the code page's answer is taken
+// once and kept.
+bool PlatformIsLeadByte(unsigned char byte) {
+    static bool leadBytes[256];
+    static bool known;
+    if (!known) {
+        for (int b = 0; b < 256; b++)
+            leadBytes[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
+        known = true;
+    }
+    return leadBytes[byte];
+}
 
 int PlatformLoadText(unsigned id, char* buffer, int size) {
     if (size <= 0)

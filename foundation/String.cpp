@@ -70,16 +70,12 @@ String String::Slice(const char* first, const char* last) const {
     String result;
     if (!first || !last || last < first)
         return result;
-    size_t byteCount = static_cast<size_t>(last - first) + 2;
-    if (!result.AllocBuffer(static_cast<unsigned>(byteCount)))
-        return result;
-    char* out = result.Text();
-    size_t i = 0;
-    for (; i + 1 < byteCount && first[i]; i++)
-        out[i] = first[i];
-    // Stopped early at a zero byte: the block would have spare room.
-    if (i + 1 < byteCount)
-        return String(out);
+    // A range that runs past the terminator ends at the text's end.
+    size_t wanted = static_cast<size_t>(last - first) + 1;
+    const void* terminator = memchr(first, 0, wanted);
+    size_t length = terminator ? static_cast<size_t>(static_cast<const char*>(terminator) - first) : wanted;
+    if (result.AllocBuffer(static_cast<unsigned>(length + 1)))
+        memcpy(result.Text(), first, length);
     return result;
 }
 
