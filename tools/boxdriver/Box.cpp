@@ -31,7 +31,7 @@ BOOL CALLBACK CollectButton(HWND window, LPARAM param) {
 }
 
 std::wstring TextOf(HWND window) {
-    // Cross-process reads come from the window manager's copy, so ask big enough.
+    // The length reported for another process's window is only a hint: leave room.
     int length = GetWindowTextLengthW(window);
     std::wstring text(std::max(length, 0) + 1024, L'\0');
     int got = GetWindowTextW(window, &text[0], (int)text.size());

@@ -1,6 +1,6 @@
 #include "Job.h"
 
-#include <cstdio>
+#include <cstdlib>
 
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty()) return std::string();

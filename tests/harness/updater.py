@@ -1,0 +1,226 @@
+"""End-to-end scenarios: the real updater.exe under Wine, its boxes answered by
+the box driver.
+
+    class StartUp(UpdaterTest):
+        def test_missing_script(self):
+            s = self.scenario()
+            result = s.run("/tHello", answers=["OK"])
+            expect_boxes(result, [error_box(message(1, s.win("updater.ini")), "Hello")])
+
+Each scenario has its own folder T:\\<name>\\ (on the Unix side
+<state>/scratch/<name>) holding a copy of updater.exe. The prefix is kept
+between runs of the tests: registry values a test adds are removed after it.
+"""
+
+import fcntl
+import inspect
+import json
+import os
+import shutil
+import unittest
+
+import wineenv
+from boxes import Box, Result, error_box, expect_boxes, expect_no_boxes, fail
+from messages import DEFAULT_CAPTION, message
+
+__all__ = ["Box", "DEFAULT_CAPTION", "Result", "Scenario", "UpdaterTest", "error_box",
+           "expect_boxes", "expect_no_boxes", "main", "message"]
+
+__unittest = True  # see boxes.py
+
+ANSWERS = ("OK", "CANCEL", "YES", "NO", "CLOSE")
+DRIVER = r"X:\boxdriver.exe"
+REG_ROOTS = {"HKCU": "HKEY_CURRENT_USER", "HKLM": "HKEY_LOCAL_MACHINE",
+             "HKCR": "HKEY_CLASSES_ROOT", "HKU": "HKEY_USERS"}
+
+
+class Scenario:
+    """One test case's folder, its files and its runs."""
+
+    def __init__(self, name):
+        p = wineenv.paths()
+        self.name = name
+        self.root = os.path.join(p["scratch"], name)
+        self.runs = os.path.join(p["scratch"], "_runs")
+        self.lock = os.path.join(p["state"], "clipboard.lock")
+        self.run_count = 0
+        self.keys_added = []
+        shutil.rmtree(self.root, ignore_errors=True)
+        os.makedirs(self.root)
+        os.makedirs(self.runs, exist_ok=True)
+        self.copy_program("updater.exe")
+
+    # Paths.
+    def path(self, relative=""):
+        """The Unix path of a path relative to the scenario's folder."""
+        parts = [part for part in relative.replace("\\", "/").split("/") if part]
+        return os.path.join(self.root, *parts)
+
+    def win(self, relative=""):
+        """The Windows path: T:\\<name>\\relative."""
+        path = "T:\\" + self.name
+        relative = relative.replace("/", "\\").strip("\\")
+        return path + "\\" + relative if relative else path
+
+    def windows_dir(self, directory):
+        """A folder given relative to the scenario's, or as a Windows path with a drive."""
+        if directory and ":" in directory:
+            return directory
+        return self.win(directory or "")
+
+    # Files.
+    def write_bytes(self, relative, data):
+        path = self.path(relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def read_bytes(self, relative):
+        with open(self.path(relative), "rb") as f:
+            return f.read()
+
+    def write_text(self, relative, text, encoding="cp932"):
+        return self.write_bytes(relative, text.encode(encoding))
+
+    def read_text(self, relative, encoding="cp932"):
+        return self.read_bytes(relative).decode(encoding)
+
+    def write_script(self, text, name="updater.ini", encoding="cp932"):
+        """The script with CRLF line ends, as Windows editors write it."""
+        lines = text.replace("\r\n", "\n").split("\n")
+        return self.write_bytes(name, "\r\n".join(lines).encode(encoding))
+
+    def exists(self, relative):
+        return os.path.lexists(self.path(relative))
+
+    def make_dir(self, relative):
+        os.makedirs(self.path(relative), exist_ok=True)
+
+    def set_times(self, relative, modified, accessed=None):
+        """Times as Unix seconds (datetime.timestamp())."""
+        os.utime(self.path(relative), (modified if accessed is None else accessed, modified))
+
+    def copy_program(self, name, source=None):
+        """A copy of updater.exe (or of source, a Unix path) under another name."""
+        source = source or os.path.join(wineenv.build_dir(), "updater.exe")
+        target = self.path(name)
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        shutil.copyfile(source, target)
+        return target
+
+    # Runs.
+    def run(self, arguments="", answers=(), exe_name="updater.exe", timeout=20,
+            directory=None, screenshots=False, clipboard=False):
+        """Runs the program with its boxes answered in order; returns the Result.
+
+        arguments: the text after the program's quoted path on its command line.
+        answers: one of ANSWERS per box expected, in order; further boxes are
+        closed and reported. exe_name: the program in the scenario's folder (a
+        copy of updater.exe is made under that name when missing). directory:
+        the program's current folder (default: the scenario's). screenshots:
+        BMP files of the boxes in <state>/scratch/_runs/. clipboard=True: no
+        other run touches the clipboard meanwhile (every run starts with an
+        empty clipboard and Result.clipboard is the text left after the exit)."""
+        for answer in answers:
+            if answer not in ANSWERS:
+                fail(f"unknown answer {answer!r}", [f"use one of {', '.join(ANSWERS)}"])
+        if not os.path.exists(self.path(exe_name)):
+            self.copy_program(exe_name)
+        self.run_count += 1
+        stem = f"{self.name}-{self.run_count}"
+        job = os.path.join(self.runs, stem + ".job")
+        lines = [f"program={self.win(exe_name)}", f"arguments={arguments}",
+                 f"directory={self.windows_dir(directory)}", f"timeout={int(timeout * 1000)}"]
+        if screenshots:
+            shots = os.path.join(self.runs, stem + "-shots")
+            os.makedirs(shots, exist_ok=True)
+            lines.append(f"screenshots=T:\\_runs\\{stem}-shots")
+        lines += [f"answer={answer}" for answer in answers]
+        with open(job, "w", encoding="utf-8") as f:
+            f.write("\n".join(lines) + "\n")
+        return self._drive(stem, timeout, clipboard)
+
+    def _drive(self, stem, timeout, clipboard):
+        result_path = os.path.join(self.runs, stem + ".json")
+        log_path = os.path.join(self.runs, stem + ".log")
+        for path in (result_path, log_path):
+            if os.path.exists(path):
+                os.remove(path)
+        args = [wineenv.WINE, DRIVER, f"T:\\_runs\\{stem}.job", f"T:\\_runs\\{stem}.json"]
+        with open(self.lock, "a") as lock:
+            fcntl.flock(lock, fcntl.LOCK_EX if clipboard else fcntl.LOCK_SH)
+            # The driver has its own time-out; this one catches a driver that hangs.
+            code = wineenv.run_logged(args, wineenv.environment(), log_path, timeout + 30,
+                                      cwd=self.root)
+        with open(log_path, "rb") as f:
+            log = f.read().decode("utf-8", "replace")
+        if code is None:
+            fail("the box driver hung", [f"log {log_path}:\n{log}"])
+        if code != 0 or not os.path.exists(result_path):
+            fail(f"the box driver failed with code {code}", [f"log {log_path}:\n{log}"])
+        with open(result_path, encoding="utf-8") as f:
+            return Result(json.load(f), log)
+
+    # Registry.
+    def reg_add(self, key, value, data, kind="REG_SZ"):
+        """Sets a value (None: the key's default value) of a key of the test's
+        own; the whole key is deleted after the test. kind: REG_SZ,
+        REG_EXPAND_SZ or REG_DWORD."""
+        if kind == "REG_SZ":
+            text = '"' + str(data).replace("\\", "\\\\").replace('"', '\\"') + '"'
+        elif kind == "REG_EXPAND_SZ":
+            text = "hex(2):" + ",".join(f"{b:02x}" for b in (str(data) + "\0").encode("utf-16-le"))
+        elif kind == "REG_DWORD":
+            text = f"dword:{int(data):08x}"
+        else:
+            fail(f"unknown registry type {kind}", ["use REG_SZ, REG_EXPAND_SZ or REG_DWORD"])
+        name = "@" if value is None else '"' + value.replace('"', '\\"') + '"'
+        self.keys_added.append(key)
+        self.reg_import(f"[{self.reg_key(key)}]\r\n{name}={text}\r\n")
+
+    def reg_delete_key(self, key):
+        self.reg_import(f"[-{self.reg_key(key)}]\r\n")
+
+    def cleanup(self):
+        for key in reversed(self.keys_added):
+            self.reg_delete_key(key)
+        self.keys_added = []
+
+    @staticmethod
+    def reg_key(key):
+        root, _, rest = key.partition("\\")
+        return REG_ROOTS.get(root.upper(), root) + ("\\" + rest if rest else "")
+
+    def reg_import(self, body):
+        # reg.exe's own arguments lose non-ASCII text on the way in; a file does not.
+        self.run_count += 1
+        stem = f"{self.name}-{self.run_count}-reg"
+        with open(os.path.join(self.runs, stem + ".reg"), "wb") as f:
+            text = "Windows Registry Editor Version 5.00\r\n\r\n" + body
+            f.write(b"\xff\xfe" + text.encode("utf-16-le"))
+        log_path = os.path.join(self.runs, stem + ".log")
+        args = [wineenv.WINE, "reg", "import", f"T:\\_runs\\{stem}.reg"]
+        code = wineenv.run_logged(args, wineenv.environment(), log_path, 60, cwd=self.root)
+        if code != 0:
+            with open(log_path, "rb") as f:
+                fail("reg import failed", [f"{body.strip()}: code {code}",
+                                           f.read().decode("utf-8", "replace")])
+
+
+class UpdaterTest(unittest.TestCase):
+    """Base of the end-to-end tests: self.scenario() gives a fresh folder."""
+
+    def scenario(self):
+        module = os.path.splitext(os.path.basename(inspect.getfile(type(self))))[0]
+        name = module.removeprefix("test_") + "." + self._testMethodName.removeprefix("test_")
+        self._scenarios = getattr(self, "_scenarios", 0) + 1
+        if self._scenarios > 1:
+            name += f"-{self._scenarios}"
+        scenario = Scenario(name)
+        self.addCleanup(scenario.cleanup)
+        return scenario
+
+
+def main():
+    unittest.main(verbosity=2)

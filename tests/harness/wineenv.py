@@ -1,0 +1,307 @@
+"""The Wine environment of the Windows-side tests.
+
+    wineenv.py setup     start a display and a persistent wineserver, make the prefix safe
+    wineenv.py cleanup   stop them again
+    wineenv.py unit      run X:\\unit_tests.exe and exit with its code
+
+Everything lives under $UPDATER_WINE_STATE: the prefix, a private HOME, the
+scratch root (drive T:) and running.json, which tells the other harness code
+which display and prefix to use. The build folder $UPDATER_WIN64_BUILD is drive X:.
+The prefix keeps no other drive: the programs under test delete whole trees.
+"""
+
+import json
+import os
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+READY_MARK = ".harness-ready"
+MANAGED_KEY = r"HKCU\Software\Wine\X11 Driver"
+
+
+def state_dir():
+    try:
+        return os.environ["UPDATER_WINE_STATE"]
+    except KeyError:
+        sys.exit("UPDATER_WINE_STATE is not set (run the tests through ctest)")
+
+
+def build_dir():
+    try:
+        return os.environ["UPDATER_WIN64_BUILD"]
+    except KeyError:
+        sys.exit("UPDATER_WIN64_BUILD is not set (run the tests through ctest)")
+
+
+def paths():
+    state = os.path.abspath(state_dir())
+    return {
+        "state": state,
+        "prefix": os.path.join(state, "prefix"),
+        "home": os.path.join(state, "home"),
+        "scratch": os.path.join(state, "scratch"),
+        "logs": os.path.join(state, "logs"),
+        "running": os.path.join(state, "running.json"),
+    }
+
+
+def base_environment(display):
+    p = paths()
+    # XDG folders would lead Wine's shell folders back to the real home.
+    env = {k: v for k, v in os.environ.items() if not k.startswith(("XDG_", "WINE"))}
+    env.update(
+        WINEPREFIX=p["prefix"],
+        DISPLAY=display,
+        HOME=p["home"],
+        LC_ALL="ja_JP.UTF-8",
+        WINEDEBUG="-all",
+        WINEDLLOVERRIDES="mscoree,mshtml=",
+    )
+    return env
+
+
+def environment():
+    """The environment for Wine processes, for the display that setup started."""
+    running = paths()["running"]
+    try:
+        with open(running) as f:
+            display = json.load(f)["display"]
+    except (OSError, ValueError, KeyError):
+        sys.exit(f"{running} is missing: run the wine.setup test first (ctest -R wine)")
+    return base_environment(display)
+
+
+def run_logged(args, env, log_path, timeout, cwd=None):
+    """Runs a command with its output in a file (Wine services inherit pipes and
+    keep them open). Returns the exit code, or None when it timed out."""
+    with open(log_path, "ab") as log:
+        child = subprocess.Popen(args, env=env, cwd=cwd, stdin=subprocess.DEVNULL,
+                                 stdout=log, stderr=log, start_new_session=True)
+        try:
+            return child.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            os.killpg(child.pid, signal.SIGKILL)
+            child.wait()
+            return None
+
+
+def wine(args, env, log_path, timeout, cwd=None):
+    return run_logged([WINE] + list(args), env, log_path, timeout, cwd)
+
+
+def is_xvfb(pid):
+    try:
+        with open(f"/proc/{pid}/cmdline", "rb") as f:
+            return os.path.basename(f.read().split(b"\0")[0]) == b"Xvfb"
+    except OSError:
+        return False
+
+
+def stop_xvfb(pid):
+    if not is_xvfb(pid):
+        return
+    os.kill(pid, signal.SIGTERM)
+    for _ in range(50):
+        if not is_xvfb(pid):
+            return
+        time.sleep(0.05)
+    os.kill(pid, signal.SIGKILL)
+
+
+def stop_wineserver(env):
+    log = os.path.join(paths()["logs"], "wineserver.txt")
+    run_logged([WINESERVER, "-k"], env, log, 30)
+    run_logged([WINESERVER, "-w"], env, log, 30)
+
+
+def stop_all():
+    """Stops the wineserver of our prefix and our Xvfb, also after a crashed run."""
+    p = paths()
+    os.makedirs(p["logs"], exist_ok=True)
+    if os.path.isdir(p["prefix"]):
+        stop_wineserver(base_environment(":0"))
+    try:
+        with open(p["running"]) as f:
+            pid = json.load(f).get("xvfb_pid")
+    except (OSError, ValueError):
+        pid = None
+    if pid:
+        stop_xvfb(pid)
+    if os.path.exists(p["running"]):
+        os.remove(p["running"])
+
+
+def start_xvfb():
+    p = paths()
+    read_end, write_end = os.pipe()
+    with open(os.path.join(p["logs"], "xvfb.txt"), "ab") as log:
+        xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
+             "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+            start_new_session=True)
+    os.close(write_end)
+    number = b""
+    deadline = time.monotonic() + 15
+    while not number.endswith(b"\n") and time.monotonic() < deadline:
+        ready, _, _ = select.select([read_end], [], [], 0.5)
+        if ready:
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            number += chunk
+    os.close(read_end)
+    if not number.strip():
+        stop_xvfb(xvfb.pid)
+        sys.exit("Xvfb did not report a display (see logs/xvfb.txt)")
+    display = ":" + number.decode().strip()
+    with open(p["running"], "w") as f:
+        json.dump({"display": display, "xvfb_pid": xvfb.pid}, f)
+    return display
+
+
+def replace_symlink_by_dir(path):
+    os.remove(path)
+    os.mkdir(path)
+
+
+def make_drives_safe():
+    """Only C: (the prefix's own), T: (scratch) and X: (build output) remain."""
+    p = paths()
+    devices = os.path.join(p["prefix"], "dosdevices")
+    os.makedirs(devices, exist_ok=True)
+    wanted = {"c:": "../drive_c", "t:": p["scratch"], "x:": os.path.abspath(build_dir())}
+    for name in os.listdir(devices):
+        entry = os.path.join(devices, name)
+        if name not in wanted or os.readlink(entry) != wanted[name]:
+            os.remove(entry)
+    for name, target in wanted.items():
+        if not os.path.lexists(os.path.join(devices, name)):
+            os.symlink(target, os.path.join(devices, name))
+    # Wine links Desktop, Documents... to $HOME; make them plain folders.
+    users = os.path.join(p["prefix"], "drive_c", "users")
+    for top, dirs, files in os.walk(users):
+        for name in dirs + files:
+            entry = os.path.join(top, name)
+            if os.path.islink(entry):
+                replace_symlink_by_dir(entry)
+
+
+def inside(path, roots):
+    real = os.path.realpath(path)
+    return any(real == r or real.startswith(r + os.sep) for r in roots)
+
+
+def check_drives():
+    """Fails when anything the prefix can reach lies outside the state or build folder."""
+    p = paths()
+    roots = [os.path.realpath(p["state"]), os.path.realpath(build_dir())]
+    devices = os.path.join(p["prefix"], "dosdevices")
+    bad = [f"dosdevices/{n} -> {os.readlink(os.path.join(devices, n))}"
+           for n in sorted(os.listdir(devices))
+           if not inside(os.path.join(devices, n), roots)]
+    for top, dirs, files in os.walk(os.path.join(p["prefix"], "drive_c")):
+        for name in dirs + files:
+            entry = os.path.join(top, name)
+            if os.path.islink(entry) and not inside(entry, roots):
+                bad.append(f"{entry} -> {os.readlink(entry)}")
+    if sorted(os.listdir(devices)) != ["c:", "t:", "x:"]:
+        bad.append("dosdevices holds " + ", ".join(sorted(os.listdir(devices))))
+    if bad:
+        sys.exit("unsafe prefix:\n  " + "\n  ".join(bad))
+
+
+def managed_is_off():
+    try:
+        with open(os.path.join(paths()["prefix"], "user.reg"), encoding="utf-8",
+                  errors="replace") as f:
+            text = f.read()
+    except OSError:
+        return False
+    section = text.find("[Software\\\\Wine\\\\X11 Driver]")
+    return section >= 0 and '"Managed"="N"' in text[section:].split("\n[", 1)[0]
+
+
+def create_prefix(env, log):
+    p = paths()
+    shutil.rmtree(p["prefix"], ignore_errors=True)
+    # With dosdevices made beforehand, Wine never creates its z: drive.
+    os.makedirs(os.path.join(p["prefix"], "drive_c"))
+    make_drives_safe()
+    if wine(["wineboot", "-i"], env, log, 180, cwd=p["scratch"]) != 0:
+        sys.exit("wineboot -i failed (see logs/setup.txt)")
+    set_managed_off(env, log)
+    # Stopping the server writes the registry; the services of a prefix made in
+    # the same server session were seen to stall later runs for seconds.
+    stop_wineserver(env)
+    open(os.path.join(p["prefix"], READY_MARK), "w").close()
+
+
+def set_managed_off(env, log):
+    # Without a window manager every box would take 2 s to close.
+    args = ["reg", "add", MANAGED_KEY, "/v", "Managed", "/d", "N", "/f"]
+    if wine(args, env, log, 60, cwd=paths()["scratch"]) != 0:
+        sys.exit("reg add failed (see logs/setup.txt)")
+
+
+def setup():
+    started = time.monotonic()
+    p = paths()
+    stop_all()
+    for name in ("home", "logs"):
+        os.makedirs(p[name], exist_ok=True)
+    shutil.rmtree(p["scratch"], ignore_errors=True)
+    os.makedirs(p["scratch"])
+    log = os.path.join(p["logs"], "setup.txt")
+
+    display = start_xvfb()
+    env = base_environment(display)
+    fresh = not os.path.exists(os.path.join(p["prefix"], READY_MARK))
+    if fresh:
+        create_prefix(env, log)
+    make_drives_safe()
+    if run_logged([WINESERVER, "-p"], env, log, 30) != 0:
+        sys.exit("wineserver did not start (see logs/setup.txt)")
+    # Brings the services up now rather than in the first test.
+    if wine(["wineboot"], env, log, 120, cwd=p["scratch"]) != 0:
+        sys.exit("wineboot failed (see logs/setup.txt)")
+    if not managed_is_off():
+        set_managed_off(env, log)
+    make_drives_safe()
+    check_drives()
+    print(f"wine ready on {display} ({'new' if fresh else 'existing'} prefix, "
+          f"{time.monotonic() - started:.1f} s)")
+
+
+def cleanup():
+    stop_all()
+    print("wine stopped")
+
+
+def unit():
+    p = paths()
+    output = os.path.join(p["logs"], "unit.txt")
+    if os.path.exists(output):
+        os.remove(output)
+    if not os.path.exists(os.path.join(build_dir(), "unit_tests.exe")):
+        sys.exit("unit_tests.exe is not built")
+    code = wine([r"X:\unit_tests.exe"] + sys.argv[2:], environment(), output, 300,
+                cwd=p["scratch"])
+    with open(output, "rb") as f:
+        sys.stdout.write(f.read().decode("utf-8", "replace"))
+    if code is None:
+        sys.exit("unit_tests.exe timed out")
+    sys.exit(code)
+
+
+if __name__ == "__main__":
+    commands = {"setup": setup, "cleanup": cleanup, "unit": unit}
+    if len(sys.argv) < 2 or sys.argv[1] not in commands:
+        sys.exit("usage: wineenv.py setup|cleanup|unit [arguments]")
+    commands[sys.argv[1]]()

@@ -1,0 +1,199 @@
+// boxdriver <jobfile> <resultfile>: runs a program, records each message box
+// it shows, answers them as the job says and writes what happened as JSON.
+#include "Box.h"
+#include "Job.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const int kUnexpectedBoxCap = 20;
+const DWORD kPollMs = 10;
+const DWORD kSettleMs = 30;  // a box that just became visible may still be painting
+
+ULONGLONG Now() { return GetTickCount64(); }
+
+void ClearClipboard() {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (OpenClipboard(nullptr)) {
+            EmptyClipboard();
+            CloseClipboard();
+            return;
+        }
+        Sleep(20);
+    }
+}
+
+void ReadClipboard(RunResult& result) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (OpenClipboard(nullptr)) break;
+        if (attempt == 49) return;
+        Sleep(20);
+    }
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    if (data) {
+        const wchar_t* text = static_cast<const wchar_t*>(GlobalLock(data));
+        if (text) {
+            result.hasClipboard = true;
+            result.clipboard = text;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+}
+
+bool StartProgram(const Job& job, PROCESS_INFORMATION& process, DWORD& error) {
+    std::wstring commandLine = L"\"" + job.program + L"\"";
+    if (!job.arguments.empty()) commandLine += L" " + job.arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    const wchar_t* directory = job.directory.empty() ? nullptr : job.directory.c_str();
+    if (CreateProcessW(job.program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                       directory, &startup, &process))
+        return true;
+    error = GetLastError();
+    return false;
+}
+
+bool Known(const RunResult& result, HWND box) {
+    for (const BoxRecord& record : result.boxes)
+        if (record.hwnd == box && !record.closed) return true;
+    return false;
+}
+
+void NoteClosedBoxes(RunResult& result) {
+    for (BoxRecord& record : result.boxes)
+        if (!record.closed && !record.pressed.empty() && !IsWindow(record.hwnd))
+            record.closed = true;
+}
+
+HWND NewBox(const RunResult& result, DWORD processId) {
+    for (HWND box : VisibleBoxes(processId))
+        if (!Known(result, box)) return box;
+    return nullptr;
+}
+
+BoxRecord Inspect(HWND box) {
+    BoxRecord record;
+    record.hwnd = box;
+    Sleep(kSettleMs);
+    record.icon = IdentifyIcon(box);
+    ReadBox(box, record);
+    return record;
+}
+
+void Press(HWND box, BoxRecord& record, Action action) {
+    int id = ButtonId(action);
+    bool offered = std::find(record.buttons.begin(), record.buttons.end(),
+                             std::string(ActionName(action))) != record.buttons.end();
+    // No user could press a button the box does not show: close the box instead,
+    // so the test sees that its answer was not possible.
+    if (id != 0 && offered) {
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        record.pressed = ActionName(action);
+    } else {
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        record.pressed = ActionName(Action::Close);
+    }
+}
+
+void SaveScreenshot(const Job& job, HWND box, size_t number) {
+    if (job.screenshots.empty()) return;
+    std::wstring path = job.screenshots;
+    if (path.back() != L'\\') path += L'\\';
+    path += L"box-" + std::to_wstring(number) + L".bmp";
+    if (!SaveWindowBitmap(box, path)) fwprintf(stderr, L"cannot save %ls\n", path.c_str());
+}
+
+// Handles one box; false when the program must be stopped for showing too many.
+bool HandleBox(const Job& job, HWND box, RunResult& result, int& unexpected) {
+    BoxRecord record = Inspect(box);
+    size_t index = result.boxes.size();
+    SaveScreenshot(job, box, index + 1);
+    Action action = Action::Close;
+    if (index < job.answers.size()) {
+        record.expected = true;
+        action = job.answers[index];
+        record.answer = ActionName(action);
+    } else {
+        ++unexpected;
+    }
+    Press(box, record, action);
+    result.boxes.push_back(record);
+    return unexpected < kUnexpectedBoxCap;
+}
+
+// Boxes still open when the driver gives up: record them as left alone.
+void RecordOpenBoxes(RunResult& result, DWORD processId) {
+    for (HWND box : VisibleBoxes(processId)) {
+        if (Known(result, box)) continue;
+        BoxRecord record;
+        record.hwnd = box;
+        record.icon = IdentifyIcon(box);
+        ReadBox(box, record);
+        result.boxes.push_back(record);
+    }
+}
+
+void Stop(PROCESS_INFORMATION& process) {
+    TerminateProcess(process.hProcess, 0xDEAD);
+    WaitForSingleObject(process.hProcess, 5000);
+}
+
+void Drive(const Job& job, PROCESS_INFORMATION& process, RunResult& result) {
+    ULONGLONG deadline = Now() + job.timeoutMs;
+    int unexpected = 0;
+    for (;;) {
+        NoteClosedBoxes(result);
+        if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) break;
+        if (Now() >= deadline) {
+            result.timedOut = true;
+            RecordOpenBoxes(result, process.dwProcessId);
+            Stop(process);
+            return;
+        }
+        HWND box = NewBox(result, process.dwProcessId);
+        if (!box) {
+            Sleep(kPollMs);
+            continue;
+        }
+        if (!HandleBox(job, box, result, unexpected)) {
+            result.tooManyBoxes = true;
+            Stop(process);
+            return;
+        }
+    }
+    NoteClosedBoxes(result);
+    result.exited = GetExitCodeProcess(process.hProcess, &result.exitCode) != 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 3) {
+        fprintf(stderr, "usage: boxdriver <jobfile> <resultfile>\n");
+        return 2;
+    }
+    Job job;
+    std::string error;
+    if (!ReadJob(argv[1], job, error)) {
+        fprintf(stderr, "boxdriver: %s\n", error.c_str());
+        return 2;
+    }
+    RunResult result;
+    ClearClipboard();
+    PROCESS_INFORMATION process = {};
+    result.started = StartProgram(job, process, result.startError);
+    if (result.started) {
+        Drive(job, process, result);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        ReadClipboard(result);
+    }
+    if (!WriteResult(argv[2], result)) {
+        fprintf(stderr, "boxdriver: cannot write the result\n");
+        return 2;
+    }
+    return 0;
+}
