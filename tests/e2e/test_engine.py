@@ -1,0 +1,253 @@
+"""The run as a whole: the section UPDATER, the caption, loading a list whole
+before anything runs, stopping at the first failure."""
+
+import os
+import sys
+import textwrap
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
+from updater import (DEFAULT_CAPTION, Box, UpdaterTest, error_box, expect_boxes,  # noqa: E402
+                     expect_no_boxes, main, message)
+
+
+def script(text):
+    return textwrap.dedent(text).lstrip()
+
+
+def info(text, caption=DEFAULT_CAPTION):
+    return Box(caption=caption, text=text, icon="information", buttons=["OK"])
+
+
+# Three boxes that show which procedures ran.
+STEPS = """
+    [One]
+    MODE=MSGBOX
+    FLAG=
+    TYPE=INFORMATION
+    TEXT=one
+    ISABORT=0,0
+
+    [Two]
+    MODE=MSGBOX
+    FLAG=
+    TYPE=INFORMATION
+    TEXT=two
+    ISABORT=0,0
+
+    [Three]
+    MODE=MSGBOX
+    FLAG=
+    TYPE=INFORMATION
+    TEXT=three
+    ISABORT=0,0
+"""
+
+
+class Caption(UpdaterTest):
+    def run_failing(self, name_line, arguments):
+        """A run whose only procedure has a mode nobody knows: one error box."""
+        s = self.scenario()
+        s.write_script(script(f"""
+            [UPDATER]
+            {name_line}
+            PROC=Bad
+
+            [Bad]
+            MODE=NOSUCHMODE
+        """))
+        return s.run(arguments, answers=["OK"])
+
+    def test_name_wins_over_the_option(self):
+        result = self.run_failing("NAME=From the script", "/tFromOption")
+        expect_boxes(result, [error_box(message(6, "NOSUCHMODE"), "From the script")])
+
+    def test_empty_name_keeps_the_option(self):
+        result = self.run_failing("NAME=", "/tFromOption")
+        expect_boxes(result, [error_box(message(6, "NOSUCHMODE"), "FromOption")])
+
+    def test_empty_name_without_option_keeps_the_default(self):
+        result = self.run_failing("NAME=", "")
+        expect_boxes(result, [error_box(message(6, "NOSUCHMODE"))])
+
+    def test_japanese_name(self):
+        result = self.run_failing("NAME=表示テスト", "")
+        expect_boxes(result, [error_box(message(6, "NOSUCHMODE"), "表示テスト")])
+
+    def test_missing_proc_is_reported_under_the_option_caption(self):
+        s = self.scenario()
+        s.write_script("[UPDATER]\r\nNAME=Never shown\r\n")
+        result = s.run("/tFromOption", answers=["OK"])
+        expect_boxes(result, [error_box(message(2, "UPDATER", "PROC"), "FromOption")])
+
+    def test_message_boxes_carry_the_name(self):
+        s = self.scenario()
+        s.write_script(script("""
+            [UPDATER]
+            NAME=Setup
+            PROC=One
+        """ + STEPS))
+        expect_boxes(s.run("/tOther", answers=["OK"]), [info("one", caption="Setup")])
+
+
+class UpdaterSection(UpdaterTest):
+    def expect_only(self, text, boxes):
+        s = self.scenario()
+        s.write_script(script(text + STEPS))
+        expect_boxes(s.run(answers=["OK"] * len(boxes)), boxes)
+
+    def test_missing_name(self):
+        self.expect_only("""
+            [UPDATER]
+            PROC=One
+        """, [error_box(message(2, "UPDATER", "NAME"))])
+
+    def test_name_no_data_in_any_case_is_absent(self):
+        self.expect_only("""
+            [UPDATER]
+            NAME=no_Data
+            PROC=One
+        """, [error_box(message(2, "UPDATER", "NAME"))])
+
+    def test_empty_proc(self):
+        self.expect_only("""
+            [UPDATER]
+            NAME=
+            PROC=
+        """, [error_box(message(4, "UPDATER", "PROC"))])
+
+    def test_proc_of_spaces_is_one_empty_name(self):
+        self.expect_only("""
+            [UPDATER]
+            NAME=
+            PROC=" "
+        """, [error_box(message(2, "", "MODE"))])
+
+    def test_no_updater_section(self):
+        self.expect_only("""
+            [Other]
+            NAME=x
+        """, [error_box(message(2, "UPDATER", "NAME"))])
+
+
+class Loading(UpdaterTest):
+    """A list is read whole before its first procedure runs."""
+
+    def expect_only(self, proc, extra, boxes):
+        s = self.scenario()
+        s.write_script(script(f"""
+            [UPDATER]
+            NAME=
+            PROC={proc}
+        """ + STEPS + extra))
+        expect_boxes(s.run(answers=["OK"] * len(boxes)), boxes)
+
+    def test_names_are_trimmed_of_spaces(self):
+        self.expect_only(" One ,  Two,Three ", "", [info("one"), info("two"), info("three")])
+
+    def test_unknown_mode_in_the_third_section_runs_nothing(self):
+        self.expect_only("One,Two,Foo", "\n[Foo]\nMODE=FOO\n", [error_box(message(6, "FOO"))])
+
+    def test_two_commas_give_an_empty_section_name(self):
+        self.expect_only("One,,Two", "", [error_box(message(2, "", "MODE"))])
+
+    def test_a_missing_section(self):
+        self.expect_only("One,Nowhere", "", [error_box(message(2, "Nowhere", "MODE"))])
+
+    def test_a_missing_key_stops_the_load(self):
+        extra = """
+            [NoText]
+            MODE=MSGBOX
+            FLAG=
+            TYPE=INFORMATION
+            ISABORT=0,0
+        """
+        self.expect_only("One,NoText", script(extra), [error_box(message(2, "NoText", "TEXT"))])
+
+    def test_a_key_of_no_data_is_missing(self):
+        extra = """
+            [NoData]
+            MODE=MSGBOX
+            FLAG=NO_DATA
+            TYPE=INFORMATION
+            TEXT=x
+            ISABORT=0,0
+        """
+        self.expect_only("One,NoData", script(extra), [error_box(message(2, "NoData", "FLAG"))])
+
+    def test_mode_in_lower_case(self):
+        extra = """
+            [Lower]
+            MODE=msgbox
+            FLAG=
+            TYPE=INFORMATION
+            TEXT=lower
+            ISABORT=0,0
+        """
+        self.expect_only("Lower", script(extra), [info("lower")])
+
+    def test_mode_through_a_macro(self):
+        extra = """
+            [DEFINE]
+            <M>=MsgBox
+
+            [ByMacro]
+            MODE=<M>
+            FLAG=
+            TYPE=INFORMATION
+            TEXT=by macro
+            ISABORT=0,0
+        """
+        self.expect_only("ByMacro", script(extra), [info("by macro")])
+
+    def test_the_same_section_twice_runs_twice(self):
+        self.expect_only("One,One", "", [info("one"), info("one")])
+
+    def test_types_not_built_in_fail_loudly(self):
+        for mode in ["COPY", "LAUNCH", "DELETE", "LINK", "MAKEDIR", "ATTR", "CRC", "MOVE",
+                     "WAITAPP", "APPEXIST", "RSRC", "SHELL"]:
+            if self.type_is_built(mode):
+                continue
+            with self.subTest(mode=mode):
+                self.expect_only("One,Other", f"\n[Other]\nMODE={mode}\n",
+                                 [error_box(message(6, mode))])
+
+    @staticmethod
+    def type_is_built(mode):
+        """A type whose procedures are built has its own test module."""
+        here = os.path.dirname(os.path.abspath(__file__))
+        return any(mode.lower() in name for name in os.listdir(here) if name.startswith("test_"))
+
+
+class Running(UpdaterTest):
+    def test_second_procedure_fails_the_third_does_not_run(self):
+        s = self.scenario()
+        s.write_script(script("""
+            [UPDATER]
+            NAME=
+            PROC=One,BadType,Three
+
+            [BadType]
+            MODE=MSGBOX
+            FLAG=
+            TYPE=SHOUT
+            TEXT=never
+            ISABORT=0,0
+        """ + STEPS))
+        result = s.run(answers=["OK", "OK"])
+        expect_boxes(result, [info("one"), error_box(message(6, "SHOUT"))])
+
+    def test_a_run_that_ends_well_shows_nothing_more(self):
+        s = self.scenario()
+        s.write_script(script("""
+            [UPDATER]
+            NAME=
+            PROC=Platform
+
+            [Platform]
+            MODE=OSVER
+        """))
+        expect_no_boxes(s.run())
+
+
+if __name__ == "__main__":
+    main()
