@@ -2,7 +2,8 @@
 # Installs what the build and the tests need, on a Debian 12 machine.
 set -euo pipefail
 packages=(cmake g++ g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64
-          binutils-mingw-w64-i686 wine64 xvfb doctest-dev python3 python3-pefile)
+          binutils-mingw-w64-i686 wine64 fonts-wine fonts-ipafont-gothic xvfb doctest-dev python3
+          python3-pefile)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
