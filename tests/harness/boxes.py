@@ -113,7 +113,7 @@ def box_problems(number, got, want):
         problems.append(f"box {number} was still open when the driver gave up")
     elif not got["expected"]:
         problems.append(f"box {number} came after the answers ran out; the driver closed it")
-    elif got["pressed"] != got["answer"]:
+    elif got["pressed"] != (got["default"] if got["answer"] == "DEFAULT" else got["answer"]):
         problems.append(f"box {number} does not offer {got['answer']}; it was closed instead")
     if got["pressed"] is not None and not got["closed"]:
         problems.append(f"box {number} stayed open after {got['pressed']}")

@@ -28,7 +28,7 @@ __all__ = ["Box", "DEFAULT_CAPTION", "Result", "Scenario", "UpdaterTest", "error
 
 __unittest = True  # see boxes.py
 
-ANSWERS = ("OK", "CANCEL", "YES", "NO", "CLOSE")
+ANSWERS = ("OK", "CANCEL", "YES", "NO", "CLOSE", "DEFAULT")
 DRIVER = r"X:\boxdriver.exe"
 REG_ROOTS = {"HKCU": "HKEY_CURRENT_USER", "HKLM": "HKEY_LOCAL_MACHINE",
              "HKCR": "HKEY_CLASSES_ROOT", "HKU": "HKEY_USERS"}
@@ -111,7 +111,7 @@ class Scenario:
 
     # Runs.
     def run(self, arguments="", answers=(), exe_name="updater.exe", timeout=20,
-            directory=None, screenshots=False, clipboard=False):
+            directory=None, screenshots=False, clipboard=False, hold=()):
         """Runs the program with its boxes answered in order; returns the Result.
 
         arguments: the text after the program's quoted path on its command line.
@@ -121,7 +121,10 @@ class Scenario:
         the program's current folder (default: the scenario's). screenshots:
         BMP files of the boxes in <state>/scratch/_runs/. clipboard=True: no
         other run touches the clipboard meanwhile (every run starts with an
-        empty clipboard and Result.clipboard is the text left after the exit)."""
+        empty clipboard and Result.clipboard is the text left after the exit).
+        hold: files of the scenario that another process keeps open (read
+        access, no sharing) while the program runs. DEFAULT presses the box's
+        default button."""
         for answer in answers:
             if answer not in ANSWERS:
                 fail(f"unknown answer {answer!r}", [f"use one of {', '.join(ANSWERS)}"])
@@ -136,6 +139,7 @@ class Scenario:
             shots = os.path.join(self.runs, stem + "-shots")
             os.makedirs(shots, exist_ok=True)
             lines.append(f"screenshots=T:\\_runs\\{stem}-shots")
+        lines += [f"hold={self.win(name)}" for name in hold]
         lines += [f"answer={answer}" for answer in answers]
         with open(job, "w", encoding="utf-8") as f:
             f.write("\n".join(lines) + "\n")

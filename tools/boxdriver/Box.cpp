@@ -95,6 +95,7 @@ int ButtonId(Action action) {
     case Action::Yes: return IDYES;
     case Action::No: return IDNO;
     case Action::Close: return 0;
+    case Action::Default: return 0;
     }
     return 0;
 }

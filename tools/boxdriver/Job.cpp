@@ -27,13 +27,14 @@ const char* ActionName(Action action) {
     case Action::Yes: return "YES";
     case Action::No: return "NO";
     case Action::Close: return "CLOSE";
+    case Action::Default: return "DEFAULT";
     }
     return "?";
 }
 
 static bool ParseAction(const std::string& text, Action& action) {
     static const Action all[] = {Action::Ok, Action::Cancel, Action::Yes, Action::No,
-                                 Action::Close};
+                                 Action::Close, Action::Default};
     for (Action candidate : all) {
         if (text == ActionName(candidate)) {
             action = candidate;
@@ -66,6 +67,7 @@ static bool ApplyLine(const std::string& line, Job& job, std::string& error) {
     else if (key == "arguments") job.arguments = FromUtf8(value);
     else if (key == "directory") job.directory = FromUtf8(value);
     else if (key == "screenshots") job.screenshots = FromUtf8(value);
+    else if (key == "hold") job.holds.push_back(FromUtf8(value));
     else if (key == "timeout") job.timeoutMs = (DWORD)strtoul(value.c_str(), nullptr, 10);
     else if (key == "answer") {
         Action action;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-enum class Action { Ok, Cancel, Yes, No, Close };
+enum class Action { Ok, Cancel, Yes, No, Close, Default };
 
 struct Job {
     std::wstring program;
@@ -15,6 +15,7 @@ struct Job {
     std::wstring screenshots;  // empty: no screenshots
     DWORD timeoutMs = 30000;
     std::vector<Action> answers;
+    std::vector<std::wstring> holds;  // files kept open (read, no sharing) during the run
 };
 
 struct BoxRecord {

@@ -83,7 +83,17 @@ BoxRecord Inspect(HWND box) {
     return record;
 }
 
+// DEFAULT presses whatever the box offers as its default button.
+Action Resolve(const BoxRecord& record, Action action) {
+    if (action != Action::Default) return action;
+    for (Action candidate : {Action::Ok, Action::Cancel, Action::Yes, Action::No}) {
+        if (record.defaultButton == ActionName(candidate)) return candidate;
+    }
+    return Action::Close;
+}
+
 void Press(HWND box, BoxRecord& record, Action action) {
+    action = Resolve(record, action);
     int id = ButtonId(action);
     bool offered = std::find(record.buttons.begin(), record.buttons.end(),
                              std::string(ActionName(action))) != record.buttons.end();
@@ -182,6 +192,15 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     RunResult result;
+    std::vector<HANDLE> held;
+    for (const std::wstring& path : job.holds) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            fwprintf(stderr, L"boxdriver: cannot hold %ls\n", path.c_str());
+            return 2;
+        }
+        held.push_back(file);
+    }
     ClearClipboard();
     PROCESS_INFORMATION process = {};
     result.started = StartProgram(job, process, result.startError);
@@ -191,6 +210,7 @@ int wmain(int argc, wchar_t** argv) {
         CloseHandle(process.hProcess);
         ReadClipboard(result);
     }
+    for (HANDLE file : held) CloseHandle(file);
     if (!WriteResult(argv[2], result)) {
         fprintf(stderr, "boxdriver: cannot write the result\n");
         return 2;
