@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds updater.exe and runs it on the bundled example under Wine.
+# Pass --interactive to answer the boxes yourself on your own display.
+set -euo pipefail
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=${BUILD_DIR:-$source_dir/build}
+"$source_dir/tools/install-deps.sh"
+cmake -S "$source_dir" -B "$build_dir/win64" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-x86_64.cmake" >/dev/null
+cmake --build "$build_dir/win64" -j2 --target updater boxdriver
+mkdir -p "$build_dir/example"
+exec /usr/bin/python3 "$source_dir/tools/run_example.py" --build "$build_dir/win64" \
+    --output "$build_dir/example" "$@"
