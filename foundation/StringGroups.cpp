@@ -2,6 +2,7 @@
 // allowed. A close marker at depth 0 drives the depth below 0.
 #include "String.h"
 
+#include "Indexes.h"
 #include "Multibyte.h"
 
 #include <string.h>
@@ -86,15 +87,8 @@ int String::GroupCount(const char* open, const char* close) const {
 
 bool String::FindGroups(int a, int b, const char* open, const char* close, int& first,
                         int& last) const {
-    if (a < 0 || b < 0) {
-        int count = GroupCount(open, close);
-        if (count == 0)
-            return false;
-        if (a < 0)
-            a += count;
-        if (b < 0)
-            b += count;
-    }
+    if ((a < 0 || b < 0) && !CountFromEnd(a, b, GroupCount(open, close)))
+        return false;
     const char* start = Text();
     MarkerScan scan(start, open, close);
     bool hasFirst = false;

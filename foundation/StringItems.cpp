@@ -1,6 +1,7 @@
 // Items: the pieces of a text between occurrences of a separator.
 #include "String.h"
 
+#include "Indexes.h"
 #include "Multibyte.h"
 
 #include <string.h>
@@ -12,15 +13,8 @@ int String::ItemCount(const char* separator) const {
 }
 
 bool String::FindItems(int a, int b, const char* separator, int& first, int& last) const {
-    if (a < 0 || b < 0) {
-        int count = ItemCount(separator);
-        if (count == 0)
-            return false;
-        if (a < 0)
-            a += count;
-        if (b < 0)
-            b += count;
-    }
+    if ((a < 0 || b < 0) && !CountFromEnd(a, b, ItemCount(separator)))
+        return false;
     const char* start = Text();
     size_t separatorLength = strlen(separator);
     bool hasFirst = a == 0;

@@ -2,6 +2,7 @@
 // number of quotes before it) does not separate.
 #include "String.h"
 
+#include "Indexes.h"
 #include "Multibyte.h"
 
 // Quotes from `from` up to and including the space at `space`.
@@ -29,15 +30,8 @@ int String::WordCount() const {
 }
 
 bool String::FindWords(int a, int b, int& first, int& last) const {
-    if (a < 0 || b < 0) {
-        int count = WordCount();
-        if (count == 0)
-            return false;
-        if (a < 0)
-            a += count;
-        if (b < 0)
-            b += count;
-    }
+    if ((a < 0 || b < 0) && !CountFromEnd(a, b, WordCount()))
+        return false;
     const char* start = Text();
     const char* cursor = start;
     bool hasFirst = false;

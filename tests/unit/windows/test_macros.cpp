@@ -12,35 +12,24 @@
 #include "script/Expand.h"
 #include "script/Macros.h"
 #include "script/RunContext.h"
+#include "ScriptFile.h"
 
 namespace {
 
-class MacroScript {
+// The script's DEFINE section, with an empty macro table before and after.
+class MacroScript : public ScriptFile {
 public:
-    explicit MacroScript(const std::string& content) {
-        static int serial;
-        char folder[MAX_PATH];
-        GetTempPathA(MAX_PATH, folder);
-        char name[64];
-        snprintf(name, sizeof name, "c_macros_%lu_%d.ini", GetCurrentProcessId(), ++serial);
-        path = std::string(folder) + name;
-        FILE* file = fopen(path.c_str(), "wb");
-        REQUIRE(file != nullptr);
-        fwrite(content.data(), 1, content.size(), file);
-        fclose(file);
-        runContext.scriptPath.Assign(path.c_str());
+    explicit MacroScript(const std::string& content) : ScriptFile("macros", content) {
         runContext.modulePath.Assign("C:\\Program Files\\Tool\\updater.exe");
-        macroTable.entryCount = 0;
-        macroTable.entries.Assign("");
+        ClearTable();
     }
-    ~MacroScript() {
-        DeleteFileA(path.c_str());
-        macroTable.entryCount = 0;
-        macroTable.entries.Assign("");
-    }
+    ~MacroScript() { ClearTable(); }
 
 private:
-    std::string path;
+    static void ClearTable() {
+        macroTable.entryCount = 0;
+        macroTable.entries.Assign("");
+    }
 };
 
 std::vector<std::string> Entries() {

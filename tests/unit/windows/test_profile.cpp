@@ -12,31 +12,13 @@
 #include "script/Macros.h"
 #include "script/Profile.h"
 #include "script/RunContext.h"
+#include "ScriptFile.h"
 
 namespace {
 
-// A script in the temporary folder, under a name of its own for every case:
-// the profile functions may keep a file they have read in a cache.
-class ProfileScript {
+class ProfileScript : public ScriptFile {
 public:
-    explicit ProfileScript(const std::string& content) {
-        static int serial;
-        char folder[MAX_PATH];
-        GetTempPathA(MAX_PATH, folder);
-        char name[64];
-        snprintf(name, sizeof name, "c_profile_%lu_%d.ini", GetCurrentProcessId(), ++serial);
-        path = std::string(folder) + name;
-        FILE* file = fopen(path.c_str(), "wb");
-        REQUIRE(file != nullptr);
-        fwrite(content.data(), 1, content.size(), file);
-        fclose(file);
-        runContext.scriptPath.Assign(path.c_str());
-    }
-    ~ProfileScript() { DeleteFileA(path.c_str()); }
-    const char* Path() const { return path.c_str(); }
-
-private:
-    std::string path;
+    explicit ProfileScript(const std::string& content) : ScriptFile("profile", content) {}
 };
 
 struct Box {

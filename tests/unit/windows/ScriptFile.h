@@ -1,0 +1,35 @@
+// A script in the temporary folder, under a name of its own for every case
+// (the profile functions may keep a file they have read in a cache); it
+// becomes the run's script for the life of the object.
+#pragma once
+
+#include <doctest.h>
+
+#include <stdio.h>
+#include <windows.h>
+
+#include <string>
+
+#include "script/RunContext.h"
+
+class ScriptFile {
+public:
+    ScriptFile(const char* stem, const std::string& content) {
+        static int serial;
+        char folder[MAX_PATH];
+        GetTempPathA(MAX_PATH, folder);
+        char name[64];
+        snprintf(name, sizeof name, "%s_%lu_%d.ini", stem, GetCurrentProcessId(), ++serial);
+        path = std::string(folder) + name;
+        FILE* file = fopen(path.c_str(), "wb");
+        REQUIRE(file != nullptr);
+        fwrite(content.data(), 1, content.size(), file);
+        fclose(file);
+        runContext.scriptPath.Assign(path.c_str());
+    }
+    ~ScriptFile() { DeleteFileA(path.c_str()); }
+    const char* Path() const { return path.c_str(); }
+
+private:
+    std::string path;
+};
