@@ -13,5 +13,5 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -q
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
+    apt-get install -y -q "${missing[@]}"
 fi
