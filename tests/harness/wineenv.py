@@ -142,7 +142,7 @@ def start_xvfb():
     read_end, write_end = os.pipe()
     with open(os.path.join(p["logs"], "xvfb.txt"), "ab") as log:
         xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "2560x2048x24",
              "-nolisten", "tcp"],
             pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=log, stderr=log,
             start_new_session=True)

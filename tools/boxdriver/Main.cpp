@@ -14,6 +14,29 @@ const DWORD kSettleMs = 30;  // a box that just became visible may still be pain
 
 ULONGLONG Now() { return GetTickCount64(); }
 
+// Tests run side by side on one screen, and every box opens in its middle.
+// The icon is read off the screen, so each driver claims a quarter of it
+// (a named mutex per quarter) and moves its boxes there.
+const int kSlotCount = 4;
+const int kSlotWidth = 1280, kSlotHeight = 1024;  // the harness's screen is twice that
+
+POINT ClaimScreenSlot() {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        std::wstring name = L"boxdriver-screen-slot-" + std::to_wstring(slot);
+        HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+        if (!mutex) continue;
+        DWORD wait = WaitForSingleObject(mutex, 0);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)  // held until the driver ends
+            return POINT{(slot % 2) * kSlotWidth, (slot / 2) * kSlotHeight};
+        CloseHandle(mutex);
+    }
+    return POINT{0, 0};
+}
+
+void MoveToSlot(HWND box, POINT slot) {
+    SetWindowPos(box, HWND_TOP, slot.x + 40, slot.y + 40, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void ClearClipboard() {
     for (int attempt = 0; attempt < 50; ++attempt) {
         if (OpenClipboard(nullptr)) {
@@ -74,9 +97,10 @@ HWND NewBox(const RunResult& result, DWORD processId) {
     return nullptr;
 }
 
-BoxRecord Inspect(HWND box) {
+BoxRecord Inspect(HWND box, POINT slot) {
     BoxRecord record;
     record.hwnd = box;
+    MoveToSlot(box, slot);
     Sleep(kSettleMs);
     record.icon = IdentifyIcon(box);
     ReadBox(box, record);
@@ -117,8 +141,8 @@ void SaveScreenshot(const Job& job, HWND box, size_t number) {
 }
 
 // Handles one box; false when the program must be stopped for showing too many.
-bool HandleBox(const Job& job, HWND box, RunResult& result, int& unexpected) {
-    BoxRecord record = Inspect(box);
+bool HandleBox(const Job& job, HWND box, RunResult& result, int& unexpected, POINT slot) {
+    BoxRecord record = Inspect(box, slot);
     size_t index = result.boxes.size();
     SaveScreenshot(job, box, index + 1);
     Action action = Action::Close;
@@ -154,6 +178,7 @@ void Stop(PROCESS_INFORMATION& process) {
 void Drive(const Job& job, PROCESS_INFORMATION& process, RunResult& result) {
     ULONGLONG deadline = Now() + job.timeoutMs;
     int unexpected = 0;
+    POINT slot = ClaimScreenSlot();
     for (;;) {
         NoteClosedBoxes(result);
         if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) break;
@@ -168,7 +193,7 @@ void Drive(const Job& job, PROCESS_INFORMATION& process, RunResult& result) {
             Sleep(kPollMs);
             continue;
         }
-        if (!HandleBox(job, box, result, unexpected)) {
+        if (!HandleBox(job, box, result, unexpected, slot)) {
             result.tooManyBoxes = true;
             Stop(process);
             return;
