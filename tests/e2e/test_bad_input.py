@@ -10,6 +10,7 @@ import sys
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import boxes  # noqa: E402
 from messages import MESSAGES  # noqa: E402
+from sections import info, msgbox  # noqa: E402
 from updater import (DEFAULT_CAPTION, Box, UpdaterTest, error_box, expect_boxes,  # noqa: E402
                      fail, main, message)
 
@@ -19,18 +20,10 @@ KEPT = 32766
 BIG_TIMEOUT = 90
 
 
-def info(text):
-    return Box(caption=DEFAULT_CAPTION, text=text, icon="information", buttons=["OK"])
-
-
 def long_box(text):
     """A box larger than the screen: its icon lies off the screen, where the
     driver cannot see its pixels."""
     return Box(caption=DEFAULT_CAPTION, text=text, buttons=["OK"])
-
-
-def msgbox(name, text, flag=""):
-    return f"\n[{name}]\nMODE=MSGBOX\nFLAG={flag}\nTYPE=INFORMATION\nTEXT={text}\nISABORT=\n"
 
 
 def verify(name, first="a", second="b"):
@@ -175,7 +168,7 @@ class ManySections(BadInputTest):
         names = [f"S{i:04d}" for i in range(1, 2001)]
         sections = "".join(verify(n) for n in names[:-1]) + verify(names[-1], "x", "X")
         proc = ",".join(names + ["Box"])
-        result = self.run_script(script(proc, sections + msgbox("Box", "last read", "S2000,1")),
+        result = self.run_script(script(proc, sections + msgbox("Box", "last read", flag="S2000,1")),
                                  ["OK"], BIG_TIMEOUT)
         expect_boxes(result, [info("last read")])
 
@@ -206,7 +199,7 @@ class ManySections(BadInputTest):
         # One section named 1,999 times gives as many records; the 2,000th name
         # is the only one whose test holds, and the box after it shows that it ran.
         proc = ",".join(["Same"] * 1999 + ["Last", "Box"])
-        sections = verify("Same") + verify("Last", "x", "X") + msgbox("Box", "all ran", "Last,1")
+        sections = verify("Same") + verify("Last", "x", "X") + msgbox("Box", "all ran", flag="Last,1")
         result = self.run_script(script(proc, sections), ["OK"], BIG_TIMEOUT)
         expect_boxes(result, [info("all ran")])
 

@@ -2,7 +2,6 @@
 checked against Python's zlib."""
 
 import os
-import re
 import sys
 import zlib
 

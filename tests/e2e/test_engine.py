@@ -6,41 +6,20 @@ import sys
 import textwrap
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
-from updater import (DEFAULT_CAPTION, Box, UpdaterTest, error_box, expect_boxes,  # noqa: E402
-                     expect_no_boxes, main, message)
+from sections import info, msgbox, section  # noqa: E402
+from updater import UpdaterTest, error_box, expect_boxes, expect_no_boxes, main, message  # noqa: E402
 
 
 def script(text):
     return textwrap.dedent(text).lstrip()
 
 
-def info(text, caption=DEFAULT_CAPTION):
-    return Box(caption=caption, text=text, icon="information", buttons=["OK"])
-
-
 # Three boxes that show which procedures ran.
-STEPS = """
-    [One]
-    MODE=MSGBOX
-    FLAG=
-    TYPE=INFORMATION
-    TEXT=one
-    ISABORT=0,0
+STEPS = msgbox("One", "one") + msgbox("Two", "two") + msgbox("Three", "three")
 
-    [Two]
-    MODE=MSGBOX
-    FLAG=
-    TYPE=INFORMATION
-    TEXT=two
-    ISABORT=0,0
-
-    [Three]
-    MODE=MSGBOX
-    FLAG=
-    TYPE=INFORMATION
-    TEXT=three
-    ISABORT=0,0
-"""
+# Types whose procedures are not built in yet: loading one must fail loudly.
+NOT_BUILT = ["COPY", "LAUNCH", "DELETE", "LINK", "MAKEDIR", "ATTR", "CRC", "MOVE", "WAITAPP",
+             "APPEXIST", "RSRC", "SHELL"]
 
 
 class Caption(UpdaterTest):
@@ -85,14 +64,14 @@ class Caption(UpdaterTest):
             [UPDATER]
             NAME=Setup
             PROC=One
-        """ + STEPS))
+        """) + STEPS)
         expect_boxes(s.run("/tOther", answers=["OK"]), [info("one", caption="Setup")])
 
 
 class UpdaterSection(UpdaterTest):
     def expect_only(self, text, boxes):
         s = self.scenario()
-        s.write_script(script(text + STEPS))
+        s.write_script(script(text) + STEPS)
         expect_boxes(s.run(answers=["OK"] * len(boxes)), boxes)
 
     def test_missing_name(self):
@@ -138,7 +117,7 @@ class Loading(UpdaterTest):
             [UPDATER]
             NAME=
             PROC={proc}
-        """ + STEPS + extra))
+        """) + STEPS + extra)
         expect_boxes(s.run(answers=["OK"] * len(boxes)), boxes)
 
     def test_names_are_trimmed_of_spaces(self):
@@ -154,68 +133,29 @@ class Loading(UpdaterTest):
         self.expect_only("One,Nowhere", "", [error_box(message(2, "Nowhere", "MODE"))])
 
     def test_a_missing_key_stops_the_load(self):
-        extra = """
-            [NoText]
-            MODE=MSGBOX
-            FLAG=
-            TYPE=INFORMATION
-            ISABORT=0,0
-        """
-        self.expect_only("One,NoText", script(extra), [error_box(message(2, "NoText", "TEXT"))])
+        extra = section("NoText", "MSGBOX", FLAG="", TYPE="INFORMATION", ISABORT="0,0")
+        self.expect_only("One,NoText", extra, [error_box(message(2, "NoText", "TEXT"))])
 
     def test_a_key_of_no_data_is_missing(self):
-        extra = """
-            [NoData]
-            MODE=MSGBOX
-            FLAG=NO_DATA
-            TYPE=INFORMATION
-            TEXT=x
-            ISABORT=0,0
-        """
-        self.expect_only("One,NoData", script(extra), [error_box(message(2, "NoData", "FLAG"))])
+        extra = msgbox("NoData", "x", flag="NO_DATA")
+        self.expect_only("One,NoData", extra, [error_box(message(2, "NoData", "FLAG"))])
 
     def test_mode_in_lower_case(self):
-        extra = """
-            [Lower]
-            MODE=msgbox
-            FLAG=
-            TYPE=INFORMATION
-            TEXT=lower
-            ISABORT=0,0
-        """
-        self.expect_only("Lower", script(extra), [info("lower")])
+        extra = section("Lower", "msgbox", FLAG="", TYPE="INFORMATION", TEXT="lower", ISABORT="0,0")
+        self.expect_only("Lower", extra, [info("lower")])
 
     def test_mode_through_a_macro(self):
-        extra = """
-            [DEFINE]
-            <M>=MsgBox
-
-            [ByMacro]
-            MODE=<M>
-            FLAG=
-            TYPE=INFORMATION
-            TEXT=by macro
-            ISABORT=0,0
-        """
-        self.expect_only("ByMacro", script(extra), [info("by macro")])
+        extra = "\n[DEFINE]\n<M>=MsgBox\n" + section("ByMacro", "<M>", FLAG="", TYPE="INFORMATION",
+                                                       TEXT="by macro", ISABORT="0,0")
+        self.expect_only("ByMacro", extra, [info("by macro")])
 
     def test_the_same_section_twice_runs_twice(self):
         self.expect_only("One,One", "", [info("one"), info("one")])
 
     def test_types_not_built_in_fail_loudly(self):
-        for mode in ["COPY", "LAUNCH", "DELETE", "LINK", "MAKEDIR", "ATTR", "CRC", "MOVE",
-                     "WAITAPP", "APPEXIST", "RSRC", "SHELL"]:
-            if self.type_is_built(mode):
-                continue
+        for mode in NOT_BUILT:
             with self.subTest(mode=mode):
-                self.expect_only("One,Other", f"\n[Other]\nMODE={mode}\n",
-                                 [error_box(message(6, mode))])
-
-    @staticmethod
-    def type_is_built(mode):
-        """A type whose procedures are built has its own test module."""
-        here = os.path.dirname(os.path.abspath(__file__))
-        return any(mode.lower() in name for name in os.listdir(here) if name.startswith("test_"))
+                self.expect_only("One,Other", section("Other", mode), [error_box(message(6, mode))])
 
 
 class Running(UpdaterTest):
@@ -232,7 +172,7 @@ class Running(UpdaterTest):
             TYPE=SHOUT
             TEXT=never
             ISABORT=0,0
-        """ + STEPS))
+        """) + STEPS)
         result = s.run(answers=["OK", "OK"])
         expect_boxes(result, [info("one"), error_box(message(6, "SHOUT"))])
 

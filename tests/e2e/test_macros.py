@@ -6,19 +6,12 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import wineenv  # noqa: E402
-from updater import (DEFAULT_CAPTION, Box, Scenario, UpdaterTest, error_box,  # noqa: E402
-                     expect_boxes, fail, main, message)
+from sections import info, msgbox  # noqa: E402
+from updater import (Scenario, UpdaterTest, error_box, expect_boxes, fail, main,  # noqa: E402
+                     message)
 
 APP_PATHS = r"HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths"
 SHELL_FOLDERS = r"Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders"
-
-
-def info(text):
-    return Box(caption=DEFAULT_CAPTION, text=text, icon="information", buttons=["OK"])
-
-
-def msgbox(name, text):
-    return f"\n[{name}]\nMODE=MSGBOX\nFLAG=\nTYPE=INFORMATION\nTEXT={text}\nISABORT=\n"
 
 
 class Prefix:

@@ -3,26 +3,11 @@ answers and the stops they ask for."""
 
 import os
 import sys
-import textwrap
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
+from sections import info, msgbox  # noqa: E402
 from updater import (DEFAULT_CAPTION, Box, UpdaterTest, error_box, expect_boxes,  # noqa: E402
                      main, message)
-
-
-def msgbox(section, text, type_="INFORMATION", flag="", abort="0,0"):
-    return textwrap.dedent(f"""
-        [{section}]
-        MODE=MSGBOX
-        FLAG={flag}
-        TYPE={type_}
-        TEXT={text}
-        ISABORT={abort}
-    """)
-
-
-def info(text):
-    return Box(caption=DEFAULT_CAPTION, text=text, icon="information", buttons=["OK"])
 
 
 # Procedures whose flag is known: OSVER holds on Wine (the NT platform),

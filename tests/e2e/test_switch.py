@@ -2,30 +2,10 @@
 
 import os
 import sys
-import textwrap
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
-from updater import (DEFAULT_CAPTION, Box, UpdaterTest, error_box, expect_boxes,  # noqa: E402
-                     main, message)
-
-
-def msgbox(section, text, type_="INFORMATION", flag="", abort="0,0"):
-    return textwrap.dedent(f"""
-        [{section}]
-        MODE=MSGBOX
-        FLAG={flag}
-        TYPE={type_}
-        TEXT={text}
-        ISABORT={abort}
-    """)
-
-
-def switch(section, target, when_clear, when_set):
-    return f"\n[{section}]\nMODE=SWITCH\nPROC={target}\n0={when_clear}\n1={when_set}\n"
-
-
-def info(text):
-    return Box(caption=DEFAULT_CAPTION, text=text, icon="information", buttons=["OK"])
+from sections import info, msgbox, switch  # noqa: E402
+from updater import Box, UpdaterTest, error_box, expect_boxes, main, message  # noqa: E402
 
 
 BRANCHES = msgbox("Zero", "zero") + msgbox("One", "one") + msgbox("After", "after")
