@@ -15,12 +15,24 @@ const char* NextChar(const char* p) {
     return p + 1;
 }
 
+// strchr finds candidates fast; only a hit decides whether it starts a
+// character, so plain ASCII text costs no lead-byte test at all.
+const char* FindByte(const char* from, char byte) {
+    if (!byte)
+        return nullptr;
+    for (const char* p = from; (p = strchr(p, byte)) != nullptr; p++) {
+        if (IsCharBoundary(from, p))
+            return p;
+    }
+    return nullptr;
+}
+
 const char* FindText(const char* from, const char* pattern) {
     size_t length = strlen(pattern);
     if (!length)
         return nullptr;
-    for (const char* p = from; *p; p = NextChar(p)) {
-        if (*p == *pattern && strncmp(p, pattern, length) == 0)
+    for (const char* p = from; (p = FindByte(p, *pattern)) != nullptr; p = NextChar(p)) {
+        if (strncmp(p, pattern, length) == 0)
             return p;
     }
     return nullptr;

@@ -8,6 +8,10 @@ bool IsLeadByte(unsigned char byte);
 // The next character boundary after p (p itself when it is the terminator).
 const char* NextChar(const char* p);
 
+// First `byte` (not zero) at a character boundary at or after from (from
+// must be a boundary); null when there is none.
+const char* FindByte(const char* from, char byte);
+
 // First occurrence of pattern at a character boundary at or after from
 // (from must be a boundary); null when there is none.
 const char* FindText(const char* from, const char* pattern);

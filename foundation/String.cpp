@@ -98,4 +98,12 @@ bool EqualsNoCase(const char* a, const char* b) {
     }
 }
 
+bool EqualsNoCase(const char* a, const char* b, unsigned length) {
+    for (unsigned i = 0; i < length; i++) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
 bool String::EqualsNoCase(const char* other) const { return ::EqualsNoCase(Text(), other ? other : ""); }

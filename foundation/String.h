@@ -59,3 +59,5 @@ private:
 bool DirectoryOf(const String& path, String& target);
 
 bool EqualsNoCase(const char* a, const char* b);
+// The same for the first `length` bytes of both.
+bool EqualsNoCase(const char* a, const char* b, unsigned length);

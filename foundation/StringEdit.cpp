@@ -32,19 +32,6 @@ bool String::ReplaceAll(const char* pattern, const char* text) {
     return true;
 }
 
-static bool SameNoCase(const char* a, const char* b, size_t length) {
-    for (size_t i = 0; i < length; i++) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 'a' + 'A');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 void String::Trim(const char* leading, const char* trailing) {
     const char* text = Text();
     size_t length = strlen(text);
@@ -53,13 +40,13 @@ void String::Trim(const char* leading, const char* trailing) {
     size_t first = 0;
     size_t end = length;  // one past the last byte kept
     if (leadingLength && length >= leadingLength) {
-        while (length - first >= leadingLength && SameNoCase(text + first, leading, leadingLength))
+        while (length - first >= leadingLength && ::EqualsNoCase(text + first, leading, static_cast<unsigned>(leadingLength)))
             first += leadingLength;
     }
     if (trailingLength) {
         // A trail byte 0x5C is no backslash: a match must start a character.
         while (end - first >= trailingLength &&
-               SameNoCase(text + end - trailingLength, trailing, trailingLength) &&
+               ::EqualsNoCase(text + end - trailingLength, trailing, static_cast<unsigned>(trailingLength)) &&
                IsCharBoundary(text, text + end - trailingLength))
             end -= trailingLength;
     }

@@ -9,23 +9,6 @@
 #include "system/Registry.h"
 #include "system/Shell.h"
 
-bool ExpandMacros(String& text) {
-    int passes = text.GroupCount("<", ">");
-    bool changed = false;
-    int i = 0;
-    for (int pass = 0; pass < passes; pass++) {
-        String value;
-        if (LookupMacro(text.Groups(i, i, "<", ">").Text(), value)) {
-            // i stays: the next pass meets the first group of the value.
-            text.ReplaceGroups(i, i, "<", ">", value.Text());
-            changed = true;
-        } else {
-            i++;
-        }
-    }
-    return changed;
-}
-
 namespace {
 
 // A text built by appending, grown by doubling rather than to the exact
@@ -133,14 +116,18 @@ bool CallFunction(const String& group, String& result) {
 
 } // namespace
 
-bool ExpandFunctions(String& text) {
-    int passes = text.GroupCount("{", "}");
+// One pass per group counted at the start. A replaced group keeps its
+// index, so the next pass meets the first group of what was put in: a
+// value that brings groups of its own uses up passes.
+static bool ExpandGroups(String& text, const char* open, const char* close,
+                         bool (*valueOf)(const String& group, String& value)) {
+    int passes = text.GroupCount(open, close);
     bool changed = false;
     int i = 0;
     for (int pass = 0; pass < passes; pass++) {
-        String result;
-        if (CallFunction(text.Groups(i, i, "{", "}"), result)) {
-            text.ReplaceGroups(i, i, "{", "}", result.Text());
+        String value;
+        if (valueOf(text.Groups(i, i, open, close), value)) {
+            text.ReplaceGroups(i, i, open, close, value.Text());
             changed = true;
         } else {
             i++;
@@ -148,6 +135,12 @@ bool ExpandFunctions(String& text) {
     }
     return changed;
 }
+
+static bool MacroValue(const String& group, String& value) { return LookupMacro(group.Text(), value); }
+
+bool ExpandMacros(String& text) { return ExpandGroups(text, "<", ">", MacroValue); }
+
+bool ExpandFunctions(String& text) { return ExpandGroups(text, "{", "}", CallFunction); }
 
 bool CollapseParents(String& text) {
     if (text.CountOf("\\..") == 0)

@@ -14,21 +14,6 @@ MacroTable macroTable;
 
 namespace {
 
-// The first `byte` in from..stop-1 that begins a character, as a search
-// stepping character by character from `from` (a boundary) would find it.
-// A lookup steps over every value before the one it wants, so candidates
-// come from memchr and only they are tested for a lead byte before them.
-const char* FindByte(const char* from, const char* stop, char byte) {
-    for (const char* p = from; p < stop; p++) {
-        p = static_cast<const char*>(memchr(p, byte, static_cast<size_t>(stop - p)));
-        if (!p)
-            return nullptr;
-        if (IsCharBoundary(from, p))
-            return p;
-    }
-    return nullptr;
-}
-
 // Steps through the entries in order, cutting where item k with the
 // separator "\n" would be cut, but in one pass rather than counting from
 // the start for every k: a table of thousands of entries stays linear.
@@ -54,42 +39,23 @@ public:
     // Item 0 of the entry with the separator "=", compared like EqualsNoCase.
     bool NameIs(const char* wanted) const {
         const char* stop = text + end;
-        const char* p = FindByte(text + start, stop, '=');
-        if (!p)
-            p = stop;
-        size_t nameLength = static_cast<size_t>(p - (text + start));
-        if (strlen(wanted) != nameLength)
-            return false;
-        for (size_t i = 0; i < nameLength; i++) {
-            if (Fold(text[start + i]) != Fold(wanted[i]))
-                return false;
-        }
-        return true;
+        const char* equals = FindByte(text + start, '=');
+        if (!equals || equals > stop)
+            equals = stop;
+        unsigned nameLength = static_cast<unsigned>(equals - (text + start));
+        return strlen(wanted) == nameLength && EqualsNoCase(text + start, wanted, nameLength);
     }
 
-    // Puts the replacement where the entry stands, as ReplaceRange would, but
-    // copying with memcpy: each entry of a long table is replaced in turn.
     void Replace(String& entries, const char* replacement) {
-        size_t head = static_cast<size_t>(start);
-        size_t tail = static_cast<size_t>(length - end);
-        size_t middle = strlen(replacement);
-        String joined;
-        if (joined.AllocBuffer(static_cast<unsigned>(head + middle + tail + 1))) {
-            memcpy(joined.Text(), text, head);
-            memcpy(joined.Text() + head, replacement, middle);
-            memcpy(joined.Text() + head + middle, text + end, tail);
-        }
-        entries = joined;
+        entries.ReplaceRange(start, end - 1, replacement);
         Resync(entries);
     }
 
     String Entry() const { return String().Slice(text + start, text + end - 1); }
 
 private:
-    static char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
     void FindEnd() {
-        const char* separator = FindByte(text + start, text + length, '\n');
+        const char* separator = FindByte(text + start, '\n');
         end = separator ? static_cast<int>(separator - text) : length;
     }
 
