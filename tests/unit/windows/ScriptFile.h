@@ -10,17 +10,16 @@
 
 #include <string>
 
+#include "Folders.h"
 #include "script/RunContext.h"
 
 class ScriptFile {
 public:
     ScriptFile(const char* stem, const std::string& content) {
         static int serial;
-        char folder[MAX_PATH];
-        GetTempPathA(MAX_PATH, folder);
         char name[64];
         snprintf(name, sizeof name, "%s_%lu_%d.ini", stem, GetCurrentProcessId(), ++serial);
-        path = std::string(folder) + name;
+        path = TempFile(name);
         FILE* file = fopen(path.c_str(), "wb");
         REQUIRE(file != nullptr);
         fwrite(content.data(), 1, content.size(), file);

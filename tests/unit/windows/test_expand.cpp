@@ -13,6 +13,8 @@
 #include "script/Macros.h"
 #include "script/Profile.h"
 #include "script/RunContext.h"
+#include "Folders.h"
+#include "ScriptFile.h"
 
 namespace {
 
@@ -59,13 +61,6 @@ std::string Collapsed(const char* text, bool* changed = nullptr) {
     if (changed)
         *changed = result;
     return value.Text();
-}
-
-std::string FolderPath(int folderId) {
-    char buffer[MAX_PATH] = "";
-    if (SHGetFolderPathA(nullptr, folderId, nullptr, 0, buffer) != S_OK)
-        return "";
-    return buffer;
 }
 
 class CommandLine {
@@ -185,14 +180,7 @@ TEST_CASE("expand: a macro whose value holds a value function is expanded in bot
     AppEntry tool("c_unit_macro.exe", "C:\\Tools\\m.exe", nullptr);
     ResetMacros();
     SetMacro("<Tool>", "{?App\\c_unit_macro.exe}");
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    std::string path = std::string(folder) + "c_expand_tool.ini";
-    FILE* file = fopen(path.c_str(), "wb");
-    REQUIRE(file != nullptr);
-    fputs("[S]\r\nRUN=<Tool>\r\nUP=<Tool>\\..\\x\r\n", file);
-    fclose(file);
-    runContext.scriptPath.Assign(path.c_str());
+    ScriptFile script("expand_tool", "[S]\r\nRUN=<Tool>\r\nUP=<Tool>\\..\\x\r\n");
     SetBoxHook(RefuseBox);
     String value;
     CHECK(ReadKey("S", "RUN", value));
@@ -200,7 +188,6 @@ TEST_CASE("expand: a macro whose value holds a value function is expanded in bot
     CHECK(ReadKey("S", "UP", value));
     CHECK(std::string(value.Text()) == "C:\\Tools\\x");
     SetBoxHook(nullptr);
-    DeleteFileA(path.c_str());
     ResetMacros();
 }
 
@@ -208,21 +195,13 @@ TEST_CASE("expand: a DEFINE value with a value function is expanded at build tim
     AppEntry tool("c_unit_define.exe", "C:\\Tools\\d.exe", nullptr);
     CommandLine line("first second");
     ResetMacros();
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    std::string path = std::string(folder) + "c_expand_define.ini";
-    FILE* file = fopen(path.c_str(), "wb");
-    REQUIRE(file != nullptr);
-    fputs("[DEFINE]\r\n<Tool>={?App\\c_unit_define.exe}\r\n<Arg>={?Param\\1}\r\n", file);
-    fclose(file);
-    runContext.scriptPath.Assign(path.c_str());
+    ScriptFile script("expand_define", "[DEFINE]\r\n<Tool>={?App\\c_unit_define.exe}\r\n<Arg>={?Param\\1}\r\n");
     BuildMacroTable();
     String value;
     CHECK(LookupMacro("<Tool>", value));
     CHECK(std::string(value.Text()) == "C:\\Tools\\d.exe");
     CHECK(LookupMacro("<Arg>", value));
     CHECK(std::string(value.Text()) == "second");
-    DeleteFileA(path.c_str());
     ResetMacros();
 }
 

@@ -10,14 +10,9 @@
 #include "foundation/Crc32.h"
 #include "foundation/Numbers.h"
 #include "system/FileData.h"
+#include "Folders.h"
 
 namespace {
-
-std::string TempPath(const char* name) {
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    return std::string(folder) + name;
-}
 
 void WriteFile(const std::string& path, const std::string& content) {
     FILE* file = fopen(path.c_str(), "wb");
@@ -29,7 +24,7 @@ void WriteFile(const std::string& path, const std::string& content) {
 } // namespace
 
 TEST_CASE("file data: PathExists matches files, directories and patterns") {
-    std::string folder = TempPath("fd_exists");
+    std::string folder = TempFile("fd_exists");
     CreateDirectoryA(folder.c_str(), nullptr);
     WriteFile(folder + "\\one.txt", "1");
     CHECK(PathExists(folder.c_str()));
@@ -42,14 +37,14 @@ TEST_CASE("file data: PathExists matches files, directories and patterns") {
 }
 
 TEST_CASE("file data: whole-file reads") {
-    std::string longer = TempPath("fd_long.bin"), shorter = TempPath("fd_short.bin");
-    std::string empty = TempPath("fd_empty.bin");
+    std::string longer = TempFile("fd_long.bin"), shorter = TempFile("fd_short.bin");
+    std::string empty = TempFile("fd_empty.bin");
     WriteFile(longer, std::string(5000, 'L'));
     WriteFile(shorter, "abc");
     WriteFile(empty, "");
     ByteBuffer buffer;
     CHECK_FALSE(ReadWholeFile(empty.c_str(), buffer));
-    CHECK_FALSE(ReadWholeFile(TempPath("fd_missing.bin").c_str(), buffer));
+    CHECK_FALSE(ReadWholeFile(TempFile("fd_missing.bin").c_str(), buffer));
     REQUIRE(ReadWholeFile(longer.c_str(), buffer));
     CHECK(buffer.Size() == 5000);
     // The second read leaves exactly the short file.

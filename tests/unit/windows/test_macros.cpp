@@ -71,22 +71,6 @@ std::string SystemDirectory() {
     return buffer;
 }
 
-std::string TempWithoutBackslash() {
-    char buffer[MAX_PATH];
-    GetTempPathA(MAX_PATH, buffer);
-    std::string path = buffer;
-    while (!path.empty() && path.back() == '\\')
-        path.pop_back();
-    return path;
-}
-
-std::string FolderPath(int folderId) {
-    char buffer[MAX_PATH] = "";
-    if (SHGetFolderPathA(nullptr, folderId, nullptr, 0, buffer) != S_OK)
-        return "";
-    return buffer;
-}
-
 } // namespace
 
 TEST_CASE("macros: without DEFINE the six built-in macros are set in their order") {
@@ -100,8 +84,8 @@ TEST_CASE("macros: without DEFINE the six built-in macros are set in their order
     CHECK(entries[2] == "<Src>=C:\\Program Files\\Tool");
     CHECK(entries[3] == "<Desktop>=" + FolderPath(CSIDL_COMMON_DESKTOPDIRECTORY));
     CHECK(entries[4] == "<Programs>=" + FolderPath(CSIDL_COMMON_PROGRAMS));
-    CHECK(entries[5] == "<Temp>=" + TempWithoutBackslash());
-    CHECK(TempWithoutBackslash().find('\\') != std::string::npos);
+    CHECK(entries[5] == "<Temp>=" + TempFolder());
+    CHECK(TempFolder().find('\\') != std::string::npos);
     CHECK(Expanded("<Src>\\a.txt") == "C:\\Program Files\\Tool\\a.txt");
 }
 
@@ -242,7 +226,7 @@ TEST_CASE("macros: a DEFINE section beyond the work area is cut, the table stays
     CHECK(macroTable.entryCount < 3006);
     CHECK(static_cast<int>(Entries().size()) == macroTable.entryCount);
     CHECK(Lookup("<N0>") == WindowsDirectory() + "\\0-xxxxxxxx");
-    CHECK(Lookup("<Temp>") == TempWithoutBackslash());
+    CHECK(Lookup("<Temp>") == TempFolder());
 }
 
 TEST_CASE("macros: entries are cut at character boundaries, as items are") {

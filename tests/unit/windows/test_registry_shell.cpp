@@ -9,6 +9,7 @@
 
 #include "system/Registry.h"
 #include "system/Shell.h"
+#include "Folders.h"
 
 namespace {
 
@@ -36,13 +37,6 @@ public:
 private:
     HKEY key;
 };
-
-std::string FolderPath(int folderId) {
-    char buffer[MAX_PATH] = "";
-    if (SHGetFolderPathA(nullptr, folderId, nullptr, 0, buffer) != S_OK)
-        return "";
-    return buffer;
-}
 
 } // namespace
 
