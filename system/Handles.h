@@ -4,55 +4,24 @@
 
 #include <windows.h>
 
-// CreateFileA: INVALID_HANDLE_VALUE.
-class FileHandle {
+// File and search handles, whose "none" is INVALID_HANDLE_VALUE; each kind
+// is closed by its own function.
+template <BOOL(WINAPI* CloseFunction)(HANDLE)>
+class InvalidValueHandle {
 public:
-    explicit FileHandle(HANDLE handle) : handle(handle) {}
-    ~FileHandle() {
+    explicit InvalidValueHandle(HANDLE handle) : handle(handle) {}
+    ~InvalidValueHandle() {
         if (IsValid())
-            CloseHandle(handle);
+            CloseFunction(handle);
     }
     bool IsValid() const { return handle != INVALID_HANDLE_VALUE; }
     HANDLE Get() const { return handle; }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
+    InvalidValueHandle(const InvalidValueHandle&) = delete;
+    InvalidValueHandle& operator=(const InvalidValueHandle&) = delete;
 
 private:
     HANDLE handle;
 };
 
-// FindFirstFileA: INVALID_HANDLE_VALUE; closed with FindClose.
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE handle) : handle(handle) {}
-    ~FindHandle() {
-        if (IsValid())
-            FindClose(handle);
-    }
-    bool IsValid() const { return handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle; }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-
-private:
-    HANDLE handle;
-};
-
-// Process, thread and snapshot handles: null means none.
-class KernelHandle {
-public:
-    explicit KernelHandle(HANDLE handle = nullptr) : handle(handle) {}
-    ~KernelHandle() { Close(); }
-    void Close() {
-        if (handle && handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-        handle = nullptr;
-    }
-    bool IsValid() const { return handle && handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle; }
-    KernelHandle(const KernelHandle&) = delete;
-    KernelHandle& operator=(const KernelHandle&) = delete;
-
-private:
-    HANDLE handle;
-};
+typedef InvalidValueHandle<CloseHandle> FileHandle; // CreateFileA
+typedef InvalidValueHandle<FindClose> FindHandle;   // FindFirstFileA
