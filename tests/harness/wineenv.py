@@ -7,6 +7,8 @@
 Everything lives under $UPDATER_WINE_STATE: the prefix, a private HOME, the
 scratch root (drive T:) and running.json, which tells the other harness code
 which display and prefix to use. The build folder $UPDATER_WIN64_BUILD is drive X:.
+Two more drives serve the file tests: U: (a second scratch drive, for moves
+across drives) and R: (a throwaway folder whose root the tests try to delete).
 The prefix keeps no other drive: the programs under test delete whole trees.
 """
 
@@ -48,6 +50,8 @@ def paths():
         "scratch": os.path.join(state, "scratch"),
         "logs": os.path.join(state, "logs"),
         "running": os.path.join(state, "running.json"),
+        "drive_u": os.path.join(state, "drive_u"),
+        "drive_r": os.path.join(state, "drive_r"),
     }
 
 
@@ -172,11 +176,13 @@ def replace_symlink_by_dir(path):
 
 
 def make_drives_safe():
-    """Only C: (the prefix's own), T: (scratch) and X: (build output) remain."""
+    """Only C: (the prefix's own), T: and U: (scratch), R: (throwaway root) and
+    X: (build output) remain."""
     p = paths()
     devices = os.path.join(p["prefix"], "dosdevices")
     os.makedirs(devices, exist_ok=True)
-    wanted = {"c:": "../drive_c", "t:": p["scratch"], "x:": os.path.abspath(build_dir())}
+    wanted = {"c:": "../drive_c", "t:": p["scratch"], "u:": p["drive_u"], "r:": p["drive_r"],
+              "x:": os.path.abspath(build_dir())}
     for name in os.listdir(devices):
         entry = os.path.join(devices, name)
         if name not in wanted or os.readlink(entry) != wanted[name]:
@@ -211,7 +217,7 @@ def check_drives():
             entry = os.path.join(top, name)
             if os.path.islink(entry) and not inside(entry, roots):
                 bad.append(f"{entry} -> {os.readlink(entry)}")
-    if sorted(os.listdir(devices)) != ["c:", "t:", "x:"]:
+    if sorted(os.listdir(devices)) != ["c:", "r:", "t:", "u:", "x:"]:
         bad.append("dosdevices holds " + ", ".join(sorted(os.listdir(devices))))
     if bad:
         sys.exit("unsafe prefix:\n  " + "\n  ".join(bad))
@@ -256,8 +262,9 @@ def setup():
     stop_all()
     for name in ("home", "logs"):
         os.makedirs(p[name], exist_ok=True)
-    shutil.rmtree(p["scratch"], ignore_errors=True)
-    os.makedirs(p["scratch"])
+    for name in ("scratch", "drive_u", "drive_r"):
+        shutil.rmtree(p[name], ignore_errors=True)
+        os.makedirs(p[name])
     log = os.path.join(p["logs"], "setup.txt")
 
     display = start_xvfb()
