@@ -225,6 +225,25 @@ class UpdaterTest(unittest.TestCase):
         self.addCleanup(scenario.cleanup)
         return scenario
 
+    def each(self, rows, check):
+        """check(*row[1:]) for every row; a failure names the row by row[0]."""
+        for name, *case in rows:
+            with self.subTest(name):
+                check(*case)
+
+    def run_script(self, proc, sections="", answers=(), arguments="", head="NAME=", s=None,
+                   **options):
+        """Runs a script of [UPDATER] (head, and PROC=proc unless None) and the sections."""
+        s = s or self.scenario()
+        proc = "" if proc is None else f"PROC={proc}\n"
+        s.write_script(f"[UPDATER]\n{head}\n{proc}" + sections)
+        return s.run(arguments, answers=answers, **options)
+
+    def expect(self, proc, sections, boxes, answers=None, **options):
+        """The run shows exactly these boxes; answers default to OK for each."""
+        answers = ["OK"] * len(boxes) if answers is None else answers
+        expect_boxes(self.run_script(proc, sections, answers, **options), boxes)
+
 
 def main():
     unittest.main(verbosity=2)
