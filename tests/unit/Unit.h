@@ -1,8 +1,12 @@
-// Every unit test includes doctest through here, so that a failing row shows
-// its texts rather than their addresses.
+// Every unit test includes doctest through here. Rows compare and show their
+// texts as std::string, so that a failing row shows texts, not addresses.
 #pragma once
 
-#define DOCTEST_CONFIG_TREAT_CHAR_STAR_AS_STRING
 #include <doctest.h>
 
 #include <string>
+
+#include "foundation/String.h"
+
+inline std::string S(const char* text) { return text; }
+inline std::string S(const String& text) { return text.Text(); }

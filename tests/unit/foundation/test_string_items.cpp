@@ -109,26 +109,26 @@ const PositionRow positionRows[] = {
 
 TEST_CASE("Items, Item and ReplaceItems") {
     for (const ItemRow& row : itemRows) {
-        INFO("row \"" << row.text << "\" " << row.a << " " << row.b << " \"" << row.separator << "\"");
-        CHECK(std::string(String(row.text).Items(row.a, row.b, row.separator).Text()) == row.items);
+        INFO("row \"" << S(row.text) << "\" " << row.a << " " << row.b << " \"" << S(row.separator) << "\"");
+        CHECK(S(String(row.text).Items(row.a, row.b, row.separator)) == S(row.items));
         if (row.a == row.b)
-            CHECK(std::string(String(row.text).Item(row.a, row.separator).Text()) == row.items);
+            CHECK(S(String(row.text).Item(row.a, row.separator)) == S(row.items));
         String replaced(row.text);
         replaced.ReplaceItems(row.a, row.b, row.separator, "X");
-        CHECK(std::string(replaced.Text()) == row.replaced);
+        CHECK(S(replaced) == S(row.replaced));
     }
 }
 
 TEST_CASE("ItemCount") {
     for (const CountRow& row : countRows) {
-        INFO("row \"" << row.text << "\" \"" << row.separator << "\"");
+        INFO("row \"" << S(row.text) << "\" \"" << S(row.separator) << "\"");
         CHECK(String(row.text).ItemCount(row.separator) == row.items);
     }
 }
 
 TEST_CASE("FindItems positions") {
     for (const PositionRow& row : positionRows) {
-        INFO("row \"" << row.text << "\" " << row.a << " " << row.b);
+        INFO("row \"" << S(row.text) << "\" " << row.a << " " << row.b);
         int first = -7, last = -7;
         REQUIRE(String(row.text).FindItems(row.a, row.b, ",", first, last) == row.found);
         if (row.found) {
