@@ -1,11 +1,9 @@
 // The file data services on real files of the prefix.
-#include <doctest.h>
+#include "tests/unit/Unit.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <windows.h>
-
-#include <string>
 
 #include "foundation/Crc32.h"
 #include "foundation/Numbers.h"

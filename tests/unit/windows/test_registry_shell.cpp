@@ -1,11 +1,9 @@
 // The registry-key holder, App Paths lookups and the shell services.
-#include <doctest.h>
+#include "tests/unit/Unit.h"
 
 #include <shlobj.h>
 #include <string.h>
 #include <windows.h>
-
-#include <string>
 
 #include "system/Registry.h"
 #include "system/Shell.h"
@@ -15,8 +13,7 @@ namespace {
 
 const char TestKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\c_unit_registry.exe";
 
-// The App Paths entry of a program that does not exist, with values of
-// several kinds; removed again when the object goes.
+// The App Paths entry of a program that does not exist, removed again when the object goes.
 class TestEntry {
 public:
     TestEntry() {
@@ -27,11 +24,9 @@ public:
         RegCloseKey(key);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, TestKey);
     }
-    void Set(const char* name, DWORD type, const void* data, DWORD size) {
-        REQUIRE(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS);
-    }
-    void SetText(const char* name, const char* text) {
-        Set(name, REG_SZ, text, static_cast<DWORD>(strlen(text) + 1));
+    void Set(const char* name, const char* data, DWORD type = REG_SZ, int size = -1) {
+        DWORD bytes = size < 0 ? static_cast<DWORD>(strlen(data) + 1) : static_cast<DWORD>(size);
+        REQUIRE(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data), bytes) == ERROR_SUCCESS);
     }
 
 private:
@@ -40,100 +35,64 @@ private:
 
 } // namespace
 
-TEST_CASE("registry: a closed key answers nothing") {
-    RegistryKey key(HKEY_LOCAL_MACHINE, TestKey);
-    String target("kept");
-    CHECK(key.ValueSize("") == 0);
-    CHECK_FALSE(key.ReadString("", target));
-    CHECK(std::string(target.Text()) == "kept");
-}
-
-TEST_CASE("registry: a key that does not exist does not open") {
-    RegistryKey key(HKEY_LOCAL_MACHINE, "Software\\c_unit_no_such_key\\below");
-    CHECK_FALSE(key.Open(KEY_READ));
-    String target("kept");
-    CHECK_FALSE(key.ReadValue("", target));
-    CHECK(std::string(target.Text()) == "kept");
-}
-
-TEST_CASE("registry: a null root opens nothing") {
+TEST_CASE("registry: keys that are closed, missing or without root answer nothing") {
     TestEntry entry;
-    RegistryKey key(nullptr, TestKey);
-    CHECK_FALSE(key.Open(KEY_READ));
+    String target("kept");
+    RegistryKey closed(HKEY_LOCAL_MACHINE, TestKey), missing(HKEY_LOCAL_MACHINE, "Software\\c_unit_none\\below"),
+        rootless(nullptr, TestKey);
+    CHECK((closed.ValueSize("") == 0 && !closed.ReadString("", target)));
+    CHECK((!missing.Open(KEY_READ) && !missing.ReadValue("", target) && !rootless.Open(KEY_READ)));
+    CHECK(S(target) == "kept");
 }
 
 TEST_CASE("registry: values are read at their stored size, terminated") {
     TestEntry entry;
-    entry.SetText("", "C:\\Prog\\p.exe");
-    entry.SetText("PATH", "C:\\Prog;");
-    entry.Set("RAW", REG_BINARY, "abc", 3);
-    entry.Set("UNENDED", REG_SZ, "xyz", 3);
+    entry.Set("", "C:\\Prog\\p.exe");
+    entry.Set("PATH", "C:\\Prog;");
+    entry.Set("RAW", "abc", REG_BINARY, 3);
+    entry.Set("UNENDED", "xyz", REG_SZ, 3);
     RegistryKey key(HKEY_LOCAL_MACHINE, TestKey);
     REQUIRE(key.Open(KEY_READ));
-    CHECK(key.ValueSize("") == 14);
-    CHECK(key.ValueSize("RAW") == 3);
-    CHECK(key.ValueSize("MISSING") == 0);
+    CHECK((key.ValueSize("") == 14 && key.ValueSize("RAW") == 3 && key.ValueSize("MISSING") == 0));
     String target;
-    CHECK(key.ReadString("", target));
-    CHECK(std::string(target.Text()) == "C:\\Prog\\p.exe");
-    CHECK(key.ReadString("RAW", target));
-    CHECK(std::string(target.Text()) == "abc");
-    CHECK(key.ReadString("UNENDED", target));
-    CHECK(std::string(target.Text()).compare(0, 3, "xyz") == 0);
-    CHECK(target.Length() <= 4);
+    CHECK((key.ReadString("", target) && S(target) == "C:\\Prog\\p.exe"));
+    CHECK((key.ReadString("RAW", target) && S(target) == "abc"));
+    CHECK((key.ReadString("UNENDED", target) && S(target).compare(0, 3, "xyz") == 0 && target.Length() <= 4));
     target.Assign("kept");
-    CHECK_FALSE(key.ReadString("MISSING", target));
-    CHECK(std::string(target.Text()) == "kept");
+    CHECK((!key.ReadString("MISSING", target) && S(target) == "kept"));
     key.Close();
-    CHECK_FALSE(key.ReadString("", target));
-    CHECK(key.ReadValue("PATH", target));
-    CHECK(std::string(target.Text()) == "C:\\Prog;");
-    CHECK(key.ValueSize("PATH") == 0);
+    CHECK(!key.ReadString("", target));
+    CHECK((key.ReadValue("PATH", target) && S(target) == "C:\\Prog;" && key.ValueSize("PATH") == 0));
 }
 
 TEST_CASE("registry: FindAppPath reads the default value or PATH") {
     TestEntry entry;
-    entry.SetText("", "C:\\Prog\\p.exe");
+    entry.Set("", "C:\\Prog\\p.exe");
     String target("kept");
-    CHECK_FALSE(FindAppPath("c_unit_registry.exe", target, false));
-    CHECK(std::string(target.Text()) == "kept");
-    CHECK(FindAppPath("c_unit_registry.exe", target, true));
-    CHECK(std::string(target.Text()) == "C:\\Prog\\p.exe");
-    entry.SetText("PATH", "C:\\Prog\\;D:\\");
-    CHECK(FindAppPath("C_UNIT_REGISTRY.EXE", target, false));
-    CHECK(std::string(target.Text()) == "C:\\Prog\\;D:\\");
+    CHECK((!FindAppPath("c_unit_registry.exe", target, false) && S(target) == "kept"));
+    CHECK((FindAppPath("c_unit_registry.exe", target, true) && S(target) == "C:\\Prog\\p.exe"));
+    entry.Set("PATH", "C:\\Prog\\;D:\\");
+    CHECK((FindAppPath("C_UNIT_REGISTRY.EXE", target, false) && S(target) == "C:\\Prog\\;D:\\"));
     target.Assign("kept");
-    CHECK_FALSE(FindAppPath("c_unit_not_registered.exe", target, true));
-    CHECK(std::string(target.Text()) == "kept");
+    CHECK((!FindAppPath("c_unit_not_registered.exe", target, true) && S(target) == "kept"));
 }
 
 TEST_CASE("shell: the platform is the NT family") {
-    OSVERSIONINFOA info;
-    ZeroMemory(&info, sizeof info);
+    OSVERSIONINFOA info = {};
     info.dwOSVersionInfoSize = sizeof info;
     REQUIRE(GetVersionExA(&info));
-    CHECK(sizeof info == 148);
-    CHECK(IsWindowsNT() == (info.dwPlatformId == VER_PLATFORM_WIN32_NT));
-    CHECK(IsWindowsNT());
+    CHECK((sizeof info == 148 && IsWindowsNT() && info.dwPlatformId == VER_PLATFORM_WIN32_NT));
 }
 
-TEST_CASE("shell: a special folder gives its file-system path") {
+TEST_CASE("shell: special folders") {
     String target;
-    REQUIRE(GetSpecialFolderPath(nullptr, target, CSIDL_APPDATA));
-    CHECK(std::string(target.Text()) == FolderPath(CSIDL_APPDATA));
-    REQUIRE(GetSpecialFolderPath(nullptr, target, CSIDL_COMMON_DESKTOPDIRECTORY));
-    CHECK(std::string(target.Text()) == FolderPath(CSIDL_COMMON_DESKTOPDIRECTORY));
-    CHECK(target.Text()[0] != 0);
-}
-
-TEST_CASE("shell: an unknown special folder leaves the target as it was") {
-    String target("kept");
-    CHECK_FALSE(GetSpecialFolderPath(nullptr, target, 0xff));
-    CHECK(std::string(target.Text()) == "kept");
-}
-
-TEST_CASE("shell: a virtual folder without a path gives false and an empty target") {
-    String target("kept");
-    CHECK_FALSE(GetSpecialFolderPath(nullptr, target, CSIDL_DRIVES));
-    CHECK(target.IsEmpty());
+    for (int folder : {CSIDL_APPDATA, CSIDL_COMMON_DESKTOPDIRECTORY}) {
+        INFO("folder " << folder);
+        REQUIRE(GetSpecialFolderPath(nullptr, target, folder));
+        CHECK((S(target) == FolderPath(folder) && !target.IsEmpty()));
+    }
+    target.Assign("kept"); // an unknown one leaves the target
+    CHECK((!GetSpecialFolderPath(nullptr, target, 0xff) && S(target) == "kept"));
+    // A virtual folder without a path empties it.
+    CHECK((!GetSpecialFolderPath(nullptr, target, CSIDL_DRIVES) && target.IsEmpty()));
 }
