@@ -1,15 +1,19 @@
 """End-to-end scenarios: the real updater.exe under Wine, its boxes answered by
-the box driver.
+the box driver. A rule is one test; its cases are rows, each named:
+
+    ROWS = [("caption option", "/tHello", "Hello"), ("no option", "", DEFAULT_CAPTION)]
 
     class StartUp(UpdaterTest):
         def test_missing_script(self):
-            s = self.scenario()
-            result = s.run("/tHello", answers=["OK"])
-            expect_boxes(result, [error_box(message(1, s.win("updater.ini")), "Hello")])
+            def check(arguments, caption):
+                s = self.scenario()
+                expect_boxes(s.run(arguments, answers=["OK"]),
+                             [error_box(message(1, s.win("updater.ini")), caption)])
+            self.each(ROWS, check)
 
 Each scenario has its own folder T:\\<name>\\ (on the Unix side
-<state>/scratch/<name>) holding a copy of updater.exe. The prefix is kept
-between runs of the tests: registry values a test adds are removed after it.
+<state>/scratch/<name>) holding a copy of updater.exe. Registry values a
+test adds are removed after it.
 """
 
 import fcntl
@@ -50,11 +54,9 @@ class Scenario:
         os.makedirs(self.runs, exist_ok=True)
         self.copy_program("updater.exe")
 
-    # Paths.
     def path(self, relative=""):
         """The Unix path of a path relative to the scenario's folder."""
-        parts = [part for part in relative.replace("\\", "/").split("/") if part]
-        return os.path.join(self.root, *parts)
+        return os.path.join(self.root, *[part for part in relative.replace("\\", "/").split("/") if part])
 
     def win(self, relative=""):
         """The Windows path: T:\\<name>\\relative."""
@@ -64,11 +66,8 @@ class Scenario:
 
     def windows_dir(self, directory):
         """A folder given relative to the scenario's, or as a Windows path with a drive."""
-        if directory and ":" in directory:
-            return directory
-        return self.win(directory or "")
+        return directory if directory and ":" in directory else self.win(directory or "")
 
-    # Files.
     def write_bytes(self, relative, data):
         path = self.path(relative)
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -88,8 +87,7 @@ class Scenario:
 
     def write_script(self, text, name="updater.ini", encoding="cp932"):
         """The script with CRLF line ends, as Windows editors write it."""
-        lines = text.replace("\r\n", "\n").split("\n")
-        return self.write_bytes(name, "\r\n".join(lines).encode(encoding))
+        return self.write_bytes(name, text.replace("\r\n", "\n").replace("\n", "\r\n").encode(encoding))
 
     def exists(self, relative):
         return os.path.lexists(self.path(relative))
@@ -109,7 +107,6 @@ class Scenario:
         shutil.copyfile(source, target)
         return target
 
-    # Runs.
     def run(self, arguments="", answers=(), exe_name="updater.exe", timeout=20,
             directory=None, screenshots=False, clipboard=False, hold=()):
         """Runs the program with its boxes answered in order; returns the Result.
@@ -125,9 +122,8 @@ class Scenario:
         hold: files of the scenario that another process keeps open (read
         access, no sharing) while the program runs. DEFAULT presses the box's
         default button."""
-        for answer in answers:
-            if answer not in ANSWERS:
-                fail(f"unknown answer {answer!r}", [f"use one of {', '.join(ANSWERS)}"])
+        if set(answers) - set(ANSWERS):
+            fail(f"unknown answers {answers!r}", [f"use {', '.join(ANSWERS)}"])
         if not os.path.exists(self.path(exe_name)):
             self.copy_program(exe_name)
         self.run_count += 1
@@ -146,8 +142,7 @@ class Scenario:
         return self._drive(stem, timeout, clipboard)
 
     def _drive(self, stem, timeout, clipboard):
-        result_path = os.path.join(self.runs, stem + ".json")
-        log_path = os.path.join(self.runs, stem + ".log")
+        result_path, log_path = (os.path.join(self.runs, stem + ext) for ext in (".json", ".log"))
         for path in (result_path, log_path):
             if os.path.exists(path):
                 os.remove(path)
@@ -166,19 +161,17 @@ class Scenario:
         with open(result_path, encoding="utf-8") as f:
             return Result(json.load(f), log)
 
-    # Registry.
     def reg_add(self, key, value, data, kind="REG_SZ"):
         """Sets a value (None: the key's default value) of a key of the test's
         own; the whole key is deleted after the test. kind: REG_SZ,
         REG_EXPAND_SZ or REG_DWORD."""
-        if kind == "REG_SZ":
-            text = '"' + str(data).replace("\\", "\\\\").replace('"', '\\"') + '"'
-        elif kind == "REG_EXPAND_SZ":
-            text = "hex(2):" + ",".join(f"{b:02x}" for b in (str(data) + "\0").encode("utf-16-le"))
-        elif kind == "REG_DWORD":
-            text = f"dword:{int(data):08x}"
-        else:
+        kinds = {"REG_SZ": lambda: '"' + str(data).replace("\\", "\\\\").replace('"', '\\"') + '"',
+                 "REG_EXPAND_SZ": lambda: "hex(2):" + ",".join(
+                     f"{b:02x}" for b in (str(data) + "\0").encode("utf-16-le")),
+                 "REG_DWORD": lambda: f"dword:{int(data):08x}"}
+        if kind not in kinds:
             fail(f"unknown registry type {kind}", ["use REG_SZ, REG_EXPAND_SZ or REG_DWORD"])
+        text = kinds[kind]()
         name = "@" if value is None else '"' + value.replace('"', '\\"') + '"'
         self.keys_added.append(key)
         self.reg_import(f"[{self.reg_key(key)}]\r\n{name}={text}\r\n")

@@ -27,46 +27,33 @@ READY_MARK = ".harness-ready"
 MANAGED_KEY = r"HKCU\Software\Wine\X11 Driver"
 
 
+def setting(name):
+    if name not in os.environ:
+        sys.exit(f"{name} is not set (run the tests through ctest)")
+    return os.environ[name]
+
+
 def state_dir():
-    try:
-        return os.environ["UPDATER_WINE_STATE"]
-    except KeyError:
-        sys.exit("UPDATER_WINE_STATE is not set (run the tests through ctest)")
+    return setting("UPDATER_WINE_STATE")
 
 
 def build_dir():
-    try:
-        return os.environ["UPDATER_WIN64_BUILD"]
-    except KeyError:
-        sys.exit("UPDATER_WIN64_BUILD is not set (run the tests through ctest)")
+    return setting("UPDATER_WIN64_BUILD")
 
 
 def paths():
     state = os.path.abspath(state_dir())
-    return {
-        "state": state,
-        "prefix": os.path.join(state, "prefix"),
-        "home": os.path.join(state, "home"),
-        "scratch": os.path.join(state, "scratch"),
-        "logs": os.path.join(state, "logs"),
-        "running": os.path.join(state, "running.json"),
-        "drive_u": os.path.join(state, "drive_u"),
-        "drive_r": os.path.join(state, "drive_r"),
-    }
+    names = ("prefix", "home", "scratch", "logs", "drive_u", "drive_r")
+    return dict({name: os.path.join(state, name) for name in names}, state=state,
+                running=os.path.join(state, "running.json"))
 
 
 def base_environment(display):
     p = paths()
     # XDG folders would lead Wine's shell folders back to the real home.
     env = {k: v for k, v in os.environ.items() if not k.startswith(("XDG_", "WINE"))}
-    env.update(
-        WINEPREFIX=p["prefix"],
-        DISPLAY=display,
-        HOME=p["home"],
-        LC_ALL="ja_JP.UTF-8",
-        WINEDEBUG="-all",
-        WINEDLLOVERRIDES="mscoree,mshtml=",
-    )
+    env.update(WINEPREFIX=p["prefix"], DISPLAY=display, HOME=p["home"], LC_ALL="ja_JP.UTF-8",
+               WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     return env
 
 
@@ -108,20 +95,17 @@ def is_xvfb(pid):
 
 
 def stop_xvfb(pid):
-    if not is_xvfb(pid):
-        return
-    os.kill(pid, signal.SIGTERM)
-    for _ in range(50):
+    for attempt in range(52):
         if not is_xvfb(pid):
             return
+        if attempt in (0, 51):
+            os.kill(pid, signal.SIGTERM if attempt == 0 else signal.SIGKILL)
         time.sleep(0.05)
-    os.kill(pid, signal.SIGKILL)
 
 
 def stop_wineserver(env):
-    log = os.path.join(paths()["logs"], "wineserver.txt")
-    run_logged([WINESERVER, "-k"], env, log, 30)
-    run_logged([WINESERVER, "-w"], env, log, 30)
+    for flag in ("-k", "-w"):
+        run_logged([WINESERVER, flag], env, os.path.join(paths()["logs"], "wineserver.txt"), 30)
 
 
 def stop_all():
@@ -132,13 +116,10 @@ def stop_all():
         stop_wineserver(base_environment(":0"))
     try:
         with open(p["running"]) as f:
-            pid = json.load(f).get("xvfb_pid")
-    except (OSError, ValueError):
-        pid = None
-    if pid:
-        stop_xvfb(pid)
-    if os.path.exists(p["running"]):
+            stop_xvfb(json.load(f).get("xvfb_pid") or 0)
         os.remove(p["running"])
+    except (OSError, ValueError):
+        pass
 
 
 def start_xvfb():
@@ -151,14 +132,11 @@ def start_xvfb():
             pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=log, stderr=log,
             start_new_session=True)
     os.close(write_end)
-    number = b""
+    number, chunk = b"", b"-"
     deadline = time.monotonic() + 15
-    while not number.endswith(b"\n") and time.monotonic() < deadline:
-        ready, _, _ = select.select([read_end], [], [], 0.5)
-        if ready:
+    while chunk and not number.endswith(b"\n") and time.monotonic() < deadline:
+        if select.select([read_end], [], [], 0.5)[0]:
             chunk = os.read(read_end, 16)
-            if not chunk:
-                break
             number += chunk
     os.close(read_end)
     if not number.strip():
@@ -225,8 +203,7 @@ def check_drives():
 
 def managed_is_off():
     try:
-        with open(os.path.join(paths()["prefix"], "user.reg"), encoding="utf-8",
-                  errors="replace") as f:
+        with open(os.path.join(paths()["prefix"], "user.reg"), encoding="utf-8", errors="replace") as f:
             text = f.read()
     except OSError:
         return False
@@ -292,14 +269,12 @@ def cleanup():
 
 
 def unit():
-    p = paths()
-    output = os.path.join(p["logs"], "unit.txt")
+    output = os.path.join(paths()["logs"], "unit.txt")
     if os.path.exists(output):
         os.remove(output)
     if not os.path.exists(os.path.join(build_dir(), "unit_tests.exe")):
         sys.exit("unit_tests.exe is not built")
-    code = wine([r"X:\unit_tests.exe"] + sys.argv[2:], environment(), output, 300,
-                cwd=p["scratch"])
+    code = wine([r"X:\unit_tests.exe"] + sys.argv[2:], environment(), output, 300, cwd=paths()["scratch"])
     with open(output, "rb") as f:
         sys.stdout.write(f.read().decode("utf-8", "replace"))
     if code is None:

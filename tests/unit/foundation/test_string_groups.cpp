@@ -1,11 +1,6 @@
 // Groups: top-level bracketed pieces, markers included.
 #include "tests/unit/Unit.h"
 
-#include "foundation/Multibyte.h"
-
-#include <stdlib.h>
-#include <string.h>
-
 namespace {
 
 struct GroupRow {
@@ -115,95 +110,4 @@ TEST_CASE("FindGroups positions include the markers; markers of several bytes") 
     // marker; backing over the longer open marker would start before the text.
     CHECK(S(String("><<<<a>>").Groups(-3, 0, "<<", ">")) == "><<<<a>");
     CHECK(S(String("x><<<<a>>").Groups(-3, 0, "<<", ">")) == "x><<<<a>");
-}
-
-// The rules transcribed without any shortcut: each marker is searched anew
-// from the cursor on every step.
-namespace {
-
-struct Step {
-    const char* cursor;
-    int depth;
-    bool opened; // the step passed an open marker
-    bool end;    // no close marker is left
-};
-
-Step Advance(Step s, const char* open, const char* close) {
-    const char* o = FindText(s.cursor, open);
-    const char* c = FindText(s.cursor, close);
-    if (o && c && o < c)
-        return {o + strlen(open), s.depth + 1, true, false};
-    if (!c)
-        return {s.cursor, s.depth, false, true};
-    return {c + strlen(close), s.depth - 1, false, false};
-}
-
-int NaiveCount(const char* text, const char* open, const char* close) {
-    int count = 0;
-    for (Step s{text, 0, false, false};;) {
-        Step next = Advance(s, open, close);
-        if (next.end)
-            return count;
-        count += !next.opened && s.depth == 1;
-        s = next;
-    }
-}
-
-bool NaiveFind(const char* text, int a, int b, const char* open, const char* close, int& f, int& l) {
-    int n = NaiveCount(text, open, close);
-    if ((a < 0 || b < 0) && !n)
-        return false;
-    a += a < 0 ? n : 0;
-    b += b < 0 ? n : 0;
-    const char* first = nullptr;
-    Step s{text, 0, false, false};
-    for (int opened = 0; opened <= b;) {
-        Step next = Advance(s, open, close);
-        if (next.end)
-            break;
-        opened += next.opened && s.depth == 0;
-        s = next;
-        if (!first && a < opened)
-            first = s.cursor;
-    }
-    const char* last = nullptr;
-    for (;;) {
-        Step next = Advance(s, open, close);
-        if (next.end)
-            break;
-        if (!next.opened && s.depth == 1) {
-            last = FindText(s.cursor, close) - 1;
-            break;
-        }
-        s = next;
-    }
-    if (!first)
-        return false;
-    f = static_cast<int>(first - text) - static_cast<int>(strlen(open));
-    l = last ? static_cast<int>(last - text + strlen(close)) : static_cast<int>(strlen(text)) - 1;
-    return true;
-}
-
-} // namespace
-
-TEST_CASE("groups agree with a plain transcription on random texts") {
-    const char alphabet[] = "<>{}ab\x83\x95";
-    srand(12345);
-    for (int round = 0; round < 3000; round++) {
-        char text[24];
-        int length = rand() % 23;
-        for (int i = 0; i < length; i++)
-            text[i] = alphabet[rand() % (sizeof alphabet - 1)];
-        text[length] = 0;
-        const char* open = round % 2 ? "<" : "{";
-        const char* close = round % 2 ? ">" : "}";
-        int a = rand() % 7 - 3, b = rand() % 7 - 3;
-        INFO("text \"" << S(text) << "\" " << S(open) << S(close) << " " << a << " " << b);
-        REQUIRE(String(text).GroupCount(open, close) == NaiveCount(text, open, close));
-        int first = 0, last = 0, f = 0, l = 0;
-        bool found = String(text).FindGroups(a, b, open, close, first, last);
-        REQUIRE(found == NaiveFind(text, a, b, open, close, f, l));
-        if (found)
-            CHECK((first == f && last == l));
-    }
 }

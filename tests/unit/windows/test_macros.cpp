@@ -156,18 +156,6 @@ TEST_CASE("macros: 2,000 DEFINE lines, each using the one before") {
     CHECK(Expanded("<M2>\\<Win>") == "abb\\" + windows);
 }
 
-TEST_CASE("macros: a DEFINE section beyond the work area is cut, the table stays whole") {
-    std::string content = "[DEFINE]\r\n";
-    for (int i = 0; i < 3000; i++)
-        content += "<N" + std::to_string(i) + ">=<Win>\\" + std::to_string(i) + "-xxxxxxxx\r\n";
-    MacroScript script(content);
-    BuildMacroTable();
-    CHECK((macroTable.entryCount > 1000 && macroTable.entryCount < 3006));
-    CHECK(macroTable.entries.ItemCount("\n") == macroTable.entryCount);
-    CHECK(Lookup("<N0>") == windows + "\\0-xxxxxxxx");
-    CHECK(Lookup("<Temp>") == TempFolder());
-}
-
 TEST_CASE("macros: entries are cut at character boundaries, as items are") {
     REQUIRE(GetACP() == 932);
     MacroScript script("");

@@ -1,7 +1,6 @@
 // Reads of the script through the private-profile functions.
 #include "tests/unit/Unit.h"
 
-#include <stdio.h>
 #include <windows.h>
 
 #include "foundation/Messages.h"
@@ -107,34 +106,4 @@ TEST_CASE("profile: a section's comment lines are skipped, the rest appended aft
     CHECK(ReadProfileSection(script.Path(), "NONE", kept) == 0);
     CHECK(ReadProfileSection(script.Path(), "DEFINE", kept) == 2);
     CHECK(S(kept) == "<Z>=0\n<A>=1\n<B>=2");
-}
-
-TEST_CASE("profile: a value of 40,000 bytes is cut to the work area") {
-    std::string value(40000, 'v');
-    for (size_t i = 0; i < value.size(); i += 100)
-        value[i] = static_cast<char>('a' + (i / 100) % 26);
-    ScriptFile script("profile", "[BIG]\r\nKEY=" + value + "\r\nNEXT=ok\r\n");
-    Capture capture;
-    String read, expanded;
-    REQUIRE(ReadProfileString(script.Path(), "BIG", "KEY", read));
-    CHECK((read.Length() > 0 && read.Length() < 32767));
-    CHECK(value.compare(0, static_cast<size_t>(read.Length()), read.Text()) == 0);
-    CHECK((ReadKey("BIG", "KEY", expanded) && S(expanded) == S(read)));
-    int number = 9;
-    CHECK((ReadProfileInt(script.Path(), "BIG", "KEY", number) && number == 9));
-}
-
-TEST_CASE("profile: a section larger than the work area is cut, never overrun") {
-    std::string content = "[DEFINE]\r\n";
-    for (int i = 0; i < 3000; i++) {
-        char line[64];
-        snprintf(line, sizeof line, "<M%04d>=value-%04d-xxxxxxxx\r\n", i, i);
-        content += line;
-    }
-    ScriptFile script("profile", content);
-    String lines;
-    int count = ReadProfileSection(script.Path(), "DEFINE", lines);
-    CHECK((count > 1000 && count < 3000 && lines.Length() < 32768));
-    CHECK(S(lines).compare(0, 26, "<M0000>=value-0000-xxxxxxx") == 0);
-    CHECK(lines.ItemCount("\n") == count);
 }
