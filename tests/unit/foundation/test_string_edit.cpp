@@ -27,18 +27,12 @@ struct ReplaceAllRow {
 };
 
 const ReplaceAllRow replaceAllRows[] = {
-    {"a%nb%nc%n", "%n", "\n", true, "a\nb\nc\n"},
-    {"col1%tcol2", "%t", "\t", true, "col1\tcol2"},
-    {"no markers %t here", "%n", "\n", false, "no markers %t here"},
-    {"", "%n", "\n", false, ""},
-    {"%n", "%n", "\n", true, "\n"},
-    {"%N%T", "%n", "\n", false, "%N%T"},
-    {"%N%T", "%t", "\t", false, "%N%T"},
+    {"a%nb%nc%n", "%n", "\n", true, "a\nb\nc\n"}, {"col1%tcol2", "%t", "\t", true, "col1\tcol2"},
+    {"no markers %t here", "%n", "\n", false, "no markers %t here"}, {"", "%n", "\n", false, ""},
+    {"%n", "%n", "\n", true, "\n"}, {"%N%T", "%n", "\n", false, "%N%T"}, {"%N%T", "%t", "\t", false, "%N%T"},
     // What a replacement joins is searched again: one pass would leave "%%n".
-    {"%%nn", "%n", "%", true, "%%"},
-    {"aabb", "ab", "a", true, "aa"},
-    {"\x95\x5C" "n", "\\n", "\n", false, "\x95\x5C" "n"},
-    {"\x95\x5C\\n", "\\n", "\n", true, "\x95\x5C\n"},
+    {"%%nn", "%n", "%", true, "%%"}, {"aabb", "ab", "a", true, "aa"},
+    {"\x95\x5C" "n", "\\n", "\n", false, "\x95\x5C" "n"}, {"\x95\x5C\\n", "\\n", "\n", true, "\x95\x5C\n"},
 };
 
 struct TrimRow {
@@ -81,8 +75,7 @@ struct CountRow {
 const CountRow countRows[] = {
     {"", "\\", 0},          {"abc", "\\", 0},          {"C:\\a\\b", "\\", 2}, {"\"a b\" \"c", "\"", 3},
     {"*.txt,a?.*", "*", 2}, {"C:\\a\\..\\..\\b", "\\..", 2}, {"\\...", "\\..", 1}, {"aaaa", "aa", 2},
-    {"aaa", "aa", 1},       {"\\..\\..", "\\..", 2},   {"C:\\\x95\x5C\\\x83\x5C", "\\", 2},
-    {"\x95\x5C..", "\\..", 0},
+    {"aaa", "aa", 1},       {"\\..\\..", "\\..", 2},   {"C:\\\x95\x5C\\\x83\x5C", "\\", 2}, {"\x95\x5C..", "\\..", 0},
 };
 
 struct DirectoryRow {

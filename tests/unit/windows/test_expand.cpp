@@ -104,15 +104,13 @@ TEST_CASE("expand: value functions") {
         {"{?Param\\-2\\-1}", "b c, d", true}, {"{?Param\\0\\4}", "a, b c, d, , ", true},
         {"<{?param\\0}>{?PARAM\\2}", "<a>d", true}, {"{?Param}", "a", true}, {"{?Param\\x}", "a", true},
         {"{?SpFolder\\1a}", "{appdata}", true}, {"{?spfolder\\0x1A}\\x", "{appdata}\\x", true},
-        {"{?SpFolder\\ff}", "{?SpFolder\\ff}", false},
-        {"{?App\\c_unit_tool.exe}", "C:\\Tools\\tool.exe", true},
+        {"{?SpFolder\\ff}", "{?SpFolder\\ff}", false}, {"{?App\\c_unit_tool.exe}", "C:\\Tools\\tool.exe", true},
         {"{?app\\C_UNIT_TOOL.EXE} /q", "C:\\Tools\\tool.exe /q", true},
         {"{?AppPath\\c_unit_tool.exe}", "C:\\Tools", true},
         // Backslashes go first, then semicolons.
         {"{?AppPath\\c_unit_other.exe}", "C:\\Other\\", true},
         {"{?AppPath\\c_unit_bare.exe}", "{?AppPath\\c_unit_bare.exe}", false},
-        {"{{?App\\c_unit_bare.exe}}", "C:\\Bare\\bare.exe", true},
-        {"{?App\\none.exe}", "{?App\\none.exe}", false},
+        {"{{?App\\c_unit_bare.exe}}", "C:\\Bare\\bare.exe", true}, {"{?App\\none.exe}", "{?App\\none.exe}", false},
         {"{?AppPath\\none.exe}", "{?AppPath\\none.exe}", false},
         {"{?Nope\\x}{plain}", "{?Nope\\x}{plain}", false}, {"no braces", "no braces", false},
     };

@@ -72,10 +72,8 @@ struct TableRow {
 // a later line sees an earlier one expanded, an earlier one sees a later
 // one as written.
 const TableRow tableRows[] = {
-    {"", "{builtins}", 6},
-    {";x=1\r\n<A>=1\r\n<B>=2", "<A>=1\n<B>=2\n{builtins}", 8},
-    {"<A>=1\r\n<Win>=D:\\X\r\n<B>=2", "<A>=1\n<Win>={win}\n<B>=2\n{rest}", 8},
-    {"Plain=1", "Plain=1\n{builtins}", 7},
+    {"", "{builtins}", 6}, {";x=1\r\n<A>=1\r\n<B>=2", "<A>=1\n<B>=2\n{builtins}", 8},
+    {"<A>=1\r\n<Win>=D:\\X\r\n<B>=2", "<A>=1\n<Win>={win}\n<B>=2\n{rest}", 8}, {"Plain=1", "Plain=1\n{builtins}", 7},
     {"<B>=<A>\\x\r\n<A>=<Win>\\sub", "<B>=<Win>\\sub\\x\n<A>={win}\\sub\n{builtins}", 8},
     {"<A>=sub\r\n<B>=<A>\\x", "<A>=sub\n<B>=sub\\x\n{builtins}", 8},
     {"<A>=<A><A>", "<A>=<A><A><A><A>\n{builtins}", 7}, // two passes, each on group 0
@@ -94,8 +92,7 @@ const LookupRow lookupRows[] = {
     {"<A>=1", "<Nope><A><Nope>|no macro", "<Nope>1<Nope>|no macro"},
     {"<A>=x=y\r\nPlain=1", "<A>|<Plain>", "x|<Plain>"},
     {"<B>=<A>\\x\r\n<A>=<Win>\\sub", "<B>", "<Win>\\sub\\x"}, // its one pass is used up by <B>
-    {"<A>=<Win>\\sub\r\n<B>=<A>\\x", "<B>", "{win}\\sub\\x"},
-    {"", "<Src>\\a.txt", "C:\\Program Files\\Tool\\a.txt"},
+    {"<A>=<Win>\\sub\r\n<B>=<A>\\x", "<B>", "{win}\\sub\\x"}, {"", "<Src>\\a.txt", "C:\\Program Files\\Tool\\a.txt"},
 };
 
 } // namespace
