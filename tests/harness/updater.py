@@ -109,19 +109,13 @@ class Scenario:
 
     def run(self, arguments="", answers=(), exe_name="updater.exe", timeout=20,
             directory=None, screenshots=False, clipboard=False, hold=()):
-        """Runs the program with its boxes answered in order; returns the Result.
-
-        arguments: the text after the program's quoted path on its command line.
-        answers: one of ANSWERS per box expected, in order; further boxes are
-        closed and reported. exe_name: the program in the scenario's folder (a
-        copy of updater.exe is made under that name when missing). directory:
-        the program's current folder (default: the scenario's). screenshots:
-        BMP files of the boxes in <state>/scratch/_runs/. clipboard=True: no
-        other run touches the clipboard meanwhile (every run starts with an
-        empty clipboard and Result.clipboard is the text left after the exit).
-        hold: files of the scenario that another process keeps open (read
-        access, no sharing) while the program runs. DEFAULT presses the box's
-        default button."""
+        """Runs the program with its boxes answered in order (one of ANSWERS each;
+        DEFAULT presses the default button; further boxes are closed and reported)
+        and returns the Result. exe_name: a program in the scenario's folder, copied
+        from updater.exe when missing. directory: its current folder. screenshots:
+        BMP files in <state>/scratch/_runs/. clipboard=True: no other run touches the
+        clipboard meanwhile; it starts empty and Result.clipboard is what is left.
+        hold: files of the scenario kept open elsewhere (read, no sharing) meanwhile."""
         if set(answers) - set(ANSWERS):
             fail(f"unknown answers {answers!r}", [f"use {', '.join(ANSWERS)}"])
         if not os.path.exists(self.path(exe_name)):
