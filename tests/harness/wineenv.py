@@ -59,13 +59,11 @@ def base_environment(display):
 
 def environment():
     """The environment for Wine processes, for the display that setup started."""
-    running = paths()["running"]
     try:
-        with open(running) as f:
-            display = json.load(f)["display"]
+        with open(paths()["running"]) as f:
+            return base_environment(json.load(f)["display"])
     except (OSError, ValueError, KeyError):
-        sys.exit(f"{running} is missing: run the wine.setup test first (ctest -R wine)")
-    return base_environment(display)
+        sys.exit(f"{paths()['running']} is missing: run the wine.setup test first (ctest -R wine)")
 
 
 def run_logged(args, env, log_path, timeout, cwd=None):
@@ -126,11 +124,9 @@ def start_xvfb():
     p = paths()
     read_end, write_end = os.pipe()
     with open(os.path.join(p["logs"], "xvfb.txt"), "ab") as log:
-        xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "2560x2048x24",
-             "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=log, stderr=log,
-            start_new_session=True)
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "2560x2048x24", "-nolisten",
+                                 "tcp"], pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                start_new_session=True)
     os.close(write_end)
     number, chunk = b"", b"-"
     deadline = time.monotonic() + 15
@@ -211,14 +207,18 @@ def managed_is_off():
     return section >= 0 and '"Managed"="N"' in text[section:].split("\n[", 1)[0]
 
 
+def must(code, what):
+    if code != 0:
+        sys.exit(f"{what} failed (see logs/setup.txt)")
+
+
 def create_prefix(env, log):
     p = paths()
     shutil.rmtree(p["prefix"], ignore_errors=True)
     # With dosdevices made beforehand, Wine never creates its z: drive.
     os.makedirs(os.path.join(p["prefix"], "drive_c"))
     make_drives_safe()
-    if wine(["wineboot", "-i"], env, log, 180, cwd=p["scratch"]) != 0:
-        sys.exit("wineboot -i failed (see logs/setup.txt)")
+    must(wine(["wineboot", "-i"], env, log, 180, cwd=p["scratch"]), "wineboot -i")
     set_managed_off(env, log)
     # Stopping the server writes the registry; the services of a prefix made in
     # the same server session were seen to stall later runs for seconds.
@@ -228,9 +228,8 @@ def create_prefix(env, log):
 
 def set_managed_off(env, log):
     # Without a window manager every box would take 2 s to close.
-    args = ["reg", "add", MANAGED_KEY, "/v", "Managed", "/d", "N", "/f"]
-    if wine(args, env, log, 60, cwd=paths()["scratch"]) != 0:
-        sys.exit("reg add failed (see logs/setup.txt)")
+    must(wine(["reg", "add", MANAGED_KEY, "/v", "Managed", "/d", "N", "/f"], env, log, 60, cwd=paths()["scratch"]),
+         "reg add")
 
 
 def setup():
@@ -243,18 +242,15 @@ def setup():
         shutil.rmtree(p[name], ignore_errors=True)
         os.makedirs(p[name])
     log = os.path.join(p["logs"], "setup.txt")
-
     display = start_xvfb()
     env = base_environment(display)
     fresh = not os.path.exists(os.path.join(p["prefix"], READY_MARK))
     if fresh:
         create_prefix(env, log)
     make_drives_safe()
-    if run_logged([WINESERVER, "-p"], env, log, 30) != 0:
-        sys.exit("wineserver did not start (see logs/setup.txt)")
+    must(run_logged([WINESERVER, "-p"], env, log, 30), "wineserver -p")
     # Brings the services up now rather than in the first test.
-    if wine(["wineboot"], env, log, 120, cwd=p["scratch"]) != 0:
-        sys.exit("wineboot failed (see logs/setup.txt)")
+    must(wine(["wineboot"], env, log, 120, cwd=p["scratch"]), "wineboot")
     if not managed_is_off():
         set_managed_off(env, log)
     make_drives_safe()
