@@ -13,12 +13,7 @@ from updater import UpdaterTest, main  # noqa: E402
 ROWS = [
     ("<Src> is the program's folder", r"<Src>\x", r"{src}\x", "", ""),
     ("a DEFINE line with a built-in", "<Here>", r"{src}\data", r"<Here>=<Src>\data", ""),
-    ("names ignore case", "<HERE>|<src>", r"{src}\data|{src}", r"<Here>=<Src>\data", ""),
-    ("a later line sees an earlier one expanded", "<B>", r"{src}\a\b", "<A>=<Src>\\a\n<B>=<A>\\b", ""),
-    ("a comment line defines nothing", "<Gone>|<Kept>", "<Gone>|kept", ";<Gone>=y\n<Kept>=kept", ""),
     ("a parent step after a macro", r"<Src>\..\x", "T:\\x", "", ""),
-    ("?Param words of the command line", r"{?Param\1}|{?Param\-1}|[{?Param\5}]", "b c|d|[]", "",
-     'a "b c" d'),
     ("?Param ranges", r"{?Param\0\-1}|{?param\-3\-2}", "a, b c, d|a, b c", "", 'a "b c" d'),
     ("options are words too", r"{?Param\0}|{?Param\1}", "/iupdater.ini|a.txt", "", "/iupdater.ini a.txt"),
     ("a DEFINE value from the command line", "<Arg>", "second", r"<Arg>={?Param\1}", "first second"),

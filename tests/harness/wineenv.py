@@ -5,11 +5,10 @@
     wineenv.py unit      run X:\\unit_tests.exe and exit with its code
 
 Everything lives under $UPDATER_WINE_STATE: the prefix, a private HOME, the
-scratch root (drive T:) and running.json, which tells the other harness code
-which display and prefix to use. The build folder $UPDATER_WIN64_BUILD is drive X:.
-Two more drives serve the file tests: U: (a second scratch drive, for moves
-across drives) and R: (a throwaway folder whose root the tests try to delete).
-The prefix keeps no other drive: the programs under test delete whole trees.
+scratch root (drive T:), U: (a second scratch drive, for moves across drives),
+R: (a throwaway folder whose root the tests try to delete) and running.json
+(the display). $UPDATER_WIN64_BUILD is drive X:. The prefix keeps no other
+drive: the programs under test delete whole trees.
 """
 
 import json

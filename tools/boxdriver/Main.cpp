@@ -104,14 +104,14 @@ std::vector<HWND> VisibleBoxes(DWORD processId) {
     return search.found;
 }
 
-const int kButtonIds[] = {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO, IDHELP, IDTRYAGAIN, IDCONTINUE};
-const char* const kButtonNames[] = {"OK", "CANCEL", "ABORT", "RETRY", "IGNORE", "YES", "NO", "HELP", "TRYAGAIN",
+// The buttons a message box can have, by control id; the first four can be answered.
+const int kButtonIds[] = {IDOK, IDCANCEL, IDYES, IDNO, IDABORT, IDRETRY, IDIGNORE, IDHELP, IDTRYAGAIN, IDCONTINUE};
+const char* const kButtonNames[] = {"OK", "CANCEL", "YES", "NO", "ABORT", "RETRY", "IGNORE", "HELP", "TRYAGAIN",
                                     "CONTINUE"};
 
 std::string ButtonName(int id) {
-    for (int i = 0; i < 10; ++i)
-        if (kButtonIds[i] == id) return kButtonNames[i];
-    return "ID" + std::to_string(id);
+    int i = std::find(kButtonIds, kButtonIds + 10, id) - kButtonIds;
+    return i < 10 ? kButtonNames[i] : "ID" + std::to_string(id);
 }
 
 BoxRecord ReadBox(HWND box, POINT slot) {
@@ -143,16 +143,11 @@ BoxRecord ReadBox(HWND box, POINT slot) {
 // No user could press a button the box does not show: close the box instead,
 // so the test sees that its answer was not possible. DEFAULT presses the default.
 void Press(BoxRecord& record, std::string action) {
-    if (action == "DEFAULT") action = record.defaultButton.empty() ? "CLOSE" : record.defaultButton;
-    auto name = std::find(std::begin(kButtonNames), std::begin(kButtonNames) + 7, action);
-    bool offered = std::find(record.buttons.begin(), record.buttons.end(), action) != record.buttons.end();
-    if (action != "CLOSE" && offered && name != std::begin(kButtonNames) + 7) {
-        PostMessageW(record.hwnd, WM_COMMAND, MAKEWPARAM(kButtonIds[name - std::begin(kButtonNames)], BN_CLICKED), 0);
-        record.pressed = action;
-    } else {
-        PostMessageW(record.hwnd, WM_CLOSE, 0, 0);
-        record.pressed = "CLOSE";
-    }
+    if (action == "DEFAULT") action = record.defaultButton;
+    int i = std::find(kButtonNames, kButtonNames + 4, action) - kButtonNames;
+    bool offered = i < 4 && std::find(record.buttons.begin(), record.buttons.end(), action) != record.buttons.end();
+    record.pressed = offered ? action : "CLOSE";
+    PostMessageW(record.hwnd, offered ? WM_COMMAND : WM_CLOSE, offered ? MAKEWPARAM(kButtonIds[i], BN_CLICKED) : 0, 0);
 }
 
 struct Run {
