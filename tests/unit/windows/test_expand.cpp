@@ -10,49 +10,37 @@
 #include "script/Macros.h"
 #include "script/Profile.h"
 #include "script/RunContext.h"
-#include "Folders.h"
 #include "ScriptFile.h"
 
 namespace {
 
-const char AppPaths[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
-
-// An App Paths entry that lives as long as the object.
-class AppEntry {
-public:
-    AppEntry(const char* fileName, const char* fullPath, const char* searchPath)
-        : subKey(std::string(AppPaths) + fileName) {
-        HKEY key;
-        REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                                nullptr) == ERROR_SUCCESS);
-        const char* names[] = {"", "PATH"};
-        const char* values[] = {fullPath, searchPath};
-        for (int i = 0; i < 2; i++)
-            if (values[i])
-                RegSetValueExA(key, names[i], 0, REG_SZ, reinterpret_cast<const BYTE*>(values[i]),
-                               static_cast<DWORD>(strlen(values[i]) + 1));
-        RegCloseKey(key);
-    }
-    ~AppEntry() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, subKey.c_str()); }
-
-private:
-    std::string subKey;
-};
-
-// The command line and the macro table for the life of the object; a box
-// shown meanwhile is answered at once.
+// App Paths entries (program, full path, search path or null), the command line
+// and an empty macro table for the life of the object; boxes are answered at once.
 struct Run {
-    explicit Run(const char* commandLine) {
+    std::string keys[3];
+    Run(const char* commandLine, const char* const (*apps)[3] = nullptr, int appCount = 0) {
         SetBoxHook([](const char*, const char*, unsigned) { return IDOK; });
         runContext.commandLine.Assign(commandLine);
-        macroTable.entryCount = 0;
-        macroTable.entries.Assign("");
+        macroTable = MacroTable();
+        for (int i = 0; i < appCount; i++) {
+            keys[i] = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + apps[i][0];
+            HKEY key;
+            REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, keys[i].c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                                    nullptr) == ERROR_SUCCESS);
+            for (int value = 1; value < 3; value++)
+                if (apps[i][value])
+                    RegSetValueExA(key, value == 1 ? "" : "PATH", 0, REG_SZ, reinterpret_cast<const BYTE*>(apps[i][value]),
+                                   static_cast<DWORD>(strlen(apps[i][value]) + 1));
+            RegCloseKey(key);
+        }
     }
     ~Run() {
         SetBoxHook(nullptr);
         runContext.commandLine.Assign("");
-        macroTable.entryCount = 0;
-        macroTable.entries.Assign("");
+        macroTable = MacroTable();
+        for (const std::string& key : keys)
+            if (!key.empty())
+                RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
     }
 };
 
@@ -62,17 +50,16 @@ struct Row {
     bool changed;
 };
 
-void CheckRows(const Row* rows, size_t count, bool (*expand)(String&)) {
+template <size_t N> void CheckRows(const Row (&rows)[N], bool (*expand)(String&)) {
     std::string appData = FolderPath(CSIDL_APPDATA);
     REQUIRE(!appData.empty());
-    for (size_t i = 0; i < count; i++) {
-        INFO("row \"" << S(rows[i].text) << "\"");
-        String value(rows[i].text);
-        CHECK(expand(value) == rows[i].changed);
-        std::string expected = rows[i].expanded;
-        size_t at = expected.find("{appdata}");
-        if (at != std::string::npos)
-            expected.replace(at, 9, appData);
+    for (const Row& row : rows) {
+        INFO("row \"" << S(row.text) << "\"");
+        String value(row.text);
+        CHECK(expand(value) == row.changed);
+        std::string expected = row.expanded;
+        if (expected.find("{appdata}") != std::string::npos)
+            expected.replace(expected.find("{appdata}"), 9, appData);
         CHECK(S(value) == expected);
     }
 }
@@ -82,25 +69,23 @@ void CheckRows(const Row* rows, size_t count, bool (*expand)(String&)) {
 TEST_CASE("expand: parent steps are removed after a directory, never the first two items") {
     const Row rows[] = {
         {"C:\\a\\b\\..\\..\\c", "C:\\c", true}, {"C:\\a\\b\\..\\c\\..\\d", "C:\\a\\d", true},
-        {"C:\\a\\..", "C:", true},              {"C:\\a\\b\\..", "C:\\a", true},
-        {"a\\b\\..\\c", "a\\c", true},          {"a\\..\\b", "a\\..\\b", false},
+        {"C:\\a\\..", "C:", true}, {"C:\\a\\b\\..", "C:\\a", true}, {"a\\b\\..\\c", "a\\c", true},
+        {"a\\..\\b", "a\\..\\b", false}, {"C:\\..\\x", "C:\\..\\x", false},
         // The scan ends once a parent step at the third item is resolved.
-        {"C:\\a\\..\\b\\..\\c", "C:\\b\\..\\c", true},
-        {"C:\\..\\x", "C:\\..\\x", false},      {"C:\\a..b\\c..", "C:\\a..b\\c..", false},
-        {"C:\\..x\\y", "C:\\..x\\y", false},    {"\\..", "\\..", false}, {"", "", false},
+        {"C:\\a\\..\\b\\..\\c", "C:\\b\\..\\c", true}, {"C:\\a..b\\c..", "C:\\a..b\\c..", false},
+        {"C:\\..x\\y", "C:\\..x\\y", false}, {"\\..", "\\..", false}, {"", "", false},
     };
-    CheckRows(rows, sizeof rows / sizeof *rows, CollapseParents);
+    CheckRows(rows, CollapseParents);
 }
 
 TEST_CASE("expand: value functions") {
-    Run run("a \"b c\" d");
-    AppEntry tool("c_unit_tool.exe", "C:\\Tools\\tool.exe", "C:\\Tools;\\");
-    AppEntry other("c_unit_other.exe", "C:\\Other\\other.exe", "C:\\Other\\;");
-    AppEntry bare("c_unit_bare.exe", "C:\\Bare\\bare.exe", nullptr);
+    const char* const apps[][3] = {{"c_unit_tool.exe", "C:\\Tools\\tool.exe", "C:\\Tools;\\"},
+                                   {"c_unit_other.exe", "C:\\Other\\other.exe", "C:\\Other\\;"},
+                                   {"c_unit_bare.exe", "C:\\Bare\\bare.exe", nullptr}};
+    Run run("a \"b c\" d", apps, 3);
     const Row rows[] = {
-        {"{?Param\\1}", "b c", true},        {"{?Param\\0\\-1}", "a, b c, d", true},
-        {"{?Param\\-1}", "d", true},         {"{?Param\\5}", "", true},
-        {"{?Param\\2\\1}", "", true},        {"{?Param\\1\\1}", "b c", true},
+        {"{?Param\\1}", "b c", true}, {"{?Param\\0\\-1}", "a, b c, d", true}, {"{?Param\\-1}", "d", true},
+        {"{?Param\\5}", "", true}, {"{?Param\\2\\1}", "", true}, {"{?Param\\1\\1}", "b c", true},
         {"{?Param\\-2\\-1}", "b c, d", true}, {"{?Param\\0\\4}", "a, b c, d, , ", true},
         {"<{?param\\0}>{?PARAM\\2}", "<a>d", true}, {"{?Param}", "a", true}, {"{?Param\\x}", "a", true},
         {"{?SpFolder\\1a}", "{appdata}", true}, {"{?spfolder\\0x1A}\\x", "{appdata}\\x", true},
@@ -114,21 +99,17 @@ TEST_CASE("expand: value functions") {
         {"{?AppPath\\none.exe}", "{?AppPath\\none.exe}", false},
         {"{?Nope\\x}{plain}", "{?Nope\\x}{plain}", false}, {"no braces", "no braces", false},
     };
-    CheckRows(rows, sizeof rows / sizeof *rows, ExpandFunctions);
-}
-
-TEST_CASE("expand: a huge ?Param range is cut, not run for ever") {
-    Run run("a \"b c\" d");
+    CheckRows(rows, ExpandFunctions);
     String all("{?Param\\0\\2147483647}"), negative("{?Param\\-2147483648\\2147483647}");
-    ExpandFunctions(all);
+    ExpandFunctions(all); // a huge range is cut, not run for ever
     ExpandFunctions(negative);
     CHECK(S(all).compare(0, 13, "a, b c, d, , ") == 0);
     CHECK((all.Length() < 200000 && negative.Length() < 200000));
 }
 
 TEST_CASE("expand: macros, then functions, then parent steps, in reads and in DEFINE") {
-    AppEntry tool("c_unit_macro.exe", "C:\\Tools\\m.exe", nullptr);
-    Run run("first second");
+    const char* const apps[][3] = {{"c_unit_macro.exe", "C:\\Tools\\m.exe", nullptr}};
+    Run run("first second", apps, 1);
     ScriptFile script("expand", "[DEFINE]\r\n<Def>={?App\\c_unit_macro.exe}\r\n<Arg>={?Param\\1}\r\n"
                                 "[S]\r\nRUN=<Tool>\r\nUP=<Tool>\\..\\x\r\n");
     BuildMacroTable();
@@ -143,9 +124,8 @@ TEST_CASE("expand: macros, then functions, then parent steps, in reads and in DE
 TEST_CASE("expand: pathological values of 32 KiB end") {
     Run run("a b");
     SetMacro("<A>", "<A><A>");
-    const char* units[] = {"<", ">", "{", "}", "<Nope>", "{?Nope}", "{?Param\\0}", "<A>", "\\..", "a\\",
-                           "<{", "}>", "{<A>}", "x\\..\\"};
-    for (const char* unit : units) {
+    for (const char* unit : {"<", ">", "{", "}", "<Nope>", "{?Nope}", "{?Param\\0}", "<A>", "\\..", "a\\", "<{", "}>",
+                             "{<A>}", "x\\..\\"}) {
         std::string text;
         while (text.size() + strlen(unit) < 32767)
             text += unit;
