@@ -31,10 +31,7 @@ TEST_CASE("byte buffer: new, allocate, assign, append, concatenate") {
 
 // The list stack removes entries of four bytes.
 TEST_CASE("byte buffer: Remove") {
-    struct Row {
-        unsigned offset, count;
-        const char* left;
-    } rows[] = {
+    struct Row { unsigned offset, count; const char* left; } rows[] = {
         {4, 4, "1111" "3333"}, {8, 4, "1111" "2222"}, {0, 4, "2222" "3333"}, {4, 100, "1111"},
         {12, 4, "1111" "2222" "3333"}, {40, 4, "1111" "2222" "3333"}, {4, 0, "1111" "2222" "3333"}, {0, 12, ""},
     };

@@ -8,11 +8,7 @@
 #include "foundation/Numbers.h"
 
 TEST_CASE("ParseInt reads a leading decimal number like %d, ParseHex like %x") {
-    struct Row {
-        const char* text;
-        int decimal;
-        unsigned hex;
-    } rows[] = {
+    struct Row { const char* text; int decimal; unsigned hex; } rows[] = {
         {"  42", 42, 0x42},  {"-7", -7, 0u - 7},    {"+8", 8, 8},        {"12abc", 12, 0x12ABC},
         {"\t\n 3", 3, 3},    {"x1", 0, 0},          {"", 0, 0},          {"-", 0, 0},
         {"- 5", 0, 0},       {"0x1", 0, 1},         {"0x", 0, 0},        {"0xg", 0, 0},

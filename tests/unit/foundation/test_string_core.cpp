@@ -58,11 +58,7 @@ TEST_CASE("Assign and Append, also of the string's own text") {
 TEST_CASE("Slice includes both ends and stops at the terminator") {
     const char text[] = "abcdef";
     char buffer[16] = "abc";
-    struct Row {
-        const char* first;
-        const char* last;
-        const char* result;
-    } rows[] = {
+    struct Row { const char* first; const char* last; const char* result; } rows[] = {
         {text + 1, text + 3, "bcd"}, {text, text + 5, "abcdef"}, {text + 2, text + 2, "c"},
         {text + 3, text + 2, ""},    {text + 4, text + 1, ""},   {buffer, buffer + 10, "abc"},
         {buffer + 1, buffer + 3, "bc"},
@@ -92,11 +88,7 @@ TEST_CASE("blocks are exactly as large as their content") {
 #endif
 
 TEST_CASE("EqualsNoCase folds ASCII letters only") {
-    struct Row {
-        const char* a;
-        const char* b;
-        bool equal;
-    } rows[] = {
+    struct Row { const char* a; const char* b; bool equal; } rows[] = {
         {"Updater", "UPDATER", true}, {"", "", true},     {"abc", "ab", false}, {"ab", "abc", false},
         {"a", "b", false},            {"@", "`", false},  {"[", "{", false},    {"\xE0", "\xC0", false},
         {"az", "AZ", true},           {"zZ", "Zz", true}, {"y", "Z", false},    {"Copy", "cOPY", true},
@@ -132,11 +124,7 @@ TEST_CASE("FindText matches only at character boundaries") {
     const char path[] = "C:\\a\\..\\b";
     const char kana[] = "\x83\x7C\x83\x7D}|";
     const char plain[] = "abcabc";
-    struct Row {
-        const char* text;
-        const char* pattern;
-        const char* found;
-    } rows[] = {
+    struct Row { const char* text; const char* pattern; const char* found; } rows[] = {
         {kanji, "\\", kanji + 2}, {kanji, "x", kanji + 3},      {kanji, "y", nullptr},
         {kanji, "\x5C\\", nullptr}, {kanji, "\x95\x5C", kanji}, {"", "a", nullptr},
         {"abc", "", nullptr},     {"ab", "abc", nullptr},       {path, "\\..", path + 4},

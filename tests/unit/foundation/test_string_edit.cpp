@@ -3,12 +3,7 @@
 
 namespace {
 
-struct RangeRow {
-    const char* text;
-    int first, last;
-    const char* with;
-    const char* result;
-};
+struct RangeRow { const char* text; int first, last; const char* with; const char* result; };
 
 // A range ending just before it starts inserts.
 const RangeRow rangeRows[] = {
@@ -18,13 +13,7 @@ const RangeRow rangeRows[] = {
     {"", 0, -1, "X", "X"},
 };
 
-struct ReplaceAllRow {
-    const char* text;
-    const char* pattern;
-    const char* with;
-    bool replaced;
-    const char* result;
-};
+struct ReplaceAllRow { const char* text; const char* pattern; const char* with; bool replaced; const char* result; };
 
 const ReplaceAllRow replaceAllRows[] = {
     {"a%nb%nc%n", "%n", "\n", true, "a\nb\nc\n"}, {"col1%tcol2", "%t", "\t", true, "col1\tcol2"},
@@ -35,12 +24,7 @@ const ReplaceAllRow replaceAllRows[] = {
     {"\x95\x5C" "n", "\\n", "\n", false, "\x95\x5C" "n"}, {"\x95\x5C\\n", "\\n", "\n", true, "\x95\x5C\n"},
 };
 
-struct TrimRow {
-    const char* text;
-    const char* leading;
-    const char* trailing;
-    const char* result;
-};
+struct TrimRow { const char* text; const char* leading; const char* trailing; const char* result; };
 
 // Whole repeats are removed, not sets of characters; ASCII letters compare
 // without regard to case; the trailing removal never reaches into the
@@ -65,11 +49,7 @@ const TrimRow trimRows[] = {
     {"{\x83\x7D", "{", "}", "\x83\x7D"}, {"{\x83\x7D}}", "{", "}", "\x83\x7D"},
 };
 
-struct CountRow {
-    const char* text;
-    const char* pattern;
-    int count;
-};
+struct CountRow { const char* text; const char* pattern; int count; };
 
 // Occurrences do not overlap; trail bytes are not counted.
 const CountRow countRows[] = {

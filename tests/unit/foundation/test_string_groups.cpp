@@ -34,12 +34,7 @@ const GroupRow braceRows[] = {
     {"\x83\x7B{a}", 0, 0, "{a}", "\x83\x7BZ"}, {"{?App}\\bin", 0, 0, "{?App}", "Z\\bin"},
 };
 
-struct CountRow {
-    const char* text;
-    const char* open;
-    const char* close;
-    int count;
-};
+struct CountRow { const char* text; const char* open; const char* close; int count; };
 
 const CountRow countRows[] = {
     {"", "<", ">", 0},          {"abc", "<", ">", 0},       {"<a>", "<", ">", 1},       {"<>", "<", ">", 1},

@@ -53,11 +53,7 @@ const ItemRow itemRows[] = {
     {"C:\\app\\a.b.exe", -1, -1, ".", "exe", "C:\\app\\a.b.X"},
 };
 
-struct CountRow {
-    const char* text;
-    const char* separator;
-    int items;
-};
+struct CountRow { const char* text; const char* separator; int items; };
 
 const CountRow countRows[] = {
     {"", ",", 0}, {"abc", ",", 1}, {"a,b,c", ",", 3}, {"a,,c", ",", 3}, {",", ",", 2}, {",a,", ",", 3},
@@ -65,12 +61,7 @@ const CountRow countRows[] = {
     {"C:\\\x95\x5C\\\x83\x5C\\file", "\\", 4}, {"C:\\\x95\x5C", "\\", 2}, {"\x83\x7C|\x83\x7C", "|", 2},
 };
 
-struct PositionRow {
-    const char* text;
-    int a, b;
-    bool found;
-    int first, last;
-};
+struct PositionRow { const char* text; int a, b; bool found; int first, last; };
 
 // An empty item ends just before it starts.
 const PositionRow positionRows[] = {

@@ -3,11 +3,7 @@
 
 namespace {
 
-struct WordRow {
-    const char* text;
-    int a, b;
-    const char* words;
-};
+struct WordRow { const char* text; int a, b; const char* words; };
 
 // A single quoted word comes without its quotes, a range keeps them; quotes
 // inside a word stay; an unclosed quote runs to the end.
@@ -33,10 +29,7 @@ const WordRow wordRows[] = {
     {"\x95\x5C \x83\x5C", 1, 1, "\x83\x5C"}, {"\"\x95\x5C \x83\x7D\" x", 0, 0, "\x95\x5C \x83\x7D"},
 };
 
-struct CountRow {
-    const char* text;
-    int count;
-};
+struct CountRow { const char* text; int count; };
 
 // The ideographic space 0x81 0x40 does not separate; a lead byte takes the
 // byte after it along, even a space; 0x22 is never a trail byte.
@@ -47,12 +40,7 @@ const CountRow countRows[] = {
     {"\x82\xA0\" \"", 1}, {"\"C:\\Program Files\\app.exe\" /t Title", 3},
 };
 
-struct PositionRow {
-    const char* text;
-    int a, b;
-    bool found;
-    int first, last;
-};
+struct PositionRow { const char* text; int a, b; bool found; int first, last; };
 
 // An empty word ends just before it starts; a quoted word's positions exclude its quotes.
 const PositionRow positionRows[] = {

@@ -12,30 +12,22 @@
 namespace {
 
 // The script's DEFINE section, with an empty macro table before and after.
-class MacroScript : public ScriptFile {
-public:
+struct MacroScript : ScriptFile {
     explicit MacroScript(const std::string& content) : ScriptFile("macros", content) {
         runContext.modulePath.Assign("C:\\Program Files\\Tool\\updater.exe");
-        Clear();
+        macroTable = MacroTable();
     }
-    ~MacroScript() { Clear(); }
-
-private:
-    static void Clear() {
-        macroTable.entryCount = 0;
-        macroTable.entries.Assign("");
-    }
+    ~MacroScript() { macroTable = MacroTable(); }
 };
 
 std::string Lookup(const char* name) {
-    String value("(none)");
+    String value;
     return LookupMacro(name, value) ? S(value) : "(not found)";
 }
 
 std::string Expanded(const char* text) {
     String value(text);
-    ExpandMacros(value);
-    return S(value);
+    return ExpandMacros(value), S(value);
 }
 
 std::string Directory(UINT (WINAPI *get)(LPSTR, UINT)) {
@@ -80,11 +72,7 @@ const TableRow tableRows[] = {
     {"<J>=C:\\\x95\x5C\\..\\x\r\n<K>=<J>\\\x95\x5C", "<J>=C:\\x\n<K>=C:\\x\\\x95\x5C\n{builtins}", 8},
 };
 
-struct LookupRow {
-    const char* define;
-    const char* text;
-    const char* expanded;
-};
+struct LookupRow { const char* define; const char* text; const char* expanded; };
 
 const LookupRow lookupRows[] = {
     {"<Target>=C:\\T", "<win>|<WIN>|<TARGET>\\x|<target>", "{win}|{win}|C:\\T\\x|C:\\T"},

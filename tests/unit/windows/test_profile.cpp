@@ -12,11 +12,7 @@
 
 namespace {
 
-struct Box {
-    int count;
-    std::string text, caption;
-    unsigned style;
-} box;
+struct Box { int count; std::string text, caption; unsigned style; } box;
 
 // Boxes go to `box` for the life of the object; the macro table is empty.
 class Capture {
