@@ -238,6 +238,15 @@ std::string ResultJson(const Run& run) {
 
 }  // namespace
 
+bool WriteWholeFile(const std::wstring& path, const std::string& data) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, data.data(), data.size(), &written, nullptr) &&
+              written == data.size();
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return ok;
+}
+
 int wmain(int argc, wchar_t** argv) {
     Job job;
     std::string error = "usage: boxdriver <jobfile> <resultfile>";
@@ -253,10 +262,7 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
     }
-    if (OpenClipboardSoon()) {
-        EmptyClipboard();
-        CloseClipboard();
-    }
+    if (OpenClipboardSoon()) EmptyClipboard(), CloseClipboard();
     Run run;
     std::wstring commandLine = L"\"" + job.program + L"\"" + (job.arguments.empty() ? L"" : L" " + job.arguments);
     STARTUPINFOW startup = {sizeof startup};
@@ -270,22 +276,13 @@ int wmain(int argc, wchar_t** argv) {
         CloseHandle(process.hProcess);
         if (OpenClipboardSoon()) {
             HANDLE data = GetClipboardData(CF_UNICODETEXT);
-            const wchar_t* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
-            if (text) {
-                run.hasClipboard = true;
-                run.clipboard = text;
-                GlobalUnlock(data);
-            }
+            if (const wchar_t* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr)
+                run.hasClipboard = true, run.clipboard = text, GlobalUnlock(data);
             CloseClipboard();
         }
     }
     for (HANDLE file : held) CloseHandle(file);
-    std::string json = ResultJson(run);
-    HANDLE out = CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    bool ok = out != INVALID_HANDLE_VALUE && WriteFile(out, json.data(), json.size(), &written, nullptr) &&
-              written == json.size();
-    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
-    if (!ok) fprintf(stderr, "boxdriver: cannot write the result\n");
-    return ok ? 0 : 2;
+    if (WriteWholeFile(argv[2], ResultJson(run))) return 0;
+    fprintf(stderr, "boxdriver: cannot write the result\n");
+    return 2;
 }

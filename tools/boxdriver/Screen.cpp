@@ -87,10 +87,5 @@ bool SaveWindowBitmap(HWND window, const std::wstring& path) {
         for (int x = 0; x < shot.width; ++x) memcpy(&row[x * 3], &shot.bits[y * shot.width + x], 3);
         data += row;
     }
-    HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    bool ok = out != INVALID_HANDLE_VALUE && WriteFile(out, data.data(), data.size(), &written, nullptr) &&
-              written == data.size();
-    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
-    return ok;
+    return WriteWholeFile(path, data);
 }
