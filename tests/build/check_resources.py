@@ -41,14 +41,11 @@ def main():
         strings = string_table(path)
         found = {sid: text for (sid, lang), text in strings.items() if lang == LANG_JAPANESE}
         others = sorted(key for key in strings if key[1] != LANG_JAPANESE)
-        if set(found) != set(EXPECTED) or others:
-            print(f"{path}: ids {sorted(found)}, other languages {others}")
-            failures += 1
-        for sid, text in EXPECTED.items():
-            if found.get(sid) != text:
-                print(f"{path}: text {sid} is {found.get(sid)!r}, expected {text!r}")
-                failures += 1
-        print(f"{path}: {len(found)} texts checked")
+        problems = [f"ids {sorted(found)}, other languages {others}"] if set(found) != set(EXPECTED) or others else []
+        problems += [f"text {sid} is {found.get(sid)!r}, expected {text!r}"
+                     for sid, text in EXPECTED.items() if found.get(sid) != text]
+        print("".join(f"{path}: {problem}\n" for problem in problems) + f"{path}: {len(found)} texts checked")
+        failures += len(problems)
     return 1 if failures else 0
 
 

@@ -18,7 +18,6 @@ VERIFY = [
     ("equal items at other positions do not count", "A,B", "B,A", 0),
     ("further ARG2 items are never looked at", "A", "A,B", 1),
     ("an item meets the empty item beyond ARG2's end", "A,B", "C", 0),
-    ("the last position", "x,y,z", "a,b,z", 1),
     ("case", "abc", "ABC", 1),
     ("spaces", "A , B ", "c,  b", 1),
     ("only spaces are trimmed; the tab stays", "a\t,z", "a,y", 0),
@@ -51,12 +50,10 @@ EXIST = [
 # name, {file: (year, month, day, hour, minute) of its last write}, DATE, flag, files held open
 DATE = [
     ("the date itself at 23:59 passes", {"f": (2005, 11, 2, 23, 59)}, "2005/11/2", 0, []),
-    ("the date itself at 1:30 passes", {"f": (2005, 11, 2, 1, 30)}, "2005/11/2", 0, []),
     ("the day before sets the flag", {"f": (2005, 11, 1, 22, 30)}, "2005/11/2", 1, []),
     ("a later year passes", {"f": (2006, 1, 1, 12, 0)}, "2005/12/31", 0, []),
     ("a later month passes", {"f": (2005, 12, 1, 12, 0)}, "2005/11/30", 0, []),
     ("an earlier year sets it", {"f": (2004, 12, 31, 12, 0)}, "2005/1/1", 1, []),
-    ("zero-padded day, same day", {"f": (2005, 11, 2, 23, 59)}, "2005/11/02", 0, []),
     ("zero-padded day, day before", {"f": (2005, 11, 1, 22, 30)}, "2005/11/02", 1, []),
     ("only a year: anything of that year", {"f": (2005, 1, 1, 1, 30)}, "2005", 0, []),
     ("only a year: the year before", {"f": (2004, 12, 31, 22, 30)}, "2005", 1, []),

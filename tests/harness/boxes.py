@@ -1,13 +1,11 @@
 """What a test expects of a run's boxes, and the failures that say what came."""
 
-import inspect
 import itertools
-import os
 
 from messages import DEFAULT_CAPTION
 
 # unittest leaves the frames of modules with this flag out of its tracebacks,
-# so a failure points at the test's own line.
+# so a failure points at the test's own lines.
 __unittest = True
 
 UNSET = object()
@@ -47,26 +45,8 @@ class Result:
         return "\n".join(lines)
 
 
-def caller():
-    """file:line of the test's frame outside the harness, and the lines of the
-    test's own helpers it went through."""
-    here = os.path.dirname(os.path.abspath(__file__))
-    frames = []
-    for frame in inspect.stack()[1:]:
-        path = os.path.abspath(frame.filename)
-        if os.path.dirname(path) == here:
-            continue
-        if "__unittest" in frame.frame.f_globals or frames and path != frames[0][0]:
-            break
-        frames.append((path, frame.lineno))
-    if not frames:
-        return "?"
-    via = ", ".join(str(line) for _, line in reversed(frames[:-1]))
-    return f"{frames[-1][0]}:{frames[-1][1]}" + (f" (via line {via})" if via else "")
-
-
 def fail(summary, problems, result=None):
-    text = f"{caller()}: {summary}\n" + "".join(f"  - {p}\n" for p in problems)
+    text = f"{summary}\n" + "".join(f"  - {p}\n" for p in problems)
     if result is not None:
         text += "what came:\n  " + result.describe().replace("\n", "\n  ")
     raise AssertionError(text)

@@ -101,15 +101,6 @@ TEST_CASE("EqualsNoCase folds ASCII letters only") {
     CHECK(String().EqualsNoCase(nullptr));
 }
 
-TEST_CASE("the code page is Shift-JIS") {
-    const unsigned char leads[] = {0x81, 0x95, 0x9F, 0xE0, 0xFC};
-    const unsigned char singles[] = {0x80, 0xA0, 0xB1, 0xDF, 0xFD, '\\', 0};
-    for (unsigned char byte : leads)
-        CHECK_MESSAGE(IsLeadByte(byte), "byte " << int(byte));
-    for (unsigned char byte : singles)
-        CHECK_MESSAGE(!IsLeadByte(byte), "byte " << int(byte));
-}
-
 TEST_CASE("NextChar steps over double-byte characters, never past the terminator") {
     const char text[] = "a\x95\x5C" "b\xB1\x5C";
     const int steps[] = {1, 3, 3, 4, 5, 6, 6};

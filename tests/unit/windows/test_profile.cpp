@@ -15,18 +15,15 @@ namespace {
 struct Box { int count; std::string text, caption; unsigned style; } box;
 
 // Boxes go to `box` for the life of the object; the macro table is empty.
-class Capture {
-public:
+struct Capture {
     Capture() {
         box = Box();
         runContext.caption.Assign("Profile test");
         SetReportCaption(&runContext.caption);
         SetBoxHook([](const char* text, const char* caption, unsigned style) {
-            box = {box.count + 1, text, caption, style};
-            return IDOK;
+            return box = {box.count + 1, text, caption, style}, IDOK;
         });
-        macroTable.entryCount = 0;
-        macroTable.entries.Assign("");
+        macroTable = MacroTable();
     }
     ~Capture() { SetBoxHook(nullptr); }
 };
