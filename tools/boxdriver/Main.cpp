@@ -11,16 +11,14 @@ namespace {
 const int kUnexpectedBoxCap = 20;
 
 std::string ToUtf8(const std::wstring& text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), text.size(), nullptr, 0, nullptr, nullptr);
-    std::string out(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), text.size(), &out[0], size, nullptr, nullptr);
+    std::string out(text.size() * 3, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), text.size(), &out[0], out.size(), nullptr, nullptr));
     return out;
 }
 
 std::wstring FromUtf8(const std::string& text) {
-    int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), text.size(), nullptr, 0);
-    std::wstring out(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), text.size(), &out[0], size);
+    std::wstring out(text.size(), L'\0');
+    out.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), text.size(), &out[0], out.size()));
     return out;
 }
 

@@ -89,7 +89,7 @@ TEST_CASE("expand: value functions") {
         {"{?Param\\-2\\-1}", "b c, d", true}, {"{?Param\\0\\4}", "a, b c, d, , ", true},
         {"<{?param\\0}>{?PARAM\\2}", "<a>d", true}, {"{?Param}", "a", true}, {"{?Param\\x}", "a", true},
         {"{?SpFolder\\1a}", "{appdata}", true}, {"{?spfolder\\0x1A}\\x", "{appdata}\\x", true},
-        {"{?SpFolder\\ff}", "{?SpFolder\\ff}", false}, {"{?App\\c_unit_tool.exe}", "C:\\Tools\\tool.exe", true},
+        {"{?SpFolder\\ff}", "{?SpFolder\\ff}", false}, {"{?SpFolder\\11}", "{?SpFolder\\11}", false}, {"{?App\\c_unit_tool.exe}", "C:\\Tools\\tool.exe", true},
         {"{?app\\C_UNIT_TOOL.EXE} /q", "C:\\Tools\\tool.exe /q", true},
         {"{?AppPath\\c_unit_tool.exe}", "C:\\Tools", true},
         // Backslashes go first, then semicolons.

@@ -1,12 +1,10 @@
-// The registry-key holder and the shell services, below what expansion shows.
+// The registry-key holder, below what ?App and ?AppPath show.
 #include "tests/unit/Unit.h"
 
-#include <shlobj.h>
 #include <string.h>
 #include <windows.h>
 
 #include "system/Registry.h"
-#include "system/Shell.h"
 
 TEST_CASE("registry: values are read at their stored size, terminated; a closed key answers nothing") {
     const char name[] = "Software\\c_unit_registry";
@@ -27,10 +25,4 @@ TEST_CASE("registry: values are read at their stored size, terminated; a closed 
     entry.Close();
     CHECK((!entry.ReadString("", target) && entry.ReadValue("", target) && S(target) == "C:\\Prog\\p.exe"));
     RegDeleteKeyA(HKEY_CURRENT_USER, name);
-}
-
-TEST_CASE("shell: a folder without a path empties the target, an unknown one leaves it") {
-    String target("kept");
-    CHECK((!GetSpecialFolderPath(nullptr, target, 0xff) && S(target) == "kept"));
-    CHECK((!GetSpecialFolderPath(nullptr, target, CSIDL_DRIVES) && target.IsEmpty()));
 }
