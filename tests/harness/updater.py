@@ -43,12 +43,9 @@ class Scenario:
 
     def __init__(self, name):
         p = wineenv.paths()
-        self.name = name
-        self.root = os.path.join(p["scratch"], name)
-        self.runs = os.path.join(p["scratch"], "_runs")
+        self.name, self.run_count, self.keys_added = name, 0, []
+        self.root, self.runs = os.path.join(p["scratch"], name), os.path.join(p["scratch"], "_runs")
         self.lock = os.path.join(p["state"], "clipboard.lock")
-        self.run_count = 0
-        self.keys_added = []
         shutil.rmtree(self.root, ignore_errors=True)
         os.makedirs(self.root)
         os.makedirs(self.runs, exist_ok=True)
@@ -122,16 +119,13 @@ class Scenario:
             self.copy_program(exe_name)
         self.run_count += 1
         stem = f"{self.name}-{self.run_count}"
-        job = os.path.join(self.runs, stem + ".job")
         lines = [f"program={self.win(exe_name)}", f"arguments={arguments}",
                  f"directory={self.windows_dir(directory)}", f"timeout={int(timeout * 1000)}"]
         if screenshots:
-            shots = os.path.join(self.runs, stem + "-shots")
-            os.makedirs(shots, exist_ok=True)
+            os.makedirs(os.path.join(self.runs, stem + "-shots"), exist_ok=True)
             lines.append(f"screenshots=T:\\_runs\\{stem}-shots")
-        lines += [f"hold={self.win(name)}" for name in hold]
-        lines += [f"answer={answer}" for answer in answers]
-        with open(job, "w", encoding="utf-8") as f:
+        lines += [f"hold={self.win(name)}" for name in hold] + [f"answer={answer}" for answer in answers]
+        with open(os.path.join(self.runs, stem + ".job"), "w", encoding="utf-8") as f:
             f.write("\n".join(lines) + "\n")
         return self._drive(stem, timeout, clipboard)
 
@@ -148,10 +142,9 @@ class Scenario:
                                       cwd=self.root)
         with open(log_path, "rb") as f:
             log = f.read().decode("utf-8", "replace")
-        if code is None:
-            fail("the box driver hung", [f"log {log_path}:\n{log}"])
         if code != 0 or not os.path.exists(result_path):
-            fail(f"the box driver failed with code {code}", [f"log {log_path}:\n{log}"])
+            fail("the box driver hung" if code is None else f"the box driver failed with code {code}",
+                 [f"log {log_path}:\n{log}"])
         with open(result_path, encoding="utf-8") as f:
             return Result(json.load(f), log)
 
@@ -174,9 +167,8 @@ class Scenario:
         self.reg_import(f"[-{self.reg_key(key)}]\r\n")
 
     def cleanup(self):
-        for key in reversed(self.keys_added):
-            self.reg_delete_key(key)
-        self.keys_added = []
+        while self.keys_added:
+            self.reg_delete_key(self.keys_added.pop())
 
     @staticmethod
     def reg_key(key):
@@ -206,9 +198,7 @@ class UpdaterTest(unittest.TestCase):
         module = os.path.splitext(os.path.basename(inspect.getfile(type(self))))[0]
         name = module.removeprefix("test_") + "." + self._testMethodName.removeprefix("test_")
         self._scenarios = getattr(self, "_scenarios", 0) + 1
-        if self._scenarios > 1:
-            name += f"-{self._scenarios}"
-        scenario = Scenario(name)
+        scenario = Scenario(name + (f"-{self._scenarios}" if self._scenarios > 1 else ""))
         self.addCleanup(scenario.cleanup)
         return scenario
 

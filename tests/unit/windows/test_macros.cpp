@@ -108,13 +108,10 @@ TEST_CASE("macros: lookups ignore ASCII case, unknown names stay") {
 TEST_CASE("macros: SetMacro adds at the end and changes the first entry of a name") {
     MacroScript script("");
     CHECK(Lookup("<A>") == "(not found)");
-    SetMacro("<A>", "1");
-    SetMacro("<B>", "2");
+    SetMacro("<A>", "1"), SetMacro("<B>", "2");
     CHECK(S(macroTable.entries) == "<A>=1\n<B>=2");
-    SetMacro("<a>", "3");
-    SetMacro("<B>", "");
-    CHECK((macroTable.entryCount == 2 && S(macroTable.entries) == "<A>=3\n<B>="));
-    CHECK(Lookup("<B>") == "");
+    SetMacro("<a>", "3"), SetMacro("<B>", "");
+    CHECK((macroTable.entryCount == 2 && S(macroTable.entries) == "<A>=3\n<B>=" && Lookup("<B>") == ""));
 }
 
 TEST_CASE("macros: the fixed pass count bounds values that hold macros") {
