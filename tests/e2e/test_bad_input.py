@@ -30,11 +30,7 @@ def script(proc, sections="", define=""):
 
 
 def garbage(seed, size, without=b""):
-    rng = random.Random(seed)
-    data = bytearray()
-    while len(data) < size:
-        data += bytes(b for b in rng.randbytes(size) if b not in without)
-    return bytes(data[:size])
+    return bytes(random.Random(seed).choices([b for b in range(256) if b not in without], k=size))
 
 
 def long_proc(cut_at):

@@ -58,10 +58,7 @@ const CountRow countRows[] = {
     {"aaa", "aa", 1},       {"\\..\\..", "\\..", 2},   {"C:\\\x95\x5C\\\x83\x5C", "\\", 2}, {"\x95\x5C..", "\\..", 0},
 };
 
-struct DirectoryRow {
-    const char* path;
-    const char* directory; // null: false and the target unchanged
-};
+struct DirectoryRow { const char* path; const char* directory; }; // null: false and the target unchanged
 
 // None, or one only at the first byte, gives none; a trail byte 0x5C is no backslash.
 const DirectoryRow directoryRows[] = {

@@ -3,12 +3,8 @@
 
 namespace {
 
-struct GroupRow {
-    const char* text;
-    int a, b;
-    const char* groups;   // Groups(a, b)
-    const char* replaced; // after ReplaceGroups(a, b, "Z")
-};
+// Groups(a, b), and the text after ReplaceGroups(a, b, "Z").
+struct GroupRow { const char* text; int a, b; const char* groups; const char* replaced; };
 
 // An open marker with no close marker after it is never counted as opened;
 // a close marker at depth 0 drives the depth below 0.

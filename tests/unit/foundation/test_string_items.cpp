@@ -5,13 +5,8 @@
 
 namespace {
 
-struct ItemRow {
-    const char* text;
-    int a, b;
-    const char* separator;
-    const char* items;    // Items(a, b)
-    const char* replaced; // after ReplaceItems(a, b, "X")
-};
+// Items(a, b), and the text after ReplaceItems(a, b, "X").
+struct ItemRow { const char* text; int a, b; const char* separator; const char* items; const char* replaced; };
 
 // Path components, lines of name=value, dates and a separator of several
 // bytes are the shapes the program uses.

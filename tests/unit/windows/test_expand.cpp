@@ -44,11 +44,7 @@ struct Run {
     }
 };
 
-struct Row {
-    const char* text;
-    const char* expanded; // {appdata}: the folder, asked of the system
-    bool changed;
-};
+struct Row { const char* text; const char* expanded; bool changed; }; // {appdata}: the folder, asked of the system
 
 template <size_t N> void CheckRows(const Row (&rows)[N], bool (*expand)(String&)) {
     std::string appData = FolderPath(CSIDL_APPDATA);

@@ -38,13 +38,9 @@ const char Script[] = "[UPDATER]\r\nNAME=Setup tool\r\nPROC=A, B\r\nEMPTY=\r\nND
                       "ND3=No_Data\r\n[P]\r\nONE=1\r\nNEG=-25\r\nTAIL=12abc\r\nWORD=abc\r\nMACRO=<Win>\r\n"
                       "[S]\r\nPATH=<Win>\\..\\x\r\n";
 
-struct Row {
-    const char* section;
-    const char* key;
-    const char* raw;      // null: absent
-    const char* expanded; // by ReadKey; {win}, {drive}: the Windows directory, its drive
-    int number;           // ReadProfileInt, 77 when no number
-};
+// raw: null when absent; expanded: by ReadKey, {win} and {drive} the Windows
+// directory and its drive; number: by ReadProfileInt, 77 when no number.
+struct Row { const char* section; const char* key; const char* raw; const char* expanded; int number; };
 
 const Row rows[] = {
     {"UPDATER", "NAME", "Setup tool", "Setup tool", 77}, {"updater", "proc", "A, B", "A, B", 77},
