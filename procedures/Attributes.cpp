@@ -25,11 +25,8 @@ bool AttributesItem(Procedure& procedure, int i) {
 }
 
 bool MakeDirectoryItem(Procedure& procedure, int i) {
-    String path = ListItem(static_cast<MakeDirectoryRecord&>(procedure).directories, i);
-    if (MakeDirectoryPath(path))
-        return true;
-    ReportError(MsgMakeDirFailed, path.Text());
-    return false;
+    return DoPathItem(static_cast<MakeDirectoryRecord&>(procedure).directories, i, MakeDirectoryPath,
+                      MsgMakeDirFailed);
 }
 
 } // namespace

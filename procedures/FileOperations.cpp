@@ -43,11 +43,7 @@ bool MoveItem(Procedure& procedure, int i) {
 }
 
 bool DeleteItem(Procedure& procedure, int i) {
-    String path = ListItem(static_cast<DeleteRecord&>(procedure).paths, i);
-    if (DeletePath(path))
-        return true;
-    ReportError(MsgDeleteFailed, path.Text());
-    return false;
+    return DoPathItem(static_cast<DeleteRecord&>(procedure).paths, i, DeletePath, MsgDeleteFailed);
 }
 
 } // namespace
