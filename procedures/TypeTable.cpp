@@ -2,6 +2,7 @@
 
 #include "Conditions.h"
 #include "MessageBox.h"
+#include "Programs.h"
 #include "engine/Switch.h"
 
 // Table order decides when two names could match; it is part of the format.
@@ -12,7 +13,7 @@ static const ProcedureType types[] = {
     {"SWITCH", ReadSwitch, ExecuteSwitch},
     {"MSGBOX", ReadMessageBox, ExecuteMessageBox},
     {"COPY", nullptr, nullptr},
-    {"LAUNCH", nullptr, nullptr},
+    {"LAUNCH", ReadLaunch, ExecuteLaunch},
     {"DELETE", nullptr, nullptr},
     {"LINK", nullptr, nullptr},
     {"OSVER", ReadOsVersion, ExecuteOsVersion},
@@ -20,8 +21,8 @@ static const ProcedureType types[] = {
     {"ATTR", nullptr, nullptr},
     {"CRC", nullptr, nullptr},
     {"MOVE", nullptr, nullptr},
-    {"WAITAPP", nullptr, nullptr},
-    {"APPEXIST", nullptr, nullptr},
+    {"WAITAPP", ReadWaitApp, ExecuteWaitApp},
+    {"APPEXIST", ReadAppExist, ExecuteAppExist},
     {"VERIFY", ReadVerify, ExecuteVerify},
     {"RSRC", nullptr, nullptr},
     {"SHELL", nullptr, nullptr},
