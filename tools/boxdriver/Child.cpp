@@ -5,6 +5,8 @@
 //                ready for input; 0 (default) has no message queue at all
 //   run=<ms>     time it runs once ready (default 0; -1 until stopped)
 //   exit=<code>  its exit code (default 0)
+//   guard=1      let others open it only to wait and to query its path, as
+//                programs of other users and elevated ones appear
 // It appends to app.exe.out one line per fact, "<pid> <fact> <value>" in
 // UTF-8: command, directory, started, ready, ended (times in milliseconds
 // of the system clock). It ends early when app.exe.stop exists, and never
@@ -27,6 +29,7 @@ struct Plan {
     bool window = false;
     long long runMs = 0;  // negative: until stopped
     UINT exitCode = 0;
+    bool guard = false;
 };
 
 std::wstring OwnPath() {
@@ -63,6 +66,7 @@ Plan ReadPlan(const std::wstring& path) {
         else if (key == "window") plan.window = value != 0;
         else if (key == "run") plan.runMs = value;
         else if (key == "exit") plan.exitCode = (UINT)value;
+        else if (key == "guard") plan.guard = value != 0;
     }
     fclose(file);
     return plan;
@@ -79,6 +83,22 @@ void Record(const std::wstring& path, const char* fact, const std::string& value
 
 void RecordTime(const std::wstring& path, const char* fact) {
     Record(path, fact, std::to_string(Clock()));
+}
+
+// SYNCHRONIZE and PROCESS_QUERY_LIMITED_INFORMATION for everyone, nothing
+// more. advapi32 is loaded here so that the driver's link stays as it is.
+bool Guard() {
+    typedef BOOL(WINAPI * Convert)(LPCWSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
+    typedef BOOL(WINAPI * SetSecurity)(HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR);
+    HMODULE advapi = LoadLibraryW(L"advapi32.dll");
+    if (!advapi) return false;
+    Convert convert = (Convert)(void*)GetProcAddress(advapi, "ConvertStringSecurityDescriptorToSecurityDescriptorW");
+    SetSecurity set = (SetSecurity)(void*)GetProcAddress(advapi, "SetKernelObjectSecurity");
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    bool guarded = convert && set && convert(L"D:(A;;0x101000;;;WD)", 1, &descriptor, nullptr) &&
+                   set(GetCurrentProcess(), DACL_SECURITY_INFORMATION, descriptor);
+    if (descriptor) LocalFree(descriptor);
+    return guarded;
 }
 
 struct Run {
@@ -141,6 +161,7 @@ int RunChild() {
     DWORD length = GetCurrentDirectoryW(MAX_PATH * 2, directory);
     Record(out, "directory", Utf8(std::wstring(directory, length)));
     Plan plan = ReadPlan(self + L".plan");
+    if (plan.guard) Record(out, "guarded", Guard() ? "1" : "0");
     Sleep(plan.busyMs);
     ULONGLONG now = GetTickCount64();
     Run run = {self + L".stop", plan.runMs < 0 ? ~0ULL : now + (ULONGLONG)plan.runMs, now + kLifetimeMs};
