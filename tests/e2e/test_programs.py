@@ -75,12 +75,16 @@ class Program:
             fail(f"{self.relative} has not ended", [repr(start)])
         return start["ended"]
 
-    def only_start(self):
-        # A program started without waiting may not have written yet when the run ends.
+    def wait_starts(self, count):
+        """The starts, once `count` have been recorded (or the time is up): a
+        program started without waiting may not have written yet when the run ends."""
         deadline = time.monotonic() + SETTLE
-        while not any("directory" in start for start in self.starts()) and time.monotonic() < deadline:
+        while sum("directory" in start for start in self.starts()) < count and time.monotonic() < deadline:
             time.sleep(0.05)
-        starts = self.starts()
+        return self.starts()
+
+    def only_start(self):
+        starts = self.wait_starts(1)
         if len(starts) != 1:
             fail(f"{self.relative} started {len(starts)} times", [repr(starts)])
         return starts[0]
@@ -445,14 +449,15 @@ class TypicalUpdate(ProgramTest):
     def test_close_wait_replace_and_start_the_new_version(self):
         s = self.scenario()
         app = self.program(s, r"App\app.exe", gui=True, window=True, run=-1).start_outside()
+        # The new version differs from the old one in its PE header.
+        s.copy_program(r"New\app.exe", os.path.join(wineenv.build_dir(), "boxdriver.exe"))
         text = "アプリケーションを終了してください。"
         s.write_script(script(
             "Check,Ask,Wait,Replace,Start",
             section("Check", "APPEXIST", APP=r"<Src>\App\app.exe"),
             msgbox("Ask", text, flag="Check,1"),
             section("Wait", "WAITAPP", APP=r"<Src>\App\app.exe", TICK="20000"),
-            # Stands in for the file replacement.
-            section("Replace", "VERIFY", ARG1="1", ARG2="1"),
+            section("Replace", "COPY", FROM=r"<Src>\New\app.exe", TO=r"<Src>\App\app.exe"),
             section("Start", "LAUNCH", FILE=r"<Src>\App\app.exe", PARAM="/updated", ISWAIT="0")))
         # The user closes the program once the box has asked for it: the box
         # driver saves a picture of each box before it answers.
@@ -464,12 +469,13 @@ class TypicalUpdate(ProgramTest):
         result = s.run(answers=["OK"], screenshots=True)
         closer.join()
         expect_boxes(result, [info(text)])
-        old, new = app.starts()
+        old, new = app.wait_starts(2)
         self.assertEqual(old["command"].strip('"'), app.win())
         self.assertGreaterEqual(new["started"], old["ended"])
         self.assertLess(new["started"] - old["ended"], 10000)
         self.assertEqual(new["command"], app.win() + " /updated")
         self.assertEqual(new["directory"], s.win("App"))
+        self.assertEqual(s.read_bytes(r"App\app.exe"), s.read_bytes(r"New\app.exe"))
 
 
 def close_when_seen(picture, app):
