@@ -213,37 +213,29 @@ class Launch(ProgramTest):
         self.assertEqual(facts["directory"], "U:\\")
 
     def test_a_program_path_with_spaces_starts_that_program(self):
-        # FILE (relative to the scenario), decoys planted where an unquoted
-        # command line would end the program's name at a space.
+        # The program (relative to the scenario), how FILE names it, decoys
+        # planted where an unquoted command line would end the program's name
+        # at a space. m.exe, when named first, is there to let the item be quoted.
         cases = [
-            (r"Program Files\App\app.exe", ["Program.exe"]),
-            (r"My Apps\New Version\app.exe", ["My.exe", r"My Apps\New.exe"]),
-            (r"dir\two  spaces.exe", [r"dir\two.exe"]),
+            (r"Program Files\App\app.exe", None, ["Program.exe"]),
+            (r"My Apps\New Version\app.exe", None, ["My.exe", r"My Apps\New.exe"]),
+            (r"dir\two  spaces.exe", None, [r"dir\two.exe"]),
+            (r"Program Files\app.exe", r'<Src>\m.exe, "<Src>\Program Files\app.exe"', ["Program.exe"]),
         ]
-        for relative, decoys in cases:
-            with self.row(relative):
+        for relative, files, decoys in cases:
+            with self.row(relative, FILE=files):
                 s = self.scenario()
                 app = self.program(s, relative)
                 planted = [self.program(s, decoy) for decoy in decoys]
-                step = section("Step", "LAUNCH", FILE=f"<Src>\\{relative}", PARAM="a b", ISWAIT="1")
-                self.expect_flag(s, "Step", step)
+                self.program(s, "m.exe")
+                parameters = ",a b" if files else "a b"
+                self.expect_flag(s, "Step", section("Step", "LAUNCH", FILE=files or f"<Src>\\{relative}",
+                                                    PARAM=parameters, ISWAIT="1"))
                 start = app.only_start()
-                self.assertEqual(start["command"], f'"{app.win()}" a b')
+                self.assertEqual(start["command"], f'"{app.win()}" a b')  # quoted once
                 self.assertEqual(start["directory"], s.win(os.path.dirname(relative.replace("\\", "/"))))
                 for decoy in planted:
                     self.assertEqual(decoy.starts(), [], f"{decoy.relative} was started")
-
-    def test_a_quoted_item_is_not_quoted_again(self):
-        s = self.scenario()
-        app = self.program(s, r"Program Files\app.exe")
-        decoy = self.program(s, "Program.exe")
-        self.program(s, "m.exe")
-        step = section("Step", "LAUNCH", FILE=r'<Src>\m.exe, "<Src>\Program Files\app.exe"', PARAM=",p",
-                       ISWAIT="1")
-        self.expect_flag(s, "Step", step)
-        self.assertEqual(app.only_start()["command"], f'"{app.win()}" p')
-        self.assertEqual(app.only_start()["directory"], s.win("Program Files"))
-        self.assertEqual(decoy.starts(), [])
 
     def test_waiting(self):
         # ISWAIT -> the run goes on when the first program has "ended", or
