@@ -1,7 +1,11 @@
 #include "TypeTable.h"
 
+#include "Attributes.h"
 #include "Conditions.h"
+#include "FileOperations.h"
 #include "MessageBox.h"
+#include "Programs.h"
+#include "ShellOperation.h"
 #include "engine/Switch.h"
 
 // Table order decides when two names could match; it is part of the format.
@@ -11,20 +15,20 @@ static const ProcedureType types[] = {
     {"DATE", ReadDate, ExecuteDate},
     {"SWITCH", ReadSwitch, ExecuteSwitch},
     {"MSGBOX", ReadMessageBox, ExecuteMessageBox},
-    {"COPY", nullptr, nullptr},
-    {"LAUNCH", nullptr, nullptr},
-    {"DELETE", nullptr, nullptr},
+    {"COPY", ReadCopy, ExecuteCopy},
+    {"LAUNCH", ReadLaunch, ExecuteLaunch},
+    {"DELETE", ReadDelete, ExecuteDelete},
     {"LINK", nullptr, nullptr},
     {"OSVER", ReadOsVersion, ExecuteOsVersion},
-    {"MAKEDIR", nullptr, nullptr},
-    {"ATTR", nullptr, nullptr},
+    {"MAKEDIR", ReadMakeDirectory, ExecuteMakeDirectory},
+    {"ATTR", ReadAttributes, ExecuteAttributes},
     {"CRC", nullptr, nullptr},
-    {"MOVE", nullptr, nullptr},
-    {"WAITAPP", nullptr, nullptr},
-    {"APPEXIST", nullptr, nullptr},
+    {"MOVE", ReadMove, ExecuteMove},
+    {"WAITAPP", ReadWaitApp, ExecuteWaitApp},
+    {"APPEXIST", ReadAppExist, ExecuteAppExist},
     {"VERIFY", ReadVerify, ExecuteVerify},
     {"RSRC", nullptr, nullptr},
-    {"SHELL", nullptr, nullptr},
+    {"SHELL", ReadShellOperation, ExecuteShellOperation},
 };
 
 const ProcedureType* FindProcedureType(const String& mode) {

@@ -1,5 +1,6 @@
 // boxdriver <jobfile> <resultfile>: runs a program, records each message box
 // it shows, answers them as the job says and writes what happened as JSON.
+#include "Child.h"
 #include "Job.h"
 
 #include <algorithm>
@@ -246,6 +247,7 @@ bool WriteWholeFile(const std::wstring& path, const std::string& data) {
 }
 
 int wmain(int argc, wchar_t** argv) {
+    if (RunsAsChild()) return RunChild();
     Job job;
     std::string error = "usage: boxdriver <jobfile> <resultfile>";
     if (argc != 3 || !ReadJob(argv[1], job, error)) {

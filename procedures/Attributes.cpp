@@ -1,0 +1,57 @@
+#include "Attributes.h"
+
+#include "foundation/Numbers.h"
+#include "system/DirectoryTree.h"
+
+namespace {
+
+struct AttributesRecord : Procedure {
+    String paths;  // FILE
+    String values; // ARG: hexadecimal, item i for item i of FILE
+};
+
+struct MakeDirectoryRecord : Procedure {
+    String directories; // DIR
+};
+
+// items: the path and its attribute value in hexadecimal.
+bool AttributesItem(Procedure&, const String* items) {
+    unsigned value = ParseHex(items[1]);
+    if (SetPathAttributes(items[0], value))
+        return true;
+    ReportError(MsgAttributesFailed, items[0].Text(), value);
+    return false;
+}
+
+bool MakeDirectoryItem(Procedure&, const String* items) {
+    return DoPathItem(items[0], MakeDirectoryPath, MsgMakeDirFailed);
+}
+
+} // namespace
+
+Procedure* ReadAttributes(const String& sectionName) {
+    AttributesRecord* record = NewRecord<AttributesRecord>(sectionName, "ATTR_INFO");
+    if (!record)
+        return nullptr;
+    const KeyBinding keys[] = {{"FILE", &record->paths, nullptr}, {"ARG", &record->values, nullptr}};
+    return ReadKeys(record, keys);
+}
+
+bool ExecuteAttributes(Procedure& procedure) {
+    AttributesRecord& record = static_cast<AttributesRecord&>(procedure);
+    const String* lists[] = {&record.paths, &record.values};
+    return RunActionItems(procedure, "FILE", lists, AttributesItem);
+}
+
+Procedure* ReadMakeDirectory(const String& sectionName) {
+    MakeDirectoryRecord* record = NewRecord<MakeDirectoryRecord>(sectionName, "MAKEDIR_INFO");
+    if (!record)
+        return nullptr;
+    const KeyBinding keys[] = {{"DIR", &record->directories, nullptr}};
+    return ReadKeys(record, keys);
+}
+
+bool ExecuteMakeDirectory(Procedure& procedure) {
+    const String* lists[] = {&static_cast<MakeDirectoryRecord&>(procedure).directories};
+    return RunActionItems(procedure, "DIR", lists, MakeDirectoryItem);
+}
