@@ -1,7 +1,9 @@
 #include "TypeTable.h"
 
 #include "Conditions.h"
+#include "Crc.h"
 #include "MessageBox.h"
+#include "Resources.h"
 #include "engine/Switch.h"
 
 // Table order decides when two names could match; it is part of the format.
@@ -18,12 +20,12 @@ static const ProcedureType types[] = {
     {"OSVER", ReadOsVersion, ExecuteOsVersion},
     {"MAKEDIR", nullptr, nullptr},
     {"ATTR", nullptr, nullptr},
-    {"CRC", nullptr, nullptr},
+    {"CRC", ReadCrc, ExecuteCrc},
     {"MOVE", nullptr, nullptr},
     {"WAITAPP", nullptr, nullptr},
     {"APPEXIST", nullptr, nullptr},
     {"VERIFY", ReadVerify, ExecuteVerify},
-    {"RSRC", nullptr, nullptr},
+    {"RSRC", ReadResources, ExecuteResources},
     {"SHELL", nullptr, nullptr},
 };
 
