@@ -54,3 +54,9 @@ add_executable(linkreader ${SRC}/tools/linkreader/Main.cpp)
 target_compile_definitions(linkreader PRIVATE UNICODE _UNICODE)
 target_link_libraries(linkreader PRIVATE ole32 uuid)
 target_link_options(linkreader PRIVATE -static -municode)
+
+# Keeps the clipboard busy while a test runs.
+add_executable(holder ${SRC}/tools/holder/Main.cpp)
+target_compile_definitions(holder PRIVATE UNICODE _UNICODE)
+target_link_libraries(holder PRIVATE user32 kernel32)
+target_link_options(holder PRIVATE -static -municode)
