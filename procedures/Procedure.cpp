@@ -41,3 +41,11 @@ bool RunActionItems(Procedure& procedure, const String& list, const char* listKe
     procedure.conditionFlag = 1;
     return true;
 }
+
+bool DoPathItem(const String& list, int i, PathOperation operation, MessageId failure) {
+    String path = ListItem(list, i);
+    if (operation(path))
+        return true;
+    ReportError(failure, path.Text());
+    return false;
+}

@@ -57,3 +57,8 @@ String ListItem(const String& list, int i);
 // step (which has reported), otherwise the condition flag becomes 1.
 typedef bool (*ItemStep)(Procedure& procedure, int item);
 bool RunActionItems(Procedure& procedure, const String& list, const char* listKey, ItemStep step);
+
+// The step of an action on one path: item i of the list goes to the
+// operation; on failure the message names the item.
+typedef bool (*PathOperation)(const String& path);
+bool DoPathItem(const String& list, int i, PathOperation operation, MessageId failure);

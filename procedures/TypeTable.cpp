@@ -1,9 +1,16 @@
 #include "TypeTable.h"
 
+#include "Attributes.h"
 #include "Conditions.h"
+<<<<<<< HEAD
 #include "Crc.h"
 #include "MessageBox.h"
 #include "Resources.h"
+=======
+#include "FileOperations.h"
+#include "MessageBox.h"
+#include "ShellOperation.h"
+>>>>>>> main
 #include "engine/Switch.h"
 
 // Table order decides when two names could match; it is part of the format.
@@ -13,11 +20,12 @@ static const ProcedureType types[] = {
     {"DATE", ReadDate, ExecuteDate},
     {"SWITCH", ReadSwitch, ExecuteSwitch},
     {"MSGBOX", ReadMessageBox, ExecuteMessageBox},
-    {"COPY", nullptr, nullptr},
+    {"COPY", ReadCopy, ExecuteCopy},
     {"LAUNCH", nullptr, nullptr},
-    {"DELETE", nullptr, nullptr},
+    {"DELETE", ReadDelete, ExecuteDelete},
     {"LINK", nullptr, nullptr},
     {"OSVER", ReadOsVersion, ExecuteOsVersion},
+<<<<<<< HEAD
     {"MAKEDIR", nullptr, nullptr},
     {"ATTR", nullptr, nullptr},
     {"CRC", ReadCrc, ExecuteCrc},
@@ -27,6 +35,17 @@ static const ProcedureType types[] = {
     {"VERIFY", ReadVerify, ExecuteVerify},
     {"RSRC", ReadResources, ExecuteResources},
     {"SHELL", nullptr, nullptr},
+=======
+    {"MAKEDIR", ReadMakeDirectory, ExecuteMakeDirectory},
+    {"ATTR", ReadAttributes, ExecuteAttributes},
+    {"CRC", nullptr, nullptr},
+    {"MOVE", ReadMove, ExecuteMove},
+    {"WAITAPP", nullptr, nullptr},
+    {"APPEXIST", nullptr, nullptr},
+    {"VERIFY", ReadVerify, ExecuteVerify},
+    {"RSRC", nullptr, nullptr},
+    {"SHELL", ReadShellOperation, ExecuteShellOperation},
+>>>>>>> main
 };
 
 const ProcedureType* FindProcedureType(const String& mode) {

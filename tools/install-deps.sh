@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64
           binutils-mingw-w64-i686 wine64 fonts-wine fonts-ipafont-gothic xvfb doctest-dev python3
-          python3-pefile liblnk-utils)
+          python3-pefile locales liblnk-utils)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
@@ -14,4 +14,9 @@ if [ ${#missing[@]} -gt 0 ]; then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -q
     apt-get install -y -q "${missing[@]}"
+fi
+# Wine names Unix files in the charset of the glibc locale; without
+# ja_JP.UTF-8 it cannot create a file whose name is not ASCII.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+    localedef -i ja_JP -c -f UTF-8 ja_JP.UTF-8
 fi

@@ -1,0 +1,122 @@
+#include "ShellOperation.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <string.h>
+
+#include "foundation/PathText.h"
+#include "system/DirectoryTree.h"
+#include "system/FileData.h"
+#include "system/Shell.h"
+#include "system/ShellFileOperation.h"
+
+namespace {
+
+struct ShellRecord : Procedure {
+    String operations;   // FUNC: one word per item
+    String sources;      // FROM
+    String destinations; // TO
+};
+
+struct OperationWord {
+    const char* word;
+    unsigned code;
+};
+
+const OperationWord operationWords[] = {
+    {"COPY", FO_COPY}, {"DELETE", FO_DELETE}, {"MOVE", FO_MOVE}, {"RENAME", FO_RENAME}};
+
+// 0 names no operation: the shell is called all the same, and fails.
+unsigned OperationCode(const String& word) {
+    for (const OperationWord& known : operationWords) {
+        if (word.EqualsNoCase(known.word))
+            return known.code;
+    }
+    return 0;
+}
+
+// A name and the two zero bytes the shell wants; false when it does not fit.
+struct ShellName {
+    char text[MAX_PATH];
+    bool Fill(const String& name) {
+        memset(text, 0, sizeof(text));
+        if (name.Length() + 2 > MAX_PATH)
+            return false;
+        memcpy(text, name.Text(), name.Length());
+        return true;
+    }
+};
+
+struct ShellItem {
+    ShellName source, destination, temporary;
+    unsigned operation;
+};
+
+bool Fail(const ShellItem& item, bool removeTemporary) {
+    ReportError(MsgShellFailed);
+    if (removeTemporary)
+        DeletePath(String(item.temporary.text));
+    return false;
+}
+
+// After a move or rename the temporary name holds the only copy of the
+// source; after a copy the source still has it.
+bool TemporaryIsDisposable(const ShellItem& item) {
+    return item.operation != FO_MOVE && item.operation != FO_RENAME;
+}
+
+// Puts what the operation left under the temporary name in the
+// destination's place. A file replaces a file in one step; with a directory
+// involved (or on the older Windows family) the old destination is deleted
+// first and the temporary name then moved.
+bool ReplaceDestination(const ShellItem& item) {
+    String temporary(item.temporary.text), destination(item.destination.text);
+    bool hasResult = PathExists(temporary);
+    bool oneStep = hasResult && IsWindowsNT() && !IsDirectory(temporary) && !IsDirectory(destination);
+    if (oneStep) {
+        if (ReplaceFileInOneStep(temporary, destination))
+            return true;
+        return Fail(item, TemporaryIsDisposable(item));
+    }
+    if (PathExists(destination) && !ShellFileOperation(FO_DELETE, item.destination.text, nullptr))
+        return Fail(item, TemporaryIsDisposable(item) && PathExists(destination));
+    if (!hasResult || MoveFileA(item.temporary.text, item.destination.text))
+        return true;
+    return Fail(item, false);
+}
+
+bool ShellItemStep(Procedure& procedure, int i) {
+    ShellRecord& record = static_cast<ShellRecord&>(procedure);
+    String source = ListItem(record.sources, i);
+    String destination = ListItem(record.destinations, i);
+    ShellItem item;
+    item.operation = OperationCode(ListItem(record.operations, i));
+    // Nothing is touched when a name does not fit, or when the source is a
+    // whole drive.
+    if (!item.source.Fill(source) || !item.destination.Fill(destination) ||
+        !item.temporary.Fill(destination + ".tmp") || IsRootPath(source))
+        return Fail(item, false);
+    if (PathExists(String(item.temporary.text)) &&
+        !ShellFileOperation(FO_DELETE, item.temporary.text, nullptr))
+        return Fail(item, true);
+    if (!ShellFileOperation(item.operation, item.source.text, item.temporary.text))
+        return Fail(item, TemporaryIsDisposable(item));
+    return ReplaceDestination(item);
+}
+
+} // namespace
+
+Procedure* ReadShellOperation(const String& sectionName) {
+    ShellRecord* record = NewRecord<ShellRecord>(sectionName, "SHELL_INFO");
+    if (!record)
+        return nullptr;
+    const KeyBinding keys[] = {{"FUNC", &record->operations, nullptr},
+                               {"FROM", &record->sources, nullptr},
+                               {"TO", &record->destinations, nullptr}};
+    return ReadKeys(record, keys);
+}
+
+bool ExecuteShellOperation(Procedure& procedure) {
+    return RunActionItems(procedure, static_cast<ShellRecord&>(procedure).sources, "FROM",
+                          ShellItemStep);
+}

@@ -1,0 +1,46 @@
+// Work on directory trees for the file procedures: making directory paths,
+// walking what a path names (one file, a pattern, a whole tree) and copying,
+// moving, deleting and setting attributes on that walk. Nothing here shows
+// anything; the first failing step ends an operation with false, and what
+// was done before it stays done.
+#pragma once
+
+#include "foundation/String.h"
+
+enum class WalkEvent { File, EnterDirectory, LeaveDirectory };
+
+// Called for every entry of a walk with its full path; false stops the walk.
+typedef bool (*WalkAction)(const String& path, WalkEvent event, void* context);
+
+// The context of the copy and move walks: the first `componentCount`
+// components of a found path belong to the source; the rest is its path
+// below `root`.
+struct TreeTarget {
+    int componentCount;
+    String root;
+};
+
+bool IsDirectory(const String& path);
+
+// Creates every missing level; true when the directory exists afterwards.
+bool MakeDirectoryPath(const String& path);
+
+// recursive: a directory path is walked with everything below it, and every
+// directory found is entered. Otherwise the path (a name or a pattern) is
+// matched in its own directory only. False when nothing is found.
+bool WalkPath(const String& path, WalkAction action, bool recursive, void* context);
+
+// A directory copies (moves) its contents into the destination directory; a
+// "*" in the last component copies the matches into the destination's
+// parent; anything else is one file whose new full path is the destination.
+// Existing destination files are replaced.
+bool CopyPath(const String& source, const String& destination);
+bool MovePath(const String& source, const String& destination);
+
+// A file, a pattern ("*" and "?") or a tree, read-only files included. True
+// when nothing exists there. A drive or share root is refused.
+bool DeletePath(const String& path);
+
+// The files the path names, or that its pattern matches in its own
+// directory, get exactly these attributes; directories are left alone.
+bool SetPathAttributes(const String& path, unsigned attributes);
