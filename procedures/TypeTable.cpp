@@ -2,15 +2,12 @@
 
 #include "Attributes.h"
 #include "Conditions.h"
-<<<<<<< HEAD
 #include "Crc.h"
-#include "MessageBox.h"
-#include "Resources.h"
-=======
 #include "FileOperations.h"
 #include "MessageBox.h"
+#include "Resources.h"
 #include "ShellOperation.h"
->>>>>>> main
+#include "Shortcut.h"
 #include "engine/Switch.h"
 
 // Table order decides when two names could match; it is part of the format.
@@ -23,29 +20,17 @@ static const ProcedureType types[] = {
     {"COPY", ReadCopy, ExecuteCopy},
     {"LAUNCH", nullptr, nullptr},
     {"DELETE", ReadDelete, ExecuteDelete},
-    {"LINK", nullptr, nullptr},
+    {"LINK", ReadShortcut, ExecuteShortcut},
     {"OSVER", ReadOsVersion, ExecuteOsVersion},
-<<<<<<< HEAD
-    {"MAKEDIR", nullptr, nullptr},
-    {"ATTR", nullptr, nullptr},
-    {"CRC", ReadCrc, ExecuteCrc},
-    {"MOVE", nullptr, nullptr},
-    {"WAITAPP", nullptr, nullptr},
-    {"APPEXIST", nullptr, nullptr},
-    {"VERIFY", ReadVerify, ExecuteVerify},
-    {"RSRC", ReadResources, ExecuteResources},
-    {"SHELL", nullptr, nullptr},
-=======
     {"MAKEDIR", ReadMakeDirectory, ExecuteMakeDirectory},
     {"ATTR", ReadAttributes, ExecuteAttributes},
-    {"CRC", nullptr, nullptr},
+    {"CRC", ReadCrc, ExecuteCrc},
     {"MOVE", ReadMove, ExecuteMove},
     {"WAITAPP", nullptr, nullptr},
     {"APPEXIST", nullptr, nullptr},
     {"VERIFY", ReadVerify, ExecuteVerify},
-    {"RSRC", nullptr, nullptr},
+    {"RSRC", ReadResources, ExecuteResources},
     {"SHELL", ReadShellOperation, ExecuteShellOperation},
->>>>>>> main
 };
 
 const ProcedureType* FindProcedureType(const String& mode) {
