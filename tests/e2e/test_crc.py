@@ -174,6 +174,8 @@ class Measured(CrcTest):
             ("any: b measured, a last and differs", "b,a", "", f",{wa}", ["b"], 0),
             ("any: b measured, a last and matches", "b,a", "", f",{ra}", ["b"], 1),
             ("all: b measured then matches", "b,b", "AND", f",{rb}", ["b"], 1),
+            ("all: only measured files", "a,b", "AND", "", ["a", "b"], 1),
+            ("any: only measured files", "b,a", "OR", " , ", ["b", "a"], 1),
         ]
         for label, files, type_, crcs, shown, flag in rows:
             with self.subTest(label):
