@@ -47,9 +47,10 @@ bool Matches(const String& file, const String& expected, ByteBuffer& block) {
 bool CheckFiles(const CrcRecord& record, int count, bool& matched) {
     const bool all = record.combination.EqualsNoCase("AND");
     ByteBuffer block;
+    ItemCursor files(record.files, ","), expectedValues(record.expected, ",");
     for (int i = 0; i < count; i++) {
-        String file = ListItem(record.files, i);
-        String expected = ListItem(record.expected, i);
+        String file = NextListItem(files);
+        String expected = NextListItem(expectedValues);
         if (expected.IsEmpty()) {
             if (!Measure(record, file, block))
                 return false;

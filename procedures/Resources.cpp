@@ -39,9 +39,10 @@ Outcome CopyResources(const ResourcesRecord& record, int count) {
     if (!update.IsValid())
         return DestinationNotOpened;
     WORD language = Japanese;
+    ItemCursor types(record.types, ","), names(record.names, ",");
     for (int i = 0; i < count; i++) {
-        if (!CopyResource(source.Get(), update.Get(), ListItem(record.types, i),
-                          ListItem(record.names, i), language)) {
+        String type = NextListItem(types);
+        if (!CopyResource(source.Get(), update.Get(), type, NextListItem(names), language)) {
             source.Free();
             return UpdateFailed;
         }

@@ -13,17 +13,15 @@ struct ShortcutRecord : Procedure {
     String destinations; // DST: the shortcut's path without ".LNK"
 };
 
-bool ShortcutItem(Procedure& procedure, int i) {
-    ShortcutRecord& record = static_cast<ShortcutRecord&>(procedure);
-    String source = ListItem(record.sources, i);
-    String destination = ListItem(record.destinations, i);
-    String parameters = ListItem(record.parameters, i);
-    int show = ParseInt(ListItem(record.showCommands, i));
+// items: source, parameters, show command, destination.
+bool ShortcutItem(Procedure&, const String* items) {
+    const String& source = items[0];
+    const String& destination = items[3];
     // A folder that cannot be made shows itself when the shortcut is saved.
     String folder = destination.Items(0, -2, "\\");
     if (!folder.IsEmpty())
         MakeDirectoryPath(folder);
-    if (CreateShortcut(source, destination + ".LNK", parameters.Text(), show))
+    if (CreateShortcut(source, destination + ".LNK", items[1].Text(), ParseInt(items[2])))
         return true;
     ReportError(MsgLinkFailed, source.Text(), destination.Text());
     return false;
@@ -45,6 +43,8 @@ Procedure* ReadShortcut(const String& sectionName) {
 }
 
 bool ExecuteShortcut(Procedure& procedure) {
-    return RunActionItems(procedure, static_cast<ShortcutRecord&>(procedure).sources, "SRC",
-                          ShortcutItem);
+    ShortcutRecord& record = static_cast<ShortcutRecord&>(procedure);
+    const String* lists[] = {&record.sources, &record.parameters, &record.showCommands,
+                             &record.destinations};
+    return RunActionItems(procedure, "SRC", lists, ShortcutItem);
 }
