@@ -113,6 +113,7 @@ class Compared(CrcTest):
         size = (4 << 30) + 4099
         marks = {0: b"start", (4 << 30) - 2: b"across the mark", size - 4: b"end!"}
         path = s.path("huge.bin")
+        self.addCleanup(os.remove, path)
         with open(path, "wb") as f:
             f.truncate(size)
             for offset, data in marks.items():
@@ -132,7 +133,6 @@ class Compared(CrcTest):
         self.assertNotEqual(value, crc(b"start" + bytes(4094)))
         result = self.run_crc(s, "huge.bin", "AND", f"{value:08X}", timeout=300)
         expect_boxes(result, [flag_box(1)])
-        os.remove(path)
 
 
 class Measured(CrcTest):
