@@ -32,7 +32,7 @@ bool CopyResource(HMODULE source, HANDLE update, const String& type, const Strin
 
 // The source is let go before the update ends, on every path.
 Outcome CopyResources(const ResourcesRecord& record, int count) {
-    ModuleHandle source(LoadModuleAsData(record.source));
+    LibraryHandle source(LoadModuleAsData(record.source));
     if (!source.IsValid())
         return SourceNotLoaded;
     ResourceUpdateHandle update(BeginUpdateResourceA(record.destination.Text(), FALSE));

@@ -5,6 +5,7 @@
 #include "Crc.h"
 #include "FileOperations.h"
 #include "MessageBox.h"
+#include "Programs.h"
 #include "Resources.h"
 #include "ShellOperation.h"
 #include "Shortcut.h"
@@ -18,7 +19,7 @@ static const ProcedureType types[] = {
     {"SWITCH", ReadSwitch, ExecuteSwitch},
     {"MSGBOX", ReadMessageBox, ExecuteMessageBox},
     {"COPY", ReadCopy, ExecuteCopy},
-    {"LAUNCH", nullptr, nullptr},
+    {"LAUNCH", ReadLaunch, ExecuteLaunch},
     {"DELETE", ReadDelete, ExecuteDelete},
     {"LINK", ReadShortcut, ExecuteShortcut},
     {"OSVER", ReadOsVersion, ExecuteOsVersion},
@@ -26,8 +27,8 @@ static const ProcedureType types[] = {
     {"ATTR", ReadAttributes, ExecuteAttributes},
     {"CRC", ReadCrc, ExecuteCrc},
     {"MOVE", ReadMove, ExecuteMove},
-    {"WAITAPP", nullptr, nullptr},
-    {"APPEXIST", nullptr, nullptr},
+    {"WAITAPP", ReadWaitApp, ExecuteWaitApp},
+    {"APPEXIST", ReadAppExist, ExecuteAppExist},
     {"VERIFY", ReadVerify, ExecuteVerify},
     {"RSRC", ReadResources, ExecuteResources},
     {"SHELL", ReadShellOperation, ExecuteShellOperation},

@@ -26,11 +26,34 @@ private:
 typedef InvalidValueHandle<CloseHandle> FileHandle; // CreateFileA
 typedef InvalidValueHandle<FindClose> FindHandle;   // FindFirstFileA
 
-// A loaded module (LoadLibraryExA); "none" is NULL.
-class ModuleHandle {
+// Process and thread handles (CreateProcessA, OpenProcess), whose "none" is
+// null; closed with CloseHandle.
+class KernelHandle {
 public:
-    explicit ModuleHandle(HMODULE module) : module(module) {}
-    ~ModuleHandle() { Free(); }
+    explicit KernelHandle(HANDLE handle) : handle(handle) {}
+    ~KernelHandle() {
+        if (handle)
+            CloseHandle(handle);
+    }
+    bool IsValid() const { return handle != nullptr; }
+    HANDLE Get() const { return handle; }
+    KernelHandle(const KernelHandle&) = delete;
+    KernelHandle& operator=(const KernelHandle&) = delete;
+
+private:
+    HANDLE handle;
+};
+
+typedef InvalidValueHandle<CloseHandle> SnapshotHandle; // CreateToolhelp32Snapshot
+
+// A library loaded at run time (LoadLibraryA: null for none); a null name
+// loads nothing. A module loaded another way (LoadLibraryExA as data) is
+// handed over loaded.
+class LibraryHandle {
+public:
+    explicit LibraryHandle(const char* name) : module(name ? LoadLibraryA(name) : nullptr) {}
+    explicit LibraryHandle(HMODULE loaded) : module(loaded) {}
+    ~LibraryHandle() { Free(); }
     bool IsValid() const { return module != nullptr; }
     HMODULE Get() const { return module; }
     void Free() {
@@ -38,8 +61,10 @@ public:
             FreeLibrary(module);
         module = nullptr;
     }
-    ModuleHandle(const ModuleHandle&) = delete;
-    ModuleHandle& operator=(const ModuleHandle&) = delete;
+    // Null when the library is not loaded or lacks the function.
+    FARPROC Function(const char* name) const { return module ? GetProcAddress(module, name) : nullptr; }
+    LibraryHandle(const LibraryHandle&) = delete;
+    LibraryHandle& operator=(const LibraryHandle&) = delete;
 
 private:
     HMODULE module;

@@ -59,7 +59,7 @@ TEST_CASE("resource update: the commit answers whether the file was written") {
             REQUIRE(holder.IsValid() == row.heldAtCommit);
             CHECK(update.Commit() == !row.heldAtCommit);
         }
-        ModuleHandle module(LoadModuleAsData(path.c_str()));
+        LibraryHandle module(LoadModuleAsData(path.c_str()));
         REQUIRE(module.IsValid());
         const void* added = LoadResourceData(module.Get(), "ADDED", "PAYLOAD");
         if (row.heldAtCommit) {
@@ -89,7 +89,7 @@ TEST_CASE("resource update: an update that is not committed leaves the file alon
 
 TEST_CASE("resource languages: the first one listed, or the value kept") {
     std::string path = ModuleCopy("ru_languages.dll");
-    ModuleHandle module(LoadModuleAsData(path.c_str()));
+    LibraryHandle module(LoadModuleAsData(path.c_str()));
     REQUIRE(module.IsValid());
     struct Row {
         const char* type;
