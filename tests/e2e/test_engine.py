@@ -12,8 +12,11 @@ from updater import UpdaterTest, error_box, main, message  # noqa: E402
 STEPS = msgbox("One", "one") + msgbox("Two", "two") + msgbox("Three", "three")
 BAD = "\n[Bad]\nMODE=NOSUCHMODE\n"
 
-# Types whose procedures are not built in yet: loading one must fail loudly.
-NOT_BUILT = ["LINK", "CRC", "RSRC"]
+# The first key each type's reader asks for after MODE.
+FIRST_KEYS = {"EXIST": "FILE", "DATE": "FILE", "SWITCH": "PROC", "MSGBOX": "FLAG", "COPY": "FROM",
+              "LAUNCH": "FILE", "DELETE": "FILE", "LINK": "SRC", "MAKEDIR": "DIR", "ATTR": "FILE",
+              "CRC": "FILE", "MOVE": "FROM", "WAITAPP": "APP", "APPEXIST": "APP", "VERIFY": "ARG1",
+              "RSRC": "FROM", "SHELL": "FUNC"}
 
 # name, UPDATER lines, command line, boxes
 CAPTIONS = [
@@ -54,8 +57,8 @@ LISTS = [
     ("a failure stops the run", "One,Shout,Three", msgbox("Shout", "never", type_="SHOUT"),
      [info("one"), error_box(message(6, "SHOUT"))]),
     ("a run that ends well shows nothing more", "Os", "\n[Os]\nMODE=OSVER\n", []),
-] + [(f"{mode} is not built in", "One,Other", section("Other", mode), [error_box(message(6, mode))])
-     for mode in NOT_BUILT]
+] + [(f"{mode} is built in: its reader asks for {key}", "One,Other", section("Other", mode),
+       [error_box(message(2, "Other", key))]) for mode, key in FIRST_KEYS.items()]
 
 
 class Run(UpdaterTest):

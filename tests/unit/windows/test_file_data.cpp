@@ -39,11 +39,15 @@ TEST_CASE("file data: CRC-32 of the files of a manifest" * doctest::skip()) {
     char path[1024];
     unsigned expected;
     int size, files = 0;
+    ByteBuffer blocks; // one block buffer for all files
     while (fscanf(list, "%1023[^\t]\t%x\t%d\n", path, &expected, &size) == 3) {
         INFO("file " << path << " of " << size << " bytes");
         ByteBuffer buffer;
+        unsigned crc = 0;
         CHECK(ReadWholeFile(path, buffer) == (size > 0));
         CHECK((buffer.Size() == static_cast<unsigned>(size) && Crc32(buffer) == expected));
+        CHECK(FileCrc32(path, blocks, crc) == (size > 0)); // the same value read in blocks
+        CHECK((size == 0 || crc == expected));
         files++;
     }
     fclose(list);
