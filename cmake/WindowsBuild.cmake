@@ -16,9 +16,11 @@ target_include_directories(updater_core PUBLIC ${SRC})
 target_compile_options(updater_core PRIVATE ${PROGRAM_FLAGS})
 target_compile_definitions(updater_core PUBLIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
 # MinGW cannot align a stack slot to 32 bytes (GCC bug 54412): should a
-# 256-bit value ever be spilled, an unaligned move cannot fault.
+# 256-bit value ever be spilled, an unaligned move cannot fault. -O2 makes
+# the slicing fallback about a third faster for a few hundred bytes.
 set_source_files_properties(${SRC}/foundation/CrcFold.cpp PROPERTIES
-    COMPILE_OPTIONS "-Wa,-muse-unaligned-vector-move")
+    COMPILE_OPTIONS "-O2;-Wa,-muse-unaligned-vector-move")
+set_source_files_properties(${SRC}/foundation/CrcTables.cpp PROPERTIES COMPILE_OPTIONS "-O2")
 
 add_executable(updater WIN32 ${SRC}/engine/Main.cpp ${SRC}/foundation/NewDelete.cpp
     ${SRC}/resources/updater.rc)
