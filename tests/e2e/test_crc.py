@@ -7,7 +7,6 @@ import sys
 import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
-from holding import holding_clipboard  # noqa: E402
 from sections import info, msgbox, section  # noqa: E402
 from updater import Box, DEFAULT_CAPTION, UpdaterTest, error_box, expect_boxes, main, message  # noqa: E402,E501
 
@@ -185,11 +184,9 @@ class Measured(CrcTest):
                 expect_boxes(result, boxes + [flag_box(flag)])
 
     def test_a_busy_clipboard_still_shows_the_box(self):
-        # Another program keeps the clipboard open for the whole run (no other
-        # module of the tests uses the clipboard, so this one blocks nobody).
+        # Another program keeps the clipboard open for the whole run.
         s = self.scenario_with_files()
-        with holding_clipboard(s):
-            result = self.run_crc(s, "a,b", "", "", answers=3)
+        result = self.run_crc(s, "a,b", "", "", answers=3, hold_clipboard=True)
         expect_boxes(result, [measured_box("Test", "a", CONTENTS["a"]),
                               measured_box("Test", "b", CONTENTS["b"]), flag_box(1)])
         # Left as it was, and the program did not wait for it.

@@ -1,7 +1,7 @@
 """LINK: every shortcut is read back by two independent readers, Debian's
 lnkinfo (target, arguments, working directory; the window state from the
 file's header at offset 60, which lnkinfo 2018 prints as 0 whatever it holds)
-and the shell link object itself (X:\\linkreader.exe). Wine's link object
+and the shell link object itself (the box driver's link mode). Wine's link object
 does not load the window state back, so only the header tells it."""
 
 import os
@@ -10,7 +10,6 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
-import wineenv  # noqa: E402
 from sections import info, msgbox, section  # noqa: E402
 from updater import UpdaterTest, error_box, expect_boxes, fail, main, message  # noqa: E402
 
@@ -47,21 +46,6 @@ class LinkTest(UpdaterTest):
             "Test", "LINK", SRC=src, PARAM=param, SHOWCMD=show, DST=dst) + GATES)
         return s.run(answers=["OK"] * answers, **run_options)
 
-    def shell_reading(self, s, relative):
-        """What the shell link object reads from the shortcut."""
-        s.run_count += 1
-        stem = f"{s.name}-{s.run_count}-link"
-        log = os.path.join(s.runs, stem + ".log")
-        code = wineenv.run_logged([wineenv.WINE, r"X:\linkreader.exe", s.win(relative),
-                                   rf"T:\_runs\{stem}.txt"], wineenv.environment(), log, 60,
-                                  cwd=s.root)
-        if code != 0:
-            with open(log, "rb") as f:
-                fail(f"linkreader failed with code {code}", [f.read().decode("utf-8", "replace")])
-        with open(os.path.join(s.runs, stem + ".txt"), encoding="utf-8") as f:
-            fields = dict(line.split("=", 1) for line in f.read().splitlines())
-        return {key: fields[key] for key in ("path", "directory", "arguments")}
-
     def expect_shortcut(self, s, relative, target, arguments, show):
         """Both readers agree with the expected target, its folder as the working
         directory and the arguments; the header holds the window state."""
@@ -70,7 +54,7 @@ class LinkTest(UpdaterTest):
         expected = {"path": target, "directory": target.rpartition("\\")[0],
                     "arguments": arguments}
         self.assertEqual(lnkinfo(path), expected, "lnkinfo")
-        self.assertEqual(self.shell_reading(s, relative), expected, "shell link object")
+        self.assertEqual(s.read_shortcut(relative), expected, "shell link object")
         self.assertEqual(header_show(path), show, "window state in the header")
 
 

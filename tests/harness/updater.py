@@ -105,14 +105,16 @@ class Scenario:
         return target
 
     def run(self, arguments="", answers=(), exe_name="updater.exe", timeout=20,
-            directory=None, screenshots=False, clipboard=False, hold=()):
+            directory=None, screenshots=False, clipboard=False, hold=(), hold_clipboard=False):
         """Runs the program with its boxes answered in order (one of ANSWERS each;
         DEFAULT presses the default button; further boxes are closed and reported)
         and returns the Result. exe_name: a program in the scenario's folder, copied
         from updater.exe when missing. directory: its current folder. screenshots:
         BMP files in <state>/scratch/_runs/. clipboard=True: no other run touches the
         clipboard meanwhile; it starts empty and Result.clipboard is what is left.
-        hold: files of the scenario kept open elsewhere (read, no sharing) meanwhile."""
+        hold: files of the scenario kept open elsewhere (read, no sharing) meanwhile.
+        hold_clipboard: another process keeps the clipboard open meanwhile
+        (Result.clipboard is what it holds at the end)."""
         if set(answers) - set(ANSWERS):
             fail(f"unknown answers {answers!r}", [f"use {', '.join(ANSWERS)}"])
         if not os.path.exists(self.path(exe_name)):
@@ -125,9 +127,10 @@ class Scenario:
             os.makedirs(os.path.join(self.runs, stem + "-shots"), exist_ok=True)
             lines.append(f"screenshots=T:\\_runs\\{stem}-shots")
         lines += [f"hold={self.win(name)}" for name in hold] + [f"answer={answer}" for answer in answers]
+        lines += ["clipboard=hold"] if hold_clipboard else []
         with open(os.path.join(self.runs, stem + ".job"), "w", encoding="utf-8") as f:
             f.write("\n".join(lines) + "\n")
-        return self._drive(stem, timeout, clipboard)
+        return self._drive(stem, timeout, clipboard or hold_clipboard)
 
     def _drive(self, stem, timeout, clipboard):
         result_path, log_path = (os.path.join(self.runs, stem + ext) for ext in (".json", ".log"))
@@ -147,6 +150,19 @@ class Scenario:
                  [f"log {log_path}:\n{log}"])
         with open(result_path, encoding="utf-8") as f:
             return Result(json.load(f), log)
+
+    def read_shortcut(self, relative):
+        """{path, arguments, directory} as the shell link object reads the shortcut."""
+        self.run_count += 1
+        stem = f"{self.name}-{self.run_count}-link"
+        log = os.path.join(self.runs, stem + ".log")
+        args = [wineenv.WINE, DRIVER, "link", self.win(relative), rf"T:\_runs\{stem}.txt"]
+        code = wineenv.run_logged(args, wineenv.environment(), log, 60, cwd=self.root)
+        if code != 0:
+            with open(log, "rb") as f:
+                fail(f"reading the shortcut failed with code {code}", [f.read().decode("utf-8", "replace")])
+        with open(os.path.join(self.runs, stem + ".txt"), encoding="utf-8") as f:
+            return dict(line.split("=", 1) for line in f.read().splitlines())
 
     def reg_add(self, key, value, data, kind="REG_SZ"):
         """Sets a value (None: the key's default value) of a key of the test's

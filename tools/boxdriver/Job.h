@@ -11,6 +11,7 @@ struct Job {
     DWORD timeoutMs = 30000;
     std::vector<std::string> answers; // OK, CANCEL, YES, NO, CLOSE or DEFAULT
     std::vector<std::wstring> holds;  // files kept open (read, no sharing) during the run
+    bool holdClipboard = false;       // the clipboard kept open by the driver during the run
 };
 
 struct BoxRecord {

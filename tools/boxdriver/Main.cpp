@@ -1,7 +1,11 @@
 // boxdriver <jobfile> <resultfile>: runs a program, records each message box
 // it shows, answers them as the job says and writes what happened as JSON.
+// boxdriver link <shortcut> <output>: reads a shortcut back through the shell
+// link object into path=, arguments= and directory= lines.
 #include "Child.h"
 #include "Job.h"
+
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -45,6 +49,7 @@ bool ReadJob(const wchar_t* path, Job& job, std::string& error) {
         else if (key == "directory") job.directory = wide;
         else if (key == "screenshots") job.screenshots = wide;
         else if (key == "hold") job.holds.push_back(wide);
+        else if (key == "clipboard" && value == "hold") job.holdClipboard = true;
         else if (key == "timeout") job.timeoutMs = strtoul(value.c_str(), nullptr, 10);
         else if (key == "answer" && std::find(std::begin(kAnswers), std::end(kAnswers), value) != std::end(kAnswers))
             job.answers.push_back(value);
@@ -235,6 +240,29 @@ std::string ResultJson(const Run& run) {
     return out + "],\n \"clipboard\": " + (run.hasClipboard ? Json(ToUtf8(run.clipboard)) : "null") + "}\n";
 }
 
+// Wine's link object does not load the window state back; the tests read it
+// from the file's header.
+int ReadShortcut(const wchar_t* shortcut, const wchar_t* output) {
+    CoInitialize(nullptr);
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(&link));
+    if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    if (SUCCEEDED(hr)) hr = file->Load(shortcut, STGM_READ), file->Release();
+    std::string out;
+    wchar_t text[1024];
+    if (SUCCEEDED(hr)) {
+        out += "path=" + ToUtf8((text[0] = 0, link->GetPath(text, 1024, nullptr, SLGP_RAWPATH), text)) + "\n";
+        out += "arguments=" + ToUtf8((text[0] = 0, link->GetArguments(text, 1024), text)) + "\n";
+        out += "directory=" + ToUtf8((text[0] = 0, link->GetWorkingDirectory(text, 1024), text)) + "\n";
+    }
+    if (link) link->Release();
+    CoUninitialize();
+    if (FAILED(hr)) fprintf(stderr, "boxdriver: cannot load the shortcut: 0x%08lx\n", static_cast<unsigned long>(hr));
+    return SUCCEEDED(hr) && WriteWholeFile(output, out) ? 0 : 2;
+}
+
 }  // namespace
 
 bool WriteWholeFile(const std::wstring& path, const std::string& data) {
@@ -248,6 +276,7 @@ bool WriteWholeFile(const std::wstring& path, const std::string& data) {
 
 int wmain(int argc, wchar_t** argv) {
     if (RunsAsChild()) return RunChild();
+    if (argc == 4 && wcscmp(argv[1], L"link") == 0) return ReadShortcut(argv[2], argv[3]);
     Job job;
     std::string error = "usage: boxdriver <jobfile> <resultfile>";
     if (argc != 3 || !ReadJob(argv[1], job, error)) {
@@ -262,7 +291,16 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
     }
-    if (OpenClipboardSoon()) EmptyClipboard(), CloseClipboard();
+    // Wine lets a second opener without a window in while the first one
+    // without a window holds it; a window makes the hold real.
+    HWND owner = job.holdClipboard ? CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                                   nullptr) : nullptr;
+    if (job.holdClipboard && (!owner || !OpenClipboard(owner))) {
+        fprintf(stderr, "boxdriver: cannot hold the clipboard\n");
+        return 2;
+    }
+    // Held or not, the clipboard starts empty and what is left is reported.
+    if (job.holdClipboard || OpenClipboardSoon()) EmptyClipboard(), job.holdClipboard || CloseClipboard();
     Run run;
     std::wstring commandLine = L"\"" + job.program + L"\"" + (job.arguments.empty() ? L"" : L" " + job.arguments);
     STARTUPINFOW startup = {sizeof startup};
@@ -274,7 +312,7 @@ int wmain(int argc, wchar_t** argv) {
         Drive(job, process, run);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-        if (OpenClipboardSoon()) {
+        if (job.holdClipboard || OpenClipboardSoon()) {
             HANDLE data = GetClipboardData(CF_UNICODETEXT);
             if (const wchar_t* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr)
                 run.hasClipboard = true, run.clipboard = text, GlobalUnlock(data);
@@ -282,6 +320,7 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     for (HANDLE file : held) CloseHandle(file);
+    if (owner) DestroyWindow(owner);
     if (WriteWholeFile(argv[2], ResultJson(run))) return 0;
     fprintf(stderr, "boxdriver: cannot write the result\n");
     return 2;
