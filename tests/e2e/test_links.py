@@ -177,21 +177,8 @@ class Failures(LinkTest):
         expect_boxes(result, [error_box(message(15, s.win("a.exe"), s.win(r"Menu\App")))])
         self.assertEqual(s.read_bytes("Menu"), b"not a folder")
 
-    def test_an_empty_source_value_stops_the_run(self):
-        s = self.scenario()
-        expect_boxes(self.run_link(s, "", r"<Src>\App"), [error_box(message(4, "Test", "SRC"))])
-        self.assertFalse(s.exists("App.LNK"))
-
-    def test_missing_keys(self):
-        for key in ["SRC", "PARAM", "SHOWCMD", "DST"]:
-            with self.subTest(key):
-                s = self.scenario()
-                keys = {"SRC": "a.exe", "PARAM": "", "SHOWCMD": "", "DST": "App"}
-                del keys[key]
-                s.write_script("[UPDATER]\nNAME=\nPROC=Test,Set\n" + section("Test", "LINK", **keys)
-                               + GATES)
-                expect_boxes(s.run(answers=["OK"]), [error_box(message(2, "Test", key))])
-                self.assertFalse(s.exists("App.LNK"))
+    def test_reader(self):
+        self.expect_reader("LINK", {"SRC": "a.exe", "PARAM": "", "SHOWCMD": "", "DST": "App"}, "SRC")
 
 
 if __name__ == "__main__":

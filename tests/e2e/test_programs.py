@@ -15,7 +15,6 @@ import signal
 import struct
 import subprocess
 import sys
-import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
@@ -307,11 +306,10 @@ class Launch(ProgramTest):
                 else:
                     self.assertEqual(app.starts(), [])
 
-    def test_an_empty_file_value_stops_the_run(self):
-        s = self.scenario()
-        result = self.run_script(s, "Step,Set,Clear", section("Step", "LAUNCH", FILE="", PARAM="x", ISWAIT="0"),
-                                 GATES)
-        expect_boxes(result, [error_box(message(4, "Step", "FILE"))])
+    def test_readers(self):
+        self.expect_reader("LAUNCH", {"FILE": "a.exe", "PARAM": "x", "ISWAIT": "0"}, "FILE")
+        self.expect_reader("APPEXIST", {"APP": "a.exe"}, "APP")
+        self.expect_reader("WAITAPP", {"APP": "a.exe", "TICK": "100"}, "APP")
 
 
 class AppExist(ProgramTest):
@@ -373,10 +371,6 @@ class AppExist(ProgramTest):
         self.expect_flag(s, "Start,Step", section("Start", "LAUNCH", FILE=r"<Src>\a.exe", PARAM="", ISWAIT="0"),
                          section("Step", "APPEXIST", APP=r"<Src>\a.exe"))
 
-    def test_an_empty_app_value_stops_the_run(self):
-        s = self.scenario()
-        result = self.run_script(s, "Step,Set,Clear", section("Step", "APPEXIST", APP=""), GATES)
-        expect_boxes(result, [error_box(message(4, "Step", "APP"))])
 
 
 class WaitApp(ProgramTest):
@@ -431,54 +425,6 @@ class WaitApp(ProgramTest):
         self.assertEqual(app.only_start()["guarded"], "1", "the guard did not take")
         self.assertGreaterEqual(after.only_start()["started"], app.ended())
 
-    def test_an_empty_app_value_stops_the_run(self):
-        s = self.scenario()
-        result = self.run_script(s, "Step,Set,Clear", section("Step", "WAITAPP", APP="", TICK="100"), GATES)
-        expect_boxes(result, [error_box(message(4, "Step", "APP"))])
-
-
-class TypicalUpdate(ProgramTest):
-    def test_close_wait_replace_and_start_the_new_version(self):
-        s = self.scenario()
-        app = self.program(s, r"App\app.exe", gui=True, window=True, run=-1).start_outside()
-        # The new version differs from the old one in its PE header.
-        s.copy_program(r"New\app.exe", os.path.join(wineenv.build_dir(), "boxdriver.exe"))
-        text = "アプリケーションを終了してください。"
-        s.write_script(script(
-            "Check,Ask,Wait,Replace,Start",
-            section("Check", "APPEXIST", APP=r"<Src>\App\app.exe"),
-            msgbox("Ask", text, flag="Check,1"),
-            section("Wait", "WAITAPP", APP=r"<Src>\App\app.exe", TICK="20000"),
-            section("Replace", "COPY", FROM=r"<Src>\New\app.exe", TO=r"<Src>\App\app.exe"),
-            section("Start", "LAUNCH", FILE=r"<Src>\App\app.exe", PARAM="/updated", ISWAIT="0")))
-        # The user closes the program once the box has asked for it: the box
-        # driver saves a picture of each box before it answers.
-        pictures = os.path.join(s.runs, f"{s.name}-{s.run_count + 1}-shots")
-        shutil.rmtree(pictures, ignore_errors=True)  # left by an earlier run of the tests
-        picture = os.path.join(pictures, "box-1.bmp")
-        closer = threading.Thread(target=close_when_seen, args=(picture, app))
-        closer.start()
-        result = s.run(answers=["OK"], screenshots=True)
-        closer.join()
-        expect_boxes(result, [info(text)])
-        old, new = app.wait_starts(2)
-        self.assertEqual(old["command"].strip('"'), app.win())
-        self.assertGreaterEqual(new["started"], old["ended"])
-        self.assertLess(new["started"] - old["ended"], 10000)
-        self.assertEqual(new["command"], app.win() + " /updated")
-        self.assertEqual(new["directory"], s.win("App"))
-        self.assertEqual(s.read_bytes(r"App\app.exe"), s.read_bytes(r"New\app.exe"))
-
-
-def close_when_seen(picture, app):
-    deadline = time.monotonic() + 30
-    while not os.path.exists(picture) and time.monotonic() < deadline:
-        time.sleep(0.05)
-    app.stop()
-    while app.popen.poll() is None and time.monotonic() < deadline:
-        time.sleep(0.02)
-    # The new version must not see the request to stop.
-    os.remove(app.s.path(app.relative + ".stop"))
 
 
 if __name__ == "__main__":

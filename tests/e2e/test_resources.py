@@ -90,27 +90,6 @@ class Copying(ResourceTest):
                 with self.subTest(f"{bits}-bit source: {label}"):
                     self.expect_copied(self.prepare(bits), types, names, copied)
 
-    def test_two_languages_give_the_first_the_system_lists(self):
-        """Written once, under the first language of the source's directory (the
-        order the system enumerates), with bytes the source holds for that
-        type and name."""
-        rows = [("data", "#10", "BOTH", (RT_RCDATA, "BOTH")), ("strings", "#6", "#1", (RT_STRING, 1))]
-        for label, types, names, type_and_name in rows:
-            with self.subTest(label):
-                s = self.prepare()
-                versions = {key[2]: data for key, data in resources(s.path("src.dll")).items()
-                            if key[:2] == type_and_name}
-                self.assertEqual(sorted(versions), [1033, 1041])
-                before = resources(s.path("dst.exe"))
-                expect_boxes(self.run_rsrc(s, types, names), [info("flag 1")])
-                after = resources(s.path("dst.exe"))
-                added = {key: data for key, data in after.items() if before.get(key) != data}
-                self.assertEqual(len(added), 1, added.keys())
-                (key, data), = added.items()
-                self.assertEqual(key[2], 1033)
-                self.assertIn(data, versions.values())
-                self.assertEqual({k: v for k, v in after.items() if k not in added}, before)
-
     def test_the_same_type_name_and_language_is_replaced(self):
         # The program's own messages (strings 0-15, Japanese) over the module's.
         s = self.prepare(destination=module_path(32))
@@ -158,19 +137,9 @@ class Failures(ResourceTest):
             with self.subTest(label):
                 self.expect_failure(self.prepare(), text, source, destination, hold)
 
-    def test_an_empty_type_value_stops_the_run(self):
-        s = self.prepare()
-        expect_boxes(self.run_rsrc(s, "", "SETTINGS"), [error_box(message(4, "Test", "TYPE"))])
-
-    def test_missing_keys(self):
-        for key in ["FROM", "TO", "TYPE", "NAME"]:
-            with self.subTest(key):
-                s = self.prepare()
-                keys = {"FROM": "src.dll", "TO": "dst.exe", "TYPE": "PAYLOAD", "NAME": "SETTINGS"}
-                del keys[key]
-                s.write_script("[UPDATER]\nNAME=\nPROC=Test,Set\n" + section("Test", "RSRC", **keys)
-                               + GATES)
-                expect_boxes(s.run(answers=["OK"]), [error_box(message(2, "Test", key))])
+    def test_reader(self):
+        self.expect_reader("RSRC", {"FROM": "src.dll", "TO": "dst.exe", "TYPE": "PAYLOAD", "NAME": "SETTINGS"},
+                           "TYPE")
 
 
 if __name__ == "__main__":

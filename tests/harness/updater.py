@@ -26,6 +26,7 @@ import unittest
 import wineenv
 from boxes import Box, Result, error_box, expect_boxes, expect_no_boxes, fail
 from messages import DEFAULT_CAPTION, message
+from sections import msgbox, section
 
 __all__ = ["Box", "DEFAULT_CAPTION", "Result", "Scenario", "UpdaterTest", "error_box",
            "expect_boxes", "expect_no_boxes", "main", "message"]
@@ -114,7 +115,7 @@ class Scenario:
         clipboard meanwhile; it starts empty and Result.clipboard is what is left.
         hold: files of the scenario kept open elsewhere (read, no sharing) meanwhile.
         hold_clipboard: another process keeps the clipboard open meanwhile
-        (Result.clipboard is what it holds at the end)."""
+        (Result.clipboard is then None)."""
         if set(answers) - set(ANSWERS):
             fail(f"unknown answers {answers!r}", [f"use {', '.join(ANSWERS)}"])
         if not os.path.exists(self.path(exe_name)):
@@ -237,6 +238,17 @@ class UpdaterTest(unittest.TestCase):
         answers = ["OK"] * len(boxes) if answers is None else answers
         expect_boxes(self.run_script(proc, sections, answers, **options), boxes)
 
+    def expect_reader(self, mode, keys, empty):
+        """A section Test of the mode with each of keys left out stops the load
+        with message 2, with the item list `empty` empty with message 4."""
+        rows = [(f"{mode} without {key}", {k: v for k, v in keys.items() if k != key}, message(2, "Test", key))
+                for key in keys] + [(f"{mode} with {empty} empty", {**keys, empty: ""}, message(4, "Test", empty))]
+
+        def check(keys, text):
+            s = self.scenario()
+            s.write_script("[UPDATER]\nNAME=\nPROC=Test,Next\n" + section("Test", mode, **keys) + msgbox("Next", "ran"))
+            expect_boxes(s.run(answers=["OK"]), [error_box(text)])
+        self.each(rows, check)
 
 def main():
     unittest.main(verbosity=2)

@@ -299,8 +299,7 @@ int wmain(int argc, wchar_t** argv) {
         fprintf(stderr, "boxdriver: cannot hold the clipboard\n");
         return 2;
     }
-    // Held or not, the clipboard starts empty and what is left is reported.
-    if (job.holdClipboard || OpenClipboardSoon()) EmptyClipboard(), job.holdClipboard || CloseClipboard();
+    if (!job.holdClipboard && OpenClipboardSoon()) EmptyClipboard(), CloseClipboard();
     Run run;
     std::wstring commandLine = L"\"" + job.program + L"\"" + (job.arguments.empty() ? L"" : L" " + job.arguments);
     STARTUPINFOW startup = {sizeof startup};
@@ -312,7 +311,7 @@ int wmain(int argc, wchar_t** argv) {
         Drive(job, process, run);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-        if (job.holdClipboard || OpenClipboardSoon()) {
+        if (!job.holdClipboard && OpenClipboardSoon()) {
             HANDLE data = GetClipboardData(CF_UNICODETEXT);
             if (const wchar_t* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr)
                 run.hasClipboard = true, run.clipboard = text, GlobalUnlock(data);
@@ -320,7 +319,7 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     for (HANDLE file : held) CloseHandle(file);
-    if (owner) DestroyWindow(owner);
+    if (owner) CloseClipboard(), DestroyWindow(owner);
     if (WriteWholeFile(argv[2], ResultJson(run))) return 0;
     fprintf(stderr, "boxdriver: cannot write the result\n");
     return 2;
