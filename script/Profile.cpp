@@ -10,6 +10,10 @@
 
 static const char AbsentValue[] = "NO_DATA";
 
+static KeyReadObserver keyReadObserver;
+
+void SetKeyReadObserver(KeyReadObserver observer) { keyReadObserver = observer; }
+
 enum {
     ValueAreaSize = 32768, // on the heap: a value may fill all of it
     ValueReadSize = 32767,
@@ -73,19 +77,33 @@ int ReadProfileSection(const char* file, const char* section, String& lines) {
 
 bool ReadKey(const char* section, const char* key, String& value) {
     if (!ReadProfileString(runContext.scriptPath.Text(), section, key, value)) {
+        if (keyReadObserver)
+            keyReadObserver(section, key, nullptr, nullptr);
         ReportError(MsgKeyMissing, section, key);
         return false;
     }
+    String written;
+    if (keyReadObserver)
+        written = value;
     ExpandMacros(value);
     ExpandFunctions(value);
     CollapseParents(value);
+    if (keyReadObserver)
+        keyReadObserver(section, key, written.Text(), value.Text());
     return true;
 }
 
 bool ReadIntKey(const char* section, const char* key, int& value) {
     if (!ReadProfileInt(runContext.scriptPath.Text(), section, key, value)) {
+        if (keyReadObserver)
+            keyReadObserver(section, key, nullptr, nullptr);
         ReportError(MsgKeyMissing, section, key);
         return false;
+    }
+    if (keyReadObserver) {
+        String written;
+        ReadProfileString(runContext.scriptPath.Text(), section, key, written);
+        keyReadObserver(section, key, written.Text(), written.Text());
     }
     return true;
 }

@@ -1,8 +1,13 @@
 """The message catalogue in the executable, read back with pefile: a Japanese
-(1041) string table holding exactly the numbered messages and the caption."""
+(1041) and an English (1033) string table, each holding exactly the numbered
+messages and the caption."""
+import os
 import sys
 
 import pefile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
+from messages_en import DEFAULT_CAPTION_EN, MESSAGES_EN  # noqa: E402
 
 EXPECTED = {
     1: 'ファイルが見つかりません。\n\nファイル:："%s"',
@@ -23,8 +28,11 @@ EXPECTED = {
     17: 'ファイル操作を完了できませんでした。',
     100: 'ミスカル アップデータ',
 }
+EXPECTED_EN = {**MESSAGES_EN, 100: DEFAULT_CAPTION_EN}
 RT_STRING = 6
 LANG_JAPANESE = 1041
+LANG_ENGLISH = 1033
+TABLES = {LANG_JAPANESE: EXPECTED, LANG_ENGLISH: EXPECTED_EN}
 
 
 def string_table(path):
@@ -53,16 +61,20 @@ def main():
     failures = 0
     for path in sys.argv[1:]:
         strings = string_table(path)
-        found = {sid: text for (sid, lang), text in strings.items() if lang == LANG_JAPANESE}
-        others = sorted(key for key in strings if key[1] != LANG_JAPANESE)
-        if set(found) != set(EXPECTED) or others:
-            print(f"{path}: ids {sorted(found)}, other languages {others}")
+        others = sorted(key for key in strings if key[1] not in TABLES)
+        if others:
+            print(f"{path}: other languages {others}")
             failures += 1
-        for sid, text in EXPECTED.items():
-            if found.get(sid) != text:
-                print(f"{path}: text {sid} is {found.get(sid)!r}, expected {text!r}")
+        for language, expected in TABLES.items():
+            found = {sid: text for (sid, lang), text in strings.items() if lang == language}
+            if set(found) != set(expected):
+                print(f"{path}: language {language} ids {sorted(found)}")
                 failures += 1
-        print(f"{path}: {len(found)} texts checked")
+            for sid, text in expected.items():
+                if found.get(sid) != text:
+                    print(f"{path}: text {sid} ({language}) is {found.get(sid)!r}, expected {text!r}")
+                    failures += 1
+            print(f"{path}: {len(found)} texts of language {language} checked")
     return 1 if failures else 0
 
 
