@@ -24,6 +24,14 @@ target_link_options(updater PRIVATE -static -s -Wl,--gc-sections -mwindows)
 set_source_files_properties(${SRC}/resources/updater.rc PROPERTIES
     OBJECT_DEPENDS "${SRC}/resources/messages.rc")
 
+# The script checker: the same readers and type table, run from a console.
+file(GLOB CHECKER_SOURCES CONFIGURE_DEPENDS ${SRC}/tools/checker/*.cpp)
+add_executable(updater-check ${CHECKER_SOURCES} ${SRC}/foundation/NewDelete.cpp
+    ${SRC}/resources/updater.rc)
+target_compile_options(updater-check PRIVATE ${PROGRAM_FLAGS})
+target_link_libraries(updater-check PRIVATE updater_core ${SYSTEM_LIBS})
+target_link_options(updater-check PRIVATE -static -s -Wl,--gc-sections -mconsole)
+
 file(GLOB UNIT_WINDOWS CONFIGURE_DEPENDS ${SRC}/tests/unit/windows/*.cpp)
 add_executable(unit_tests ${SRC}/tests/unit/main.cpp ${UNIT_FOUNDATION} ${UNIT_WINDOWS}
     ${SRC}/resources/updater.rc)
