@@ -10,6 +10,7 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import wineenv  # noqa: E402
 from boxes import fail  # noqa: E402
+from examples import copy_example  # noqa: E402
 from sections import msgbox, section, switch  # noqa: E402
 from updater import UpdaterTest, main, message  # noqa: E402
 
@@ -150,22 +151,13 @@ class Checker(UpdaterTest):
 
     def test_examples_are_clean(self):
         examples = os.path.join(SOURCE, "examples")
-        for name in sorted(os.listdir(examples)):
+        for name in sorted(n for n in os.listdir(examples) if os.path.isdir(os.path.join(examples, n))):
             with self.subTest(example=name):
                 s = self.scenario()
                 copy_example(s, name)
                 code, got = run_checker(s, s.win("updater.ini"))
                 self.assertEqual(got, [])
                 self.assertEqual(code, CLEAN)
-
-
-def copy_example(s, name):
-    source = os.path.join(SOURCE, "examples", name)
-    for top, _, files in os.walk(source):
-        for file in files:
-            relative = os.path.relpath(os.path.join(top, file), source)
-            with open(os.path.join(top, file), "rb") as f:
-                s.write_bytes(relative, f.read())
 
 
 if __name__ == "__main__":

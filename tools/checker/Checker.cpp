@@ -18,8 +18,8 @@ namespace {
 KeyRead* keyReads;
 const KeyRead* lastRead;
 int listOrigin = 1;   // the line of the key that named the list being loaded
-String reached;       // "\n" + every section name asked for + "\n"
-String listsSeen;     // "\n" + every list loaded + "\n"
+String reached;       // every section name asked for
+String listsSeen;     // every list loaded
 
 void ObserveKeyRead(const char* section, const char* key, const char* written,
                     const char* expanded) {
@@ -46,24 +46,19 @@ int CollectBox(const char* text, const char*, unsigned) {
     return 1;
 }
 
+// Sets of names, one per line, compared like section names.
 bool Marked(const String& set, const String& name) {
-    String lower = name;
-    for (char* p = lower.Text(); *p; p++)
-        if (*p >= 'A' && *p <= 'Z')
-            *p = static_cast<char>(*p - 'A' + 'a');
-    String wrapped = String("\n") + lower + "\n";
-    return set.CountOf(wrapped.Text()) != 0;
+    for (int i = 0, n = set.ItemCount("\n"); i < n; i++) {
+        if (set.Item(i, "\n").EqualsNoCase(name.Text()))
+            return true;
+    }
+    return false;
 }
 
 void Mark(String& set, const String& name) {
-    if (set.IsEmpty())
-        set.Assign("\n");
-    String lower = name;
-    for (char* p = lower.Text(); *p; p++)
-        if (*p >= 'A' && *p <= 'Z')
-            *p = static_cast<char>(*p - 'A' + 'a');
-    set.Append(lower.Text());
-    set.Append("\n");
+    if (!set.IsEmpty())
+        set.Append("\n");
+    set.Append(name.Text());
 }
 
 void CheckList(const String& names, int originLine);
