@@ -66,13 +66,14 @@ def starts(s, program):
 
 
 class RunningPrograms:
-    """Starts the example's running programs; stop() ends every stand-in."""
+    """Starts the example's running programs (start=False: none); stop()
+    ends every stand-in, also those the updater started."""
 
-    def __init__(self, s, name):
+    def __init__(self, s, name, start=True):
         self.s = s
         self.children = []
         self.programs = [p[:-len(".plan")] for p in example_files(name) if p.endswith(".exe.plan")]
-        for program in running_list(name):
+        for program in running_list(name) if start else []:
             self.start(program)
 
     def start(self, program):
