@@ -68,8 +68,13 @@ def main():
         copy_example(scenario, args.example)
         programs = RunningPrograms(scenario, args.example)
         before = snapshot(scenario.root)
+        closer = programs.close_when_asked()
         try:
             result = scenario.run(answers=["DEFAULT"] * 20, screenshots=True, timeout=90)
+            closer.join()
+            # What the update started again gets the time to show itself.
+            for program in programs.programs:
+                programs.wait_starts(program, 1)
         finally:
             programs.stop()
         after = snapshot(scenario.root)
@@ -85,7 +90,7 @@ def main():
                 print(f"    {line}")
             print(f"    buttons {' '.join(box['buttons'])}; pressed {box['pressed']}; "
                   f"screenshot {png if os.path.exists(png) else '(none)'}")
-        print("changed on disk:")
+        print("changed on disk (programs' own .out and .log files left out):")
         for line in changes(before, after) or ["nothing"]:
             print(f"    {line}")
         print(f"updater.exe ended with exit code {result.exit_code}"

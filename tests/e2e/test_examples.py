@@ -11,7 +11,7 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import wineenv  # noqa: E402
 from boxes import Box, fail  # noqa: E402
-from examples import RunningPrograms, copy_example, starts  # noqa: E402
+from examples import RunningPrograms, copy_example  # noqa: E402
 from updater import UpdaterTest, expect_boxes, main  # noqa: E402
 
 
@@ -52,16 +52,20 @@ class Update(UpdaterTest):
                 new = {f: s.read_bytes("new/" + f.split("/")[1]) for f in old}
                 programs = RunningPrograms(s, "update", start=running)
                 self.addCleanup(programs.stop)
-                result = s.run(answers=answers, timeout=60)
+                closer = programs.close_when_asked() if answers[0] == "YES" else None
+                result = s.run(answers=answers, timeout=60, screenshots=True)
+                if closer:
+                    closer.join()
                 expect_boxes(result, boxes)
                 for f in old:
                     self.assertEqual(s.read_bytes(f), (new if replaced else old)[f], f)
                 self.assertFalse(s.exists("Viewer/viewer.dat.tmp") or s.exists("Viewer/viewer.exe.tmp"))
+                commands = [start["command"] for start in
+                            programs.wait_starts("Viewer/viewer.exe", int(running) + int(restarted))]
                 programs.stop()
-                commands = [start["command"] for start in starts(s, "Viewer/viewer.exe")]
                 self.assertEqual(len(commands), int(running) + int(restarted), commands)
                 if restarted:
-                    self.assertTrue(commands[-1].endswith("/updated"), commands)
+                    self.assertEqual(commands[-1], s.win(r"Viewer\viewer.exe") + " /updated")
 
 
 class ShellFolders:

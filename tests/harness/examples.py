@@ -4,14 +4,18 @@ and what a run changed on disk.
 
 An example's file X.exe.plan stands for the program X.exe: a copy of the
 box driver, which runs as a test program under any other name and reads
-what to do from that plan (tools/boxdriver/Child.cpp). Each copy carries its
-own path as trailing bytes, so two copies never have the same contents. The
-example's running.txt names the programs (relative paths) that are started,
-as the user would have them, before the updater runs."""
+what to do from that plan (tools/boxdriver/Child.cpp). Each copy is made a
+GUI program and carries its own path as trailing bytes, so two copies never
+have the same contents. The example's running.txt names the programs
+(relative paths) that are started, as the user would have them, before the
+updater runs; the user closes them when the first box of the run asks."""
 
 import os
+import shutil
 import signal
+import struct
 import subprocess
+import threading
 import time
 import zlib
 
@@ -21,6 +25,7 @@ from boxes import fail
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 EXAMPLES = os.path.join(SOURCE, "examples")
 SETTLE = 30  # seconds a program has to start or to stop
+SUBSYSTEM_GUI = 2
 
 
 def example_files(name):
@@ -41,7 +46,12 @@ def copy_example(s, name):
         if relative.endswith(".exe.plan"):
             program = relative[:-len(".plan")]
             path = s.copy_program(program, os.path.join(wineenv.build_dir(), "boxdriver.exe"))
-            with open(path, "ab") as f:
+            with open(path, "r+b") as f:
+                # The subsystem field of the PE header alone makes it a GUI program.
+                header = struct.unpack("<I", f.read(0x40)[0x3C:0x40])[0]
+                f.seek(header + 24 + 68)
+                f.write(struct.pack("<H", SUBSYSTEM_GUI))
+                f.seek(0, os.SEEK_END)
                 f.write(b"\0" + program.encode())
 
 
@@ -75,6 +85,37 @@ class RunningPrograms:
         self.programs = [p[:-len(".plan")] for p in example_files(name) if p.endswith(".exe.plan")]
         for program in running_list(name) if start else []:
             self.start(program)
+
+    def close_when_asked(self):
+        """Closes the running programs, as the user would, once the next run
+        has shown its first box (the box driver saves a picture of each box
+        before it answers it). Run with screenshots=True; join the thread."""
+        pictures = os.path.join(self.s.runs, f"{self.s.name}-{self.s.run_count + 1}-shots")
+        shutil.rmtree(pictures, ignore_errors=True)
+        closer = threading.Thread(target=self._close_when_seen, args=(os.path.join(pictures, "box-1.bmp"),))
+        closer.start()
+        return closer
+
+    def _close_when_seen(self, picture):
+        deadline = time.monotonic() + SETTLE * 2
+        while not os.path.exists(picture) and time.monotonic() < deadline:
+            time.sleep(0.05)
+        running = [p for p in self.programs if any("ended" not in st for st in starts(self.s, p))]
+        for program in running:
+            self.s.write_bytes(program + ".stop", b"")
+        for program in running:
+            while (any("ended" not in st for st in starts(self.s, program))
+                   and time.monotonic() < deadline):
+                time.sleep(0.02)
+            # A program the update starts again must not see the request.
+            os.remove(self.s.path(program + ".stop"))
+
+    def wait_starts(self, program, count):
+        """The starts of a program once there are `count` of them (or the time is up)."""
+        deadline = time.monotonic() + SETTLE
+        while len(starts(self.s, program)) < count and time.monotonic() < deadline:
+            time.sleep(0.05)
+        return starts(self.s, program)
 
     def start(self, program):
         log = open(self.s.path(program + ".log"), "ab")
