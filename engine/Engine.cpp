@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include "foundation/Cursors.h"
 #include "procedures/TypeTable.h"
 #include "script/Profile.h"
 
@@ -27,8 +28,9 @@ ProcedureList LoadProcedureList(const String& names, int count) {
         ReportError(MsgOutOfMemory, "ProcList");
         return nullptr;
     }
+    ItemCursor items(names, ",");
     for (int i = 0; i < count; i++) {
-        String sectionName = names.Item(i, ",");
+        String sectionName = items.Next();
         sectionName.Trim(" ", " ");
         list[i] = LoadProcedure(sectionName);
         if (!list[i]) {

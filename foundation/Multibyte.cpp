@@ -20,8 +20,9 @@ const char* NextChar(const char* p) {
 const char* FindByte(const char* from, char byte) {
     if (!byte)
         return nullptr;
+    BoundaryTest boundary(from);
     for (const char* p = from; (p = strchr(p, byte)) != nullptr; p++) {
-        if (IsCharBoundary(from, p))
+        if (boundary.At(p))
             return p;
     }
     return nullptr;
@@ -40,9 +41,14 @@ const char* FindText(const char* from, const char* pattern) {
 
 // A byte that cannot lead ends a character, so only the run of lead-capable
 // bytes just before p decides: they pair up from its start.
-bool IsCharBoundary(const char* start, const char* p) {
+bool IsCharBoundary(const char* start, const char* p) { return BoundaryTest(start).At(p); }
+
+// The run may stop at the last known boundary: the bytes pair up from there.
+bool BoundaryTest::At(const char* p) {
     int run = 0;
-    for (const char* q = p; q > start && IsLeadByte(static_cast<unsigned char>(q[-1])); q--)
+    for (const char* q = p; q > known && IsLeadByte(static_cast<unsigned char>(q[-1])); q--)
         run++;
-    return run % 2 == 0;
+    bool boundary = run % 2 == 0;
+    known = boundary ? p : p - 1;
+    return boundary;
 }

@@ -18,3 +18,14 @@ const char* FindText(const char* from, const char* pattern);
 
 // Whether p starts a character, for a text that starts at start.
 bool IsCharBoundary(const char* start, const char* p);
+
+// Boundary tests at positions that never move backwards, in one text: each
+// byte is looked at once at most, however long a run of lead-capable bytes.
+class BoundaryTest {
+public:
+    explicit BoundaryTest(const char* start) : known(start) {}
+    bool At(const char* p);
+
+private:
+    const char* known; // a boundary at or before every position asked so far
+};

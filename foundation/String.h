@@ -58,6 +58,10 @@ private:
 // when there is none or the path starts with its only backslash.
 bool DirectoryOf(const String& path, String& target);
 
+// Group 0 of a text: lets a walk over the groups of a longer text resume at
+// a character boundary where no group is open.
+bool FindFirstGroup(const char* text, const char* open, const char* close, int& first, int& last);
+
 bool EqualsNoCase(const char* a, const char* b);
 // The same for the first `length` bytes of both.
 bool EqualsNoCase(const char* a, const char* b, unsigned length);

@@ -32,6 +32,25 @@ bool String::ReplaceAll(const char* pattern, const char* text) {
     return true;
 }
 
+// How many copies of `trailing` end text[first, end), taken from the end
+// while each starts a character (a trail byte 0x5C is no backslash). The
+// boundaries are tested front to back, so each byte is looked at once.
+static size_t TrailingMatches(const char* text, size_t first, size_t end, const char* trailing,
+                              size_t trailingLength) {
+    size_t matches = 0;
+    while (end - first >= (matches + 1) * trailingLength &&
+           ::EqualsNoCase(text + end - (matches + 1) * trailingLength, trailing,
+                          static_cast<unsigned>(trailingLength)))
+        matches++;
+    BoundaryTest boundary(text);
+    size_t kept = matches;
+    for (size_t j = matches; j >= 1; j--) {
+        if (!boundary.At(text + end - j * trailingLength))
+            kept = j - 1;
+    }
+    return kept;
+}
+
 void String::Trim(const char* leading, const char* trailing) {
     const char* text = Text();
     size_t length = strlen(text);
@@ -43,13 +62,8 @@ void String::Trim(const char* leading, const char* trailing) {
         while (length - first >= leadingLength && ::EqualsNoCase(text + first, leading, static_cast<unsigned>(leadingLength)))
             first += leadingLength;
     }
-    if (trailingLength) {
-        // A trail byte 0x5C is no backslash: a match must start a character.
-        while (end - first >= trailingLength &&
-               ::EqualsNoCase(text + end - trailingLength, trailing, static_cast<unsigned>(trailingLength)) &&
-               IsCharBoundary(text, text + end - trailingLength))
-            end -= trailingLength;
-    }
+    if (trailingLength)
+        end -= TrailingMatches(text, first, end, trailing, trailingLength) * trailingLength;
     if (first == 0 && end == length)
         return;
     if (end == first)

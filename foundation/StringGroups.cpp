@@ -85,11 +85,9 @@ int String::GroupCount(const char* open, const char* close) const {
     return count;
 }
 
-bool String::FindGroups(int a, int b, const char* open, const char* close, int& first,
-                        int& last) const {
-    if ((a < 0 || b < 0) && !CountFromEnd(a, b, GroupCount(open, close)))
-        return false;
-    const char* start = Text();
+// Groups a..b (not negative) of the text at start, whose depth there is 0.
+static bool FindGroupsIn(const char* start, int a, int b, const char* open, const char* close,
+                         int& first, int& last) {
     MarkerScan scan(start, open, close);
     bool hasFirst = false;
     int depth = 0;
@@ -122,8 +120,19 @@ bool String::FindGroups(int a, int b, const char* open, const char* close, int& 
     if (closing)
         last = static_cast<int>(closing - start) + static_cast<int>(strlen(close)) - 1;
     else
-        last = Length() - 1;
+        last = static_cast<int>(strlen(start)) - 1;
     return true;
+}
+
+bool String::FindGroups(int a, int b, const char* open, const char* close, int& first,
+                        int& last) const {
+    if ((a < 0 || b < 0) && !CountFromEnd(a, b, GroupCount(open, close)))
+        return false;
+    return FindGroupsIn(Text(), a, b, open, close, first, last);
+}
+
+bool FindFirstGroup(const char* text, const char* open, const char* close, int& first, int& last) {
+    return FindGroupsIn(text, 0, 0, open, close, first, last);
 }
 
 String String::Groups(int a, int b, const char* open, const char* close) const {

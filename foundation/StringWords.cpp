@@ -2,8 +2,11 @@
 // number of quotes before it) does not separate.
 #include "String.h"
 
+#include "Cursors.h"
 #include "Indexes.h"
 #include "Multibyte.h"
+
+#include <string.h>
 
 // Quotes from `from` up to and including the space at `space`.
 static int QuotesThrough(const char* from, const char* space) {
@@ -85,4 +88,42 @@ String String::Words(int a, int b) const {
     if (!FindWords(a, b, first, last) || last < first)
         return String();
     return Slice(Text() + first, Text() + last);
+}
+
+WordCursor::WordCursor(const String& text)
+    : start(text.Text()), cursor(text.Text()), reached(0), quotes(0) {}
+
+// The steps of FindWords for one word, its state kept between calls: a
+// space outside quotes ends a word; the word's end moves on with every
+// quoted space until then.
+String WordCursor::Word(int index) {
+    const char* space;
+    while (reached < index && (space = FindText(cursor, " ")) != nullptr) {
+        quotes += QuotesThrough(cursor, space);
+        if (quotes % 2 == 0)
+            reached++;
+        cursor = space + 1;
+    }
+    if (reached != index)
+        return String();
+    const char* first = cursor;
+    const char* last = nullptr;
+    while (reached == index) {
+        space = FindText(cursor, " ");
+        if (!space) {
+            last = cursor + strlen(cursor) - 1;
+            break;
+        }
+        last = space - 1;
+        quotes += QuotesThrough(cursor, space);
+        if (quotes % 2 == 0)
+            reached++;
+        cursor = space + 1;
+    }
+    // A single quoted word comes without its quotes.
+    if (*first == '"' && last >= start && *last == '"') {
+        first++;
+        last--;
+    }
+    return last < first ? String() : String().Slice(first, last);
 }

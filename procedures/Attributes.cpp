@@ -14,19 +14,17 @@ struct MakeDirectoryRecord : Procedure {
     String directories; // DIR
 };
 
-bool AttributesItem(Procedure& procedure, int i) {
-    AttributesRecord& record = static_cast<AttributesRecord&>(procedure);
-    String path = ListItem(record.paths, i);
-    unsigned value = ParseHex(ListItem(record.values, i).Text());
-    if (SetPathAttributes(path, value))
+// items: the path and its attribute value in hexadecimal.
+bool AttributesItem(Procedure&, const String* items) {
+    unsigned value = ParseHex(items[1]);
+    if (SetPathAttributes(items[0], value))
         return true;
-    ReportError(MsgAttributesFailed, path.Text(), value);
+    ReportError(MsgAttributesFailed, items[0].Text(), value);
     return false;
 }
 
-bool MakeDirectoryItem(Procedure& procedure, int i) {
-    return DoPathItem(static_cast<MakeDirectoryRecord&>(procedure).directories, i, MakeDirectoryPath,
-                      MsgMakeDirFailed);
+bool MakeDirectoryItem(Procedure&, const String* items) {
+    return DoPathItem(items[0], MakeDirectoryPath, MsgMakeDirFailed);
 }
 
 } // namespace
@@ -40,8 +38,9 @@ Procedure* ReadAttributes(const String& sectionName) {
 }
 
 bool ExecuteAttributes(Procedure& procedure) {
-    return RunActionItems(procedure, static_cast<AttributesRecord&>(procedure).paths, "FILE",
-                          AttributesItem);
+    AttributesRecord& record = static_cast<AttributesRecord&>(procedure);
+    const String* lists[] = {&record.paths, &record.values};
+    return RunActionItems(procedure, "FILE", lists, AttributesItem);
 }
 
 Procedure* ReadMakeDirectory(const String& sectionName) {
@@ -53,6 +52,6 @@ Procedure* ReadMakeDirectory(const String& sectionName) {
 }
 
 bool ExecuteMakeDirectory(Procedure& procedure) {
-    return RunActionItems(procedure, static_cast<MakeDirectoryRecord&>(procedure).directories, "DIR",
-                          MakeDirectoryItem);
+    const String* lists[] = {&static_cast<MakeDirectoryRecord&>(procedure).directories};
+    return RunActionItems(procedure, "DIR", lists, MakeDirectoryItem);
 }

@@ -37,8 +37,9 @@ bool ExecuteVerify(Procedure& procedure) {
     int count = record.first.ItemCount(",");
     if (count == 0 && record.second.IsEmpty())
         record.conditionFlag = 1;
+    ItemCursor first(record.first, ","), second(record.second, ",");
     for (int i = 0; i < count; i++) {
-        if (ListItem(record.first, i).EqualsNoCase(ListItem(record.second, i).Text())) {
+        if (NextListItem(first).EqualsNoCase(NextListItem(second).Text())) {
             record.conditionFlag = 1;
             break;
         }
@@ -60,8 +61,9 @@ bool ExecuteExist(Procedure& procedure) {
     int count = CountItemsOrReport(record, record.files, "FILE");
     if (count == 0)
         return false;
+    ItemCursor files(record.files, ",");
     for (int i = 0; i < count; i++) {
-        if (!PathExists(ListItem(record.files, i)))
+        if (!PathExists(NextListItem(files)))
             return true;
     }
     record.conditionFlag = 1;
@@ -82,8 +84,9 @@ bool ExecuteDate(Procedure& procedure) {
     int count = CountItemsOrReport(record, record.files, "FILE");
     if (count == 0)
         return false;
+    ItemCursor files(record.files, ",");
     for (int i = 0; i < count; i++) {
-        if (!FileDateReached(ListItem(record.files, i), record.date)) {
+        if (!FileDateReached(NextListItem(files), record.date)) {
             record.conditionFlag = 1;
             return true;
         }

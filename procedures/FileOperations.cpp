@@ -24,41 +24,37 @@ Procedure* ReadTransfer(const String& sectionName, const char* recordName) {
 
 typedef bool (*Transfer)(const String& source, const String& destination);
 
-bool TransferItem(Procedure& procedure, int i, Transfer transfer, MessageId failure) {
-    TransferRecord& record = static_cast<TransferRecord&>(procedure);
-    String source = ListItem(record.sources, i);
-    String destination = ListItem(record.destinations, i);
-    if (transfer(source, destination))
+// items: the source and its destination.
+bool TransferItem(const String* items, Transfer transfer, MessageId failure) {
+    if (transfer(items[0], items[1]))
         return true;
-    ReportError(failure, source.Text(), destination.Text());
+    ReportError(failure, items[0].Text(), items[1].Text());
     return false;
 }
 
-bool CopyItem(Procedure& procedure, int i) {
-    return TransferItem(procedure, i, CopyPath, MsgCopyFailed);
+bool CopyItem(Procedure&, const String* items) { return TransferItem(items, CopyPath, MsgCopyFailed); }
+
+bool MoveItem(Procedure&, const String* items) { return TransferItem(items, MovePath, MsgMoveFailed); }
+
+bool DeleteItem(Procedure&, const String* items) {
+    return DoPathItem(items[0], DeletePath, MsgDeleteFailed);
 }
 
-bool MoveItem(Procedure& procedure, int i) {
-    return TransferItem(procedure, i, MovePath, MsgMoveFailed);
-}
-
-bool DeleteItem(Procedure& procedure, int i) {
-    return DoPathItem(static_cast<DeleteRecord&>(procedure).paths, i, DeletePath, MsgDeleteFailed);
+bool RunTransfer(Procedure& procedure, ItemStep step) {
+    TransferRecord& record = static_cast<TransferRecord&>(procedure);
+    const String* lists[] = {&record.sources, &record.destinations};
+    return RunActionItems(procedure, "FROM", lists, step);
 }
 
 } // namespace
 
 Procedure* ReadCopy(const String& sectionName) { return ReadTransfer(sectionName, "COPY_INFO"); }
 
-bool ExecuteCopy(Procedure& procedure) {
-    return RunActionItems(procedure, static_cast<TransferRecord&>(procedure).sources, "FROM", CopyItem);
-}
+bool ExecuteCopy(Procedure& procedure) { return RunTransfer(procedure, CopyItem); }
 
 Procedure* ReadMove(const String& sectionName) { return ReadTransfer(sectionName, "MOVE_INFO"); }
 
-bool ExecuteMove(Procedure& procedure) {
-    return RunActionItems(procedure, static_cast<TransferRecord&>(procedure).sources, "FROM", MoveItem);
-}
+bool ExecuteMove(Procedure& procedure) { return RunTransfer(procedure, MoveItem); }
 
 Procedure* ReadDelete(const String& sectionName) {
     DeleteRecord* record = NewRecord<DeleteRecord>(sectionName, "DELETE_INFO");
@@ -69,5 +65,6 @@ Procedure* ReadDelete(const String& sectionName) {
 }
 
 bool ExecuteDelete(Procedure& procedure) {
-    return RunActionItems(procedure, static_cast<DeleteRecord&>(procedure).paths, "FILE", DeleteItem);
+    const String* lists[] = {&static_cast<DeleteRecord&>(procedure).paths};
+    return RunActionItems(procedure, "FILE", lists, DeleteItem);
 }

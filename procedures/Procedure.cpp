@@ -30,20 +30,32 @@ String ListItem(const String& list, int i) {
     return item;
 }
 
-bool RunActionItems(Procedure& procedure, const String& list, const char* listKey, ItemStep step) {
-    int count = CountItemsOrReport(procedure, list, listKey);
+String NextListItem(ItemCursor& items) {
+    String item = items.Next();
+    item.Trim(" ", " ");
+    return item;
+}
+
+bool RunActionItems(Procedure& procedure, const char* listKey, const String* const* lists,
+                    int listCount, ItemStep step) {
+    int count = CountItemsOrReport(procedure, *lists[0], listKey);
     if (count == 0)
         return false;
+    ItemCursor cursors[MaxParallelLists];
+    for (int k = 0; k < listCount; k++)
+        cursors[k].Start(*lists[k], ",");
     for (int i = 0; i < count; i++) {
-        if (!step(procedure, i))
+        String items[MaxParallelLists];
+        for (int k = 0; k < listCount; k++)
+            items[k] = NextListItem(cursors[k]);
+        if (!step(procedure, items))
             return false;
     }
     procedure.conditionFlag = 1;
     return true;
 }
 
-bool DoPathItem(const String& list, int i, PathOperation operation, MessageId failure) {
-    String path = ListItem(list, i);
+bool DoPathItem(const String& path, PathOperation operation, MessageId failure) {
     if (operation(path))
         return true;
     ReportError(failure, path.Text());

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "foundation/Cursors.h"
 #include "foundation/Messages.h"
 #include "foundation/String.h"
 
@@ -53,12 +54,25 @@ int CountItemsOrReport(const Procedure& procedure, const String& list, const cha
 // (tabs stay); "" beyond the end.
 String ListItem(const String& list, int i);
 
-// Runs an action type's step for every item; false at the first failing
-// step (which has reported), otherwise the condition flag becomes 1.
-typedef bool (*ItemStep)(Procedure& procedure, int item);
-bool RunActionItems(Procedure& procedure, const String& list, const char* listKey, ItemStep step);
+// The next item of a comma list, trimmed like ListItem.
+String NextListItem(ItemCursor& items);
 
-// The step of an action on one path: item i of the list goes to the
-// operation; on failure the message names the item.
+// Item-list convention of the action types: the list key's value and the
+// lists read in parallel with it are walked together; the step gets item i
+// of each, trimmed, in the order given. False at the first failing step
+// (which has reported), otherwise the condition flag becomes 1.
+enum { MaxParallelLists = 4 };
+typedef bool (*ItemStep)(Procedure& procedure, const String* items);
+bool RunActionItems(Procedure& procedure, const char* listKey, const String* const* lists,
+                    int listCount, ItemStep step);
+
+template <int ListCount>
+bool RunActionItems(Procedure& procedure, const char* listKey,
+                    const String* const (&lists)[ListCount], ItemStep step) {
+    static_assert(ListCount <= MaxParallelLists, "too many parallel lists");
+    return RunActionItems(procedure, listKey, lists, ListCount, step);
+}
+
+// The step of an action on one path: on failure the message names it.
 typedef bool (*PathOperation)(const String& path);
-bool DoPathItem(const String& list, int i, PathOperation operation, MessageId failure);
+bool DoPathItem(const String& path, PathOperation operation, MessageId failure);

@@ -85,12 +85,12 @@ bool ReplaceDestination(const ShellItem& item) {
     return Fail(item, false);
 }
 
-bool ShellItemStep(Procedure& procedure, int i) {
-    ShellRecord& record = static_cast<ShellRecord&>(procedure);
-    String source = ListItem(record.sources, i);
-    String destination = ListItem(record.destinations, i);
+// items: the source, the destination and the operation word.
+bool ShellItemStep(Procedure&, const String* items) {
+    const String& source = items[0];
+    const String& destination = items[1];
     ShellItem item;
-    item.operation = OperationCode(ListItem(record.operations, i));
+    item.operation = OperationCode(items[2]);
     // Nothing is touched when a name does not fit, or when the source is a
     // whole drive.
     if (!item.source.Fill(source) || !item.destination.Fill(destination) ||
@@ -117,6 +117,7 @@ Procedure* ReadShellOperation(const String& sectionName) {
 }
 
 bool ExecuteShellOperation(Procedure& procedure) {
-    return RunActionItems(procedure, static_cast<ShellRecord&>(procedure).sources, "FROM",
-                          ShellItemStep);
+    ShellRecord& record = static_cast<ShellRecord&>(procedure);
+    const String* lists[] = {&record.sources, &record.destinations, &record.operations};
+    return RunActionItems(procedure, "FROM", lists, ShellItemStep);
 }

@@ -4,6 +4,7 @@
 #include "Conditions.h"
 #include "FileOperations.h"
 #include "MessageBox.h"
+#include "Programs.h"
 #include "ShellOperation.h"
 #include "engine/Switch.h"
 
@@ -15,7 +16,7 @@ static const ProcedureType types[] = {
     {"SWITCH", ReadSwitch, ExecuteSwitch},
     {"MSGBOX", ReadMessageBox, ExecuteMessageBox},
     {"COPY", ReadCopy, ExecuteCopy},
-    {"LAUNCH", nullptr, nullptr},
+    {"LAUNCH", ReadLaunch, ExecuteLaunch},
     {"DELETE", ReadDelete, ExecuteDelete},
     {"LINK", nullptr, nullptr},
     {"OSVER", ReadOsVersion, ExecuteOsVersion},
@@ -23,8 +24,8 @@ static const ProcedureType types[] = {
     {"ATTR", ReadAttributes, ExecuteAttributes},
     {"CRC", nullptr, nullptr},
     {"MOVE", ReadMove, ExecuteMove},
-    {"WAITAPP", nullptr, nullptr},
-    {"APPEXIST", nullptr, nullptr},
+    {"WAITAPP", ReadWaitApp, ExecuteWaitApp},
+    {"APPEXIST", ReadAppExist, ExecuteAppExist},
     {"VERIFY", ReadVerify, ExecuteVerify},
     {"RSRC", nullptr, nullptr},
     {"SHELL", ReadShellOperation, ExecuteShellOperation},

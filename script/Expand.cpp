@@ -1,63 +1,25 @@
 #include "Expand.h"
 
+#include <new>
 #include <stdlib.h>
 #include <string.h>
 
 #include "Macros.h"
 #include "RunContext.h"
+#include "foundation/Cursors.h"
+#include "foundation/TextBuilders.h"
 #include "foundation/Numbers.h"
 #include "system/Registry.h"
 #include "system/Shell.h"
 
 namespace {
 
-// A text built by appending, grown by doubling rather than to the exact
-// size each time: a word range may join thousands of pieces.
-class Builder {
-public:
-    Builder() : block(nullptr), length(0), capacity(0), failed(false) {}
-    ~Builder() { free(block); }
-    Builder(const Builder&) = delete;
-    Builder& operator=(const Builder&) = delete;
-
-    void Add(const char* piece) {
-        size_t add = strlen(piece);
-        if (failed || !Reserve(length + add + 1))
-            return;
-        memcpy(block + length, piece, add + 1);
-        length += add;
-    }
-    const char* Text() const { return block && !failed ? block : ""; }
-
-private:
-    bool Reserve(size_t needed) {
-        if (needed <= capacity)
-            return true;
-        size_t grown = capacity ? capacity * 2 : 64;
-        while (grown < needed)
-            grown *= 2;
-        char* larger = static_cast<char*>(realloc(block, grown));
-        if (!larger) {
-            failed = true;
-            return false;
-        }
-        block = larger;
-        capacity = grown;
-        return true;
-    }
-
-    char* block;
-    size_t length;
-    size_t capacity;
-    bool failed;
-};
-
 // A range of word numbers beyond this is cut: no command line has that many
 // words, and a number such as 2147483647 must not run for ever.
 const long long MaxParamRange = 32768;
 
 // Words first..last of the command line, each taken singly, joined by ", ".
-// Numbers still negative are left to Words, which counts them from the end.
+// A number still negative counts from the end.
 String ParamRange(int first, int last) {
     const String& line = runContext.commandLine;
     int wordCount = line.WordCount();
@@ -71,13 +33,16 @@ String ParamRange(int first, int last) {
     if (to - from >= MaxParamRange)
         to = from + MaxParamRange - 1;
     Builder joined;
+    // The numbers below 0 and those from 0 on each name words in increasing
+    // order: one cursor each.
+    WordCursor fromEnd(line), fromStart(line);
     for (long long w = from; w <= to; w++) {
         if (w != from)
             joined.Add(", ");
         // Only a number inside -wordCount..wordCount-1 names a word.
         long long index = w < 0 ? w + wordCount : w;
         if (index >= 0 && index < wordCount)
-            joined.Add(line.Words(static_cast<int>(w), static_cast<int>(w)).Text());
+            joined.Add((w < 0 ? fromEnd : fromStart).Word(static_cast<int>(index)).Text());
     }
     return String(joined.Text());
 }
@@ -118,22 +83,32 @@ bool CallFunction(const String& group, String& result) {
 
 // One pass per group counted at the start. A replaced group keeps its
 // index, so the next pass meets the first group of what was put in: a
-// value that brings groups of its own uses up passes.
+// value that brings groups of its own uses up passes. The text before the
+// current group never changes again, so each pass goes on from there.
 static bool ExpandGroups(String& text, const char* open, const char* close,
                          bool (*valueOf)(const String& group, String& value)) {
     int passes = text.GroupCount(open, close);
+    ExpansionText work;
+    if (passes == 0 || !work.Start(text.Text()))
+        return false;
     bool changed = false;
-    int i = 0;
     for (int pass = 0; pass < passes; pass++) {
+        const char* rest = work.Rest();
+        int first, last;
+        if (!FindFirstGroup(rest, open, close, first, last))
+            break;
+        String group = text.Slice(rest + first, rest + last);
         String value;
-        if (valueOf(text.Groups(i, i, open, close), value)) {
-            text.ReplaceGroups(i, i, open, close, value.Text());
+        work.Keep(first);
+        if (!valueOf(group, value)) {
+            work.Keep(last - first + 1);
+        } else if (work.Replace(last - first + 1, value.Text())) {
             changed = true;
         } else {
-            i++;
+            return false; // out of memory: the text stays as it was
         }
     }
-    return changed;
+    return changed && work.TakeResult(text);
 }
 
 static bool MacroValue(const String& group, String& value) { return LookupMacro(group.Text(), value); }
@@ -142,22 +117,44 @@ bool ExpandMacros(String& text) { return ExpandGroups(text, "<", ">", MacroValue
 
 bool ExpandFunctions(String& text) { return ExpandGroups(text, "{", "}", CallFunction); }
 
+// Levels are kept on a stack: ".." takes back the level before it. When it
+// would take back the second level, the first stays and everything after
+// the ".." is kept as written.
 bool CollapseParents(String& text) {
     if (text.CountOf("\\..") == 0)
         return false;
-    int itemCount = text.ItemCount("\\");
+    int count = text.ItemCount("\\");
+    if (count < 3)
+        return false;
+    String* levels = new (std::nothrow) String[count];
+    if (!levels)
+        return false;
+    ItemCursor items(text, "\\");
+    int kept = 0;
     bool changed = false;
-    int k = 2;
-    for (int test = 0; test < itemCount - 2; test++) {
-        if (text.Item(k, "\\").EqualsNoCase("..")) {
-            text.ReplaceItems(k - 2, k, "\\", text.Item(k - 2, "\\").Text());
-            changed = true;
-            if (k == 2)
-                break;
-            k--;
-        } else {
-            k++;
+    for (int i = 0; i < count; i++) {
+        String level = items.Next();
+        if (i < 2 || !level.EqualsNoCase("..")) {
+            levels[kept++] = level;
+            continue;
+        }
+        changed = true;
+        if (--kept == 1) {
+            // The rest stays as it was written.
+            for (i++; i < count; i++)
+                levels[kept++] = items.Next();
+            break;
         }
     }
+    if (changed) {
+        Builder joined;
+        for (int k = 0; k < kept; k++) {
+            if (k)
+                joined.Add("\\");
+            joined.Add(levels[k].Text());
+        }
+        text.Assign(joined.Text());
+    }
+    delete[] levels;
     return changed;
 }

@@ -1,6 +1,7 @@
 // boxdriver <jobfile> <resultfile>: runs a program, records each message box
 // it shows, answers them as the job says and writes what happened as JSON.
 #include "Box.h"
+#include "Child.h"
 #include "Job.h"
 
 #include <algorithm>
@@ -206,6 +207,7 @@ void Drive(const Job& job, PROCESS_INFORMATION& process, RunResult& result) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (RunsAsChild()) return RunChild();
     if (argc != 3) {
         fprintf(stderr, "usage: boxdriver <jobfile> <resultfile>\n");
         return 2;

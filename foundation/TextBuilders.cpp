@@ -1,0 +1,80 @@
+#include "TextBuilders.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+Builder::~Builder() { free(block); }
+
+void Builder::Add(const char* piece) {
+    size_t add = strlen(piece);
+    if (failed)
+        return;
+    if (length + add + 1 > capacity) {
+        size_t grown = capacity ? capacity * 2 : 64;
+        while (grown < length + add + 1)
+            grown *= 2;
+        char* larger = static_cast<char*>(realloc(block, grown));
+        if (!larger) {
+            failed = true;
+            return;
+        }
+        block = larger;
+        capacity = grown;
+    }
+    memcpy(block + length, piece, add + 1);
+    length += add;
+}
+
+ExpansionText::~ExpansionText() { free(block); }
+
+bool ExpansionText::Start(const char* text) {
+    size_t length = strlen(text);
+    capacity = length + 1 + 64;
+    block = static_cast<char*>(malloc(capacity));
+    if (!block)
+        return false;
+    doneLength = 0;
+    restStart = capacity - 1 - length;
+    memcpy(block + restStart, text, length + 1);
+    return true;
+}
+
+void ExpansionText::Keep(size_t count) {
+    memmove(block + doneLength, block + restStart, count);
+    doneLength += count;
+    restStart += count;
+}
+
+bool ExpansionText::Replace(size_t count, const char* replacement) {
+    restStart += count;
+    size_t add = strlen(replacement);
+    if (restStart - doneLength < add) {
+        size_t restLength = capacity - restStart;
+        size_t grown = capacity * 2;
+        while (grown < doneLength + add + restLength)
+            grown *= 2;
+        char* larger = static_cast<char*>(malloc(grown));
+        if (!larger)
+            return false;
+        memcpy(larger, block, doneLength);
+        memcpy(larger + grown - restLength, block + restStart, restLength);
+        free(block);
+        block = larger;
+        restStart = grown - restLength;
+        capacity = grown;
+    }
+    restStart -= add;
+    memcpy(block + restStart, replacement, add);
+    return true;
+}
+
+bool ExpansionText::TakeResult(String& target) const {
+    String result;
+    size_t restLength = capacity - 1 - restStart;
+    if (!result.AllocBuffer(static_cast<unsigned>(doneLength + restLength + 1)))
+        return false;
+    memcpy(result.Text(), block, doneLength);
+    memcpy(result.Text() + doneLength, block + restStart, restLength + 1);
+    target = result;
+    return true;
+}

@@ -1,0 +1,94 @@
+#include "Programs.h"
+
+#include "foundation/Numbers.h"
+#include "system/Process.h"
+
+namespace {
+
+struct LaunchRecord : Procedure {
+    String files;      // FILE
+    String parameters; // PARAM
+    int wait = 0;      // ISWAIT; a value that is no number leaves it 0
+};
+
+struct AppExistRecord : Procedure {
+    String applications; // APP
+};
+
+struct WaitAppRecord : Procedure {
+    String applications; // APP
+    String ticks;        // TICK, milliseconds per program
+};
+
+// items: the program and its parameters.
+bool LaunchItem(Procedure& procedure, const String* items) {
+    if (LaunchProgram(items[0], items[1], static_cast<LaunchRecord&>(procedure).wait))
+        return true;
+    ReportError(MsgLaunchFailed, items[0].Text(), items[1].Text());
+    return false;
+}
+
+// Whether the program ended or the time ran out makes no difference, and
+// one that is not running is simply passed.
+// items: the program and its tick.
+bool WaitItem(Procedure&, const String* items) {
+    unsigned long processId = FindProcess(items[0]);
+    if (processId)
+        WaitForProcessEnd(processId, static_cast<unsigned long>(ParseInt(items[1])));
+    return true;
+}
+
+} // namespace
+
+Procedure* ReadLaunch(const String& sectionName) {
+    LaunchRecord* record = NewRecord<LaunchRecord>(sectionName, "LAUNCH_INFO");
+    if (!record)
+        return nullptr;
+    const KeyBinding keys[] = {{"FILE", &record->files, nullptr},
+                               {"PARAM", &record->parameters, nullptr},
+                               {"ISWAIT", nullptr, &record->wait}};
+    return ReadKeys(record, keys);
+}
+
+bool ExecuteLaunch(Procedure& procedure) {
+    LaunchRecord& record = static_cast<LaunchRecord&>(procedure);
+    const String* lists[] = {&record.files, &record.parameters};
+    return RunActionItems(record, "FILE", lists, LaunchItem);
+}
+
+Procedure* ReadAppExist(const String& sectionName) {
+    AppExistRecord* record = NewRecord<AppExistRecord>(sectionName, "APPEXIST_INFO");
+    if (!record)
+        return nullptr;
+    const KeyBinding keys[] = {{"APP", &record->applications, nullptr}};
+    return ReadKeys(record, keys);
+}
+
+// Set when every listed program is running.
+bool ExecuteAppExist(Procedure& procedure) {
+    AppExistRecord& record = static_cast<AppExistRecord&>(procedure);
+    int count = CountItemsOrReport(record, record.applications, "APP");
+    if (count == 0)
+        return false;
+    ItemCursor applications(record.applications, ",");
+    for (int i = 0; i < count; i++) {
+        if (!FindProcess(NextListItem(applications)))
+            return true;
+    }
+    record.conditionFlag = 1;
+    return true;
+}
+
+Procedure* ReadWaitApp(const String& sectionName) {
+    WaitAppRecord* record = NewRecord<WaitAppRecord>(sectionName, "WAITAPP_INFO");
+    if (!record)
+        return nullptr;
+    const KeyBinding keys[] = {{"APP", &record->applications, nullptr}, {"TICK", &record->ticks, nullptr}};
+    return ReadKeys(record, keys);
+}
+
+bool ExecuteWaitApp(Procedure& procedure) {
+    WaitAppRecord& record = static_cast<WaitAppRecord&>(procedure);
+    const String* lists[] = {&record.applications, &record.ticks};
+    return RunActionItems(record, "APP", lists, WaitItem);
+}

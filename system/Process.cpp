@@ -1,0 +1,155 @@
+#include "Process.h"
+
+#include <windows.h>
+#include <string.h>
+#include <tlhelp32.h>
+
+#include "Handles.h"
+#include "Shell.h"
+
+#ifndef PROCESS_QUERY_LIMITED_INFORMATION
+#define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
+#endif
+
+namespace {
+
+// A path with a space goes in quotes, or CreateProcessA tries each space as
+// the program's end: "C:\Program Files\a.exe" would start C:\Program.exe.
+bool BuildCommandLine(const String& program, const String& parameters, String& commandLine) {
+    const char* path = program.Text();
+    bool quote = strchr(path, ' ') && path[0] != '"';
+    return commandLine.Assign(quote ? "\"" : "") && commandLine.Append(path) &&
+           commandLine.Append(quote ? "\" " : " ") && commandLine.Append(parameters.Text());
+}
+
+// The directory of the program, without the quotes it may stand in.
+bool ProgramDirectory(const String& program, String& directory) {
+    String path = program;
+    if (path.Text()[0] == '"')
+        path.Trim("\"", "\"");
+    return DirectoryOf(path, directory) && !directory.IsEmpty();
+}
+
+// A program that was created and is still running, or has already ended,
+// was started: WaitForInputIdle fails for a process without a message queue
+// (a console program), which is no reason to call the launch a failure.
+bool WaitUntilReady(HANDLE process) {
+    if (WaitForInputIdle(process, INFINITE) != WAIT_FAILED)
+        return true;
+    DWORD code = 0;
+    return GetExitCodeProcess(process, &code) != 0;
+}
+
+} // namespace
+
+bool LaunchProgram(const String& program, const String& parameters, int wait, unsigned long* exitCode) {
+    String directory, commandLine;
+    if (!ProgramDirectory(program, directory) || !BuildCommandLine(program, parameters, commandLine))
+        return false;
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION created;
+    if (!CreateProcessA(nullptr, commandLine.Text(), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.Text(), &startup, &created))
+        return false;
+    // Declared in this order, the thread handle is closed before the process handle.
+    KernelHandle process(created.hProcess);
+    KernelHandle thread(created.hThread);
+    if (!wait)
+        return WaitUntilReady(process.Get());
+    if (WaitForSingleObject(process.Get(), INFINITE) == WAIT_FAILED)
+        return false;
+    if (exitCode) {
+        DWORD code = 0;
+        GetExitCodeProcess(process.Get(), &code);
+        *exitCode = code;
+    }
+    return true;
+}
+
+bool WaitForProcessEnd(unsigned long processId, unsigned long milliseconds) {
+    // SYNCHRONIZE alone: more rights are refused for other users' and
+    // elevated processes, and waiting needs no more.
+    KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    if (!process.IsValid())
+        return false;
+    WaitForSingleObject(process.Get(), milliseconds);
+    return true;
+}
+
+namespace {
+
+typedef BOOL(WINAPI* QueryImageNameFunction)(HANDLE, DWORD, LPSTR, PDWORD);
+typedef BOOL(WINAPI* EnumModulesFunction)(HANDLE, HMODULE*, DWORD, LPDWORD);
+typedef DWORD(WINAPI* ModuleFileNameFunction)(HANDLE, HMODULE, LPSTR, DWORD);
+
+// The ways to read a process's program path on the NT family.
+struct ImagePathReaders {
+    QueryImageNameFunction queryImageName; // null before Vista
+    EnumModulesFunction enumModules;       // null without PSAPI
+    ModuleFileNameFunction moduleFileName;
+};
+
+// The least access that works: PSAPI needs to read the process's memory,
+// which is refused for other users' and elevated processes and, from the
+// 32-bit build, for 64-bit ones.
+bool QueryImagePath(const ImagePathReaders& readers, DWORD processId, char (&path)[MAX_PATH]) {
+    KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    DWORD size = MAX_PATH;
+    return process.IsValid() && readers.queryImageName(process.Get(), 0, path, &size);
+}
+
+bool ModuleImagePath(const ImagePathReaders& readers, DWORD processId, char (&path)[MAX_PATH]) {
+    KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    HMODULE modules[4096 / sizeof(HMODULE)];
+    DWORD needed = 0;
+    return process.IsValid() && readers.enumModules(process.Get(), modules, sizeof(modules), &needed) &&
+           readers.moduleFileName(process.Get(), modules[0], path, MAX_PATH);
+}
+
+// Replaces the snapshot's file name by the full path where a reader can
+// get it; otherwise the entry keeps the snapshot's name.
+void ReadImagePath(const ImagePathReaders& readers, PROCESSENTRY32& entry) {
+    char path[MAX_PATH];
+    if ((readers.queryImageName && QueryImagePath(readers, entry.th32ProcessID, path)) ||
+        (readers.enumModules && ModuleImagePath(readers, entry.th32ProcessID, path)))
+        lstrcpynA(entry.szExeFile, path, MAX_PATH);
+}
+
+} // namespace
+
+unsigned long FindProcess(const String& path) {
+    PROCESSENTRY32 entry;
+    ZeroMemory(&entry, sizeof(entry));
+    entry.dwSize = sizeof(entry);
+    SnapshotHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.IsValid())
+        return 0;
+    bool nt = IsWindowsNT();
+    LibraryHandle psapi(nt ? "PSAPI.DLL" : nullptr);
+    ImagePathReaders readers = {nullptr, nullptr, nullptr};
+    if (nt) {
+        HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+        readers.queryImageName = reinterpret_cast<QueryImageNameFunction>(
+            reinterpret_cast<void*>(GetProcAddress(kernel, "QueryFullProcessImageNameA")));
+        readers.enumModules = reinterpret_cast<EnumModulesFunction>(
+            reinterpret_cast<void*>(psapi.Function("EnumProcessModules")));
+        readers.moduleFileName = reinterpret_cast<ModuleFileNameFunction>(
+            reinterpret_cast<void*>(psapi.Function("GetModuleFileNameExA")));
+        if (!readers.moduleFileName)
+            readers.enumModules = nullptr;
+        if (!readers.queryImageName && !readers.enumModules)
+            return 0;
+    }
+    DWORD self = GetCurrentProcessId();
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more; more = Process32Next(snapshot.Get(), &entry)) {
+        if (entry.th32ProcessID == self)
+            continue;
+        if (nt)
+            ReadImagePath(readers, entry);
+        if (lstrcmpiA(entry.szExeFile, path.Text()) == 0)
+            return entry.th32ProcessID;
+    }
+    return 0;
+}

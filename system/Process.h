@@ -1,0 +1,21 @@
+// Other programs: starting one and waiting for it, finding a running one by
+// its path, waiting a bounded time for one to end. Nothing here shows
+// anything; every answer is a result.
+#pragma once
+
+#include "foundation/String.h"
+
+// Starts the program (a path with a directory; the directory becomes its
+// current one) with the parameters after one space. A non-zero wait waits
+// until it ends and stores its exit code in the optional place; zero waits
+// until it is ready for input, or not at all when it has no message queue.
+bool LaunchProgram(const String& program, const String& parameters, int wait,
+                   unsigned long* exitCode = nullptr);
+
+// The identifier of a running process other than this one whose program
+// path equals the path without regard to case; 0 when there is none.
+unsigned long FindProcess(const String& path);
+
+// Waits up to `milliseconds` (0xFFFFFFFF: no limit) for the process to end.
+// False when the process cannot be opened for waiting.
+bool WaitForProcessEnd(unsigned long processId, unsigned long milliseconds);
