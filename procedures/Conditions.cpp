@@ -57,17 +57,7 @@ Procedure* ReadExist(const String& sectionName) {
 
 // Set when every listed path exists.
 bool ExecuteExist(Procedure& procedure) {
-    ExistRecord& record = static_cast<ExistRecord&>(procedure);
-    int count = CountItemsOrReport(record, record.files, "FILE");
-    if (count == 0)
-        return false;
-    ItemCursor files(record.files, ",");
-    for (int i = 0; i < count; i++) {
-        if (!PathExists(NextListItem(files)))
-            return true;
-    }
-    record.conditionFlag = 1;
-    return true;
+    return RunEveryItemTest(procedure, static_cast<ExistRecord&>(procedure).files, "FILE", PathExists);
 }
 
 Procedure* ReadDate(const String& sectionName) {

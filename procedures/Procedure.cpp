@@ -55,6 +55,19 @@ bool RunActionItems(Procedure& procedure, const char* listKey, const String* con
     return true;
 }
 
+bool RunEveryItemTest(Procedure& procedure, const String& list, const char* listKey, ItemTest test) {
+    int count = CountItemsOrReport(procedure, list, listKey);
+    if (count == 0)
+        return false;
+    ItemCursor items(list, ",");
+    for (int i = 0; i < count; i++) {
+        if (!test(NextListItem(items)))
+            return true;
+    }
+    procedure.conditionFlag = 1;
+    return true;
+}
+
 bool DoPathItem(const String& path, PathOperation operation, MessageId failure) {
     if (operation(path))
         return true;

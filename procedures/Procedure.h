@@ -73,6 +73,11 @@ bool RunActionItems(Procedure& procedure, const char* listKey,
     return RunActionItems(procedure, listKey, lists, ListCount, step);
 }
 
+// A test over one list: the condition flag becomes 1 when every item
+// passes. False only when the list key has no items (message 4).
+typedef bool (*ItemTest)(const String& item);
+bool RunEveryItemTest(Procedure& procedure, const String& list, const char* listKey, ItemTest test);
+
 // The step of an action on one path: on failure the message names it.
 typedef bool (*PathOperation)(const String& path);
 bool DoPathItem(const String& path, PathOperation operation, MessageId failure);

@@ -38,6 +38,8 @@ bool WaitItem(Procedure&, const String* items) {
     return true;
 }
 
+bool IsRunning(const String& program) { return FindProcess(program) != 0; }
+
 } // namespace
 
 Procedure* ReadLaunch(const String& sectionName) {
@@ -66,17 +68,8 @@ Procedure* ReadAppExist(const String& sectionName) {
 
 // Set when every listed program is running.
 bool ExecuteAppExist(Procedure& procedure) {
-    AppExistRecord& record = static_cast<AppExistRecord&>(procedure);
-    int count = CountItemsOrReport(record, record.applications, "APP");
-    if (count == 0)
-        return false;
-    ItemCursor applications(record.applications, ",");
-    for (int i = 0; i < count; i++) {
-        if (!FindProcess(NextListItem(applications)))
-            return true;
-    }
-    record.conditionFlag = 1;
-    return true;
+    return RunEveryItemTest(procedure, static_cast<AppExistRecord&>(procedure).applications, "APP",
+                            IsRunning);
 }
 
 Procedure* ReadWaitApp(const String& sectionName) {

@@ -13,6 +13,13 @@ bool IsDirectory(const String& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Trailing backslashes name the same directory.
+static String WithoutTrailingBackslash(const String& path) {
+    String trimmed = path;
+    trimmed.Trim("", "\\");
+    return trimmed;
+}
+
 // A level that is there already, as a directory or as anything else, passes.
 static bool MakeDirectory(const String& path) {
     return CreateDirectoryA(path.Text(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
@@ -21,7 +28,7 @@ static bool MakeDirectory(const String& path) {
 // Level by level below the root (which is never created); empty levels of
 // doubled or trailing backslashes are passed over.
 bool MakeDirectoryPath(const String& path) {
-    if (PathExists(path))
+    if (PathExists(WithoutTrailingBackslash(path)))
         return true;
     const char* text = path.Text();
     const char* p = text + PathRootLength(text);
@@ -73,13 +80,6 @@ static bool WalkEntries(const String& prefix, const String& pattern, WalkAction 
             return false;
     } while (FindNextFileA(search.Get(), &found));
     return GetLastError() == ERROR_NO_MORE_FILES;
-}
-
-// Trailing backslashes name the same directory.
-static String WithoutTrailingBackslash(const String& path) {
-    String trimmed = path;
-    trimmed.Trim("", "\\");
-    return trimmed;
 }
 
 bool WalkPath(const String& path, WalkAction action, bool recursive, void* context) {
