@@ -40,8 +40,13 @@ int CollectBox(const char* text, const char*, unsigned) {
         return 1; // IDOK
     }
     const char* section = lastRead->section.Text();
-    int line = lastRead->absent ? scriptLines.SectionLine(section)
-                                : scriptLines.KeyLine(section, lastRead->key.Text());
+    int keyLine = scriptLines.KeyLine(section, lastRead->key.Text());
+    if (lastRead->absent && keyLine) {
+        // Written, yet absent to the reader: its value is NO_DATA.
+        AddMessageProblem(keyLine, section, String(text) + " (the value NO_DATA counts as absent)");
+        return 1;
+    }
+    int line = lastRead->absent ? scriptLines.SectionLine(section) : keyLine;
     AddMessageProblem(line ? line : listOrigin, section, String(text));
     return 1;
 }
