@@ -78,6 +78,9 @@ class ShellFolders:
 
     def __init__(self, s):
         self.s = s
+        # The system gives a special folder only when it exists.
+        for folder in self.NAMES.values():
+            s.make_dir(folder)
         self.saved = {(sub, name): self.query(sub, name)
                       for sub in ("User Shell Folders", "Shell Folders") for name in self.NAMES}
         self.write({(sub, name): (s.win(folder), sub == "User Shell Folders")
@@ -132,7 +135,22 @@ def lnk(path):
 
 
 class Install(UpdaterTest):
+    """Runs in a Wine prefix of its own: it points the all-users desktop and
+    programs menu, machine-wide registry values, into its scenario, and the
+    tests running meanwhile must not see that."""
+
     CAPTION = "Tally Setup"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.shared_state = os.environ["UPDATER_WINE_STATE"]
+        os.environ["UPDATER_WINE_STATE"] = os.path.normpath(cls.shared_state) + "-shell-folders"
+        wineenv.setup()
+
+    @classmethod
+    def tearDownClass(cls):
+        wineenv.cleanup()
+        os.environ["UPDATER_WINE_STATE"] = cls.shared_state
 
     def test_first_installation(self):
         s = self.scenario()
@@ -152,9 +170,9 @@ class Install(UpdaterTest):
         self.assertEqual(self.attribute_letters(s, r"Program Files\Tally\license.txt"), "AR")
         # name, shortcut file, target, arguments, window state
         rows = [
-            ("desktop", "Desktop/Tally.LNK", target + r"\tally.exe", None, 1),
+            ("desktop", "Desktop/Tally.LNK", target + r"\tally.exe", "", 1),
             ("menu", "Programs/Tally/Tally.LNK", target + r"\tally.exe", "/new", 3),
-            ("help", "Programs/Tally/Tally Help.LNK", target + r"\Help\index.txt", None, 1),
+            ("help", "Programs/Tally/Tally Help.LNK", target + r"\Help\index.txt", "", 1),
         ]
         for name, path, link_target, arguments, show in rows:
             with self.subTest(shortcut=name):
