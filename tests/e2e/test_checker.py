@@ -83,6 +83,8 @@ BROKEN = [
     ("unexpanded macro", ["[UPDATER]", "NAME=", "PROC=Dir", "[Dir]", "MODE=MAKEDIR",
                           r"DIR=<Nope>\x"], WARNINGS,
      ["6: Dir: warning: DIR: the macro <Nope> stays unexpanded"]),
+    ("empty macro", ["[UPDATER]", "NAME=", "PROC=Dir", "[DEFINE]", "<Base>=", "[Dir]", "MODE=MAKEDIR",
+                     r"DIR=<Base>\x"], WARNINGS, ["8: Dir: warning: DIR: the macro <Base> is empty on this machine"]),
     ("unresolved value function", ["[UPDATER]", "NAME=", "PROC=Dir", "[Dir]", "MODE=MAKEDIR",
                                    r"DIR={?App\no-such-tool.exe}\x"], WARNINGS,
      [r"6: Dir: warning: DIR: {?App\no-such-tool.exe} does not resolve on this machine"]),

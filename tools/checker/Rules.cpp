@@ -5,6 +5,7 @@
 #include "Problems.h"
 #include "foundation/Messages.h"
 #include "foundation/PathText.h"
+#include "script/Macros.h"
 
 namespace {
 
@@ -125,6 +126,14 @@ void CheckExpansion(const String& section) {
         for (int i = 0, n = value.GroupCount("<", ">"); i < n; i++)
             AddProblemF(Warning, line, section.Text(), "%s: the macro %s stays unexpanded", key,
                         value.Groups(i, i, "<", ">").Text());
+        // An empty folder macro turns a path into one from the drive's root.
+        const String& written = read->written;
+        for (int i = 0, n = written.GroupCount("<", ">"); i < n; i++) {
+            String name = written.Groups(i, i, "<", ">"), macro;
+            if (LookupMacro(name.Text(), macro) && macro.IsEmpty())
+                AddProblemF(Warning, line, section.Text(), "%s: the macro %s is empty on this machine",
+                            key, name.Text());
+        }
         for (int i = 0, n = value.GroupCount("{", "}"); i < n; i++) {
             String group = value.Groups(i, i, "{", "}");
             if (group.Text()[1] == '?')
