@@ -30,7 +30,7 @@ int Swallow(const char*, const char*, unsigned) { return 1; }
 
 // At most one try per key and one more; no type has that many keys.
 bool KeysOf(const ProcedureType& type, const char* file, String& keys) {
-    WritePrivateProfileSectionA(Section, "", file);
+    WritePrivateProfileStringA(Section, nullptr, nullptr, file); // the section goes
     WritePrivateProfileStringA(Section, "MODE", type.mode, file);
     for (int attempt = 0; attempt < 16; attempt++) {
         keysAsked.Assign("");
