@@ -28,6 +28,7 @@ endif()
 
 if(WIN64_BUILD)
     set(WINE_ENV UPDATER_SOURCE=${SRC} UPDATER_WIN64_BUILD=${WIN64_BUILD}
+        UPDATER_WIN32_BUILD=${WIN32_BUILD}
         UPDATER_WINE_STATE=${CMAKE_CURRENT_BINARY_DIR}/wine)
     add_test(NAME wine.setup COMMAND ${PYTHON} ${SRC}/tests/harness/wineenv.py setup)
     add_test(NAME wine.cleanup COMMAND ${PYTHON} ${SRC}/tests/harness/wineenv.py cleanup)

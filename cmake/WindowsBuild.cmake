@@ -48,3 +48,23 @@ if(BOXDRIVER_SOURCES)
     target_link_libraries(boxdriver PRIVATE user32 gdi32 kernel32)
     target_link_options(boxdriver PRIVATE -static -municode)
 endif()
+
+# A module of resources in two languages for the resource-copying tests,
+# built for both targets (the 64-bit program reads the 32-bit one as data).
+add_library(resource_module SHARED ${SRC}/tests/fixtures/ResourceModule.c
+    ${SRC}/tests/fixtures/ResourceModule.rc)
+set_target_properties(resource_module PROPERTIES PREFIX "")
+target_include_directories(resource_module PRIVATE ${SRC})
+target_link_options(resource_module PRIVATE -static -s)
+
+# Reads shortcuts back through the shell link object, for the shortcut tests.
+add_executable(linkreader ${SRC}/tools/linkreader/Main.cpp)
+target_compile_definitions(linkreader PRIVATE UNICODE _UNICODE)
+target_link_libraries(linkreader PRIVATE ole32 uuid)
+target_link_options(linkreader PRIVATE -static -municode)
+
+# Keeps the clipboard busy while a test runs.
+add_executable(holder ${SRC}/tools/holder/Main.cpp)
+target_compile_definitions(holder PRIVATE UNICODE _UNICODE)
+target_link_libraries(holder PRIVATE user32 kernel32)
+target_link_options(holder PRIVATE -static -municode)

@@ -17,14 +17,16 @@ static void BuildCrcTable() {
     crcTableBuilt = true;
 }
 
-unsigned Crc32(const void* bytes, unsigned byteCount) {
+unsigned Crc32Update(unsigned crc, const void* bytes, unsigned byteCount) {
     if (!crcTableBuilt)
         BuildCrcTable();
     const unsigned char* p = static_cast<const unsigned char*>(bytes);
-    unsigned crc = 0xFFFFFFFFu;
+    crc ^= 0xFFFFFFFFu;
     for (unsigned i = 0; i < byteCount; i++)
         crc = (crc >> 8) ^ crcTable[(crc ^ p[i]) & 0xFF];
     return crc ^ 0xFFFFFFFFu;
 }
+
+unsigned Crc32(const void* bytes, unsigned byteCount) { return Crc32Update(0, bytes, byteCount); }
 
 unsigned Crc32(const ByteBuffer& buffer) { return Crc32(buffer.Data(), buffer.Size()); }

@@ -6,3 +6,7 @@
 
 unsigned Crc32(const ByteBuffer& buffer);
 unsigned Crc32(const void* bytes, unsigned byteCount);
+
+// Continues a CRC over further bytes: start with 0 and feed the pieces in
+// order; the result equals Crc32 of all of them joined.
+unsigned Crc32Update(unsigned crc, const void* bytes, unsigned byteCount);

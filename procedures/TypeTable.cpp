@@ -2,10 +2,13 @@
 
 #include "Attributes.h"
 #include "Conditions.h"
+#include "Crc.h"
 #include "FileOperations.h"
 #include "MessageBox.h"
 #include "Programs.h"
+#include "Resources.h"
 #include "ShellOperation.h"
+#include "Shortcut.h"
 #include "engine/Switch.h"
 
 // Table order decides when two names could match; it is part of the format.
@@ -18,16 +21,16 @@ static const ProcedureType types[] = {
     {"COPY", ReadCopy, ExecuteCopy},
     {"LAUNCH", ReadLaunch, ExecuteLaunch},
     {"DELETE", ReadDelete, ExecuteDelete},
-    {"LINK", nullptr, nullptr},
+    {"LINK", ReadShortcut, ExecuteShortcut},
     {"OSVER", ReadOsVersion, ExecuteOsVersion},
     {"MAKEDIR", ReadMakeDirectory, ExecuteMakeDirectory},
     {"ATTR", ReadAttributes, ExecuteAttributes},
-    {"CRC", nullptr, nullptr},
+    {"CRC", ReadCrc, ExecuteCrc},
     {"MOVE", ReadMove, ExecuteMove},
     {"WAITAPP", ReadWaitApp, ExecuteWaitApp},
     {"APPEXIST", ReadAppExist, ExecuteAppExist},
     {"VERIFY", ReadVerify, ExecuteVerify},
-    {"RSRC", nullptr, nullptr},
+    {"RSRC", ReadResources, ExecuteResources},
     {"SHELL", ReadShellOperation, ExecuteShellOperation},
 };
 

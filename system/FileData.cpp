@@ -1,6 +1,7 @@
 #include "FileData.h"
 
 #include "Handles.h"
+#include "foundation/Crc32.h"
 #include "foundation/Numbers.h"
 
 bool PathExists(const String& path) {
@@ -49,6 +50,30 @@ bool ReadWholeFile(const String& path, ByteBuffer& buffer) {
         return false;
     DWORD read = 0;
     return ReadFile(file.Get(), buffer.Data(), size, &read, nullptr) && read == size;
+}
+
+static const unsigned CrcBlockSize = 64 * 1024;
+
+bool FileCrc32(const String& path, ByteBuffer& block, unsigned& crc) {
+    FileHandle file(OpenForReading(path));
+    LARGE_INTEGER size;
+    if (!file.IsValid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0)
+        return false;
+    unsigned long long left = static_cast<unsigned long long>(size.QuadPart);
+    unsigned blockSize = left < CrcBlockSize ? static_cast<unsigned>(left) : CrcBlockSize;
+    if (block.Size() != blockSize && !block.AllocBuffer(blockSize))
+        return false;
+    unsigned running = 0;
+    while (left > 0) {
+        DWORD wanted = left < blockSize ? static_cast<DWORD>(left) : blockSize;
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), block.Data(), wanted, &read, nullptr) || read != wanted)
+            return false;
+        running = Crc32Update(running, block.Data(), read);
+        left -= read;
+    }
+    crc = running;
+    return true;
 }
 
 const void* LoadResourceData(HMODULE module, const char* name, const char* type,

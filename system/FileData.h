@@ -18,6 +18,11 @@ bool FileDateReached(const String& path, const String& date);
 // False for a file that cannot be opened (read, no sharing) or is empty.
 bool ReadWholeFile(const String& path, ByteBuffer& buffer);
 
+// The CRC-32 of the file's bytes, read in blocks through `block`, so memory
+// stays the same for a file of any size. False, like ReadWholeFile, for a
+// file that cannot be opened (read, no sharing), is empty or reads short.
+bool FileCrc32(const String& path, ByteBuffer& block, unsigned& crc);
+
 // The resource's bytes, valid while the module stays loaded; null when the
 // resource is not there.
 const void* LoadResourceData(HMODULE module, const char* name, const char* type,

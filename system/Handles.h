@@ -47,15 +47,20 @@ private:
 typedef InvalidValueHandle<CloseHandle> SnapshotHandle; // CreateToolhelp32Snapshot
 
 // A library loaded at run time (LoadLibraryA: null for none); a null name
-// loads nothing.
+// loads nothing. A module loaded another way (LoadLibraryExA as data) is
+// handed over loaded.
 class LibraryHandle {
 public:
     explicit LibraryHandle(const char* name) : module(name ? LoadLibraryA(name) : nullptr) {}
-    ~LibraryHandle() {
+    explicit LibraryHandle(HMODULE loaded) : module(loaded) {}
+    ~LibraryHandle() { Free(); }
+    bool IsValid() const { return module != nullptr; }
+    HMODULE Get() const { return module; }
+    void Free() {
         if (module)
             FreeLibrary(module);
+        module = nullptr;
     }
-    bool IsValid() const { return module != nullptr; }
     // Null when the library is not loaded or lacks the function.
     FARPROC Function(const char* name) const { return module ? GetProcAddress(module, name) : nullptr; }
     LibraryHandle(const LibraryHandle&) = delete;
@@ -63,4 +68,72 @@ public:
 
 private:
     HMODULE module;
+};
+
+// Global memory (GlobalAlloc); "none" is NULL. Release() hands it over to
+// whoever frees it from then on, such as the clipboard.
+class GlobalMemory {
+public:
+    explicit GlobalMemory(HGLOBAL memory) : memory(memory) {}
+    ~GlobalMemory() {
+        if (memory)
+            GlobalFree(memory);
+    }
+    bool IsValid() const { return memory != nullptr; }
+    HGLOBAL Get() const { return memory; }
+    HGLOBAL Release() {
+        HGLOBAL handedOver = memory;
+        memory = nullptr;
+        return handedOver;
+    }
+    GlobalMemory(const GlobalMemory&) = delete;
+    GlobalMemory& operator=(const GlobalMemory&) = delete;
+
+private:
+    HGLOBAL memory;
+};
+
+// A COM interface pointer, released once; "none" is null. Fill() gives the
+// out-parameter of CoCreateInstance and QueryInterface.
+template <class Interface>
+class ComInterface {
+public:
+    ComInterface() : pointer(nullptr) {}
+    ~ComInterface() {
+        if (pointer)
+            pointer->Release();
+    }
+    bool IsValid() const { return pointer != nullptr; }
+    Interface* operator->() const { return pointer; }
+    Interface* Get() const { return pointer; }
+    void** Fill() { return reinterpret_cast<void**>(&pointer); }
+    ComInterface(const ComInterface&) = delete;
+    ComInterface& operator=(const ComInterface&) = delete;
+
+private:
+    Interface* pointer;
+};
+
+// A pending resource update (BeginUpdateResourceA); "none" is NULL. Every
+// change is discarded unless Commit() writes them.
+class ResourceUpdateHandle {
+public:
+    explicit ResourceUpdateHandle(HANDLE update) : update(update) {}
+    ~ResourceUpdateHandle() {
+        if (update)
+            EndUpdateResourceA(update, TRUE);
+    }
+    bool IsValid() const { return update != nullptr; }
+    HANDLE Get() const { return update; }
+    // True only when the file has been written.
+    bool Commit() {
+        HANDLE ending = update;
+        update = nullptr;
+        return ending && EndUpdateResourceA(ending, FALSE);
+    }
+    ResourceUpdateHandle(const ResourceUpdateHandle&) = delete;
+    ResourceUpdateHandle& operator=(const ResourceUpdateHandle&) = delete;
+
+private:
+    HANDLE update;
 };

@@ -13,3 +13,12 @@ bool IsWindowsNT();
 // unchanged, for a folder the system does not know; false with an empty
 // target for a virtual folder without a path.
 bool GetSpecialFolderPath(HWND owner, String& target, int folderId);
+
+// Saves a shortcut to `target` as `shortcutPath` (the whole file name, an
+// existing file replaced), working in the target's folder. `arguments` null
+// leaves them unset; show modes 1, 2 and 3 store normal, minimised without
+// activation and maximised, any other keeps the default. COM must be
+// initialised. False when the file was not saved, also for a path longer
+// than MAX_PATH UTF-16 units.
+bool CreateShortcut(const String& target, const String& shortcutPath, const char* arguments,
+                    int showMode);

@@ -1,0 +1,95 @@
+#include "Crc.h"
+
+#include "foundation/Numbers.h"
+#include "foundation/Platform.h"
+#include "system/Clipboard.h"
+#include "system/FileData.h"
+
+namespace {
+
+struct CrcRecord : Procedure {
+    String files;       // FILE
+    String combination; // TYPE: AND, or any match is enough
+    String expected;    // CRC: hex per file; empty measures the file
+};
+
+const unsigned MeasuredBoxStyle = 0x10040;   // MB_SETFOREGROUND | MB_ICONASTERISK
+const unsigned UnreadableBoxStyle = 0x10010; // MB_SETFOREGROUND | MB_ICONHAND
+
+// Shows the file's CRC (and copies it) or, when it cannot be read, says so.
+// False when the file could not be read.
+bool Measure(const CrcRecord& record, const String& file, ByteBuffer& block) {
+    unsigned crc = 0;
+    String text;
+    if (!FileCrc32(file, block, crc)) {
+        Format(text, "PROC\t: %s\nFILE\t: %s\nCRC32\t: GetFileData Error.",
+               record.sectionName.Text(), file.Text());
+        PlatformShowBox(text.Text(), ReportCaption(), UnreadableBoxStyle);
+        return false;
+    }
+    String crcText;
+    Format(crcText, "0x%08X", crc);
+    // A clipboard that is busy or refuses the text costs only the copy.
+    PutClipboardText(crcText);
+    Format(text, "PROC\t: %s\nFILE\t: %s\nCRC32\t: %s", record.sectionName.Text(), file.Text(),
+           crcText.Text());
+    PlatformShowBox(text.Text(), ReportCaption(), MeasuredBoxStyle);
+    return true;
+}
+
+bool Matches(const String& file, const String& expected, ByteBuffer& block) {
+    unsigned crc = 0;
+    return FileCrc32(file, block, crc) && crc == ParseHex(expected);
+}
+
+// True when the loop ran through every item; `matched` when any mode found
+// its match.
+bool CheckFiles(const CrcRecord& record, int count, bool& matched) {
+    const bool all = record.combination.EqualsNoCase("AND");
+    ByteBuffer block;
+    ItemCursor files(record.files, ","), expectedValues(record.expected, ",");
+    for (int i = 0; i < count; i++) {
+        String file = NextListItem(files);
+        String expected = NextListItem(expectedValues);
+        if (expected.IsEmpty()) {
+            if (!Measure(record, file, block))
+                return false;
+            continue;
+        }
+        bool match = Matches(file, expected, block);
+        if (all && !match)
+            return false;
+        if (!all && match) {
+            matched = true;
+            return false;
+        }
+        if (!all && i == count - 1)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Procedure* ReadCrc(const String& sectionName) {
+    CrcRecord* record = NewRecord<CrcRecord>(sectionName, "CRC_INFO");
+    if (!record)
+        return nullptr;
+    const KeyBinding keys[] = {
+        {"FILE", &record->files, nullptr},
+        {"TYPE", &record->combination, nullptr},
+        {"CRC", &record->expected, nullptr},
+    };
+    return ReadKeys(record, keys);
+}
+
+bool ExecuteCrc(Procedure& procedure) {
+    CrcRecord& record = static_cast<CrcRecord&>(procedure);
+    int count = CountItemsOrReport(record, record.files, "FILE");
+    if (count == 0)
+        return false;
+    bool matched = false;
+    if (CheckFiles(record, count, matched) || matched)
+        record.conditionFlag = 1;
+    return true;
+}

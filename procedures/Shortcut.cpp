@@ -1,0 +1,50 @@
+#include "Shortcut.h"
+
+#include "foundation/Numbers.h"
+#include "system/DirectoryTree.h"
+#include "system/Shell.h"
+
+namespace {
+
+struct ShortcutRecord : Procedure {
+    String sources;      // SRC: what each shortcut opens
+    String parameters;   // PARAM
+    String showCommands; // SHOWCMD: 1 normal, 2 minimised, 3 maximised
+    String destinations; // DST: the shortcut's path without ".LNK"
+};
+
+// items: source, parameters, show command, destination.
+bool ShortcutItem(Procedure&, const String* items) {
+    const String& source = items[0];
+    const String& destination = items[3];
+    // A folder that cannot be made shows itself when the shortcut is saved.
+    String folder = destination.Items(0, -2, "\\");
+    if (!folder.IsEmpty())
+        MakeDirectoryPath(folder);
+    if (CreateShortcut(source, destination + ".LNK", items[1].Text(), ParseInt(items[2])))
+        return true;
+    ReportError(MsgLinkFailed, source.Text(), destination.Text());
+    return false;
+}
+
+} // namespace
+
+Procedure* ReadShortcut(const String& sectionName) {
+    ShortcutRecord* record = NewRecord<ShortcutRecord>(sectionName, "SHORTCUT_INFO");
+    if (!record)
+        return nullptr;
+    const KeyBinding keys[] = {
+        {"SRC", &record->sources, nullptr},
+        {"PARAM", &record->parameters, nullptr},
+        {"SHOWCMD", &record->showCommands, nullptr},
+        {"DST", &record->destinations, nullptr},
+    };
+    return ReadKeys(record, keys);
+}
+
+bool ExecuteShortcut(Procedure& procedure) {
+    ShortcutRecord& record = static_cast<ShortcutRecord&>(procedure);
+    const String* lists[] = {&record.sources, &record.parameters, &record.showCommands,
+                             &record.destinations};
+    return RunActionItems(procedure, "SRC", lists, ShortcutItem);
+}
