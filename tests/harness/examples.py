@@ -92,13 +92,20 @@ class RunningPrograms:
         before it answers it). Run with screenshots=True; join the thread."""
         pictures = os.path.join(self.s.runs, f"{self.s.name}-{self.s.run_count + 1}-shots")
         shutil.rmtree(pictures, ignore_errors=True)
+        self.cancelled = threading.Event()
         closer = threading.Thread(target=self._close_when_seen, args=(os.path.join(pictures, "box-1.bmp"),))
         closer.start()
         return closer
 
+    def cancel_closing(self):
+        """The run showed no box after all (it did not start)."""
+        self.cancelled.set()
+
     def _close_when_seen(self, picture):
         deadline = time.monotonic() + SETTLE * 2
         while not os.path.exists(picture) and time.monotonic() < deadline:
+            if self.cancelled.is_set():
+                return
             time.sleep(0.05)
         running = [p for p in self.programs if any("ended" not in st for st in starts(self.s, p))]
         for program in running:
