@@ -8,7 +8,12 @@ public:
     ByteBuffer(const ByteBuffer& other);
     virtual ~ByteBuffer();
 
+private:
+    // Forgets the block without freeing it: for the constructors (and Clear,
+    // after its free) only, as on a filled buffer it would leak the block.
     virtual void Reset();
+
+public:
     virtual void Clear();
     virtual bool AllocBuffer(unsigned byteCount);
     virtual bool Assign(const void* bytes, unsigned byteCount);

@@ -114,3 +114,29 @@ TEST_CASE("byte buffer: Mid stays inside the block") {
     CHECK(buffer.Mid(10, 1).Size() == 0);
     CHECK(ByteBuffer().Mid(0, 4).Size() == 0);
 }
+
+namespace {
+
+// Whether code outside the class can call Reset on a buffer.
+template <class T>
+auto ResetCallable(int) -> decltype(static_cast<T*>(nullptr)->Reset(), true) { return true; }
+template <class T>
+bool ResetCallable(long) { return false; }
+
+} // namespace
+
+TEST_CASE("byte buffer: only the constructors forget the block") {
+    // Reset drops the pointer without freeing it: callable on a filled
+    // buffer it would leak the block, so it is closed to outside callers.
+    CHECK_FALSE(ResetCallable<ByteBuffer>(0));
+    struct Row { const char* name; unsigned size; };
+    const Row rows[] = {{"empty", 0}, {"one byte", 1}, {"filled", 64}};
+    for (const Row& row : rows) {
+        CAPTURE(row.name);
+        ByteBuffer buffer;
+        REQUIRE(buffer.AllocBuffer(row.size));
+        buffer.Clear();
+        CHECK(buffer.Size() == 0);
+        CHECK(buffer.Data() == nullptr);
+    }
+}

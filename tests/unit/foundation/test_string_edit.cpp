@@ -81,6 +81,25 @@ TEST_CASE("ReplaceAll") {
         CHECK(v.ReplaceAll("ab", "a"));
         CHECK(S(v) == "aa");
     }
+    SUBCASE("pattern or text from the string's own block") {
+        // Each replacement frees the block that the arguments point into.
+        struct Row { const char* name; const char* text; int patternAt; int withAt; const char* expected; };
+        const Row rows[] = {
+            {"pattern is the tail", "ab", 1, -1, "a-"},
+            {"pattern found twice", "ab.ab", 3, -1, "-.-"},
+            {"text is the tail", "%n%nb", -1, 4, "bbb"},
+            {"text is a longer tail", "%n%nab", -1, 4, "ababab"},
+            {"both from the block", "ab.ab.-", 3, 6, "-"},
+        };
+        for (const Row& row : rows) {
+            CAPTURE(row.name);
+            String s(row.text);
+            const char* pattern = row.patternAt < 0 ? "%n" : s.Text() + row.patternAt;
+            const char* with = row.withAt < 0 ? "-" : s.Text() + row.withAt;
+            CHECK(s.ReplaceAll(pattern, with));
+            CHECK(S(s) == row.expected);
+        }
+    }
     SUBCASE("a trail byte is not part of a match") {
         String u("\x95\x5C" "n");
         CHECK_FALSE(u.ReplaceAll("\\n", "\n"));
