@@ -47,3 +47,11 @@ if(WIN64_BUILD)
     set_tests_properties(${WINE_TESTS} PROPERTIES FIXTURES_REQUIRED wine
         ENVIRONMENT "${WINE_ENV}" TIMEOUT 600)
 endif()
+
+# The fuzz targets, a few seconds each (tools/fuzz.sh builds them with clang).
+find_program(CLANGXX clang++)
+if(CLANGXX)
+    add_test(NAME fuzz.short COMMAND ${SRC}/tools/fuzz.sh 3)
+    set_tests_properties(fuzz.short PROPERTIES TIMEOUT 900
+        ENVIRONMENT "FUZZ_BUILD_DIR=${CMAKE_CURRENT_BINARY_DIR}/fuzz;JOBS=1")
+endif()

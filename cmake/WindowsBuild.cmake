@@ -7,7 +7,7 @@ set(SYSTEM_LIBS ole32 shell32 user32 advapi32 kernel32 uuid)
 
 file(GLOB CORE_SOURCES CONFIGURE_DEPENDS
     ${SRC}/script/*.cpp ${SRC}/system/*.cpp ${SRC}/procedures/*.cpp ${SRC}/engine/*.cpp)
-list(FILTER CORE_SOURCES EXCLUDE REGEX "engine/Main\\.cpp$")
+list(FILTER CORE_SOURCES EXCLUDE REGEX "(engine/Main|Native)\\.cpp$")
 
 # Everything but the entry point, so that the unit tests link the same code.
 add_library(updater_core STATIC ${CORE_SOURCES} ${FOUNDATION_SOURCES}

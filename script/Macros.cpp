@@ -1,22 +1,20 @@
 #include "Macros.h"
 
 #include <string.h>
-#include <windows.h>
-#include <shlobj.h>
 
 #include "Expand.h"
 #include "RunContext.h"
 #include "Profile.h"
+#include "ScriptPlatform.h"
 #include "foundation/Multibyte.h"
-#include "system/Shell.h"
 
 MacroTable macroTable;
 
 namespace {
 
-// Steps through the entries in order, cutting where item k with the
-// separator "\n" would be cut, but in one pass rather than counting from
-// the start for every k: a table of thousands of entries stays linear.
+// Steps through the entries in order, one line each, in one pass rather
+// than counting from the start for every k: a table of thousands of
+// entries stays linear.
 // Past the last item every entry is empty, as item k is.
 class EntryWalk {
 public:
@@ -54,8 +52,11 @@ public:
     String Entry() const { return String().Slice(text + start, text + end - 1); }
 
 private:
+    // Every line feed ends an entry: the table puts them between lines, so
+    // a DEFINE line that ends in a lead byte must not take the next entry
+    // (a built-in macro among them) into its value.
     void FindEnd() {
-        const char* separator = FindByte(text + start, '\n');
+        const char* separator = strchr(text + start, '\n');
         end = separator ? static_cast<int>(separator - text) : length;
     }
 
@@ -118,10 +119,18 @@ void ExpandMacroTable() {
     }
 }
 
+// CSIDL values of the folders of the built-in macros.
+enum {
+    FolderPrograms = 2,
+    FolderDesktop = 16,
+    FolderCommonPrograms = 23,
+    FolderCommonDesktop = 25,
+};
+
 // A folder the system cannot give leaves its macro empty.
 static void SetFolderMacro(const char* name, int folderId) {
     String path;
-    if (!GetSpecialFolderPath(nullptr, path, folderId))
+    if (!ScriptSpecialFolder(path, folderId))
         path.Assign("");
     SetMacro(name, path.Text());
 }
@@ -129,18 +138,15 @@ static void SetFolderMacro(const char* name, int folderId) {
 bool BuildMacroTable() {
     macroTable.entryCount = ReadProfileSection(runContext.scriptPath.Text(), "DEFINE", macroTable.entries);
     String work;
-    work.AllocBuffer(MAX_PATH);
-    GetWindowsDirectoryA(work.Text(), MAX_PATH);
+    ScriptWindowsDirectory(work);
     SetMacro("<Win>", work.Text());
-    work.AllocBuffer(MAX_PATH);
-    GetSystemDirectoryA(work.Text(), MAX_PATH);
+    ScriptSystemDirectory(work);
     SetMacro("<Sys>", work.Text());
     SetMacro("<Src>", runContext.modulePath.Items(0, -2, "\\").Text());
-    bool nt = IsWindowsNT();
-    SetFolderMacro("<Desktop>", nt ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOPDIRECTORY);
-    SetFolderMacro("<Programs>", nt ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS);
-    work.AllocBuffer(MAX_PATH);
-    GetTempPathA(256, work.Text());
+    bool nt = ScriptIsWindowsNT();
+    SetFolderMacro("<Desktop>", nt ? FolderCommonDesktop : FolderDesktop);
+    SetFolderMacro("<Programs>", nt ? FolderCommonPrograms : FolderPrograms);
+    ScriptTempPath(work);
     if (work.CountOf("\\") != 0)
         SetMacro("<Temp>", work.Items(0, -2, "\\").Text());
     else

@@ -1,10 +1,9 @@
 #include "Profile.h"
 
 #include <string.h>
-#include <windows.h>
-
 #include "Expand.h"
 #include "RunContext.h"
+#include "ScriptPlatform.h"
 #include "foundation/Messages.h"
 #include "foundation/Numbers.h"
 
@@ -21,8 +20,8 @@ static bool ReadRaw(const char* file, const char* section, const char* key, Stri
                     unsigned areaSize, unsigned readSize) {
     if (!work.AllocBuffer(areaSize))
         return false;
-    GetPrivateProfileStringA(section, key, AbsentValue, work.Text(), readSize, file);
-    return lstrcmpiA(work.Text(), AbsentValue) != 0;
+    ScriptReadProfileString(file, section, key, AbsentValue, work.Text(), readSize);
+    return !ScriptTextEqualsNoCase(work.Text(), AbsentValue);
 }
 
 bool ReadProfileString(const char* file, const char* section, const char* key, String& value) {
@@ -49,7 +48,7 @@ int ReadProfileSection(const char* file, const char* section, String& lines) {
     String work, joined;
     if (!work.AllocBuffer(ValueAreaSize) || !joined.AllocBuffer(ValueAreaSize))
         return 0;
-    GetPrivateProfileSectionA(section, work.Text(), ValueReadSize, file);
+    ScriptReadProfileSection(file, section, work.Text(), ValueReadSize);
     const char* line = work.Text();
     const char* end = line + ValueReadSize;
     char* out = joined.Text();
