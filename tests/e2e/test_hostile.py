@@ -57,9 +57,10 @@ def long_dir(s, length):
 
 
 class Row:
-    def __init__(self, name, make, boxes, answers=None, files=None, named=(), arguments=""):
-        self.name, self.make, self.boxes = name, make, boxes
-        self.answers = answers if answers is not None else ["OK"] * len(boxes)
+    def __init__(self, name, make, boxes, answers=None, files=None, named=(), arguments="", bound=BOUND):
+        self.name, self.make, self.boxes, self.bound = name, make, boxes, bound
+        self.answers = answers if answers is not None else \
+            ["OK"] * (len(boxes) if isinstance(boxes, list) else 1)
         self.files, self.named, self.arguments = files or {}, set(named), arguments
 
 
@@ -117,7 +118,7 @@ def loop(passes):
     """A loop that runs `passes` times when a MSGBOX keeps being answered
     YES, then NO; the last pass ends the loop and "after" shows."""
     def make(s):
-        return script("Ask,Loop,After", msgbox("Ask", "again?", "YESNO")
+        return script("Ask,Loop,After", msgbox("Ask", "again?", "QUESTION")
                       + switch("Loop", "Ask", "", "Ask,Loop") + msgbox("After", "after"))
     return make
 
@@ -127,7 +128,7 @@ def endless_loop(s):
                   + msgbox("After", "after"))
 
 
-ASK = Box(caption=DEFAULT_CAPTION, text="again?", icon="question", buttons=["YES", "NO"])
+ASK = Box(caption=DEFAULT_CAPTION, text="again?")
 
 
 # Growth.
@@ -151,28 +152,38 @@ def params(s):
 
 def param_ranges(s):
     # Ranges of two thousand million words are cut to 32,768 words, all but
-    # three of them empty; the time is what counts.
+    # three of them empty; position 3 of both lists is empty, so they match.
     return script("Same,Outcome", verify("Same", "{?Param\\0\\2147483647}", "{?Param\\-2147483648\\-1}")
                   + outcome("Same"))
 
 
-# Lead bytes at the end: a lead byte alone stays a byte of the value and
-# takes nothing that follows it.
+# Lead bytes at the end. The platform reads a script in the ANSI code page
+# and hands the program whole characters only: a lead byte alone takes the
+# byte after it (a line end, a ">") as its second half and arrives as "・".
+# The key after it, the next DEFINE line and the next entry must still arrive.
+NAKAGURO = "\x81\x45"  # "・" in code page 932, as latin-1 text
+
+
+def crlf_bytes(text):
+    return text.replace("\n", "\r\n").encode("latin-1")
+
+
 def lead_byte_value(s):
-    return script("Same,Outcome", verify("Same", "abc\x82", "abc") + outcome("Same")).encode("latin-1")
+    return crlf_bytes(script("Same,Outcome", verify("Same", "abc\x82", "abc" + NAKAGURO) + outcome("Same")))
 
 
 def lead_byte_define(s):
-    text = script("Same,Outcome,Next", verify("Same", "<L>", "ab\x82") + outcome("Same")
-                  + msgbox("Next", "<M>"), "<L>=ab\x82\n<M>=next")
-    return text.replace("\n", "\r\n").encode("latin-1")
+    return crlf_bytes(script("Box", msgbox("Box", "<L>|<M>"), "<L>=ab\x82\n<M>=next"))
+
+
+def lead_byte_at_the_end(s):
+    # The last DEFINE line, and the file, end in the lead byte.
+    text = script("Box", msgbox("Box", "<L>|<M>")) + "\n[DEFINE]\n<M>=next\n<L>=ab\x82"
+    return crlf_bytes(text)
 
 
 def lead_byte_group(s):
-    # A lead byte right before the ">" takes it as its second half: the group
-    # never closes and the text stays as written.
-    text = script("Box", msgbox("Box", "x<A\x82>"), "<A\x82>=no")
-    return text.replace("\n", "\r\n").encode("latin-1")
+    return crlf_bytes(script("Box", msgbox("Box", "x<A\x82>"), "<A\x82>=no"))
 
 
 # Long paths: every procedure type given a path of 300 bytes.
@@ -221,15 +232,17 @@ ROWS = [
     Row("a loop 100 lists deep", loop(100), [ASK] * 100 + [info("after")],
         answers=["YES"] * 99 + ["NO", "OK"]),
     Row("a loop that never ends", endless_loop, [error_box(message(3, "ProcListArray"))]),
+    # The driver answers 257 boxes one by one; that, not the program, takes the time.
     Row("a loop answered past the bound", loop(300), [ASK] * 256 + [error_box(message(3, "ProcListArray"))],
-        answers=["YES"] * 256 + ["OK"]),
+        answers=["YES"] * 256 + ["OK"], bound=25),
     Row("a macro that grows, shown", growing_macro(500), [Box(caption=DEFAULT_CAPTION, text="<A>" * 8000)]),
     Row("a macro that grows, 480,000 bytes", growing_macro_compared, [HELD]),
     Row("?Param with huge numbers", params, [info("||||c")], arguments="a b c"),
-    Row("?Param ranges to the ends of the numbers", param_ranges, [CLEAR], arguments="a b c"),
-    Row("a lead byte ending a value", lead_byte_value, [CLEAR]),
-    Row("a lead byte ending a DEFINE line", lead_byte_define, [HELD, info("next")]),
-    Row("a lead byte before a group's end", lead_byte_group, [info("x<A・>")]),
+    Row("?Param ranges to the ends of the numbers", param_ranges, [HELD], arguments="a b c"),
+    Row("a lead byte ending a value", lead_byte_value, [HELD]),
+    Row("a lead byte ending a DEFINE line", lead_byte_define, [info("ab・|next")]),
+    Row("a lead byte ending the file", lead_byte_at_the_end, [info("ab・|next")]),
+    Row("a lead byte before a group's end", lead_byte_group, [info("x<A・")]),
 ]
 
 
@@ -239,7 +252,7 @@ LONG_PATHS = [
         long_box("COPY", 8, "#\\src.txt", "@\\b"), files=SOURCE),
     Row("MOVE to a long path", long_type("MOVE", FROM="#\\src.txt", TO="@\\b"),
         long_box("MOVE", 14, "#\\src.txt", "@\\b"), files=SOURCE),
-    Row("DELETE of a long path", long_type("DELETE", FILE="@\\a"), [CLEAR]),
+    Row("DELETE of a long path", long_type("DELETE", FILE="@\\a"), [HELD]),
     Row("SHELL to a long path", long_type("SHELL", FUNC="COPY", FROM="#\\src.txt", TO="@\\b"),
         [error_box(message(17))], files=SOURCE),
     Row("ATTR of a long path", long_type("ATTR", FILE="@\\a", ARG="1"), long_box("ATTR", 12, "@\\a", 1)),
@@ -247,12 +260,12 @@ LONG_PATHS = [
     Row("LAUNCH of a long path", long_type("LAUNCH", FILE="@\\a.exe", PARAM="p", ISWAIT="1"),
         long_box("LAUNCH", 9, "@\\a.exe", "p")),
     Row("LINK to a long path", long_type("LINK", SRC="#\\src.txt", PARAM="", SHOWCMD="", DST="@\\a"),
-        long_box("LINK", 15, "#\\src.txt", "@\\a.LNK"), files=SOURCE),
+        long_box("LINK", 15, "#\\src.txt", "@\\a"), files=SOURCE),
     Row("RSRC from a long path", long_type("RSRC", FROM="@\\a.exe", TO="#\\updater.exe", TYPE="3", NAME="1"),
         long_box("RSRC", 1, "@\\a.exe")),
     Row("CRC of a long path", long_type("CRC", FILE="@\\a", TYPE="AND", CRC="0"), [CLEAR]),
     Row("EXIST of a long path", long_type("EXIST", FILE="@\\a"), [CLEAR]),
-    Row("DATE of a long path", long_type("DATE", FILE="@\\a", DATE="1990/1/1"), [CLEAR]),
+    Row("DATE of a long path", long_type("DATE", FILE="@\\a", DATE="1990/1/1"), [HELD]),
     Row("APPEXIST of a long path", long_type("APPEXIST", APP="@\\a.exe"), [CLEAR]),
     Row("WAITAPP of a long path", long_type("WAITAPP", APP="@\\a.exe", TICK="100"), [HELD]),
     Row("VERIFY of long paths", long_type("VERIFY", ARG1="@", ARG2="@"), [HELD]),
@@ -265,11 +278,16 @@ TWO_PATHS = [
     Row("message 14", two_paths("MOVE", "FROM", "TO"), two_paths_box(14)),
     Row("message 9", two_paths("LAUNCH", "FILE", "PARAM", {"ISWAIT": "1"}), two_paths_box(9)),
     Row("message 15", two_paths("LINK", "SRC", "DST", {"PARAM": "", "SHOWCMD": ""}),
-        two_paths_box(15, ("\\a", "\\b.LNK"))),
-    Row("message 16", lambda s: script("Step", section("Step", "RSRC", FROM=s.win("updater.exe"),
+        two_paths_box(15)),
+    # No name over 260 bytes exists, so RSRC stops at the missing destination.
+    Row("message 1 of RSRC", lambda s: script("Step", section("Step", "RSRC", FROM=s.win("updater.exe"),
                                                         TO=long_dir(s, 1000) + "\\b", TYPE="3", NAME="1")),
-        lambda s: [error_box(message(16, s.win("updater.exe"), long_dir(s, 1000) + "\\b"))]),
+        lambda s: [error_box(message(1, long_dir(s, 1000) + "\\b"))]),
 ]
+
+# The long names all lie under the folder "l", which the scripts name.
+for _row in LONG_PATHS + TWO_PATHS:
+    _row.named.add("l")
 
 
 class Hostile(UpdaterTest):
@@ -284,7 +302,7 @@ class Hostile(UpdaterTest):
             s.write_bytes("updater.ini", data)
         before = snapshot(s.path())
         started = time.monotonic()
-        result = s.run(row.arguments, answers=row.answers, timeout=BOUND * 3)
+        result = s.run(row.arguments, answers=row.answers, timeout=row.bound * 3)
         took = time.monotonic() - started
         boxes = row.boxes(s) if callable(row.boxes) else row.boxes
         if boxes is None:
@@ -298,11 +316,11 @@ class Hostile(UpdaterTest):
         else:
             expect_boxes(result, boxes)
         after = snapshot(s.path())
-        changed = sorted(k for k in set(before) | set(after)
-                         if before.get(k) != after.get(k) and k not in row.named)
+        changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k)
+                         and not any(k == n or k.startswith(n + os.sep) for n in row.named))
         self.assertEqual(changed, [], "files the script did not name changed")
         # The driver's own start and the boxes' answering are in the time too.
-        self.assertLess(took, BOUND, f"the run took {took:.1f} s")
+        self.assertLess(took, row.bound, f"the run took {took:.1f} s")
 
     def test_every_hostile_script_ends_with_its_boxes(self):
         for row in ROWS:
