@@ -30,6 +30,10 @@ public:
     void Resync(const String& entries) {
         text = entries.Text();
         length = static_cast<int>(strlen(text));
+        // A replacement that ran out of memory leaves a shorter text (or
+        // none): the walk must not start beyond its end.
+        if (start > length)
+            start = length;
         if (end >= 0)
             FindEnd();
     }
