@@ -24,13 +24,16 @@ target_link_options(updater PRIVATE -static -s -Wl,--gc-sections -mwindows)
 set_source_files_properties(${SRC}/resources/updater.rc PROPERTIES
     OBJECT_DEPENDS "${SRC}/resources/messages.rc")
 
-# The same program with a failing allocator, for the allocation-failure sweep.
+# The same program with a failing allocator, for the allocation-failure sweep
+# (run under Wine, so the x86_64 build only).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 add_executable(updater_allocfail WIN32 ${SRC}/engine/Main.cpp ${SRC}/foundation/NewDelete.cpp
     ${SRC}/tests/alloc/FailingAllocator.cpp ${SRC}/resources/updater.rc)
 target_compile_options(updater_allocfail PRIVATE ${PROGRAM_FLAGS})
 target_link_libraries(updater_allocfail PRIVATE updater_core ${SYSTEM_LIBS})
 target_link_options(updater_allocfail PRIVATE -static -mwindows
     -Wl,--wrap=malloc,--wrap=calloc,--wrap=realloc)
+endif()
 
 file(GLOB UNIT_WINDOWS CONFIGURE_DEPENDS ${SRC}/tests/unit/windows/*.cpp)
 add_executable(unit_tests ${SRC}/tests/unit/main.cpp ${UNIT_FOUNDATION} ${UNIT_WINDOWS}

@@ -29,6 +29,9 @@ public:
     virtual void Remove(unsigned offset, unsigned length);
 
     unsigned Size() const { return size; }
+    // Exchanges the blocks of two buffers. It allocates nothing, so an owner
+    // can grow a copy and take it only when the growth succeeded.
+    void Swap(ByteBuffer& other);
     ByteBuffer& operator=(const ByteBuffer& other);
 
 private:

@@ -28,8 +28,9 @@ bool ReadProfileString(const char* file, const char* section, const char* key, S
     String work;
     if (!ReadRaw(file, section, key, work, ValueAreaSize, ValueReadSize))
         return false;
-    value.Assign(work.Text());
-    return true;
+    // A value that cannot be held is not read: taken as empty, a key such
+    // as ISABORT would let a run go on that the script stops.
+    return value.Assign(work.Text());
 }
 
 bool ReadProfileInt(const char* file, const char* section, const char* key, int& value) {

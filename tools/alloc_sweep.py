@@ -30,9 +30,11 @@ RECORDS = ["SHELL_INFO", "RSRC_INFO", "VERIFY_INFO", "APPEXIST_INFO", "WAITAPP_I
 
 
 def every_type(w):
-    """One section of every type, none of which runs: Stop ends the run first."""
-    return ("[UPDATER]\nNAME=Sweep\nPROC=Stop,Ex,Da,Sw,Co,La,De,Li,Os,Mk,At,Cr,Mo,Wa,Ap,Ve,Rs,Sh\n"
+    """One section of every type, none of which runs: Stop ends the run first,
+    from inside a SWITCH branch (a second list on the stack)."""
+    return ("[UPDATER]\nNAME=Sweep\nPROC=Go,Ex,Da,Sw,Co,La,De,Li,Os,Mk,At,Cr,Mo,Wa,Ap,Ve,Rs,Sh\n"
             "[DEFINE]\n<Here>=" + w + "\n<A>=<Here>\\a\n"
+            + switch("Go", "Ve", "Stop", "Stop")
             + msgbox("Stop", "<A>|{?Param\\0}", abort="1,1")
             + section("Ex", "EXIST", FILE="<A>") + section("Da", "DATE", FILE="<A>", DATE="2000/1/1")
             + switch("Sw", "Ex", "", "Ex")

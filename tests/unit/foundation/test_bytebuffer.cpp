@@ -140,3 +140,27 @@ TEST_CASE("byte buffer: only the constructors forget the block") {
         CHECK(buffer.Data() == nullptr);
     }
 }
+
+TEST_CASE("byte buffer: Swap exchanges blocks without allocating") {
+    struct Row { const char* name; unsigned left; unsigned right; };
+    const Row rows[] = {{"both empty", 0, 0}, {"left filled", 8, 0}, {"right filled", 0, 4}, {"both", 12, 4}};
+    for (const Row& row : rows) {
+        CAPTURE(row.name);
+        ByteBuffer left, right;
+        for (unsigned i = 0; i < row.left / 4; i++)
+            AppendPointer(left, 100 + i);
+        for (unsigned i = 0; i < row.right / 4; i++)
+            AppendPointer(right, 200 + i);
+        const unsigned char* leftBlock = left.Data();
+        const unsigned char* rightBlock = right.Data();
+        left.Swap(right);
+        CHECK(left.Size() == row.right);
+        CHECK(right.Size() == row.left);
+        CHECK(left.Data() == rightBlock);
+        CHECK(right.Data() == leftBlock);
+        if (row.left)
+            CHECK(EntryAt(right, 0) == 100);
+        if (row.right)
+            CHECK(EntryAt(left, 0) == 200);
+    }
+}
