@@ -12,7 +12,8 @@ target_link_options(foundation_native PUBLIC ${SANITIZE})
 
 add_executable(unit_tests_native ${SRC}/tests/unit/main.cpp ${UNIT_FOUNDATION})
 target_include_directories(unit_tests_native PRIVATE ${DOCTEST_INCLUDE})
-target_link_libraries(unit_tests_native PRIVATE foundation_native)
+# zlib is the CRC kernels' oracle.
+target_link_libraries(unit_tests_native PRIVATE foundation_native z)
 add_test(NAME native.unit COMMAND unit_tests_native)
 
 set(WIN64_BUILD "" CACHE PATH "the x86_64-w64-mingw32 build folder")

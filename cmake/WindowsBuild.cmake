@@ -15,6 +15,15 @@ add_library(updater_core STATIC ${CORE_SOURCES} ${FOUNDATION_SOURCES}
 target_include_directories(updater_core PUBLIC ${SRC})
 target_compile_options(updater_core PRIVATE ${PROGRAM_FLAGS})
 target_compile_definitions(updater_core PUBLIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
+# MinGW cannot align a stack slot to 32 bytes (GCC bug 54412): should a
+# 256-bit value ever be spilled, an unaligned move cannot fault. -O2 makes
+# the slicing fallback about a third faster for a few hundred bytes. With
+# -fdata-sections MinGW's GCC puts zero-filled statics in .data$ sections,
+# which take room in the file: the 16 KiB of CRC tables stay in .bss.
+set_source_files_properties(${SRC}/foundation/CrcFold.cpp PROPERTIES
+    COMPILE_OPTIONS "-O2;-fno-data-sections;-Wa,-muse-unaligned-vector-move")
+set_source_files_properties(${SRC}/foundation/CrcTables.cpp PROPERTIES
+    COMPILE_OPTIONS "-O2;-fno-data-sections")
 
 add_executable(updater WIN32 ${SRC}/engine/Main.cpp ${SRC}/foundation/NewDelete.cpp
     ${SRC}/resources/updater.rc)
@@ -41,7 +50,8 @@ add_executable(unit_tests ${SRC}/tests/unit/main.cpp ${UNIT_FOUNDATION} ${UNIT_W
 target_include_directories(unit_tests PRIVATE ${DOCTEST_INCLUDE})
 # The win32-thread MinGW runtime has no std::mutex.
 target_compile_definitions(unit_tests PRIVATE DOCTEST_CONFIG_NO_MULTITHREADING)
-target_link_libraries(unit_tests PRIVATE updater_core ${SYSTEM_LIBS})
+# zlib (libz-mingw-w64-dev) is the CRC kernels' oracle.
+target_link_libraries(unit_tests PRIVATE updater_core z ${SYSTEM_LIBS})
 target_link_options(unit_tests PRIVATE -static)
 
 file(GLOB BOXDRIVER_SOURCES CONFIGURE_DEPENDS ${SRC}/tools/boxdriver/*.cpp)

@@ -1,30 +1,44 @@
 #include "Crc32.h"
 
-static unsigned crcTable[256];
-static bool crcTableBuilt;
+#include "CrcKernels.h"
 
-static void BuildCrcTable() {
-    static const int exponents[] = {0, 1, 2, 4, 5, 7, 8, 10, 11, 12, 16, 22, 23, 26};
-    unsigned polynomial = 0;
-    for (int e : exponents)
-        polynomial |= 1u << (31 - e);
-    for (unsigned n = 0; n < 256; n++) {
-        unsigned c = n;
-        for (int k = 0; k < 8; k++)
-            c = (c & 1) ? (c >> 1) ^ polynomial : c >> 1;
-        crcTable[n] = c;
+static CrcKernelFunction KernelFunction(CrcKernel kernel) {
+    CrcBuildTables();
+    switch (kernel) {
+    case CrcKernelTable: return CrcTableUpdate;
+    case CrcKernelSlicing: return CrcSlicingUpdate;
+    case CrcKernelFold: return CrcFoldKernel();
+    case CrcKernelWideFold: return CrcWideFoldKernel();
+    default: return nullptr;
     }
-    crcTableBuilt = true;
 }
 
+const char* CrcKernelName(CrcKernel kernel) {
+    static const char* const names[CrcKernelCount] = {"table", "slicing-16", "pclmulqdq",
+                                                      "vpclmulqdq-256"};
+    return kernel >= 0 && kernel < CrcKernelCount ? names[kernel] : "";
+}
+
+bool CrcKernelAvailable(CrcKernel kernel) { return KernelFunction(kernel) != nullptr; }
+
+CrcKernel CrcKernelChosen() {
+    int kernel = CrcKernelCount - 1;
+    while (kernel > CrcKernelSlicing && !CrcKernelAvailable(static_cast<CrcKernel>(kernel)))
+        kernel--;
+    return static_cast<CrcKernel>(kernel);
+}
+
+unsigned CrcKernelUpdate(CrcKernel kernel, unsigned crc, const void* bytes, size_t count) {
+    return ~KernelFunction(kernel)(~crc, static_cast<const unsigned char*>(bytes), count);
+}
+
+// Chosen once: CPUID is slow under some hypervisors.
+static CrcKernelFunction chosenKernel;
+
 unsigned Crc32Update(unsigned crc, const void* bytes, unsigned byteCount) {
-    if (!crcTableBuilt)
-        BuildCrcTable();
-    const unsigned char* p = static_cast<const unsigned char*>(bytes);
-    crc ^= 0xFFFFFFFFu;
-    for (unsigned i = 0; i < byteCount; i++)
-        crc = (crc >> 8) ^ crcTable[(crc ^ p[i]) & 0xFF];
-    return crc ^ 0xFFFFFFFFu;
+    if (!chosenKernel)
+        chosenKernel = KernelFunction(CrcKernelChosen());
+    return ~chosenKernel(~crc, static_cast<const unsigned char*>(bytes), byteCount);
 }
 
 unsigned Crc32(const void* bytes, unsigned byteCount) { return Crc32Update(0, bytes, byteCount); }

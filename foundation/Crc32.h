@@ -1,5 +1,6 @@
 // CRC-32 of ISO-HDLC / IEEE 802.3 (reflected 0xEDB88320, preset and final
-// complement), from a table built on first use.
+// complement). Tables are built on first use; the fastest method the
+// processor supports is chosen once, on the first call.
 #pragma once
 
 #include "ByteBuffer.h"

@@ -52,15 +52,13 @@ bool ReadWholeFile(const String& path, ByteBuffer& buffer) {
     return ReadFile(file.Get(), buffer.Data(), size, &read, nullptr) && read == size;
 }
 
-static const unsigned CrcBlockSize = 64 * 1024;
-
 bool FileCrc32(const String& path, ByteBuffer& block, unsigned& crc) {
     FileHandle file(OpenForReading(path));
     LARGE_INTEGER size;
     if (!file.IsValid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0)
         return false;
     unsigned long long left = static_cast<unsigned long long>(size.QuadPart);
-    unsigned blockSize = left < CrcBlockSize ? static_cast<unsigned>(left) : CrcBlockSize;
+    unsigned blockSize = left < FileCrcBlockSize ? static_cast<unsigned>(left) : FileCrcBlockSize;
     if (block.Size() != blockSize && !block.AllocBuffer(blockSize))
         return false;
     unsigned running = 0;

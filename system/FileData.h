@@ -18,6 +18,9 @@ bool FileDateReached(const String& path, const String& date);
 // False for a file that cannot be opened (read, no sharing) or is empty.
 bool ReadWholeFile(const String& path, ByteBuffer& buffer);
 
+// Read per step by FileCrc32: measured best between 64 KiB and 1 MiB.
+const unsigned FileCrcBlockSize = 256 * 1024;
+
 // The CRC-32 of the file's bytes, read in blocks through `block`, so memory
 // stays the same for a file of any size. False, like ReadWholeFile, for a
 // file that cannot be opened (read, no sharing), is empty or reads short.

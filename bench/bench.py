@@ -1,0 +1,332 @@
+"""The benchmark: builds nothing itself (bench/run.sh does), measures every
+figure side by side in one run, best of interleaved rounds, prints one table
+and keeps it in bench/RESULTS.md.
+
+    bench.py SOURCE BUILD     SOURCE: the source tree; BUILD: the build folder
+                              holding win64/, win32/ and bench/
+
+Environment: BENCH_ROUNDS (default 3), BENCH_CRC_MIB (in-memory buffer,
+default 256), BENCH_FILE_MIB (file for the whole-file CRC, default 512).
+"""
+
+import datetime
+import os
+import re
+import shutil
+import subprocess
+import sys
+import zlib
+
+SOURCE, BUILD = (os.path.abspath(a) for a in sys.argv[1:3])
+BENCH = os.path.join(BUILD, "bench")
+ROUNDS = int(os.environ.get("BENCH_ROUNDS", "3"))
+CRC_MIB = int(os.environ.get("BENCH_CRC_MIB", "256"))
+FILE_MIB = int(os.environ.get("BENCH_FILE_MIB", "512"))
+
+os.environ.update(UPDATER_SOURCE=SOURCE, UPDATER_WIN64_BUILD=os.path.join(BUILD, "win64"),
+                  UPDATER_WINE_STATE=os.path.join(BENCH, "wine"))
+sys.path.insert(0, os.path.join(SOURCE, "tests", "harness"))
+import wineenv  # noqa: E402
+
+rows = []    # (group, measure, value, unit, note)
+notes = []
+
+
+def row(group, measure, value, unit, note=""):
+    rows.append((group, measure, value, unit, note))
+
+
+def ratio(a, b):
+    return f"{a / b:.2f}x" if a and b else "-"
+
+
+# Native: CRC in memory and the hostile values.
+
+def native():
+    out = subprocess.run([os.path.join(BENCH, "native_bench"), str(CRC_MIB), str(max(ROUNDS, 5))],
+                         check=True, capture_output=True, text=True, timeout=900).stdout
+    crc, values = {"crc": {}, "crccache": {}}, []
+    for line in out.splitlines():
+        kind, name, value = line.split("\t")
+        if kind in crc:
+            crc[kind][name] = float(value)
+        else:
+            values.append((name, float(value)))
+    for kind, group in (("crc", f"CRC-32 in memory ({CRC_MIB} MiB, native -O2)"),
+                        ("crccache", "CRC-32 in cache (1 MiB, native -O2)")):
+        rates = crc[kind]
+        read, zlib_rate = rates.pop("read"), rates.pop("zlib")
+        row(group, "plain read of the buffer (the limit)", f"{read:.2f}", "GB/s", "1.00x of the limit")
+        row(group, "zlib crc32 (Debian zlib1g)", f"{zlib_rate:.2f}", "GB/s", f"{ratio(zlib_rate, read)} of the limit")
+        for name, rate in rates.items():
+            row(group, f"ours: {name}", f"{rate:.2f}", "GB/s",
+                f"{ratio(rate, zlib_rate)} zlib, {ratio(rate, read)} of the limit")
+    for name, ms in values:
+        row("hostile 32 KiB values (native -O2)", name, f"{ms:.2f}", "ms",
+            "over 50 ms" if ms > 50 else "")
+
+
+# Under Wine.
+
+def scratch(*parts):
+    return os.path.join(wineenv.paths()["scratch"], "bench", *parts)
+
+
+def win(*parts):
+    return "T:\\bench" + "".join("\\" + p for p in parts)
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data if isinstance(data, bytes) else data.replace("\n", "\r\n").encode("cp932"))
+
+
+def program(name, script):
+    """A copy of updater.exe named name.exe beside its script name.ini."""
+    shutil.copyfile(os.path.join(BUILD, "win64", "updater.exe"), scratch(name + ".exe"))
+    write(scratch(name + ".ini"), script)
+    return win(name + ".exe")
+
+
+def verify_script(count):
+    names = [f"p{i:04x}" for i in range(count)]
+    body = "".join(f"[{n}]\nMODE=VERIFY\nARG1=a, b, c\nARG2=x, y, c\n\n" for n in names)
+    # PROC and a branch hold at most 32,767 bytes: 5,000 names a list.
+    lists = [names[i:i + 5000] for i in range(0, count, 5000)]
+    if len(lists) == 1:
+        return f"[UPDATER]\nNAME=bench\nPROC={','.join(names)}\n\n" + body
+    head = f"[UPDATER]\nNAME=bench\nPROC=Yes,{','.join(f'Branch{k}' for k in range(len(lists)))}\n\n"
+    head += "[Yes]\nMODE=VERIFY\nARG1=a\nARG2=a\n\n"
+    for k, names_k in enumerate(lists):
+        head += f"[Branch{k}]\nMODE=SWITCH\nPROC=Yes\n0=\n1={','.join(names_k)}\n\n"
+    return head + body
+
+
+def crc_script(path, crc):
+    return f"[UPDATER]\nNAME=bench\nPROC=Check\n\n[Check]\nMODE=CRC\nFILE={path}\nTYPE=AND\nCRC=0x{crc:08X}\n"
+
+
+def make_tree():
+    for d in range(20):
+        for f in range(100):
+            write(scratch("tree", f"d{d:02}", f"f{f:03}.bin"), os.urandom(4096))
+
+
+def count_files(path):
+    return sum(len(files) for _, _, files in os.walk(path))
+
+
+def run_plan(lines, name):
+    plan = scratch(name + ".txt")
+    write(plan, "\n".join("\t".join(line) for line in lines) + "\n")
+    log = os.path.join(BENCH, name + ".log")
+    if os.path.exists(log):
+        os.remove(log)
+    code = wineenv.wine([win("winbench.exe"), "plan", win(name + ".txt")], wineenv.environment(),
+                        log, 3600, cwd=scratch())
+    with open(log, "rb") as f:
+        text = f.read().decode("utf-8", "replace")
+    if code != 0:
+        sys.exit(f"winbench plan {name} failed ({code}):\n{text}")
+    results = {}
+    for line in text.splitlines():
+        fields = line.split("\t")
+        if len(fields) >= 3 and fields[1] != "FAILED":
+            results.setdefault(fields[0], []).append(
+                (float(fields[1]), int(fields[2]), int(fields[3]) if len(fields) > 3 else 0))
+    return results
+
+
+def best(results, label):
+    return min(t for t, _, _ in results.get(label, [(0.0, 0, 0)]))
+
+
+def under_wine():
+    shutil.rmtree(scratch(), ignore_errors=True)
+    os.makedirs(scratch())
+    for exe in ("winbench.exe", "trivial.exe"):
+        shutil.copyfile(os.path.join(BENCH, exe), scratch(exe))
+    lines = []
+
+    def add(label, command, options=""):
+        lines.append((label, command, win(), options) if options else (label, command, win()))
+
+    # The CRC procedure: known to this build?
+    write(scratch("abc.bin"), b"abc")
+    probe = program("crcprobe", crc_script(win("abc.bin"), 0x352441C2))
+    crc_known = run_plan([("probe", probe, win(), "limit=20")], "probe").get("probe", [(0, 1, 0)])[0][1] == 0
+
+    start = program("start", "[UPDATER]\nNAME=bench\nPROC=One\n\n[One]\nMODE=VERIFY\nARG1=a\nARG2=b\n")
+    for count in (500, 5000, 20000):
+        program(f"v{count}", verify_script(count))
+    make_tree()
+    os.makedirs(scratch("out"))
+    big_size = FILE_MIB << 20
+    if crc_known:
+        data = os.urandom(1 << 20)
+        with open(scratch("big.bin"), "wb") as f:
+            for _ in range(FILE_MIB):
+                f.write(data)
+        crc = 0
+        for _ in range(FILE_MIB):
+            crc = zlib.crc32(data, crc)
+        program("crcfile", crc_script(win("big.bin"), crc))
+        with open(scratch("sparse.bin"), "wb") as f:
+            f.truncate(5 << 30)
+        program("crc5g", crc_script(win("sparse.bin"), 0))
+    else:
+        notes.append("The CRC procedure is not in this build's type table: the whole-file CRC "
+                     "and peak-memory rows are skipped.")
+
+    # The first run of each program pays for loading it from disk.
+    add("warm:trivial", win("trivial.exe"))
+    add("warm:start", start)
+    if crc_known:
+        add("warm:crc", win("crcfile.exe"))
+        add("warm:read", f"{win('winbench.exe')} read {win('big.bin')}")
+    for r in range(ROUNDS):
+        add("trivial", win("trivial.exe"))
+        add("start", start)
+        for count in (500, 5000, 20000):
+            add(f"v{count}", win(f"v{count}.exe"))
+            add(f"profile{count}", f"{win('winbench.exe')} profile {win(f'v{count}.ini')}")
+        add("profile0", f"{win('winbench.exe')} profile {win('start.ini')}")
+        copy = program(f"copy{r}", f"[UPDATER]\nNAME=bench\nPROC=Tree\n\n[Tree]\nMODE=COPY\n"
+                                   f"FROM={win('tree')}\nTO={win('out', f'upd{r}')}\n")
+        add("copy:updater", copy)
+        add("copy:xcopy", f"C:\\windows\\system32\\xcopy.exe {win('tree')} {win('out', f'xc{r}')} /E /I /Q /Y")
+        add("copy:loop", f"{win('winbench.exe')} copy {win('tree')} {win('out', f'loop{r}')}")
+        if crc_known:
+            add("crc:updater", win("crcfile.exe"))
+            add("crc:read", f"{win('winbench.exe')} read {win('big.bin')}")
+            # The same two programs on 3 bytes: their start-up and exit.
+            add("crc:updater0", win("crcprobe.exe"))
+            add("crc:read0", f"{win('winbench.exe')} read {win('abc.bin')}")
+    add("peak:trivial", win("trivial.exe"), "peak")
+    add("peak:start", start, "peak")
+    if crc_known:
+        add("peak", win("crc5g.exe"), "peak")
+    results = run_plan(lines, "plan")
+
+    trivial, startup = best(results, "trivial"), best(results, "start")
+    group = "start-up under Wine (whole process)"
+    row(group, "trivial Windows program", f"{trivial * 1e3:.0f}", "ms", "")
+    row(group, "updater.exe, one VERIFY", f"{startup * 1e3:.0f}", "ms", f"{ratio(startup, trivial)} the trivial one")
+
+    group = "VERIFY scripts under Wine (whole process)"
+    row(group, "1 procedure", f"{startup * 1e3:.0f}", "ms", "")
+    last = None
+    for count in (500, 5000, 20000):
+        t = best(results, f"v{count}")
+        note = f"{(t - startup) / count * 1e6:.0f} us a procedure"
+        if last:
+            note += f"; {ratio(t - startup, last[1] - startup)} the cost of {last[0]}"
+        row(group, f"{count} procedures", f"{t * 1e3:.0f}", "ms", note)
+        last = (count, t)
+    # Where the platform's profile reads dominate.
+    group = "the same scripts' profile reads alone under Wine (3 keys a section)"
+    base, last = best(results, "profile0"), None
+    for count in (500, 5000, 20000):
+        t = best(results, f"profile{count}")
+        note = f"{(t - base) / count * 1e6:.0f} us a section"
+        if last:
+            note += f"; {ratio(t - base, last[1] - base)} the cost of {last[0]}"
+        note += f"; {ratio(t - base, best(results, f'v{count}') - startup)} of the program's cost"
+        row(group, f"{count} sections", f"{t * 1e3:.0f}", "ms", note)
+        last = (count, t)
+
+    group = "COPY of 2,000 files of 4 KiB in 20 folders under Wine"
+    floor = best(results, "copy:loop")
+    for label, measure in (("copy:loop", "bare CopyFileA loop (the floor)"),
+                           ("copy:xcopy", "Wine's xcopy /E"), ("copy:updater", "updater.exe COPY")):
+        t = best(results, label)
+        row(group, measure, f"{t * 1e3:.0f}", "ms",
+            f"{ratio(t, best(results, 'copy:xcopy'))} xcopy, {ratio(t, floor)} the floor")
+    for r in range(ROUNDS):
+        for prefix in ("upd", "xc", "loop"):
+            found = count_files(scratch("out", f"{prefix}{r}"))
+            if found != 2000:
+                notes.append(f"COPY check: {prefix}{r} holds {found} files, not 2000")
+
+    if crc_known:
+        group = f"CRC of a {FILE_MIB} MiB file under Wine (whole process)"
+        t_crc, t_read = best(results, "crc:updater"), best(results, "crc:read")
+        net_crc = t_crc - best(results, "crc:updater0")
+        net_read = t_read - best(results, "crc:read0")
+        row(group, "read-only pass, 1 MiB blocks", f"{t_read * 1e3:.0f}", "ms",
+            f"{big_size / net_read / 1e9:.2f} GB/s less the same program on 3 bytes")
+        row(group, "updater.exe CRC with the expected value", f"{t_crc * 1e3:.0f}", "ms",
+            f"{big_size / net_crc / 1e9:.2f} GB/s less the same run on 3 bytes, "
+            f"{ratio(net_read, net_crc)} the read's speed")
+    for label, measure in (("peak:trivial", "trivial Windows program"),
+                           ("peak:start", "updater.exe, one VERIFY"),
+                           ("peak", "updater.exe checking a 5 GiB sparse file")):
+        for _, code, peak in results.get(label, []):
+            row("peak working set under Wine", measure, f"{peak / 2**20:.1f}", "MiB",
+                "" if code == 0 else f"exit code {code}")
+    if crc_known:
+        blocks_log = os.path.join(BENCH, "blocks.log")
+        if os.path.exists(blocks_log):
+            os.remove(blocks_log)
+        wineenv.wine([win("winbench.exe"), "blocks", win("big.bin")], wineenv.environment(),
+                     blocks_log, 1800, cwd=scratch())
+        with open(blocks_log, "rb") as f:
+            for line in f.read().decode("utf-8", "replace").splitlines():
+                fields = line.split("\t")
+                if fields[0] == "block" and len(fields) == 4:
+                    ok = int(fields[3], 16) == crc
+                    row("file CRC by read block (ReadFile + Crc32Update, under Wine)", f"{fields[1]} KiB blocks",
+                        fields[2], "GB/s", "" if ok else "WRONG CRC")
+
+
+def sizes():
+    group = "size (stripped)"
+    for target, tool in (("win64", "x86_64-w64-mingw32-objdump"), ("win32", "i686-w64-mingw32-objdump")):
+        exe = os.path.join(BUILD, target, "updater.exe")
+        dump = subprocess.run([tool, "-p", exe], check=True, capture_output=True, text=True).stdout
+        dlls = sorted(set(re.findall(r"DLL Name: (\S+)", dump)), key=str.lower)
+        size = os.path.getsize(exe)
+        row(group, f"updater.exe ({'x86_64' if target == 'win64' else 'i686'})", f"{size / 1024:.1f}", "KiB",
+            "imports " + ", ".join(dlls))
+
+
+def processor():
+    with open("/proc/cpuinfo") as f:
+        text = f.read()
+    model = re.search(r"model name\s*:\s*(.*)", text).group(1).strip()
+    flags = set(re.search(r"flags\s*:\s*(.*)", text).group(1).split())
+    have = [f for f in ("pclmulqdq", "avx2", "vpclmulqdq", "avx512f") if f in flags]
+    return f"{model}, {os.cpu_count()} cores, {' '.join(have)}"
+
+
+def table():
+    widths = [max(len(str(r[i])) for r in rows + [("Group", "Measure", "Value", "Unit", "Note")])
+              for i in range(5)]
+    lines = ["| " + " | ".join(h.ljust(w) for h, w in zip(("Group", "Measure", "Value", "Unit", "Note"), widths)) + " |",
+             "|" + "|".join("-" * (w + 2) for w in widths) + "|"]
+    for r in rows:
+        lines.append("| " + " | ".join(str(c).ljust(w) for c, w in zip(r, widths)) + " |")
+    return "\n".join(lines)
+
+
+def main():
+    subprocess.run([sys.executable, os.path.join(SOURCE, "tests", "harness", "wineenv.py"), "setup"], check=True)
+    try:
+        native()
+        under_wine()
+    finally:
+        subprocess.run([sys.executable, os.path.join(SOURCE, "tests", "harness", "wineenv.py"), "cleanup"])
+        shutil.rmtree(scratch(), ignore_errors=True)
+    sizes()
+    when = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
+    head = (f"Run {when} on {processor()}; best of {ROUNDS} interleaved rounds "
+            f"(native CRC: best of {max(ROUNDS, 5)}).")
+    text = head + "\n\n" + table() + "\n" + "".join(f"\n{n}" for n in notes) + "\n"
+    print(text)
+    with open(os.path.join(SOURCE, "bench", "RESULTS.md"), "w") as f:
+        f.write("# Benchmark results\n\nThe latest table printed by `bench/run.sh`.\n\n" + text)
+
+
+if __name__ == "__main__":
+    main()
