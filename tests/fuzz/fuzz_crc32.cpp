@@ -1,5 +1,5 @@
-// Crc32 of a block, of a ByteBuffer and piecewise with Crc32Update, each
-// against zlib's crc32.
+// Crc32 of a block, of a ByteBuffer and piecewise with Crc32Update, and
+// every CRC kernel the processor can run, each against zlib's crc32.
 #include <stdint.h>
 #include <stdlib.h>
 
@@ -9,6 +9,7 @@
 
 #include "foundation/ByteBuffer.h"
 #include "foundation/Crc32.h"
+#include "foundation/CrcKernels.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     unsigned expected = static_cast<unsigned>(crc32(0L, data, static_cast<uInt>(size)));
@@ -26,5 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         at += piece;
     }
     EXPECT(!(crc != expected));
+    // Every kernel the processor can run, from a preset register, in pieces.
+    for (int k = 0; k < CrcKernelCount; k++) {
+        CrcKernel kernel = static_cast<CrcKernel>(k);
+        if (!CrcKernelAvailable(kernel))
+            continue;
+        unsigned half = length / 2;
+        unsigned piecewise = CrcKernelUpdate(kernel, 0, data, half);
+        piecewise = CrcKernelUpdate(kernel, piecewise, data + half, length - half);
+        EXPECT(CrcKernelUpdate(kernel, 0, data, length) == expected);
+        EXPECT(piecewise == expected);
+    }
     return 0;
 }
