@@ -14,9 +14,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     unsigned expected = static_cast<unsigned>(crc32(0L, data, static_cast<uInt>(size)));
     unsigned length = static_cast<unsigned>(size);
-    EXPECT(!(Crc32(data, length) != expected));
+    EXPECT(Crc32(data, length) == expected);
     ByteBuffer buffer;
-    EXPECT(!(!buffer.Assign(data, length) || Crc32(buffer) != expected));
+    EXPECT(buffer.Assign(data, length) && Crc32(buffer) == expected);
     // Pieces of lengths taken from the data itself, odd sizes and offsets.
     unsigned crc = 0, at = 0;
     while (at < length) {
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         crc = Crc32Update(crc, data + at, piece);
         at += piece;
     }
-    EXPECT(!(crc != expected));
+    EXPECT(crc == expected);
     // Every kernel the processor can run, from a preset register, in pieces.
     for (int k = 0; k < CrcKernelCount; k++) {
         CrcKernel kernel = static_cast<CrcKernel>(k);

@@ -40,17 +40,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     String s(text.c_str());
     int digits;
     int decimal = static_cast<int>(Model(text, 10, digits));
-    EXPECT(!(ParseInt(s) != (digits ? decimal : 0)));
+    EXPECT(ParseInt(s) == (digits ? decimal : 0));
     if (digits && digits <= 9) {
         int scanned = 0;
-        EXPECT(!(sscanf(text.c_str(), "%d", &scanned) != 1 || scanned != ParseInt(s)));
+        EXPECT(sscanf(text.c_str(), "%d", &scanned) == 1 && scanned == ParseInt(s));
     }
     unsigned hex = Model(text, 16, digits);
-    EXPECT(!(ParseHex(s) != (digits ? hex : 0u)));
+    EXPECT(ParseHex(s) == (digits ? hex : 0u));
     // glibc reads "0x" without digits its own way; the Parts define it above.
     if (digits && digits <= 7 && text.find_first_of("xX") == std::string::npos) {
         unsigned scanned = 0;
-        EXPECT(!(sscanf(text.c_str(), "%x", &scanned) != 1 || scanned != ParseHex(s)));
+        EXPECT(sscanf(text.c_str(), "%x", &scanned) == 1 && scanned == ParseHex(s));
     }
     return 0;
 }
