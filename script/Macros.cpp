@@ -12,9 +12,9 @@ MacroTable macroTable;
 
 namespace {
 
-// Steps through the entries in order, one line each, in one pass rather
-// than counting from the start for every k: a table of thousands of
-// entries stays linear.
+// Steps through the entries in order, cutting where item k with the
+// separator "\n" would be cut, but in one pass rather than counting from
+// the start for every k: a table of thousands of entries stays linear.
 // Past the last item every entry is empty, as item k is.
 class EntryWalk {
 public:
@@ -56,11 +56,8 @@ public:
     String Entry() const { return String().Slice(text + start, text + end - 1); }
 
 private:
-    // Every line feed ends an entry: the table puts them between lines, so
-    // a DEFINE line that ends in a lead byte must not take the next entry
-    // (a built-in macro among them) into its value.
     void FindEnd() {
-        const char* separator = strchr(text + start, '\n');
+        const char* separator = FindByte(text + start, '\n');
         end = separator ? static_cast<int>(separator - text) : length;
     }
 
