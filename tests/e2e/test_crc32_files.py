@@ -15,19 +15,13 @@ SIZES = [0, 1, 4095, 4096, 1024 * 1024 + 7]
 class Crc32OfFiles(UpdaterTest):
     def test_random_files_agree_with_zlib(self):
         s = self.scenario()
-        lines = []
-        for size in SIZES:
-            name = f"random-{size}.bin"
-            data = os.urandom(size)
-            s.write_bytes(name, data)
-            lines.append(f"{s.win(name)}\t{zlib.crc32(data) & 0xFFFFFFFF:08x}\t{size}\n")
-        s.write_bytes("manifest.txt", "".join(lines).encode("ascii"))
+        data = {f"random-{size}.bin": os.urandom(size) for size in SIZES}
+        s.write_text("manifest.txt", "".join(f"{s.win(name)}\t{zlib.crc32(d):08x}\t{len(d)}\n"
+                                             for name, d in data.items() if s.write_bytes(name, d)))
         env = dict(wineenv.environment(), CRC_MANIFEST=s.win("manifest.txt"))
-        log = s.path("unit.log")
         code = wineenv.wine([r"X:\unit_tests.exe", "--no-skip", "-tc=*CRC-32 of the files*"],
-                            env, log, 120, cwd=s.path())
-        with open(log, "rb") as f:
-            output = f.read().decode("utf-8", "replace")
+                            env, s.path("unit.log"), 120, cwd=s.path())
+        output = s.read_bytes("unit.log").decode("utf-8", "replace")
         self.assertEqual(code, 0, output)
         self.assertRegex(output, r"test cases:\s+1 \|\s+1 passed", output)
 

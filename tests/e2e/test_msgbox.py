@@ -6,156 +6,100 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 from sections import info, msgbox  # noqa: E402
-from updater import (DEFAULT_CAPTION, Box, UpdaterTest, error_box, expect_boxes,  # noqa: E402
-                     main, message)
+from updater import DEFAULT_CAPTION, Box, UpdaterTest, error_box, main, message  # noqa: E402
+
+# OSVER holds on Wine (the NT platform), a VERIFY of two different texts does not.
+FLAGS = "\n[Set]\nMODE=OSVER\n\n[Clear]\nMODE=VERIFY\nARG1=a\nARG2=b\n" + msgbox("After", "after")
+
+# name, TYPE, icon, buttons, default, answer
+STYLES = [
+    ("ERROR", "ERROR", "error", ["OK"], "OK", "OK"),
+    ("INFORMATION", "INFORMATION", "information", ["OK"], "OK", "OK"),
+    ("WARNING", "WARNING", "warning", ["YES", "NO"], "NO", "NO"),
+    ("QUESTION", "QUESTION", "question", ["YES", "NO"], "YES", "YES"),
+    ("lower case", "question", "question", ["YES", "NO"], "YES", "YES"),
+    ("mixed case", "Warning", "warning", ["YES", "NO"], "NO", "YES"),
+]
+
+# name, PROC, Box sections, answers (None: OK for each), boxes
+ROWS = [
+    ("unknown type is reported and stops", "Box,After", msgbox("Box", "x", "NOTE"), None,
+     [error_box(message(6, "NOTE"))]),
+    ("unknown type behind a closed gate is never examined", "Set,Box,After",
+     msgbox("Box", "x", "NOTE", flag="Set,0"), None, [info("after")]),
+    ("line break and tab markers", "Box", msgbox("Box", "Line1%nLine2%tEnd %N%T"), None,
+     [info("Line1\nLine2\tEnd %N%T")]),
+    ("japanese text", "Box", msgbox("Box", "表示%n予定表"), None, [info("表示\n予定表")]),
+    ("unknown gate name quotes the whole FLAG", "Box,After", msgbox("Box", "x", flag="NOSUCH,1"), None,
+     [error_box(message(6, "NOSUCH,1"))]),
+    ("an answer of YES sets the own flag", "Ask,IfYes,IfNo", msgbox("Ask", "go?", "QUESTION")
+     + msgbox("IfYes", "yes", flag="Ask,1") + msgbox("IfNo", "no", flag="Ask,0"), ["YES", "OK"],
+     [Box(text="go?"), info("yes")]),
+    ("an answer of NO leaves it clear", "Ask,IfYes,IfNo", msgbox("Ask", "go?", "QUESTION")
+     + msgbox("IfYes", "yes", flag="Ask,1") + msgbox("IfNo", "no", flag="Ask,0"), ["NO", "OK"],
+     [Box(text="go?"), info("no")]),
+    ("closing an OK box counts as OK", "Box,IfOk", msgbox("Box", "asked") + msgbox("IfOk", "ok", flag="Box,1"),
+     ["CLOSE", "OK"], [Box(text="asked"), info("ok")]),
+    ("a stop by answer shows no further box", "Box,After,Two", msgbox("Box", "asked", "QUESTION", abort="1,1")
+     + msgbox("Two", "b"), ["NO"], [Box(text="asked")]),
+]
+
+# name, FLAG, shown, PROC
+GATES = [
+    ("no gate", "", True, "Set,Clear,Box,After"),
+    ("a single item is no gate", "ANY", True, "Set,Clear,Box,After"),
+    ("open on a set flag", "Set,1", True, "Set,Clear,Box,After"),
+    ("closed on a set flag", "Set,0", False, "Set,Clear,Box,After"),
+    ("open on a clear flag", "Clear,0", True, "Set,Clear,Box,After"),
+    ("closed on a clear flag", "Clear,1", False, "Set,Clear,Box,After"),
+    ("name without regard to case and spaces", "  set ,1", True, "Set,Clear,Box,After"),
+    ("z and Z are the same letter", "Z,1", True, "z,Box,After"),
+    ("a value that is no number reads as 0: set", "Set,x", False, "Set,Clear,Box,After"),
+    ("a value that is no number reads as 0: clear", "Clear,x", True, "Set,Clear,Box,After"),
+    ("a value with a leading space", "Set, 1", True, "Set,Clear,Box,After"),
+    ("a negative value never matches", "Clear,-1", False, "Set,Clear,Box,After"),
+    ("the number itself is compared, not zero or not", "Set,2", False, "Set,Clear,Box,After"),
+    ("a value in hexadecimal is the 0 before the x", "Clear,0x1", True, "Set,Clear,Box,After"),
+    ("a later procedure has not run", "Set,0", True, "Box,Set,After"),
+    ("its own flag", "Box,0", True, "Box,After"),
+]
+
+# name, TYPE, ISABORT, answer, goes on
+ANSWERS = [
+    ("stop after YES", "QUESTION", "1,0", "YES", False),
+    ("no stop after NO when only YES stops", "QUESTION", "1,0", "NO", True),
+    ("stop after NO", "WARNING", "0,1", "NO", False),
+    ("no stop after YES when only NO stops", "WARNING", "0,1", "YES", True),
+    ("empty ISABORT goes on after YES", "QUESTION", "", "YES", True),
+    ("empty ISABORT goes on after NO", "QUESTION", "", "NO", True),
+    ("OK uses the first item: stop", "INFORMATION", "1,0", "OK", False),
+    ("OK uses the first item: go on", "ERROR", "0,1", "OK", True),
+    ("closing an OK box: stop", "INFORMATION", "1,0", "CLOSE", False),
+    ("closing an OK box: go on", "ERROR", "0,1", "CLOSE", True),
+]
 
 
-# Procedures whose flag is known: OSVER holds on Wine (the NT platform),
-# a VERIFY of two different texts does not.
-FLAGS = """
-[Set]
-MODE=OSVER
-
-[Clear]
-MODE=VERIFY
-ARG1=a
-ARG2=b
-"""
-
-
-class MessageBoxTest(UpdaterTest):
-    def run_script(self, proc, sections, answers):
-        s = self.scenario()
-        s.write_script(f"[UPDATER]\nNAME=\nPROC={proc}\n" + FLAGS + sections)
-        return s.run(answers=answers)
-
-
-class Styles(MessageBoxTest):
+class MessageBox(UpdaterTest):
     def test_each_type_has_its_icon_buttons_and_default(self):
-        cases = [
-            ("ERROR", "error", ["OK"], "OK", "OK"),
-            ("INFORMATION", "information", ["OK"], "OK", "OK"),
-            ("WARNING", "warning", ["YES", "NO"], "NO", "NO"),
-            ("QUESTION", "question", ["YES", "NO"], "YES", "YES"),
-            ("question", "question", ["YES", "NO"], "YES", "YES"),
-            ("Warning", "warning", ["YES", "NO"], "NO", "YES"),
-        ]
-        for type_, icon, buttons, default, answer in cases:
-            with self.subTest(type=type_):
-                result = self.run_script("Box", msgbox("Box", "styled", type_), [answer])
-                expect_boxes(result, [Box(caption=DEFAULT_CAPTION, text="styled", icon=icon,
-                                          buttons=buttons, default=default)])
+        self.each(STYLES, lambda type_, icon, buttons, default, answer: self.expect(
+            "Box", msgbox("Box", "styled", type_),
+            [Box(caption=DEFAULT_CAPTION, text="styled", icon=icon, buttons=buttons, default=default)],
+            [answer]))
 
-    def test_unknown_type_is_reported_and_stops(self):
-        result = self.run_script("Box,After", msgbox("Box", "x", "NOTE") + msgbox("After", "after"),
-                                 ["OK"])
-        expect_boxes(result, [error_box(message(6, "NOTE"))])
+    def test_boxes_and_answers(self):
+        self.each(ROWS, lambda proc, sections, answers, boxes: self.expect(
+            proc, FLAGS + sections, boxes, answers))
 
-    def test_unknown_type_behind_a_closed_gate_is_never_examined(self):
-        result = self.run_script("Set,Box,After", msgbox("Box", "x", "NOTE", flag="Set,0")
-                                 + msgbox("After", "after"), ["OK"])
-        expect_boxes(result, [info("after")])
+    def test_gate_on_a_flag(self):
+        z = "\n[z]\nMODE=OSVER\n"
+        self.each(GATES, lambda flag, shown, proc: self.expect(
+            proc, FLAGS + z + msgbox("Box", "gated", flag=flag),
+            ([info("gated")] if shown else []) + [info("after")]))
 
-    def test_line_break_and_tab_markers(self):
-        result = self.run_script("Box", msgbox("Box", "Line1%nLine2%tEnd %N%T"), ["OK"])
-        expect_boxes(result, [info("Line1\nLine2\tEnd %N%T")])
-
-    def test_japanese_text(self):
-        result = self.run_script("Box", msgbox("Box", "表示%n予定表"), ["OK"])
-        expect_boxes(result, [info("表示\n予定表")])
-
-
-class Gate(MessageBoxTest):
-    def expect_gate(self, flag, shown, proc="Set,Clear,Box,After"):
-        result = self.run_script(proc, msgbox("Box", "gated", flag=flag) + msgbox("After", "after"),
-                                 ["OK", "OK"])
-        boxes = ([info("gated")] if shown else []) + [info("after")]
-        expect_boxes(result, boxes)
-
-    def test_no_gate(self):
-        self.expect_gate("", True)
-
-    def test_single_item_is_no_gate(self):
-        self.expect_gate("ANY", True)
-
-    def test_open_on_a_set_flag(self):
-        self.expect_gate("Set,1", True)
-
-    def test_closed_on_a_set_flag(self):
-        self.expect_gate("Set,0", False)
-
-    def test_open_on_a_clear_flag(self):
-        self.expect_gate("Clear,0", True)
-
-    def test_closed_on_a_clear_flag(self):
-        self.expect_gate("Clear,1", False)
-
-    def test_name_without_regard_to_case_and_spaces(self):
-        self.expect_gate("  set ,1", True)
-
-    def test_value_that_is_no_number_reads_as_0(self):
-        self.expect_gate("Set,x", False)
-        self.expect_gate("Clear,x", True)
-
-    def test_value_with_leading_space(self):
-        self.expect_gate("Set, 1", True)
-
-    def test_negative_value_never_matches(self):
-        self.expect_gate("Clear,-1", False)
-
-    def test_later_procedure_has_not_run(self):
-        self.expect_gate("Set,0", True, proc="Box,Set,After")
-
-    def test_own_flag(self):
-        self.expect_gate("Box,0", True, proc="Box,After")
-
-    def test_unknown_name_quotes_the_whole_flag_and_stops(self):
-        result = self.run_script("Box,After", msgbox("Box", "x", flag="NOSUCH,1") + msgbox("After", "y"),
-                                 ["OK"])
-        expect_boxes(result, [error_box(message(6, "NOSUCH,1"))])
-
-    def test_answer_sets_the_own_flag(self):
-        sections = (msgbox("Ask", "go?", "QUESTION") + msgbox("IfYes", "said yes", flag="Ask,1")
-                    + msgbox("IfNo", "said no", flag="Ask,0"))
-        for answer, shown in [("YES", "said yes"), ("NO", "said no")]:
-            with self.subTest(answer=answer):
-                result = self.run_script("Ask,IfYes,IfNo", sections, [answer, "OK"])
-                expect_boxes(result, [Box(text="go?"), info(shown)])
-
-
-class Answers(MessageBoxTest):
-    def expect_answer(self, type_, abort, answer, goes_on):
-        result = self.run_script("Box,After", msgbox("Box", "asked", type_, abort=abort)
-                                 + msgbox("After", "after"), [answer, "OK"])
-        expect_boxes(result, [Box(text="asked")] + ([info("after")] if goes_on else []))
-
-    def test_stop_after_yes(self):
-        self.expect_answer("QUESTION", "1,0", "YES", False)
-        self.expect_answer("QUESTION", "1,0", "NO", True)
-
-    def test_stop_after_no(self):
-        self.expect_answer("WARNING", "0,1", "NO", False)
-        self.expect_answer("WARNING", "0,1", "YES", True)
-
-    def test_empty_abort_always_goes_on(self):
-        self.expect_answer("QUESTION", "", "YES", True)
-        self.expect_answer("QUESTION", "", "NO", True)
-
-    def test_ok_uses_the_first_abort_item(self):
-        self.expect_answer("INFORMATION", "1,0", "OK", False)
-        self.expect_answer("ERROR", "0,1", "OK", True)
-
-    def test_closing_an_ok_box_counts_as_ok(self):
-        self.expect_answer("INFORMATION", "1,0", "CLOSE", False)
-        self.expect_answer("ERROR", "0,1", "CLOSE", True)
-        result = self.run_script("Box,IfOk", msgbox("Box", "asked") + msgbox("IfOk", "ok", flag="Box,1"),
-                                 ["CLOSE", "OK"])
-        expect_boxes(result, [Box(text="asked"), info("ok")])
-
-    def test_a_stop_by_answer_shows_no_further_box(self):
-        result = self.run_script("Box,After,More", msgbox("Box", "asked", "QUESTION", abort="1,1")
-                                 + msgbox("After", "a") + msgbox("More", "b"), ["NO"])
-        expect_boxes(result, [Box(text="asked")])
+    def test_isabort_stops_on_the_answer(self):
+        self.each(ANSWERS, lambda type_, abort, answer, goes_on: self.expect(
+            "Box,After", FLAGS + msgbox("Box", "asked", type_, abort=abort),
+            [Box(text="asked")] + ([info("after")] if goes_on else []), [answer, "OK"]))
 
 
 if __name__ == "__main__":

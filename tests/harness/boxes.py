@@ -1,13 +1,11 @@
 """What a test expects of a run's boxes, and the failures that say what came."""
 
-import inspect
 import itertools
-import os
 
 from messages import DEFAULT_CAPTION
 
 # unittest leaves the frames of modules with this flag out of its tracebacks,
-# so a failure points at the test's own line.
+# so a failure points at the test's own lines.
 __unittest = True
 
 UNSET = object()
@@ -35,87 +33,49 @@ class Result:
     """What the box driver saw of one run."""
 
     def __init__(self, data, log):
-        self.data = data
-        self.log = log
-        self.started = data["started"]
-        self.exit_code = data["exit_code"]
-        self.timed_out = data["timed_out"]
-        self.too_many_boxes = data["too_many_boxes"]
-        self.boxes = data["boxes"]
-        self.clipboard = data["clipboard"]
+        self.data, self.log = data, log
+        for field in ("started", "exit_code", "timed_out", "too_many_boxes", "boxes", "clipboard"):
+            setattr(self, field, data[field])
 
     def describe(self):
-        lines = [f"started={self.started} exit_code={self.exit_code} "
-                 f"timed_out={self.timed_out} clipboard={self.clipboard!r}"]
-        if not self.boxes:
-            lines.append("no boxes")
+        lines = [f"started={self.started} exit_code={self.exit_code} timed_out={self.timed_out} "
+                 f"clipboard={self.clipboard!r}"] + ([] if self.boxes else ["no boxes"])
         for number, box in enumerate(self.boxes, 1):
-            lines.append(f"box {number}: caption={box['caption']!r} text={box['text']!r}")
-            lines.append(f"       icon={box['icon']} buttons={box['buttons']} "
-                         f"default={box['default']} answer={box['answer']} "
-                         f"pressed={box['pressed']} closed={box['closed']}")
+            lines.append(f"box {number}: " + " ".join(f"{k}={v!r}" for k, v in box.items()))
         return "\n".join(lines)
 
 
-def caller():
-    """Where the test stands: file:line of the outermost test frame, and the
-    lines of the test's own helpers it went through."""
-    here = os.path.dirname(os.path.abspath(__file__))
-    frames = []
-    for frame in inspect.stack()[1:]:
-        path = os.path.abspath(frame.filename)
-        if os.path.dirname(path) == here:
-            continue
-        if "__unittest" in frame.frame.f_globals or frames and path != frames[0][0]:
-            break
-        frames.append((path, frame.lineno))
-    if not frames:
-        return "?"
-    where = f"{frames[-1][0]}:{frames[-1][1]}"
-    if len(frames) > 1:
-        where += " (via line " + ", ".join(str(line) for _, line in reversed(frames[:-1])) + ")"
-    return where
-
-
 def fail(summary, problems, result=None):
-    text = f"{caller()}: {summary}\n" + "".join(f"  - {p}\n" for p in problems)
+    text = f"{summary}\n" + "".join(f"  - {p}\n" for p in problems)
     if result is not None:
         text += "what came:\n  " + result.describe().replace("\n", "\n  ")
     raise AssertionError(text)
 
 
 def run_problems(result, exit_code):
-    problems = []
-    if not result.started:
-        problems.append(f"the program did not start (error {result.data.get('start_error')})")
-    if result.timed_out:
-        problems.append("the program did not end within the time-out")
-    if result.too_many_boxes:
-        problems.append("the program kept showing boxes and was stopped")
-    stopped = result.timed_out or result.too_many_boxes
-    if exit_code is not None and result.started and not stopped \
-            and result.exit_code != exit_code:
+    problems = [text for failed, text in [
+        (not result.started, f"the program did not start (error {result.data.get('start_error')})"),
+        (result.timed_out, "the program did not end within the time-out"),
+        (result.too_many_boxes, "the program kept showing boxes and was stopped")] if failed]
+    if exit_code is not None and not problems and result.exit_code != exit_code:
         problems.append(f"exit code {result.exit_code}, expected {exit_code}")
     return problems
 
 
 def box_problems(number, got, want):
-    problems = []
     if got is None:
         return [f"box {number} did not come; expected {want}"]
     if want is None:
-        return [f"box {number} was not expected: caption={got['caption']!r} "
-                f"text={got['text']!r}"]
-    for field, value in want.expected.items():
-        if got[field] != value:
-            problems.append(f"box {number} {field}: expected {value!r}, got {got[field]!r}")
+        return [f"box {number} was not expected: caption={got['caption']!r} text={got['text']!r}"]
+    problems = [f"box {number} {field}: expected {value!r}, got {got[field]!r}"
+                for field, value in want.expected.items() if got[field] != value]
     if got["pressed"] is None:
         problems.append(f"box {number} was still open when the driver gave up")
     elif not got["expected"]:
         problems.append(f"box {number} came after the answers ran out; the driver closed it")
     elif got["pressed"] != (got["default"] if got["answer"] == "DEFAULT" else got["answer"]):
         problems.append(f"box {number} does not offer {got['answer']}; it was closed instead")
-    if got["pressed"] is not None and not got["closed"]:
+    elif not got["closed"]:
         problems.append(f"box {number} stayed open after {got['pressed']}")
     return problems
 

@@ -1,15 +1,19 @@
 """End-to-end scenarios: the real updater.exe under Wine, its boxes answered by
-the box driver.
+the box driver. A rule is one test; its cases are rows, each named:
+
+    ROWS = [("caption option", "/tHello", "Hello"), ("no option", "", DEFAULT_CAPTION)]
 
     class StartUp(UpdaterTest):
         def test_missing_script(self):
-            s = self.scenario()
-            result = s.run("/tHello", answers=["OK"])
-            expect_boxes(result, [error_box(message(1, s.win("updater.ini")), "Hello")])
+            def check(arguments, caption):
+                s = self.scenario()
+                expect_boxes(s.run(arguments, answers=["OK"]),
+                             [error_box(message(1, s.win("updater.ini")), caption)])
+            self.each(ROWS, check)
 
 Each scenario has its own folder T:\\<name>\\ (on the Unix side
-<state>/scratch/<name>) holding a copy of updater.exe. The prefix is kept
-between runs of the tests: registry values a test adds are removed after it.
+<state>/scratch/<name>) holding a copy of updater.exe. Registry values a
+test adds are removed after it.
 """
 
 import fcntl
@@ -39,22 +43,17 @@ class Scenario:
 
     def __init__(self, name):
         p = wineenv.paths()
-        self.name = name
-        self.root = os.path.join(p["scratch"], name)
-        self.runs = os.path.join(p["scratch"], "_runs")
+        self.name, self.run_count, self.keys_added = name, 0, []
+        self.root, self.runs = os.path.join(p["scratch"], name), os.path.join(p["scratch"], "_runs")
         self.lock = os.path.join(p["state"], "clipboard.lock")
-        self.run_count = 0
-        self.keys_added = []
         shutil.rmtree(self.root, ignore_errors=True)
         os.makedirs(self.root)
         os.makedirs(self.runs, exist_ok=True)
         self.copy_program("updater.exe")
 
-    # Paths.
     def path(self, relative=""):
         """The Unix path of a path relative to the scenario's folder."""
-        parts = [part for part in relative.replace("\\", "/").split("/") if part]
-        return os.path.join(self.root, *parts)
+        return os.path.join(self.root, *[part for part in relative.replace("\\", "/").split("/") if part])
 
     def win(self, relative=""):
         """The Windows path: T:\\<name>\\relative."""
@@ -64,11 +63,8 @@ class Scenario:
 
     def windows_dir(self, directory):
         """A folder given relative to the scenario's, or as a Windows path with a drive."""
-        if directory and ":" in directory:
-            return directory
-        return self.win(directory or "")
+        return directory if directory and ":" in directory else self.win(directory or "")
 
-    # Files.
     def write_bytes(self, relative, data):
         path = self.path(relative)
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -88,8 +84,7 @@ class Scenario:
 
     def write_script(self, text, name="updater.ini", encoding="cp932"):
         """The script with CRLF line ends, as Windows editors write it."""
-        lines = text.replace("\r\n", "\n").split("\n")
-        return self.write_bytes(name, "\r\n".join(lines).encode(encoding))
+        return self.write_bytes(name, text.replace("\r\n", "\n").replace("\n", "\r\n").encode(encoding))
 
     def exists(self, relative):
         return os.path.lexists(self.path(relative))
@@ -109,45 +104,33 @@ class Scenario:
         shutil.copyfile(source, target)
         return target
 
-    # Runs.
     def run(self, arguments="", answers=(), exe_name="updater.exe", timeout=20,
             directory=None, screenshots=False, clipboard=False, hold=()):
-        """Runs the program with its boxes answered in order; returns the Result.
-
-        arguments: the text after the program's quoted path on its command line.
-        answers: one of ANSWERS per box expected, in order; further boxes are
-        closed and reported. exe_name: the program in the scenario's folder (a
-        copy of updater.exe is made under that name when missing). directory:
-        the program's current folder (default: the scenario's). screenshots:
-        BMP files of the boxes in <state>/scratch/_runs/. clipboard=True: no
-        other run touches the clipboard meanwhile (every run starts with an
-        empty clipboard and Result.clipboard is the text left after the exit).
-        hold: files of the scenario that another process keeps open (read
-        access, no sharing) while the program runs. DEFAULT presses the box's
-        default button."""
-        for answer in answers:
-            if answer not in ANSWERS:
-                fail(f"unknown answer {answer!r}", [f"use one of {', '.join(ANSWERS)}"])
+        """Runs the program with its boxes answered in order (one of ANSWERS each;
+        DEFAULT presses the default button; further boxes are closed and reported)
+        and returns the Result. exe_name: a program in the scenario's folder, copied
+        from updater.exe when missing. directory: its current folder. screenshots:
+        BMP files in <state>/scratch/_runs/. clipboard=True: no other run touches the
+        clipboard meanwhile; it starts empty and Result.clipboard is what is left.
+        hold: files of the scenario kept open elsewhere (read, no sharing) meanwhile."""
+        if set(answers) - set(ANSWERS):
+            fail(f"unknown answers {answers!r}", [f"use {', '.join(ANSWERS)}"])
         if not os.path.exists(self.path(exe_name)):
             self.copy_program(exe_name)
         self.run_count += 1
         stem = f"{self.name}-{self.run_count}"
-        job = os.path.join(self.runs, stem + ".job")
         lines = [f"program={self.win(exe_name)}", f"arguments={arguments}",
                  f"directory={self.windows_dir(directory)}", f"timeout={int(timeout * 1000)}"]
         if screenshots:
-            shots = os.path.join(self.runs, stem + "-shots")
-            os.makedirs(shots, exist_ok=True)
+            os.makedirs(os.path.join(self.runs, stem + "-shots"), exist_ok=True)
             lines.append(f"screenshots=T:\\_runs\\{stem}-shots")
-        lines += [f"hold={self.win(name)}" for name in hold]
-        lines += [f"answer={answer}" for answer in answers]
-        with open(job, "w", encoding="utf-8") as f:
+        lines += [f"hold={self.win(name)}" for name in hold] + [f"answer={answer}" for answer in answers]
+        with open(os.path.join(self.runs, stem + ".job"), "w", encoding="utf-8") as f:
             f.write("\n".join(lines) + "\n")
         return self._drive(stem, timeout, clipboard)
 
     def _drive(self, stem, timeout, clipboard):
-        result_path = os.path.join(self.runs, stem + ".json")
-        log_path = os.path.join(self.runs, stem + ".log")
+        result_path, log_path = (os.path.join(self.runs, stem + ext) for ext in (".json", ".log"))
         for path in (result_path, log_path):
             if os.path.exists(path):
                 os.remove(path)
@@ -159,26 +142,23 @@ class Scenario:
                                       cwd=self.root)
         with open(log_path, "rb") as f:
             log = f.read().decode("utf-8", "replace")
-        if code is None:
-            fail("the box driver hung", [f"log {log_path}:\n{log}"])
         if code != 0 or not os.path.exists(result_path):
-            fail(f"the box driver failed with code {code}", [f"log {log_path}:\n{log}"])
+            fail("the box driver hung" if code is None else f"the box driver failed with code {code}",
+                 [f"log {log_path}:\n{log}"])
         with open(result_path, encoding="utf-8") as f:
             return Result(json.load(f), log)
 
-    # Registry.
     def reg_add(self, key, value, data, kind="REG_SZ"):
         """Sets a value (None: the key's default value) of a key of the test's
         own; the whole key is deleted after the test. kind: REG_SZ,
         REG_EXPAND_SZ or REG_DWORD."""
-        if kind == "REG_SZ":
-            text = '"' + str(data).replace("\\", "\\\\").replace('"', '\\"') + '"'
-        elif kind == "REG_EXPAND_SZ":
-            text = "hex(2):" + ",".join(f"{b:02x}" for b in (str(data) + "\0").encode("utf-16-le"))
-        elif kind == "REG_DWORD":
-            text = f"dword:{int(data):08x}"
-        else:
+        kinds = {"REG_SZ": lambda: '"' + str(data).replace("\\", "\\\\").replace('"', '\\"') + '"',
+                 "REG_EXPAND_SZ": lambda: "hex(2):" + ",".join(
+                     f"{b:02x}" for b in (str(data) + "\0").encode("utf-16-le")),
+                 "REG_DWORD": lambda: f"dword:{int(data):08x}"}
+        if kind not in kinds:
             fail(f"unknown registry type {kind}", ["use REG_SZ, REG_EXPAND_SZ or REG_DWORD"])
+        text = kinds[kind]()
         name = "@" if value is None else '"' + value.replace('"', '\\"') + '"'
         self.keys_added.append(key)
         self.reg_import(f"[{self.reg_key(key)}]\r\n{name}={text}\r\n")
@@ -187,9 +167,8 @@ class Scenario:
         self.reg_import(f"[-{self.reg_key(key)}]\r\n")
 
     def cleanup(self):
-        for key in reversed(self.keys_added):
-            self.reg_delete_key(key)
-        self.keys_added = []
+        while self.keys_added:
+            self.reg_delete_key(self.keys_added.pop())
 
     @staticmethod
     def reg_key(key):
@@ -219,11 +198,28 @@ class UpdaterTest(unittest.TestCase):
         module = os.path.splitext(os.path.basename(inspect.getfile(type(self))))[0]
         name = module.removeprefix("test_") + "." + self._testMethodName.removeprefix("test_")
         self._scenarios = getattr(self, "_scenarios", 0) + 1
-        if self._scenarios > 1:
-            name += f"-{self._scenarios}"
-        scenario = Scenario(name)
+        scenario = Scenario(name + (f"-{self._scenarios}" if self._scenarios > 1 else ""))
         self.addCleanup(scenario.cleanup)
         return scenario
+
+    def each(self, rows, check):
+        """check(*row[1:]) for every row; a failure names the row by row[0]."""
+        for name, *case in rows:
+            with self.subTest(name):
+                check(*case)
+
+    def run_script(self, proc, sections="", answers=(), arguments="", head="NAME=", s=None,
+                   **options):
+        """Runs a script of [UPDATER] (head, and PROC=proc unless None) and the sections."""
+        s = s or self.scenario()
+        proc = "" if proc is None else f"PROC={proc}\n"
+        s.write_script(f"[UPDATER]\n{head}\n{proc}" + sections)
+        return s.run(arguments, answers=answers, **options)
+
+    def expect(self, proc, sections, boxes, answers=None, **options):
+        """The run shows exactly these boxes; answers default to OK for each."""
+        answers = ["OK"] * len(boxes) if answers is None else answers
+        expect_boxes(self.run_script(proc, sections, answers, **options), boxes)
 
 
 def main():

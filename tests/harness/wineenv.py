@@ -5,11 +5,10 @@
     wineenv.py unit      run X:\\unit_tests.exe and exit with its code
 
 Everything lives under $UPDATER_WINE_STATE: the prefix, a private HOME, the
-scratch root (drive T:) and running.json, which tells the other harness code
-which display and prefix to use. The build folder $UPDATER_WIN64_BUILD is drive X:.
-Two more drives serve the file tests: U: (a second scratch drive, for moves
-across drives) and R: (a throwaway folder whose root the tests try to delete).
-The prefix keeps no other drive: the programs under test delete whole trees.
+scratch root (drive T:), U: (a second scratch drive, for moves across drives),
+R: (a throwaway folder whose root the tests try to delete) and running.json
+(the display). $UPDATER_WIN64_BUILD is drive X:. The prefix keeps no other
+drive: the programs under test delete whole trees.
 """
 
 import json
@@ -27,58 +26,43 @@ READY_MARK = ".harness-ready"
 MANAGED_KEY = r"HKCU\Software\Wine\X11 Driver"
 
 
+def setting(name):
+    if name not in os.environ:
+        sys.exit(f"{name} is not set (run the tests through ctest)")
+    return os.environ[name]
+
+
 def state_dir():
-    try:
-        return os.environ["UPDATER_WINE_STATE"]
-    except KeyError:
-        sys.exit("UPDATER_WINE_STATE is not set (run the tests through ctest)")
+    return setting("UPDATER_WINE_STATE")
 
 
 def build_dir():
-    try:
-        return os.environ["UPDATER_WIN64_BUILD"]
-    except KeyError:
-        sys.exit("UPDATER_WIN64_BUILD is not set (run the tests through ctest)")
+    return setting("UPDATER_WIN64_BUILD")
 
 
 def paths():
     state = os.path.abspath(state_dir())
-    return {
-        "state": state,
-        "prefix": os.path.join(state, "prefix"),
-        "home": os.path.join(state, "home"),
-        "scratch": os.path.join(state, "scratch"),
-        "logs": os.path.join(state, "logs"),
-        "running": os.path.join(state, "running.json"),
-        "drive_u": os.path.join(state, "drive_u"),
-        "drive_r": os.path.join(state, "drive_r"),
-    }
+    names = ("prefix", "home", "scratch", "logs", "drive_u", "drive_r")
+    return dict({name: os.path.join(state, name) for name in names}, state=state,
+                running=os.path.join(state, "running.json"))
 
 
 def base_environment(display):
     p = paths()
     # XDG folders would lead Wine's shell folders back to the real home.
     env = {k: v for k, v in os.environ.items() if not k.startswith(("XDG_", "WINE"))}
-    env.update(
-        WINEPREFIX=p["prefix"],
-        DISPLAY=display,
-        HOME=p["home"],
-        LC_ALL="ja_JP.UTF-8",
-        WINEDEBUG="-all",
-        WINEDLLOVERRIDES="mscoree,mshtml=",
-    )
+    env.update(WINEPREFIX=p["prefix"], DISPLAY=display, HOME=p["home"], LC_ALL="ja_JP.UTF-8",
+               WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     return env
 
 
 def environment():
     """The environment for Wine processes, for the display that setup started."""
-    running = paths()["running"]
     try:
-        with open(running) as f:
-            display = json.load(f)["display"]
+        with open(paths()["running"]) as f:
+            return base_environment(json.load(f)["display"])
     except (OSError, ValueError, KeyError):
-        sys.exit(f"{running} is missing: run the wine.setup test first (ctest -R wine)")
-    return base_environment(display)
+        sys.exit(f"{paths()['running']} is missing: run the wine.setup test first (ctest -R wine)")
 
 
 def run_logged(args, env, log_path, timeout, cwd=None):
@@ -108,20 +92,17 @@ def is_xvfb(pid):
 
 
 def stop_xvfb(pid):
-    if not is_xvfb(pid):
-        return
-    os.kill(pid, signal.SIGTERM)
-    for _ in range(50):
+    for attempt in range(52):
         if not is_xvfb(pid):
             return
+        if attempt in (0, 51):
+            os.kill(pid, signal.SIGTERM if attempt == 0 else signal.SIGKILL)
         time.sleep(0.05)
-    os.kill(pid, signal.SIGKILL)
 
 
 def stop_wineserver(env):
-    log = os.path.join(paths()["logs"], "wineserver.txt")
-    run_logged([WINESERVER, "-k"], env, log, 30)
-    run_logged([WINESERVER, "-w"], env, log, 30)
+    for flag in ("-k", "-w"):
+        run_logged([WINESERVER, flag], env, os.path.join(paths()["logs"], "wineserver.txt"), 30)
 
 
 def stop_all():
@@ -132,33 +113,25 @@ def stop_all():
         stop_wineserver(base_environment(":0"))
     try:
         with open(p["running"]) as f:
-            pid = json.load(f).get("xvfb_pid")
-    except (OSError, ValueError):
-        pid = None
-    if pid:
-        stop_xvfb(pid)
-    if os.path.exists(p["running"]):
+            stop_xvfb(json.load(f).get("xvfb_pid") or 0)
         os.remove(p["running"])
+    except (OSError, ValueError):
+        pass
 
 
 def start_xvfb():
     p = paths()
     read_end, write_end = os.pipe()
     with open(os.path.join(p["logs"], "xvfb.txt"), "ab") as log:
-        xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "2560x2048x24",
-             "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=log, stderr=log,
-            start_new_session=True)
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "2560x2048x24", "-nolisten",
+                                 "tcp"], pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                start_new_session=True)
     os.close(write_end)
-    number = b""
+    number, chunk = b"", b"-"
     deadline = time.monotonic() + 15
-    while not number.endswith(b"\n") and time.monotonic() < deadline:
-        ready, _, _ = select.select([read_end], [], [], 0.5)
-        if ready:
+    while chunk and not number.endswith(b"\n") and time.monotonic() < deadline:
+        if select.select([read_end], [], [], 0.5)[0]:
             chunk = os.read(read_end, 16)
-            if not chunk:
-                break
             number += chunk
     os.close(read_end)
     if not number.strip():
@@ -225,13 +198,17 @@ def check_drives():
 
 def managed_is_off():
     try:
-        with open(os.path.join(paths()["prefix"], "user.reg"), encoding="utf-8",
-                  errors="replace") as f:
+        with open(os.path.join(paths()["prefix"], "user.reg"), encoding="utf-8", errors="replace") as f:
             text = f.read()
     except OSError:
         return False
     section = text.find("[Software\\\\Wine\\\\X11 Driver]")
     return section >= 0 and '"Managed"="N"' in text[section:].split("\n[", 1)[0]
+
+
+def must(code, what):
+    if code != 0:
+        sys.exit(f"{what} failed (see logs/setup.txt)")
 
 
 def create_prefix(env, log):
@@ -240,8 +217,7 @@ def create_prefix(env, log):
     # With dosdevices made beforehand, Wine never creates its z: drive.
     os.makedirs(os.path.join(p["prefix"], "drive_c"))
     make_drives_safe()
-    if wine(["wineboot", "-i"], env, log, 180, cwd=p["scratch"]) != 0:
-        sys.exit("wineboot -i failed (see logs/setup.txt)")
+    must(wine(["wineboot", "-i"], env, log, 180, cwd=p["scratch"]), "wineboot -i")
     set_managed_off(env, log)
     # Stopping the server writes the registry; the services of a prefix made in
     # the same server session were seen to stall later runs for seconds.
@@ -251,9 +227,8 @@ def create_prefix(env, log):
 
 def set_managed_off(env, log):
     # Without a window manager every box would take 2 s to close.
-    args = ["reg", "add", MANAGED_KEY, "/v", "Managed", "/d", "N", "/f"]
-    if wine(args, env, log, 60, cwd=paths()["scratch"]) != 0:
-        sys.exit("reg add failed (see logs/setup.txt)")
+    must(wine(["reg", "add", MANAGED_KEY, "/v", "Managed", "/d", "N", "/f"], env, log, 60, cwd=paths()["scratch"]),
+         "reg add")
 
 
 def setup():
@@ -266,18 +241,15 @@ def setup():
         shutil.rmtree(p[name], ignore_errors=True)
         os.makedirs(p[name])
     log = os.path.join(p["logs"], "setup.txt")
-
     display = start_xvfb()
     env = base_environment(display)
     fresh = not os.path.exists(os.path.join(p["prefix"], READY_MARK))
     if fresh:
         create_prefix(env, log)
     make_drives_safe()
-    if run_logged([WINESERVER, "-p"], env, log, 30) != 0:
-        sys.exit("wineserver did not start (see logs/setup.txt)")
+    must(run_logged([WINESERVER, "-p"], env, log, 30), "wineserver -p")
     # Brings the services up now rather than in the first test.
-    if wine(["wineboot"], env, log, 120, cwd=p["scratch"]) != 0:
-        sys.exit("wineboot failed (see logs/setup.txt)")
+    must(wine(["wineboot"], env, log, 120, cwd=p["scratch"]), "wineboot")
     if not managed_is_off():
         set_managed_off(env, log)
     make_drives_safe()
@@ -292,14 +264,12 @@ def cleanup():
 
 
 def unit():
-    p = paths()
-    output = os.path.join(p["logs"], "unit.txt")
+    output = os.path.join(paths()["logs"], "unit.txt")
     if os.path.exists(output):
         os.remove(output)
     if not os.path.exists(os.path.join(build_dir(), "unit_tests.exe")):
         sys.exit("unit_tests.exe is not built")
-    code = wine([r"X:\unit_tests.exe"] + sys.argv[2:], environment(), output, 300,
-                cwd=p["scratch"])
+    code = wine([r"X:\unit_tests.exe"] + sys.argv[2:], environment(), output, 300, cwd=paths()["scratch"])
     with open(output, "rb") as f:
         sys.stdout.write(f.read().decode("utf-8", "replace"))
     if code is None:

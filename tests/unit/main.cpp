@@ -1,5 +1,5 @@
 #define DOCTEST_CONFIG_IMPLEMENT
-#include <doctest.h>
+#include "tests/unit/Unit.h"
 
 #include <stdio.h>
 

@@ -1,246 +1,288 @@
 // boxdriver <jobfile> <resultfile>: runs a program, records each message box
 // it shows, answers them as the job says and writes what happened as JSON.
-#include "Box.h"
 #include "Child.h"
 #include "Job.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
 const int kUnexpectedBoxCap = 20;
-const DWORD kPollMs = 10;
-const DWORD kSettleMs = 30;  // a box that just became visible may still be painting
 
-ULONGLONG Now() { return GetTickCount64(); }
+std::string ToUtf8(const std::wstring& text) {
+    std::string out(text.size() * 3, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), text.size(), &out[0], out.size(), nullptr, nullptr));
+    return out;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+    std::wstring out(text.size(), L'\0');
+    out.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), text.size(), &out[0], out.size()));
+    return out;
+}
+
+const char* const kAnswers[] = {"OK", "CANCEL", "YES", "NO", "CLOSE", "DEFAULT"};
+
+bool ReadJob(const wchar_t* path, Job& job, std::string& error) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return error = "cannot read the job file", false;
+    std::string data;
+    char chunk[4096];
+    for (DWORD got; ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got;) data.append(chunk, got);
+    CloseHandle(file);
+    for (size_t start = 0, end; start < data.size(); start = end + 1) {
+        end = std::min(data.find('\n', start), data.size());
+        std::string line = data.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        size_t equals = line.find('=');
+        std::string key = line.substr(0, equals), value = equals == std::string::npos ? "" : line.substr(equals + 1);
+        std::wstring wide = FromUtf8(value);
+        if (key == "program") job.program = wide;
+        else if (key == "arguments") job.arguments = wide;
+        else if (key == "directory") job.directory = wide;
+        else if (key == "screenshots") job.screenshots = wide;
+        else if (key == "hold") job.holds.push_back(wide);
+        else if (key == "timeout") job.timeoutMs = strtoul(value.c_str(), nullptr, 10);
+        else if (key == "answer" && std::find(std::begin(kAnswers), std::end(kAnswers), value) != std::end(kAnswers))
+            job.answers.push_back(value);
+        else return error = "bad line: " + line, false;
+    }
+    return job.program.empty() ? (error = "no program", false) : true;
+}
 
 // Tests run side by side on one screen, and every box opens in its middle.
-// The icon is read off the screen, so each driver claims a quarter of it
-// (a named mutex per quarter) and moves its boxes there.
-const int kSlotCount = 4;
-const int kSlotWidth = 1280, kSlotHeight = 1024;  // the harness's screen is twice that
-
+// The icon is read off the screen, so each driver claims a quarter of it (a
+// named mutex per quarter, held until the driver ends) and moves its boxes there.
 POINT ClaimScreenSlot() {
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        std::wstring name = L"boxdriver-screen-slot-" + std::to_wstring(slot);
-        HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
-        if (!mutex) continue;
-        DWORD wait = WaitForSingleObject(mutex, 0);
-        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)  // held until the driver ends
-            return POINT{(slot % 2) * kSlotWidth, (slot / 2) * kSlotHeight};
-        CloseHandle(mutex);
+    for (int slot = 0; slot < 4; ++slot) {
+        HANDLE mutex = CreateMutexW(nullptr, FALSE, (L"boxdriver-screen-slot-" + std::to_wstring(slot)).c_str());
+        DWORD wait = mutex ? WaitForSingleObject(mutex, 0) : WAIT_FAILED;
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) return POINT{slot % 2 * 1280, slot / 2 * 1024};
+        if (mutex) CloseHandle(mutex);
     }
     return POINT{0, 0};
 }
 
-void MoveToSlot(HWND box, POINT slot) {
-    SetWindowPos(box, HWND_TOP, slot.x + 40, slot.y + 40, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-}
-
-void ClearClipboard() {
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        if (OpenClipboard(nullptr)) {
-            EmptyClipboard();
-            CloseClipboard();
-            return;
-        }
-        Sleep(20);
-    }
-}
-
-void ReadClipboard(RunResult& result) {
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        if (OpenClipboard(nullptr)) break;
-        if (attempt == 49) return;
-        Sleep(20);
-    }
-    HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    if (data) {
-        const wchar_t* text = static_cast<const wchar_t*>(GlobalLock(data));
-        if (text) {
-            result.hasClipboard = true;
-            result.clipboard = text;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-}
-
-bool StartProgram(const Job& job, PROCESS_INFORMATION& process, DWORD& error) {
-    std::wstring commandLine = L"\"" + job.program + L"\"";
-    if (!job.arguments.empty()) commandLine += L" " + job.arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    const wchar_t* directory = job.directory.empty() ? nullptr : job.directory.c_str();
-    if (CreateProcessW(job.program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                       directory, &startup, &process))
-        return true;
-    error = GetLastError();
+bool OpenClipboardSoon() {
+    for (int attempt = 0; attempt < 50; ++attempt, Sleep(20))
+        if (OpenClipboard(nullptr)) return true;
     return false;
 }
 
-bool Known(const RunResult& result, HWND box) {
-    for (const BoxRecord& record : result.boxes)
-        if (record.hwnd == box && !record.closed) return true;
-    return false;
+std::wstring TextOf(HWND window) {
+    // The length reported for another process's window is only a hint: leave room.
+    std::wstring text(std::max(GetWindowTextLengthW(window), 0) + 1024, L'\0');
+    text.resize(std::max(GetWindowTextW(window, &text[0], text.size()), 0));
+    return text;
 }
 
-void NoteClosedBoxes(RunResult& result) {
-    for (BoxRecord& record : result.boxes)
-        if (!record.closed && !record.pressed.empty() && !IsWindow(record.hwnd))
-            record.closed = true;
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = L"";
+    GetClassNameW(window, name, 64);
+    return name;
 }
 
-HWND NewBox(const RunResult& result, DWORD processId) {
-    for (HWND box : VisibleBoxes(processId))
-        if (!Known(result, box)) return box;
-    return nullptr;
+struct Search {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+// The visible dialog windows of the process, in window order.
+std::vector<HWND> VisibleBoxes(DWORD processId) {
+    Search search{processId, {}};
+    EnumWindows([](HWND window, LPARAM param) -> BOOL {
+        Search& s = *reinterpret_cast<Search*>(param);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == s.processId && IsWindowVisible(window) && ClassOf(window) == L"#32770") s.found.push_back(window);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
-BoxRecord Inspect(HWND box, POINT slot) {
+// The buttons a message box can have, by control id; the first four can be answered.
+const int kButtonIds[] = {IDOK, IDCANCEL, IDYES, IDNO, IDABORT, IDRETRY, IDIGNORE, IDHELP, IDTRYAGAIN, IDCONTINUE};
+const char* const kButtonNames[] = {"OK", "CANCEL", "YES", "NO", "ABORT", "RETRY", "IGNORE", "HELP", "TRYAGAIN",
+                                    "CONTINUE"};
+
+std::string ButtonName(int id) {
+    int i = std::find(kButtonIds, kButtonIds + 10, id) - kButtonIds;
+    return i < 10 ? kButtonNames[i] : "ID" + std::to_string(id);
+}
+
+BoxRecord ReadBox(HWND box, POINT slot) {
     BoxRecord record;
     record.hwnd = box;
-    MoveToSlot(box, slot);
-    Sleep(kSettleMs);
+    SetWindowPos(box, HWND_TOP, slot.x + 40, slot.y + 40, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    Sleep(30);  // a box that just became visible may still be painting
     record.icon = IdentifyIcon(box);
-    ReadBox(box, record);
+    record.caption = TextOf(box);
+    HWND text = GetDlgItem(box, 0xFFFF);
+    record.hasText = text != nullptr;
+    if (text) record.text = TextOf(text);
+    std::vector<HWND> buttons;
+    EnumChildWindows(box, [](HWND window, LPARAM param) -> BOOL {
+        if (IsWindowVisible(window) && ClassOf(window) == L"Button")
+            reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&buttons));
+    auto left = [](HWND w) { RECT r; GetWindowRect(w, &r); return r.left; };
+    std::sort(buttons.begin(), buttons.end(), [&](HWND a, HWND b) { return left(a) < left(b); });
+    for (HWND button : buttons) {
+        record.buttons.push_back(ButtonName(GetDlgCtrlID(button)));
+        // DM_GETDEFID answers 1 whatever the box; the button style tells the truth.
+        if ((GetWindowLongW(button, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON) record.defaultButton = record.buttons.back();
+    }
     return record;
 }
 
-// DEFAULT presses whatever the box offers as its default button.
-Action Resolve(const BoxRecord& record, Action action) {
-    if (action != Action::Default) return action;
-    for (Action candidate : {Action::Ok, Action::Cancel, Action::Yes, Action::No}) {
-        if (record.defaultButton == ActionName(candidate)) return candidate;
+// No user could press a button the box does not show: close the box instead,
+// so the test sees that its answer was not possible. DEFAULT presses the default.
+void Press(BoxRecord& record, std::string action) {
+    if (action == "DEFAULT") action = record.defaultButton;
+    int i = std::find(kButtonNames, kButtonNames + 4, action) - kButtonNames;
+    bool offered = i < 4 && std::find(record.buttons.begin(), record.buttons.end(), action) != record.buttons.end();
+    record.pressed = offered ? action : "CLOSE";
+    PostMessageW(record.hwnd, offered ? WM_COMMAND : WM_CLOSE, offered ? MAKEWPARAM(kButtonIds[i], BN_CLICKED) : 0, 0);
+}
+
+struct Run {
+    bool started = false, exited = false, timedOut = false, tooManyBoxes = false, hasClipboard = false;
+    DWORD startError = 0, exitCode = 0;
+    std::vector<BoxRecord> boxes;
+    std::wstring clipboard;
+
+    bool Known(HWND box) const {
+        return std::any_of(boxes.begin(), boxes.end(), [&](const BoxRecord& r) { return r.hwnd == box && !r.closed; });
     }
-    return Action::Close;
-}
-
-void Press(HWND box, BoxRecord& record, Action action) {
-    action = Resolve(record, action);
-    int id = ButtonId(action);
-    bool offered = std::find(record.buttons.begin(), record.buttons.end(),
-                             std::string(ActionName(action))) != record.buttons.end();
-    // No user could press a button the box does not show: close the box instead,
-    // so the test sees that its answer was not possible.
-    if (id != 0 && offered) {
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-        record.pressed = ActionName(action);
-    } else {
-        PostMessageW(box, WM_CLOSE, 0, 0);
-        record.pressed = ActionName(Action::Close);
+    void NoteClosed() {
+        for (BoxRecord& r : boxes)
+            if (!r.closed && !r.pressed.empty() && !IsWindow(r.hwnd)) r.closed = true;
     }
-}
+};
 
-void SaveScreenshot(const Job& job, HWND box, size_t number) {
-    if (job.screenshots.empty()) return;
-    std::wstring path = job.screenshots;
-    if (path.back() != L'\\') path += L'\\';
-    path += L"box-" + std::to_wstring(number) + L".bmp";
-    if (!SaveWindowBitmap(box, path)) fwprintf(stderr, L"cannot save %ls\n", path.c_str());
-}
-
-// Handles one box; false when the program must be stopped for showing too many.
-bool HandleBox(const Job& job, HWND box, RunResult& result, int& unexpected, POINT slot) {
-    BoxRecord record = Inspect(box, slot);
-    size_t index = result.boxes.size();
-    SaveScreenshot(job, box, index + 1);
-    Action action = Action::Close;
-    if (index < job.answers.size()) {
-        record.expected = true;
-        action = job.answers[index];
-        record.answer = ActionName(action);
-    } else {
-        ++unexpected;
-    }
-    Press(box, record, action);
-    result.boxes.push_back(record);
-    return unexpected < kUnexpectedBoxCap;
-}
-
-// Boxes still open when the driver gives up: record them as left alone.
-void RecordOpenBoxes(RunResult& result, DWORD processId) {
-    for (HWND box : VisibleBoxes(processId)) {
-        if (Known(result, box)) continue;
-        BoxRecord record;
-        record.hwnd = box;
-        record.icon = IdentifyIcon(box);
-        ReadBox(box, record);
-        result.boxes.push_back(record);
-    }
-}
-
-void Stop(PROCESS_INFORMATION& process) {
-    TerminateProcess(process.hProcess, 0xDEAD);
-    WaitForSingleObject(process.hProcess, 5000);
-}
-
-void Drive(const Job& job, PROCESS_INFORMATION& process, RunResult& result) {
-    ULONGLONG deadline = Now() + job.timeoutMs;
-    int unexpected = 0;
+void Drive(const Job& job, const PROCESS_INFORMATION& process, Run& run) {
+    ULONGLONG deadline = GetTickCount64() + job.timeoutMs;
     POINT slot = ClaimScreenSlot();
-    for (;;) {
-        NoteClosedBoxes(result);
+    for (int unexpected = 0;;) {
+        run.NoteClosed();
         if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) break;
-        if (Now() >= deadline) {
-            result.timedOut = true;
-            RecordOpenBoxes(result, process.dwProcessId);
-            Stop(process);
+        bool late = GetTickCount64() >= deadline;
+        HWND box = nullptr;
+        for (HWND candidate : VisibleBoxes(process.dwProcessId)) {
+            if (run.Known(candidate)) continue;
+            if (!late) { box = candidate; break; }
+            run.boxes.push_back(ReadBox(candidate, slot));  // still open when the driver gives up
+        }
+        if (late || unexpected >= kUnexpectedBoxCap) {
+            (late ? run.timedOut : run.tooManyBoxes) = true;
+            TerminateProcess(process.hProcess, 0xDEAD);
+            WaitForSingleObject(process.hProcess, 5000);
             return;
         }
-        HWND box = NewBox(result, process.dwProcessId);
         if (!box) {
-            Sleep(kPollMs);
+            Sleep(10);
             continue;
         }
-        if (!HandleBox(job, box, result, unexpected, slot)) {
-            result.tooManyBoxes = true;
-            Stop(process);
-            return;
-        }
+        BoxRecord record = ReadBox(box, slot);
+        size_t index = run.boxes.size();
+        if (!job.screenshots.empty() &&
+            !SaveWindowBitmap(box, job.screenshots + L"\\box-" + std::to_wstring(index + 1) + L".bmp"))
+            fwprintf(stderr, L"cannot save screenshot %zu\n", index + 1);
+        if (index < job.answers.size()) record.answer = job.answers[index];
+        else ++unexpected;
+        Press(record, index < job.answers.size() ? record.answer : "CLOSE");
+        run.boxes.push_back(record);
     }
-    NoteClosedBoxes(result);
-    result.exited = GetExitCodeProcess(process.hProcess, &result.exitCode) != 0;
+    run.NoteClosed();
+    run.exited = GetExitCodeProcess(process.hProcess, &run.exitCode) != 0;
+}
+
+std::string Json(const std::string& utf8) {
+    std::string out = "\"";
+    for (unsigned char c : utf8) {
+        const char* escapes[] = {"\\\"", "\\\\", "\\n", "\\r", "\\t"};
+        size_t special = std::string("\"\\\n\r\t").find(c);
+        char code[8];
+        snprintf(code, sizeof code, "\\u%04x", c);
+        out += special != std::string::npos ? escapes[special] : c < 0x20 ? code : std::string(1, c);
+    }
+    return out + "\"";
+}
+
+std::string JsonOrNull(const std::string& text) { return text.empty() ? "null" : Json(text); }
+
+std::string ResultJson(const Run& run) {
+    auto flag = [](bool value) { return std::string(value ? "true" : "false"); };
+    std::string out = "{\"started\": " + flag(run.started);
+    if (!run.started) out += ", \"start_error\": " + std::to_string(run.startError);
+    out += ", \"exit_code\": " + (run.exited ? std::to_string(run.exitCode) : "null") +
+           ", \"timed_out\": " + flag(run.timedOut) + ", \"too_many_boxes\": " + flag(run.tooManyBoxes) +
+           ",\n \"boxes\": [";
+    for (size_t i = 0; i < run.boxes.size(); ++i) {
+        const BoxRecord& box = run.boxes[i];
+        std::string buttons;
+        for (const std::string& b : box.buttons) buttons += (buttons.empty() ? "" : ", ") + Json(b);
+        out += std::string(i ? ",\n  " : "\n  ") + "{\"caption\": " + Json(ToUtf8(box.caption)) +
+               ", \"text\": " + (box.hasText ? Json(ToUtf8(box.text)) : "null") + ", \"icon\": " + Json(box.icon) +
+               ", \"buttons\": [" + buttons + "], \"default\": " + JsonOrNull(box.defaultButton) +
+               ", \"answer\": " + JsonOrNull(box.answer) + ", \"pressed\": " + JsonOrNull(box.pressed) +
+               ", \"expected\": " + flag(!box.answer.empty()) + ", \"closed\": " + flag(box.closed) + "}";
+    }
+    return out + "],\n \"clipboard\": " + (run.hasClipboard ? Json(ToUtf8(run.clipboard)) : "null") + "}\n";
 }
 
 }  // namespace
 
+bool WriteWholeFile(const std::wstring& path, const std::string& data) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, data.data(), data.size(), &written, nullptr) &&
+              written == data.size();
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return ok;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (RunsAsChild()) return RunChild();
-    if (argc != 3) {
-        fprintf(stderr, "usage: boxdriver <jobfile> <resultfile>\n");
-        return 2;
-    }
     Job job;
-    std::string error;
-    if (!ReadJob(argv[1], job, error)) {
+    std::string error = "usage: boxdriver <jobfile> <resultfile>";
+    if (argc != 3 || !ReadJob(argv[1], job, error)) {
         fprintf(stderr, "boxdriver: %s\n", error.c_str());
         return 2;
     }
-    RunResult result;
     std::vector<HANDLE> held;
     for (const std::wstring& path : job.holds) {
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
+        held.push_back(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (held.back() == INVALID_HANDLE_VALUE) {
             fwprintf(stderr, L"boxdriver: cannot hold %ls\n", path.c_str());
             return 2;
         }
-        held.push_back(file);
     }
-    ClearClipboard();
+    if (OpenClipboardSoon()) EmptyClipboard(), CloseClipboard();
+    Run run;
+    std::wstring commandLine = L"\"" + job.program + L"\"" + (job.arguments.empty() ? L"" : L" " + job.arguments);
+    STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION process = {};
-    result.started = StartProgram(job, process, result.startError);
-    if (result.started) {
-        Drive(job, process, result);
+    run.started = CreateProcessW(job.program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                 job.directory.empty() ? nullptr : job.directory.c_str(), &startup, &process);
+    run.startError = run.started ? 0 : GetLastError();
+    if (run.started) {
+        Drive(job, process, run);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-        ReadClipboard(result);
+        if (OpenClipboardSoon()) {
+            HANDLE data = GetClipboardData(CF_UNICODETEXT);
+            if (const wchar_t* text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr)
+                run.hasClipboard = true, run.clipboard = text, GlobalUnlock(data);
+            CloseClipboard();
+        }
     }
     for (HANDLE file : held) CloseHandle(file);
-    if (!WriteResult(argv[2], result)) {
-        fprintf(stderr, "boxdriver: cannot write the result\n");
-        return 2;
-    }
-    return 0;
+    if (WriteWholeFile(argv[2], ResultJson(run))) return 0;
+    fprintf(stderr, "boxdriver: cannot write the result\n");
+    return 2;
 }

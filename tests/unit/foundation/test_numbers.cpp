@@ -1,39 +1,73 @@
-#include <doctest.h>
+// Numbers, formatting and CRC-32.
+#include "tests/unit/Unit.h"
 
+#include <string.h>
+
+#include "foundation/Crc32.h"
+#include "foundation/Messages.h"
 #include "foundation/Numbers.h"
 
-TEST_CASE("ParseInt reads a leading decimal number like %d") {
-    CHECK(ParseInt("  42") == 42);
-    CHECK(ParseInt("-7") == -7);
-    CHECK(ParseInt("+8") == 8);
-    CHECK(ParseInt("12abc") == 12);
-    CHECK(ParseInt("\t\n 3") == 3);
-    CHECK(ParseInt("x1") == 0);
-    CHECK(ParseInt("") == 0);
-    CHECK(ParseInt("-") == 0);
-    CHECK(ParseInt("- 5") == 0);
-    CHECK(ParseInt("2147483647") == 2147483647);
-    CHECK(ParseInt("-2147483648") == -2147483647 - 1);
+TEST_CASE("ParseInt reads a leading decimal number like %d, ParseHex like %x") {
+    struct Row { const char* text; int decimal; unsigned hex; } rows[] = {
+        {"  42", 42, 0x42},  {"-7", -7, 0u - 7},    {"+8", 8, 8},        {"12abc", 12, 0x12ABC},
+        {"\t\n 3", 3, 3},    {"x1", 0, 0},          {"", 0, 0},          {"-", 0, 0},
+        {"- 5", 0, 0},       {"0x1", 0, 1},         {"0x", 0, 0},        {"0xg", 0, 0},
+        {"0XfF", 0, 255},    {"ff", 0, 255},        {"1a", 1, 0x1A},     {" CBF43926", 0, 0xCBF43926u},
+        {"12g4", 12, 0x12},  {"g", 0, 0},           {"2147483647", 2147483647, 0x47483647},
+        {"-2147483648", -2147483647 - 1, 0u - 0x47483648},
+    };
+    for (const auto& row : rows) {
+        INFO("row \"" << S(row.text) << "\"");
+        CHECK(ParseInt(row.text) == row.decimal);
+        CHECK(ParseHex(row.text) == row.hex);
+    }
 }
 
 TEST_CASE("ScanDecimal tells a missing number from a zero") {
     int value = 99;
-    CHECK_FALSE(ScanDecimal("abc", value));
-    CHECK(value == 99);
-    CHECK(ScanDecimal("0", value));
-    CHECK(value == 0);
+    CHECK((!ScanDecimal("abc", value) && value == 99 && ScanDecimal("0", value) && value == 0));
     CHECK(ScanDecimal("99999999999", value)); // wraps, never traps
 }
 
-TEST_CASE("ParseHex reads a leading hexadecimal number like %x") {
-    CHECK(ParseHex("ff") == 255);
-    CHECK(ParseHex("0xFF") == 255);
-    CHECK(ParseHex("0XfF") == 255);
-    CHECK(ParseHex("1a") == 0x1A);
-    CHECK(ParseHex(" CBF43926") == 0xCBF43926u);
-    CHECK(ParseHex("g") == 0);
-    CHECK(ParseHex("0x") == 0);
-    CHECK(ParseHex("0xg") == 0);
-    CHECK(ParseHex("12g4") == 0x12);
-    CHECK(ParseHex("") == 0);
+TEST_CASE("Format follows printf rules at every size") {
+    static char text[100 * 1024];
+    // 1024 is the fixed area: a result of exactly that size must keep its last byte.
+    const int lengths[] = {0, 5, 1022, 1023, 1024, 1025, 2048, 4 * 300 + 14, 64 * 1024 - 1};
+    for (int length : lengths) {
+        INFO("length " << length);
+        memset(text, 'p', sizeof text);
+        text[length] = 0;
+        if (length)
+            text[length - 1] = 'q';
+        String result;
+        Format(result, "%s", text);
+        CHECK(result.Length() == length);
+        CHECK(strcmp(result.Text(), text) == 0);
+    }
+    text[sizeof text - 1] = 0;
+    memset(text, 'h', sizeof text - 1);
+    String result;
+    Format(result, "%s", text); // cut beyond the largest area
+    CHECK(result.Length() == 64 * 1024 - 1);
+    Format(result, "%s=%d 0x%08X", "a", 5, 33u);
+    CHECK(S(result) == "a=5 0x00000021");
+}
+
+TEST_CASE("CRC-32 check values") {
+    ByteBuffer empty, digits;
+    digits.Assign("123456789", 9);
+    CHECK(Crc32("abc", 3) == 0x352441C2u);
+    CHECK((Crc32("", 0) == 0u && Crc32(empty) == 0u));
+    CHECK(Crc32(digits) == 0xCBF43926u);
+    CHECK(Crc32(digits) == 0xCBF43926u); // the table is built once and kept
+}
+
+TEST_CASE("CRC-32 continued over pieces equals the CRC of the whole") {
+    const char text[] = "The quick brown fox jumps over the lazy dog";
+    const unsigned length = sizeof text - 1, whole = Crc32(text, length);
+    CHECK(whole == 0x414FA339u);
+    for (unsigned cut = 0; cut <= length; cut++) // every split point, empty pieces at both ends included
+        CHECK_MESSAGE(Crc32Update(Crc32Update(0, text, cut), text + cut, length - cut) == whole, "cut " << cut);
+    CHECK((Crc32Update(0, "", 0) == 0u && Crc32Update(Crc32("abc", 3), "", 0) == 0x352441C2u));
+    CHECK(Crc32Update(Crc32Update(Crc32Update(0, "1", 1), "2", 1), "3", 1) == Crc32("123", 3));
 }

@@ -1,217 +1,99 @@
-// Items: pieces between occurrences of a separator.
-#include <doctest.h>
+// Items: pieces between occurrences of a separator. One row per case.
+#include "tests/unit/Unit.h"
 
 #include "foundation/String.h"
 
-#include <string>
+namespace {
 
-static std::string S(const String& s) { return s.Text(); }
+// Items(a, b), and the text after ReplaceItems(a, b, "X").
+struct ItemRow { const char* text; int a, b; const char* separator; const char* items; const char* replaced; };
 
-static std::string ItemOf(const char* text, int i, const char* separator) {
-    return S(String(text).Item(i, separator));
+// Path components, lines of name=value, dates and a separator of several
+// bytes are the shapes the program uses.
+const ItemRow itemRows[] = {
+    {"a,,c", 1, 1, ",", "", "a,X,c"}, {"a,,c", 2, 2, ",", "c", "a,,X"}, {"a,b,c", 0, 0, ",", "a", "X,b,c"},
+    {"a,b,c", 2, 2, ",", "c", "a,b,X"}, {"a,b,c", 0, 2, ",", "a,b,c", "X"}, {"abc", 0, 0, ",", "abc", "X"},
+    {"", 0, 0, ",", "", "X"}, {" x , y ", 1, 1, ",", " y ", " x ,X"},
+    {"C:\\dir\\file.txt", -1, -1, "\\", "file.txt", "C:\\dir\\X"},
+    {"C:\\dir\\file.txt", 0, -2, "\\", "C:\\dir", "X\\file.txt"}, {"C:\\file.txt", 0, -2, "\\", "C:", "X\\file.txt"},
+    // One item: b becomes -1, which no separator can end, so the range runs to the end.
+    {"file.txt", 0, -2, "\\", "file.txt", "X"}, {"C:\\dir\\", -1, -1, "\\", "", "C:\\dir\\X"},
+    {"a,b", 3, 3, ",", "", "a,b"}, {"a,b", 2, 2, ",", "", "a,b"}, {"a,b,c", 2, 1, ",", "", "a,b,c"},
+    {"a,b,c,d", 1, 2, ",", "b,c", "a,X,d"}, {"a,b,c,d", 1, 9, ",", "b,c,d", "a,X"},
+    {"a,b,c,d", 0, -1, ",", "a,b,c,d", "X"}, {",a,", 0, 0, ",", "", "X,a,"}, {",a,", 1, 1, ",", "a", ",X,"},
+    {",a,", 2, 2, ",", "", ",a,X"}, {",a,", -1, -1, ",", "", ",a,X"}, {",a,", 0, 2, ",", ",a,", "X"},
+    {"A=1\nB=two=2\nC=", 1, 1, "\n", "B=two=2", "A=1\nX\nC="}, {"B=two=2", 1, 1, "=", "two", "B=X=2"},
+    {"C=", 1, 1, "=", "", "C=X"}, {"2004/05/06", 1, 1, "/", "05", "2004/X/06"},
+    {"2004/05/06", -1, -1, "/", "06", "2004/05/X"}, {"C:\\a\\..\\b", 0, 0, "\\..", "C:\\a", "X\\..\\b"},
+    {"C:\\a\\..\\b", 1, 1, "\\..", "\\b", "C:\\a\\..X"}, {"\\..\\..", 1, 1, "\\..", "", "\\..X\\.."},
+    {"a\\...b", 1, 1, "\\..", ".b", "a\\..X"}, {"a,b,c", -1, -1, ",", "c", "a,b,X"},
+    {"a,b,c", -2, -2, ",", "b", "a,X,c"}, {"a,b,c", -3, -3, ",", "a", "X,b,c"}, {"a,b,c", -2, -1, ",", "b,c", "a,X"},
+    {"a,b,c", 1, -1, ",", "b,c", "a,X"}, {"a,b,c", -1, -2, ",", "", "a,b,c"}, {"", -1, -1, ",", "", ""},
+    {"abc", -1, -1, ",", "abc", "X"},
+    // The count is added once only: -4 + 3 stays negative, so the first item
+    // starts after the first separator and a last index below 0 stops there.
+    {"a,b,c", -4, -4, ",", "", "a,b,c"}, {"a,b,c", 0, -4, ",", "a", "X,b,c"}, {"a,b,c", -4, 1, ",", "b", "a,X,c"},
+    {"a,b,c", -4, 2, ",", "b,c", "a,X"},
+    // Shift-JIS: 0x95 0x5C and 0x83 0x5C end in the backslash byte, 0x83 0x7C in "|".
+    {"C:\\\x95\x5C\\\x83\x5C\\file", 1, 1, "\\", "\x95\x5C", "C:\\X\\\x83\x5C\\file"},
+    {"C:\\\x95\x5C\\\x83\x5C\\file", 2, 2, "\\", "\x83\x5C", "C:\\\x95\x5C\\X\\file"},
+    {"C:\\\x95\x5C\\\x83\x5C\\file", 0, -2, "\\", "C:\\\x95\x5C\\\x83\x5C", "X\\file"},
+    {"C:\\\x95\x5C", -1, -1, "\\", "\x95\x5C", "C:\\X"}, {"C:\\\x95\x5C", 0, -2, "\\", "C:", "X\\\x95\x5C"},
+    {"\x83\x7C|\x83\x7C", 1, 1, "|", "\x83\x7C", "\x83\x7C|X"},
+    {"\x82\xA0,\x82\xA2", 1, 1, ",", "\x82\xA2", "\x82\xA0,X"},
+    // The extension of the program's path.
+    {"C:\\app\\setup.exe", -1, -1, ".", "exe", "C:\\app\\setup.X"},
+    {"C:\\app.d\\setup", -1, -1, ".", "d\\setup", "C:\\app.X"},
+    {"C:\\app\\setup.", -1, -1, ".", "", "C:\\app\\setup.X"},
+    {"C:\\app\\a.b.exe", -1, -1, ".", "exe", "C:\\app\\a.b.X"},
+};
+
+struct CountRow { const char* text; const char* separator; int items; };
+
+const CountRow countRows[] = {
+    {"", ",", 0}, {"abc", ",", 1}, {"a,b,c", ",", 3}, {"a,,c", ",", 3}, {",", ",", 2}, {",a,", ",", 3},
+    {" ", ",", 1}, {"C:\\dir\\file.txt", "\\", 3}, {"a\\..\\..\\b", "\\..", 3}, {"a\\...b", "\\..", 2},
+    {"C:\\\x95\x5C\\\x83\x5C\\file", "\\", 4}, {"C:\\\x95\x5C", "\\", 2}, {"\x83\x7C|\x83\x7C", "|", 2},
+};
+
+struct PositionRow { const char* text; int a, b; bool found; int first, last; };
+
+// An empty item ends just before it starts.
+const PositionRow positionRows[] = {
+    {"a,bc,d", 1, 1, true, 2, 3}, {"a,bc,d", 0, 2, true, 0, 5}, {"a,,c", 1, 1, true, 2, 1},
+    {",a", 0, 0, true, 0, -1},    {"a,", 1, 1, true, 2, 1},     {"", 0, 0, true, 0, -1},
+    {"a,bc,d", 3, 3, false, 0, 0}, {"a,bc,d", 2, 1, false, 0, 0}, {"", -1, -1, false, 0, 0},
+};
+
+} // namespace
+
+TEST_CASE("Items, Item and ReplaceItems") {
+    for (const ItemRow& row : itemRows) {
+        INFO("row \"" << S(row.text) << "\" " << row.a << " " << row.b << " \"" << S(row.separator) << "\"");
+        CHECK(S(String(row.text).Items(row.a, row.b, row.separator)) == S(row.items));
+        if (row.a == row.b)
+            CHECK(S(String(row.text).Item(row.a, row.separator)) == S(row.items));
+        String replaced(row.text);
+        replaced.ReplaceItems(row.a, row.b, row.separator, "X");
+        CHECK(S(replaced) == S(row.replaced));
+    }
 }
-
-static std::string ItemsOf(const char* text, int a, int b, const char* separator) {
-    return S(String(text).Items(a, b, separator));
-}
-
-static std::string Replaced(const char* text, int a, int b, const char* separator, const char* with) {
-    String s(text);
-    s.ReplaceItems(a, b, separator, with);
-    return S(s);
-}
-
-TEST_SUITE("String items") {
 
 TEST_CASE("ItemCount") {
-    CHECK(String("").ItemCount(",") == 0);
-    CHECK(String("abc").ItemCount(",") == 1);
-    CHECK(String("a,b,c").ItemCount(",") == 3);
-    CHECK(String("a,,c").ItemCount(",") == 3);
-    CHECK(String(",").ItemCount(",") == 2);
-    CHECK(String(",a,").ItemCount(",") == 3);
-    CHECK(String(" ").ItemCount(",") == 1);
-    CHECK(String("C:\\dir\\file.txt").ItemCount("\\") == 3);
-    CHECK(String("a\\..\\..\\b").ItemCount("\\..") == 3);
-    CHECK(String("a\\...b").ItemCount("\\..") == 2);
+    for (const CountRow& row : countRows) {
+        INFO("row \"" << S(row.text) << "\" \"" << S(row.separator) << "\"");
+        CHECK(String(row.text).ItemCount(row.separator) == row.items);
+    }
 }
 
 TEST_CASE("FindItems positions") {
-    int first = -7, last = -7;
-    String s("a,bc,d");
-    REQUIRE(s.FindItems(1, 1, ",", first, last));
-    CHECK(first == 2);
-    CHECK(last == 3);
-    REQUIRE(s.FindItems(0, 2, ",", first, last));
-    CHECK(first == 0);
-    CHECK(last == 5);
-
-    SUBCASE("an empty item ends just before it starts") {
-        String e("a,,c");
-        REQUIRE(e.FindItems(1, 1, ",", first, last));
-        CHECK(first == 2);
-        CHECK(last == 1);
-    }
-    SUBCASE("an empty first item") {
-        String e(",a");
-        REQUIRE(e.FindItems(0, 0, ",", first, last));
-        CHECK(first == 0);
-        CHECK(last == -1);
-    }
-    SUBCASE("an empty last item") {
-        String e("a,");
-        REQUIRE(e.FindItems(1, 1, ",", first, last));
-        CHECK(first == 2);
-        CHECK(last == 1);
-    }
-    SUBCASE("not found") {
-        CHECK_FALSE(s.FindItems(3, 3, ",", first, last));
-        CHECK_FALSE(s.FindItems(2, 1, ",", first, last));
-        CHECK_FALSE(String("").FindItems(-1, -1, ",", first, last));
-    }
-    SUBCASE("item 0 of the empty text is found and empty") {
-        REQUIRE(String("").FindItems(0, 0, ",", first, last));
-        CHECK(first == 0);
-        CHECK(last == -1);
+    for (const PositionRow& row : positionRows) {
+        INFO("row \"" << S(row.text) << "\" " << row.a << " " << row.b);
+        int first = -7, last = -7;
+        REQUIRE(String(row.text).FindItems(row.a, row.b, ",", first, last) == row.found);
+        if (row.found) {
+            CHECK(first == row.first);
+            CHECK(last == row.last);
+        }
     }
 }
-
-TEST_CASE("Item and Items") {
-    CHECK(ItemOf("a,,c", 1, ",") == "");
-    CHECK(ItemOf("a,,c", 2, ",") == "c");
-    CHECK(ItemOf("a,b,c", 0, ",") == "a");
-    CHECK(ItemOf("abc", 0, ",") == "abc");
-    CHECK(ItemOf("", 0, ",") == "");
-    CHECK(ItemOf(" x , y ", 1, ",") == " y ");
-
-    SUBCASE("path components") {
-        CHECK(ItemOf("C:\\dir\\file.txt", -1, "\\") == "file.txt");
-        CHECK(ItemsOf("C:\\dir\\file.txt", 0, -2, "\\") == "C:\\dir");
-        CHECK(ItemsOf("C:\\file.txt", 0, -2, "\\") == "C:");
-        // One item: b becomes -1, which no separator can end, so the range
-        // runs to the end of the text.
-        CHECK(ItemsOf("file.txt", 0, -2, "\\") == "file.txt");
-        CHECK(ItemOf("C:\\dir\\", -1, "\\") == "");
-    }
-    SUBCASE("beyond the last item and a > b") {
-        CHECK(ItemOf("a,b", 3, ",") == "");
-        CHECK(ItemOf("a,b", 2, ",") == "");
-        CHECK(ItemsOf("a,b,c", 2, 1, ",") == "");
-    }
-    SUBCASE("ranges keep the separators between items") {
-        CHECK(ItemsOf("a,b,c,d", 1, 2, ",") == "b,c");
-        CHECK(ItemsOf("a,b,c,d", 1, 9, ",") == "b,c,d");
-        CHECK(ItemsOf("a,b,c,d", 0, -1, ",") == "a,b,c,d");
-    }
-    SUBCASE("separators at the ends") {
-        CHECK(ItemOf(",a,", 0, ",") == "");
-        CHECK(ItemOf(",a,", 1, ",") == "a");
-        CHECK(ItemOf(",a,", 2, ",") == "");
-        CHECK(ItemOf(",a,", -1, ",") == "");
-        CHECK(ItemsOf(",a,", 0, 2, ",") == ",a,");
-    }
-    SUBCASE("lines of name=value") {
-        const char defines[] = "A=1\nB=two=2\nC=";
-        CHECK(ItemOf(defines, 1, "\n") == "B=two=2");
-        CHECK(ItemOf(ItemOf(defines, 1, "\n").c_str(), 0, "=") == "B");
-        CHECK(ItemOf(ItemOf(defines, 1, "\n").c_str(), 1, "=") == "two");
-        CHECK(ItemOf(ItemOf(defines, 2, "\n").c_str(), 1, "=") == "");
-    }
-    SUBCASE("parts of a date") {
-        CHECK(ItemOf("2004/05/06", 0, "/") == "2004");
-        CHECK(ItemOf("2004/05/06", 1, "/") == "05");
-        CHECK(ItemOf("2004/05/06", -1, "/") == "06");
-    }
-    SUBCASE("a separator of several bytes") {
-        CHECK(ItemOf("C:\\a\\..\\b", 0, "\\..") == "C:\\a");
-        CHECK(ItemOf("C:\\a\\..\\b", 1, "\\..") == "\\b");
-        CHECK(ItemOf("\\..\\..", 1, "\\..") == "");
-        CHECK(ItemOf("\\..\\..", 2, "\\..") == "");
-        CHECK(ItemOf("a\\...b", 1, "\\..") == ".b");
-    }
-}
-
-TEST_CASE("negative indexes") {
-    CHECK(ItemOf("a,b,c", -1, ",") == "c");
-    CHECK(ItemOf("a,b,c", -2, ",") == "b");
-    CHECK(ItemOf("a,b,c", -3, ",") == "a");
-    CHECK(ItemsOf("a,b,c", -2, -1, ",") == "b,c");
-    CHECK(ItemsOf("a,b,c", 1, -1, ",") == "b,c");
-    CHECK(ItemsOf("a,b,c", -1, -2, ",") == "");
-    CHECK(ItemOf("", -1, ",") == "");
-    CHECK(ItemOf("abc", -1, ",") == "abc");
-
-    SUBCASE("the count is added once only") {
-        // -4 + 3 stays negative: first is never "the start", so item -1 starts
-        // after the first separator, and a last index below 0 stops there.
-        CHECK(ItemOf("a,b,c", -4, ",") == "");
-        CHECK(ItemOf("a,b,c", -5, ",") == "");
-        CHECK(ItemsOf("a,b,c", 0, -4, ",") == "a");
-        CHECK(ItemsOf("a,b,c", -4, 1, ",") == "b");
-        CHECK(ItemsOf("a,b,c", -4, 2, ",") == "b,c");
-    }
-}
-
-TEST_CASE("Shift-JIS trail bytes are never separators") {
-    // 0x95 0x5C and 0x83 0x5C both end in the backslash byte.
-    const char path[] = "C:\\\x95\x5C\\\x83\x5C\\file";
-    CHECK(String(path).ItemCount("\\") == 4);
-    CHECK(ItemOf(path, 1, "\\") == "\x95\x5C");
-    CHECK(ItemOf(path, 2, "\\") == "\x83\x5C");
-    CHECK(ItemOf(path, -1, "\\") == "file");
-    CHECK(ItemsOf(path, 0, -2, "\\") == "C:\\\x95\x5C\\\x83\x5C");
-
-    SUBCASE("a name that ends in such a character") {
-        const char dir[] = "C:\\\x95\x5C";
-        CHECK(String(dir).ItemCount("\\") == 2);
-        CHECK(ItemOf(dir, -1, "\\") == "\x95\x5C");
-        CHECK(ItemsOf(dir, 0, -2, "\\") == "C:");
-    }
-    SUBCASE("a trail byte 0x7C next to a | separator") {
-        const char list[] = "\x83\x7C|\x83\x7C";
-        CHECK(String(list).ItemCount("|") == 2);
-        CHECK(ItemOf(list, 0, "|") == "\x83\x7C");
-        CHECK(ItemOf(list, 1, "|") == "\x83\x7C");
-    }
-    SUBCASE("a separator right after a double-byte character") {
-        CHECK(ItemOf("\x82\xA0,\x82\xA2", 1, ",") == "\x82\xA2");
-    }
-}
-
-TEST_CASE("ReplaceItems") {
-    SUBCASE("the extension of the program's path") {
-        CHECK(Replaced("C:\\app\\setup.exe", -1, -1, ".", "ini") == "C:\\app\\setup.ini");
-        CHECK(Replaced("C:\\app\\setup", -1, -1, ".", "ini") == "ini");
-        CHECK(Replaced("C:\\app.d\\setup", -1, -1, ".", "ini") == "C:\\app.ini");
-        CHECK(Replaced("C:\\app\\setup.", -1, -1, ".", "ini") == "C:\\app\\setup.ini");
-        CHECK(Replaced("C:\\app\\a.b.exe", -1, -1, ".", "ini") == "C:\\app\\a.b.ini");
-    }
-    SUBCASE("middle, first and last items") {
-        CHECK(Replaced("a,b,c", 1, 1, ",", "X") == "a,X,c");
-        CHECK(Replaced("a,b,c", 0, 0, ",", "X") == "X,b,c");
-        CHECK(Replaced("a,b,c", 2, 2, ",", "X") == "a,b,X");
-        CHECK(Replaced("a,b,c", 0, 2, ",", "X") == "X");
-        CHECK(Replaced("a,b,c", 1, 2, ",", "") == "a,");
-    }
-    SUBCASE("an empty item is filled in place") {
-        CHECK(Replaced("a,,c", 1, 1, ",", "X") == "a,X,c");
-        CHECK(Replaced(",a", 0, 0, ",", "X") == "X,a");
-        CHECK(Replaced("a,", 1, 1, ",", "X") == "a,X");
-        CHECK(Replaced("", 0, 0, ",", "X") == "X");
-    }
-    SUBCASE("lines of name=value") {
-        CHECK(Replaced("A=1\nB=2", 1, 1, "\n", "B=3") == "A=1\nB=3");
-        CHECK(Replaced("A=1", 1, 1, "=", "9") == "A=9");
-    }
-    SUBCASE("path components") {
-        CHECK(Replaced("C:\\a\\b\\..\\c", 2, 3, "\\", "") == "C:\\a\\\\c");
-        CHECK(Replaced("C:\\\x95\x5C\\b", 1, 1, "\\", "x") == "C:\\x\\b");
-    }
-    SUBCASE("unchanged when not found") {
-        CHECK(Replaced("a,b", 5, 5, ",", "X") == "a,b");
-        CHECK(Replaced("a,b", 1, 0, ",", "X") == "a,b");
-        CHECK(Replaced("", -1, -1, ",", "X") == "");
-    }
-}
-
-}  // TEST_SUITE

@@ -9,11 +9,8 @@
 // The temporary folder without its final backslash.
 inline std::string TempFolder() {
     char buffer[MAX_PATH];
-    GetTempPathA(MAX_PATH, buffer);
-    std::string path = buffer;
-    while (!path.empty() && path.back() == '\\')
-        path.pop_back();
-    return path;
+    std::string path(buffer, GetTempPathA(MAX_PATH, buffer));
+    return path.substr(0, path.find_last_not_of('\\') + 1);
 }
 
 inline std::string TempFile(const std::string& name) { return TempFolder() + "\\" + name; }
@@ -21,7 +18,5 @@ inline std::string TempFile(const std::string& name) { return TempFolder() + "\\
 // "" when the system has no such folder.
 inline std::string FolderPath(int folderId) {
     char buffer[MAX_PATH] = "";
-    if (SHGetFolderPathA(nullptr, folderId, nullptr, 0, buffer) != S_OK)
-        return "";
-    return buffer;
+    return SHGetFolderPathA(nullptr, folderId, nullptr, 0, buffer) == S_OK ? buffer : "";
 }

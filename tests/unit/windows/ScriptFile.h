@@ -17,9 +17,7 @@ class ScriptFile {
 public:
     ScriptFile(const char* stem, const std::string& content) {
         static int serial;
-        char name[64];
-        snprintf(name, sizeof name, "%s_%lu_%d.ini", stem, GetCurrentProcessId(), ++serial);
-        path = TempFile(name);
+        path = TempFile(stem + ("_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++serial)) + ".ini");
         FILE* file = fopen(path.c_str(), "wb");
         REQUIRE(file != nullptr);
         fwrite(content.data(), 1, content.size(), file);
