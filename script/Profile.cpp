@@ -1,10 +1,9 @@
 #include "Profile.h"
 
 #include <string.h>
-#include <windows.h>
-
 #include "Expand.h"
 #include "RunContext.h"
+#include "ScriptPlatform.h"
 #include "foundation/Messages.h"
 #include "foundation/Numbers.h"
 
@@ -25,16 +24,17 @@ static bool ReadRaw(const char* file, const char* section, const char* key, Stri
                     unsigned areaSize, unsigned readSize) {
     if (!work.AllocBuffer(areaSize))
         return false;
-    GetPrivateProfileStringA(section, key, AbsentValue, work.Text(), readSize, file);
-    return lstrcmpiA(work.Text(), AbsentValue) != 0;
+    ScriptReadProfileString(file, section, key, AbsentValue, work.Text(), readSize);
+    return !ScriptTextEqualsNoCase(work.Text(), AbsentValue);
 }
 
 bool ReadProfileString(const char* file, const char* section, const char* key, String& value) {
     String work;
     if (!ReadRaw(file, section, key, work, ValueAreaSize, ValueReadSize))
         return false;
-    value.Assign(work.Text());
-    return true;
+    // A value that cannot be held is not read: taken as empty, a key such
+    // as ISABORT would let a run go on that the script stops.
+    return value.Assign(work.Text());
 }
 
 bool ReadProfileInt(const char* file, const char* section, const char* key, int& value) {
@@ -53,7 +53,7 @@ int ReadProfileSection(const char* file, const char* section, String& lines) {
     String work, joined;
     if (!work.AllocBuffer(ValueAreaSize) || !joined.AllocBuffer(ValueAreaSize))
         return 0;
-    GetPrivateProfileSectionA(section, work.Text(), ValueReadSize, file);
+    ScriptReadProfileSection(file, section, work.Text(), ValueReadSize);
     const char* line = work.Text();
     const char* end = line + ValueReadSize;
     char* out = joined.Text();
