@@ -15,6 +15,9 @@
 #include "script/Expand.h"
 #include "script/RunContext.h"
 
+// The run context the script layer reads; start-up defines it in the program.
+RunContext runContext;
+
 static double Now() {
     timespec t;
     clock_gettime(CLOCK_MONOTONIC, &t);

@@ -17,12 +17,12 @@ done
 cmake --build "$build_dir/win64" -j"$jobs" --target updater boxdriver
 cmake --build "$build_dir/win32" -j"$jobs" --target updater
 
-# The foundation and the value expansion natively at -O2, without the
-# platform: bench/stub stands in for the few calls they make.
+# The foundation and the script layer natively at -O2, through the script
+# layer's native stand-ins for the platform.
 foundation=$(ls "$source_dir"/foundation/*.cpp | grep -vE '(Win|NewDelete)\.cpp$')
-g++ -std=c++17 -O2 -Wall -Wextra -I "$source_dir/bench/stub" -I "$source_dir" \
-    "$source_dir/bench/native_bench.cpp" "$source_dir/bench/stub/NativePlatform.cpp" \
-    "$source_dir/script/Expand.cpp" $foundation -lz -o "$bench_dir/native_bench"
+script=$(ls "$source_dir"/script/*.cpp | grep -vE 'Win\.cpp$')
+g++ -std=c++17 -O2 -Wall -Wextra -I "$source_dir" \
+    "$source_dir/bench/native_bench.cpp" $script $foundation -lz -o "$bench_dir/native_bench"
 
 # The helpers that run under Wine beside the program.
 x86_64-w64-mingw32-g++ -std=c++17 -O2 -Wall -Wextra -I "$source_dir" \

@@ -48,3 +48,19 @@ if(WIN64_BUILD)
     set_tests_properties(${WINE_TESTS} PROPERTIES FIXTURES_REQUIRED wine
         ENVIRONMENT "${WINE_ENV}" TIMEOUT 600)
 endif()
+
+# The fuzz targets, a few seconds each (tools/fuzz.sh builds them with clang).
+find_program(CLANGXX clang++)
+if(CLANGXX)
+    add_test(NAME fuzz.short COMMAND ${SRC}/tools/fuzz.sh 3)
+    set_tests_properties(fuzz.short PROPERTIES TIMEOUT 900
+        ENVIRONMENT "FUZZ_BUILD_DIR=${CMAKE_CURRENT_BINARY_DIR}/fuzz;JOBS=1")
+endif()
+
+# The allocation-failure sweep of the foundation and the script layer.
+file(GLOB SCRIPT_NATIVE_SOURCES CONFIGURE_DEPENDS ${SRC}/script/*.cpp)
+list(FILTER SCRIPT_NATIVE_SOURCES EXCLUDE REGEX "Win\\.cpp$")
+add_executable(alloc_sweep_native ${SRC}/tests/alloc/native_sweep.cpp ${SCRIPT_NATIVE_SOURCES})
+target_link_libraries(alloc_sweep_native PRIVATE foundation_native)
+target_link_options(alloc_sweep_native PRIVATE -Wl,--wrap=malloc,--wrap=calloc,--wrap=realloc)
+add_test(NAME native.alloc_sweep COMMAND alloc_sweep_native)

@@ -7,7 +7,7 @@ set(SYSTEM_LIBS ole32 shell32 user32 advapi32 kernel32 uuid)
 
 file(GLOB CORE_SOURCES CONFIGURE_DEPENDS
     ${SRC}/script/*.cpp ${SRC}/system/*.cpp ${SRC}/procedures/*.cpp ${SRC}/engine/*.cpp)
-list(FILTER CORE_SOURCES EXCLUDE REGEX "engine/Main\\.cpp$")
+list(FILTER CORE_SOURCES EXCLUDE REGEX "(engine/Main|Native)\\.cpp$")
 
 # Everything but the entry point, so that the unit tests link the same code.
 add_library(updater_core STATIC ${CORE_SOURCES} ${FOUNDATION_SOURCES}
@@ -32,6 +32,25 @@ target_link_libraries(updater PRIVATE updater_core ${SYSTEM_LIBS})
 target_link_options(updater PRIVATE -static -s -Wl,--gc-sections -mwindows)
 set_source_files_properties(${SRC}/resources/updater.rc PROPERTIES
     OBJECT_DEPENDS "${SRC}/resources/messages.rc")
+
+# The script checker: the same readers and type table, run from a console.
+file(GLOB CHECKER_SOURCES CONFIGURE_DEPENDS ${SRC}/tools/checker/*.cpp)
+add_executable(updater-check ${CHECKER_SOURCES} ${SRC}/foundation/NewDelete.cpp
+    ${SRC}/resources/updater.rc)
+target_compile_options(updater-check PRIVATE ${PROGRAM_FLAGS})
+target_link_libraries(updater-check PRIVATE updater_core ${SYSTEM_LIBS})
+target_link_options(updater-check PRIVATE -static -s -Wl,--gc-sections -mconsole)
+
+# The same program with a failing allocator, for the allocation-failure sweep
+# (run under Wine, so the x86_64 build only).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+add_executable(updater_allocfail WIN32 ${SRC}/engine/Main.cpp ${SRC}/foundation/NewDelete.cpp
+    ${SRC}/tests/alloc/FailingAllocator.cpp ${SRC}/resources/updater.rc)
+target_compile_options(updater_allocfail PRIVATE ${PROGRAM_FLAGS})
+target_link_libraries(updater_allocfail PRIVATE updater_core ${SYSTEM_LIBS})
+target_link_options(updater_allocfail PRIVATE -static -mwindows
+    -Wl,--wrap=malloc,--wrap=calloc,--wrap=realloc)
+endif()
 
 file(GLOB UNIT_WINDOWS CONFIGURE_DEPENDS ${SRC}/tests/unit/windows/*.cpp)
 add_executable(unit_tests ${SRC}/tests/unit/main.cpp ${UNIT_FOUNDATION} ${UNIT_WINDOWS}

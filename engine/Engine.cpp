@@ -6,8 +6,7 @@
 #include "procedures/TypeTable.h"
 #include "script/Profile.h"
 
-// Reads one procedure; null after the reason has been reported.
-static Procedure* LoadProcedure(const String& sectionName) {
+Procedure* LoadProcedure(const String& sectionName) {
     String mode;
     if (!ReadKey(sectionName.Text(), "MODE", mode))
         return nullptr;

@@ -23,6 +23,9 @@ extern UpdaterState updaterState;
 // this many lists the push fails like an exhausted heap and the run stops.
 enum { MaxListDepth = 256 };
 
+// Reads one procedure by its MODE and its type's reader; null after a report.
+// The script checker loads procedures one by one through it.
+Procedure* LoadProcedure(const String& sectionName);
 // Reads every named procedure and pushes the new list; null after a report.
 ProcedureList LoadProcedureList(const String& names, int count);
 bool RunProcedureList(ProcedureList list);

@@ -12,8 +12,11 @@
 
 RunContext runContext;
 
+// Without its buffer the path stays empty: Text() of a String without a
+// block is a one-byte stand-in that must not be written.
 static void FindModulePath() {
-    runContext.modulePath.AllocBuffer(MAX_PATH);
+    if (!runContext.modulePath.AllocBuffer(MAX_PATH))
+        return;
     GetModuleFileNameA(nullptr, runContext.modulePath.Text(), MAX_PATH);
     runContext.modulePath = String(runContext.modulePath.Text());
 }

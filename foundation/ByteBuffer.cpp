@@ -75,6 +75,15 @@ bool ByteBuffer::Append(const void* bytes, unsigned byteCount) {
     return true;
 }
 
+void ByteBuffer::Swap(ByteBuffer& other) {
+    unsigned char* otherData = other.data;
+    unsigned otherSize = other.size;
+    other.data = data;
+    other.size = size;
+    data = otherData;
+    size = otherSize;
+}
+
 unsigned char* ByteBuffer::Data() { return data; }
 
 const unsigned char* ByteBuffer::Data() const { return data; }

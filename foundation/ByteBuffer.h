@@ -8,7 +8,12 @@ public:
     ByteBuffer(const ByteBuffer& other);
     virtual ~ByteBuffer();
 
+private:
+    // Forgets the block without freeing it: for the constructors (and Clear,
+    // after its free) only, as on a filled buffer it would leak the block.
     virtual void Reset();
+
+public:
     virtual void Clear();
     virtual bool AllocBuffer(unsigned byteCount);
     virtual bool Assign(const void* bytes, unsigned byteCount);
@@ -24,6 +29,9 @@ public:
     virtual void Remove(unsigned offset, unsigned length);
 
     unsigned Size() const { return size; }
+    // Exchanges the blocks of two buffers. It allocates nothing, so an owner
+    // can grow a copy and take it only when the growth succeeded.
+    void Swap(ByteBuffer& other);
     ByteBuffer& operator=(const ByteBuffer& other);
 
 private:

@@ -3,6 +3,7 @@
 
 #include "Multibyte.h"
 
+#include <stdint.h>
 #include <string.h>
 
 void String::ReplaceRange(int first, int last, const char* text) {
@@ -17,12 +18,31 @@ void String::ReplaceRange(int first, int last, const char* text) {
     Assign(result.Text());
 }
 
+// Whether a text lies inside [block, block + length], terminator included.
+static bool LiesIn(const char* text, const char* block, size_t length) {
+    uintptr_t at = reinterpret_cast<uintptr_t>(text), start = reinterpret_cast<uintptr_t>(block);
+    return at >= start && at <= start + length;
+}
+
 // Every search starts again at the beginning, so what a replacement joins
-// with its neighbours is searched again.
+// with its neighbours is searched again. Each replacement frees the block,
+// so a pattern or text taken from it is copied first, as Assign does.
 bool String::ReplaceAll(const char* pattern, const char* text) {
     const char* hit = FindText(Text(), pattern);
     if (!hit)
         return false;
+    size_t blockLength = strlen(Text());
+    String patternCopy, textCopy;
+    if (LiesIn(pattern, Text(), blockLength)) {
+        if (!patternCopy.Assign(pattern))
+            return false;
+        pattern = patternCopy.Text();
+    }
+    if (LiesIn(text, Text(), blockLength)) {
+        if (!textCopy.Assign(text))
+            return false;
+        text = textCopy.Text();
+    }
     int patternLength = static_cast<int>(strlen(pattern));
     do {
         int first = static_cast<int>(hit - Text());

@@ -31,6 +31,16 @@ const BoxType boxTypes[] = {
     {"QUESTION", SetForeground | YesNo | IconQuestion},
 };
 
+// The decimal number at the start of item i, read in place: a copy of the
+// item could fail for want of memory and read as 0, which would let a run
+// go on that the user chose to stop.
+int ItemNumber(const String& value, int i) {
+    int first, last, number = 0;
+    if (value.FindItems(i, i, ",", first, last) && last >= first)
+        ScanDecimal(value.Text() + first, number);
+    return number;
+}
+
 // -1: the named procedure is not in the running list (reported);
 // 0: closed; 1: open.
 int GateState(const MessageBoxRecord& record) {
@@ -41,7 +51,7 @@ int GateState(const MessageBoxRecord& record) {
         ReportError(MsgBadSymbol, record.flag.Text());
         return -1;
     }
-    return ParseInt(record.flag.Item(1, ",")) == gate->conditionFlag ? 1 : 0;
+    return ItemNumber(record.flag, 1) == gate->conditionFlag ? 1 : 0;
 }
 
 const BoxType* FindBoxType(const String& keyword) {
@@ -86,9 +96,9 @@ bool ExecuteMessageBox(Procedure& procedure) {
         answer = AnswerOk;
     if (answer == AnswerOk || answer == AnswerYes) {
         record.conditionFlag = 1;
-        return ParseInt(record.abort.Item(0, ",")) == 0;
+        return ItemNumber(record.abort, 0) == 0;
     }
     if (answer == AnswerCancel || answer == AnswerNo)
-        return ParseInt(record.abort.Item(1, ",")) == 0;
+        return ItemNumber(record.abort, 1) == 0;
     return true;
 }

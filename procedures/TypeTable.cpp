@@ -41,3 +41,9 @@ const ProcedureType* FindProcedureType(const String& mode) {
     }
     return nullptr;
 }
+
+const ProcedureType* ProcedureTypeAt(int index) {
+    if (index < 0 || index >= static_cast<int>(sizeof types / sizeof types[0]))
+        return nullptr;
+    return &types[index];
+}

@@ -6,11 +6,10 @@
 
 #include "Macros.h"
 #include "RunContext.h"
+#include "ScriptPlatform.h"
 #include "foundation/Cursors.h"
 #include "foundation/TextBuilders.h"
 #include "foundation/Numbers.h"
-#include "system/Registry.h"
-#include "system/Shell.h"
 
 namespace {
 
@@ -54,16 +53,16 @@ bool CallFunction(const String& group, String& result) {
     String name = call.Item(0, "\\");
     String argument = call.Item(1, "\\");
     if (name.EqualsNoCase("?App"))
-        return FindAppPath(argument.Text(), result, true);
+        return ScriptFindAppPath(argument.Text(), result, true);
     if (name.EqualsNoCase("?AppPath")) {
-        if (!FindAppPath(argument.Text(), result, false))
+        if (!ScriptFindAppPath(argument.Text(), result, false))
             return false;
         result.Trim("", "\\");
         result.Trim("", ";");
         return true;
     }
     if (name.EqualsNoCase("?SpFolder")) {
-        if (!GetSpecialFolderPath(nullptr, result, static_cast<int>(ParseHex(argument))))
+        if (!ScriptSpecialFolder(result, static_cast<int>(ParseHex(argument))))
             return false;
         result.Trim("", "\\");
         return true;

@@ -1,14 +1,12 @@
 #include "Macros.h"
 
 #include <string.h>
-#include <windows.h>
-#include <shlobj.h>
 
 #include "Expand.h"
 #include "RunContext.h"
 #include "Profile.h"
+#include "ScriptPlatform.h"
 #include "foundation/Multibyte.h"
-#include "system/Shell.h"
 
 MacroTable macroTable;
 
@@ -32,6 +30,10 @@ public:
     void Resync(const String& entries) {
         text = entries.Text();
         length = static_cast<int>(strlen(text));
+        // A replacement that ran out of memory leaves a shorter text (or
+        // none): the walk must not start beyond its end.
+        if (start > length)
+            start = length;
         if (end >= 0)
             FindEnd();
     }
@@ -118,10 +120,18 @@ void ExpandMacroTable() {
     }
 }
 
+// CSIDL values of the folders of the built-in macros.
+enum {
+    FolderPrograms = 2,
+    FolderDesktop = 16,
+    FolderCommonPrograms = 23,
+    FolderCommonDesktop = 25,
+};
+
 // A folder the system cannot give leaves its macro empty.
 static void SetFolderMacro(const char* name, int folderId) {
     String path;
-    if (!GetSpecialFolderPath(nullptr, path, folderId))
+    if (!ScriptSpecialFolder(path, folderId))
         path.Assign("");
     SetMacro(name, path.Text());
 }
@@ -129,18 +139,15 @@ static void SetFolderMacro(const char* name, int folderId) {
 bool BuildMacroTable() {
     macroTable.entryCount = ReadProfileSection(runContext.scriptPath.Text(), "DEFINE", macroTable.entries);
     String work;
-    work.AllocBuffer(MAX_PATH);
-    GetWindowsDirectoryA(work.Text(), MAX_PATH);
+    ScriptWindowsDirectory(work);
     SetMacro("<Win>", work.Text());
-    work.AllocBuffer(MAX_PATH);
-    GetSystemDirectoryA(work.Text(), MAX_PATH);
+    ScriptSystemDirectory(work);
     SetMacro("<Sys>", work.Text());
     SetMacro("<Src>", runContext.modulePath.Items(0, -2, "\\").Text());
-    bool nt = IsWindowsNT();
-    SetFolderMacro("<Desktop>", nt ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOPDIRECTORY);
-    SetFolderMacro("<Programs>", nt ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS);
-    work.AllocBuffer(MAX_PATH);
-    GetTempPathA(256, work.Text());
+    bool nt = ScriptIsWindowsNT();
+    SetFolderMacro("<Desktop>", nt ? FolderCommonDesktop : FolderDesktop);
+    SetFolderMacro("<Programs>", nt ? FolderCommonPrograms : FolderPrograms);
+    ScriptTempPath(work);
     if (work.CountOf("\\") != 0)
         SetMacro("<Temp>", work.Items(0, -2, "\\").Text());
     else

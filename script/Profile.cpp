@@ -1,14 +1,17 @@
 #include "Profile.h"
 
 #include <string.h>
-#include <windows.h>
-
 #include "Expand.h"
 #include "RunContext.h"
+#include "ScriptPlatform.h"
 #include "foundation/Messages.h"
 #include "foundation/Numbers.h"
 
 static const char AbsentValue[] = "NO_DATA";
+
+static KeyReadObserver keyReadObserver;
+
+void SetKeyReadObserver(KeyReadObserver observer) { keyReadObserver = observer; }
 
 enum {
     ValueAreaSize = 32768, // on the heap: a value may fill all of it
@@ -21,16 +24,17 @@ static bool ReadRaw(const char* file, const char* section, const char* key, Stri
                     unsigned areaSize, unsigned readSize) {
     if (!work.AllocBuffer(areaSize))
         return false;
-    GetPrivateProfileStringA(section, key, AbsentValue, work.Text(), readSize, file);
-    return lstrcmpiA(work.Text(), AbsentValue) != 0;
+    ScriptReadProfileString(file, section, key, AbsentValue, work.Text(), readSize);
+    return !ScriptTextEqualsNoCase(work.Text(), AbsentValue);
 }
 
 bool ReadProfileString(const char* file, const char* section, const char* key, String& value) {
     String work;
     if (!ReadRaw(file, section, key, work, ValueAreaSize, ValueReadSize))
         return false;
-    value.Assign(work.Text());
-    return true;
+    // A value that cannot be held is not read: taken as empty, a key such
+    // as ISABORT would let a run go on that the script stops.
+    return value.Assign(work.Text());
 }
 
 bool ReadProfileInt(const char* file, const char* section, const char* key, int& value) {
@@ -49,7 +53,7 @@ int ReadProfileSection(const char* file, const char* section, String& lines) {
     String work, joined;
     if (!work.AllocBuffer(ValueAreaSize) || !joined.AllocBuffer(ValueAreaSize))
         return 0;
-    GetPrivateProfileSectionA(section, work.Text(), ValueReadSize, file);
+    ScriptReadProfileSection(file, section, work.Text(), ValueReadSize);
     const char* line = work.Text();
     const char* end = line + ValueReadSize;
     char* out = joined.Text();
@@ -73,19 +77,33 @@ int ReadProfileSection(const char* file, const char* section, String& lines) {
 
 bool ReadKey(const char* section, const char* key, String& value) {
     if (!ReadProfileString(runContext.scriptPath.Text(), section, key, value)) {
+        if (keyReadObserver)
+            keyReadObserver(section, key, nullptr, nullptr);
         ReportError(MsgKeyMissing, section, key);
         return false;
     }
+    String written;
+    if (keyReadObserver)
+        written = value;
     ExpandMacros(value);
     ExpandFunctions(value);
     CollapseParents(value);
+    if (keyReadObserver)
+        keyReadObserver(section, key, written.Text(), value.Text());
     return true;
 }
 
 bool ReadIntKey(const char* section, const char* key, int& value) {
     if (!ReadProfileInt(runContext.scriptPath.Text(), section, key, value)) {
+        if (keyReadObserver)
+            keyReadObserver(section, key, nullptr, nullptr);
         ReportError(MsgKeyMissing, section, key);
         return false;
+    }
+    if (keyReadObserver) {
+        String written;
+        ReadProfileString(runContext.scriptPath.Text(), section, key, written);
+        keyReadObserver(section, key, written.Text(), written.Text());
     }
     return true;
 }

@@ -16,3 +16,10 @@ int ReadProfileSection(const char* file, const char* section, String& lines);
 bool ReadKey(const char* section, const char* key, String& value);
 // Not expanded; message 2 when absent.
 bool ReadIntKey(const char* section, const char* key, int& value);
+
+// The script checker watches every key the readers ask for: called with the
+// value as written and as expanded, or with two nulls when the key is absent
+// (before message 2 is shown). Null (the default) watches nothing.
+typedef void (*KeyReadObserver)(const char* section, const char* key, const char* written,
+                                const char* expanded);
+void SetKeyReadObserver(KeyReadObserver observer);

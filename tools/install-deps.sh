@@ -20,3 +20,7 @@ fi
 if ! locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
     localedef -i ja_JP -c -f UTF-8 ja_JP.UTF-8
 fi
+# The tests of the English message table run Wine in an English locale.
+if ! locale -a 2>/dev/null | grep -qix 'en_US.utf8'; then
+    localedef -i en_US -c -f UTF-8 en_US.UTF-8
+fi

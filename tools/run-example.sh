@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds updater.exe and runs it on the bundled example under Wine.
+# Builds updater.exe and runs it on a bundled example under Wine (default:
+# examples/update; --example NAME for another folder of examples/).
 # Pass --interactive to answer the boxes yourself on your own display.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -7,7 +8,7 @@ build_dir=${BUILD_DIR:-$source_dir/build}
 "$source_dir/tools/install-deps.sh"
 cmake -S "$source_dir" -B "$build_dir/win64" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-x86_64.cmake" >/dev/null
-cmake --build "$build_dir/win64" -j2 --target updater boxdriver
+cmake --build "$build_dir/win64" -j2 --target updater boxdriver updater-check
 mkdir -p "$build_dir/example"
 exec /usr/bin/python3 "$source_dir/tools/run_example.py" --build "$build_dir/win64" \
     --output "$build_dir/example" "$@"

@@ -1,5 +1,6 @@
 """The message catalogue in the executable, read back with pefile: a Japanese
-(1041) string table holding exactly the numbered messages and the caption."""
+(1041) and an English (1033) string table, each holding exactly the numbered
+messages and the caption."""
 import os
 import sys
 
@@ -7,10 +8,15 @@ import pefile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 from messages import DEFAULT_CAPTION, MESSAGES  # noqa: E402
+from messages_en import DEFAULT_CAPTION_EN, MESSAGES_EN  # noqa: E402
 
 EXPECTED = {**MESSAGES, 100: DEFAULT_CAPTION}
+
+EXPECTED_EN = {**MESSAGES_EN, 100: DEFAULT_CAPTION_EN}
 RT_STRING = 6
 LANG_JAPANESE = 1041
+LANG_ENGLISH = 1033
+TABLES = {LANG_JAPANESE: EXPECTED, LANG_ENGLISH: EXPECTED_EN}
 
 
 def string_table(path):
@@ -39,13 +45,20 @@ def main():
     failures = 0
     for path in sys.argv[1:]:
         strings = string_table(path)
-        found = {sid: text for (sid, lang), text in strings.items() if lang == LANG_JAPANESE}
-        others = sorted(key for key in strings if key[1] != LANG_JAPANESE)
-        problems = [f"ids {sorted(found)}, other languages {others}"] if set(found) != set(EXPECTED) or others else []
-        problems += [f"text {sid} is {found.get(sid)!r}, expected {text!r}"
-                     for sid, text in EXPECTED.items() if found.get(sid) != text]
-        print("".join(f"{path}: {problem}\n" for problem in problems) + f"{path}: {len(found)} texts checked")
-        failures += len(problems)
+        others = sorted(key for key in strings if key[1] not in TABLES)
+        if others:
+            print(f"{path}: other languages {others}")
+            failures += 1
+        for language, expected in TABLES.items():
+            found = {sid: text for (sid, lang), text in strings.items() if lang == language}
+            if set(found) != set(expected):
+                print(f"{path}: language {language} ids {sorted(found)}")
+                failures += 1
+            for sid, text in expected.items():
+                if found.get(sid) != text:
+                    print(f"{path}: text {sid} ({language}) is {found.get(sid)!r}, expected {text!r}")
+                    failures += 1
+            print(f"{path}: {len(found)} texts of language {language} checked")
     return 1 if failures else 0
 
 

@@ -91,12 +91,17 @@ class Copying(ResourceTest):
                     self.expect_copied(self.prepare(bits), types, names, copied)
 
     def test_the_same_type_name_and_language_is_replaced(self):
-        # The program's own messages (strings 0-15, Japanese) over the module's.
+        # The program's own messages (strings 0-15) over the module's. The
+        # program holds them in 1033 and 1041: they go under the first language
+        # the system lists (1033), with the bytes FindResourceA finds for the
+        # type and name on this Japanese system (the 1041 strings).
         s = self.prepare(destination=module_path(32))
         s.copy_program("program.exe")
-        theirs = resources(s.path("program.exe"))[(RT_STRING, 1, 1041)]
-        self.assertNotEqual(resources(s.path("dst.exe"))[(RT_STRING, 1, 1041)], theirs)
-        self.expect_copied(s, "#6", "#1", {(RT_STRING, 1, 1041): theirs}, source="program.exe")
+        held = resources(s.path("program.exe"))
+        self.assertEqual(sorted(key[2] for key in held if key[:2] == (RT_STRING, 1)), [1033, 1041])
+        theirs = held[(RT_STRING, 1, 1041)]
+        self.assertNotEqual(resources(s.path("dst.exe"))[(RT_STRING, 1, 1033)], theirs)
+        self.expect_copied(s, "#6", "#1", {(RT_STRING, 1, 1033): theirs}, source="program.exe")
 
     def test_resources_the_source_does_not_hold_are_skipped(self):
         rows = [

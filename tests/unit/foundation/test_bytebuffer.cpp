@@ -61,3 +61,47 @@ TEST_CASE("byte buffer: equality compares the other's length only; Mid stays ins
     CHECK(Bytes(buffer.Mid(8, 10)) == "89");
     CHECK((buffer.Mid(10, 1).Size() == 0 && ByteBuffer().Mid(0, 4).Size() == 0));
 }
+
+namespace {
+
+// Whether code outside the class can call Reset on a buffer.
+template <class T>
+auto ResetCallable(int) -> decltype(static_cast<T*>(nullptr)->Reset(), true) { return true; }
+template <class T>
+bool ResetCallable(long) { return false; }
+
+} // namespace
+
+TEST_CASE("byte buffer: only the constructors forget the block") {
+    // Reset drops the pointer without freeing it: callable on a filled
+    // buffer it would leak the block, so it is closed to outside callers.
+    CHECK_FALSE(ResetCallable<ByteBuffer>(0));
+    struct Row { const char* name; unsigned size; };
+    const Row rows[] = {{"empty", 0}, {"one byte", 1}, {"filled", 64}};
+    for (const Row& row : rows) {
+        CAPTURE(row.name);
+        ByteBuffer buffer;
+        REQUIRE(buffer.AllocBuffer(row.size));
+        buffer.Clear();
+        CHECK(buffer.Size() == 0);
+        CHECK(buffer.Data() == nullptr);
+    }
+}
+
+TEST_CASE("byte buffer: Swap exchanges blocks without allocating") {
+    struct Row { const char* left; const char* right; };
+    const Row rows[] = {{"", ""}, {"abcdefgh", ""}, {"", "wxyz"}, {"abcdefghijkl", "wxyz"}};
+    for (const Row& row : rows) {
+        INFO("row \"" << row.left << "\" \"" << row.right << "\"");
+        ByteBuffer left, right;
+        left.Assign(row.left, static_cast<unsigned>(strlen(row.left)));
+        right.Assign(row.right, static_cast<unsigned>(strlen(row.right)));
+        const unsigned char* leftBlock = left.Data();
+        const unsigned char* rightBlock = right.Data();
+        left.Swap(right);
+        CHECK(Bytes(left) == row.right);
+        CHECK(Bytes(right) == row.left);
+        CHECK(left.Data() == rightBlock);
+        CHECK(right.Data() == leftBlock);
+    }
+}

@@ -67,6 +67,14 @@ const DirectoryRow directoryRows[] = {
     {"C:\\\x95\x5C", "C:"},            {"C:\\\x83\x5C\\app.exe", "C:\\\x83\x5C"}, {"\x95\x5C" "app.exe", nullptr},
 };
 
+// Pattern or text taken from the string's own block (an offset into it, or
+// -1 for the fixed text): each replacement frees the block they point into.
+struct OwnBlockRow { const char* text; int patternAt; int withAt; const char* result; };
+const OwnBlockRow ownBlockRows[] = {
+    {"ab", 1, -1, "a-"},      {"ab.ab", 3, -1, "-.-"},      {"%n%nb", -1, 4, "bbb"},
+    {"%n%nab", -1, 4, "ababab"}, {"ab.ab.-", 3, 6, "-"},
+};
+
 } // namespace
 
 TEST_CASE("ReplaceRange") {
@@ -90,6 +98,17 @@ TEST_CASE("ReplaceAll") {
         CHECK(S(s) == S(row.result));
         if (!row.replaced)
             CHECK(s.Text() == before);
+    }
+}
+
+TEST_CASE("ReplaceAll with a pattern or text from the string's own block") {
+    for (const OwnBlockRow& row : ownBlockRows) {
+        INFO("row \"" << row.text << "\" " << row.patternAt << " " << row.withAt);
+        String s(row.text);
+        const char* pattern = row.patternAt < 0 ? "%n" : s.Text() + row.patternAt;
+        const char* with = row.withAt < 0 ? "-" : s.Text() + row.withAt;
+        CHECK(s.ReplaceAll(pattern, with));
+        CHECK(S(s) == row.result);
     }
 }
 

@@ -1,0 +1,19 @@
+# libFuzzer targets under AddressSanitizer and UndefinedBehaviorSanitizer:
+# the foundation and the script layer (through its native platform stand-ins).
+# Configure with clang: cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DUPDATER_FUZZ=ON
+set(FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g -O1)
+file(GLOB SCRIPT_SOURCES CONFIGURE_DEPENDS ${SRC}/script/*.cpp)
+list(FILTER SCRIPT_SOURCES EXCLUDE REGEX "Win\\.cpp$")
+
+add_library(fuzz_core STATIC ${FOUNDATION_SOURCES} ${SRC}/foundation/PlatformNative.cpp ${SCRIPT_SOURCES})
+target_include_directories(fuzz_core PUBLIC ${SRC})
+target_compile_options(fuzz_core PUBLIC -fsanitize=fuzzer-no-link,address,undefined
+    -fno-sanitize-recover=all -fno-omit-frame-pointer -g -O1 -fno-exceptions)
+
+foreach(target text format numbers bytebuffer expand crc32)
+    add_executable(fuzz_${target} ${SRC}/tests/fuzz/fuzz_${target}.cpp)
+    target_compile_options(fuzz_${target} PRIVATE ${FUZZ_FLAGS})
+    target_link_options(fuzz_${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_libraries(fuzz_${target} PRIVATE fuzz_core)
+endforeach()
+target_link_libraries(fuzz_crc32 PRIVATE z)

@@ -1,0 +1,105 @@
+#include "ScriptLines.h"
+
+#include <string.h>
+#include <windows.h>
+
+#include "foundation/ByteBuffer.h"
+#include "system/FileData.h"
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+String Trimmed(const char* first, const char* end) {
+    while (first < end && IsBlank(*first))
+        first++;
+    while (end > first && IsBlank(end[-1]))
+        end--;
+    String result;
+    size_t length = static_cast<size_t>(end - first);
+    if (result.AllocBuffer(static_cast<unsigned>(length + 1)))
+        memcpy(result.Text(), first, length);
+    return result;
+}
+
+bool ValidInCodePage(const char* first, int length) {
+    if (length == 0)
+        return true;
+    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, first, length, nullptr, 0) != 0;
+}
+
+} // namespace
+
+bool ScriptLines::Load(const String& path) {
+    ByteBuffer data;
+    if (!ReadWholeFile(path, data))
+        return PathExists(path); // an empty script still exists
+    Scan(reinterpret_cast<const char*>(data.Data()), static_cast<int>(data.Size()));
+    return true;
+}
+
+void ScriptLines::Scan(const char* text, int size) {
+    const char* end = text + size;
+    if (size >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0)
+        hasByteOrderMark = true;
+    if (size >= 2 && ((unsigned char)text[0] == 0xFF || (unsigned char)text[0] == 0xFE))
+        hasByteOrderMark = true;
+    int lineCount = 1;
+    for (const char* p = text; p < end; p++)
+        lineCount += *p == '\n';
+    lines = new ScriptLine[lineCount];
+    String section;
+    int number = 0;
+    for (const char* line = text; line < end;) {
+        const char* lineEnd = static_cast<const char*>(memchr(line, '\n', end - line));
+        if (!lineEnd)
+            lineEnd = end;
+        const char* next = lineEnd < end ? lineEnd + 1 : end;
+        if (lineEnd > line && lineEnd[-1] == '\r')
+            lineEnd--;
+        number++;
+        if (!ValidInCodePage(line, static_cast<int>(lineEnd - line))) {
+            char digits[16];
+            wsprintfA(digits, badLines.IsEmpty() ? "%d" : ",%d", number);
+            badLines.Append(digits);
+        }
+        const char* p = line;
+        if (number == 1 && hasByteOrderMark)
+            while (p < lineEnd && (unsigned char)*p >= 0x80)
+                p++;
+        while (p < lineEnd && IsBlank(*p))
+            p++;
+        if (p < lineEnd && *p == '[') {
+            const char* close = static_cast<const char*>(memchr(p, ']', lineEnd - p));
+            section = Trimmed(p + 1, close ? close : lineEnd);
+            ScriptLine& entry = lines[count++];
+            entry.number = number;
+            entry.section = section;
+        } else if (p < lineEnd && *p != ';') {
+            const char* equals = static_cast<const char*>(memchr(p, '=', lineEnd - p));
+            ScriptLine& entry = lines[count++];
+            entry.number = number;
+            entry.section = section;
+            entry.key = Trimmed(p, equals ? equals : lineEnd);
+            entry.valueLength = equals ? Trimmed(equals + 1, lineEnd).Length() : 0;
+        }
+        line = next;
+    }
+}
+
+int ScriptLines::SectionLine(const char* section) const {
+    for (int i = 0; i < count; i++) {
+        if (lines[i].key.IsEmpty() && lines[i].section.EqualsNoCase(section))
+            return lines[i].number;
+    }
+    return 0;
+}
+
+int ScriptLines::KeyLine(const char* section, const char* key) const {
+    for (int i = 0; i < count; i++) {
+        if (!lines[i].key.IsEmpty() && lines[i].section.EqualsNoCase(section) &&
+            lines[i].key.EqualsNoCase(key))
+            return lines[i].number;
+    }
+    return 0;
+}
