@@ -12,6 +12,7 @@
 // of the system clock). It ends early when app.exe.stop exists, and never
 // outlives kLifetimeMs.
 #include "Child.h"
+#include "Job.h"
 
 #include <windows.h>
 
@@ -36,13 +37,6 @@ std::wstring OwnPath() {
     wchar_t path[MAX_PATH * 2];
     DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
     return std::wstring(path, length);
-}
-
-std::string Utf8(const std::wstring& text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), nullptr, 0, nullptr, nullptr);
-    std::string out(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), &out[0], size, nullptr, nullptr);
-    return out;
 }
 
 ULONGLONG Clock() {
@@ -103,19 +97,13 @@ bool Guard() {
 
 struct Run {
     std::wstring stopPath;
-    ULONGLONG end;       // when run= is over
-    ULONGLONG lifetime;  // the backstop
+    ULONGLONG end, lifetime;  // when run= is over; the backstop
+
+    bool Over() const {
+        ULONGLONG now = GetTickCount64();
+        return now >= end || now >= lifetime || GetFileAttributesW(stopPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
 };
-
-bool Over(const Run& run) {
-    ULONGLONG now = GetTickCount64();
-    return now >= run.end || now >= run.lifetime ||
-           GetFileAttributesW(run.stopPath.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void RunWithoutWindow(const Run& run) {
-    while (!Over(run)) Sleep(kPollMs);
-}
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
     if (message == WM_DESTROY) {
@@ -136,7 +124,7 @@ void RunWithWindow(const Run& run) {
                                 nullptr, nullptr, windowClass.hInstance, nullptr);
     SetTimer(window, 1, kPollMs, nullptr);
     MSG message;
-    while (!Over(run) && GetMessageW(&message, nullptr, 0, 0) > 0) {
+    while (!run.Over() && GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -156,10 +144,10 @@ int RunChild() {
     std::wstring self = OwnPath();
     std::wstring out = self + L".out";
     RecordTime(out, "started");
-    Record(out, "command", Utf8(GetCommandLineW()));
+    Record(out, "command", ToUtf8(GetCommandLineW()));
     wchar_t directory[MAX_PATH * 2];
     DWORD length = GetCurrentDirectoryW(MAX_PATH * 2, directory);
-    Record(out, "directory", Utf8(std::wstring(directory, length)));
+    Record(out, "directory", ToUtf8(std::wstring(directory, length)));
     Plan plan = ReadPlan(self + L".plan");
     if (plan.guard) Record(out, "guarded", Guard() ? "1" : "0");
     Sleep(plan.busyMs);
@@ -167,7 +155,7 @@ int RunChild() {
     Run run = {self + L".stop", plan.runMs < 0 ? ~0ULL : now + (ULONGLONG)plan.runMs, now + kLifetimeMs};
     RecordTime(out, "ready");
     if (plan.window) RunWithWindow(run);
-    else RunWithoutWindow(run);
+    while (!run.Over()) Sleep(kPollMs);
     RecordTime(out, "ended");
     return (int)plan.exitCode;
 }

@@ -27,6 +27,8 @@ struct BoxRecord {
 // "error", "information", "warning", "question" or "none", from the box's pixels on screen.
 const char* IdentifyIcon(HWND box);
 
+std::string ToUtf8(const std::wstring& text);
+
 bool WriteWholeFile(const std::wstring& path, const std::string& data);
 
 // Saves the window's rectangle of the screen as a 24-bit bottom-up BMP file.

@@ -15,12 +15,6 @@ namespace {
 
 const int kUnexpectedBoxCap = 20;
 
-std::string ToUtf8(const std::wstring& text) {
-    std::string out(text.size() * 3, '\0');
-    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), text.size(), &out[0], out.size(), nullptr, nullptr));
-    return out;
-}
-
 std::wstring FromUtf8(const std::string& text) {
     std::wstring out(text.size(), L'\0');
     out.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), text.size(), &out[0], out.size()));
@@ -264,6 +258,12 @@ int ReadShortcut(const wchar_t* shortcut, const wchar_t* output) {
 }
 
 }  // namespace
+
+std::string ToUtf8(const std::wstring& text) {
+    std::string out(text.size() * 3, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), text.size(), &out[0], out.size(), nullptr, nullptr));
+    return out;
+}
 
 bool WriteWholeFile(const std::wstring& path, const std::string& data) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
