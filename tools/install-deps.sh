@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64
           binutils-mingw-w64-i686 wine64 fonts-wine fonts-ipafont-gothic xvfb doctest-dev python3
-          python3-pefile locales liblnk-utils zlib1g-dev libz-mingw-w64-dev)
+          python3-pefile locales liblnk-utils zlib1g-dev libz-mingw-w64-dev clang)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \

@@ -46,18 +46,23 @@ void ReadFailAt() {
     failAt = strtol(text, nullptr, 10);
 }
 
-// Where the failing allocation was asked for, for a run that goes wrong.
-void NoteCaller(void* caller) {
-    char path[MAX_PATH], text[32];
-    if (!BesideProgram("allocfail.where", path))
+// A line of text in a file beside the program.
+void WriteBeside(const char* name, const char* text, int length) {
+    char path[MAX_PATH];
+    if (!BesideProgram(name, path))
         return;
-    int length = snprintf(text, sizeof text, "%p\n", caller);
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
     DWORD written;
     WriteFile(file, text, static_cast<DWORD>(length), &written, nullptr);
     CloseHandle(file);
+}
+
+// Where the failing allocation was asked for, for a run that goes wrong.
+void NoteCaller(void* caller) {
+    char text[32];
+    WriteBeside("allocfail.where", text, snprintf(text, sizeof text, "%p\n", caller));
 }
 
 bool FailsNow(void* caller) {
@@ -77,16 +82,8 @@ struct Arm {
 
 struct CountAtExit {
     ~CountAtExit() {
-        char path[MAX_PATH], text[32];
-        if (!BesideProgram("allocfail.count", path))
-            return;
-        int length = snprintf(text, sizeof text, "%ld\n", allocations);
-        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
-            return;
-        DWORD written;
-        WriteFile(file, text, static_cast<DWORD>(length), &written, nullptr);
-        CloseHandle(file);
+        char text[32];
+        WriteBeside("allocfail.count", text, snprintf(text, sizeof text, "%ld\n", allocations));
     }
 } countAtExit;
 
