@@ -70,16 +70,11 @@ def main():
         programs = RunningPrograms(scenario, args.example)
         before = snapshot(scenario.root)
         try:
-            # A prefix made a moment ago was seen to refuse the first start of
-            # a program (error 1359); one more try is enough.
-            for _ in range(2):
-                closer = programs.close_when_asked()
-                result = scenario.run(answers=["DEFAULT"] * 20, screenshots=True, timeout=90)
-                if not result.started:
-                    programs.cancel_closing()
-                closer.join()
-                if result.started:
-                    break
+            closer = programs.close_when_asked()
+            result = scenario.run(answers=["DEFAULT"] * 20, screenshots=True, timeout=90)
+            if not result.started:
+                programs.cancel_closing()
+            closer.join()
             # A program the update started again gets the time to show itself.
             time.sleep(2)
         finally:

@@ -304,9 +304,16 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring commandLine = L"\"" + job.program + L"\"" + (job.arguments.empty() ? L"" : L" " + job.arguments);
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION process = {};
-    run.started = CreateProcessW(job.program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                 job.directory.empty() ? nullptr : job.directory.c_str(), &startup, &process);
-    run.startError = run.started ? 0 : GetLastError();
+    // Wine under load, or in a prefix made a moment ago, was seen to refuse a
+    // start now and then with ERROR_INTERNAL_ERROR; a later try goes through.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        run.started = CreateProcessW(job.program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                                     nullptr, job.directory.empty() ? nullptr : job.directory.c_str(),
+                                     &startup, &process);
+        run.startError = run.started ? 0 : GetLastError();
+        if (run.started || run.startError != ERROR_INTERNAL_ERROR) break;
+        Sleep(500);
+    }
     if (run.started) {
         Drive(job, process, run);
         CloseHandle(process.hThread);
