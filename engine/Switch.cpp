@@ -13,15 +13,11 @@ struct SwitchRecord : Procedure {
 } // namespace
 
 Procedure* ReadSwitch(const String& sectionName) {
-    SwitchRecord* record = NewRecord<SwitchRecord>(sectionName, "SWITCH_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {
-        {"PROC", &record->target, nullptr},
-        {"0", &record->whenClear, nullptr},
-        {"1", &record->whenSet, nullptr},
-    };
-    return ReadKeys(record, keys);
+    return ReadRecord<SwitchRecord>(sectionName, "SWITCH_INFO", {
+        {"PROC", &SwitchRecord::target},
+        {"0", &SwitchRecord::whenClear},
+        {"1", &SwitchRecord::whenSet},
+    });
 }
 
 bool ExecuteSwitch(Procedure& procedure) {

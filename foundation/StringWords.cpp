@@ -18,15 +18,22 @@ static int QuotesThrough(const char* from, const char* space) {
     return count;
 }
 
+// Moves the cursor past the space at `space`; true when that space ends a
+// word, that is when no quote is left open.
+static bool PassSpace(const char*& cursor, const char* space, int& quotes) {
+    quotes += QuotesThrough(cursor, space);
+    cursor = space + 1;
+    return quotes % 2 == 0;
+}
+
 int String::WordCount() const {
     if (IsEmpty())
         return 0;
     int count = 1;
     int quotes = 0;
     const char* cursor = Text();
-    for (const char* space; (space = FindText(cursor, " ")) != nullptr; cursor = space + 1) {
-        quotes += QuotesThrough(cursor, space);
-        if (quotes % 2 == 0)
+    for (const char* space; (space = FindText(cursor, " ")) != nullptr;) {
+        if (PassSpace(cursor, space, quotes))
             count++;
     }
     return count;
@@ -43,10 +50,8 @@ bool String::FindWords(int a, int b, int& first, int& last) const {
     int i = 0;
     const char* space;
     while (i < a && (space = FindText(cursor, " ")) != nullptr) {
-        quotes += QuotesThrough(cursor, space);
-        if (quotes % 2 == 0)
+        if (PassSpace(cursor, space, quotes))
             i++;
-        cursor = space + 1;
     }
     if (i == a) {
         first = static_cast<int>(cursor - start);
@@ -68,10 +73,8 @@ bool String::FindWords(int a, int b, int& first, int& last) const {
             last = static_cast<int>(space - start) - 1;
             hasLast = true;
         }
-        quotes += QuotesThrough(cursor, space);
-        if (quotes % 2 == 0)
+        if (PassSpace(cursor, space, quotes))
             i++;
-        cursor = space + 1;
     }
     if (!hasFirst || !hasLast)
         return false;
@@ -99,10 +102,8 @@ WordCursor::WordCursor(const String& text)
 String WordCursor::Word(int index) {
     const char* space;
     while (reached < index && (space = FindText(cursor, " ")) != nullptr) {
-        quotes += QuotesThrough(cursor, space);
-        if (quotes % 2 == 0)
+        if (PassSpace(cursor, space, quotes))
             reached++;
-        cursor = space + 1;
     }
     if (reached != index)
         return String();
@@ -115,10 +116,8 @@ String WordCursor::Word(int index) {
             break;
         }
         last = space - 1;
-        quotes += QuotesThrough(cursor, space);
-        if (quotes % 2 == 0)
+        if (PassSpace(cursor, space, quotes))
             reached++;
-        cursor = space + 1;
     }
     // A single quoted word comes without its quotes.
     if (*first == '"' && last >= start && *last == '"') {

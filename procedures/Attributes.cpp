@@ -30,11 +30,10 @@ bool MakeDirectoryItem(Procedure&, const String* items) {
 } // namespace
 
 Procedure* ReadAttributes(const String& sectionName) {
-    AttributesRecord* record = NewRecord<AttributesRecord>(sectionName, "ATTR_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {{"FILE", &record->paths, nullptr}, {"ARG", &record->values, nullptr}};
-    return ReadKeys(record, keys);
+    return ReadRecord<AttributesRecord>(sectionName, "ATTR_INFO", {
+        {"FILE", &AttributesRecord::paths},
+        {"ARG", &AttributesRecord::values},
+    });
 }
 
 bool ExecuteAttributes(Procedure& procedure) {
@@ -44,11 +43,9 @@ bool ExecuteAttributes(Procedure& procedure) {
 }
 
 Procedure* ReadMakeDirectory(const String& sectionName) {
-    MakeDirectoryRecord* record = NewRecord<MakeDirectoryRecord>(sectionName, "MAKEDIR_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {{"DIR", &record->directories, nullptr}};
-    return ReadKeys(record, keys);
+    return ReadRecord<MakeDirectoryRecord>(sectionName, "MAKEDIR_INFO", {
+        {"DIR", &MakeDirectoryRecord::directories},
+    });
 }
 
 bool ExecuteMakeDirectory(Procedure& procedure) {

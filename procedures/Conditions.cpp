@@ -24,11 +24,10 @@ struct OsVersionRecord : Procedure {};
 } // namespace
 
 Procedure* ReadVerify(const String& sectionName) {
-    VerifyRecord* record = NewRecord<VerifyRecord>(sectionName, "VERIFY_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {{"ARG1", &record->first, nullptr}, {"ARG2", &record->second, nullptr}};
-    return ReadKeys(record, keys);
+    return ReadRecord<VerifyRecord>(sectionName, "VERIFY_INFO", {
+        {"ARG1", &VerifyRecord::first},
+        {"ARG2", &VerifyRecord::second},
+    });
 }
 
 // Equal at some position; an empty ARG1 equals only an empty ARG2.
@@ -48,11 +47,7 @@ bool ExecuteVerify(Procedure& procedure) {
 }
 
 Procedure* ReadExist(const String& sectionName) {
-    ExistRecord* record = NewRecord<ExistRecord>(sectionName, "EXIST_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {{"FILE", &record->files, nullptr}};
-    return ReadKeys(record, keys);
+    return ReadRecord<ExistRecord>(sectionName, "EXIST_INFO", {{"FILE", &ExistRecord::files}});
 }
 
 // Set when every listed path exists.
@@ -61,11 +56,10 @@ bool ExecuteExist(Procedure& procedure) {
 }
 
 Procedure* ReadDate(const String& sectionName) {
-    DateRecord* record = NewRecord<DateRecord>(sectionName, "DATE_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {{"FILE", &record->files, nullptr}, {"DATE", &record->date, nullptr}};
-    return ReadKeys(record, keys);
+    return ReadRecord<DateRecord>(sectionName, "DATE_INFO", {
+        {"FILE", &DateRecord::files},
+        {"DATE", &DateRecord::date},
+    });
 }
 
 // Set when some listed file is missing, unreadable or older than the date.
@@ -85,10 +79,7 @@ bool ExecuteDate(Procedure& procedure) {
 }
 
 Procedure* ReadOsVersion(const String& sectionName) {
-    OsVersionRecord* record = NewRecord<OsVersionRecord>(sectionName, "OSVER_INFO");
-    if (!record)
-        return nullptr;
-    return ReadKeys(record, nullptr, 0);
+    return ReadRecord<OsVersionRecord>(sectionName, "OSVER_INFO");
 }
 
 bool ExecuteOsVersion(Procedure& procedure) {

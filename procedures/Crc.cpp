@@ -72,15 +72,11 @@ bool CheckFiles(const CrcRecord& record, int count, bool& matched) {
 } // namespace
 
 Procedure* ReadCrc(const String& sectionName) {
-    CrcRecord* record = NewRecord<CrcRecord>(sectionName, "CRC_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {
-        {"FILE", &record->files, nullptr},
-        {"TYPE", &record->combination, nullptr},
-        {"CRC", &record->expected, nullptr},
-    };
-    return ReadKeys(record, keys);
+    return ReadRecord<CrcRecord>(sectionName, "CRC_INFO", {
+        {"FILE", &CrcRecord::files},
+        {"TYPE", &CrcRecord::combination},
+        {"CRC", &CrcRecord::expected},
+    });
 }
 
 bool ExecuteCrc(Procedure& procedure) {

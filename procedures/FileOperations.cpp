@@ -14,12 +14,10 @@ struct DeleteRecord : Procedure {
 };
 
 Procedure* ReadTransfer(const String& sectionName, const char* recordName) {
-    TransferRecord* record = NewRecord<TransferRecord>(sectionName, recordName);
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {{"FROM", &record->sources, nullptr},
-                               {"TO", &record->destinations, nullptr}};
-    return ReadKeys(record, keys);
+    return ReadRecord<TransferRecord>(sectionName, recordName, {
+        {"FROM", &TransferRecord::sources},
+        {"TO", &TransferRecord::destinations},
+    });
 }
 
 typedef bool (*Transfer)(const String& source, const String& destination);
@@ -57,11 +55,7 @@ Procedure* ReadMove(const String& sectionName) { return ReadTransfer(sectionName
 bool ExecuteMove(Procedure& procedure) { return RunTransfer(procedure, MoveItem); }
 
 Procedure* ReadDelete(const String& sectionName) {
-    DeleteRecord* record = NewRecord<DeleteRecord>(sectionName, "DELETE_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {{"FILE", &record->paths, nullptr}};
-    return ReadKeys(record, keys);
+    return ReadRecord<DeleteRecord>(sectionName, "DELETE_INFO", {{"FILE", &DeleteRecord::paths}});
 }
 
 bool ExecuteDelete(Procedure& procedure) {

@@ -65,16 +65,12 @@ const BoxType* FindBoxType(const String& keyword) {
 } // namespace
 
 Procedure* ReadMessageBox(const String& sectionName) {
-    MessageBoxRecord* record = NewRecord<MessageBoxRecord>(sectionName, "MSGBOX_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {
-        {"FLAG", &record->flag, nullptr},
-        {"TYPE", &record->type, nullptr},
-        {"TEXT", &record->text, nullptr},
-        {"ISABORT", &record->abort, nullptr},
-    };
-    return ReadKeys(record, keys);
+    return ReadRecord<MessageBoxRecord>(sectionName, "MSGBOX_INFO", {
+        {"FLAG", &MessageBoxRecord::flag},
+        {"TYPE", &MessageBoxRecord::type},
+        {"TEXT", &MessageBoxRecord::text},
+        {"ISABORT", &MessageBoxRecord::abort},
+    });
 }
 
 bool ExecuteMessageBox(Procedure& procedure) {

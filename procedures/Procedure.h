@@ -41,9 +41,38 @@ Record* NewRecord(const String& sectionName, const char* recordName) {
 // 2 has been shown) the record is deleted and null returned.
 Procedure* ReadKeys(Procedure* record, const KeyBinding* keys, int keyCount);
 
-template <int KeyCount>
-Procedure* ReadKeys(Procedure* record, const KeyBinding (&keys)[KeyCount]) {
-    return ReadKeys(record, keys, KeyCount);
+// One key of a type and the field of its record that receives it.
+template <class Record>
+struct RecordKey {
+    RecordKey(const char* key, String Record::*text) : key(key), text(text), number(nullptr) {}
+    RecordKey(const char* key, int Record::*number) : key(key), text(nullptr), number(number) {}
+    const char* key;
+    String Record::*text;
+    int Record::*number;
+};
+
+// The common reader: allocates the record (message 3 with its name when
+// that fails), then reads MODE and the keys in order.
+template <class Record, int KeyCount>
+Procedure* ReadRecord(const String& sectionName, const char* recordName,
+                      const RecordKey<Record> (&keys)[KeyCount]) {
+    Record* record = NewRecord<Record>(sectionName, recordName);
+    if (!record)
+        return nullptr;
+    KeyBinding bindings[KeyCount];
+    for (int i = 0; i < KeyCount; i++) {
+        bindings[i].key = keys[i].key;
+        bindings[i].text = keys[i].text ? &(record->*keys[i].text) : nullptr;
+        bindings[i].number = keys[i].number ? &(record->*keys[i].number) : nullptr;
+    }
+    return ReadKeys(record, bindings, KeyCount);
+}
+
+// A type without keys of its own.
+template <class Record>
+Procedure* ReadRecord(const String& sectionName, const char* recordName) {
+    Record* record = NewRecord<Record>(sectionName, recordName);
+    return record ? ReadKeys(record, nullptr, 0) : nullptr;
 }
 
 // Item-list convention: the number of comma items of the list key's value;

@@ -43,13 +43,11 @@ bool IsRunning(const String& program) { return FindProcess(program) != 0; }
 } // namespace
 
 Procedure* ReadLaunch(const String& sectionName) {
-    LaunchRecord* record = NewRecord<LaunchRecord>(sectionName, "LAUNCH_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {{"FILE", &record->files, nullptr},
-                               {"PARAM", &record->parameters, nullptr},
-                               {"ISWAIT", nullptr, &record->wait}};
-    return ReadKeys(record, keys);
+    return ReadRecord<LaunchRecord>(sectionName, "LAUNCH_INFO", {
+        {"FILE", &LaunchRecord::files},
+        {"PARAM", &LaunchRecord::parameters},
+        {"ISWAIT", &LaunchRecord::wait},
+    });
 }
 
 bool ExecuteLaunch(Procedure& procedure) {
@@ -59,11 +57,9 @@ bool ExecuteLaunch(Procedure& procedure) {
 }
 
 Procedure* ReadAppExist(const String& sectionName) {
-    AppExistRecord* record = NewRecord<AppExistRecord>(sectionName, "APPEXIST_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {{"APP", &record->applications, nullptr}};
-    return ReadKeys(record, keys);
+    return ReadRecord<AppExistRecord>(sectionName, "APPEXIST_INFO", {
+        {"APP", &AppExistRecord::applications},
+    });
 }
 
 // Set when every listed program is running.
@@ -73,11 +69,10 @@ bool ExecuteAppExist(Procedure& procedure) {
 }
 
 Procedure* ReadWaitApp(const String& sectionName) {
-    WaitAppRecord* record = NewRecord<WaitAppRecord>(sectionName, "WAITAPP_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {{"APP", &record->applications, nullptr}, {"TICK", &record->ticks, nullptr}};
-    return ReadKeys(record, keys);
+    return ReadRecord<WaitAppRecord>(sectionName, "WAITAPP_INFO", {
+        {"APP", &WaitAppRecord::applications},
+        {"TICK", &WaitAppRecord::ticks},
+    });
 }
 
 bool ExecuteWaitApp(Procedure& procedure) {

@@ -54,16 +54,12 @@ Outcome CopyResources(const ResourcesRecord& record, int count) {
 } // namespace
 
 Procedure* ReadResources(const String& sectionName) {
-    ResourcesRecord* record = NewRecord<ResourcesRecord>(sectionName, "RSRC_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {
-        {"FROM", &record->source, nullptr},
-        {"TO", &record->destination, nullptr},
-        {"TYPE", &record->types, nullptr},
-        {"NAME", &record->names, nullptr},
-    };
-    return ReadKeys(record, keys);
+    return ReadRecord<ResourcesRecord>(sectionName, "RSRC_INFO", {
+        {"FROM", &ResourcesRecord::source},
+        {"TO", &ResourcesRecord::destination},
+        {"TYPE", &ResourcesRecord::types},
+        {"NAME", &ResourcesRecord::names},
+    });
 }
 
 bool ExecuteResources(Procedure& procedure) {

@@ -107,13 +107,11 @@ bool ShellItemStep(Procedure&, const String* items) {
 } // namespace
 
 Procedure* ReadShellOperation(const String& sectionName) {
-    ShellRecord* record = NewRecord<ShellRecord>(sectionName, "SHELL_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {{"FUNC", &record->operations, nullptr},
-                               {"FROM", &record->sources, nullptr},
-                               {"TO", &record->destinations, nullptr}};
-    return ReadKeys(record, keys);
+    return ReadRecord<ShellRecord>(sectionName, "SHELL_INFO", {
+        {"FUNC", &ShellRecord::operations},
+        {"FROM", &ShellRecord::sources},
+        {"TO", &ShellRecord::destinations},
+    });
 }
 
 bool ExecuteShellOperation(Procedure& procedure) {

@@ -30,16 +30,12 @@ bool ShortcutItem(Procedure&, const String* items) {
 } // namespace
 
 Procedure* ReadShortcut(const String& sectionName) {
-    ShortcutRecord* record = NewRecord<ShortcutRecord>(sectionName, "SHORTCUT_INFO");
-    if (!record)
-        return nullptr;
-    const KeyBinding keys[] = {
-        {"SRC", &record->sources, nullptr},
-        {"PARAM", &record->parameters, nullptr},
-        {"SHOWCMD", &record->showCommands, nullptr},
-        {"DST", &record->destinations, nullptr},
-    };
-    return ReadKeys(record, keys);
+    return ReadRecord<ShortcutRecord>(sectionName, "SHORTCUT_INFO", {
+        {"SRC", &ShortcutRecord::sources},
+        {"PARAM", &ShortcutRecord::parameters},
+        {"SHOWCMD", &ShortcutRecord::showCommands},
+        {"DST", &ShortcutRecord::destinations},
+    });
 }
 
 bool ExecuteShortcut(Procedure& procedure) {

@@ -4,47 +4,34 @@
 
 #include <windows.h>
 
-// File and search handles, whose "none" is INVALID_HANDLE_VALUE; each kind
-// is closed by its own function.
-template <BOOL(WINAPI* CloseFunction)(HANDLE)>
-class InvalidValueHandle {
+// Kernel handles, each kind closed by its own function. Which value means
+// "none" depends on the function that opened it: INVALID_HANDLE_VALUE for
+// files, searches and snapshots, null for processes and threads.
+enum class NoHandle { InvalidValue, Null };
+
+template <BOOL(WINAPI* CloseFunction)(HANDLE), NoHandle None>
+class HandleHolder {
 public:
-    explicit InvalidValueHandle(HANDLE handle) : handle(handle) {}
-    ~InvalidValueHandle() {
+    explicit HandleHolder(HANDLE handle) : handle(handle) {}
+    ~HandleHolder() {
         if (IsValid())
             CloseFunction(handle);
     }
-    bool IsValid() const { return handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle; }
-    InvalidValueHandle(const InvalidValueHandle&) = delete;
-    InvalidValueHandle& operator=(const InvalidValueHandle&) = delete;
-
-private:
-    HANDLE handle;
-};
-
-typedef InvalidValueHandle<CloseHandle> FileHandle; // CreateFileA
-typedef InvalidValueHandle<FindClose> FindHandle;   // FindFirstFileA
-
-// Process and thread handles (CreateProcessA, OpenProcess), whose "none" is
-// null; closed with CloseHandle.
-class KernelHandle {
-public:
-    explicit KernelHandle(HANDLE handle) : handle(handle) {}
-    ~KernelHandle() {
-        if (handle)
-            CloseHandle(handle);
+    bool IsValid() const {
+        return None == NoHandle::Null ? handle != nullptr : handle != INVALID_HANDLE_VALUE;
     }
-    bool IsValid() const { return handle != nullptr; }
     HANDLE Get() const { return handle; }
-    KernelHandle(const KernelHandle&) = delete;
-    KernelHandle& operator=(const KernelHandle&) = delete;
+    HandleHolder(const HandleHolder&) = delete;
+    HandleHolder& operator=(const HandleHolder&) = delete;
 
 private:
     HANDLE handle;
 };
 
-typedef InvalidValueHandle<CloseHandle> SnapshotHandle; // CreateToolhelp32Snapshot
+typedef HandleHolder<CloseHandle, NoHandle::InvalidValue> FileHandle;     // CreateFileA
+typedef HandleHolder<FindClose, NoHandle::InvalidValue> FindHandle;       // FindFirstFileA
+typedef HandleHolder<CloseHandle, NoHandle::InvalidValue> SnapshotHandle; // CreateToolhelp32Snapshot
+typedef HandleHolder<CloseHandle, NoHandle::Null> KernelHandle;           // CreateProcessA, OpenProcess
 
 // A library loaded at run time (LoadLibraryA: null for none); a null name
 // loads nothing. A module loaded another way (LoadLibraryExA as data) is

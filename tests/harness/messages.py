@@ -23,7 +23,8 @@ MESSAGES = {
 }
 
 
-def message(number, *arguments):
-    """Message number filled in with the arguments (Windows paths as the program shows them)."""
-    text = MESSAGES[number]
+def message(number, *arguments, table=MESSAGES):
+    """Message number of a table filled in with the arguments (Windows paths
+    as the program shows them)."""
+    text = table[number]
     return text % arguments if "%" in text else text

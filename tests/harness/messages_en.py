@@ -1,6 +1,8 @@
 """The English table of the message catalogue (language 1033), which systems
 whose code page cannot show Japanese get instead of the Japanese one."""
 
+from messages import message
+
 DEFAULT_CAPTION_EN = "Miscal Updater"
 
 # printf formats, as the program fills them in.
@@ -25,6 +27,4 @@ MESSAGES_EN = {
 
 
 def message_en(number, *arguments):
-    """English message number filled in with the arguments."""
-    text = MESSAGES_EN[number]
-    return text % arguments if "%" in text else text
+    return message(number, *arguments, table=MESSAGES_EN)
