@@ -45,6 +45,43 @@ def bmp_to_png(bmp_path, png_path):
         f.write(png)
 
 
+def running_list(name):
+    """The programs (relative paths) that run before the update, as running.txt names them."""
+    path = os.path.join(SOURCE, "examples", name, "running.txt")
+    if not os.path.exists(path):
+        return []
+    with open(path) as f:
+        return [line.strip() for line in f if line.strip()]
+
+
+def snapshot(root):
+    """{relative path: (size, CRC-32)} of every file under root."""
+    files = {}
+    for top, _, names in os.walk(root):
+        for name in names:
+            path = os.path.join(top, name)
+            with open(path, "rb") as f:
+                data = f.read()
+            files[os.path.relpath(path, root)] = (len(data), zlib.crc32(data))
+    return files
+
+
+def changes(before, after, ignore=(".out", ".log")):
+    """Lines telling which files a run added, changed or removed."""
+    lines = []
+    for path in sorted(set(before) | set(after)):
+        if path.endswith(ignore):
+            continue
+        if path not in before:
+            lines.append(f"added    {path} ({after[path][0]} bytes, CRC 0x{after[path][1]:08X})")
+        elif path not in after:
+            lines.append(f"removed  {path}")
+        elif before[path] != after[path]:
+            lines.append(f"changed  {path} ({before[path][0]} -> {after[path][0]} bytes, "
+                         f"CRC 0x{after[path][1]:08X})")
+    return lines
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", required=True, help="the x86_64 build folder")
@@ -64,21 +101,17 @@ def main():
 
     wineenv.setup()
     try:
-        from examples import RunningPrograms, changes, copy_example, snapshot
+        from programs import copy_example, run_closing, stop_programs
         scenario = Scenario("example")
-        copy_example(scenario, args.example)
-        programs = RunningPrograms(scenario, args.example)
+        programs = copy_example(scenario, os.path.join(SOURCE, "examples", args.example))
         before = snapshot(scenario.root)
         try:
-            closer = programs.close_when_asked()
-            result = scenario.run(answers=["DEFAULT"] * 20, screenshots=True, timeout=90)
-            if not result.started:
-                programs.cancel_closing()
-            closer.join()
+            running = [programs[name].start_outside() for name in running_list(args.example)]
+            result = run_closing(scenario, running, answers=["DEFAULT"] * 20, timeout=90)
             # A program the update started again gets the time to show itself.
             time.sleep(2)
         finally:
-            programs.stop()
+            stop_programs(list(programs.values()))
         after = snapshot(scenario.root)
         shots = os.path.join(scenario.runs, f"{scenario.name}-{scenario.run_count}-shots")
         print(f"examples/{args.example} in {scenario.win()} ({scenario.root})")
@@ -103,7 +136,7 @@ def main():
 
 
 def run_interactive(wineenv, args):
-    from examples import RunningPrograms, copy_example
+    from programs import copy_example, stop_programs
     from updater import Scenario
     display = os.environ["DISPLAY"]
     env = wineenv.base_environment(display)
@@ -113,13 +146,14 @@ def run_interactive(wineenv, args):
     with open(wineenv.paths()["running"], "w") as f:
         f.write('{"display": "%s"}' % display)
     scenario = Scenario("example")
-    copy_example(scenario, args.example)
-    programs = RunningPrograms(scenario, args.example)
+    programs = copy_example(scenario, os.path.join(SOURCE, "examples", args.example))
+    for name in running_list(args.example):
+        programs[name].start_outside()
     log = os.path.join(args.output, "interactive.log")
     try:
         code = wineenv.wine([scenario.win("updater.exe")], env, log, None, cwd=scenario.root)
     finally:
-        programs.stop()
+        stop_programs(list(programs.values()))
     print(f"updater.exe ended with exit code {code}")
     return 0
 

@@ -1,112 +1,27 @@
-"""LAUNCH, APPEXIST and WAITAPP with real processes.
+"""LAUNCH, APPEXIST and WAITAPP with real processes: stand-in programs
+(harness/programs.py); a marker program launched with waiting after a step
+tells when the run went on. Every program is stopped after its row."""
 
-The programs started are copies of the box driver under other names: such a
-copy reads what to do from <copy>.plan and appends what it saw to <copy>.out
-(see tools/boxdriver/Child.cpp). The times it records come from one system
-clock, so the order of facts of different processes is exact; a marker
-program launched with waiting after a step tells when the run went on.
-Every program a test or the updater started is stopped after the test.
-"""
-
-import contextlib
 import os
-import shutil
-import signal
-import struct
-import subprocess
 import sys
-import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import wineenv  # noqa: E402
-from boxes import fail  # noqa: E402
+from programs import Program, stop_programs  # noqa: E402
 from sections import info, msgbox, section  # noqa: E402
-from updater import UpdaterTest, error_box, expect_boxes, main, message  # noqa: E402
+from updater import UpdaterTest, error_box, main, message  # noqa: E402
 
 GATES = msgbox("Set", "flag 1", flag="Step,1") + msgbox("Clear", "flag 0", flag="Step,0")
-SUBSYSTEM_GUI = 2
-SETTLE = 10  # seconds a program has to start or to stop when asked
+FOREVER = dict(run=-1)
 
 
-def script(proc, *sections):
-    return f"[UPDATER]\nNAME=\nPROC={proc}\n" + "".join(sections)
+def launch(files, parameters="", wait="1", name="Step"):
+    return section(name, "LAUNCH", FILE=files, PARAM=parameters, ISWAIT=wait)
 
 
 def marker(name):
     """A LAUNCH that waits for a program that ends at once: when the run got there."""
-    return section(name, "LAUNCH", FILE=f"<Src>\\{name}.exe", PARAM="", ISWAIT="1")
-
-
-class Program:
-    """A copy of the test program in a scenario's folder."""
-
-    def __init__(self, s, relative, gui=False, window=False, busy=0, run=0, exit=0, guard=False):
-        self.s = s
-        self.relative = relative
-        self.path = s.copy_program(relative, os.path.join(wineenv.build_dir(), "boxdriver.exe"))
-        if gui:
-            # One program, two kinds: the subsystem field of the PE header alone
-            # decides whether the system treats it as a GUI or a console program.
-            with open(self.path, "r+b") as f:
-                header = struct.unpack("<I", f.read(0x40)[0x3C:0x40])[0]
-                f.seek(header + 24 + 68)
-                f.write(struct.pack("<H", SUBSYSTEM_GUI))
-        s.write_text(relative + ".plan", f"window={int(window)}\nbusy={busy}\nrun={run}\nexit={exit}\n"
-                     f"guard={int(guard)}\n")
-        self.popen = None
-
-    def win(self):
-        return self.s.win(self.relative)
-
-    def starts(self):
-        """What each process of this copy recorded, in the order they started."""
-        if not self.s.exists(self.relative + ".out"):
-            return []
-        facts = {}
-        for line in self.s.read_bytes(self.relative + ".out").decode("utf-8").splitlines():
-            pid, fact, value = line.split(" ", 2)
-            facts.setdefault(pid, {})[fact] = int(value) if fact in ("started", "ready", "ended") else value
-        return sorted(facts.values(), key=lambda start: start["started"])
-
-    def ended(self):
-        start = self.only_start()
-        if "ended" not in start:
-            fail(f"{self.relative} has not ended", [repr(start)])
-        return start["ended"]
-
-    def wait_starts(self, count):
-        """The starts, once `count` have been recorded (or the time is up): a
-        program started without waiting may not have written yet when the run ends."""
-        deadline = time.monotonic() + SETTLE
-        while sum("directory" in start for start in self.starts()) < count and time.monotonic() < deadline:
-            time.sleep(0.05)
-        return self.starts()
-
-    def only_start(self):
-        starts = self.wait_starts(1)
-        if len(starts) != 1:
-            fail(f"{self.relative} started {len(starts)} times", [repr(starts)])
-        return starts[0]
-
-    def start_outside(self):
-        """Starts it as the user would, and returns once it is ready."""
-        log = open(self.s.path(self.relative + ".log"), "ab")
-        self.popen = subprocess.Popen([wineenv.WINE, self.win()], env=wineenv.environment(), cwd=self.s.root,
-                                      stdin=subprocess.DEVNULL, stdout=log, stderr=log, start_new_session=True)
-        log.close()
-        deadline = time.monotonic() + SETTLE * 3
-        while not any("ready" in start for start in self.starts()):
-            if time.monotonic() > deadline or self.popen.poll() is not None:
-                fail(f"{self.relative} did not get ready", [repr(self.starts())])
-            time.sleep(0.05)
-        return self
-
-    def stop(self):
-        self.s.write_text(self.relative + ".stop", "")
-
-    def running(self):
-        return any("ended" not in start for start in self.starts()) or (
-            self.popen is not None and self.popen.poll() is None)
+    return launch(f"<Src>\\{name}.exe", name=name)
 
 
 class ProgramTest(UpdaterTest):
@@ -114,317 +29,211 @@ class ProgramTest(UpdaterTest):
         self.programs = []
         self.addCleanup(self.stop_programs)
 
-    def program(self, s, relative, **plan):
-        program = Program(s, relative, **plan)
-        self.programs.append(program)
-        return program
+    def program(self, s, relative, gui=False, drive=None, **plan):
+        self.programs.append(Program(s, relative, gui=gui, plan=plan, drive=drive))
+        return self.programs[-1]
 
     def stop_programs(self):
-        """Asks every program to stop, then kills what is left and says so."""
-        for program in self.programs:
-            program.stop()
-        deadline = time.monotonic() + SETTLE
-        while any(program.running() for program in self.programs) and time.monotonic() < deadline:
-            time.sleep(0.05)
-        killed = kill_wine_processes({p.win().lower() for p in self.programs})
-        for program in self.programs:
-            if program.popen is not None and program.popen.poll() is None:
-                os.killpg(program.popen.pid, signal.SIGKILL)
-                killed.append(program.relative)
-            if program.popen is not None:
-                program.popen.wait()
-        self.programs = []
-        if killed:
-            fail("programs did not stop when asked and were killed", killed)
+        programs, self.programs = self.programs, []
+        stop_programs(programs)
 
-    @contextlib.contextmanager
-    def row(self, *args, **kwargs):
-        """A subtest whose programs are stopped when it ends."""
-        with self.subTest(*args, **kwargs):
+    def each(self, rows, check):
+        def stopping(*case):
             try:
-                yield
+                check(*case)
             finally:
                 self.stop_programs()
-
-    def run_script(self, s, proc, *sections, answers=("OK",), **options):
-        s.write_script(script(proc, *sections))
-        return s.run(answers=list(answers), **options)
+        super().each(rows, stopping)
 
     def expect_flag(self, s, proc, *sections, flag=1):
         """The procedure Step, then the gates; proc names what runs around it."""
-        expect_boxes(self.run_script(s, proc + ",Set,Clear", *sections, GATES), [info(f"flag {flag}")])
-
-
-def kill_wine_processes(windows_paths):
-    """Wine shows a process's Windows path as its first argument."""
-    killed = []
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open(f"/proc/{pid}/cmdline", "rb") as f:
-                first = f.read().split(b"\0")[0].decode("utf-8", "replace").strip('"').lower()
-        except OSError:
-            continue
-        if first in windows_paths:
-            try:
-                os.kill(int(pid), signal.SIGKILL)
-                killed.append(first)
-            except OSError:
-                pass
-    return killed
+        self.expect(proc + ",Set,Clear", "".join(sections) + GATES, [info(f"flag {flag}")], s=s)
 
 
 class Launch(ProgramTest):
     def test_command_line_and_current_directory(self):
-        # FILE, PARAM -> for each program: the text after its path, its current directory.
-        cases = [
-            ("one program", r"<Src>\app.exe", "a b", {"app.exe": ("a b", "")}),
+        # FILE, PARAM -> for each program: the text after its path, its current
+        # directory; decoys planted where an unquoted command line would end a
+        # program's name at a space. m.exe, named first, lets an item be quoted.
+        rows = [
+            ("one program", r"<Src>\app.exe", "a b", {"app.exe": ("a b", "")}, []),
             ("two programs, one parameter item", r"<Src>\app.exe,<Src>\sub\two.exe", "-x",
-             {"app.exe": ("-x", ""), r"sub\two.exe": ("", "sub")}),
-            ("items trimmed of spaces", r"<Src>\app.exe ,  <Src>\sub\two.exe", '" p q ,  r "',
-             {"app.exe": ("p q", ""), r"sub\two.exe": ("r", "sub")}),
-            ("quotes and tabs kept", r"<Src>\app.exe", '"x y"\tz', {"app.exe": ('"x y"\tz', "")}),
-            ("Japanese parameters", r"<Src>\アプリ\app.exe", "表示 ソフト", {r"アプリ\app.exe": ("表示 ソフト", "アプリ")}),
+             {"app.exe": ("-x", ""), r"sub\two.exe": ("", "sub")}, []),
+            ("quotes and tabs kept", r"<Src>\app.exe", '"x y"\tz', {"app.exe": ('"x y"\tz', "")}, []),
+            ("Japanese parameters", r"<Src>\アプリ\app.exe", "表示 ソフト", {r"アプリ\app.exe": ("表示 ソフト", "アプリ")}, []),
+            ("a space in the path", r"<Src>\Program Files\App\app.exe", "a b",
+             {r"Program Files\App\app.exe": ("a b", r"Program Files\App")}, ["Program.exe"]),
+            ("two spaces in the path", r"<Src>\My Apps\New Version\app.exe", "a b",
+             {r"My Apps\New Version\app.exe": ("a b", r"My Apps\New Version")}, ["My.exe", r"My Apps\New.exe"]),
+            ("a path quoted already", r'<Src>\m.exe, "<Src>\Program Files\app.exe"', ",a b",
+             {"m.exe": ("", ""), r"Program Files\app.exe": ("a b", "Program Files")}, ["Program.exe"]),
         ]
-        for name, files, parameters, expected in cases:
-            with self.row(name):
-                s = self.scenario()
-                programs = {relative: self.program(s, relative) for relative in expected}
-                step = section("Step", "LAUNCH", FILE=files, PARAM=parameters, ISWAIT="1")
-                self.expect_flag(s, "Step", step)
-                for relative, (arguments, directory) in expected.items():
-                    start = programs[relative].only_start()
-                    self.assertEqual(start["command"], programs[relative].win() + " " + arguments)
-                    self.assertEqual(start["directory"], s.win(directory))
+
+        def check(files, parameters, expected, decoys):
+            s = self.scenario()
+            programs = {relative: self.program(s, relative) for relative in expected}
+            planted = [self.program(s, decoy) for decoy in decoys]
+            self.expect_flag(s, "Step", launch(files, parameters))
+            for relative, (arguments, directory) in expected.items():
+                start, path = programs[relative].only_start(), programs[relative].win()
+                quoted = f'"{path}"' if " " in path else path  # quoted once
+                self.assertEqual((start["command"], start["directory"]), (f"{quoted} {arguments}", s.win(directory)))
+            self.assertEqual([decoy.starts() for decoy in planted], [[]] * len(planted), "a decoy was started")
+        self.each(rows, check)
 
     def test_a_program_in_the_root_of_a_drive(self):
         s = self.scenario()
-        name = s.name + ".exe"  # U: is shared between tests; the name is the scenario's own
-        root = wineenv.paths()["drive_u"]
-        files = [os.path.join(root, name + suffix) for suffix in ("", ".plan", ".out")]
-        self.addCleanup(lambda: [os.remove(path) for path in files if os.path.exists(path)])
-        shutil.copyfile(os.path.join(wineenv.build_dir(), "boxdriver.exe"), files[0])
-        with open(files[1], "w") as f:
-            f.write("run=0\n")
-        self.expect_flag(s, "Step", section("Step", "LAUNCH", FILE=f"U:\\{name}", PARAM="r", ISWAIT="1"))
-        with open(files[2], encoding="utf-8") as f:
-            facts = dict(line.split(" ", 2)[1:] for line in f.read().splitlines())
-        self.assertEqual(facts["command"], f"U:\\{name} r")
-        self.assertEqual(facts["directory"], "U:\\")
-
-    def test_a_program_path_with_spaces_starts_that_program(self):
-        # The program (relative to the scenario), how FILE names it, decoys
-        # planted where an unquoted command line would end the program's name
-        # at a space. m.exe, when named first, is there to let the item be quoted.
-        cases = [
-            (r"Program Files\App\app.exe", None, ["Program.exe"]),
-            (r"My Apps\New Version\app.exe", None, ["My.exe", r"My Apps\New.exe"]),
-            (r"dir\two  spaces.exe", None, [r"dir\two.exe"]),
-            (r"Program Files\app.exe", r'<Src>\m.exe, "<Src>\Program Files\app.exe"', ["Program.exe"]),
-        ]
-        for relative, files, decoys in cases:
-            with self.row(relative, FILE=files):
-                s = self.scenario()
-                app = self.program(s, relative)
-                planted = [self.program(s, decoy) for decoy in decoys]
-                self.program(s, "m.exe")
-                parameters = ",a b" if files else "a b"
-                self.expect_flag(s, "Step", section("Step", "LAUNCH", FILE=files or f"<Src>\\{relative}",
-                                                    PARAM=parameters, ISWAIT="1"))
-                start = app.only_start()
-                self.assertEqual(start["command"], f'"{app.win()}" a b')  # quoted once
-                self.assertEqual(start["directory"], s.win(os.path.dirname(relative.replace("\\", "/"))))
-                for decoy in planted:
-                    self.assertEqual(decoy.starts(), [], f"{decoy.relative} was started")
+        # U: is shared between tests; the name is the scenario's own.
+        app = self.program(s, s.name + ".exe", drive=(wineenv.paths()["drive_u"], "U:\\"))
+        for leftover in ("", ".plan", ".out"):
+            self.addCleanup(lambda path=app.path + leftover: os.path.exists(path) and os.remove(path))
+        self.expect_flag(s, "Step", launch(app.win(), "r"))
+        self.assertEqual((app.only_start()["command"], app.only_start()["directory"]), (app.win() + " r", "U:\\"))
 
     def test_waiting(self):
         # ISWAIT -> the run goes on when the first program has "ended", or
-        # when it is "ready" for input (it keeps running). A value that is no
-        # number counts as 0.
-        cases = [("1", "ended"), ("-1", "ended"), ("2x", "ended"),
-                 ("0", "ready"), ("", "ready"), ("yes", "ready")]
-        for iswait, until in cases:
-            with self.row(ISWAIT=iswait):
-                s = self.scenario()
-                # A GUI program with a window, busy for a while before it serves its messages.
-                first = self.program(s, "first.exe", gui=True, window=True, busy=400,
-                                     run=600 if until == "ended" else -1)
-                second = self.program(s, "second.exe")
-                step = section("Step", "LAUNCH", FILE=r"<Src>\first.exe,<Src>\second.exe", PARAM="",
-                               ISWAIT=iswait)
-                self.expect_flag(s, "Step", step)
-                first_start, second_start = first.only_start(), second.only_start()
-                self.assertGreaterEqual(second_start["started"], first_start[until])
-                if until == "ready":
-                    self.assertNotIn("ended", first_start, "the first program should still run")
+        # when it is "ready" for input (it keeps running).
+        rows = [("1", "1", "ended"), ("-1", "-1", "ended"), ("0", "0", "ready"), ("empty", "", "ready")]
 
-    def test_programs_that_never_become_ready_for_input(self):
-        # Console programs have no message queue; they count as started
-        # whether they still run or have ended, and the run does not wait.
-        cases = [("console, keeps running", dict(run=-1)),
-                 ("console, ends at once", dict(run=0)),
-                 ("console with a window", dict(window=True, run=-1)),
-                 ("console, exit code 1", dict(run=0, exit=1))]
-        for name, plan in cases:
-            with self.row(name):
-                s = self.scenario()
-                app = self.program(s, "app.exe", **plan)
-                self.program(s, "After.exe")
-                self.expect_flag(s, "Step,After", section("Step", "LAUNCH", FILE=r"<Src>\app.exe", PARAM="",
-                                                           ISWAIT="0"), marker("After"))
-                if plan["run"] < 0:
-                    self.assertNotIn("ended", app.only_start())
-                    self.assertTrue(app.running())
+        def check(wait, until):
+            s = self.scenario()
+            # A GUI program with a window, busy for a while before it serves its messages.
+            first = self.program(s, "first.exe", gui=True, window=1, busy=400, run=600 if until == "ended" else -1)
+            second = self.program(s, "second.exe")
+            self.expect_flag(s, "Step", launch(r"<Src>\first.exe,<Src>\second.exe", wait=wait))
+            first_start, second_start = first.only_start(), second.only_start()
+            self.assertGreaterEqual(second_start["started"], first_start[until])
+            if until == "ready":
+                self.assertNotIn("ended", first_start, "the first program should still run")
+        self.each(rows, check)
 
-    def test_the_exit_code_does_not_matter(self):
-        for code in [0, 1, 259, 0xFFFFFFFF]:
-            with self.row(exit=code):
-                s = self.scenario()
-                self.program(s, "app.exe", exit=code)
-                self.expect_flag(s, "Step", section("Step", "LAUNCH", FILE=r"<Src>\app.exe", PARAM="", ISWAIT="1"))
+    def test_a_started_program_counts_whatever_its_kind_and_exit_code(self):
+        # Console programs have no message queue: not waited for, they count as
+        # started whether they still run or have ended. ISWAIT, plan.
+        rows = [
+            ("console, keeps running", "0", FOREVER),
+            ("console, ends at once", "0", dict(run=0)),
+            ("console with a window", "0", dict(window=1, run=-1)),
+            ("console, exit code 1", "0", dict(exit=1)),
+            ("waited, exit code 1", "1", dict(exit=1)),
+            ("waited, exit code 259", "1", dict(exit=259)),
+            ("waited, exit code 0xFFFFFFFF", "1", dict(exit=0xFFFFFFFF)),
+        ]
+
+        def check(wait, plan):
+            s = self.scenario()
+            app = self.program(s, "app.exe", **plan)
+            self.expect_flag(s, "Step", launch(r"<Src>\app.exe", wait=wait))
+            if plan.get("run") == -1:
+                self.assertNotIn("ended", app.only_start(), "it should still run")
+        self.each(rows, check)
 
     def test_failures_report_message_9_and_stop(self):
         # FILE, PARAM -> message 9's program and parameters. app.exe lies in
         # the scenario's folder, which is the updater's current directory.
-        cases = [
+        # Nothing after the failing item runs: the gates show no box.
+        rows = [
             ("bare file name", "app.exe", "p", "app.exe", "p"),
             ("backslash then name", r"\app.exe", "", r"\app.exe", ""),
             ("no such program", r"<Src>\none.exe", "a b", "{}\\none.exe", "a b"),
-            ("a directory", r"<Src>\folder", "", "{}\\folder", ""),
             ("second of two", r"<Src>\app.exe,<Src>\none.exe", "x, y ", "{}\\none.exe", "y"),
         ]
-        for name, files, parameters, program, shown in cases:
-            with self.row(name):
-                s = self.scenario()
-                s.make_dir("folder")
-                app = self.program(s, "app.exe", run=-1)
-                result = self.run_script(s, "Step,Set,Clear", section("Step", "LAUNCH", FILE=files,
-                                         PARAM=parameters, ISWAIT="0"), GATES)
-                # Nothing after the failing item runs: the gates show no box.
-                expect_boxes(result, [error_box(message(9, program.format(s.win()), shown))])
-                if name == "second of two":
-                    self.assertNotIn("ended", app.only_start(), "the first program should still run")
-                else:
-                    self.assertEqual(app.starts(), [])
 
-    def test_readers(self):
-        self.expect_reader("LAUNCH", {"FILE": "a.exe", "PARAM": "x", "ISWAIT": "0"}, "FILE")
-        self.expect_reader("APPEXIST", {"APP": "a.exe"}, "APP")
-        self.expect_reader("WAITAPP", {"APP": "a.exe", "TICK": "100"}, "APP")
+        def check(files, parameters, program, shown):
+            s = self.scenario()
+            app = self.program(s, "app.exe", run=-1)
+            self.expect("Step,Set,Clear", launch(files, parameters, "0") + GATES,
+                        [error_box(message(9, program.format(s.win()), shown))], s=s)
+            if "," in files:
+                self.assertNotIn("ended", app.only_start(), "the first program should still run")
+            else:
+                self.assertEqual(app.starts(), [])
+        self.each(rows, check)
+
+    def test_an_empty_list_stops_the_run(self):
+        rows = [("LAUNCH", "LAUNCH", dict(FILE="", PARAM="x", ISWAIT="0"), "FILE"),
+                ("APPEXIST", "APPEXIST", dict(APP=""), "APP"),
+                ("WAITAPP", "WAITAPP", dict(APP="", TICK="100"), "APP")]
+        self.each(rows, lambda mode, keys, key: self.expect(
+            "Step,Set,Clear", section("Step", mode, **keys) + GATES, [error_box(message(4, "Step", key))]))
 
 
 class AppExist(ProgramTest):
     def test_the_flag_is_set_when_every_program_runs(self):
-        # APP, the programs started beforehand -> flag.
-        cases = [
-            (r"<Src>\a.exe", ["a.exe"], 1),
-            (r"<Src>\a.exe", [], 0),
-            (r"<Src>\a.exe,<Src>\b.exe", ["a.exe", "b.exe"], 1),
-            (r"<Src>\a.exe,<Src>\b.exe", ["a.exe"], 0),
-            (r"<Src>\a.exe,<Src>\b.exe", ["b.exe"], 0),
-            (r" <Src>\a.exe , <Src>\b.exe ", ["a.exe", "b.exe"], 1),
-            (r"<Src>\sub\..\a.exe", ["a.exe"], 1),
+        # APP (<SRC>: the folder in upper case), the programs started beforehand
+        # -> flag. g.exe is guarded: others may open it only to wait and to ask
+        # for its path, as programs of other users and elevated ones allow.
+        rows = [
+            ("running", r"<Src>\a.exe", ["a.exe"], 1),
+            ("not running", r"<Src>\a.exe", [], 0),
+            ("both running", r"<Src>\a.exe,<Src>\b.exe", ["a.exe", "b.exe"], 1),
+            ("the second not running", r"<Src>\a.exe,<Src>\b.exe", ["a.exe"], 0),
+            ("the first not running", r"<Src>\a.exe,<Src>\b.exe", ["b.exe"], 0),
+            ("a path through ..", r"<Src>\sub\..\a.exe", ["a.exe"], 1),
+            ("upper case", r"<SRC>\A.EXE", ["a.exe"], 1),
+            ("file name only", "a.exe", ["a.exe"], 0),
+            ("other folder", r"<Src>\sub\a.exe", ["a.exe"], 0),
+            ("never the updater itself", r"<Src>\UPDATER.EXE", [], 0),
+            ("guarded", r"<Src>\g.exe", ["g.exe"], 1),
+            ("another one guarded", r"<Src>\a.exe", ["g.exe"], 0),
         ]
-        for apps, running, flag in cases:
-            with self.row(APP=apps, running=running):
-                s = self.scenario()
-                programs = {name: self.program(s, name, run=-1) for name in ("a.exe", "b.exe")}
-                for name in running:
-                    programs[name].start_outside()
-                self.expect_flag(s, "Step", section("Step", "APPEXIST", APP=apps), flag=flag)
 
-    def test_names_compare_as_whole_paths_without_regard_to_case(self):
-        cases = [("upper case", lambda s: s.win("App Dir\\a.exe").upper(), 1),
-                 ("lower case", lambda s: s.win("App Dir\\a.exe").lower(), 1),
-                 ("file name only", lambda s: "a.exe", 0),
-                 ("other folder", lambda s: s.win("a.exe"), 0),
-                 ("forward slashes", lambda s: s.win("App Dir\\a.exe").replace("\\", "/"), 0)]
-        for name, app, flag in cases:
-            with self.row(name):
-                s = self.scenario()
-                self.program(s, "App Dir\\a.exe", run=-1).start_outside()
-                self.expect_flag(s, "Step", section("Step", "APPEXIST", APP=app(s)), flag=flag)
-
-    def test_programs_that_cannot_be_read_are_found(self):
-        # Guarded programs let others open them only to wait and to ask for
-        # their path, as programs of other users and elevated ones do.
-        cases = [(r"<Src>\a.exe", {"a.exe"}, 1),
-                 (r"<Src>\a.exe,<Src>\b.exe", {"a.exe", "b.exe"}, 1),
-                 (r"<Src>\b.exe", {"a.exe"}, 0)]
-        for apps, guarded, flag in cases:
-            with self.row(APP=apps, guarded=sorted(guarded)):
-                s = self.scenario()
-                programs = [self.program(s, name, run=-1, guard=name in guarded).start_outside()
-                            for name in sorted(guarded)]
-                self.expect_flag(s, "Step", section("Step", "APPEXIST", APP=apps), flag=flag)
-                for program in programs:
-                    self.assertEqual(program.only_start()["guarded"], "1", "the guard did not take")
-
-    def test_the_updater_never_finds_itself(self):
-        for name in ["updater.exe", "UPDATER.EXE"]:
-            with self.row(name):
-                s = self.scenario()
-                self.expect_flag(s, "Step", section("Step", "APPEXIST", APP=f"<Src>\\{name}"), flag=0)
+        def check(apps, running, flag):
+            s = self.scenario()
+            names = {"a.exe", "b.exe", *running}
+            programs = {name: self.program(s, name, run=-1, guard=name == "g.exe") for name in names}
+            for name in running:
+                programs[name].start_outside()
+            self.expect_flag(s, "Step", section("Step", "APPEXIST", APP=apps.replace("<SRC>", s.win().upper())),
+                             flag=flag)
+            if "g.exe" in programs:
+                self.assertEqual(programs["g.exe"].only_start()["guarded"], "1", "the guard did not take")
+        self.each(rows, check)
 
     def test_it_finds_a_program_the_run_started(self):
         s = self.scenario()
-        self.program(s, "a.exe", gui=True, window=True, run=-1)
-        self.expect_flag(s, "Start,Step", section("Start", "LAUNCH", FILE=r"<Src>\a.exe", PARAM="", ISWAIT="0"),
+        self.program(s, "a.exe", gui=True, window=1, run=-1)
+        self.expect_flag(s, "Start,Step", launch(r"<Src>\a.exe", wait="0", name="Start"),
                          section("Step", "APPEXIST", APP=r"<Src>\a.exe"))
-
 
 
 class WaitApp(ProgramTest):
     def test_how_long_the_run_waits(self):
         # The only timed checks: lower bounds are exact, upper bounds leave
-        # seconds of room for a loaded machine. Each row: APP, TICK, the
-        # programs running before the run (name -> run time in ms, -1 until
-        # stopped), what the run goes on after: "end" of a.exe (and long
-        # before the tick), the "tick" (a.exe still running), or "at once".
+        # seconds of room for a loaded machine. Each row: APP, TICK, the plans
+        # of the programs running before the run (run time in ms, -1 until
+        # stopped), what the run goes on after: the "end" of a.exe (or b.exe)
+        # long before the tick, the "tick" (a.exe still running), or "at once".
         long = "20000"
-        cases = [
-            ("ends before its tick", r"<Src>\a.exe", long, {"a.exe": 1000}, "end"),
-            ("outlives its tick", r"<Src>\a.exe", "1000", {"a.exe": -1}, "tick"),
+        rows = [
+            ("ends before its tick", r"<Src>\a.exe", long, {"a.exe": dict(run=1000)}, "end"),
+            ("outlives its tick", r"<Src>\a.exe", "1000", {"a.exe": FOREVER}, "tick"),
             ("not running", r"<Src>\a.exe", long, {}, "at once"),
-            ("-1 waits until it ends", r"<Src>\a.exe", "-1", {"a.exe": 1500}, "end"),
-            ("a tick that is no number", r"<Src>\a.exe", "soon", {"a.exe": -1}, "at once"),
-            ("two programs, one tick item", r"<Src>\a.exe,<Src>\b.exe", long, {"a.exe": 1000, "b.exe": -1},
-             "end"),
-            ("the first not running", r"<Src>\a.exe,<Src>\b.exe", f"{long},{long}", {"b.exe": 800}, "end b"),
+            ("-1 waits until it ends", r"<Src>\a.exe", "-1", {"a.exe": dict(run=1500)}, "end"),
+            ("two programs, one tick item", r"<Src>\a.exe,<Src>\b.exe", long,
+             {"a.exe": dict(run=1000), "b.exe": FOREVER}, "end"),
+            ("the first not running", r"<Src>\a.exe,<Src>\b.exe", f"{long},{long}", {"b.exe": dict(run=800)}, "end b"),
+            ("a guarded program", r"<Src>\a.exe", long, {"a.exe": dict(run=1000, guard=1)}, "end"),
         ]
-        for name, apps, ticks, running, until in cases:
-            with self.row(name):
-                s = self.scenario()
-                programs = {app: self.program(s, app, run=running.get(app, 0)) for app in ("a.exe", "b.exe")}
-                for app in running:
-                    programs[app].start_outside()
-                before_program, after_program = self.program(s, "Before.exe"), self.program(s, "After.exe")
-                self.expect_flag(s, "Before,Step,After", marker("Before"),
-                                 section("Step", "WAITAPP", APP=apps, TICK=ticks), marker("After"))
-                before, after = before_program.only_start(), after_program.only_start()
-                waited = after["started"] - before["ended"]
-                if until.startswith("end"):
-                    ended = programs["b.exe" if until == "end b" else "a.exe"].ended()
-                    self.assertGreaterEqual(after["started"], ended)
-                    self.assertLess(waited, 10000)
-                elif until == "tick":
-                    self.assertGreaterEqual(waited, 1000 - 20)
-                    self.assertLess(waited, 10000)
-                    self.assertNotIn("ended", programs["a.exe"].only_start())
-                else:
-                    self.assertLess(waited, 10000)
-                for app, run in running.items():
-                    if run < 0:
-                        self.assertTrue(programs[app].running(), f"{app} should still run")
 
-    def test_it_waits_for_a_guarded_program(self):
-        s = self.scenario()
-        app = self.program(s, "a.exe", run=1000, guard=True).start_outside()
-        after = self.program(s, "After.exe")
-        self.expect_flag(s, "Step,After", section("Step", "WAITAPP", APP=r"<Src>\a.exe", TICK="20000"),
-                         marker("After"))
-        self.assertEqual(app.only_start()["guarded"], "1", "the guard did not take")
-        self.assertGreaterEqual(after.only_start()["started"], app.ended())
-
+        def check(apps, ticks, running, until):
+            s = self.scenario()
+            programs = {app: self.program(s, app, **running.get(app, {})) for app in ("a.exe", "b.exe")}
+            for app in running:
+                programs[app].start_outside()
+            before, after = self.program(s, "Before.exe"), self.program(s, "After.exe")
+            self.expect_flag(s, "Before,Step,After", marker("Before"),
+                             section("Step", "WAITAPP", APP=apps, TICK=ticks), marker("After"))
+            went_on = after.only_start()["started"]
+            self.assertLess(went_on - before.ended(), 10000)
+            if until.startswith("end"):
+                self.assertGreaterEqual(went_on, programs["b.exe" if until == "end b" else "a.exe"].ended())
+            if until == "tick":
+                self.assertGreaterEqual(went_on - before.ended(), 1000 - 20)
+            for app, plan in running.items():
+                self.assertTrue(plan["run"] >= 0 or programs[app].running(), f"{app} should still run")
+                self.assertEqual(programs[app].only_start().get("guarded"), "1" if "guard" in plan else None)
+        self.each(rows, check)
 
 
 if __name__ == "__main__":

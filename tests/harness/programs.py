@@ -1,0 +1,153 @@
+"""Stand-in programs: copies of the box driver under other names. A copy reads
+what to do from <copy>.plan and appends "<pid> <fact> <value>" lines to
+<copy>.out (tools/boxdriver/Child.cpp); it ends when <copy>.stop appears.
+Times come from one system clock, so facts of different processes order exactly."""
+
+import os
+import shutil
+import signal
+import struct
+import subprocess
+import threading
+import time
+
+import wineenv
+from boxes import fail
+
+SETTLE = 10  # seconds a program has to start or to stop when asked
+
+
+class Program:
+    """A copy at relative in the scenario's folder or in drive (Unix, Windows root). gui makes
+    it a GUI program, tag gives it contents of its own; a plan of None keeps the plan file there."""
+
+    def __init__(self, s, relative, gui=False, tag=False, plan=None, drive=None):
+        root, self.windows = drive or (s.path(), s.win())
+        self.relative = relative
+        self.path = os.path.join(root, relative.replace("\\", "/"))
+        os.makedirs(os.path.dirname(self.path), exist_ok=True)
+        shutil.copyfile(os.path.join(wineenv.build_dir(), "boxdriver.exe"), self.path)
+        with open(self.path, "r+b") as f:
+            if gui:
+                # The subsystem field of the PE header alone makes it a GUI program.
+                f.seek(struct.unpack("<I", f.read(0x40)[0x3C:0x40])[0] + 24 + 68)
+                f.write(struct.pack("<H", 2))
+            if tag:
+                f.seek(0, os.SEEK_END)
+                f.write(b"\0" + relative.encode())
+        if plan is not None:
+            with open(self.path + ".plan", "w") as f:
+                f.write("".join(f"{key}={int(value)}\n" for key, value in plan.items()))
+        self.popen = None
+
+    def win(self):
+        return self.windows.rstrip("\\") + "\\" + self.relative
+
+    def starts(self):
+        """What each process of this copy recorded, in the order they started."""
+        facts = {}
+        if os.path.exists(self.path + ".out"):
+            with open(self.path + ".out", encoding="utf-8") as f:
+                for line in f.read().splitlines():
+                    pid, fact, value = line.split(" ", 2)
+                    facts.setdefault(pid, {})[fact] = int(value) if fact in ("started", "ready", "ended") else value
+        return sorted(facts.values(), key=lambda start: start["started"])
+
+    def wait_starts(self, count):
+        """The starts once `count` are recorded in full (or the time is up)."""
+        deadline = time.monotonic() + SETTLE
+        while sum("directory" in start for start in self.starts()) < count and time.monotonic() < deadline:
+            time.sleep(0.05)
+        return self.starts()
+
+    def only_start(self):
+        starts = self.wait_starts(1)
+        if len(starts) != 1:
+            fail(f"{self.relative} started {len(starts)} times", [repr(starts)])
+        return starts[0]
+
+    def ended(self):
+        if "ended" not in self.only_start():
+            fail(f"{self.relative} has not ended", [repr(self.starts())])
+        return self.only_start()["ended"]
+
+    def running(self):
+        return any("ended" not in start for start in self.starts()) or (
+            self.popen is not None and self.popen.poll() is None)
+
+    def start_outside(self):
+        """Starts it as the user would, and returns once it is ready."""
+        with open(self.path + ".log", "ab") as log:
+            self.popen = subprocess.Popen([wineenv.WINE, self.win()], env=wineenv.environment(),
+                                          cwd=os.path.dirname(self.path), stdin=subprocess.DEVNULL, stdout=log,
+                                          stderr=log, start_new_session=True)
+        deadline = time.monotonic() + SETTLE * 3
+        while not any("ready" in start for start in self.starts()):
+            if time.monotonic() > deadline or self.popen.poll() is not None:
+                fail(f"{self.relative} did not get ready", [repr(self.starts())])
+            time.sleep(0.05)
+        return self
+
+    def stop(self, wait=False):
+        """Asks it to stop; wait: until it has, then takes the request back, so
+        that a copy started again does not see it."""
+        open(self.path + ".stop", "w").close()
+        deadline = time.monotonic() + SETTLE
+        while wait and self.running() and time.monotonic() < deadline:
+            time.sleep(0.02)
+        if wait:
+            os.remove(self.path + ".stop")
+
+
+def stop_programs(programs):
+    """Asks every program to stop; fails naming those still running after a
+    while (they end by themselves within a minute, and the module's end stops Wine)."""
+    for program in programs:
+        program.stop()
+    deadline = time.monotonic() + SETTLE
+    while any(program.running() for program in programs) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    left = [program.relative for program in programs if program.running()]
+    for program in programs:
+        if program.popen is not None and program.popen.poll() is None:
+            os.killpg(program.popen.pid, signal.SIGKILL)
+        if program.popen is not None:
+            program.popen.wait()
+        os.remove(program.path + ".stop")
+    if left:
+        fail("programs did not stop when asked", left)
+
+
+def run_closing(s, programs, **options):
+    """s.run(**options), while the user closes the programs once the run shows
+    its first box (the box driver saves a picture of each box before it answers)."""
+    pictures = os.path.join(s.runs, f"{s.name}-{s.run_count + 1}-shots")
+    shutil.rmtree(pictures, ignore_errors=True)  # left by an earlier run of the tests
+
+    ran = threading.Event()
+
+    def close():
+        while not os.path.exists(os.path.join(pictures, "box-1.bmp")) and not ran.wait(0.05):
+            pass
+        for program in programs:
+            program.stop(wait=True)
+    closer = threading.Thread(target=close)
+    closer.start()
+    result = s.run(screenshots=True, **options)
+    ran.set()
+    closer.join()
+    return result
+
+
+def copy_example(s, folder):
+    """An example's files in the scenario's folder, and a GUI stand-in for each
+    X.exe.plan there, tagged so that no two have the same contents: {X.exe: Program}."""
+    programs = {}
+    for top, _, names in os.walk(folder):
+        for name in names:
+            relative = os.path.relpath(os.path.join(top, name), folder).replace(os.sep, "\\")
+            os.makedirs(os.path.dirname(s.path(relative)), exist_ok=True)
+            shutil.copyfile(os.path.join(top, name), s.path(relative))
+            if relative.endswith(".exe.plan"):
+                programs[relative[:-5]] = Program(s, relative[:-5], gui=True, tag=True)
+    return programs
