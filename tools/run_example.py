@@ -101,9 +101,10 @@ def main():
 
     wineenv.setup()
     try:
-        from programs import copy_example, run_closing, stop_programs
+        from examples import copy_example
+        from programs import run_closing, stop_programs
         scenario = Scenario("example")
-        programs = copy_example(scenario, os.path.join(SOURCE, "examples", args.example))
+        programs = copy_example(scenario, args.example)
         before = snapshot(scenario.root)
         try:
             running = [programs[name].start_outside() for name in running_list(args.example)]
@@ -136,7 +137,8 @@ def main():
 
 
 def run_interactive(wineenv, args):
-    from programs import copy_example, stop_programs
+    from examples import copy_example
+    from programs import stop_programs
     from updater import Scenario
     display = os.environ["DISPLAY"]
     env = wineenv.base_environment(display)
@@ -146,7 +148,7 @@ def run_interactive(wineenv, args):
     with open(wineenv.paths()["running"], "w") as f:
         f.write('{"display": "%s"}' % display)
     scenario = Scenario("example")
-    programs = copy_example(scenario, os.path.join(SOURCE, "examples", args.example))
+    programs = copy_example(scenario, args.example)
     for name in running_list(args.example):
         programs[name].start_outside()
     log = os.path.join(args.output, "interactive.log")

@@ -10,7 +10,8 @@ import zlib
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import wineenv  # noqa: E402
 from boxes import Box, fail  # noqa: E402
-from programs import copy_example, run_closing, stop_programs  # noqa: E402
+from examples import copy_example  # noqa: E402
+from programs import run_closing, stop_programs  # noqa: E402
 from updater import UpdaterTest, expect_boxes, main  # noqa: E402
 
 def box(caption, text, icon):
@@ -18,14 +19,10 @@ def box(caption, text, icon):
     return Box(caption=caption, text=text, icon=icon, buttons=buttons)
 
 
-def crc(data):
-    return f"0x{zlib.crc32(data):08X}"
-
-
 class ExampleTest(UpdaterTest):
     def example(self, name):
         s = self.scenario()
-        programs = copy_example(s, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../examples", name))
+        programs = copy_example(s, name)
         self.addCleanup(stop_programs, list(programs.values()))
         return s, programs
 
@@ -56,8 +53,7 @@ class Update(ExampleTest):
             new = {f: s.read_bytes(f.replace("Viewer", "new")) for f in old}
             if running:
                 viewer.start_outside()
-            closing = [viewer] if answers[0] == "YES" else []
-            expect_boxes(run_closing(s, closing, answers=answers, timeout=60), boxes)
+            expect_boxes(run_closing(s, [viewer] if answers[0] == "YES" else [], answers=answers, timeout=60), boxes)
             for f in old:
                 self.assertEqual(s.read_bytes(f), (new if replaced else old)[f], f)
             self.assertFalse(s.exists(r"Viewer\viewer.dat.tmp") or s.exists(r"Viewer\viewer.exe.tmp"))
@@ -194,11 +190,11 @@ class MeasureCrc(ExampleTest):
             if changed:
                 s.write_bytes("release/" + changed, b"Viewer 2.0, changed\r\n")
             measured = [box(self.CAPTION, f"PROC\t: Measure\nFILE\t: {s.win('release')}\\{name}\nCRC32\t: "
-                            + crc(s.read_bytes("release/" + name)), "information")
+                            f"0x{zlib.crc32(s.read_bytes('release/' + name)):08X}", "information")
                         for name in ("viewer.dat", "readme.txt")]
             result = s.run(answers=answers, timeout=60, clipboard=True)
             expect_boxes(result, measured + [last])
-            self.assertEqual(result.clipboard, crc(s.read_bytes(r"release\readme.txt")))
+            self.assertEqual(result.clipboard, f"0x{zlib.crc32(s.read_bytes('release/readme.txt')):08X}")
         self.each(self.ROWS, check)
 
 

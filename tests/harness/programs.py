@@ -89,8 +89,7 @@ class Program:
         return self
 
     def stop(self, wait=False):
-        """Asks it to stop; wait: until it has, then takes the request back, so
-        that a copy started again does not see it."""
+        """Asks it to stop; wait: until it has, then takes back the request (a copy started again must not see it)."""
         open(self.path + ".stop", "w").close()
         deadline = time.monotonic() + SETTLE
         while wait and self.running() and time.monotonic() < deadline:
@@ -138,16 +137,3 @@ def run_closing(s, programs, **options):
     closer.join()
     return result
 
-
-def copy_example(s, folder):
-    """An example's files in the scenario's folder, and a GUI stand-in for each
-    X.exe.plan there, tagged so that no two have the same contents: {X.exe: Program}."""
-    programs = {}
-    for top, _, names in os.walk(folder):
-        for name in names:
-            relative = os.path.relpath(os.path.join(top, name), folder).replace(os.sep, "\\")
-            os.makedirs(os.path.dirname(s.path(relative)), exist_ok=True)
-            shutil.copyfile(os.path.join(top, name), s.path(relative))
-            if relative.endswith(".exe.plan"):
-                programs[relative[:-5]] = Program(s, relative[:-5], gui=True, tag=True)
-    return programs

@@ -94,12 +94,9 @@ int RunChild() {
     ULONGLONG end = GetTickCount64() + (plan[kRun] < 0 || plan[kRun] > kLifetimeMs ? kLifetimeMs : plan[kRun]);
     RecordTime("ready");
     // Ready for input once it waits for messages; a timer brings the checks.
-    HWND window = nullptr;
-    if (plan[kWindow]) {
-        window = CreateWindowW(L"STATIC", L"child", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                               nullptr, nullptr);
-        SetTimer(window, 1, kPollMs, nullptr);
-    }
+    HWND window = plan[kWindow] ? CreateWindowW(L"STATIC", L"child", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                                nullptr, nullptr, nullptr) : nullptr;
+    if (window) SetTimer(window, 1, kPollMs, nullptr);
     MSG message;
     while (GetTickCount64() < end && GetFileAttributesW(Beside(L".stop")) == INVALID_FILE_ATTRIBUTES) {
         if (!window) Sleep(kPollMs);
