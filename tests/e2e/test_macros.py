@@ -11,9 +11,8 @@ from updater import UpdaterTest, main  # noqa: E402
 
 # name, TEXT, expected (with {src} for the program's folder), DEFINE lines, command line
 ROWS = [
-    ("<Src> is the program's folder", r"<Src>\x", r"{src}\x", "", ""),
-    ("options are words too, quotes group", r"{?Param\0}|{?Param\1\-1}", "/iupdater.ini|b c, d", "",
-     '/iupdater.ini "b c" d'),
+    ("<Src> is the program's folder; DEFINE, then a parent step", r"<Here>\..\x", r"{src}\x", r"<Here>=<Src>\data", ""),
+    ("options are words too, quotes group", r"{?Param\-3\-1}", "/iupdater.ini, b c, d", "", '/iupdater.ini "b c" d'),
     ("a DEFINE value from the command line", "<Arg>", "second", r"<Arg>={?Param\1}", "first second"),
 ]
 
