@@ -1,9 +1,8 @@
-// Numbers, formatting and CRC-32.
+// Numbers and formatting.
 #include "tests/unit/Unit.h"
 
 #include <string.h>
 
-#include "foundation/Crc32.h"
 #include "foundation/Messages.h"
 #include "foundation/Numbers.h"
 
@@ -51,23 +50,4 @@ TEST_CASE("Format follows printf rules at every size") {
     CHECK(result.Length() == 64 * 1024 - 1);
     Format(result, "%s=%d 0x%08X", "a", 5, 33u);
     CHECK(S(result) == "a=5 0x00000021");
-}
-
-TEST_CASE("CRC-32 check values") {
-    ByteBuffer empty, digits;
-    digits.Assign("123456789", 9);
-    CHECK(Crc32("abc", 3) == 0x352441C2u);
-    CHECK((Crc32("", 0) == 0u && Crc32(empty) == 0u));
-    CHECK(Crc32(digits) == 0xCBF43926u);
-    CHECK(Crc32(digits) == 0xCBF43926u); // the table is built once and kept
-}
-
-TEST_CASE("CRC-32 continued over pieces equals the CRC of the whole") {
-    const char text[] = "The quick brown fox jumps over the lazy dog";
-    const unsigned length = sizeof text - 1, whole = Crc32(text, length);
-    CHECK(whole == 0x414FA339u);
-    for (unsigned cut = 0; cut <= length; cut++) // every split point, empty pieces at both ends included
-        CHECK_MESSAGE(Crc32Update(Crc32Update(0, text, cut), text + cut, length - cut) == whole, "cut " << cut);
-    CHECK((Crc32Update(0, "", 0) == 0u && Crc32Update(Crc32("abc", 3), "", 0) == 0x352441C2u));
-    CHECK(Crc32Update(Crc32Update(Crc32Update(0, "1", 1), "2", 1), "3", 1) == Crc32("123", 3));
 }

@@ -8,23 +8,18 @@ struct WordRow { const char* text; int a, b; const char* words; };
 // A single quoted word comes without its quotes, a range keeps them; quotes
 // inside a word stay; an unclosed quote runs to the end.
 const WordRow wordRows[] = {
-    {"a \"b c\" d", 0, 0, "a"},          {"a \"b c\" d", 1, 1, "b c"},      {"a \"b c\" d", 1, 2, "\"b c\" d"},
-    {"a \"b c\" d", 0, 1, "a \"b c\""},  {"a \"b c\" d", 2, 2, "d"},        {"a \"b c\" d", 0, 2, "a \"b c\" d"},
-    {"\"a\" \"b\"", 0, 1, "\"a\" \"b\""}, {"\"a\" \"b\"", 0, 0, "a"},       {"x \"a\" \"b\"", 1, -1, "\"a\" \"b\""},
-    {"\"C:\\Program Files\\app.exe\" /t Title", 0, 0, "C:\\Program Files\\app.exe"},
-    {"\"C:\\Program Files\\app.exe\" /t Title", 1, -1, "/t Title"},
-    {"a\"b c\"d e", 0, 0, "a\"b c\"d"}, {"\"b c\"d e", 0, 0, "\"b c\"d"},  {"x a\"b\" y", 1, 1, "a\"b\""},
-    {"x \"a\"b\"", 1, 1, "a\"b"},
+    {"a \"b c\" d", 0, 0, "a"},         {"a \"b c\" d", 1, 1, "b c"},      {"a \"b c\" d", 1, 2, "\"b c\" d"},
+    {"a \"b c\" d", 0, 1, "a \"b c\""}, {"a \"b c\" d", 2, 2, "d"},        {"\"a\" \"b\"", 0, 1, "\"a\" \"b\""},
+    {"x \"a\" \"b\"", 1, -1, "\"a\" \"b\""}, {"\"C:\\Program Files\\app.exe\" /t", 0, 0, "C:\\Program Files\\app.exe"},
+    {"a\"b c\"d e", 0, 0, "a\"b c\"d"}, {"\"b c\"d e", 0, 0, "\"b c\"d"},  {"x \"a\"b\"", 1, 1, "a\"b"},
     // Three quotes before it: the last space is quoted and joins y.
     {"x \"a\"b\" y", 1, 1, "\"a\"b\" y"},
-    {"\"", 0, 0, ""},                    {"a \"", 1, 1, ""},                {"a \"", 0, 1, "a \""},
-    {"\"\" x", 0, 0, ""},                {"\"\" x", 1, 1, "x"},             {"a \"b c d", 1, 1, "\"b c d"},
-    {"a \"b c d", 2, 2, ""},             {"a  b", 1, 1, ""},                {"a  b", 2, 2, "b"},
-    {"a  b", 0, 2, "a  b"},              {" a", 0, 0, ""},                  {" a", 1, 1, "a"},
-    {"a ", 1, 1, ""},                    {"a ", 0, 0, "a"},                 {"a b", 2, 2, ""},
-    {"a b", 1, 9, "b"},                  {"a b c", -1, -1, "c"},            {"a b c", -2, -1, "b c"},
-    {"a b c", 0, -2, "a b"},             {"a \"b c\"", -1, -1, "b c"},      {"a b c", -4, -4, ""},
-    {"a b c", 0, -4, ""},                {"", -1, -1, ""},
+    {"\"", 0, 0, ""},                   {"a \"", 0, 1, "a \""},            {"\"\" x", 0, 0, ""},
+    {"\"\" x", 1, 1, "x"},              {"a \"b c d", 1, 1, "\"b c d"},    {"a \"b c d", 2, 2, ""},
+    {"a  b", 1, 1, ""},                 {"a  b", 2, 2, "b"},               {" a", 0, 0, ""},
+    {"a ", 1, 1, ""},                   {"a b", 2, 2, ""},                 {"a b", 1, 9, "b"},
+    {"a b c", -2, -1, "b c"},           {"a b c", 0, -2, "a b"},           {"a \"b c\"", -1, -1, "b c"},
+    {"a b c", -4, -4, ""},              {"a b c", 0, -4, ""},              {"", -1, -1, ""},
     // Shift-JIS: a trail byte is never a space or a quote.
     {"\x95\x5C \x83\x5C", 1, 1, "\x83\x5C"}, {"\"\x95\x5C \x83\x7D\" x", 0, 0, "\x95\x5C \x83\x7D"},
 };
@@ -34,19 +29,9 @@ struct CountRow { const char* text; int count; };
 // The ideographic space 0x81 0x40 does not separate; a lead byte takes the
 // byte after it along, even a space; 0x22 is never a trail byte.
 const CountRow countRows[] = {
-    {"", 0},          {"a", 1},            {"a b c", 3},         {"a \"b c\" d", 3}, {"a  b", 3},
-    {" ", 2},         {" a", 2},           {"a ", 2},            {"\"a b c\"", 1},   {"a\"b c\"d e", 2},
-    {"\"unclosed a b", 1}, {"\"\" \"\"", 2}, {"a \"  \" b", 3}, {"a\x81\x40" "b", 1}, {"x\x81 y", 1},
-    {"\x82\xA0\" \"", 1}, {"\"C:\\Program Files\\app.exe\" /t Title", 3},
-};
-
-struct PositionRow { const char* text; int a, b; bool found; int first, last; };
-
-// An empty word ends just before it starts; a quoted word's positions exclude its quotes.
-const PositionRow positionRows[] = {
-    {"a \"b c\" d", 1, 1, true, 3, 5}, {"a \"b c\" d", 1, 2, true, 2, 8}, {" a", 0, 0, true, 0, -1},
-    {"a ", 1, 1, true, 2, 1},          {"", 0, 0, true, 0, -1},          {"a b", 2, 2, false, 0, 0},
-    {"a b", 5, 9, false, 0, 0},        {"a b c", 2, 1, false, 0, 0},     {"", -1, -1, false, 0, 0},
+    {"", 0},           {"a", 1},           {"a \"b c\" d", 3}, {"a  b", 3},       {" ", 2},
+    {"\"a b c\"", 1},  {"a\"b c\"d e", 2}, {"\"unclosed a b", 1}, {"\"\" \"\"", 2}, {"a \"  \" b", 3},
+    {"a\x81\x40" "b", 1}, {"x\x81 y", 1},  {"\x82\xA0\" \"", 1},
 };
 
 } // namespace
@@ -62,15 +47,5 @@ TEST_CASE("WordCount") {
     for (const CountRow& row : countRows) {
         INFO("row \"" << S(row.text) << "\"");
         CHECK(String(row.text).WordCount() == row.count);
-    }
-}
-
-TEST_CASE("FindWords positions") {
-    for (const PositionRow& row : positionRows) {
-        INFO("row \"" << S(row.text) << "\" " << row.a << " " << row.b);
-        int first = -7, last = -7;
-        REQUIRE(String(row.text).FindWords(row.a, row.b, first, last) == row.found);
-        if (row.found)
-            CHECK((first == row.first && last == row.last));
     }
 }
