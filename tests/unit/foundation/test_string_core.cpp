@@ -103,16 +103,19 @@ TEST_CASE("EqualsNoCase folds ASCII letters only") {
 
 // Trail bytes at the level of each operation are in their rows; here the
 // pairing of lead-capable bytes itself.
-TEST_CASE("IsCharBoundary agrees with stepping forward") {
+TEST_CASE("IsCharBoundary, and one BoundaryTest walking forward, agree with stepping forward") {
     const char* texts[] = {"a\x95\x5C\x95\x95\x95\x5C\x83\x83\\", "\x95\x95\x95\x5C",
                            "\x81\x81\x81" "a\x95\xE0\xE0\xFC\\\xB1\x9F\x5C\x9F"};
     for (const char* text : texts) {
         const char* next = text;
+        BoundaryTest walk(text);
         for (const char* p = text; *p; p++) {
             bool stepped = p == next;
             if (stepped)
                 next = NextChar(p);
-            CHECK_MESSAGE(IsCharBoundary(text, p) == stepped, "\"" << S(text) << "\" at " << (p - text));
+            INFO("\"" << S(text) << "\" at " << (p - text));
+            CHECK(IsCharBoundary(text, p) == stepped);
+            CHECK(walk.At(p) == stepped);
         }
     }
 }

@@ -48,6 +48,11 @@ void CheckGroups(const GroupRow& row, const char* open, const char* close) {
     String s(row.text);
     s.ReplaceGroups(row.a, row.b, open, close, "Z");
     CHECK(S(s) == S(row.replaced));
+    int first = 0, last = -1;
+    if (row.a == 0 && row.b == 0) {
+        CHECK(FindFirstGroup(row.text, open, close, first, last) == (*row.groups != 0));
+        CHECK(std::string(row.text).substr(first, last - first + 1) == row.groups);
+    }
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // Items: pieces between occurrences of a separator.
 #include "tests/unit/Unit.h"
 
+#include "foundation/Cursors.h"
+
 namespace {
 
 // Items(a, b), and the text after ReplaceItems(a, b, "X").
@@ -57,12 +59,19 @@ const PositionRow positionRows[] = {
 
 } // namespace
 
-TEST_CASE("Items, Item and ReplaceItems") {
+TEST_CASE("Items, Item, ItemCursor and ReplaceItems") {
     for (const ItemRow& row : itemRows) {
         INFO("row \"" << S(row.text) << "\" " << row.a << " " << row.b << " \"" << S(row.separator) << "\"");
-        CHECK(S(String(row.text).Items(row.a, row.b, row.separator)) == S(row.items));
+        const String text(row.text);
+        CHECK(S(text.Items(row.a, row.b, row.separator)) == S(row.items));
         if (row.a == row.b)
-            CHECK(S(String(row.text).Item(row.a, row.separator)) == S(row.items));
+            CHECK(S(text.Item(row.a, row.separator)) == S(row.items));
+        if (row.a == row.b && row.a >= 0) {
+            ItemCursor cursor(text, row.separator);
+            for (int i = 0; i < row.a; i++)
+                cursor.Next();
+            CHECK(S(cursor.Next()) == S(row.items));
+        }
         String replaced(row.text);
         replaced.ReplaceItems(row.a, row.b, row.separator, "X");
         CHECK(S(replaced) == S(row.replaced));

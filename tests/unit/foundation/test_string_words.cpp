@@ -1,6 +1,8 @@
 // Words: pieces between single spaces outside double quotes.
 #include "tests/unit/Unit.h"
 
+#include "foundation/Cursors.h"
+
 namespace {
 
 struct WordRow { const char* text; int a, b; const char* words; };
@@ -36,10 +38,17 @@ const CountRow countRows[] = {
 
 } // namespace
 
-TEST_CASE("Words") {
+TEST_CASE("Words, and WordCursor after the word before") {
     for (const WordRow& row : wordRows) {
         INFO("row \"" << S(row.text) << "\" " << row.a << " " << row.b);
-        CHECK(S(String(row.text).Words(row.a, row.b)) == S(row.words));
+        const String text(row.text);
+        CHECK(S(text.Words(row.a, row.b)) == S(row.words));
+        if (row.a == row.b && row.a >= 0) {
+            WordCursor cursor(text);
+            if (row.a > 0)
+                cursor.Word(row.a - 1);
+            CHECK(S(cursor.Word(row.a)) == S(row.words));
+        }
     }
 }
 
