@@ -45,18 +45,6 @@ const CountRow countRows[] = {
     {"\x83\x7C|\x83\x7C", "|", 1},
 };
 
-// FindItems(a, b, ",") or FindWords(a, b): an empty piece ends just before it
-// starts; a quoted word's positions exclude its quotes.
-struct PositionRow { bool words; const char* text; int a, b; bool found; int first, last; };
-const PositionRow positionRows[] = {
-    {false, "a,bc,d", 1, 1, true, 2, 3},      {false, "a,bc,d", 0, 2, true, 0, 5}, {false, "a,,c", 1, 1, true, 2, 1},
-    {false, ",a", 0, 0, true, 0, -1},         {false, "", 0, 0, true, 0, -1},      {false, "a,bc,d", 3, 3, false},
-    {false, "", -1, -1, false},               {true, "a \"b c\" d", 1, 1, true, 3, 5},
-    {true, "a \"b c\" d", 1, 2, true, 2, 8},  {true, " a", 0, 0, true, 0, -1},     {true, "a ", 1, 1, true, 2, 1},
-    {true, "", 0, 0, true, 0, -1},            {true, "a b", 2, 2, false},          {true, "a b c", 2, 1, false},
-    {true, "", -1, -1, false},
-};
-
 struct WordRow { const char* text; int a, b; const char* words; };
 
 // A single quoted word comes without its quotes, a range keeps them; quotes
@@ -109,8 +97,8 @@ const GroupRow groupRows[] = {
     {"><<<<a>>", -3, 0, "><<<<a>", "Z>", "<<", ">"}, {"x><<<<a>>", -3, 0, "x><<<<a>", "Z>", "<<", ">"},
     // Braces of the value functions; 0x83 0x7D ends in "}", 0x83 0x7B in "{".
     {"{?App}\\{?AppPath x}", 1, 1, "{?AppPath x}", "{?App}\\Z", "{", "}"}, {"{a{b}}", 0, 0, "{a{b}}", "Z", "{", "}"},
-    {"{?SpFolder \x83\x7D}", 0, 0, "{?SpFolder \x83\x7D}", "Z", "{", "}"}, {"x{\x83\x7D", 0, 0, "", "x{\x83\x7D", "{", "}"},
-    {"\x83\x7B{a}", 0, 0, "{a}", "\x83\x7BZ", "{", "}"},
+    {"{?SpFolder \x83\x7D}", 0, 0, "{?SpFolder \x83\x7D}", "Z", "{", "}"},
+    {"x{\x83\x7D", 0, 0, "", "x{\x83\x7D", "{", "}"}, {"\x83\x7B{a}", 0, 0, "{a}", "\x83\x7BZ", "{", "}"},
 };
 
 struct GroupCountRow { const char* text; int count; const char *open = "<", *close = ">"; };
@@ -149,19 +137,6 @@ TEST_CASE("CountOf and ItemCount") {
         INFO("row \"" << S(row.text) << "\" \"" << S(row.pattern) << "\"");
         CHECK(String(row.text).CountOf(row.pattern) == row.count);
         CHECK(String(row.text).ItemCount(row.pattern) == (*row.text ? row.count + 1 : 0));
-    }
-}
-
-TEST_CASE("FindItems and FindWords positions") {
-    for (const PositionRow& row : positionRows) {
-        INFO("row \"" << S(row.text) << "\" " << row.a << " " << row.b);
-        int first = -7, last = -7;
-        const String text(row.text);
-        const bool found = row.words ? text.FindWords(row.a, row.b, first, last)
-                                     : text.FindItems(row.a, row.b, ",", first, last);
-        REQUIRE(found == row.found);
-        if (row.found)
-            CHECK((first == row.first && last == row.last));
     }
 }
 
