@@ -124,7 +124,7 @@ TEST_CASE("Groups, FindFirstGroup and ReplaceGroups") {
         {">a<b>", 0, 0, "", ">a<b>"}, {"x>y<<a>b>", 0, 0, "<a>", "x>y<Zb>"}, {"<a>><b>", 1, 1, "", "<a>><b>"},
         {"<a>><<b>c>", 1, 1, "<b>", "<a>><Zc>"}, {"x<a<b>c>y<d>", -1, -1, "<d>", "x<a<b>c>yZ"},
         {"x<a<b>c>y<d>", -2, -2, "<a<b>c>", "xZy<d>"}, {"x<a<b>c>y<d>", 0, -2, "<a<b>c>", "xZy<d>"},
-        {"<a><b><c>", -5, -5, "", "<a><b><c>"}, {"abc", -1, -1, "", "abc"}, {"", 0, 0, "", ""},
+        {"<a><b><c>", -5, -5, "", "<a><b><c>"}, {">a<b>", -1, 0, "", ">a<b>"}, {"", 0, 0, "", ""},
         {"<\x95\x5C>", 0, 0, "<\x95\x5C>", "Z"}, {"a<<b>>c", 0, 0, "<<b>>", "aZc", "<<", ">>"},
         // -3 + 1 stays negative: the first position is taken after the leading close
         // marker; backing over the longer open marker would start before the text.
