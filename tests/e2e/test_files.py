@@ -199,7 +199,7 @@ class Files(UpdaterTest):
             before = attributes(s)
             self.run_row(files, prep + attr(paths, values), DONE, {}, s=s)
             self.assertEqual(attributes(s), {**before, **held, **changed})
-        self.each([("a pattern: files of its folder, no folders", r"<W>\*.dll", "1", {"a.dll": "AR", "b.dll": "AR"}),
+        self.each([("a pattern: files of its folder, no folders", r"<W>\*.dll", "21", {"a.dll": "AR", "b.dll": "AR"}),
                    ("items in parallel, a missing value is 0", r"<W>\a.dll, <W>\c.txt", "3",
                     {"a.dll": "AHR", "c.txt": "A"})], check)
 
