@@ -1,11 +1,8 @@
-"""COPY, MOVE, DELETE, SHELL, ATTR and MAKEDIR on real trees.
-
-A row: name, the files before (path -> text, "dir/" -> D for an empty folder,
-"U:/..." and "R:/..." on those drives), the step (after Prep, when there is
-one), the outcome (DONE, or a message number and its arguments, where <W> and
-<U> are the scenario's folders on T: and U:), what changed (GONE: removed) and
-run options. DONE is the box of a SWITCH on the step's flag.
-"""
+"""COPY, MOVE, DELETE, SHELL, ATTR and MAKEDIR on real trees. A row: name, files
+before (path -> text; "dir/": D, an empty folder; "U:/", "R:/": on those drives),
+the step (after Prep, if any), the outcome (DONE: the SWITCH on its flag shows
+"flag 1"; or a message number and its arguments, <W> and <U> standing for the
+scenario's folders on T: and U:), what changed (GONE: removed) and run options."""
 
 import os
 import re
