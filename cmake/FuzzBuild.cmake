@@ -11,7 +11,7 @@ target_compile_options(fuzz_core PUBLIC -fsanitize=fuzzer-no-link,address,undefi
     -fno-sanitize-recover=all -fno-omit-frame-pointer -g -O1 -fno-exceptions)
 
 foreach(target text format numbers bytebuffer expand crc32)
-    add_executable(fuzz_${target} ${SRC}/tests/fuzz/fuzz_${target}.cpp)
+    add_executable(fuzz_${target} ${SRC}/tools/fuzz/fuzz_${target}.cpp)
     target_compile_options(fuzz_${target} PRIVATE ${FUZZ_FLAGS})
     target_link_options(fuzz_${target} PRIVATE -fsanitize=fuzzer,address,undefined)
     target_link_libraries(fuzz_${target} PRIVATE fuzz_core)

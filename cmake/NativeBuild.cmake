@@ -60,7 +60,7 @@ endif()
 # The allocation-failure sweep of the foundation and the script layer.
 file(GLOB SCRIPT_NATIVE_SOURCES CONFIGURE_DEPENDS ${SRC}/script/*.cpp)
 list(FILTER SCRIPT_NATIVE_SOURCES EXCLUDE REGEX "Win\\.cpp$")
-add_executable(alloc_sweep_native ${SRC}/tests/alloc/native_sweep.cpp ${SCRIPT_NATIVE_SOURCES})
+add_executable(alloc_sweep_native ${SRC}/tools/alloc/native_sweep.cpp ${SCRIPT_NATIVE_SOURCES})
 target_link_libraries(alloc_sweep_native PRIVATE foundation_native)
 target_link_options(alloc_sweep_native PRIVATE -Wl,--wrap=malloc,--wrap=calloc,--wrap=realloc)
 add_test(NAME native.alloc_sweep COMMAND alloc_sweep_native)

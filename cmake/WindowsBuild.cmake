@@ -45,7 +45,7 @@ target_link_options(updater-check PRIVATE -static -s -Wl,--gc-sections -mconsole
 # (run under Wine, so the x86_64 build only).
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 add_executable(updater_allocfail WIN32 ${SRC}/engine/Main.cpp ${SRC}/foundation/NewDelete.cpp
-    ${SRC}/tests/alloc/FailingAllocator.cpp ${SRC}/resources/updater.rc)
+    ${SRC}/tools/alloc/FailingAllocator.cpp ${SRC}/resources/updater.rc)
 target_compile_options(updater_allocfail PRIVATE ${PROGRAM_FLAGS})
 target_link_libraries(updater_allocfail PRIVATE updater_core ${SYSTEM_LIBS})
 target_link_options(updater_allocfail PRIVATE -static -mwindows

@@ -3,7 +3,7 @@
 # while from its committed seed corpus; prints executions and coverage.
 #   tools/fuzz.sh [seconds per target, default 5] [target...]
 # A finding stops with the target's report; its input is left in the work
-# folder (crash-*) and belongs in tests/fuzz/corpus/<target>/ once fixed.
+# folder (crash-*) and belongs in tools/fuzz/corpus/<target>/ once fixed.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${FUZZ_BUILD_DIR:-$source_dir/build/fuzz}
@@ -21,7 +21,7 @@ printf '%-11s %12s %8s %8s\n' target executions cov ft
 for target in "${targets[@]}"; do
     work="$build_dir/run/$target"
     rm -rf "$work" && mkdir -p "$work/corpus"
-    cp "$source_dir/tests/fuzz/corpus/$target"/* "$work/corpus/"
+    cp "$source_dir/tools/fuzz/corpus/$target"/* "$work/corpus/"
     log="$work/log"
     if ! (cd "$work" && "$build_dir/fuzz_$target" -max_total_time="$seconds" -max_len=8192 \
             -timeout=10 -rss_limit_mb=1024 -print_final_stats=1 corpus >"$log" 2>&1); then

@@ -1,6 +1,6 @@
-"""The condition tests VERIFY, EXIST, DATE and OSVER, each seen through the flag
-it leaves: two MSGBOX procedures after it, gated on flag 1 and on flag 0, show
-which way the test went."""
+"""The condition tests VERIFY, EXIST and DATE, each seen through the flag it
+leaves: two MSGBOX procedures after it, gated on flag 1 and on flag 0, show
+which way the test went. (OSVER holds on Wine; the other modules rely on it.)"""
 
 import os
 import sys
@@ -8,7 +8,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 from sections import info, msgbox, section  # noqa: E402
-from updater import UpdaterTest, error_box, main, message  # noqa: E402
+from updater import UpdaterTest, main  # noqa: E402
 
 GATES = msgbox("Set", "flag 1", flag="Test,1") + msgbox("Clear", "flag 0", flag="Test,0")
 
@@ -18,32 +18,19 @@ VERIFY = [
     ("equal items at other positions do not count", "A,B", "B,A", 0),
     ("further ARG2 items are never looked at", "A", "A,B", 1),
     ("an item meets the empty item beyond ARG2's end", "A,B", "C", 0),
-    ("case", "abc", "ABC", 1),
-    ("spaces", "A , B ", "c,  b", 1),
-    ("only spaces are trimmed; the tab stays", "a\t,z", "a,y", 0),
     ("an empty item meets a missing one", "A,", "B", 1),
-    ("a comma alone", ",", "x", 1),
-    ("an empty item on both sides", "A,,B", "x", 1),
-    ("an empty item meets y, the next a missing one", "A,,B", "x,y", 0),
     ("both empty", "", "", 1),
     ("empty ARG1", "", "x", 0),
-    ("one item that trims to empty", '" "', "", 1),
-    ("one blank item against x", '" "', "x", 0),
     ("an empty ARG1 is compared with the whole ARG2", "", '" "', 0),
 ]
 
 # name, FILE, files made, flag
 EXIST = [
-    ("every path exists", r"<Src>\a.txt,<Src>\b.txt,<Src>\c.txt", ["a.txt", "b.txt", "c.txt"], 1),
-    ("the second is missing", r"<Src>\a.txt,<Src>\b.txt,<Src>\c.txt", ["a.txt", "c.txt"], 0),
+    ("every path exists; spaces are trimmed", r" <Src>\a.txt , b.txt,<Src>\c.txt", ["a.txt", "b.txt", "c.txt"], 1),
     ("the first is missing", r"<Src>\a.txt,<Src>\b.txt,<Src>\c.txt", ["b.txt", "c.txt"], 0),
     ("the last is missing", r"<Src>\a.txt,<Src>\b.txt,<Src>\c.txt", ["a.txt", "b.txt"], 0),
-    ("paths are trimmed of spaces", "  a.txt ,   b.txt  ", ["a.txt", "b.txt"], 1),
     ("a directory exists", r"<Src>\sub", [r"sub\only.txt"], 1),
     ("a pattern that matches", r"<Src>\sub\*.txt", [r"sub\only.txt"], 1),
-    ("a pattern that does not", r"<Src>\sub\*.doc", [r"sub\only.txt"], 0),
-    ("a question mark", r"<Src>\sub\only.tx?", [r"sub\only.txt"], 1),
-    ("one pattern of two fails", r"<Src>\sub\*.txt,<Src>\none\*", [r"sub\only.txt"], 0),
     ("empty items do not exist", " , ", [], 0),
 ]
 
@@ -54,17 +41,9 @@ DATE = [
     ("a later year passes", {"f": (2006, 1, 1, 12, 0)}, "2005/12/31", 0, []),
     ("a later month passes", {"f": (2005, 12, 1, 12, 0)}, "2005/11/30", 0, []),
     ("an earlier year sets it", {"f": (2004, 12, 31, 12, 0)}, "2005/1/1", 1, []),
-    ("zero-padded day, day before", {"f": (2005, 11, 1, 22, 30)}, "2005/11/02", 1, []),
-    ("only a year: anything of that year", {"f": (2005, 1, 1, 1, 30)}, "2005", 0, []),
-    ("only a year: the year before", {"f": (2004, 12, 31, 22, 30)}, "2005", 1, []),
-    ("year and month: its first day", {"f": (2005, 11, 1, 1, 30)}, "2005/11", 0, []),
-    ("year and month: the month before", {"f": (2005, 10, 31, 22, 30)}, "2005/11", 1, []),
     ("only the low 16 bits count: 67541 is 2005", {"f": (2005, 11, 2, 12, 0)}, "67541/11/2", 0, []),
-    ("only the low 16 bits count: day before", {"f": (2005, 11, 1, 12, 0)}, "67541/11/2", 1, []),
     ("an empty date passes every file that opens", {"f": (1990, 1, 1, 12, 0)}, "", 0, []),
-    ("an empty date and a missing file", {}, "", 1, []),
     ("a missing file sets the flag", {}, "2005/11/2", 1, []),
-    ("every file must pass", {"a": (2006, 1, 1, 12, 0), "b": (2007, 1, 1, 12, 0)}, "2005/11/2", 0, []),
     ("one old file of three", {"a": (2006, 1, 1, 12, 0), "b": (2007, 1, 1, 12, 0),
                                "c": (2005, 1, 1, 12, 0)}, "2005/11/2", 1, []),
     # Opened without sharing, so another reader makes it fail.
@@ -73,46 +52,35 @@ DATE = [
 
 
 def local(year, month, day, hour, minute):
-    """Unix seconds of a local time. Wine converts file times with today's
-    offset where mktime applies the date's, so the times keep an hour away
-    from midnight."""
+    """Unix seconds of a local time. Wine converts file times with today's offset, mktime
+    with the date's: the times keep an hour away from midnight."""
     return time.mktime((year, month, day, hour, minute, 0, 0, 0, -1))
 
 
 class Conditions(UpdaterTest):
-    def expect_flag(self, test, flag, s=None, **options):
-        self.expect("Test,Set,Clear", test + GATES, [info(f"flag {flag}")], s=s, **options)
+    def expect_flag(self, test, flag, files=(), hold=()):
+        """files: names, or {name: time of its last write}."""
+        s = self.scenario()
+        for name in files:
+            s.write_text(name, "x")
+            if isinstance(files, dict):
+                s.set_times(name, local(*files[name]))
+        self.expect("Test,Set,Clear", test + GATES, [info(f"flag {flag}")], s=s, hold=hold)
 
     def test_verify_compares_items_by_position(self):
         self.each(VERIFY, lambda arg1, arg2, flag: self.expect_flag(
             section("Test", "VERIFY", ARG1=arg1, ARG2=arg2), flag))
 
     def test_exist_needs_every_path(self):
-        def check(files, names, flag):
-            s = self.scenario()
-            for name in names:
-                s.write_text(name, "x")
-            self.expect_flag(section("Test", "EXIST", FILE=files), flag, s)
-        self.each(EXIST, check)
+        self.each(EXIST, lambda files, names, flag: self.expect_flag(section("Test", "EXIST", FILE=files), flag, names))
 
     def test_date_needs_every_file_written_on_or_after_it(self):
-        def check(files, date, flag, hold):
-            s = self.scenario()
-            for name, when in files.items():
-                s.write_text(name, "x")
-                s.set_times(name, local(*when))
-            self.expect_flag(section("Test", "DATE", FILE=",".join(files) or "missing", DATE=date), flag, s,
-                             hold=hold)
-        self.each(DATE, check)
+        self.each(DATE, lambda files, date, flag, hold: self.expect_flag(
+            section("Test", "DATE", FILE=",".join(files) or "missing", DATE=date), flag, files, hold))
 
-    def test_an_empty_file_list_stops_the_run(self):
-        self.each([("EXIST", section("Test", "EXIST", FILE="")),
-                   ("DATE", section("Test", "DATE", FILE="", DATE="2005/11/2"))],
-                  lambda test: self.expect("Test,Set,Clear", test + GATES,
-                                           [error_box(message(4, "Test", "FILE"))]))
-
-    def test_osver_on_wine_is_the_nt_platform(self):
-        self.expect_flag(section("Test", "OSVER"), 1)
+    def test_readers(self):
+        self.expect_reader("EXIST", {"FILE": "a"}, "FILE")
+        self.expect_reader("DATE", {"FILE": "a", "DATE": ""}, "FILE")
 
 
 if __name__ == "__main__":

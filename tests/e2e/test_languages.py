@@ -24,48 +24,32 @@ def script(proc, *sections):
     return f"[UPDATER]\nNAME=\nPROC={proc}\n" + "".join(sections)
 
 
-# name, script (None: no script at all), the message's number and arguments
-# (a callable of the scenario, for paths), files to make first.
+# name, script (None: no script at all), command line, caption (None: the
+# default), the message's number and arguments (a function of the scenario)
 FAILURES = [
-    ("script missing", None, lambda s: (1, s.win("updater.ini"))),
-    ("key missing", script("Copy", section("Copy", "COPY", FROM="a.txt")),
-     lambda s: (2, "Copy", "TO")),
-    ("empty list", script("Gone", section("Gone", "DELETE", FILE="")),
-     lambda s: (4, "Gone", "FILE")),
-    ("unknown mode", script("Odd", section("Odd", "FROB")), lambda s: (6, "FROB")),
-    ("copy fails", script("Copy", section("Copy", "COPY", FROM="<Src>\\none.txt", TO="<Src>\\b.txt")),
+    ("script missing", None, "", None, lambda s: (1, s.win("updater.ini"))),
+    ("caption option", None, "/tSetup", "Setup", lambda s: (1, s.win("updater.ini"))),
+    ("copy fails", script("Copy", section("Copy", "COPY", FROM="<Src>\\none.txt", TO="<Src>\\b.txt")), "", None,
      lambda s: (8, s.win("none.txt"), s.win("b.txt"))),
-    ("attributes fail", script("Attr", section("Attr", "ATTR", FILE="<Src>\\none.txt", ARG="21")),
+    ("attributes fail", script("Attr", section("Attr", "ATTR", FILE="<Src>\\none.txt", ARG="21")), "", None,
      lambda s: (12, s.win("none.txt"), 0x21)),
-    ("no procedures", script(""), lambda s: (4, "UPDATER", "PROC")),
-    ("shell fails", script("Sh", section("Sh", "SHELL", FUNC="COPY", FROM="<Src>\\none.txt",
-                                         TO="<Src>\\b.txt")), lambda s: (17,)),
+    ("shell fails", script("Sh", section("Sh", "SHELL", FUNC="COPY", FROM="<Src>\\none.txt", TO="<Src>\\b.txt")),
+     "", None, lambda s: (17,)),
 ]
 
 
 class Languages(UpdaterTest):
-    def run_in(self, locale, s, arguments=""):
-        environment = wineenv.environment
-        with unittest.mock.patch.object(wineenv, "environment",
-                                        lambda: dict(environment(), LC_ALL=locale)):
-            return s.run(arguments, answers=["OK"])
-
     def test_each_failure_in_both_languages(self):
-        for name, text, arguments in FAILURES:
-            for locale, (format_message, caption) in LANGUAGES.items():
-                with self.subTest(failure=name, locale=locale):
-                    s = self.scenario()
-                    if text is not None:
-                        s.write_script(text)
-                    result = self.run_in(locale, s)
-                    expect_boxes(result, [error_box(format_message(*arguments(s)), caption)])
-
-    def test_caption_option_replaces_the_default_in_both_languages(self):
-        for locale, (format_message, _) in LANGUAGES.items():
-            with self.subTest(locale=locale):
-                s = self.scenario()
-                result = self.run_in(locale, s, "/tSetup")
-                expect_boxes(result, [error_box(format_message(1, s.win("updater.ini")), "Setup")])
+        def check(locale, text, arguments, caption, failure):
+            s = self.scenario()
+            if text is not None:
+                s.write_script(text)
+            environment = wineenv.environment
+            with unittest.mock.patch.object(wineenv, "environment", lambda: dict(environment(), LC_ALL=locale)):
+                result = s.run(arguments, answers=["OK"])
+            format_message, default = LANGUAGES[locale]
+            expect_boxes(result, [error_box(format_message(*failure(s)), caption or default)])
+        self.each([(f"{name} ({locale})", locale, *row) for name, *row in FAILURES for locale in LANGUAGES], check)
 
 
 if __name__ == "__main__":

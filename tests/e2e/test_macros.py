@@ -11,11 +11,8 @@ from updater import UpdaterTest, main  # noqa: E402
 
 # name, TEXT, expected (with {src} for the program's folder), DEFINE lines, command line
 ROWS = [
-    ("<Src> is the program's folder", r"<Src>\x", r"{src}\x", "", ""),
-    ("a DEFINE line with a built-in", "<Here>", r"{src}\data", r"<Here>=<Src>\data", ""),
-    ("a parent step after a macro", r"<Src>\..\x", "T:\\x", "", ""),
-    ("?Param ranges", r"{?Param\0\-1}|{?param\-3\-2}", "a, b c, d|a, b c", "", 'a "b c" d'),
-    ("options are words too", r"{?Param\0}|{?Param\1}", "/iupdater.ini|a.txt", "", "/iupdater.ini a.txt"),
+    ("<Src> is the program's folder; DEFINE, then a parent step", r"<Here>\..\x", r"{src}\x", r"<Here>=<Src>\data", ""),
+    ("options are words too, quotes group", r"{?Param\-3\-1}", "/iupdater.ini, b c, d", "", '/iupdater.ini "b c" d'),
     ("a DEFINE value from the command line", "<Arg>", "second", r"<Arg>={?Param\1}", "first second"),
 ]
 

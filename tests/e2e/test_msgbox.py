@@ -11,14 +11,14 @@ from updater import DEFAULT_CAPTION, Box, UpdaterTest, error_box, main, message 
 # OSVER holds on Wine (the NT platform), a VERIFY of two different texts does not.
 FLAGS = "\n[Set]\nMODE=OSVER\n\n[Clear]\nMODE=VERIFY\nARG1=a\nARG2=b\n" + msgbox("After", "after")
 
+ASK = msgbox("Ask", "go?", "QUESTION") + msgbox("IfYes", "yes", flag="Ask,1") + msgbox("IfNo", "no", flag="Ask,0")
+
 # name, TYPE, icon, buttons, default, answer
 STYLES = [
     ("ERROR", "ERROR", "error", ["OK"], "OK", "OK"),
     ("INFORMATION", "INFORMATION", "information", ["OK"], "OK", "OK"),
-    ("WARNING", "WARNING", "warning", ["YES", "NO"], "NO", "NO"),
-    ("QUESTION", "QUESTION", "question", ["YES", "NO"], "YES", "YES"),
-    ("lower case", "question", "question", ["YES", "NO"], "YES", "YES"),
-    ("mixed case", "Warning", "warning", ["YES", "NO"], "NO", "YES"),
+    ("WARNING in mixed case", "Warning", "warning", ["YES", "NO"], "NO", "YES"),
+    ("QUESTION in lower case", "question", "question", ["YES", "NO"], "YES", "NO"),
 ]
 
 # name, PROC, Box sections, answers (None: OK for each), boxes
@@ -27,21 +27,14 @@ ROWS = [
      [error_box(message(6, "NOTE"))]),
     ("unknown type behind a closed gate is never examined", "Set,Box,After",
      msgbox("Box", "x", "NOTE", flag="Set,0"), None, [info("after")]),
-    ("line break and tab markers", "Box", msgbox("Box", "Line1%nLine2%tEnd %N%T"), None,
-     [info("Line1\nLine2\tEnd %N%T")]),
-    ("japanese text", "Box", msgbox("Box", "表示%n予定表"), None, [info("表示\n予定表")]),
+    ("line break and tab markers, japanese text", "Box", msgbox("Box", "表示%n予定表%tEnd %N%T"), None,
+     [info("表示\n予定表\tEnd %N%T")]),
     ("unknown gate name quotes the whole FLAG", "Box,After", msgbox("Box", "x", flag="NOSUCH,1"), None,
      [error_box(message(6, "NOSUCH,1"))]),
-    ("an answer of YES sets the own flag", "Ask,IfYes,IfNo", msgbox("Ask", "go?", "QUESTION")
-     + msgbox("IfYes", "yes", flag="Ask,1") + msgbox("IfNo", "no", flag="Ask,0"), ["YES", "OK"],
-     [Box(text="go?"), info("yes")]),
-    ("an answer of NO leaves it clear", "Ask,IfYes,IfNo", msgbox("Ask", "go?", "QUESTION")
-     + msgbox("IfYes", "yes", flag="Ask,1") + msgbox("IfNo", "no", flag="Ask,0"), ["NO", "OK"],
-     [Box(text="go?"), info("no")]),
+    ("an answer of YES sets the own flag", "Ask,IfYes,IfNo", ASK, ["YES", "OK"], [Box(text="go?"), info("yes")]),
+    ("an answer of NO leaves it clear", "Ask,IfYes,IfNo", ASK, ["NO", "OK"], [Box(text="go?"), info("no")]),
     ("closing an OK box counts as OK", "Box,IfOk", msgbox("Box", "asked") + msgbox("IfOk", "ok", flag="Box,1"),
      ["CLOSE", "OK"], [Box(text="asked"), info("ok")]),
-    ("a stop by answer shows no further box", "Box,After,Two", msgbox("Box", "asked", "QUESTION", abort="1,1")
-     + msgbox("Two", "b"), ["NO"], [Box(text="asked")]),
 ]
 
 # name, FLAG, shown, PROC
@@ -51,13 +44,10 @@ GATES = [
     ("open on a set flag", "Set,1", True, "Set,Clear,Box,After"),
     ("closed on a set flag", "Set,0", False, "Set,Clear,Box,After"),
     ("open on a clear flag", "Clear,0", True, "Set,Clear,Box,After"),
-    ("closed on a clear flag", "Clear,1", False, "Set,Clear,Box,After"),
     ("name without regard to case and spaces", "  set ,1", True, "Set,Clear,Box,After"),
     ("z and Z are the same letter", "Z,1", True, "z,Box,After"),
-    ("a value that is no number reads as 0: set", "Set,x", False, "Set,Clear,Box,After"),
-    ("a value that is no number reads as 0: clear", "Clear,x", True, "Set,Clear,Box,After"),
+    ("a value that is no number reads as 0", "Clear,x", True, "Set,Clear,Box,After"),
     ("a value with a leading space", "Set, 1", True, "Set,Clear,Box,After"),
-    ("a negative value never matches", "Clear,-1", False, "Set,Clear,Box,After"),
     ("the number itself is compared, not zero or not", "Set,2", False, "Set,Clear,Box,After"),
     ("a value in hexadecimal is the 0 before the x", "Clear,0x1", True, "Set,Clear,Box,After"),
     ("a later procedure has not run", "Set,0", True, "Box,Set,After"),
@@ -70,12 +60,8 @@ ANSWERS = [
     ("no stop after NO when only YES stops", "QUESTION", "1,0", "NO", True),
     ("stop after NO", "WARNING", "0,1", "NO", False),
     ("no stop after YES when only NO stops", "WARNING", "0,1", "YES", True),
-    ("empty ISABORT goes on after YES", "QUESTION", "", "YES", True),
     ("empty ISABORT goes on after NO", "QUESTION", "", "NO", True),
     ("OK uses the first item: stop", "INFORMATION", "1,0", "OK", False),
-    ("OK uses the first item: go on", "ERROR", "0,1", "OK", True),
-    ("closing an OK box: stop", "INFORMATION", "1,0", "CLOSE", False),
-    ("closing an OK box: go on", "ERROR", "0,1", "CLOSE", True),
 ]
 
 

@@ -20,7 +20,6 @@ MISSING = [
     ("marker case matters", "/T Hello", "updater.exe", "updater.ini", D, "OK"),
     ("marker inside a value", "/imy-tool.ini", "updater.exe", "my-tool.ini", "ool.ini", "OK"),
     ("slash marker at end falls back to hyphen", "-tX /t", "updater.exe", "updater.ini", "X", "OK"),
-    ("quoted script with space", r'/i"sub dir\run.ini"', "updater.exe", r"sub dir\run.ini", D, "OK"),
     ("full path stays relative", r"/iD:\x.ini", "updater.exe", r"D:\x.ini", D, "OK"),
     ("only the last extension replaced", "", "a.b.exe", "a.b.ini", D, "OK"),
     ("closing the box ends the run", "", "updater.exe", "updater.ini", D, "CLOSE"),
@@ -34,9 +33,6 @@ class StartUp(UpdaterTest):
             result = s.run(arguments, answers=[answer], exe_name=exe_name)
             expect_boxes(result, [error_box(message(1, s.win(script)), caption)])
         self.each(MISSING, check)
-
-    def test_existing_script_is_read(self):
-        self.expect("", "", [error_box(message(4, "UPDATER", "PROC"))])
 
 
 if __name__ == "__main__":

@@ -1,19 +1,7 @@
 """End-to-end scenarios: the real updater.exe under Wine, its boxes answered by
-the box driver. A rule is one test; its cases are rows, each named:
-
-    ROWS = [("caption option", "/tHello", "Hello"), ("no option", "", DEFAULT_CAPTION)]
-
-    class StartUp(UpdaterTest):
-        def test_missing_script(self):
-            def check(arguments, caption):
-                s = self.scenario()
-                expect_boxes(s.run(arguments, answers=["OK"]),
-                             [error_box(message(1, s.win("updater.ini")), caption)])
-            self.each(ROWS, check)
-
-Each scenario has its own folder T:\\<name>\\ (on the Unix side
-<state>/scratch/<name>) holding a copy of updater.exe. Registry values a
-test adds are removed after it.
+the box driver. A rule is one test method; its cases are rows named in the
+failure (UpdaterTest.each). Each scenario has its own folder T:\\<name>\\ (on
+the Unix side <state>/scratch/<name>) holding a copy of updater.exe.
 """
 
 import fcntl
@@ -24,19 +12,17 @@ import shutil
 import unittest
 
 import wineenv
-from boxes import Box, Result, error_box, expect_boxes, expect_no_boxes, fail
+from boxes import Box, Result, error_box, expect_boxes, fail
 from messages import DEFAULT_CAPTION, message
 from sections import msgbox, section
 
 __all__ = ["Box", "DEFAULT_CAPTION", "Result", "Scenario", "UpdaterTest", "error_box",
-           "expect_boxes", "expect_no_boxes", "main", "message"]
+           "expect_boxes", "main", "message"]
 
 __unittest = True  # see boxes.py
 
 ANSWERS = ("OK", "CANCEL", "YES", "NO", "CLOSE", "DEFAULT")
 DRIVER = r"X:\boxdriver.exe"
-REG_ROOTS = {"HKCU": "HKEY_CURRENT_USER", "HKLM": "HKEY_LOCAL_MACHINE",
-             "HKCR": "HKEY_CLASSES_ROOT", "HKU": "HKEY_USERS"}
 
 
 class Scenario:
@@ -44,7 +30,7 @@ class Scenario:
 
     def __init__(self, name):
         p = wineenv.paths()
-        self.name, self.run_count, self.keys_added = name, 0, []
+        self.name, self.run_count = name, 0
         self.root, self.runs = os.path.join(p["scratch"], name), os.path.join(p["scratch"], "_runs")
         self.lock = os.path.join(p["state"], "clipboard.lock")
         shutil.rmtree(self.root, ignore_errors=True)
@@ -62,10 +48,6 @@ class Scenario:
         relative = relative.replace("/", "\\").strip("\\")
         return path + "\\" + relative if relative else path
 
-    def windows_dir(self, directory):
-        """A folder given relative to the scenario's, or as a Windows path with a drive."""
-        return directory if directory and ":" in directory else self.win(directory or "")
-
     def write_bytes(self, relative, data):
         path = self.path(relative)
         os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -79,9 +61,6 @@ class Scenario:
 
     def write_text(self, relative, text, encoding="cp932"):
         return self.write_bytes(relative, text.encode(encoding))
-
-    def read_text(self, relative, encoding="cp932"):
-        return self.read_bytes(relative).decode(encoding)
 
     def write_script(self, text, name="updater.ini", encoding="cp932"):
         """The script with CRLF line ends, as Windows editors write it."""
@@ -110,7 +89,8 @@ class Scenario:
         """Runs the program with its boxes answered in order (one of ANSWERS each;
         DEFAULT presses the default button; further boxes are closed and reported)
         and returns the Result. exe_name: a program in the scenario's folder, copied
-        from updater.exe when missing. directory: its current folder. screenshots:
+        from updater.exe when missing. directory: its current folder, relative to
+        the scenario's or a Windows path with a drive. screenshots:
         BMP files in <state>/scratch/_runs/. clipboard=True: no other run touches the
         clipboard meanwhile; it starts empty and Result.clipboard is what is left.
         hold: files of the scenario kept open elsewhere (read, no sharing) meanwhile.
@@ -120,10 +100,10 @@ class Scenario:
             fail(f"unknown answers {answers!r}", [f"use {', '.join(ANSWERS)}"])
         if not os.path.exists(self.path(exe_name)):
             self.copy_program(exe_name)
-        self.run_count += 1
-        stem = f"{self.name}-{self.run_count}"
+        stem = self.next_stem("")
+        directory = directory if directory and ":" in directory else self.win(directory or "")
         lines = [f"program={self.win(exe_name)}", f"arguments={arguments}",
-                 f"directory={self.windows_dir(directory)}", f"timeout={int(timeout * 1000)}"]
+                 f"directory={directory}", f"timeout={int(timeout * 1000)}"]
         if screenshots:
             os.makedirs(os.path.join(self.runs, stem + "-shots"), exist_ok=True)
             lines.append(f"screenshots=T:\\_runs\\{stem}-shots")
@@ -134,78 +114,49 @@ class Scenario:
         return self._drive(stem, timeout, clipboard or hold_clipboard)
 
     def _drive(self, stem, timeout, clipboard):
-        result_path, log_path = (os.path.join(self.runs, stem + ext) for ext in (".json", ".log"))
-        for path in (result_path, log_path):
-            if os.path.exists(path):
-                os.remove(path)
-        args = [wineenv.WINE, DRIVER, f"T:\\_runs\\{stem}.job", f"T:\\_runs\\{stem}.json"]
+        result_path = os.path.join(self.runs, stem + ".json")
+        if os.path.exists(result_path):
+            os.remove(result_path)
         with open(self.lock, "a") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX if clipboard else fcntl.LOCK_SH)
             # The driver has its own time-out; this one catches a driver that hangs.
-            code = wineenv.run_logged(args, wineenv.environment(), log_path, timeout + 30,
-                                      cwd=self.root)
-        with open(log_path, "rb") as f:
-            log = f.read().decode("utf-8", "replace")
-        if code != 0 or not os.path.exists(result_path):
-            fail("the box driver hung" if code is None else f"the box driver failed with code {code}",
-                 [f"log {log_path}:\n{log}"])
+            log = self.wine("the box driver", stem, [DRIVER, rf"T:\_runs\{stem}.job", rf"T:\_runs\{stem}.json"],
+                            timeout + 30)
         with open(result_path, encoding="utf-8") as f:
             return Result(json.load(f), log)
 
+    def next_stem(self, kind):
+        self.run_count += 1
+        return f"{self.name}-{self.run_count}{kind}"
+
+    def wine(self, what, stem, args, timeout=60):
+        """Runs a Wine program in the scenario's folder; fails unless it ends with
+        code 0. Returns its output."""
+        log_path = os.path.join(self.runs, stem + ".log")
+        if os.path.exists(log_path):
+            os.remove(log_path)
+        code = wineenv.run_logged([wineenv.WINE] + args, wineenv.environment(), log_path, timeout, cwd=self.root)
+        with open(log_path, "rb") as f:
+            log = f.read().decode("utf-8", "replace")
+        if code != 0:
+            fail(f"{what} hung" if code is None else f"{what} failed with code {code}", [f"log {log_path}:\n{log}"])
+        return log
+
     def read_shortcut(self, relative):
         """{path, arguments, directory} as the shell link object reads the shortcut."""
-        self.run_count += 1
-        stem = f"{self.name}-{self.run_count}-link"
-        log = os.path.join(self.runs, stem + ".log")
-        args = [wineenv.WINE, DRIVER, "link", self.win(relative), rf"T:\_runs\{stem}.txt"]
-        code = wineenv.run_logged(args, wineenv.environment(), log, 60, cwd=self.root)
-        if code != 0:
-            with open(log, "rb") as f:
-                fail(f"reading the shortcut failed with code {code}", [f.read().decode("utf-8", "replace")])
+        stem = self.next_stem("-link")
+        self.wine("reading the shortcut", stem, [DRIVER, "link", self.win(relative), rf"T:\_runs\{stem}.txt"])
         with open(os.path.join(self.runs, stem + ".txt"), encoding="utf-8") as f:
             return dict(line.split("=", 1) for line in f.read().splitlines())
 
-    def reg_add(self, key, value, data, kind="REG_SZ"):
-        """Sets a value (None: the key's default value) of a key of the test's
-        own; the whole key is deleted after the test. kind: REG_SZ,
-        REG_EXPAND_SZ or REG_DWORD."""
-        kinds = {"REG_SZ": lambda: '"' + str(data).replace("\\", "\\\\").replace('"', '\\"') + '"',
-                 "REG_EXPAND_SZ": lambda: "hex(2):" + ",".join(
-                     f"{b:02x}" for b in (str(data) + "\0").encode("utf-16-le")),
-                 "REG_DWORD": lambda: f"dword:{int(data):08x}"}
-        if kind not in kinds:
-            fail(f"unknown registry type {kind}", ["use REG_SZ, REG_EXPAND_SZ or REG_DWORD"])
-        text = kinds[kind]()
-        name = "@" if value is None else '"' + value.replace('"', '\\"') + '"'
-        self.keys_added.append(key)
-        self.reg_import(f"[{self.reg_key(key)}]\r\n{name}={text}\r\n")
-
-    def reg_delete_key(self, key):
-        self.reg_import(f"[-{self.reg_key(key)}]\r\n")
-
-    def cleanup(self):
-        while self.keys_added:
-            self.reg_delete_key(self.keys_added.pop())
-
-    @staticmethod
-    def reg_key(key):
-        root, _, rest = key.partition("\\")
-        return REG_ROOTS.get(root.upper(), root) + ("\\" + rest if rest else "")
-
     def reg_import(self, body):
+        """Imports registry text (the body of a .reg file)."""
         # reg.exe's own arguments lose non-ASCII text on the way in; a file does not.
-        self.run_count += 1
-        stem = f"{self.name}-{self.run_count}-reg"
+        stem = self.next_stem("-reg")
         with open(os.path.join(self.runs, stem + ".reg"), "wb") as f:
             text = "Windows Registry Editor Version 5.00\r\n\r\n" + body
             f.write(b"\xff\xfe" + text.encode("utf-16-le"))
-        log_path = os.path.join(self.runs, stem + ".log")
-        args = [wineenv.WINE, "reg", "import", f"T:\\_runs\\{stem}.reg"]
-        code = wineenv.run_logged(args, wineenv.environment(), log_path, 60, cwd=self.root)
-        if code != 0:
-            with open(log_path, "rb") as f:
-                fail("reg import failed", [f"{body.strip()}: code {code}",
-                                           f.read().decode("utf-8", "replace")])
+        self.wine(f"reg import of {body.strip()!r}", stem, ["reg", "import", rf"T:\_runs\{stem}.reg"])
 
 
 class UpdaterTest(unittest.TestCase):
@@ -215,9 +166,7 @@ class UpdaterTest(unittest.TestCase):
         module = os.path.splitext(os.path.basename(inspect.getfile(type(self))))[0]
         name = module.removeprefix("test_") + "." + self._testMethodName.removeprefix("test_")
         self._scenarios = getattr(self, "_scenarios", 0) + 1
-        scenario = Scenario(name + (f"-{self._scenarios}" if self._scenarios > 1 else ""))
-        self.addCleanup(scenario.cleanup)
-        return scenario
+        return Scenario(name + (f"-{self._scenarios}" if self._scenarios > 1 else ""))
 
     def each(self, rows, check):
         """check(*row[1:]) for every row; a failure names the row by row[0]."""

@@ -32,16 +32,12 @@ def setting(name):
     return os.environ[name]
 
 
-def state_dir():
-    return setting("UPDATER_WINE_STATE")
-
-
 def build_dir():
     return setting("UPDATER_WIN64_BUILD")
 
 
 def paths():
-    state = os.path.abspath(state_dir())
+    state = os.path.abspath(setting("UPDATER_WINE_STATE"))
     names = ("prefix", "home", "scratch", "logs", "drive_u", "drive_r")
     return dict({name: os.path.join(state, name) for name in names}, state=state,
                 running=os.path.join(state, "running.json"))
@@ -143,11 +139,6 @@ def start_xvfb():
     return display
 
 
-def replace_symlink_by_dir(path):
-    os.remove(path)
-    os.mkdir(path)
-
-
 def make_drives_safe():
     """Only C: (the prefix's own), T: and U: (scratch), R: (throwaway root) and
     X: (build output) remain."""
@@ -169,7 +160,8 @@ def make_drives_safe():
         for name in dirs + files:
             entry = os.path.join(top, name)
             if os.path.islink(entry):
-                replace_symlink_by_dir(entry)
+                os.remove(entry)
+                os.mkdir(entry)
 
 
 def inside(path, roots):
@@ -211,6 +203,12 @@ def must(code, what):
         sys.exit(f"{what} failed (see logs/setup.txt)")
 
 
+def set_managed_off(env, log):
+    # Without a window manager every box would take 2 s to close.
+    must(wine(["reg", "add", MANAGED_KEY, "/v", "Managed", "/d", "N", "/f"], env, log, 60, cwd=paths()["scratch"]),
+         "reg add")
+
+
 def create_prefix(env, log):
     p = paths()
     shutil.rmtree(p["prefix"], ignore_errors=True)
@@ -223,12 +221,6 @@ def create_prefix(env, log):
     # the same server session were seen to stall later runs for seconds.
     stop_wineserver(env)
     open(os.path.join(p["prefix"], READY_MARK), "w").close()
-
-
-def set_managed_off(env, log):
-    # Without a window manager every box would take 2 s to close.
-    must(wine(["reg", "add", MANAGED_KEY, "/v", "Managed", "/d", "N", "/f"], env, log, 60, cwd=paths()["scratch"]),
-         "reg add")
 
 
 def setup():

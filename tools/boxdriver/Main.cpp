@@ -89,17 +89,25 @@ struct Search {
     std::vector<HWND> found;
 };
 
+BOOL CALLBACK AddBox(HWND window, LPARAM param) {
+    Search& s = *reinterpret_cast<Search*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == s.processId && IsWindowVisible(window) && ClassOf(window) == L"#32770") s.found.push_back(window);
+    return TRUE;
+}
+
 // The visible dialog windows of the process, in window order.
 std::vector<HWND> VisibleBoxes(DWORD processId) {
     Search search{processId, {}};
-    EnumWindows([](HWND window, LPARAM param) -> BOOL {
-        Search& s = *reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == s.processId && IsWindowVisible(window) && ClassOf(window) == L"#32770") s.found.push_back(window);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&search));
+    EnumWindows(AddBox, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+BOOL CALLBACK AddButton(HWND window, LPARAM param) {
+    if (IsWindowVisible(window) && ClassOf(window) == L"Button")
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
 }
 
 // The buttons a message box can have, by control id; the first four can be answered.
@@ -123,11 +131,7 @@ BoxRecord ReadBox(HWND box, POINT slot) {
     record.hasText = text != nullptr;
     if (text) record.text = TextOf(text);
     std::vector<HWND> buttons;
-    EnumChildWindows(box, [](HWND window, LPARAM param) -> BOOL {
-        if (IsWindowVisible(window) && ClassOf(window) == L"Button")
-            reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&buttons));
+    EnumChildWindows(box, AddButton, reinterpret_cast<LPARAM>(&buttons));
     auto left = [](HWND w) { RECT r; GetWindowRect(w, &r); return r.left; };
     std::sort(buttons.begin(), buttons.end(), [&](HWND a, HWND b) { return left(a) < left(b); });
     for (HWND button : buttons) {

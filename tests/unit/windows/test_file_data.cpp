@@ -1,55 +1,52 @@
-// The file data services on real files of the prefix.
-#include "tests/unit/Unit.h"
+// Whole-file reads and the CRC read in blocks, on real files, against zlib.
+#include <doctest.h>
 
-#include <stdio.h>
-#include <stdlib.h>
+#include <string.h>
 #include <windows.h>
+#include <zlib.h>
 
-#include "foundation/Crc32.h"
-#include "foundation/Numbers.h"
+#include "Fixtures.h"
 #include "system/FileData.h"
-#include "Folders.h"
+#include "system/Handles.h"
 
-TEST_CASE("file data: whole-file reads; an empty or missing file counts as unreadable") {
-    const char* names[] = {"fd_long.bin", "fd_short.bin", "fd_empty.bin"};
-    const std::string contents[] = {std::string(5000, 'L'), "abc", ""};
-    for (int i = 0; i < 3; i++) {
-        FILE* file = fopen(TempFile(names[i]).c_str(), "wb");
-        REQUIRE(file != nullptr);
-        fwrite(contents[i].data(), 1, contents[i].size(), file);
-        fclose(file);
+TEST_CASE("file data: both reads give the file and zlib's CRC; the block stays one block") {
+    const size_t block = FileCrcBlockSize;
+    // The short file last: a read must leave exactly it, whatever came before.
+    const size_t sizes[] = {1, block - 1, block, block + 1, 3 * block + 5, (1 << 20) + 7, 3};
+    std::string path = TempFile("fd_sizes.bin");
+    ByteBuffer blocks, whole;
+    for (size_t size : sizes) {
+        CAPTURE(size);
+        std::string data(size, '\0');
+        for (size_t i = 0; i < size; i++)
+            data[i] = static_cast<char>((i * 2654435761u) >> 13);
+        WriteBytes(path, data);
+        unsigned crc = 0;
+        REQUIRE(FileCrc32(path.c_str(), blocks, crc));
+        CHECK(crc == crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(size)));
+        CHECK(blocks.Size() <= block);
+        REQUIRE(ReadWholeFile(path.c_str(), whole));
+        CHECK((whole.Size() == size && memcmp(whole.Data(), data.data(), size) == 0));
     }
-    ByteBuffer buffer;
-    CHECK_FALSE(ReadWholeFile(TempFile("fd_empty.bin").c_str(), buffer));
-    CHECK_FALSE(ReadWholeFile(TempFile("fd_missing.bin").c_str(), buffer));
-    REQUIRE(ReadWholeFile(TempFile("fd_long.bin").c_str(), buffer));
-    CHECK(buffer.Size() == 5000);
-    REQUIRE(ReadWholeFile(TempFile("fd_short.bin").c_str(), buffer)); // leaves exactly the short file
-    CHECK((buffer.Size() == 3 && Crc32(buffer) == 0x352441C2u));
-    for (const char* name : names)
-        DeleteFileA(TempFile(name).c_str());
+    DeleteFileA(path.c_str());
 }
 
-// Run by the end-to-end test that writes random files and their CRCs from
-// Python's zlib into the manifest: lines of path, tab, CRC in hex, tab, size.
-TEST_CASE("file data: CRC-32 of the files of a manifest" * doctest::skip()) {
-    const char* manifest = getenv("CRC_MANIFEST");
-    FILE* list = manifest ? fopen(manifest, "r") : nullptr;
-    REQUIRE(list != nullptr);
-    char path[1024];
-    unsigned expected;
-    int size, files = 0;
-    ByteBuffer blocks; // one block buffer for all files
-    while (fscanf(list, "%1023[^\t]\t%x\t%d\n", path, &expected, &size) == 3) {
-        INFO("file " << path << " of " << size << " bytes");
+TEST_CASE("file data: empty, missing, held and folder paths are unreadable; the CRC stays") {
+    std::string empty = TempFile("fd_empty.bin"), held = TempFile("fd_held.bin");
+    WriteBytes(empty, "");
+    WriteBytes(held, "abc");
+    {
+        FileHandle holder(CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        REQUIRE(holder.IsValid());
         ByteBuffer buffer;
-        unsigned crc = 0;
-        CHECK(ReadWholeFile(path, buffer) == (size > 0));
-        CHECK((buffer.Size() == static_cast<unsigned>(size) && Crc32(buffer) == expected));
-        CHECK(FileCrc32(path, blocks, crc) == (size > 0)); // the same value read in blocks
-        CHECK((size == 0 || crc == expected));
-        files++;
+        for (const std::string& path : {empty, TempFile("fd_missing.bin"), held, TempFolder()}) {
+            CAPTURE(path);
+            unsigned crc = 0x12345678;
+            CHECK_FALSE(FileCrc32(path.c_str(), buffer, crc));
+            CHECK(crc == 0x12345678u);
+            CHECK_FALSE(ReadWholeFile(path.c_str(), buffer));
+        }
     }
-    fclose(list);
-    CHECK(files > 0);
+    DeleteFileA(empty.c_str());
+    DeleteFileA(held.c_str());
 }

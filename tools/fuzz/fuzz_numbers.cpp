@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     unsigned hex = Model(text, 16, digits);
     EXPECT(ParseHex(s) == (digits ? hex : 0u));
-    // glibc reads "0x" without digits its own way; the Parts define it above.
+    // glibc reads "0x" without digits its own way; the model above says what it means here.
     if (digits && digits <= 7 && text.find_first_of("xX") == std::string::npos) {
         unsigned scanned = 0;
         EXPECT(sscanf(text.c_str(), "%x", &scanned) == 1 && scanned == ParseHex(s));

@@ -85,12 +85,13 @@ static void Edits(FuzzInput& in, const std::string& text) {
     String t(text.c_str());
     t.Trim(trim[0], trim[1]);
     EXPECT(model::Trim(text, trim[0], trim[1]) == t.Text());
-    // Pattern and text taken from the string's own block.
+    // Pattern and text taken from the string's own block. A replacement with
+    // a '%' could make "%n" again with the text around it and never end.
     String own(text.c_str());
     if (!text.empty()) {
         int at = in.Small(static_cast<int>(text.size()));
         std::string tail = text.substr(at);
-        if (model::CountOf(tail, "%n") == 0)
+        if (tail.find('%') == std::string::npos)
             EXPECT(model::ReplaceAll(text, "%n", tail) == (own.ReplaceAll("%n", own.Text() + at), own.Text()));
     }
 }
