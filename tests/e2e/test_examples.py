@@ -86,12 +86,10 @@ def point_shell_folders(s):
 
 def attribute_letters(s, relative):
     """The attributes of a file as Windows' attrib reads them back."""
-    log = os.path.join(s.runs, s.name + "-attrib.txt")
-    code = wineenv.wine(["cmd", "/c", "attrib", s.win(relative)], wineenv.environment(), log, 60, cwd=s.root)
-    with open(log, "rb") as f:
-        letters, found, _ = f.read().decode("cp932", "replace").strip().partition(s.win(relative))
-    if code != 0 or not found:
-        fail("attrib failed", [f"code {code}: {letters}"])
+    log = s.wine("attrib", s.next_stem("-attrib"), ["cmd", "/c", "attrib", s.win(relative)])
+    letters, found, _ = log.strip().partition(s.win(relative))
+    if not found:
+        fail("attrib did not list the file", [log])
     return "".join(sorted(letters.replace(" ", "")))
 
 
