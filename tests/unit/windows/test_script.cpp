@@ -321,6 +321,19 @@ TEST_CASE("expand: pathological values of 32 KiB end") {
     }
 }
 
+TEST_CASE("expand: parent steps stop at the drive; the scan ends once the third item is resolved") {
+    const char* const rows[][2] = {
+        {"C:\\a\\b\\..\\..\\c", "C:\\c"}, {"C:\\a\\..\\b\\..\\c", "C:\\b\\..\\c"},
+        {"C:\\a\\..\\..\\x", "C:\\..\\x"}, {"C:\\..\\x", "C:\\..\\x"},
+    };
+    for (const auto& row : rows) {
+        String path(row[0]);
+        CollapseParents(path);
+        INFO(row[0]);
+        CHECK(S(path) == row[1]);
+    }
+}
+
 TEST_CASE("expand: one pass gives what the stepwise definitions give, on random texts") {
     std::mt19937 random(7122026);
     Run run("");
