@@ -32,7 +32,7 @@ LISTS = [
     ("names are trimmed of spaces", " One ,  Two,Three ", "", [info("one"), info("two"), info("three")]),
     ("unknown mode in the third runs nothing", "One,Two,Foo", "\n[Foo]\nMODE=FOO\n",
      [error_box(message(6, "FOO"))]),
-    ("two commas give an empty name", "One,,Two", "", [error_box(message(2, "", "MODE"))]),
+    ("a name of spaces is an empty name", "One,  ,Two", "", [error_box(message(2, "", "MODE"))]),
     ("a missing section", "One,Nowhere", "", [error_box(message(2, "Nowhere", "MODE"))]),
     ("a key of NO_DATA is missing", "One,NoData", msgbox("NoData", "x", flag="NO_DATA"),
      [error_box(message(2, "NoData", "FLAG"))]),
