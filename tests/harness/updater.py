@@ -9,6 +9,8 @@ import inspect
 import json
 import os
 import shutil
+import sys
+import time
 import unittest
 
 import wineenv
@@ -115,13 +117,11 @@ class Scenario:
 
     def _drive(self, stem, timeout, clipboard):
         result_path = os.path.join(self.runs, stem + ".json")
-        if os.path.exists(result_path):
-            os.remove(result_path)
         with open(self.lock, "a") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX if clipboard else fcntl.LOCK_SH)
             # The driver has its own time-out; this one catches a driver that hangs.
             log = self.wine("the box driver", stem, [DRIVER, rf"T:\_runs\{stem}.job", rf"T:\_runs\{stem}.json"],
-                            timeout + 30)
+                            timeout + 30, result_path)
         with open(result_path, encoding="utf-8") as f:
             return Result(json.load(f), log)
 
@@ -129,15 +129,25 @@ class Scenario:
         self.run_count += 1
         return f"{self.name}-{self.run_count}{kind}"
 
-    def wine(self, what, stem, args, timeout=60):
+    def wine(self, what, stem, args, timeout=60, output=None):
         """Runs a Wine program in the scenario's folder; fails unless it ends with
-        code 0. Returns its output."""
+        code 0. Returns its output. output: the file the program writes (the box
+        driver makes it before it starts anything). Wine was seen to end a program
+        with code 1 within milliseconds, before it ran; a run that ended so, saying
+        and writing nothing, is tried again."""
         log_path = os.path.join(self.runs, stem + ".log")
-        if os.path.exists(log_path):
-            os.remove(log_path)
-        code = wineenv.run_logged([wineenv.WINE] + args, wineenv.environment(), log_path, timeout, cwd=self.root)
-        with open(log_path, "rb") as f:
-            log = f.read().decode("utf-8", "replace")
+        for attempt in range(3):
+            for path in (log_path, output):
+                if path and os.path.exists(path):
+                    os.remove(path)
+            code = wineenv.run_logged([wineenv.WINE] + args, wineenv.environment(), log_path, timeout,
+                                      cwd=self.root)
+            with open(log_path, "rb") as f:
+                log = f.read().decode("utf-8", "replace")
+            if code != 1 or output is None or log or os.path.exists(output):
+                break
+            sys.stderr.write(f"{stem}: Wine ended {what} with code 1 before it ran; trying again\n")
+            time.sleep(0.5)
         if code != 0:
             fail(f"{what} hung" if code is None else f"{what} failed with code {code}", [f"log {log_path}:\n{log}"])
         return log
@@ -145,8 +155,10 @@ class Scenario:
     def read_shortcut(self, relative):
         """{path, arguments, directory} as the shell link object reads the shortcut."""
         stem = self.next_stem("-link")
-        self.wine("reading the shortcut", stem, [DRIVER, "link", self.win(relative), rf"T:\_runs\{stem}.txt"])
-        with open(os.path.join(self.runs, stem + ".txt"), encoding="utf-8") as f:
+        output = os.path.join(self.runs, stem + ".txt")
+        self.wine("reading the shortcut", stem, [DRIVER, "link", self.win(relative), rf"T:\_runs\{stem}.txt"],
+                  output=output)
+        with open(output, encoding="utf-8") as f:
             return dict(line.split("=", 1) for line in f.read().splitlines())
 
     def reg_import(self, body):
