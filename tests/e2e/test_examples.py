@@ -9,7 +9,7 @@ import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import wineenv  # noqa: E402
-from boxes import Box, fail  # noqa: E402
+from boxes import Box  # noqa: E402
 from examples import copy_example  # noqa: E402
 from programs import run_closing, stop_programs  # noqa: E402
 from updater import UpdaterTest, expect_boxes, main  # noqa: E402
@@ -84,15 +84,6 @@ def point_shell_folders(s):
     s.reg_import(body)
 
 
-def attribute_letters(s, relative):
-    """The attributes of a file as Windows' attrib reads them back."""
-    log = s.wine("attrib", s.next_stem("-attrib"), ["cmd", "/c", "attrib", s.win(relative)])
-    letters, found, _ = log.strip().partition(s.win(relative))
-    if not found:
-        fail("attrib did not list the file", [log])
-    return "".join(sorted(letters.replace(" ", "")))
-
-
 class Install(ExampleTest):
     """Runs in a Wine prefix of its own: it points the all-users desktop and programs menu,
     machine-wide registry values, into its scenario, which the tests running meanwhile must not see."""
@@ -121,7 +112,7 @@ class Install(ExampleTest):
         for relative in ("tally.exe", "license.txt", "Help/index.txt"):
             self.assertEqual(s.read_bytes("Program Files/Tally/" + relative), s.read_bytes("media/" + relative))
         self.assertTrue(os.path.isdir(s.path(r"Program Files\Tally\Data")))
-        self.assertEqual(attribute_letters(s, r"Program Files\Tally\license.txt"), "AR")
+        self.assertEqual(s.attributes()["Program Files/Tally/license.txt"], "AR")
         # name, shortcut file, target, arguments, window state
         rows = [
             ("desktop", r"Desktop\Tally.LNK", target + r"\tally.exe", "", 1),

@@ -35,24 +35,6 @@ attr = step("ATTR", "FILE", "ARG")
 makedir = step("MAKEDIR", "DIR")
 
 
-def attributes(s):
-    """Attribute letters of every entry of the scenario, read through Windows."""
-    log = os.path.join(wineenv.paths()["logs"], s.name + "-attrib.txt")
-    open(log, "wb").close()
-    code = wineenv.wine(["cmd", "/c", "attrib", "/s", "/d", s.win() + "\\*"], wineenv.environment(),
-                        log, 60, cwd=s.path())
-    with open(log, "rb") as f:
-        lines = f.read().decode("cp932", "replace").splitlines()
-    if code != 0:
-        raise AssertionError(f"attrib failed with {code}: {lines}")
-    found = {}
-    for line in lines:
-        head, _, path = line.partition(s.win() + "\\")
-        if path and not path.lower().startswith("updater."):
-            found[path.replace("\\", "/")] = "".join(sorted(head.replace(" ", "")))
-    return found
-
-
 class Files(UpdaterTest):
     def areas(self, s):
         p = wineenv.paths()
@@ -193,9 +175,9 @@ class Files(UpdaterTest):
 
         def check(paths, values, changed):
             s = self.lay_out(files)
-            before = attributes(s)
+            before = s.attributes()
             self.run_row(files, prep + attr(paths, values), DONE, {}, s=s)
-            self.assertEqual(attributes(s), {**before, **held, **changed})
+            self.assertEqual(s.attributes(), {**before, **held, **changed})
         self.each([("a pattern: files of its folder, no folders", r"<W>\*.dll", "21", {"a.dll": "AR", "b.dll": "AR"}),
                    ("items in parallel, a missing value is 0", r"<W>\a.dll, <W>\c.txt", "3",
                     {"a.dll": "AHR", "c.txt": "A"})], check)

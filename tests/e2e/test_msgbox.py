@@ -38,18 +38,19 @@ ROWS = [
 ]
 
 # name, FLAG, shown, PROC
+ALL = "Set,Clear,Box,After"
 GATES = [
-    ("no gate", "", True, "Set,Clear,Box,After"),
-    ("a single item is no gate", "ANY", True, "Set,Clear,Box,After"),
-    ("open on a set flag", "Set,1", True, "Set,Clear,Box,After"),
-    ("closed on a set flag", "Set,0", False, "Set,Clear,Box,After"),
-    ("open on a clear flag", "Clear,0", True, "Set,Clear,Box,After"),
-    ("name without regard to case and spaces", "  set ,1", True, "Set,Clear,Box,After"),
+    ("no gate", "", True, ALL),
+    ("a single item is no gate", "ANY", True, ALL),
+    ("open on a set flag", "Set,1", True, ALL),
+    ("closed on a set flag", "Set,0", False, ALL),
+    ("open on a clear flag", "Clear,0", True, ALL),
+    ("name without regard to case and spaces", "  set ,1", True, ALL),
     ("z and Z are the same letter", "Z,1", True, "z,Box,After"),
-    ("a value that is no number reads as 0", "Clear,x", True, "Set,Clear,Box,After"),
-    ("a value with a leading space", "Set, 1", True, "Set,Clear,Box,After"),
-    ("the number itself is compared, not zero or not", "Set,2", False, "Set,Clear,Box,After"),
-    ("a value in hexadecimal is the 0 before the x", "Clear,0x1", True, "Set,Clear,Box,After"),
+    ("a value that is no number reads as 0", "Clear,x", True, ALL),
+    ("a value with a leading space", "Set, 1", True, ALL),
+    ("the number itself is compared, not zero or not", "Set,2", False, ALL),
+    ("a value in hexadecimal is the 0 before the x", "Clear,0x1", True, ALL),
     ("a later procedure has not run", "Set,0", True, "Box,Set,After"),
     ("its own flag", "Box,0", True, "Box,After"),
 ]

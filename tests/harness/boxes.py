@@ -92,6 +92,3 @@ def expect_boxes(result, boxes, exit_code=0):
     if problems:
         fail("the boxes differ from what was expected", problems, result)
 
-
-def expect_no_boxes(result, exit_code=0):
-    expect_boxes(result, [], exit_code)

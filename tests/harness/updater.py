@@ -129,7 +129,7 @@ class Scenario:
         self.run_count += 1
         return f"{self.name}-{self.run_count}{kind}"
 
-    def wine(self, what, stem, args, timeout=60, output=None):
+    def wine(self, what, stem, args, timeout=60, output=None, encoding="utf-8"):
         """Runs a Wine program in the scenario's folder; fails unless it ends with
         code 0. Returns its output. output: the file the program writes (the box
         driver makes it before it starts anything). Wine was seen to end a program
@@ -143,7 +143,7 @@ class Scenario:
             code = wineenv.run_logged([wineenv.WINE] + args, wineenv.environment(), log_path, timeout,
                                       cwd=self.root)
             with open(log_path, "rb") as f:
-                log = f.read().decode("utf-8", "replace")
+                log = f.read().decode(encoding, "replace")
             if code != 1 or output is None or log or os.path.exists(output):
                 break
             sys.stderr.write(f"{stem}: Wine ended {what} with code 1 before it ran; trying again\n")
@@ -151,6 +151,18 @@ class Scenario:
         if code != 0:
             fail(f"{what} hung" if code is None else f"{what} failed with code {code}", [f"log {log_path}:\n{log}"])
         return log
+
+    def attributes(self):
+        """{relative path: attribute letters} of every entry below the scenario's
+        folder but the updater's own files, as Windows' attrib reads them back."""
+        listing = self.wine("attrib", self.next_stem("-attrib"), ["cmd", "/c", "attrib", "/s", "/d", self.win() + "\\*"],
+                            encoding="cp932")
+        found = {}
+        for line in listing.splitlines():
+            head, _, path = line.partition(self.win() + "\\")
+            if path and not path.lower().startswith("updater."):
+                found[path.replace("\\", "/")] = "".join(sorted(head.replace(" ", "")))
+        return found
 
     def read_shortcut(self, relative):
         """{path, arguments, directory} as the shell link object reads the shortcut."""
