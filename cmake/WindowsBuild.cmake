@@ -34,7 +34,7 @@ set_source_files_properties(${SRC}/resources/updater.rc PROPERTIES
     OBJECT_DEPENDS "${SRC}/resources/messages.rc")
 
 # The script checker: the same readers and type table, run from a console.
-file(GLOB CHECKER_SOURCES CONFIGURE_DEPENDS ${SRC}/tools/checker/*.cpp)
+file(GLOB CHECKER_SOURCES CONFIGURE_DEPENDS ${SRC}/checker/*.cpp)
 add_executable(updater-check ${CHECKER_SOURCES} ${SRC}/foundation/NewDelete.cpp
     ${SRC}/resources/updater.rc)
 target_compile_options(updater-check PRIVATE ${PROGRAM_FLAGS})
