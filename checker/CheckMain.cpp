@@ -1,13 +1,16 @@
 // updater-check: tells an author, before a run, what in a script would stop
-// the updater or is likely a mistake, one "file:line: section: problem" line
-// each. Exit code: 0 clean, 1 warnings only, 2 errors, 3 no script.
-//   updater-check script.ini [the updater's command line]
+// the updater or is likely a mistake, one line per problem and a summary.
+//   updater-check [--tsv] script.ini [the updater's command line]
 //   updater-check --keys     the keys each type's reader reads
+//   updater-check --help
+// Exit code: 0 clean, 1 warnings only, 2 errors, 3 no script (or no usage).
 #include <windows.h>
 
+#include "CheckTexts.h"
 #include "Checker.h"
 #include "KeyList.h"
 #include "Problems.h"
+#include "foundation/Messages.h"
 #include "script/RunContext.h"
 
 namespace {
@@ -18,6 +21,19 @@ void Print(const String& text) {
     DWORD written;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.Text(), static_cast<DWORD>(text.Length()),
               &written, nullptr);
+}
+
+void PrintText(int id, const char* value = "") {
+    String format, text;
+    LoadText(format, static_cast<unsigned>(id));
+    Format(text, format.Text(), value);
+    Print(text + "\r\n");
+}
+
+int Usage(int code) {
+    for (int id = TextUsageFirst; id <= TextUsageLast; id++)
+        PrintText(id);
+    return code;
 }
 
 // The rest of the command line, as the updater would receive it.
@@ -47,24 +63,52 @@ void SetRunContext(const char* script, const String& commandLine) {
     runContext.commandLine = commandLine;
 }
 
+String Count(int count, int one, int many) {
+    String format, text;
+    LoadText(format, static_cast<unsigned>(count == 1 ? one : many));
+    Format(text, format.Text(), count);
+    return text;
+}
+
+// "2 errors, 1 warning in updater.ini", or that there is nothing to tell.
+String Summary(const char* file) {
+    String text, format;
+    String errors = Count(ErrorCount(), TextOneError, TextErrors);
+    String warnings = Count(WarningCount(), TextOneWarning, TextWarnings);
+    if (ErrorCount() && WarningCount()) {
+        LoadText(format, TextSummaryBoth);
+        Format(text, format.Text(), errors.Text(), warnings.Text(), file);
+    } else if (ErrorCount() || WarningCount()) {
+        LoadText(format, TextSummaryOne);
+        Format(text, format.Text(), ErrorCount() ? errors.Text() : warnings.Text(), file);
+    } else {
+        LoadText(text, TextClean);
+    }
+    return text + "\r\n";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    bool tabSeparated = argc > 1 && lstrcmpA(argv[1], "--tsv") == 0;
+    int script = tabSeparated ? 2 : 1;
     if (argc == 2 && lstrcmpA(argv[1], "--keys") == 0) {
         Print(ReaderKeyList());
         return Clean;
     }
-    if (argc < 2) {
-        Print(String("usage: updater-check script.ini [command line of the updater]\r\n"));
-        return NoScript;
-    }
-    SetRunContext(argv[1], JoinArguments(argc, argv, 2));
+    if (argc == 2 && (lstrcmpA(argv[1], "--help") == 0 || lstrcmpA(argv[1], "/?") == 0))
+        return Usage(Clean);
+    if (argc <= script || argv[script][0] == '-')
+        return Usage(NoScript);
+    SetRunContext(argv[script], JoinArguments(argc, argv, script + 1));
     if (!scriptLines.Load(runContext.scriptPath)) {
-        Print(String(argv[1]) + ": the script cannot be read\r\n");
+        PrintText(TextCannotRead, argv[script]);
         return NoScript;
     }
     CheckScript();
-    Print(ProblemReport(argv[1]));
+    Print(ProblemReport(argv[script], tabSeparated));
+    if (!tabSeparated)
+        Print(Summary(argv[script]));
     if (ErrorCount())
         return Errors;
     return WarningCount() ? Warnings : Clean;

@@ -3,6 +3,8 @@
 #include <new>
 #include <stdlib.h>
 
+#include "CheckTexts.h"
+#include "KeyList.h"
 #include "Problems.h"
 #include "engine/Engine.h"
 #include "engine/Run.h"
@@ -17,9 +19,16 @@ namespace {
 
 KeyRead* keyReads;
 const KeyRead* lastRead;
-int listOrigin = 1;   // the line of the key that named the list being loaded
-String reached;       // every section name asked for
-String listsSeen;     // every list loaded
+String typeKeys; // what ReaderKeyList tells
+
+// The key that named the list being loaded.
+struct Origin {
+    int line;
+    String section, key;
+} origin;
+
+String reached;   // every section name asked for
+String listsSeen; // every list loaded
 
 void ObserveKeyRead(const char* section, const char* key, const char* written,
                     const char* expanded) {
@@ -32,22 +41,29 @@ void ObserveKeyRead(const char* section, const char* key, const char* written,
 }
 
 // A report the run would show in a box is an error at the place it names:
-// the section of an absent key (or the key that named a missing section),
+// the section of an absent key, the key that named a missing section,
 // otherwise the key read last.
 int CollectBox(const char* text, const char*, unsigned) {
     if (!lastRead) {
-        AddMessageProblem(listOrigin, "", String(text));
+        AddMessageProblem(origin.line, "", String(text));
         return 1; // IDOK
     }
     const char* section = lastRead->section.Text();
     int keyLine = scriptLines.KeyLine(section, lastRead->key.Text());
     if (lastRead->absent && keyLine) {
         // Written, yet absent to the reader: its value is NO_DATA.
-        AddMessageProblem(keyLine, section, String(text) + " (the value NO_DATA counts as absent)");
-        return 1;
+        String format, message;
+        LoadText(format, TextNoData);
+        Format(message, format.Text(), text);
+        AddMessageProblem(keyLine, section, message);
+    } else if (lastRead->absent && lastRead->key.EqualsNoCase("MODE") &&
+               !scriptLines.SectionLine(section)) {
+        Report(Error, origin.line, origin.section.Text(), CheckNoSuchSection, origin.key.Text(),
+               section);
+    } else {
+        int line = lastRead->absent ? scriptLines.SectionLine(section) : keyLine;
+        AddMessageProblem(line ? line : origin.line, section, String(text));
     }
-    int line = lastRead->absent ? scriptLines.SectionLine(section) : keyLine;
-    AddMessageProblem(line ? line : listOrigin, section, String(text));
     return 1;
 }
 
@@ -66,85 +82,110 @@ void Mark(String& set, const String& name) {
     set.Append(name.Text());
 }
 
-void CheckList(const String& names, int originLine);
+bool InList(const String& names, const String& name) {
+    for (int i = 0, n = names.ItemCount(","); i < n; i++) {
+        if (TrimmedItem(names, i).EqualsNoCase(name.Text()))
+            return true;
+    }
+    return false;
+}
 
-// SWITCH and the MSGBOX gate find their procedure in the running list only.
-void CheckListLookups(ProcedureList list) {
-    for (Procedure** slot = list; *slot; slot++) {
-        const char* section = (*slot)->sectionName.Text();
-        if ((*slot)->mode.EqualsNoCase("SWITCH")) {
-            const KeyRead* target = FindKeyRead(section, "PROC");
-            String name = target->expanded;
-            name.Trim(" ", " ");
-            if (!FindProcedure(list, name))
-                AddProblemF(Warning, LineOf(section, "PROC"), section,
-                            "PROC names \"%s\", which is not in the running list", name.Text());
-        } else if ((*slot)->mode.EqualsNoCase("MSGBOX")) {
-            const KeyRead* flag = FindKeyRead(section, "FLAG");
-            if (flag->expanded.ItemCount(",") < 2)
-                continue;
-            String name = flag->expanded.Item(0, ",");
-            name.Trim(" ", " ");
-            if (!FindProcedure(list, name))
-                AddProblemF(Warning, LineOf(section, "FLAG"), section,
-                            "FLAG names \"%s\", which is not in the running list", name.Text());
-        }
+// Keys of the section that its type's reader never reads.
+void CheckUnknownKeys(const String& section, const String& mode, const String& keys) {
+    for (int i = 0; i < scriptLines.Count(); i++) {
+        const ScriptLine& line = scriptLines.At(i);
+        if (line.key.IsEmpty() || !line.section.EqualsNoCase(section.Text()) ||
+            line.key.EqualsNoCase("MODE"))
+            continue;
+        bool known = false;
+        for (int k = 0, n = keys.ItemCount(" "); k < n && !known; k++)
+            known = keys.Item(k, " ").EqualsNoCase(line.key.Text());
+        if (!known)
+            Report(Warning, line.number, section.Text(), CheckUnknownKey, line.key.Text(),
+                   mode.Text());
     }
 }
 
-void CheckBranches(ProcedureList list) {
-    for (Procedure** slot = list; *slot; slot++) {
-        if (!(*slot)->mode.EqualsNoCase("SWITCH"))
+// Loads the procedure with the program's reader. The reader stops at the
+// first missing key; the checker reads the type's other keys as well, so
+// that every missing key and every value is told.
+void CheckSection(const String& name) {
+    lastRead = nullptr;
+    Procedure* procedure = LoadProcedure(name);
+    bool loaded = procedure != nullptr;
+    delete procedure;
+    const KeyRead* mode = FindKeyRead(name.Text(), "MODE");
+    String keys;
+    if (mode->absent || !KeysOfMode(typeKeys, mode->expanded, keys))
+        return;
+    for (int k = 0, n = keys.ItemCount(" "); !loaded && k < n; k++) {
+        String key = keys.Item(k, " "), value;
+        if (!key.IsEmpty() && FindKeyRead(name.Text(), key.Text())->key.IsEmpty())
+            ReadKey(name.Text(), key.Text(), value);
+    }
+    CheckUnknownKeys(name, mode->expanded, keys);
+    CheckProcedureValues(name, mode->expanded);
+    CheckNumbers(name, mode->expanded);
+}
+
+const String& ModeOf(const String& name) { return FindKeyRead(name.Text(), "MODE")->expanded; }
+
+// SWITCH and the MSGBOX gate find their procedure in the running list only.
+void CheckListLookups(const String& names) {
+    for (int i = 0, n = names.ItemCount(","); i < n; i++) {
+        String name = TrimmedItem(names, i);
+        const char* section = name.Text();
+        bool isSwitch = ModeOf(name).EqualsNoCase("SWITCH");
+        const KeyRead* read = FindKeyRead(section, isSwitch ? "PROC" : "FLAG");
+        if (read->absent || !(isSwitch || ModeOf(name).EqualsNoCase("MSGBOX")))
             continue;
-        const char* section = (*slot)->sectionName.Text();
+        if (!isSwitch && read->expanded.ItemCount(",") < 2)
+            continue;
+        String target = isSwitch ? read->expanded : read->expanded.Item(0, ",");
+        target.Trim(" ", " ");
+        if (!InList(names, target))
+            Report(Error, LineOf(section, read->key.Text()), section,
+                   isSwitch ? CheckSwitchTarget : CheckGateTarget, target.Text());
+    }
+}
+
+void CheckList(const String& names, const Origin& from);
+
+void CheckBranches(const String& names) {
+    for (int i = 0, n = names.ItemCount(","); i < n; i++) {
+        String name = TrimmedItem(names, i);
+        if (!ModeOf(name).EqualsNoCase("SWITCH"))
+            continue;
         const char* keys[] = {"0", "1"};
         for (const char* key : keys) {
-            const KeyRead* branch = FindKeyRead(section, key);
-            if (branch->expanded.ItemCount(",") > 0)
-                CheckList(branch->expanded, LineOf(section, key));
+            const KeyRead* branch = FindKeyRead(name.Text(), key);
+            if (!branch->absent && branch->expanded.ItemCount(",") > 0)
+                CheckList(branch->expanded, Origin{LineOf(name.Text(), key), name, String(key)});
         }
     }
 }
 
 // Every procedure of the list is read, also after one that fails, so that
 // one pass tells every problem.
-void CheckList(const String& names, int originLine) {
+void CheckList(const String& names, const Origin& from) {
     if (Marked(listsSeen, names))
         return;
     Mark(listsSeen, names);
-    int count = names.ItemCount(",");
-    ProcedureList list = static_cast<ProcedureList>(calloc(static_cast<size_t>(count) + 1,
-                                                           sizeof(Procedure*)));
-    if (!list)
-        return;
-    int loaded = 0;
-    for (int i = 0; i < count; i++) {
-        String name = names.Item(i, ",");
-        name.Trim(" ", " ");
+    for (int i = 0, n = names.ItemCount(","); i < n; i++) {
+        String name = TrimmedItem(names, i);
         Mark(reached, name);
-        lastRead = nullptr;
-        listOrigin = originLine;
-        Procedure* procedure = LoadProcedure(name);
-        if (procedure)
-            list[loaded++] = procedure;
+        origin = from;
+        CheckSection(name);
     }
-    for (int i = 0; i < loaded; i++)
-        CheckProcedureValues(list[i]->sectionName, list[i]->mode);
-    CheckListLookups(list);
-    CheckBranches(list);
-    for (int i = 0; i < loaded; i++)
-        delete list[i];
-    free(list);
+    CheckListLookups(names);
+    CheckBranches(names);
 }
 
 void CheckFileText() {
     if (scriptLines.hasByteOrderMark)
-        AddProblem(Warning, 1, "", "the script begins with a byte-order mark; save it in the "
-                                   "system's code page without one");
-    for (int i = 0, n = scriptLines.badLines.ItemCount(","); i < n; i++) {
-        int line = atoi(scriptLines.badLines.Item(i, ",").Text());
-        AddProblem(Warning, line, "", "the line is not valid text in the system's code page");
-    }
+        Report(Warning, 1, "", CheckByteOrderMark);
+    for (int i = 0, n = scriptLines.badLines.ItemCount(","); i < n; i++)
+        Report(Warning, atoi(scriptLines.badLines.Item(i, ",").Text()), "", CheckCodePage);
 }
 
 // The platform reads the first of two equal keys; the second is never seen.
@@ -155,25 +196,35 @@ void CheckRepeatedKeys() {
             continue;
         int first = scriptLines.KeyLine(line.section.Text(), line.key.Text());
         if (first != line.number)
-            AddProblemF(Error, line.number, line.section.Text(),
-                        "%s is already set at line %d, which hides this line", line.key.Text(),
-                        first);
+            Report(Error, line.number, line.section.Text(), CheckRepeatedKey, line.key.Text(),
+                   first);
         if (line.valueLength > 32766)
-            AddProblemF(Warning, line.number, line.section.Text(),
-                        "the value of %s has %d bytes; a read keeps only the first 32766",
-                        line.key.Text(), line.valueLength);
+            Report(Warning, line.number, line.section.Text(), CheckLongValue, line.key.Text(),
+                   line.valueLength);
     }
 }
 
-void CheckUnreached() {
+void FindUnreached() {
     for (int i = 0; i < scriptLines.Count(); i++) {
         const ScriptLine& line = scriptLines.At(i);
         if (!line.key.IsEmpty() || line.section.EqualsNoCase("UPDATER") ||
             line.section.EqualsNoCase("DEFINE") || Marked(reached, line.section))
             continue;
-        AddProblem(Warning, line.number, line.section.Text(),
-                   "the section is never reached from PROC or a SWITCH branch");
+        Report(Warning, line.number, line.section.Text(), CheckUnreached);
     }
+}
+
+void CheckUpdaterSection() {
+    int procLine = LineOf("UPDATER", "PROC");
+    CheckUnknownKeys(String("UPDATER"), String("UPDATER"), String(" NAME PROC"));
+    if (updaterState.procList.ItemCount(",") == 0) {
+        String message;
+        LoadMessage(message, MsgNoItems, "UPDATER", "PROC");
+        AddMessageProblem(procLine, "UPDATER", message);
+        return;
+    }
+    CheckList(updaterState.procList, Origin{procLine, String("UPDATER"), String("PROC")});
+    FindUnreached();
 }
 
 } // namespace
@@ -196,26 +247,24 @@ int LineOf(const char* section, const char* key, int fallback) {
     return line ? line : fallback;
 }
 
+String TrimmedItem(const String& list, int i) {
+    String item = list.Item(i, ",");
+    item.Trim(" ", " ");
+    return item;
+}
+
 void CheckScript() {
+    typeKeys = ReaderKeyList();
     SetBoxHook(CollectBox);
     SetKeyReadObserver(ObserveKeyRead);
     CheckFileText();
     CheckRepeatedKeys();
     BuildMacroTable();
-    listOrigin = scriptLines.SectionLine("UPDATER");
-    if (!listOrigin)
-        listOrigin = 1;
-    if (ReadUpdaterSection()) {
-        int procLine = LineOf("UPDATER", "PROC");
-        if (updaterState.procList.ItemCount(",") == 0) {
-            String message;
-            LoadMessage(message, MsgNoItems, "UPDATER", "PROC");
-            AddMessageProblem(procLine, "UPDATER", message);
-        } else {
-            CheckList(updaterState.procList, procLine);
-        }
-        CheckUnreached();
-    }
+    origin.line = scriptLines.SectionLine("UPDATER");
+    if (!origin.line)
+        origin.line = 1;
+    if (ReadUpdaterSection())
+        CheckUpdaterSection();
     SetKeyReadObserver(nullptr);
     SetBoxHook(nullptr);
 }

@@ -18,7 +18,8 @@ struct KeyRead {
 
 // Every read, the latest first.
 const KeyRead* KeyReads();
-// The last read of that key of that section; null when it was never read.
+// The last read of that key of that section; one that is absent (with an
+// empty key) when it was never read.
 const KeyRead* FindKeyRead(const char* section, const char* key);
 
 // The line of a key of a section, or of the section, or `fallback`.
@@ -29,5 +30,10 @@ extern ScriptLines scriptLines;
 // Checks the script at runContext.scriptPath; the problems go to Problems.
 void CheckScript();
 
-// The checks of one loaded procedure that need no list (Rules.cpp).
+// The checks of one procedure's values that need no list (Rules.cpp), and
+// of its numbers, CRC values and dates (Values.cpp).
 void CheckProcedureValues(const String& sectionName, const String& mode);
+void CheckNumbers(const String& sectionName, const String& mode);
+
+// Item i of a comma list, trimmed like the program trims it.
+String TrimmedItem(const String& list, int i);

@@ -55,6 +55,7 @@ String ReaderKeyList() {
     String list;
     if (!GetTempPathA(MAX_PATH, folder) || !GetTempFileNameA(folder, "chk", 0, file))
         return list;
+    String script = runContext.scriptPath;
     runContext.scriptPath.Assign(file);
     SetBoxHook(Swallow);
     SetKeyReadObserver(Observe);
@@ -73,5 +74,17 @@ String ReaderKeyList() {
     SetKeyReadObserver(nullptr);
     SetBoxHook(nullptr);
     DeleteFileA(file);
+    runContext.scriptPath = script;
     return list;
+}
+
+bool KeysOfMode(const String& list, const String& mode, String& keys) {
+    for (int i = 0, n = list.ItemCount("\r\n"); i < n; i++) {
+        String line = list.Item(i, "\r\n");
+        if (line.Item(0, ":").EqualsNoCase(mode.Text()) && line.CountOf("(") == 0) {
+            keys = line.Items(1, -1, ":");
+            return true;
+        }
+    }
+    return false;
 }

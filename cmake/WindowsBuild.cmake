@@ -40,6 +40,7 @@ add_executable(updater-check ${CHECKER_SOURCES} ${SRC}/foundation/NewDelete.cpp
 target_compile_options(updater-check PRIVATE ${PROGRAM_FLAGS})
 target_link_libraries(updater-check PRIVATE updater_core ${SYSTEM_LIBS})
 target_link_options(updater-check PRIVATE -static -s -Wl,--gc-sections -mconsole)
+target_compile_definitions(updater-check PRIVATE UPDATER_CHECK_TEXTS)
 
 # The same program with a failing allocator, for the allocation-failure sweep
 # (run under Wine, so the x86_64 build only).
