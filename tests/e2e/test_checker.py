@@ -93,11 +93,12 @@ ROWS = [
               "20: Finished: warning: the section is never reached from PROC or a SWITCH branch"]),
     ("a replace with a broken test", r"[UPDATER]|NAME=Replace|PROC=Replace, Stamp, Sum, Again|[Replace]|MODE=SHELL|FUNC=COPY, COPPY|"
      r"FROM=<Src>\a.dll, <Src>\b.dll|TO=<Src>\app\a.dll|[Stamp]|MODE=DATE|FILE=<Src>\app\a.dll|DATE=2023/2/29|[Sum]|MODE=CRC|"
-     r"FILE=<Src>\app\a.dll|TYPE=ALL|[Again]|MODE=SWITCH|PROC=Sum|0=|1=", ERRORS,
+     r"TYPE=ALL|CRC=12345678x|[Again]|MODE=SWITCH|PROC=Sum|0=|1=", ERRORS,
      [f'6: Replace: error: FUNC item 2 "COPPY" is not COPY, DELETE, MOVE or RENAME; {msg(17)}',
       "8: Replace: warning: TO has fewer items (1) than FROM (2); the missing items are empty",
       '12: Stamp: error: DATE "2023/2/29" is not a real date (year/month/day); the program compares with 2023/2/29',
-      error(13, "Sum", 2, "Sum", "CRC"), '16: Sum: warning: TYPE "ALL" is not AND or OR; one matching file will be enough']),
+      error(13, "Sum", 2, "Sum", "FILE"), '15: Sum: warning: TYPE "ALL" is not AND or OR; one matching file will be enough',
+      '16: Sum: error: CRC item 1 "12345678x" is not a CRC-32 (at most 8 hexadecimal digits); the program compares with 0x12345678']),
     ("patterns, roots, values", r"[UPDATER]|NAME=Plugins|PROC=Plugins, Clean, Note|[Plugins]|MODE=COPY|FROM=<Src>\new\*.dll|"
      r"TO=<Src>\app\plugins|[Clean]|MODE=MOVE|FROM=<Src>\old|TO=<Src>\..\..|[Note]|MODE=MSGBOX|FLAG=|TYPE=ERROR|"
      r"TEXT=<Nope> {?App\no-such-tool.exe}|ISABORT=yes,no", WARNINGS,
