@@ -11,12 +11,19 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from messages import DEFAULT_CAPTION, MESSAGES  # noqa: E402
 from messages_en import DEFAULT_CAPTION_EN, MESSAGES_EN  # noqa: E402
-from test_checker import CLEAN, flat, run_checker  # noqa: E402
+from test_checker import CLEAN, CLEAN_LINE, flat, run_checker  # noqa: E402
 from updater import UpdaterTest, main  # noqa: E402
 
-with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "script-reference.md"),
-          encoding="utf-8") as _f:
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+with open(os.path.join(ROOT, "docs", "script-reference.md"), encoding="utf-8") as _f:
     REFERENCE = _f.read()
+with open(os.path.join(ROOT, "resources", "messages.rc"), encoding="utf-8") as _f:
+    CHECKER_TEXTS = [{int(n): t.replace('""', '"').replace("\\\\", "\\") for n, t in re.findall(r'^ +(2[2-9]\d) "(.*)"$', block, re.M)}
+                     for block in _f.read().split("UPDATER_CHECK_TEXTS")[1].split("LANGUAGE")[1:]]
+
+
+def chapter(title):
+    return REFERENCE.split(f"## {title}", 1)[1].split("\n## ", 1)[0]
 
 
 class Reference(UpdaterTest):
@@ -27,20 +34,24 @@ class Reference(UpdaterTest):
         for line in lines:
             mode, _, rest = line.partition(":")
             readers[mode] = rest.split() if "(" not in rest else rest.strip()
-        chapter = REFERENCE.split("## Procedure types", 1)[1].split("\n## ", 1)[0]
         tables = {re.match(r"`(\w+)`", part).group(1): re.findall(r"^\| `([^`]+)` \|", part, flags=re.M)
-                  for part in re.split(r"^### ", chapter, flags=re.M)[1:]}
+                  for part in re.split(r"^### ", chapter("Procedure types"), flags=re.M)[1:]}
         self.assertEqual(sorted(tables), sorted(readers))
         self.each([(mode, keys, tables[mode]) for mode, keys in readers.items()], self.assertEqual)
 
     def test_message_table_is_the_catalogue(self):
         rows = {int(m.group(1)): (m.group(2), m.group(3)) for m in re.finditer(
-            r"^\| (\d+) \| (.+?) \| (.+?) \| .+ \|$", REFERENCE, flags=re.M)}
+            r"^\| (\d+) \| (.+?) \| (.+?) \| .+ \|$", chapter("Messages"), flags=re.M)}
         self.assertEqual(sorted(rows), sorted(MESSAGES))
         self.each([(str(n), texts, (flat(MESSAGES[n]), flat(MESSAGES_EN[n]))) for n, texts in rows.items()],
                   self.assertEqual)
         for caption in (DEFAULT_CAPTION, DEFAULT_CAPTION_EN):
             self.assertIn(caption, REFERENCE)
+
+    def test_checker_table_is_the_catalogue(self):
+        rows = re.findall(r"^\| (\d+) \| (?:error|warning) \| (.+?) \| (.+?) \| .+ \|$", chapter("The checker"), flags=re.M)
+        japanese, english = CHECKER_TEXTS
+        self.assertEqual({int(n): (en, ja) for n, en, ja in rows}, {n: (english[n], japanese[n]) for n in english})
 
     def test_every_script_runs_and_checks_clean(self):
         scripts = re.findall(r"```ini\n(.*?)```", REFERENCE, flags=re.S)
@@ -53,7 +64,7 @@ class Reference(UpdaterTest):
             self.assertFalse(result.timed_out, result.describe())
             self.assertEqual([b for b in result.boxes if b["icon"] == "error"], [], result.describe())
             self.assertGreater(len(result.boxes), 0, result.describe())
-            self.assertEqual(run_checker(s, s.win("updater.ini")), (CLEAN, []))
+            self.assertEqual(run_checker(s, s.win("updater.ini")), (CLEAN, [CLEAN_LINE]))
         self.each([(f"script {n}: {text.splitlines()[:3]}", text) for n, text in enumerate(scripts, 1)], check)
 
 
