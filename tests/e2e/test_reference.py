@@ -1,6 +1,6 @@
 """docs/script-reference.md against the program: its key tables against the
-keys each reader reads (updater-check --keys), its message table against the
-catalogue, and every script in it run by the updater and the checker."""
+keys each reader reads (updater-check --keys), its message and checker tables
+against the catalogue, and every script in it run by the updater and the checker."""
 
 import os
 import re
@@ -17,9 +17,6 @@ from updater import UpdaterTest, main  # noqa: E402
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 with open(os.path.join(ROOT, "docs", "script-reference.md"), encoding="utf-8") as _f:
     REFERENCE = _f.read()
-with open(os.path.join(ROOT, "resources", "messages.rc"), encoding="utf-8") as _f:
-    CHECKER_TEXTS = [{int(n): t.replace('""', '"').replace("\\\\", "\\") for n, t in re.findall(r'^ +(2[2-9]\d) "(.*)"$', block, re.M)}
-                     for block in _f.read().split("UPDATER_CHECK_TEXTS")[1].split("LANGUAGE")[1:]]
 
 
 def chapter(title):
@@ -30,10 +27,8 @@ class Reference(UpdaterTest):
     def test_key_tables_are_the_keys_each_reader_reads(self):
         code, lines = run_checker(self.scenario(), "--keys")
         self.assertEqual(code, CLEAN, lines)
-        readers = {}
-        for line in lines:
-            mode, _, rest = line.partition(":")
-            readers[mode] = rest.split() if "(" not in rest else rest.strip()
+        readers = {mode: rest.split() if "(" not in rest else rest.strip()
+                   for mode, _, rest in (line.partition(":") for line in lines)}
         tables = {re.match(r"`(\w+)`", part).group(1): re.findall(r"^\| `([^`]+)` \|", part, flags=re.M)
                   for part in re.split(r"^### ", chapter("Procedure types"), flags=re.M)[1:]}
         self.assertEqual(sorted(tables), sorted(readers))
@@ -43,23 +38,23 @@ class Reference(UpdaterTest):
         rows = {int(m.group(1)): (m.group(2), m.group(3)) for m in re.finditer(
             r"^\| (\d+) \| (.+?) \| (.+?) \| .+ \|$", chapter("Messages"), flags=re.M)}
         self.assertEqual(sorted(rows), sorted(MESSAGES))
-        self.each([(str(n), texts, (flat(MESSAGES[n]), flat(MESSAGES_EN[n]))) for n, texts in rows.items()],
-                  self.assertEqual)
+        self.each([(str(n), texts, (flat(MESSAGES[n]), flat(MESSAGES_EN[n]))) for n, texts in rows.items()], self.assertEqual)
         for caption in (DEFAULT_CAPTION, DEFAULT_CAPTION_EN):
             self.assertIn(caption, REFERENCE)
 
     def test_checker_table_is_the_catalogue(self):
+        with open(os.path.join(ROOT, "resources", "messages.rc"), encoding="utf-8") as f:
+            japanese, english = [dict(re.findall(r'^ +(2[2-9]\d) "(.*)"$', block.replace('""', '"').replace("\\\\", "\\"), re.M))
+                                 for block in f.read().split("UPDATER_CHECK_TEXTS")[1].split("LANGUAGE")[1:]]
         rows = re.findall(r"^\| (\d+) \| (?:error|warning) \| (.+?) \| (.+?) \| .+ \|$", chapter("The checker"), flags=re.M)
-        japanese, english = CHECKER_TEXTS
-        self.assertEqual({int(n): (en, ja) for n, en, ja in rows}, {n: (english[n], japanese[n]) for n in english})
+        self.assertEqual({n: (en, ja) for n, en, ja in rows}, {n: (english[n], japanese[n]) for n in english})
 
     def test_every_script_runs_and_checks_clean(self):
         scripts = re.findall(r"```ini\n(.*?)```", REFERENCE, flags=re.S)
         self.assertGreaterEqual(len(scripts), 3)
 
         def check(text):
-            s = self.scenario()
-            s.write_script(text)
+            (s := self.scenario()).write_script(text)
             result = s.run(answers=["DEFAULT"] * 5, timeout=30)
             self.assertFalse(result.timed_out, result.describe())
             self.assertEqual([b for b in result.boxes if b["icon"] == "error"], [], result.describe())
