@@ -1,7 +1,6 @@
 #include "Checker.h"
 
 #include <new>
-#include <stdlib.h>
 
 #include "CheckTexts.h"
 #include "KeyList.h"
@@ -90,22 +89,6 @@ bool InList(const String& names, const String& name) {
     return false;
 }
 
-// Keys of the section that its type's reader never reads.
-void CheckUnknownKeys(const String& section, const String& mode, const String& keys) {
-    for (int i = 0; i < scriptLines.Count(); i++) {
-        const ScriptLine& line = scriptLines.At(i);
-        if (line.key.IsEmpty() || !line.section.EqualsNoCase(section.Text()) ||
-            line.key.EqualsNoCase("MODE"))
-            continue;
-        bool known = false;
-        for (int k = 0, n = keys.ItemCount(" "); k < n && !known; k++)
-            known = keys.Item(k, " ").EqualsNoCase(line.key.Text());
-        if (!known)
-            Report(Warning, line.number, section.Text(), CheckUnknownKey, line.key.Text(),
-                   mode.Text());
-    }
-}
-
 // Loads the procedure with the program's reader. The reader stops at the
 // first missing key; the checker reads the type's other keys as well, so
 // that every missing key and every value is told.
@@ -181,39 +164,6 @@ void CheckList(const String& names, const Origin& from) {
     CheckBranches(names);
 }
 
-void CheckFileText() {
-    if (scriptLines.hasByteOrderMark)
-        Report(Warning, 1, "", CheckByteOrderMark);
-    for (int i = 0, n = scriptLines.badLines.ItemCount(","); i < n; i++)
-        Report(Warning, atoi(scriptLines.badLines.Item(i, ",").Text()), "", CheckCodePage);
-}
-
-// The platform reads the first of two equal keys; the second is never seen.
-void CheckRepeatedKeys() {
-    for (int i = 0; i < scriptLines.Count(); i++) {
-        const ScriptLine& line = scriptLines.At(i);
-        if (line.key.IsEmpty())
-            continue;
-        int first = scriptLines.KeyLine(line.section.Text(), line.key.Text());
-        if (first != line.number)
-            Report(Error, line.number, line.section.Text(), CheckRepeatedKey, line.key.Text(),
-                   first);
-        if (line.valueLength > 32766)
-            Report(Warning, line.number, line.section.Text(), CheckLongValue, line.key.Text(),
-                   line.valueLength);
-    }
-}
-
-void FindUnreached() {
-    for (int i = 0; i < scriptLines.Count(); i++) {
-        const ScriptLine& line = scriptLines.At(i);
-        if (!line.key.IsEmpty() || line.section.EqualsNoCase("UPDATER") ||
-            line.section.EqualsNoCase("DEFINE") || Marked(reached, line.section))
-            continue;
-        Report(Warning, line.number, line.section.Text(), CheckUnreached);
-    }
-}
-
 void CheckUpdaterSection() {
     int procLine = LineOf("UPDATER", "PROC");
     CheckUnknownKeys(String("UPDATER"), String("UPDATER"), String(" NAME PROC"));
@@ -224,12 +174,14 @@ void CheckUpdaterSection() {
         return;
     }
     CheckList(updaterState.procList, Origin{procLine, String("UPDATER"), String("PROC")});
-    FindUnreached();
+    ReportUnreached();
 }
 
 } // namespace
 
 const KeyRead* KeyReads() { return keyReads; }
+
+bool IsReached(const String& section) { return Marked(reached, section); }
 
 const KeyRead* FindKeyRead(const char* section, const char* key) {
     for (const KeyRead* read = keyReads; read; read = read->next) {

@@ -35,5 +35,17 @@ void CheckScript();
 void CheckProcedureValues(const String& sectionName, const String& mode);
 void CheckNumbers(const String& sectionName, const String& mode);
 
+// Whether a list named the section.
+bool IsReached(const String& section);
+
+// What the script's lines show (ScriptChecks.cpp).
+void CheckFileText();
+void CheckRepeatedKeys();
+// Keys of the section that its type's reader (`keys`, each after a space)
+// never reads.
+void CheckUnknownKeys(const String& section, const String& mode, const String& keys);
+// Sections, but UPDATER and DEFINE, that no list named.
+void ReportUnreached();
+
 // Item i of a comma list, trimmed like the program trims it.
 String TrimmedItem(const String& list, int i);
