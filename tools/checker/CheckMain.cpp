@@ -9,6 +9,7 @@
 #include "KeyList.h"
 #include "Problems.h"
 #include "script/RunContext.h"
+#include "system/Libraries.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ void SetRunContext(const char* script, const String& commandLine) {
 } // namespace
 
 int main(int argc, char** argv) {
+    RestrictLibrarySearch();
     if (argc == 2 && lstrcmpA(argv[1], "--keys") == 0) {
         Print(ReaderKeyList());
         return Clean;
