@@ -96,3 +96,9 @@ add_library(resource_module SHARED ${SRC}/tests/fixtures/ResourceModule.c
 set_target_properties(resource_module PROPERTIES PREFIX "")
 target_include_directories(resource_module PRIVATE ${SRC})
 target_link_options(resource_module PRIVATE -static -s)
+
+# A library that leaves a mark when it is loaded, planted beside the program
+# under system libraries' names by the library-loading tests.
+add_library(planted_library SHARED ${SRC}/tests/fixtures/PlantedLibrary.c)
+set_target_properties(planted_library PROPERTIES PREFIX "")
+target_link_options(planted_library PRIVATE -static -s)
