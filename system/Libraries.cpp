@@ -1,7 +1,5 @@
 #include "Libraries.h"
 
-#include "foundation/String.h"
-
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x800
 #endif
@@ -30,12 +28,13 @@ void RestrictLibrarySearch() {
         setDirectory("");
 }
 
+// The names are the program's own short constants.
 HMODULE LoadSystemLibrary(const char* name) {
-    char folder[MAX_PATH];
-    UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-    String path;
-    if (length == 0 || length >= MAX_PATH || !path.Assign(folder) || !path.Append("\\") ||
-        !path.Append(name))
+    char path[MAX_PATH + 16];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || lstrlenA(name) >= 15)
         return nullptr;
-    return LoadLibraryA(path.Text());
+    path[length] = '\\';
+    lstrcpyA(path + length + 1, name);
+    return LoadLibraryA(path);
 }

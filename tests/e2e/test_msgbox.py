@@ -55,14 +55,14 @@ GATES = [
     ("its own flag", "Box,0", True, "Box,After"),
 ]
 
-# name, TYPE, ISABORT, answer, goes on
+# name, TYPE, ISABORT, answer, exit code (0: the run goes on; 2: it stops)
 ANSWERS = [
-    ("stop after YES", "QUESTION", "1,0", "YES", False),
-    ("no stop after NO when only YES stops", "QUESTION", "1,0", "NO", True),
-    ("stop after NO", "WARNING", "0,1", "NO", False),
-    ("no stop after YES when only NO stops", "WARNING", "0,1", "YES", True),
-    ("empty ISABORT goes on after NO", "QUESTION", "", "NO", True),
-    ("OK uses the first item: stop", "INFORMATION", "1,0", "OK", False),
+    ("stop after YES", "QUESTION", "1,0", "YES", 2),
+    ("no stop after NO when only YES stops", "QUESTION", "1,0", "NO", 0),
+    ("stop after NO", "WARNING", "0,1", "NO", 2),
+    ("no stop after YES when only NO stops", "WARNING", "0,1", "YES", 0),
+    ("empty ISABORT goes on after NO", "QUESTION", "", "NO", 0),
+    ("OK uses the first item: stop", "INFORMATION", "1,0", "OK", 2),
 ]
 
 
@@ -84,9 +84,9 @@ class MessageBox(UpdaterTest):
             ([info("gated")] if shown else []) + [info("after")]))
 
     def test_isabort_stops_on_the_answer(self):
-        self.each(ANSWERS, lambda type_, abort, answer, goes_on: self.expect(
+        self.each(ANSWERS, lambda type_, abort, answer, code: self.expect(
             "Box,After", FLAGS + msgbox("Box", "asked", type_, abort=abort),
-            [Box(text="asked")] + ([info("after")] if goes_on else []), [answer, "OK"]))
+            [Box(text="asked", exit_code=code)] + ([] if code else [info("after")]), [answer, "OK"]))
 
 
 if __name__ == "__main__":
