@@ -12,6 +12,7 @@
 #include "Problems.h"
 #include "foundation/Messages.h"
 #include "script/RunContext.h"
+#include "system/Libraries.h"
 
 namespace {
 
@@ -90,6 +91,7 @@ String Summary(const char* file) {
 } // namespace
 
 int main(int argc, char** argv) {
+    RestrictLibrarySearch();
     bool tabSeparated = argc > 1 && lstrcmpA(argv[1], "--tsv") == 0;
     int script = tabSeparated ? 2 : 1;
     if (argc == 2 && lstrcmpA(argv[1], "--keys") == 0) {

@@ -21,8 +21,6 @@ set(WIN32_BUILD "" CACHE PATH "the i686-w64-mingw32 build folder")
 set(PYTHON /usr/bin/python3 CACHE FILEPATH "the Debian python3 (it has pefile)")
 
 if(WIN32_BUILD AND WIN64_BUILD)
-    add_test(NAME build.imports COMMAND ${PYTHON} ${SRC}/tests/build/check_imports.py
-        ${WIN64_BUILD}/updater.exe ${WIN32_BUILD}/updater.exe)
     add_test(NAME build.resources COMMAND ${PYTHON} ${SRC}/tests/build/check_resources.py
         ${WIN64_BUILD}/updater.exe ${WIN32_BUILD}/updater.exe)
 endif()

@@ -5,6 +5,24 @@ set(PROGRAM_FLAGS -Os -Wall -Wextra -fno-exceptions -fno-rtti
     -fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections)
 set(SYSTEM_LIBS ole32 shell32 user32 advapi32 kernel32 uuid)
 
+# The execution level the program asks Windows for. requireAdministrator:
+# the program always runs elevated (after the consent prompt), as Windows
+# already runs a 32-bit program named like an updater; asInvoker: it runs
+# with the rights of whoever starts it, for updates of per-user folders.
+# Programs that LAUNCH starts inherit the level. The checker runs nothing
+# and always asks for asInvoker.
+set(UPDATER_EXECUTION_LEVEL requireAdministrator CACHE STRING
+    "requestedExecutionLevel of updater.exe: requireAdministrator or asInvoker")
+set_property(CACHE UPDATER_EXECUTION_LEVEL PROPERTY STRINGS requireAdministrator asInvoker)
+set(GENERATED ${CMAKE_CURRENT_BINARY_DIR}/generated)
+configure_file(${SRC}/resources/Version.h.in ${GENERATED}/Version.h @ONLY)
+set(EXECUTION_LEVEL ${UPDATER_EXECUTION_LEVEL})
+configure_file(${SRC}/resources/program.manifest.in ${GENERATED}/updater.manifest @ONLY)
+set(EXECUTION_LEVEL asInvoker)
+configure_file(${SRC}/resources/program.manifest.in ${GENERATED}/updater-check.manifest @ONLY)
+set_source_files_properties(${SRC}/resources/identity.rc PROPERTIES
+    OBJECT_DEPENDS "${GENERATED}/updater.manifest;${GENERATED}/updater-check.manifest")
+
 file(GLOB CORE_SOURCES CONFIGURE_DEPENDS
     ${SRC}/script/*.cpp ${SRC}/system/*.cpp ${SRC}/procedures/*.cpp ${SRC}/engine/*.cpp)
 list(FILTER CORE_SOURCES EXCLUDE REGEX "(engine/Main|Native)\\.cpp$")
@@ -12,7 +30,7 @@ list(FILTER CORE_SOURCES EXCLUDE REGEX "(engine/Main|Native)\\.cpp$")
 # Everything but the entry point, so that the unit tests link the same code.
 add_library(updater_core STATIC ${CORE_SOURCES} ${FOUNDATION_SOURCES}
     ${SRC}/foundation/PlatformWin.cpp)
-target_include_directories(updater_core PUBLIC ${SRC})
+target_include_directories(updater_core PUBLIC ${SRC} ${GENERATED})
 target_compile_options(updater_core PRIVATE ${PROGRAM_FLAGS})
 target_compile_definitions(updater_core PUBLIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
 # MinGW cannot align a stack slot to 32 bytes (GCC bug 54412): should a
@@ -26,7 +44,7 @@ set_source_files_properties(${SRC}/foundation/CrcTables.cpp PROPERTIES
     COMPILE_OPTIONS "-O2;-fno-data-sections")
 
 add_executable(updater WIN32 ${SRC}/engine/Main.cpp ${SRC}/foundation/NewDelete.cpp
-    ${SRC}/resources/updater.rc)
+    ${SRC}/resources/updater.rc ${SRC}/resources/identity.rc)
 target_compile_options(updater PRIVATE ${PROGRAM_FLAGS})
 target_link_libraries(updater PRIVATE updater_core ${SYSTEM_LIBS})
 target_link_options(updater PRIVATE -static -s -Wl,--gc-sections -mwindows)
@@ -36,11 +54,11 @@ set_source_files_properties(${SRC}/resources/updater.rc PROPERTIES
 # The script checker: the same readers and type table, run from a console.
 file(GLOB CHECKER_SOURCES CONFIGURE_DEPENDS ${SRC}/checker/*.cpp)
 add_executable(updater-check ${CHECKER_SOURCES} ${SRC}/foundation/NewDelete.cpp
-    ${SRC}/resources/updater.rc)
+    ${SRC}/resources/updater.rc ${SRC}/resources/identity.rc)
+target_compile_definitions(updater-check PRIVATE UPDATER_CHECKER)
 target_compile_options(updater-check PRIVATE ${PROGRAM_FLAGS})
 target_link_libraries(updater-check PRIVATE updater_core ${SYSTEM_LIBS})
 target_link_options(updater-check PRIVATE -static -s -Wl,--gc-sections -mconsole)
-target_compile_definitions(updater-check PRIVATE UPDATER_CHECK_TEXTS)
 
 # The same program with a failing allocator, for the allocation-failure sweep
 # (run under Wine, so the x86_64 build only).
@@ -78,3 +96,9 @@ add_library(resource_module SHARED ${SRC}/tests/fixtures/ResourceModule.c
 set_target_properties(resource_module PROPERTIES PREFIX "")
 target_include_directories(resource_module PRIVATE ${SRC})
 target_link_options(resource_module PRIVATE -static -s)
+
+# A library that leaves a mark when it is loaded, planted beside the program
+# under system libraries' names by the library-loading tests.
+add_library(planted_library SHARED ${SRC}/tests/fixtures/PlantedLibrary.c)
+set_target_properties(planted_library PROPERTIES PREFIX "")
+target_link_options(planted_library PRIVATE -static -s)

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include "foundation/Cursors.h"
+#include "foundation/RunLog.h"
 #include "procedures/TypeTable.h"
 #include "script/Profile.h"
 
@@ -53,8 +54,10 @@ bool RunProcedureList(ProcedureList list) {
             ReportError(MsgBadSymbol, (*slot)->mode.Text());
             return false;
         }
+        LogLine("run %s (%s)", (*slot)->sectionName.Text(), (*slot)->mode.Text());
         if (!type->execute(**slot))
             return false;
+        LogLine("  flag %d", (*slot)->conditionFlag);
     }
     return true;
 }

@@ -15,6 +15,7 @@ struct UpdaterState {
     String procList;  // PROC of UPDATER, expanded
     int depth = 0;    // lists on the stack
     ByteBuffer lists; // the stack: one ProcedureList pointer per entry, bottom first
+    bool stopAsked = false; // a MSGBOX answer stopped the run
 };
 
 extern UpdaterState updaterState;

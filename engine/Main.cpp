@@ -3,12 +3,17 @@
 
 #include "StartUp.h"
 #include "Run.h"
+#include "foundation/RunLog.h"
+#include "system/Libraries.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLineText, int) {
+    RestrictLibrarySearch();
     CoInitialize(nullptr);
+    int exitCode = ExitNoScript;
     if (StartUp(commandLineText))
-        RunTop();
+        exitCode = RunTop() ? ExitFinished : updaterState.stopAsked ? ExitStopped : ExitFailed;
     ReleaseAllLists();
+    LogLine("end, exit code %d", exitCode);
     CoUninitialize();
-    return 0;
+    return exitCode;
 }

@@ -2,6 +2,16 @@
 // release of whatever a stopped run left on the list stack.
 #pragma once
 
+#include "Engine.h"
+
+// What the caller learns of the run.
+enum ExitCode {
+    ExitFinished = 0, // the top list ran to its end
+    ExitFailed = 1,   // a failure stopped the run, after its box
+    ExitStopped = 2,  // the user stopped it through a MSGBOX
+    ExitNoScript = 3, // the script or its NAME or PROC could not be read: nothing ran
+};
+
 // Resets the list stack and reads NAME and PROC of UPDATER.
 bool ReadUpdaterSection();
 // Loads, runs and releases the list named by PROC.

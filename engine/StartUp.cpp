@@ -4,9 +4,12 @@
 
 #include "Engine.h"
 #include "Run.h"
+#include "Version.h"
 #include "foundation/Messages.h"
+#include "foundation/RunLog.h"
 #include "script/Macros.h"
 #include "script/Options.h"
+#include "script/Profile.h"
 #include "script/RunContext.h"
 #include "system/FileData.h"
 
@@ -34,6 +37,19 @@ static void FindScriptPath() {
     }
 }
 
+// The key LOG of UPDATER, when it names a file that can be opened, starts
+// the run's log with a line on this run.
+static void StartLog() {
+    String path;
+    if (!ReadOptionalKey("UPDATER", "LOG", path) || path.IsEmpty() || !OpenRunLog(path))
+        return;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    LogLine("%04u-%02u-%02u %02u:%02u:%02u updater " UPDATER_VERSION_TEXT ", script \"%s\", command line \"%s\"",
+            now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
+            runContext.scriptPath.Text(), runContext.commandLine.Text());
+}
+
 bool StartUp(const char* commandLineText) {
     SetReportCaption(&runContext.caption);
     runContext.commandLine.Assign(commandLineText);
@@ -50,5 +66,6 @@ bool StartUp(const char* commandLineText) {
         return false;
     if (!updaterState.name.IsEmpty())
         runContext.caption = updaterState.name;
+    StartLog();
     return true;
 }

@@ -11,6 +11,11 @@ int PlatformLoadText(unsigned id, char* buffer, int size);
 // Shows a modal box without owner; returns the button pressed, 0 on failure.
 int PlatformShowBox(const char* text, const char* caption, unsigned style);
 
+// The run log's file, opened once for appending (created when missing);
+// each write reaches the system at once, so it outlives a killed process.
+bool PlatformOpenLog(const char* path);
+void PlatformWriteLog(const char* text, unsigned length);
+
 // Unit tests route boxes here instead of the screen; null restores the screen.
 typedef int (*BoxHook)(const char* text, const char* caption, unsigned style);
 void SetBoxHook(BoxHook hook);

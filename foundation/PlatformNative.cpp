@@ -1,5 +1,5 @@
 // Stand-ins for the native build: code page 932's lead bytes, no string
-// table, and boxes only through the test hook.
+// table, boxes only through the test hook, and no log.
 #include "Platform.h"
 
 static BoxHook boxHook;
@@ -17,5 +17,9 @@ int PlatformLoadText(unsigned, char* buffer, int size) {
 int PlatformShowBox(const char* text, const char* caption, unsigned style) {
     return boxHook ? boxHook(text, caption, style) : 0;
 }
+
+bool PlatformOpenLog(const char*) { return false; }
+
+void PlatformWriteLog(const char*, unsigned) {}
 
 void SetBoxHook(BoxHook hook) { boxHook = hook; }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "RunLog.h"
+
 static BoxHook boxHook;
 
 // Asked for every byte of every search: the code page's answer is taken
@@ -25,9 +27,26 @@ int PlatformLoadText(unsigned id, char* buffer, int size) {
 }
 
 int PlatformShowBox(const char* text, const char* caption, unsigned style) {
-    if (boxHook)
-        return boxHook(text, caption, style);
-    return MessageBoxA(nullptr, text, caption, style);
+    int answer = boxHook ? boxHook(text, caption, style) : MessageBoxA(nullptr, text, caption, style);
+    LogBox(text, answer);
+    return answer;
+}
+
+static HANDLE logFile = INVALID_HANDLE_VALUE;
+
+// Appending writes at the end whoever else writes there; no buffer of our
+// own, so a line is the system's once WriteFile returns. Nothing is flushed
+// to the disk: that would cost a wait per line and protects only against a
+// power cut.
+bool PlatformOpenLog(const char* path) {
+    logFile = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return logFile != INVALID_HANDLE_VALUE;
+}
+
+void PlatformWriteLog(const char* text, unsigned length) {
+    DWORD written;
+    WriteFile(logFile, text, length, &written, nullptr);
 }
 
 void SetBoxHook(BoxHook hook) { boxHook = hook; }

@@ -92,9 +92,9 @@ bool ExecuteMessageBox(Procedure& procedure) {
         answer = AnswerOk;
     if (answer == AnswerOk || answer == AnswerYes) {
         record.conditionFlag = 1;
-        return ItemNumber(record.abort, 0) == 0;
+        updaterState.stopAsked = ItemNumber(record.abort, 0) != 0;
+    } else if (answer == AnswerCancel || answer == AnswerNo) {
+        updaterState.stopAsked = ItemNumber(record.abort, 1) != 0;
     }
-    if (answer == AnswerCancel || answer == AnswerNo)
-        return ItemNumber(record.abort, 1) == 0;
-    return true;
+    return !updaterState.stopAsked;
 }

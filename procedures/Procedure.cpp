@@ -1,5 +1,6 @@
 #include "Procedure.h"
 
+#include "foundation/RunLog.h"
 #include "script/Profile.h"
 
 Procedure* ReadKeys(Procedure* record, const KeyBinding* keys, int keyCount) {
@@ -48,7 +49,9 @@ bool RunActionItems(Procedure& procedure, const char* listKey, const String* con
         String items[MaxParallelLists];
         for (int k = 0; k < listCount; k++)
             items[k] = NextListItem(cursors[k]);
-        if (!step(procedure, items))
+        bool done = step(procedure, items);
+        LogItem(i, items, listCount, done ? "done" : "failed");
+        if (!done)
             return false;
     }
     procedure.conditionFlag = 1;
@@ -61,7 +64,10 @@ bool RunEveryItemTest(Procedure& procedure, const String& list, const char* list
         return false;
     ItemCursor items(list, ",");
     for (int i = 0; i < count; i++) {
-        if (!test(NextListItem(items)))
+        String item = NextListItem(items);
+        bool held = test(item);
+        LogItem(i, &item, 1, held ? "held" : "not held");
+        if (!held)
             return true;
     }
     procedure.conditionFlag = 1;

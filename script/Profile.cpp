@@ -75,13 +75,8 @@ int ReadProfileSection(const char* file, const char* section, String& lines) {
     return count;
 }
 
-bool ReadKey(const char* section, const char* key, String& value) {
-    if (!ReadProfileString(runContext.scriptPath.Text(), section, key, value)) {
-        if (keyReadObserver)
-            keyReadObserver(section, key, nullptr, nullptr);
-        ReportError(MsgKeyMissing, section, key);
-        return false;
-    }
+// Expands a value as read, showing both to the checker's observer.
+static void ExpandValue(const char* section, const char* key, String& value) {
     String written;
     if (keyReadObserver)
         written = value;
@@ -90,6 +85,23 @@ bool ReadKey(const char* section, const char* key, String& value) {
     CollapseParents(value);
     if (keyReadObserver)
         keyReadObserver(section, key, written.Text(), value.Text());
+}
+
+bool ReadKey(const char* section, const char* key, String& value) {
+    if (!ReadProfileString(runContext.scriptPath.Text(), section, key, value)) {
+        if (keyReadObserver)
+            keyReadObserver(section, key, nullptr, nullptr);
+        ReportError(MsgKeyMissing, section, key);
+        return false;
+    }
+    ExpandValue(section, key, value);
+    return true;
+}
+
+bool ReadOptionalKey(const char* section, const char* key, String& value) {
+    if (!ReadProfileString(runContext.scriptPath.Text(), section, key, value))
+        return false;
+    ExpandValue(section, key, value);
     return true;
 }
 

@@ -14,6 +14,9 @@ int ReadProfileSection(const char* file, const char* section, String& lines);
 
 // Reads from the script and expands the value; message 2 when absent.
 bool ReadKey(const char* section, const char* key, String& value);
+// Like ReadKey, but a key that is absent is simply not there: false, and
+// nothing is shown.
+bool ReadOptionalKey(const char* section, const char* key, String& value);
 // Not expanded; message 2 when absent.
 bool ReadIntKey(const char* section, const char* key, int& value);
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "Libraries.h"
+
 // Kernel handles, each kind closed by its own function. Which value means
 // "none" depends on the function that opened it: INVALID_HANDLE_VALUE for
 // files, searches and snapshots, null for processes and threads.
@@ -33,12 +35,12 @@ typedef HandleHolder<FindClose, NoHandle::InvalidValue> FindHandle;       // Fin
 typedef HandleHolder<CloseHandle, NoHandle::InvalidValue> SnapshotHandle; // CreateToolhelp32Snapshot
 typedef HandleHolder<CloseHandle, NoHandle::Null> KernelHandle;           // CreateProcessA, OpenProcess
 
-// A library loaded at run time (LoadLibraryA: null for none); a null name
-// loads nothing. A module loaded another way (LoadLibraryExA as data) is
+// A library loaded at run time from the system folder (null for none); a
+// null name loads nothing. A module loaded another way (LoadLibraryExA as data) is
 // handed over loaded.
 class LibraryHandle {
 public:
-    explicit LibraryHandle(const char* name) : module(name ? LoadLibraryA(name) : nullptr) {}
+    explicit LibraryHandle(const char* name) : module(name ? LoadSystemLibrary(name) : nullptr) {}
     explicit LibraryHandle(HMODULE loaded) : module(loaded) {}
     ~LibraryHandle() { Free(); }
     bool IsValid() const { return module != nullptr; }

@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include "Handles.h"
+#include "foundation/RunLog.h"
 #include "Shell.h"
 
 #ifndef PROCESS_QUERY_LIMITED_INFORMATION
@@ -60,11 +61,11 @@ bool LaunchProgram(const String& program, const String& parameters, int wait, un
         return WaitUntilReady(process.Get());
     if (WaitForSingleObject(process.Get(), INFINITE) == WAIT_FAILED)
         return false;
-    if (exitCode) {
-        DWORD code = 0;
-        GetExitCodeProcess(process.Get(), &code);
+    DWORD code = 0;
+    GetExitCodeProcess(process.Get(), &code);
+    LogLine("  %s ended with exit code %lu", program.Text(), code);
+    if (exitCode)
         *exitCode = code;
-    }
     return true;
 }
 

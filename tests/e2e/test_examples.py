@@ -14,9 +14,9 @@ from examples import copy_example  # noqa: E402
 from programs import run_closing, stop_programs  # noqa: E402
 from updater import UpdaterTest, expect_boxes, main  # noqa: E402
 
-def box(caption, text, icon):
+def box(caption, text, icon, exit_code=0):
     buttons = ["YES", "NO"] if icon in ("question", "warning") else ["OK"]
-    return Box(caption=caption, text=text, icon=icon, buttons=buttons)
+    return Box(caption=caption, text=text, icon=icon, buttons=buttons, exit_code=exit_code)
 
 
 class ExampleTest(UpdaterTest):
@@ -29,16 +29,16 @@ class ExampleTest(UpdaterTest):
 
 class Update(ExampleTest):
     CAPTION = "Viewer Update"
-    ASK = box(CAPTION, "Viewer is running.\nPlease close Viewer, then press Yes to update it.\n"
-                       "No cancels the update.", "question")
+    ASK_TEXT = "Viewer is running.\nPlease close Viewer, then press Yes to update it.\nNo cancels the update."
+    ASK, STOPPED = box(CAPTION, ASK_TEXT, "question"), box(CAPTION, ASK_TEXT, "question", 2)
     UPDATED = box(CAPTION, "Viewer has been updated to version 2.", "information")
     DAMAGED = box(CAPTION, "The new viewer.dat does not have the expected contents.\n"
-                           "Viewer is not started again.", "error")
+                           "Viewer is not started again.", "error", 2)
 
     # name, Viewer running first, the new data file damaged, answers, boxes, files replaced, Viewer started again
     ROWS = [
         ("running and closed", True, False, ["YES", "OK"], [ASK, UPDATED], True, True),
-        ("running and kept", True, False, ["NO"], [ASK], False, False),
+        ("running and kept", True, False, ["NO"], [STOPPED], False, False),
         ("not running", False, False, ["OK"], [UPDATED], True, True),
         ("damaged new data", False, True, ["OK"], [DAMAGED], True, False),
     ]

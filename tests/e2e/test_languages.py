@@ -24,8 +24,9 @@ def script(proc, *sections):
     return f"[UPDATER]\nNAME=\nPROC={proc}\n" + "".join(sections)
 
 
-# name, script (None: no script at all), command line, caption (None: the
-# default), the message's number and arguments (a function of the scenario)
+# name, script (None: no script at all, which ends the run with 3), command
+# line, caption (None: the default), the message's number and arguments (a
+# function of the scenario)
 FAILURES = [
     ("script missing", None, "", None, lambda s: (1, s.win("updater.ini"))),
     ("caption option", None, "/tSetup", "Setup", lambda s: (1, s.win("updater.ini"))),
@@ -48,7 +49,7 @@ class Languages(UpdaterTest):
             with unittest.mock.patch.object(wineenv, "environment", lambda: dict(environment(), LC_ALL=locale)):
                 result = s.run(arguments, answers=["OK"])
             format_message, default = LANGUAGES[locale]
-            expect_boxes(result, [error_box(format_message(*failure(s)), caption or default)])
+            expect_boxes(result, [error_box(format_message(*failure(s)), caption or default, 1 if text else 3)])
         self.each([(f"{name} ({locale})", locale, *row) for name, *row in FAILURES for locale in LANGUAGES], check)
 
 

@@ -45,7 +45,7 @@ class Reference(UpdaterTest):
     def test_checker_table_is_the_catalogue(self):
         with open(os.path.join(ROOT, "resources", "messages.rc"), encoding="utf-8") as f:
             japanese, english = [dict(re.findall(r'^ +(2[2-9]\d) "(.*)"$', block.replace('""', '"').replace("\\\\", "\\"), re.M))
-                                 for block in f.read().split("UPDATER_CHECK_TEXTS")[1].split("LANGUAGE")[1:]]
+                                 for block in f.read().split("UPDATER_CHECKER")[1].split("LANGUAGE")[1:]]
         rows = re.findall(r"^\| (\d+) \| (?:error|warning) \| (.+?) \| (.+?) \| .+ \|$", chapter("The checker"), flags=re.M)
         self.assertEqual({n: (en, ja) for n, en, ja in rows}, {n: (english[n], japanese[n]) for n in english})
 

@@ -12,11 +12,13 @@ UNSET = object()
 
 
 class Box:
-    """What a test expects of one box; fields left out are not compared."""
+    """What a test expects of one box; fields left out are not compared. As the
+    last box of a run, exit_code is the code the run ends with."""
 
     FIELDS = ("caption", "text", "icon", "buttons", "default")
 
-    def __init__(self, caption=UNSET, text=UNSET, icon=UNSET, buttons=UNSET, default=UNSET):
+    def __init__(self, caption=UNSET, text=UNSET, icon=UNSET, buttons=UNSET, default=UNSET, exit_code=0):
+        self.exit_code = exit_code
         self.expected = {name: value for name, value in zip(
             self.FIELDS, (caption, text, icon, buttons, default)) if value is not UNSET}
 
@@ -24,9 +26,9 @@ class Box:
         return "Box(" + ", ".join(f"{k}={v!r}" for k, v in self.expected.items()) + ")"
 
 
-def error_box(text, caption=DEFAULT_CAPTION):
-    """The box every failure report shows."""
-    return Box(caption=caption, text=text, icon="error", buttons=["OK"], default="OK")
+def error_box(text, caption=DEFAULT_CAPTION, exit_code=1):
+    """The box every failure report shows; 3 for a script that could not be read."""
+    return Box(caption=caption, text=text, icon="error", buttons=["OK"], default="OK", exit_code=exit_code)
 
 
 class Result:
@@ -80,9 +82,12 @@ def box_problems(number, got, want):
     return problems
 
 
-def expect_boxes(result, boxes, exit_code=0):
+def expect_boxes(result, boxes, exit_code=UNSET):
     """The run showed exactly these boxes, each was answered and closed, and the
-    program ended by itself with exit_code (None: any)."""
+    program ended by itself with exit_code (None: any; by default the last
+    box's, 0 without boxes)."""
+    if exit_code is UNSET:
+        exit_code = boxes[-1].exit_code if boxes else 0
     problems = run_problems(result, exit_code)
     for number, (got, want) in enumerate(itertools.zip_longest(result.boxes, boxes), 1):
         problems += box_problems(number, got, want)

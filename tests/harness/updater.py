@@ -87,7 +87,8 @@ class Scenario:
         return target
 
     def run(self, arguments="", answers=(), exe_name="updater.exe", timeout=20,
-            directory=None, screenshots=False, clipboard=False, hold=(), hold_clipboard=False):
+            directory=None, screenshots=False, clipboard=False, hold=(), hold_clipboard=False,
+            dlls=""):
         """Runs the program with its boxes answered in order (one of ANSWERS each;
         DEFAULT presses the default button; further boxes are closed and reported)
         and returns the Result. exe_name: a program in the scenario's folder, copied
@@ -97,7 +98,7 @@ class Scenario:
         clipboard meanwhile; it starts empty and Result.clipboard is what is left.
         hold: files of the scenario kept open elsewhere (read, no sharing) meanwhile.
         hold_clipboard: another process keeps the clipboard open meanwhile
-        (Result.clipboard is then None)."""
+        (Result.clipboard is then None). dlls: more of Wine's WINEDLLOVERRIDES."""
         if set(answers) - set(ANSWERS):
             fail(f"unknown answers {answers!r}", [f"use {', '.join(ANSWERS)}"])
         if not os.path.exists(self.path(exe_name)):
@@ -113,15 +114,15 @@ class Scenario:
         lines += ["clipboard=hold"] if hold_clipboard else []
         with open(os.path.join(self.runs, stem + ".job"), "w", encoding="utf-8") as f:
             f.write("\n".join(lines) + "\n")
-        return self._drive(stem, timeout, clipboard or hold_clipboard)
+        return self._drive(stem, timeout, clipboard or hold_clipboard, dlls)
 
-    def _drive(self, stem, timeout, clipboard):
+    def _drive(self, stem, timeout, clipboard, dlls):
         result_path = os.path.join(self.runs, stem + ".json")
         with open(self.lock, "a") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX if clipboard else fcntl.LOCK_SH)
             # The driver has its own time-out; this one catches a driver that hangs.
             log = self.wine("the box driver", stem, [DRIVER, rf"T:\_runs\{stem}.job", rf"T:\_runs\{stem}.json"],
-                            timeout + 30, result_path)
+                            timeout + 30, result_path, dlls=dlls)
         with open(result_path, encoding="utf-8") as f:
             return Result(json.load(f), log)
 
@@ -129,7 +130,7 @@ class Scenario:
         self.run_count += 1
         return f"{self.name}-{self.run_count}{kind}"
 
-    def wine(self, what, stem, args, timeout=60, output=None, encoding="utf-8"):
+    def wine(self, what, stem, args, timeout=60, output=None, encoding="utf-8", dlls=""):
         """Runs a Wine program in the scenario's folder; fails unless it ends with
         code 0. Returns its output. output: the file the program writes (the box
         driver makes it before it starts anything). Wine was seen to end a program
@@ -140,8 +141,9 @@ class Scenario:
             for path in (log_path, output):
                 if path and os.path.exists(path):
                     os.remove(path)
-            code = wineenv.run_logged([wineenv.WINE] + args, wineenv.environment(), log_path, timeout,
-                                      cwd=self.root)
+            env = wineenv.environment()
+            env["WINEDLLOVERRIDES"] += ";" + dlls
+            code = wineenv.run_logged([wineenv.WINE] + args, env, log_path, timeout, cwd=self.root)
             with open(log_path, "rb") as f:
                 log = f.read().decode(encoding, "replace")
             if code != 1 or output is None or log or os.path.exists(output):
