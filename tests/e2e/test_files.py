@@ -1,8 +1,10 @@
-"""COPY, MOVE, DELETE, SHELL, ATTR and MAKEDIR on real trees. A row: name, files
-before (path -> text; "dir/": D, an empty folder; "U:/", "R:/": on those drives),
-the step (after Prep, if any), the outcome (DONE: the SWITCH on its flag shows
-"flag 1"; or a message number and its arguments, <W> and <U> standing for the
-scenario's folders on T: and U:), what changed (GONE: removed) and run options."""
+"""COPY, MOVE, DELETE, SHELL, ATTR, MAKEDIR and LINK on real trees. A row: name, files
+before (path -> text; "dir/": D, an empty folder; LINK(target): a folder link; "U:/",
+"R:/": on those drives), the steps (each a section; the last one is Step), the
+outcome (DONE: the SWITCH on Step's flag shows "flag 1"; or a message number and its
+arguments, <W> and <U> standing for the scenario's folders on T: and U:), what
+changed (GONE: removed; a text ends in " [RHS]" for those attributes; a shortcut
+reads LNK) and run options."""
 
 import os
 import re
@@ -14,7 +16,7 @@ import wineenv  # noqa: E402
 from sections import info, msgbox, section, switch  # noqa: E402
 from updater import UpdaterTest, error_box, expect_boxes, main, message  # noqa: E402
 
-D, GONE, DONE = "<dir>", "<gone>", "<done>"
+D, GONE, DONE, LNK = "<dir>", "<gone>", "<done>", "<lnk>"
 FLAG = switch("Flag", "Step", "Zero", "One") + msgbox("Zero", "flag 0") + msgbox("One", "flag 1")
 TREE = {"s/x.txt": "x", "s/sub/y.txt": "y", "s/empty/": D}
 COPIED = {"d/x.txt": "x", "d/sub/y.txt": "y", "d/empty/": D}
@@ -23,17 +25,41 @@ APP = {"new/app.exe": "new", "prog/app.exe": "old"}
 NEW, OLD = r"<W>\new\app.exe", r"<W>\prog\app.exe"
 
 
+def LINK(target):
+    return "-> " + target
+
+
 def step(mode, *keys):
-    return lambda *values: section("Step", mode, **dict(zip(keys, values)))
+    return lambda *values, name="Step": section(name, mode, **dict(zip(keys, values)))
 
 
-copy = step("COPY", "FROM", "TO")
-move = step("MOVE", "FROM", "TO")
-delete = step("DELETE", "FILE")
-shell = step("SHELL", "FUNC", "FROM", "TO")
-attr = step("ATTR", "FILE", "ARG")
-makedir = step("MAKEDIR", "DIR")
+copy, move, delete = step("COPY", "FROM", "TO"), step("MOVE", "FROM", "TO"), step("DELETE", "FILE")
+shell, attr, makedir = step("SHELL", "FUNC", "FROM", "TO"), step("ATTR", "FILE", "ARG"), step("MAKEDIR", "DIR")
+link = step("LINK", "SRC", "PARAM", "SHOWCMD", "DST")
 
+# The named folder is R:\w\f; beside it, files of the same name that a wrong
+# prefix would reach. Every form of the folder, as the current folder is R:\w.
+NAMED = {"R:/canary.txt": "c", "R:/a.txt": "root", "R:/w/a.txt": "outer", "R:/w/f2/a.txt": "sibling",
+         "R:/w/f/a.txt": "a"}
+FORMS = ["R:/w/f", "R:\\\\w//f.", "R:\\w\\.\\x\\..\\f", "R:/w/x/../f", "R:f", "\\w\\f", "<Empty>f<Empty>",
+         "<Empty>R:<Empty>\\w\\f<Empty>"]
+# The shell is not given these: Wine's took them for names of the current folder.
+NAMESPACES = ["\\\\?\\R:\\w\\f", "\\\\.\\R:\\w\\f"]
+# Each writing type once, in one run: the same end whatever the form.
+EVERY_TYPE = [makedir(r"{X}\n", name="T1"), link(r"R:\w\f\a.txt", "", "", r"{X}\n\k", name="T2"),
+              copy(r"{X}\*.txt", r"{X}\c\any", name="T3"), shell("COPY", r"{X}\a.txt", r"{X}\s.txt", name="T4"),
+              move(r"{X}\c", r"{X}\m", name="T5"), attr(r"{X}\m\*.txt", "1", name="T6"), delete(r"{X}\*.txt")]
+EVERY_TYPE_DONE = {"R:/w/f/a.txt": GONE, "R:/w/f/n/k.LNK": LNK, "R:/w/f/m/a.txt": "a [R]"}
+# Roots as written and as the message shows them, each refused by every type.
+ROOTS = [("R:/*", "R:/*"), ("//server/share", "//server/share")]
+SRC = r"R:\w\f\a.txt"
+REFUSALS = [("COPY", lambda x: copy(x, r"R:\w\c"), lambda x: (8, x, r"R:\w\c")),
+            ("MOVE", lambda x: move(x, r"R:\w\c"), lambda x: (14, x, r"R:\w\c")),
+            ("DELETE", delete, lambda x: (10, x)), ("SHELL", lambda x: shell("COPY", SRC, x), lambda x: (17,)),
+            ("ATTR", lambda x: attr(x, "1"), lambda x: (12, x, 1)), ("MAKEDIR", makedir, lambda x: (13, x)),
+            ("LINK", lambda x: link(SRC, "", "", x), lambda x: (15, SRC, x))]
+MORE_ROOTS = [("R:\\/", "R:\\/"), ("\\\\?\\R:\\", "\\\\?\\R:\\"), ("R:\\w/../*", "R:\\*"),
+              ("R:\\. \\*. ", "R:\\. \\*."), ("<Empty>\\", "\\"), (r"\\?\UNC\server\share\*", r"\\?\UNC\server\share\*")]
 
 class Files(UpdaterTest):
     def areas(self, s):
@@ -45,7 +71,7 @@ class Files(UpdaterTest):
         return os.path.join(self.areas(s)[prefix], *key[len(prefix):].split("/"))
 
     def snapshot(self, s):
-        """Every file with its text, and every empty folder, of the areas."""
+        """Every file with its text and attributes, every empty folder and every link, of the areas."""
         found = {}
         for prefix, root in self.areas(s).items():
             for top, dirs, files in os.walk(root):
@@ -54,9 +80,18 @@ class Files(UpdaterTest):
                 files = [f for f in files if here or f not in ("updater.exe", "updater.ini")]
                 if not dirs and not files and here:
                     found[prefix + here] = D
-                for name in files:
-                    with open(os.path.join(top, name), encoding="utf-8", errors="replace") as f:
-                        found[prefix + here + name] = f.read()
+                for name in files + [d for d in dirs if os.path.islink(os.path.join(top, d))]:
+                    path, key = os.path.join(top, name), prefix + here + name
+                    if os.path.islink(path):
+                        found[key] = LINK(os.readlink(path))
+                    elif name.endswith(".LNK"):
+                        found[key] = LNK
+                    else:
+                        dos = int(os.getxattr(path, "user.DOSATTRIB") if "user.DOSATTRIB" in os.listxattr(path)
+                                  else b"0", 16)
+                        flags = "R" * (os.stat(path).st_mode & 0o222 == 0) + "H" * (dos & 2 > 0) + "S" * (dos & 4 > 0)
+                        with open(path, encoding="utf-8", errors="replace") as f:
+                            found[key] = f.read() + (f" [{flags}]" if flags else "")
         return found
 
     def lay_out(self, before):
@@ -68,15 +103,18 @@ class Files(UpdaterTest):
         for key, text in before.items():
             path = self.where(s, key)
             os.makedirs(path if text == D else os.path.dirname(path), exist_ok=True)
-            if text != D:
+            if text.startswith("-> "):
+                os.symlink(text[3:], path)
+            elif text != D:
                 with open(path, "w", encoding="utf-8") as f:
                     f.write(text)
         return s
 
-    def run_row(self, before, body, outcome, changes, options=None, s=None):
-        s = s or self.lay_out(before)
+    def run_row(self, before, body, outcome, changes, options=None):
+        s = self.lay_out(before)
         names = {"<W>": s.win(), "<U>": "U:\\" + s.name}
-        s.write_script(f"[UPDATER]\nNAME=\nPROC={'Prep,' if '[Prep]' in body else ''}Step,Flag\n[DEFINE]\n"
+        proc = ",".join(re.findall(r"^\[(\w+)\]", body, re.M))
+        s.write_script(f"[UPDATER]\nNAME=\nPROC={proc},Flag\n[DEFINE]\n"
                        + "".join(f"{k}={v}\n" for k, v in {"<Empty>": "", **names}.items()) + body + FLAG)
         box = info("flag 1")
         if outcome != DONE:
@@ -84,7 +122,18 @@ class Files(UpdaterTest):
                                                   if isinstance(a, str) else a for a in outcome[1:]]))
         expect_boxes(s.run(answers=["OK"], **(options or {})), [box])
         self.assertEqual(self.snapshot(s), {k: v for k, v in {**before, **changes}.items() if v != GONE})
-        return s
+
+    def test_path_forms(self):
+        """Nothing outside the named folder changes, whatever the form; a root is refused by every type."""
+        here = {"directory": "R:\\w"}
+        self.each([(form, NAMED, "".join(EVERY_TYPE).replace("{X}", form), DONE, EVERY_TYPE_DONE, here)
+                   for form in FORMS] + [(form, NAMED, "".join(EVERY_TYPE).replace("{X}", form), (17,),
+                                          {"R:/w/f/n/k.LNK": LNK, "R:/w/f/c/a.txt": "a"}, here) for form in NAMESPACES],
+                  self.run_row)
+        self.each([(f"{written} {name}", NAMED, body(written), outcome(shown), {}, here)
+                   for name, body, outcome in REFUSALS for written, shown in ROOTS]
+                  + [(written, NAMED, delete(written), (10, shown), {}, here) for written, shown in MORE_ROOTS],
+                  self.run_row)
 
     def test_copy(self):
         self.each([
@@ -93,9 +142,12 @@ class Files(UpdaterTest):
             ("file overwrites", {"a.txt": "A", "b.txt": "old"}, copy(r"<W>\a.txt", r"<W>\b.txt"), DONE,
              {"b.txt": "A"}),
             ("tree, trailing backslashes", TREE, copy("<W>\\s\\", "<W>\\d\\"), DONE, COPIED),
+            ("tree beside a tree whose name it starts", TREE, copy(r"<W>\s", r"<W>\s2"), DONE,
+             {"s2/x.txt": "x", "s2/sub/y.txt": "y", "s2/empty/": D}),
             ("pattern: matches of its folder, a matching folder whole",
              {"s/a.dll": "a", "s/b.txt": "b", "s/old.dll/z.txt": "z", "s/sub/c.dll": "c"},
              copy(r"<W>\s\*.dll", r"<W>\d\any.name"), DONE, {"d/a.dll": "a", "d/old.dll/z.txt": "z"}),
+            ("pattern to a name without a folder", TREE, copy(r"<W>\s\*.txt", "x.txt"), (8, r"<W>\s\*.txt", "x.txt"), {}),
             ("'?' alone is a file name", {"s/x1.txt": "1"}, copy(r"<W>\s\x?.txt", r"<W>\d\x.txt"),
              (8, r"<W>\s\x?.txt", r"<W>\d\x.txt"), {"d/": D}),
             ("first failure stops the list", {"a.txt": "A", "c.txt": "C"},
@@ -105,11 +157,17 @@ class Files(UpdaterTest):
              copy(r"<W>\a.txt", r"<W>\b.txt"), (8, r"<W>\a.txt", r"<W>\b.txt"), {}, {"hold": ["b.txt"]}),
             ("Shift-JIS names with a 0x5C trail byte", {"表示/ソフト.txt": "s", "表示/sub/ソ.txt": "t"},
              copy(r"<W>\表示", r"<W>\予定表"), DONE, {"予定表/ソフト.txt": "s", "予定表/sub/ソ.txt": "t"}),
-            ("tree into itself is refused", TREE, copy(r"<W>\s", r"<W>\s\in"), (8, r"<W>\s", r"<W>\s\in"), {}),
+            ("tree into itself, however written, is refused", TREE, copy(r"<W>\s", "<W>/S./in"),
+             (8, r"<W>\s", "<W>/S./in"), {}),
             ("tree to an empty destination is refused", TREE, copy(r"<W>\s", ""), (8, r"<W>\s", ""), {}),
             ("a path past the platform's limit fails", {f"s/{'L' * 200}/f.txt": "f"},
              copy(r"<W>\s", "<W>\\d\\" + "D" * 50), (8, r"<W>\s", "<W>\\d\\" + "D" * 50),
              {f"d/{'D' * 50}/": D}),
+            ("a folder link: what it points to", {**TREE, "s/l": LINK("../o"), "o/z.txt": "z"},
+             copy(r"<W>\s", r"<W>\d"), DONE, {**COPIED, "d/l/z.txt": "z"}),
+            ("a link to a folder above: entered once", {**TREE, "s/sub/up": LINK("..")}, copy(r"<W>\s", r"<W>\d"),
+             DONE, {**COPIED, "d/sub/up/x.txt": "x", "d/sub/up/sub/y.txt": "y", "d/sub/up/sub/up/": D,
+                    "d/sub/up/empty/": D}),
         ], self.run_row)
 
     def test_move(self):
@@ -121,10 +179,12 @@ class Files(UpdaterTest):
              {**MOVED, **{"U:/" + k: v for k, v in COPIED.items()}}),
             ("pattern leaves the folder", {"s/a.txt": "a", "s/b.dat": "b"},
              move(r"<W>\s\*.txt", r"<W>\d\*.txt"), DONE, {"s/a.txt": GONE, "d/a.txt": "a"}),
+            ("pattern to a name without a folder", TREE, move(r"<W>\s\*.txt", "x"), (14, r"<W>\s\*.txt", "x"), {}),
             ("destination held open", {"a.txt": "new", "b.txt": "old"}, move(r"<W>\a.txt", r"<W>\b.txt"),
              (14, r"<W>\a.txt", r"<W>\b.txt"), {}, {"hold": ["b.txt"]}),
-            ("a drive root is never moved", {"R:/canary.txt": "c"}, move("R:\\", r"<W>\d"),
-             (14, "R:\\", r"<W>\d"), {}),
+            # Wine cannot remove a folder link (RemoveDirectoryA: 145); what it points to stays.
+            ("a folder link is not entered", {"s/l": LINK("../o"), "o/z.txt": "z"}, move(r"<W>\s", r"<W>\d"),
+             (14, r"<W>\s", r"<W>\d"), {"d/l/": D}),
         ], self.run_row)
 
     def test_delete(self):
@@ -137,14 +197,9 @@ class Files(UpdaterTest):
              {"t/r.txt": GONE, "t/sub/h.txt": GONE, "t/sub/deeper/": GONE}),
             ("a path that does not exist", {}, delete(r"<W>\none, <W>\no\*.tmp"), DONE, {}),
             ("file held open", {"a.txt": "A"}, delete(r"<W>\a.txt"), (10, r"<W>\a.txt"), {}, {"hold": ["a.txt"]}),
+            ("a folder link is not entered", {"t/l": LINK("../o"), "o/z.txt": "z"}, delete(r"<W>\t"),
+             (10, r"<W>\t"), {}),
         ], self.run_row)
-
-    def test_roots_are_refused(self):
-        # The current folder is R:\a, so "\" is R:'s root too.
-        canary = {"R:/canary.txt": "c", "R:/a/b.txt": "b"}
-        self.each([(written, canary, delete(written), (10, shown), {}, {"directory": "R:\\a"}) for written, shown in
-                   [("R:\\", "R:\\"), ("<Empty>\\", "\\"), (r"R:\a\..", "R:"), (r"R:\a\..\*.*", r"R:\*.*")]],
-                  self.run_row)
 
     def test_shell(self):
         self.each([
@@ -164,29 +219,19 @@ class Files(UpdaterTest):
             ("move onto a destination held open keeps the only copy", APP, shell("MOVE", NEW, OLD), (17,),
              {"new/app.exe": GONE, "new/": D, "prog/app.exe.tmp": "new"}, {"hold": ["prog/app.exe"]}),
             ("a name too long for the shell", APP, shell("COPY", NEW, "<W>\\" + "N" * 250), (17,), {}),
-            ("a drive root is never a source", {"R:/canary.txt": "c"}, shell("DELETE", "R:\\", r"<W>\d"), (17,), {}),
         ], self.run_row)
 
-    def test_attributes(self):
-        # Prep makes the files hidden, system and read-only; Wine always shows the archive bit.
+    def test_attributes_and_makedir(self):
+        # Prep makes the files hidden, system and read-only.
         files = {"a.dll": "a", "b.dll": "b", "c.txt": "c", "sub/d.dll": "d", "e.dll/f.txt": "f"}
         prep = section("Prep", "ATTR", FILE=r"<W>\a.dll,<W>\b.dll,<W>\c.txt,<W>\sub\d.dll", ARG="7,7,7,7")
-        held = {"a.dll": "AHRS", "b.dll": "AHRS", "c.txt": "AHRS", "sub/d.dll": "AHRS"}
-
-        def check(paths, values, changed):
-            s = self.lay_out(files)
-            before = s.attributes()
-            self.run_row(files, prep + attr(paths, values), DONE, {}, s=s)
-            self.assertEqual(s.attributes(), {**before, **held, **changed})
-        self.each([("a pattern: files of its folder, no folders", r"<W>\*.dll", "21", {"a.dll": "AR", "b.dll": "AR"}),
-                   ("items in parallel, a missing value is 0", r"<W>\a.dll, <W>\c.txt", "3",
-                    {"a.dll": "AHR", "c.txt": "A"})], check)
-
-    def test_attributes_of_a_missing_file(self):
-        self.run_row({}, attr(r"<W>\*.xyz", "ff"), (12, r"<W>\*.xyz", 255), {})
-
-    def test_makedir(self):
+        held = {"a.dll": "a [RHS]", "b.dll": "b [RHS]", "c.txt": "c [RHS]", "sub/d.dll": "d [RHS]"}
         self.each([
+            ("a pattern: files of its folder, no folders", files, prep + attr(r"<W>\*.dll", "21"), DONE,
+             {**held, "a.dll": "a [R]", "b.dll": "b [R]"}),
+            ("items in parallel, a missing value is 0", files, prep + attr(r"<W>\a.dll, <W>\c.txt", "3"), DONE,
+             {**held, "a.dll": "a [RH]", "c.txt": "c"}),
+            ("a pattern that matches nothing", {}, attr(r"<W>\*.xyz", "ff"), (12, r"<W>\*.xyz", 255), {}),
             ("repeated, trailing backslash", {}, makedir("<W>\\a\\b, <W>\\a\\b\\, <W>\\a\\b"), DONE, {"a/b/": D}),
             ("a file in the way", {"a/f": "x"}, makedir(r"<W>\a\n, <W>\a\f\g"), (13, r"<W>\a\f\g"), {"a/n/": D}),
             ("levels made before a failure stay", {}, makedir(r"<W>\n1\n2\a?b\n4"), (13, r"<W>\n1\n2\a?b\n4"),
