@@ -16,6 +16,7 @@ GATES = msgbox("Set", "flag 1", flag="Test,1") + msgbox("Clear", "flag 0", flag=
 VERIFY = [
     ("position 1; case and spaces do not matter", "A,B", "x, b", 1),
     ("equal items at other positions do not count", "A,B", "B,A", 0),
+    ("a trail byte is no letter: 83 41 is not 83 61", "ア", "ヂ", 0),
     ("further ARG2 items are never looked at", "A", "A,B", 1),
     ("an item meets the empty item beyond ARG2's end", "A,B", "C", 0),
     ("an empty item meets a missing one", "A,", "B", 1),

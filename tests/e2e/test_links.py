@@ -42,6 +42,7 @@ class Links(UpdaterTest):
         the arguments; the header holds the window state."""
         path = s.path(relative)
         self.assertTrue(os.path.isfile(path), f"{relative} was not made")
+        self.assertFalse(relative[:-4] and os.path.isdir(s.path(relative[:-4])), "a folder named after the shortcut")
         expected = {"path": s.win(target), "directory": s.win(target).rpartition("\\")[0], "arguments": arguments}
         self.assertEqual(lnkinfo(path), expected, "lnkinfo")
         self.assertEqual(s.read_shortcut(relative), expected, "shell link object")
@@ -53,22 +54,24 @@ class Links(UpdaterTest):
     def test_shortcuts_of_parallel_lists(self):
         rows = [
             # label, SRC, PARAM, SHOWCMD, DST, file made, arguments and window state stored
-            ("1 is normal", "a.exe", "-x /y", "1", "A", "A.LNK", "-x /y", SW_SHOWNORMAL),
-            ("2 is minimised without activation", "b.exe", "", "2", "B", "B.LNK", "", SW_SHOWMINNOACTIVE),
-            ("3 is maximised, arguments trimmed", "c.exe", " /quiet ", "3", "C", "C.LNK", "/quiet",
+            ("1 is normal", "a.exe", "-x /y", "1", r"<Src>\A", "A.LNK", "-x /y", SW_SHOWNORMAL),
+            ("2 is minimised without activation", "b.exe", "", "2", r"<Src>\B", "B.LNK", "", SW_SHOWMINNOACTIVE),
+            ("3 is maximised, arguments trimmed", "c.exe", " /quiet ", "3", r"<Src>\C", "C.LNK", "/quiet",
              SW_SHOWMAXIMIZED),
-            ("4 keeps the default", "d.exe", "d", "4", "D", "D.LNK", "d", SW_SHOWNORMAL),
-            ("a missing value keeps the default", "e.exe", "", "", "E", "E.LNK", "", SW_SHOWNORMAL),
-            ("missing folders are made, an extension is kept", "f.exe", "", "1", r"Menu\Group\F.lnk",
+            ("4 keeps the default", "d.exe", "d", "4", r"<Src>\D", "D.LNK", "d", SW_SHOWNORMAL),
+            ("a missing value keeps the default", "e.exe", "", "", r"<Src>\E", "E.LNK", "", SW_SHOWNORMAL),
+            ("missing folders are made, an extension is kept", "f.exe", "", "1", r"<Src>\Menu\Group\F.lnk",
              r"Menu\Group\F.lnk.LNK", "", SW_SHOWNORMAL),
-            ("Shift-JIS names", r"日本語\表示.exe", "表示 /a", "3", r"ソフト\表示\予定表", r"ソフト\表示\予定表.LNK",
+            ("one level below a missing folder", "g.exe", "", "", r"<Src>\Menu2/G", r"Menu2\G.LNK", "", SW_SHOWNORMAL),
+            ("a bare name is saved in the current folder", "h.exe", "", "", "H", "H.LNK", "", SW_SHOWNORMAL),
+            ("Shift-JIS names", r"日本語\表示.exe", "表示 /a", "3", r"<Src>\ソフト\表示\予定表", r"ソフト\表示\予定表.LNK",
              "表示 /a", SW_SHOWMAXIMIZED),
         ]
         labels, sources, params, shows, dsts, made, arguments, states = zip(*rows)
         s = self.scenario()
         for source in sources:
             s.write_bytes(source, b"MZ")
-        expect_boxes(self.run_link(s, ",".join("<Src>\\" + x for x in sources), ",".join("<Src>\\" + x for x in dsts),
+        expect_boxes(self.run_link(s, ",".join("<Src>\\" + x for x in sources), ",".join(dsts),
                                    ",".join(params), ",".join(shows)), [info("flag 1")])
         self.each(zip(labels, [s] * len(rows), made, sources, arguments, states), self.expect_shortcut)
 
