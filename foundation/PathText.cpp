@@ -62,11 +62,12 @@ bool IsRootPath(const String& path) {
     for (const char* p = text + rootLength; p < stop;) {
         const char* end = PathLevelEnd(p);
         // Only dots and spaces, which the system drops at a level's end: "."
-        // stays, "..", "..." and ".. " go up. A last level of only wildcards
-        // matches everything where it stands.
+        // stays, "..", "..." and ".. " go up. A level of only wildcards right
+        // below the root matches everything there (and the root again after
+        // a "..").
         if (OnlyOf(p, end, DotsAndWildcards + 2))
             depth = depth > 0 && end - p >= 2 && p[1] == '.' ? depth - 1 : depth;
-        else if (!(end == stop && depth == 0 && OnlyOf(p, end, DotsAndWildcards)))
+        else if (!(depth == 0 && OnlyOf(p, end, DotsAndWildcards)))
             depth++;
         p = end < stop ? end + 1 : stop;
     }

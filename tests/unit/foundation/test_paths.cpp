@@ -24,6 +24,7 @@ TEST_CASE("Path roots, root paths, entry prefixes and levels") {
         {"C:\\a\\...", 3, true, "C:\\a\\", 3}, {"C:\\a\\.. ", 3, true, "C:\\a\\", 3}, {"C:\\. \\*. ", 3, true, "C:\\. \\", 3},
         {"C:\\.\\*.*", 3, true, "C:\\.\\", 3}, {"C:\\*", 3, true, "C:\\", 2}, {"C:\\ ", 3, true, "C:\\", 2},
         {"C:\\*.txt", 3, false, "C:\\", 2}, {"C:\\a\\*", 3, false, "C:\\a\\", 3}, {"C:\\*\\a", 3, false, "C:\\*\\", 3},
+        {"C:\\*\\a\\..", 3, true, "C:\\*\\a\\", 4},
         {"C:\\a.", 3, false, "C:\\", 2}, {"C:name.txt", 2, false, "C:", 1}, {"name.txt", 0, false, "", 1},
         {".", 0, false, "", 1}, {"", 0, false, "", 0}, {"C:\\\x95\x5C", 3, false, "C:\\", 2},
         {"C:\\\x95\x5C\\x", 3, false, "C:\\\x95\x5C\\", 3},
