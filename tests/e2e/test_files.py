@@ -37,11 +37,10 @@ NAMED = {"R:/canary.txt": "c", "R:/a.txt": "root", "R:/w/a.txt": "outer", "R:/w/
 FORMS = ["R:/w/f", "R:\\\\w//f.", r"R:\w\.\x\..\f", "R:/w/x/../f", "R:f", r"\w\f", "<Empty>f<Empty>",
          r"<Empty>R:<Empty>\w\f"]
 EVERY_TYPE = [makedir(r"{X}\n", name="T1"), link(r"R:\w\f\a.txt", "", "", r"{X}\n\k", name="T2"),
-              copy(r"{X}\*.txt", r"{X}\c\any", name="T3"), shell("COPY", r"{X}\a.txt", r"{X}\s.txt", name="T4"),
-              move(r"{X}\c", r"{X}\m", name="T5"), attr(r"{X}\m\*.txt", "1", name="T6"), delete(r"{X}\*.txt")]
+              copy("{X}/*.txt", r"{X}\c/any", name="T3"), shell("COPY", r"{X}\a.txt", r"{X}\s.txt", name="T4"),
+              move(r"{X}\c", r"{X}\m", name="T5"), attr(r"{X}\m/*.txt", "1", name="T6"), delete("{X}/*.txt")]
 EVERY_TYPE_DONE = {"R:/w/f/a.txt": GONE, "R:/w/f/n/k.LNK": LNK, "R:/w/f/m/a.txt": "a [R]"}
-# The shell is not given these: Wine's took them for names of the current folder.
-NAMESPACES = [r"\\?\R:\w\f", r"\\.\R:\w\f"]
+NAMESPACES = [r"\\?\R:\w\f", r"\\.\R:\w\f"]  # refused by SHELL: Wine's shell took them for names in the current folder
 # Roots as written (and as the message shows them), refused by every type, or by DELETE.
 SRC = r"R:\w\f\a.txt"
 REFUSALS = [(copy, lambda x: (x, r"R:\w\c"), (8, 0, 1)), (move, lambda x: (x, r"R:\w\c"), (14, 0, 1)),
@@ -63,8 +62,7 @@ class Files(UpdaterTest):
         found = {}
         for prefix, root in self.areas(s).items():
             for top, dirs, files in os.walk(root):
-                here = os.path.relpath(top, root).replace(os.sep, "/") + "/"
-                here = "" if here == "./" else here
+                here = "" if top == root else os.path.relpath(top, root).replace(os.sep, "/") + "/"
                 files = [f for f in files if here or f not in ("updater.exe", "updater.ini")]
                 if not dirs and not files and here:
                     found[prefix + here] = D
@@ -81,10 +79,9 @@ class Files(UpdaterTest):
 
     def run_row(self, before, body, outcome, changes, options=None):
         s = self.scenario()
-        for prefix, root in self.areas(s).items():
-            if prefix:  # the scenario clears its own folder on T: only
-                shutil.rmtree(root, ignore_errors=True)
-            os.makedirs(root, exist_ok=True)
+        for root in list(self.areas(s).values())[1:]:  # the scenario clears its own folder on T:
+            shutil.rmtree(root, ignore_errors=True)
+            os.makedirs(root)
         for key, text in before.items():
             prefix = key[:3] if key[1:3] == ":/" else ""
             path = os.path.join(self.areas(s)[prefix], *key[len(prefix):].split("/"))
@@ -107,8 +104,8 @@ class Files(UpdaterTest):
         """Nothing outside the named folder changes, whatever the form; a root is refused by every type."""
         here, every = {"directory": "R:\\w"}, "".join(EVERY_TYPE)
         self.each([(x, NAMED, every.replace("{X}", x), DONE, EVERY_TYPE_DONE, here) for x in FORMS]
-                  + [(x, NAMED, every.replace("{X}", x), (17,), {"R:/w/f/n/k.LNK": LNK, "R:/w/f/c/a.txt": "a"}, here)
-                     for x in NAMESPACES], self.run_row)
+                  + [(x, NAMED, every.replace("/", "\\").replace("{X}", x), (17,),  # no "/" in these
+                      {"R:/w/f/n/k.LNK": LNK, "R:/w/f/c/a.txt": "a"}, here) for x in NAMESPACES], self.run_row)
 
         def refused(kind, values, shown, x):
             return (x + " " + kind(name="Step")[8:].split("\n")[0], NAMED, kind(*values(x)),
@@ -129,16 +126,15 @@ class Files(UpdaterTest):
             ("pattern to a name without a folder", TREE, copy(r"<W>\s\*.txt", "x.txt"), (8, r"<W>\s\*.txt", "x.txt"), {}),
             ("'?' alone is a file name", {"s/x1.txt": "1"}, copy(r"<W>\s\x?.txt", r"<W>\d\x.txt"),
              (8, r"<W>\s\x?.txt", r"<W>\d\x.txt"), {"d/": D}),
-            ("first failure stops the list", {"a.txt": "A", "c.txt": "C"}, copy(
-                r"<W>\a.txt,<W>\no.txt,<W>\c.txt", r"<W>\1.txt,<W>\2.txt,<W>\3.txt"), (8, r"<W>\no.txt", r"<W>\2.txt"),
-             {"1.txt": "A"}),
+            ("first failure stops the list", {"a.txt": "A", "c.txt": "C"}, copy(r"<W>\a.txt,<W>\no.txt,<W>\c.txt",
+             r"<W>\1.txt,<W>\2.txt,<W>\3.txt"), (8, r"<W>\no.txt", r"<W>\2.txt"), {"1.txt": "A"}),
             ("destination held open", {"a.txt": "new", "b.txt": "old"}, copy(r"<W>\a.txt", r"<W>\b.txt"),
              (8, r"<W>\a.txt", r"<W>\b.txt"), {}, {"hold": ["b.txt"]}),
             ("Shift-JIS names with a 0x5C trail byte", {"表示/ソフト.txt": "s", "表示/sub/ソ.txt": "t"},
              copy(r"<W>\表示", r"<W>\予定表"), DONE, {"予定表/ソフト.txt": "s", "予定表/sub/ソ.txt": "t"}),
             ("tree into itself, however written", TREE, copy(r"<W>\s", "<W>/S./in"), (8, r"<W>\s", "<W>/S./in"), {}),
             ("tree to an empty destination", TREE, copy(r"<W>\s", ""), (8, r"<W>\s", ""), {}),
-            ("a path past the platform's limit fails", {f"s/{'L' * 200}/f.txt": "f"}, copy(r"<W>\s", "<W>\\d\\" + "D" * 50),
+            ("a path past the platform's limit", {f"s/{'L' * 200}/f.txt": "f"}, copy(r"<W>\s", "<W>\\d\\" + "D" * 50),
              (8, r"<W>\s", "<W>\\d\\" + "D" * 50), {f"d/{'D' * 50}/": D}),
             ("a folder link: what it points to", {**TREE, "s/l": "-> ../o", "o/z.txt": "z"}, copy(r"<W>\s", r"<W>\d"),
              DONE, {**COPIED, "d/l/z.txt": "z"}),
@@ -192,8 +188,8 @@ class Files(UpdaterTest):
         ], self.run_row)
 
     def test_attributes_and_makedir(self):
-        # Prep makes the files hidden, system and read-only.
-        files = {"a.dll": "a", "b.dll": "b", "c.txt": "c", "sub/d.dll": "d", "e.dll/f.txt": "f"}
+        files = {  # Prep makes the files but one hidden, system and read-only
+            "a.dll": "a", "b.dll": "b", "c.txt": "c", "sub/d.dll": "d", "e.dll/f.txt": "f"}
         prep = section("Prep", "ATTR", FILE=r"<W>\a.dll,<W>\b.dll,<W>\c.txt,<W>\sub\d.dll", ARG="7,7,7,7")
         held = {"a.dll": "a [RHS]", "b.dll": "b [RHS]", "c.txt": "c [RHS]", "sub/d.dll": "d [RHS]"}
         self.each([
