@@ -42,24 +42,30 @@ static bool IsDotEntry(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
-static bool WalkEntries(const String& prefix, const String& pattern, WalkAction action,
-                        bool recursive, void* context);
+// How far a walk goes. A copy goes through a folder link to what it points
+// to, as xcopy /E does, but not through a link met inside linked content: no
+// link is followed twice, so a link back to a folder above ends there. Other
+// walks report a link but never enter it, so they never reach what it
+// points to.
+enum Reach { OneLevel, WholeTree, ThroughLinks };
 
-static bool WalkDirectory(const String& directory, WalkAction action, void* context) {
-    String prefix = directory + "\\";
-    return WalkEntries(prefix, prefix + "*.*", action, true, context);
+// The reach inside a folder with these attributes; OneLevel: not entered.
+static Reach ReachInside(DWORD attributes, Reach reach) {
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return reach;
+    return reach == ThroughLinks ? WholeTree : OneLevel;
 }
 
-// A copy goes through a folder link to what it points to, as xcopy /E does,
-// but not through a link met inside linked content: no link is followed
-// twice, so a link back to a folder above ends there. Move, delete and
-// attribute walks report a link but never enter it, so they never reach
-// what it points to.
-enum class Links { Stay, Follow, Inside };
-static Links links = Links::Stay;
+static bool WalkEntries(const String& prefix, const String& pattern, WalkAction action, Reach reach,
+                        void* context);
 
-static bool WalkEntries(const String& prefix, const String& pattern, WalkAction action,
-                        bool recursive, void* context) {
+static bool WalkDirectory(const String& directory, WalkAction action, Reach reach, void* context) {
+    String prefix = directory + "\\";
+    return WalkEntries(prefix, prefix + "*.*", action, reach, context);
+}
+
+static bool WalkEntries(const String& prefix, const String& pattern, WalkAction action, Reach reach,
+                        void* context) {
     WIN32_FIND_DATAA found;
     FindHandle search(FindFirstFileA(pattern.Text(), &found));
     if (!search.IsValid())
@@ -72,15 +78,9 @@ static bool WalkEntries(const String& prefix, const String& pattern, WalkAction 
         if (isDirectory) {
             if (!action(path, WalkEvent::EnterDirectory, context))
                 return false;
-            bool isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            if (recursive && (!isLink || links == Links::Follow)) {
-                Links outer = links;
-                links = isLink ? Links::Inside : outer;
-                bool walked = WalkDirectory(path, action, context);
-                links = outer;
-                if (!walked)
-                    return false;
-            }
+            Reach inside = ReachInside(found.dwFileAttributes, reach);
+            if (inside != OneLevel && !WalkDirectory(path, action, inside, context))
+                return false;
         }
         if (!action(path, isDirectory ? WalkEvent::LeaveDirectory : WalkEvent::File, context))
             return false;
@@ -88,10 +88,17 @@ static bool WalkEntries(const String& prefix, const String& pattern, WalkAction 
     return GetLastError() == ERROR_NO_MORE_FILES;
 }
 
+static bool CopyEntry(const String& path, WalkEvent event, void* context);
+
+// A folder link named itself is walked as an entry of its folder unless the
+// walk is a copy.
 bool WalkPath(const String& path, WalkAction action, bool recursive, void* context) {
-    if (recursive && IsDirectory(path))
-        return WalkDirectory(WithoutTrailingSeparators(path), action, context);
-    return WalkEntries(PathPrefix(path), path, action, recursive, context);
+    Reach reach = !recursive ? OneLevel : action == CopyEntry ? ThroughLinks : WholeTree;
+    DWORD attributes = GetFileAttributesA(path.Text());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        ReachInside(attributes, reach) != OneLevel)
+        return WalkDirectory(WithoutTrailingSeparators(path), action, ReachInside(attributes, reach), context);
+    return WalkEntries(PathPrefix(path), path, action, reach, context);
 }
 
 static String TargetOf(const String& path, const TreeTarget& target) {
@@ -180,10 +187,7 @@ static bool TransferPath(const String& source, const String& destination, FileTr
 }
 
 bool CopyPath(const String& source, const String& destination) {
-    links = Links::Follow;
-    bool copied = TransferPath(source, destination, CopyOneFile, CopyEntry, false);
-    links = Links::Stay;
-    return copied;
+    return TransferPath(source, destination, CopyOneFile, CopyEntry, false);
 }
 
 bool MovePath(const String& source, const String& destination) {

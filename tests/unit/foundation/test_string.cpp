@@ -138,8 +138,8 @@ TEST_CASE("Trim") {
 // 0x5C is no backslash; the path may be the target.
 TEST_CASE("DirectoryOf") {
     const struct { const char *path, *directory; } rows[] = {
-        {"C:\\app\\setup.exe", "C:\\app"}, {"C:\\app\\", "C:\\app"}, {"a\\\\b", "a\\"}, {"C:\\setup.exe", "C:"},
-        {"\\setup.exe", nullptr}, {"setup.exe", nullptr}, {"", nullptr}, {"\\", nullptr}, {"C:\\\x95\x5C", "C:"},
+        {"C:\\app\\setup.exe", "C:\\app"}, {"C:/app/", "C:/app"}, {"a\\\\b", "a\\"}, {"C:\\setup.exe", "C:"},
+        {"/setup.exe", nullptr}, {"setup.exe", nullptr}, {"", nullptr}, {"\\", nullptr}, {"C:\\\x95\x5C", "C:"},
         {"C:\\\x83\x5C\\app.exe", "C:\\\x83\x5C"}, {"\x95\x5C" "app.exe", nullptr},
     };
     for (const auto& row : rows) {
