@@ -10,7 +10,7 @@ target_include_directories(fuzz_core PUBLIC ${SRC})
 target_compile_options(fuzz_core PUBLIC -fsanitize=fuzzer-no-link,address,undefined
     -fno-sanitize-recover=all -fno-omit-frame-pointer -g -O1 -fno-exceptions)
 
-foreach(target text format numbers bytebuffer expand crc32)
+foreach(target text format numbers bytebuffer expand crc32 paths)
     add_executable(fuzz_${target} ${SRC}/tools/fuzz/fuzz_${target}.cpp)
     target_compile_options(fuzz_${target} PRIVATE ${FUZZ_FLAGS})
     target_link_options(fuzz_${target} PRIVATE -fsanitize=fuzzer,address,undefined)

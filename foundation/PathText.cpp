@@ -2,46 +2,52 @@
 
 #include "Multibyte.h"
 
+#include <string.h>
+
 static bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 const char* PathLevelEnd(const char* p) {
-    while (*p && *p != '\\')
+    while (*p && !IsPathSeparator(*p))
         p = NextChar(p);
     return p;
 }
 
-int PathRootLength(const char* path) {
-    if (IsDriveLetter(path[0]) && path[1] == ':')
-        return path[2] == '\\' ? 3 : 2;
-    if (path[0] != '\\')
-        return 0;
-    if (path[1] != '\\')
-        return 1;
-    // \\server\share\ : two components after the double backslash.
-    const char* p = PathLevelEnd(path + 2);
-    if (*p)
-        p = PathLevelEnd(p + 1);
-    if (*p)
-        p++;
-    return static_cast<int>(p - path);
-}
+static const char* NextLevel(const char* end) { return *end ? end + 1 : end; }
 
-static bool IsLevel(const char* first, const char* end, const char* name) {
-    const char* n = name;
-    for (const char* p = first; p < end; p++, n++) {
-        if (*p != *n)
-            return false;
-    }
-    return *n == 0;
-}
-
-// A level of only wildcards and dots matches everything where it stands.
-static bool MatchesAll(const char* first, const char* end) {
+// Whether every byte of a level is one of the set (none of them is ever a
+// trail byte).
+static bool OnlyOf(const char* first, const char* end, const char* set) {
     for (const char* p = first; p < end; p++) {
-        if (*p != '.' && *p != '*' && *p != '?')
+        if (!strchr(set, *p))
             return false;
     }
     return true;
+}
+
+static const char DotsAndWildcards[] = "*?. ";
+
+bool IsNamespacePath(const char* path) {
+    return IsPathSeparator(path[0]) && IsPathSeparator(path[1]) && (path[2] == '?' || path[2] == '.') &&
+           IsPathSeparator(path[3]);
+}
+
+int PathRootLength(const char* path) {
+    if (IsDriveLetter(path[0]) && path[1] == ':')
+        return IsPathSeparator(path[2]) ? 3 : 2;
+    if (!IsPathSeparator(path[0]))
+        return 0;
+    if (!IsPathSeparator(path[1]))
+        return 1;
+    // \\server\share\ , \\?\C:\ , \\.\device\ , \\?\UNC\server\share\ .
+    const char* p = path + 2;
+    int levels = 2;
+    if (IsNamespacePath(path)) {
+        p += 2;
+        levels = PathLevelEnd(p) - p == 3 && EqualsNoCase(p, "UNC", 3) ? 3 : 1;
+    }
+    for (; levels > 0 && *p; levels--)
+        p = NextLevel(PathLevelEnd(p));
+    return static_cast<int>(p - path);
 }
 
 bool IsRootPath(const String& path) {
@@ -50,14 +56,18 @@ bool IsRootPath(const String& path) {
     if (rootLength == 0)
         return false;
     const char* stop = text + path.Length();
-    while (stop > text + rootLength && stop[-1] == '\\' && IsCharBoundary(text, stop - 1))
+    while (stop > text + rootLength && IsPathSeparator(stop[-1]) && IsCharBoundary(text, stop - 1))
         stop--;
     int depth = 0;  // levels below the root
     for (const char* p = text + rootLength; p < stop;) {
         const char* end = PathLevelEnd(p);
-        if (IsLevel(p, end, ".."))
-            depth = depth > 0 ? depth - 1 : 0;
-        else if (p != end && !IsLevel(p, end, ".") && !(end == stop && depth == 0 && MatchesAll(p, end)))
+        // Only dots and spaces, which the system drops at a level's end: "."
+        // stays, "..", "..." and ".. " go up. A level of only wildcards right
+        // below the root matches everything there (and the root again after
+        // a "..").
+        if (OnlyOf(p, end, DotsAndWildcards + 2))
+            depth = depth > 0 && end - p >= 2 && p[1] == '.' ? depth - 1 : depth;
+        else if (!(depth == 0 && OnlyOf(p, end, DotsAndWildcards)))
             depth++;
         p = end < stop ? end + 1 : stop;
     }
@@ -68,8 +78,37 @@ String PathPrefix(const String& path) {
     const char* text = path.Text();
     const char* end = text + PathRootLength(text);
     for (const char* p = end; *p; p = NextChar(p)) {
-        if (*p == '\\')
+        if (IsPathSeparator(*p))
             end = p + 1;
     }
     return end == text ? String() : path.Slice(text, end - 1);
+}
+
+int PathLevelCount(const char* path) {
+    if (!*path)
+        return 0;
+    int count = 1;
+    for (const char* p = PathLevelEnd(path); *p; p = PathLevelEnd(p + 1))
+        count++;
+    return count;
+}
+
+const char* PathFromLevel(const char* path, int level) {
+    const char* p = path;
+    for (; level > 0 && *p; level--)
+        p = NextLevel(PathLevelEnd(p));
+    return p;
+}
+
+String WithoutTrailingSeparators(const String& path) {
+    const char* text = path.Text();
+    const char* end = text + path.Length();
+    while (end > text && IsPathSeparator(end[-1]) && IsCharBoundary(text, end - 1))
+        end--;
+    return path.Slice(text, end - 1);
+}
+
+bool IsPathInside(const char* path, const char* directory) {
+    unsigned length = static_cast<unsigned>(strlen(directory));
+    return EqualsNoCase(path, directory, length) && (!path[length] || IsPathSeparator(path[length]));
 }

@@ -1,23 +1,43 @@
-// The parts of a Windows path as text: its root and the prefix its entries
-// share. Character-wise, so a trail byte 0x5C is never taken for "\\".
+// The parts of a Windows path as text: its root, its levels and the prefix
+// its entries share. "/" ends a level wherever "\\" does, as in every file
+// call of the system. Character-wise, so a trail byte 0x5C is never taken
+// for "\\".
 #pragma once
 
 #include "String.h"
 
-// Bytes of the root: "C:\\" 3, "C:" 2, "\\" 1, "\\\\server\\share\\" all of
+inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Bytes of the root: "C:\\" 3, "C:" 2, "\\" 1, "\\\\server\\share\\",
+// "\\\\?\\C:\\", "\\\\.\\device\\" and "\\\\?\\UNC\\server\\share\\" all of
 // it; 0 for a relative path.
 int PathRootLength(const char* path);
 
-// The end of the level that starts at p: the next "\\" or the terminator.
+// A path in the "\\\\?\\" or "\\\\.\\" namespace (either separator).
+bool IsNamespacePath(const char* path);
+
+// The end of the level that starts at p: the next separator or the terminator.
 const char* PathLevelEnd(const char* p);
 
 // True for a root alone, however written: "C:", "C:\\", "\\", "\\\\server\\share",
-// with any trailing backslashes, "." or ".." levels, or a last level of only
-// "*", "?" and "." (everything in the root). Deleting or moving it would
-// take a whole drive.
+// with any trailing separators, levels of only dots and spaces, or a last
+// level of only "*", "?", "." and " " (everything in the root). Deleting or
+// moving it would take a whole drive.
 bool IsRootPath(const String& path);
 
-// Everything up to and including the last "\\" (or the colon of a
+// Everything up to and including the last separator (or the colon of a
 // drive-relative "C:name"); "" for a bare name. An entry's full path is this
 // prefix followed by its name.
 String PathPrefix(const String& path);
+
+// The number of levels (one more than the separators; 0 for ""), and the
+// text from level `level` on ("" when there are no more).
+int PathLevelCount(const char* path);
+const char* PathFromLevel(const char* path, int level);
+
+// The path without separators at its end.
+String WithoutTrailingSeparators(const String& path);
+
+// Whether the path is the directory or lies below it, without regard to the
+// case of ASCII letters. Both are full paths as the system gives them.
+bool IsPathInside(const char* path, const char* directory);

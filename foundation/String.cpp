@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "Multibyte.h"
+
 static char emptyText[1];
 
 static char* NewBlock(unsigned byteCount) {
@@ -89,21 +91,26 @@ String String::operator+(const String& other) const { return *this + other.Text(
 
 static char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool EqualsNoCase(const char* a, const char* b) {
-    for (;; a++, b++) {
-        if (FoldAscii(*a) != FoldAscii(*b))
-            return false;
-        if (!*a)
-            return true;
-    }
-}
-
-bool EqualsNoCase(const char* a, const char* b, unsigned length) {
+// The one case fold of the system: ASCII letters only, and never the trail
+// byte of a double-byte character (0x41..0x7A are trail bytes too). Both
+// texts start at a character boundary; while they agree, their boundaries
+// agree, so one lead-byte test serves both.
+static bool EqualsFolded(const char* a, const char* b, unsigned length, bool toTerminator) {
     for (unsigned i = 0; i < length; i++) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+        if (a[i] == b[i] && a[i] != 0 && IsLeadByte(static_cast<unsigned char>(a[i]))) {
+            if (++i < length && a[i] != b[i])
+                return false;
+        } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
             return false;
+        }
+        if (toTerminator && i < length && !a[i])
+            return true;
     }
     return true;
 }
+
+bool EqualsNoCase(const char* a, const char* b) { return EqualsFolded(a, b, ~0u, true); }
+
+bool EqualsNoCase(const char* a, const char* b, unsigned length) { return EqualsFolded(a, b, length, false); }
 
 bool String::EqualsNoCase(const char* other) const { return ::EqualsNoCase(Text(), other ? other : ""); }

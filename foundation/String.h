@@ -54,8 +54,8 @@ private:
     char* text;
 };
 
-// The text before the last backslash of the path; false (target unchanged)
-// when there is none or the path starts with its only backslash.
+// The text before the last separator ("\\" or "/") of the path; false
+// (target unchanged) when there is none or the path starts with its only one.
 bool DirectoryOf(const String& path, String& target);
 
 // Group 0 of a text: lets a walk over the groups of a longer text resume at

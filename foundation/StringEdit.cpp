@@ -2,6 +2,7 @@
 #include "String.h"
 
 #include "Multibyte.h"
+#include "PathText.h"
 
 #include <stdint.h>
 #include <string.h>
@@ -103,9 +104,10 @@ int String::CountOf(const char* pattern) const {
 bool DirectoryOf(const String& path, String& target) {
     const char* text = path.Text();
     const char* backslash = nullptr;
-    // Character by character: a trail byte 0x5C is not a backslash.
+    // Character by character: a trail byte 0x5C is not a backslash; "/"
+    // separates as "\\" does.
     for (const char* p = text; *p; p = NextChar(p)) {
-        if (*p == '\\')
+        if (IsPathSeparator(*p))
             backslash = p;
     }
     if (!backslash || backslash == text)

@@ -1,6 +1,7 @@
 #include "Attributes.h"
 
 #include "foundation/Numbers.h"
+#include "foundation/PathText.h"
 #include "system/DirectoryTree.h"
 
 namespace {
@@ -23,8 +24,11 @@ bool AttributesItem(Procedure&, const String* items) {
     return false;
 }
 
+// A root is no directory a script makes.
+bool MakeDirectoryBelowRoot(const String& path) { return !IsRootPath(path) && MakeDirectoryPath(path); }
+
 bool MakeDirectoryItem(Procedure&, const String* items) {
-    return DoPathItem(items[0], MakeDirectoryPath, MsgMakeDirFailed);
+    return DoPathItem(items[0], MakeDirectoryBelowRoot, MsgMakeDirFailed);
 }
 
 } // namespace

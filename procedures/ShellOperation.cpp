@@ -91,10 +91,13 @@ bool ShellItemStep(Procedure&, const String* items) {
     const String& destination = items[1];
     ShellItem item;
     item.operation = OperationCode(items[2]);
-    // Nothing is touched when a name does not fit, or when the source is a
-    // whole drive.
+    // Nothing is touched when a name does not fit, when the source or the
+    // destination is a whole drive, or when a name is in the "\\?\" or "\\.\"
+    // namespace: Wine's shell was seen to take such a name for a file of the
+    // current folder (and to overwrite it).
     if (!item.source.Fill(source) || !item.destination.Fill(destination) ||
-        !item.temporary.Fill(destination + ".tmp") || IsRootPath(source))
+        !item.temporary.Fill(destination + ".tmp") || IsRootPath(source) ||
+        IsRootPath(destination) || IsNamespacePath(source.Text()) || IsNamespacePath(destination.Text()))
         return Fail(item, false);
     if (PathExists(String(item.temporary.text)) &&
         !ShellFileOperation(FO_DELETE, item.temporary.text, nullptr))

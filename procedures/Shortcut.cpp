@@ -1,6 +1,7 @@
 #include "Shortcut.h"
 
 #include "foundation/Numbers.h"
+#include "foundation/PathText.h"
 #include "system/DirectoryTree.h"
 #include "system/Shell.h"
 
@@ -18,10 +19,10 @@ bool ShortcutItem(Procedure&, const String* items) {
     const String& source = items[0];
     const String& destination = items[3];
     // A folder that cannot be made shows itself when the shortcut is saved.
-    String folder = destination.Items(0, -2, "\\");
+    String folder = WithoutTrailingSeparators(PathPrefix(destination));
     if (!folder.IsEmpty())
         MakeDirectoryPath(folder);
-    if (CreateShortcut(source, destination + ".LNK", items[1].Text(), ParseInt(items[2])))
+    if (!IsRootPath(destination) && CreateShortcut(source, destination + ".LNK", items[1].Text(), ParseInt(items[2])))
         return true;
     ReportError(MsgLinkFailed, source.Text(), destination.Text());
     return false;

@@ -10,6 +10,7 @@
 #include "foundation/Cursors.h"
 #include "foundation/TextBuilders.h"
 #include "foundation/Numbers.h"
+#include "foundation/PathText.h"
 
 namespace {
 
@@ -116,23 +117,30 @@ bool ExpandMacros(String& text) { return ExpandGroups(text, "<", ">", MacroValue
 
 bool ExpandFunctions(String& text) { return ExpandGroups(text, "{", "}", CallFunction); }
 
-// Levels are kept on a stack: ".." takes back the level before it. When it
-// would take back the second level, the first stays and everything after
-// the ".." is kept as written.
+static String NextLevel(const String& text, const char*& next) {
+    const char* end = PathLevelEnd(next);
+    String level = text.Slice(next, end - 1);
+    next = *end ? end + 1 : end;
+    return level;
+}
+
+// Levels ("\\" and "/" both end one) are kept on a stack: ".." takes back
+// the level before it. When it would take back the second level, the first
+// stays and everything after the ".." is kept as written.
 bool CollapseParents(String& text) {
-    if (text.CountOf("\\..") == 0)
+    if (text.CountOf("..") == 0)
         return false;
-    int count = text.ItemCount("\\");
+    int count = PathLevelCount(text.Text());
     if (count < 3)
         return false;
     String* levels = new (std::nothrow) String[count];
     if (!levels)
         return false;
-    ItemCursor items(text, "\\");
+    const char* next = text.Text();
     int kept = 0;
     bool changed = false;
     for (int i = 0; i < count; i++) {
-        String level = items.Next();
+        String level = NextLevel(text, next);
         if (i < 2 || !level.EqualsNoCase("..")) {
             levels[kept++] = level;
             continue;
@@ -141,7 +149,7 @@ bool CollapseParents(String& text) {
         if (--kept == 1) {
             // The rest stays as it was written.
             for (i++; i < count; i++)
-                levels[kept++] = items.Next();
+                levels[kept++] = NextLevel(text, next);
             break;
         }
     }

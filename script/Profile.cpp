@@ -25,7 +25,7 @@ static bool ReadRaw(const char* file, const char* section, const char* key, Stri
     if (!work.AllocBuffer(areaSize))
         return false;
     ScriptReadProfileString(file, section, key, AbsentValue, work.Text(), readSize);
-    return !ScriptTextEqualsNoCase(work.Text(), AbsentValue);
+    return !EqualsNoCase(work.Text(), AbsentValue);
 }
 
 bool ReadProfileString(const char* file, const char* section, const char* key, String& value) {

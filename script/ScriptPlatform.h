@@ -11,8 +11,6 @@
 void ScriptReadProfileString(const char* file, const char* section, const char* key,
                              const char* absent, char* buffer, unsigned size);
 void ScriptReadProfileSection(const char* file, const char* section, char* buffer, unsigned size);
-// lstrcmpiA equal.
-bool ScriptTextEqualsNoCase(const char* a, const char* b);
 
 // The directories of the built-in macros, each written into a 260-byte buffer.
 void ScriptWindowsDirectory(String& target);

@@ -32,8 +32,6 @@ void ScriptReadProfileSection(const char*, const char*, char* buffer, unsigned s
     buffer[length + 1] = 0;
 }
 
-bool ScriptTextEqualsNoCase(const char* a, const char* b) { return EqualsNoCase(a, b); }
-
 static void Fixed(String& target, const char* path) {
     if (target.AllocBuffer(260))
         snprintf(target.Text(), 260, "%s", path);

@@ -14,8 +14,6 @@ void ScriptReadProfileSection(const char* file, const char* section, char* buffe
     GetPrivateProfileSectionA(section, buffer, size, file);
 }
 
-bool ScriptTextEqualsNoCase(const char* a, const char* b) { return lstrcmpiA(a, b) == 0; }
-
 void ScriptWindowsDirectory(String& target) {
     if (target.AllocBuffer(MAX_PATH))
         GetWindowsDirectoryA(target.Text(), MAX_PATH);

@@ -1,5 +1,6 @@
 #include "DirectoryTree.h"
 
+#include <string.h>
 #include <windows.h>
 
 #include "FileData.h"
@@ -13,22 +14,15 @@ bool IsDirectory(const String& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Trailing backslashes name the same directory.
-static String WithoutTrailingBackslash(const String& path) {
-    String trimmed = path;
-    trimmed.Trim("", "\\");
-    return trimmed;
-}
-
 // A level that is there already, as a directory or as anything else, passes.
 static bool MakeDirectory(const String& path) {
     return CreateDirectoryA(path.Text(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 // Level by level below the root (which is never created); empty levels of
-// doubled or trailing backslashes are passed over.
+// doubled or trailing separators are passed over.
 bool MakeDirectoryPath(const String& path) {
-    if (PathExists(WithoutTrailingBackslash(path)))
+    if (PathExists(WithoutTrailingSeparators(path)))
         return true;
     const char* text = path.Text();
     const char* p = text + PathRootLength(text);
@@ -48,18 +42,30 @@ static bool IsDotEntry(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
-static bool WalkEntries(const String& prefix, const String& pattern, WalkAction action,
-                        bool recursive, void* context);
+// How far a walk goes. A copy goes through a folder link to what it points
+// to, as xcopy /E does, but not through a link met inside linked content: no
+// link is followed twice, so a link back to a folder above ends there. Other
+// walks report a link but never enter it, so they never reach what it
+// points to.
+enum Reach { OneLevel, WholeTree, ThroughLinks };
 
-static bool WalkDirectory(const String& directory, WalkAction action, void* context) {
-    String prefix = directory + "\\";
-    return WalkEntries(prefix, prefix + "*.*", action, true, context);
+// The reach inside a folder with these attributes; OneLevel: not entered.
+static Reach ReachInside(DWORD attributes, Reach reach) {
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return reach;
+    return reach == ThroughLinks ? WholeTree : OneLevel;
 }
 
-// A walk stays inside its tree: a junction or directory link is reported
-// but not entered, so a delete never reaches what it points to.
-static bool WalkEntries(const String& prefix, const String& pattern, WalkAction action,
-                        bool recursive, void* context) {
+static bool WalkEntries(const String& prefix, const String& pattern, WalkAction action, Reach reach,
+                        void* context);
+
+static bool WalkDirectory(const String& directory, WalkAction action, Reach reach, void* context) {
+    String prefix = directory + "\\";
+    return WalkEntries(prefix, prefix + "*.*", action, reach, context);
+}
+
+static bool WalkEntries(const String& prefix, const String& pattern, WalkAction action, Reach reach,
+                        void* context) {
     WIN32_FIND_DATAA found;
     FindHandle search(FindFirstFileA(pattern.Text(), &found));
     if (!search.IsValid())
@@ -72,8 +78,8 @@ static bool WalkEntries(const String& prefix, const String& pattern, WalkAction 
         if (isDirectory) {
             if (!action(path, WalkEvent::EnterDirectory, context))
                 return false;
-            bool isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            if (recursive && !isLink && !WalkDirectory(path, action, context))
+            Reach inside = ReachInside(found.dwFileAttributes, reach);
+            if (inside != OneLevel && !WalkDirectory(path, action, inside, context))
                 return false;
         }
         if (!action(path, isDirectory ? WalkEvent::LeaveDirectory : WalkEvent::File, context))
@@ -82,14 +88,21 @@ static bool WalkEntries(const String& prefix, const String& pattern, WalkAction 
     return GetLastError() == ERROR_NO_MORE_FILES;
 }
 
+static bool CopyEntry(const String& path, WalkEvent event, void* context);
+
+// A folder link named itself is walked as an entry of its folder unless the
+// walk is a copy.
 bool WalkPath(const String& path, WalkAction action, bool recursive, void* context) {
-    if (recursive && IsDirectory(path))
-        return WalkDirectory(WithoutTrailingBackslash(path), action, context);
-    return WalkEntries(PathPrefix(path), path, action, recursive, context);
+    Reach reach = !recursive ? OneLevel : action == CopyEntry ? ThroughLinks : WholeTree;
+    DWORD attributes = GetFileAttributesA(path.Text());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        ReachInside(attributes, reach) != OneLevel)
+        return WalkDirectory(WithoutTrailingSeparators(path), action, ReachInside(attributes, reach), context);
+    return WalkEntries(PathPrefix(path), path, action, reach, context);
 }
 
 static String TargetOf(const String& path, const TreeTarget& target) {
-    return target.root + path.Items(target.componentCount, -1, "\\").Text();
+    return target.root + PathFromLevel(path.Text(), target.componentCount);
 }
 
 static bool CopyEntry(const String& path, WalkEvent event, void* context) {
@@ -121,10 +134,13 @@ static bool MoveEntry(const String& path, WalkEvent event, void* context) {
     return RemoveDirectoryA(path.Text()) != 0;
 }
 
-static bool IsInside(const String& path, const String& directory) {
-    int length = directory.Length();
-    return EqualsNoCase(path.Text(), directory.Text(), static_cast<unsigned>(length)) &&
-           (path.Text()[length] == 0 || path.Text()[length] == '\\');
+// As the system resolves it: relative to the current folder, "..", "." and
+// "/" taken out. The path itself when it cannot be resolved.
+static String FullPath(const String& path) {
+    char buffer[MAX_PATH * 2];
+    char* name;
+    DWORD length = GetFullPathNameA(path.Text(), sizeof buffer, buffer, &name);
+    return length == 0 || length >= sizeof buffer ? path : String(buffer);
 }
 
 static bool Refuse(DWORD error) {
@@ -144,20 +160,26 @@ static bool TransferPath(const String& source, const String& destination, FileTr
                          WalkAction action, bool removeSource) {
     if (destination.IsEmpty())
         return Refuse(ERROR_INVALID_NAME);
+    if (IsRootPath(source))
+        return Refuse(ERROR_ACCESS_DENIED);
     bool isDirectory = IsDirectory(source);
-    if (!isDirectory && source.Item(-1, "\\").CountOf("*") == 0)
+    if (!isDirectory && !strchr(source.Text() + PathPrefix(source).Length(), '*'))
         return MakeDirectoryPath(PathPrefix(destination)) && transferFile(source, destination);
-    String base = isDirectory ? WithoutTrailingBackslash(source) : source;
+    String base = isDirectory ? WithoutTrailingSeparators(source) : source;
     TreeTarget target;
-    target.componentCount = base.ItemCount("\\") - (isDirectory ? 0 : 1);
+    target.componentCount = PathLevelCount(base.Text()) - (isDirectory ? 0 : 1);
     if (isDirectory) {
-        String root = WithoutTrailingBackslash(destination);
+        String root = WithoutTrailingSeparators(destination);
         // A tree copied into itself would grow until its paths are too long.
-        if (IsInside(root, base))
+        if (IsPathInside(FullPath(root).Text(), FullPath(base).Text()))
             return Refuse(ERROR_INVALID_PARAMETER);
         target.root = root + "\\";
     } else {
+        // Matches go to the destination's folder, which must be named: the
+        // current folder is nothing an update can rely on.
         target.root = PathPrefix(destination);
+        if (target.root.IsEmpty() || !IsPathSeparator(target.root.Text()[target.root.Length() - 1]))
+            return Refuse(ERROR_INVALID_NAME);
     }
     if (!MakeDirectoryPath(target.root) || !WalkPath(base, action, true, &target))
         return false;
@@ -169,8 +191,6 @@ bool CopyPath(const String& source, const String& destination) {
 }
 
 bool MovePath(const String& source, const String& destination) {
-    if (IsRootPath(source))
-        return Refuse(ERROR_ACCESS_DENIED);
     return TransferPath(source, destination, MoveFileReplacing, MoveEntry, true);
 }
 
@@ -187,7 +207,7 @@ static bool DeleteEntry(const String& path, WalkEvent event, void*) {
 bool DeletePath(const String& path) {
     if (IsRootPath(path))
         return Refuse(ERROR_ACCESS_DENIED);
-    String target = WithoutTrailingBackslash(path);
+    String target = WithoutTrailingSeparators(path);
     if (!PathExists(target))
         return true;
     if (!WalkPath(target, DeleteEntry, true, nullptr))
@@ -202,5 +222,5 @@ static bool SetEntryAttributes(const String& path, WalkEvent event, void* contex
 }
 
 bool SetPathAttributes(const String& path, unsigned attributes) {
-    return WalkPath(path, SetEntryAttributes, false, &attributes);
+    return !IsRootPath(path) && WalkPath(path, SetEntryAttributes, false, &attributes);
 }

@@ -33,7 +33,9 @@ bool WalkPath(const String& path, WalkAction action, bool recursive, void* conte
 // A directory copies (moves) its contents into the destination directory; a
 // "*" in the last component copies the matches into the destination's
 // parent; anything else is one file whose new full path is the destination.
-// Existing destination files are replaced.
+// Existing destination files are replaced. A copy goes through folder links
+// (each linked folder once); a move takes links as they are. A drive or
+// share root is never a source, and matches of a pattern need a named folder.
 bool CopyPath(const String& source, const String& destination);
 bool MovePath(const String& source, const String& destination);
 
@@ -42,5 +44,6 @@ bool MovePath(const String& source, const String& destination);
 bool DeletePath(const String& path);
 
 // The files the path names, or that its pattern matches in its own
-// directory, get exactly these attributes; directories are left alone.
+// directory, get exactly these attributes; directories are left alone. A
+// root is refused.
 bool SetPathAttributes(const String& path, unsigned attributes);

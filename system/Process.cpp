@@ -149,7 +149,7 @@ unsigned long FindProcess(const String& path) {
             continue;
         if (nt)
             ReadImagePath(readers, entry);
-        if (lstrcmpiA(entry.szExeFile, path.Text()) == 0)
+        if (EqualsNoCase(entry.szExeFile, path.Text()))
             return entry.th32ProcessID;
     }
     return 0;

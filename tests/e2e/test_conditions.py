@@ -16,11 +16,10 @@ GATES = msgbox("Set", "flag 1", flag="Test,1") + msgbox("Clear", "flag 0", flag=
 VERIFY = [
     ("position 1; case and spaces do not matter", "A,B", "x, b", 1),
     ("equal items at other positions do not count", "A,B", "B,A", 0),
+    ("a trail byte is no letter: 83 41 is not 83 61", "ア", "ヂ", 0),
     ("further ARG2 items are never looked at", "A", "A,B", 1),
     ("an item meets the empty item beyond ARG2's end", "A,B", "C", 0),
-    ("an empty item meets a missing one", "A,", "B", 1),
-    ("both empty", "", "", 1),
-    ("empty ARG1", "", "x", 0),
+    ("an empty item meets a missing one", "A,", "B", 1), ("both empty", "", "", 1), ("empty ARG1", "", "x", 0),
     ("an empty ARG1 is compared with the whole ARG2", "", '" "', 0),
 ]
 
@@ -29,9 +28,8 @@ EXIST = [
     ("every path exists; spaces are trimmed", r" <Src>\a.txt , b.txt,<Src>\c.txt", ["a.txt", "b.txt", "c.txt"], 1),
     ("the first is missing", r"<Src>\a.txt,<Src>\b.txt,<Src>\c.txt", ["b.txt", "c.txt"], 0),
     ("the last is missing", r"<Src>\a.txt,<Src>\b.txt,<Src>\c.txt", ["a.txt", "b.txt"], 0),
-    ("a directory exists", r"<Src>\sub", [r"sub\only.txt"], 1),
+    ("a directory exists", r"<Src>\sub", [r"sub\only.txt"], 1), ("empty items do not exist", " , ", [], 0),
     ("a pattern that matches", r"<Src>\sub\*.txt", [r"sub\only.txt"], 1),
-    ("empty items do not exist", " , ", [], 0),
 ]
 
 # name, {file: (year, month, day, hour, minute) of its last write}, DATE, flag, files held open
@@ -46,14 +44,12 @@ DATE = [
     ("a missing file sets the flag", {}, "2005/11/2", 1, []),
     ("one old file of three", {"a": (2006, 1, 1, 12, 0), "b": (2007, 1, 1, 12, 0),
                                "c": (2005, 1, 1, 12, 0)}, "2005/11/2", 1, []),
-    # Opened without sharing, so another reader makes it fail.
-    ("a file held open elsewhere", {"f": (2006, 1, 1, 12, 0)}, "2005/11/2", 1, ["f"]),
+    ("a file held open elsewhere (opened without sharing)", {"f": (2006, 1, 1, 12, 0)}, "2005/11/2", 1, ["f"]),
 ]
 
 
 def local(year, month, day, hour, minute):
-    """Unix seconds of a local time. Wine converts file times with today's offset, mktime
-    with the date's: the times keep an hour away from midnight."""
+    """Unix seconds of a local time (Wine converts with today's offset, mktime with the date's: keep off midnight)."""
     return time.mktime((year, month, day, hour, minute, 0, 0, 0, -1))
 
 
@@ -68,8 +64,7 @@ class Conditions(UpdaterTest):
         self.expect("Test,Set,Clear", test + GATES, [info(f"flag {flag}")], s=s, hold=hold)
 
     def test_verify_compares_items_by_position(self):
-        self.each(VERIFY, lambda arg1, arg2, flag: self.expect_flag(
-            section("Test", "VERIFY", ARG1=arg1, ARG2=arg2), flag))
+        self.each(VERIFY, lambda a1, a2, flag: self.expect_flag(section("Test", "VERIFY", ARG1=a1, ARG2=a2), flag))
 
     def test_exist_needs_every_path(self):
         self.each(EXIST, lambda files, names, flag: self.expect_flag(section("Test", "EXIST", FILE=files), flag, names))

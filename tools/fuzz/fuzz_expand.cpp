@@ -19,9 +19,14 @@ RunContext runContext;
 
 static std::string CollapseModel(const std::string& text, bool& changed) {
     changed = false;
-    if (model::CountOf(text, "\\..") == 0)
+    // "/" ends a level as "\\" does; it is never a trail byte.
+    std::string levels = text;
+    for (char& c : levels)
+        if (c == '/')
+            c = '\\';
+    if (model::CountOf(levels, "\\..") == 0)
         return text;
-    std::vector<std::string> items = model::Split(text, "\\");
+    std::vector<std::string> items = model::Split(levels, "\\");
     int n = static_cast<int>(items.size());
     if (n - 2 <= 0)
         return text;
@@ -40,7 +45,7 @@ static std::string CollapseModel(const std::string& text, bool& changed) {
     std::string joined;
     for (size_t i = 0; i < items.size(); i++)
         joined += (i ? "\\" : "") + items[i];
-    return joined;
+    return changed ? joined : text;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,25 +1,47 @@
-// Roots and entry prefixes of paths; "\x95\x5C" is a character whose trail byte is "\\".
+// Roots, levels and entry prefixes of paths; "\x95\x5C" is a character whose trail byte is "\\".
 #include "tests/unit/Unit.h"
-
+#include "foundation/Multibyte.h"
 #include "foundation/PathText.h"
 
-TEST_CASE("Path roots, root paths and entry prefixes") {
-    struct Row { const char* path; int rootLength; bool isRoot; const char* prefix; } rows[] = {
-        {"C:\\", 3, true, "C:\\"},                {"C:", 2, true, "C:"},                  {"c:\\\\", 3, true, "c:\\\\"},
-        {"\\", 1, true, "\\"},                    {"\\\\server\\share", 14, true, "\\\\server\\share"},
-        {"\\\\server\\share\\", 15, true, "\\\\server\\share\\"},
-        {"\\\\server\\share\\dir\\f", 15, false, "\\\\server\\share\\dir\\"},
-        {"C:\\a\\..", 3, true, "C:\\a\\"},        {"C:\\a\\..\\b", 3, false, "C:\\a\\..\\"},
-        {"C:\\..\\..", 3, true, "C:\\..\\"},      {"C:\\.\\*.*", 3, true, "C:\\.\\"},     {"C:\\*", 3, true, "C:\\"},
-        {"C:\\*.txt", 3, false, "C:\\"}, {"C:\\a\\*", 3, false, "C:\\a\\"}, {"C:\\*\\a", 3, false, "C:\\*\\"},
-        {"C:name.txt", 2, false, "C:"},           {"name.txt", 0, false, ""},             {".", 0, false, ""},
-        {"", 0, false, ""},                       {"C:\\\x95\x5C", 3, false, "C:\\"},
-        {"C:\\\x95\x5C\\x", 3, false, "C:\\\x95\x5C\\"},
+// "/" for every "\\" that is not a trail byte.
+static std::string Slashed(std::string text) {
+    for (const char* p = text.c_str(); *p; p = NextChar(p))
+        text[p - text.c_str()] = *p == '\\' ? '/' : *p;
+    return text;
+}
+
+// Every row holds as written and with "/" for each "\\".
+TEST_CASE("Path roots, root paths, entry prefixes, levels and folders") {
+    struct Row { const char* path; bool isRoot; const char* prefix; int levels; } rows[] = {
+        {"C:\\", true, "C:\\", 2}, {"C:", true, "C:", 1}, {"c:\\\\", true, "c:\\\\", 3}, {"\\", true, "\\", 2},
+        {"\\\\server\\share", true, "\\\\server\\share", 4}, {"\\\\server\\share\\", true, "\\\\server\\share\\", 5},
+        {"\\\\server\\share\\dir\\f", false, "\\\\server\\share\\dir\\", 6}, {"\\\\server", true, "\\\\server", 3},
+        {"\\\\?\\C:\\", true, "\\\\?\\C:\\", 5}, {"\\\\.\\C:\\*", true, "\\\\.\\C:\\", 5},
+        {"\\\\?\\C:\\a", false, "\\\\?\\C:\\", 5}, {"\\\\?\\unc\\s\\sh\\*", true, "\\\\?\\unc\\s\\sh\\", 7},
+        {"\\\\?\\UNC\\s\\sh\\a", false, "\\\\?\\UNC\\s\\sh\\", 7}, {"\\\\.\\pipe\\x", false, "\\\\.\\pipe\\", 5},
+        {"C:\\a\\..", true, "C:\\a\\", 3}, {"C:\\a\\..\\b", false, "C:\\a\\..\\", 4},
+        {"C:\\..\\..", true, "C:\\..\\", 3}, {"C:\\a\\...", true, "C:\\a\\", 3}, {"C:\\a\\.. ", true, "C:\\a\\", 3},
+        {"C:\\. \\*. ", true, "C:\\. \\", 3}, {"C:\\*", true, "C:\\", 2},
+        {"C:\\ ", true, "C:\\", 2}, {"C:\\*.txt", false, "C:\\", 2}, {"C:\\a\\*", false, "C:\\a\\", 3},
+        {"C:\\*\\a", false, "C:\\*\\", 3}, {"C:\\*\\a\\..", true, "C:\\*\\a\\", 4}, {"C:\\a.", false, "C:\\", 2},
+        {"C:name.txt", false, "C:", 1}, {"name.txt", false, "", 1}, {".", false, "", 1}, {"", false, "", 0},
+        {"C:\\\x95\x5C", false, "C:\\", 2}, {"C:\\\x95\x5C\\x", false, "C:\\\x95\x5C\\", 3},
     };
     for (const Row& row : rows) {
-        INFO("row \"" << S(row.path) << "\"");
-        CHECK(PathRootLength(row.path) == row.rootLength);
-        CHECK(IsRootPath(String(row.path)) == row.isRoot);
-        CHECK(S(PathPrefix(String(row.path))) == row.prefix);
+        for (bool slashed : {false, true}) {
+            std::string path = slashed ? Slashed(row.path) : row.path;
+            INFO("row \"" << path << "\"");
+            CHECK(IsRootPath(String(path.c_str())) == row.isRoot);
+            CHECK(S(PathPrefix(String(path.c_str()))) == (slashed ? Slashed(row.prefix) : row.prefix));
+            CHECK(PathLevelCount(path.c_str()) == row.levels);
+        }
     }
+    // The text from a level on, without trailing separators, and paths inside a folder.
+    CHECK((S(PathFromLevel("C:\\a/b\\\\c", 2)) == "b\\\\c" && S(PathFromLevel("C:\\\x95\x5C/c", 2)) == "c"));
+    CHECK((S(PathFromLevel("C:\\a", 5)) == "" && S(WithoutTrailingSeparators(String("C:\\a/\\"))) == "C:\\a"));
+    CHECK((S(WithoutTrailingSeparators(String("C:\\\x95\x5C"))) == "C:\\\x95\x5C" && PathRootLength("C:a") == 2));
+    CHECK((PathRootLength("\\\\?\\UNC\\s\\sh\\a") == 13 && PathRootLength("//s/sh/x") == 7));
+    CHECK((IsPathInside("C:\\s", "C:\\s") && IsPathInside("c:\\S\\in", "C:\\s") && IsPathInside("C:\\s/in", "C:\\s")));
+    CHECK(!(IsPathInside("C:\\s2", "C:\\s") || IsPathInside("C:\\", "C:\\s")));
+    CHECK(!IsPathInside("C:\\\x83\x61", "C:\\\x83\x41"));
 }

@@ -1,25 +1,25 @@
-// The text type, the character stepping its operations rely on, replacing,
-// trimming and the directory of a path.
+// The text type, the character stepping its operations rely on, replacing, trimming and the directory of a path.
 #include "tests/unit/Unit.h"
-
 #include "foundation/Multibyte.h"
-
 #include <string.h>
-
-#if defined(_WIN32) || defined(__SANITIZE_ADDRESS__)
+#if defined(_WIN32) || defined(__SANITIZE_ADDRESS__) // allocators that report the size asked for
 #include <malloc.h>
-#define HAVE_BLOCK_SIZE 1
-// The allocators of both test builds report the size that was asked for.
-static size_t BlockSize(const String& s) {
 #if defined(_WIN32)
-    return _msize(s.Text());
-#else
-    return malloc_usable_size(s.Text());
+#define malloc_usable_size _msize
 #endif
+static size_t BlockSize(const String& s) { return malloc_usable_size(s.Text()); }
+
+TEST_CASE("blocks are exactly as large as their content") {
+    String s("abc"), empty;
+    CHECK((BlockSize(empty) == 1 && BlockSize(s) == 4 && s.Append("de") && BlockSize(s) == 6));
+    CHECK((s.Assign("x") && BlockSize(s) == 2 && s.AllocBuffer(260)));
+    strcpy(s.Text(), "ab");
+    CHECK((BlockSize(s) == 260 && BlockSize(String(s)) == 3 && BlockSize(s + "c") == 4));
+    CHECK(BlockSize(s.Slice(s.Text(), s.Text() + 10)) == 3);
 }
 #endif
 
-TEST_CASE("construction, copies and assignment are deep") {
+TEST_CASE("construction, copies, Assign, Append are deep; AllocBuffer zeroes; Slice takes both ends, stops at a zero") {
     char source[] = "abc";
     String s(source), empty, null(nullptr), b(s), c;
     source[0] = 'x';
@@ -29,76 +29,38 @@ TEST_CASE("construction, copies and assignment are deep") {
     b.Text()[0] = 'x';
     CHECK((S(s) == "abc" && S(b) == "xbc" && S(c) == "abc" && c.Text() != s.Text()));
     c = c;
-    CHECK(S(c) == "abc");
-    CHECK((S(s + b) == "abcxbc" && S(s + "xy") == "abcxy" && S(s + s) == "abcabc" && S(s) == "abc"));
-}
-
-TEST_CASE("AllocBuffer gives zeroed bytes and discards the old content") {
-    String s("abc");
-    REQUIRE(s.AllocBuffer(260));
-    CHECK(std::string(s.Text(), 260) == std::string(260, '\0'));
-}
-
-TEST_CASE("Assign and Append, also of the string's own text") {
-    String s("abcdef");
-    REQUIRE(s.Assign(s.Text() + 2));
-    CHECK(S(s) == "cdef");
-    REQUIRE(s.Assign(s.Text()));
-    CHECK(S(s) == "cdef");
-    REQUIRE(s.Append(s.Text()));
-    CHECK(S(s) == "cdefcdef");
-    REQUIRE((s.Assign("") && s.Append("x") && s.Append("")));
-    CHECK(S(s) == "x");
-}
-
-TEST_CASE("Slice includes both ends and stops at the terminator") {
+    CHECK((S(c) == "abc" && S(s + b) == "abcxbc" && S(s + "xy") == "abcxy" && S(s + s) == "abcabc" && S(s) == "abc"));
+    REQUIRE(c.AllocBuffer(260));
+    CHECK(std::string(c.Text(), 260) == std::string(260, '\0'));
+    REQUIRE((s.Assign("abcdef") && s.Assign(s.Text() + 2) && S(s) == "cdef" && s.Assign(s.Text()) && S(s) == "cdef"));
+    REQUIRE((s.Append(s.Text()) && S(s) == "cdefcdef" && s.Assign("") && s.Append("x") && s.Append("") && S(s) == "x"));
     const char text[] = "abcdef";
     char buffer[16] = "abc";
     struct Row { const char* first; const char* last; const char* result; } rows[] = {
-        {text + 1, text + 3, "bcd"}, {text, text + 5, "abcdef"}, {text + 2, text + 2, "c"},
-        {text + 3, text + 2, ""},    {text + 4, text + 1, ""},   {buffer, buffer + 10, "abc"},
-        {buffer + 1, buffer + 3, "bc"},
+        {text + 1, text + 3, "bcd"}, {text, text + 5, "abcdef"}, {text + 2, text + 2, "c"}, {text + 3, text + 2, ""},
+        {text + 4, text + 1, ""}, {buffer, buffer + 10, "abc"}, {buffer + 1, buffer + 3, "bc"},
     };
-    String owner("zzz");
-    for (const Row& row : rows) {
-        INFO("row " << (row.first - text) << " " << (row.last - text));
-        CHECK(S(owner.Slice(row.first, row.last)) == S(row.result));
-    }
-    CHECK(S(owner) == "zzz");
+    for (const Row& row : rows)
+        CHECK(S(s.Slice(row.first, row.last)) == S(row.result));
+    CHECK(S(s) == "x");
 }
 
-#ifdef HAVE_BLOCK_SIZE
-TEST_CASE("blocks are exactly as large as their content") {
-    String s("abc"), empty;
-    CHECK((BlockSize(empty) == 1 && BlockSize(s) == 4));
-    s.Append("de");
-    CHECK(BlockSize(s) == 6);
-    s.Assign("x");
-    CHECK(BlockSize(s) == 2);
-    s.AllocBuffer(260);
-    strcpy(s.Text(), "ab");
-    CHECK((BlockSize(s) == 260 && BlockSize(String(s)) == 3 && BlockSize(s + "c") == 4));
-    char buffer[16] = "abc";
-    CHECK(BlockSize(s.Slice(buffer, buffer + 10)) == 4);
-}
-#endif
-
+// Never the trail byte of a double-byte character: 83 41 is not 83 61.
 TEST_CASE("EqualsNoCase folds ASCII letters only") {
     struct Row { const char* a; const char* b; bool equal; } rows[] = {
-        {"Updater", "UPDATER", true}, {"", "", true},     {"abc", "ab", false}, {"ab", "abc", false},
-        {"a", "b", false},            {"@", "`", false},  {"[", "{", false},    {"\xE0", "\xC0", false},
-        {"az", "AZ", true},           {"zZ", "Zz", true}, {"y", "Z", false},    {"Copy", "cOPY", true},
+        {"Updater", "UPDATER", true}, {"", "", true}, {"abc", "ab", false}, {"ab", "abc", false}, {"@", "`", false},
+        {"[", "{", false}, {"\xE0", "\xC0", false}, {"az", "AZ", true}, {"zZ", "Zz", true}, {"y", "Z", false},
+        {"\x83\x41", "\x83\x61", false}, {"\x83\x41" "a\x83", "\x83\x41" "A\x83", true}, {"\x83", "\x83\x61", false},
     };
     for (const Row& row : rows) {
         INFO("row \"" << S(row.a) << "\" \"" << S(row.b) << "\"");
-        CHECK(EqualsNoCase(row.a, row.b) == row.equal);
-        CHECK(String(row.a).EqualsNoCase(row.b) == row.equal);
+        CHECK((EqualsNoCase(row.a, row.b) == row.equal && String(row.a).EqualsNoCase(row.b) == row.equal));
     }
-    CHECK(String().EqualsNoCase(nullptr));
+    CHECK((String().EqualsNoCase(nullptr) && !EqualsNoCase("\x83\x41", "\x83\x61", 2)));
+    CHECK(EqualsNoCase("a\x83\x41", "A\x83\x41", 3));
 }
 
-// Trail bytes at the level of each operation are in their rows; here the
-// pairing of lead-capable bytes itself.
+// Trail bytes at the level of each operation are in their rows; here the pairing of lead-capable bytes itself.
 TEST_CASE("IsCharBoundary, and one BoundaryTest walking forward, agree with stepping forward") {
     const char* texts[] = {"a\x95\x5C\x95\x95\x95\x5C\x83\x83\\", "\x95\x95\x95\x5C",
                            "\x81\x81\x81" "a\x95\xE0\xE0\xFC\\\xB1\x9F\x5C\x9F"};
@@ -107,45 +69,37 @@ TEST_CASE("IsCharBoundary, and one BoundaryTest walking forward, agree with step
         BoundaryTest walk(text);
         for (const char* p = text; *p; p++) {
             bool stepped = p == next;
-            if (stepped)
-                next = NextChar(p);
+            next = stepped ? NextChar(p) : next;
             INFO("\"" << S(text) << "\" at " << (p - text));
-            CHECK(IsCharBoundary(text, p) == stepped);
-            CHECK(walk.At(p) == stepped);
+            CHECK((IsCharBoundary(text, p) == stepped && walk.At(p) == stepped));
         }
     }
 }
 
-// A range ending just before it starts inserts.
+// A range ending just before it starts inserts; the text may come from the string itself.
 TEST_CASE("ReplaceRange") {
     const struct { const char* text; int first, last; const char* with; const char* result; } rows[] = {
         {"abcdef", 2, 3, "XY", "abXYef"}, {"abcdef", 0, 1, "X", "Xcdef"}, {"abcdef", 4, 5, "X", "abcdX"},
-        {"abcdef", 0, 5, "", ""},         {"abcdef", 2, 2, "", "abdef"},  {"abc", 1, 0, "X", "aXbc"},
-        {"abc", 0, -1, "X", "Xabc"},      {"abc", 3, 2, "X", "abcX"},     {"", 0, -1, "X", "X"},
+        {"abcdef", 0, 5, "", ""}, {"abcdef", 2, 2, "", "abdef"}, {"abc", 1, 0, "X", "aXbc"},
+        {"abc", 0, -1, "X", "Xabc"}, {"abc", 3, 2, "X", "abcX"}, {"", 0, -1, "X", "X"}, {"abc", 0, 0, nullptr, "bcbc"},
     };
     for (const auto& row : rows) {
-        INFO("row \"" << S(row.text) << "\" " << row.first << " " << row.last << " \"" << S(row.with) << "\"");
+        INFO("row \"" << S(row.text) << "\" " << row.first << " " << row.last);
         String s(row.text);
-        s.ReplaceRange(row.first, row.last, row.with);
+        s.ReplaceRange(row.first, row.last, row.with ? row.with : s.Text() + 1);
         CHECK(S(s) == S(row.result));
     }
-    String s("abc");
-    s.ReplaceRange(0, 0, s.Text() + 1); // the text may come from the string itself
-    CHECK(S(s) == "bcbc");
 }
 
-// A null pattern or text is taken from the string's own block at the row's
-// offset: each replacement frees the block it points into.
+// A null pattern or text is taken from the string's own block at the row's offset: each replacement frees the
+// block it points into. What a replacement joins is searched again: one pass would leave "%%n".
 TEST_CASE("ReplaceAll") {
     const struct { const char *text, *pattern, *with; bool replaced; const char* result; int at[2]; } rows[] = {
         {"a%nb%nc%n", "%n", "\n", true, "a\nb\nc\n"}, {"no markers %t here", "%n", "\n", false, "no markers %t here"},
         {"", "%n", "\n", false, ""}, {"%n", "%n", "\n", true, "\n"}, {"%N%T", "%n", "\n", false, "%N%T"},
-        // What a replacement joins is searched again: one pass would leave "%%n".
-        {"%%nn", "%n", "%", true, "%%"}, {"aabb", "ab", "a", true, "aa"},
+        {"%%nn", "%n", "%", true, "%%"}, {"aabb", "ab", "a", true, "aa"}, {"ab.ab", nullptr, "-", true, "-.-", {3}},
         {"\x95\x5C" "n", "\\n", "\n", false, "\x95\x5C" "n"}, {"\x95\x5C\\n", "\\n", "\n", true, "\x95\x5C\n"},
-        {"ab", nullptr, "-", true, "a-", {1}}, {"ab.ab", nullptr, "-", true, "-.-", {3}},
-        {"%n%nb", "%n", nullptr, true, "bbb", {0, 4}}, {"%n%nab", "%n", nullptr, true, "ababab", {0, 4}},
-        {"ab.ab.-", nullptr, nullptr, true, "-", {3, 6}},
+        {"%n%nab", "%n", nullptr, true, "ababab", {0, 4}}, {"ab.ab.-", nullptr, nullptr, true, "-", {3, 6}},
     };
     for (const auto& row : rows) {
         INFO("row \"" << S(row.text) << "\"");
@@ -153,26 +107,21 @@ TEST_CASE("ReplaceAll") {
         const char* before = s.Text();
         const char* pattern = row.pattern ? row.pattern : s.Text() + row.at[0];
         CHECK(s.ReplaceAll(pattern, row.with ? row.with : s.Text() + row.at[1]) == row.replaced);
-        CHECK(S(s) == S(row.result));
-        if (!row.replaced)
-            CHECK(s.Text() == before);
+        CHECK((S(s) == S(row.result) && (row.replaced || s.Text() == before)));
     }
 }
 
-// Whole repeats are removed, not sets of characters; ASCII letters compare
-// without regard to case; the trailing removal never reaches into the
-// leading one; a trail byte 0x5C or 0x7D is no backslash or brace.
+// Whole repeats are removed, not sets of characters; ASCII letters compare without regard to case; the trailing
+// removal never reaches into the leading one; a trail byte 0x5C or 0x7D is no backslash or brace; lead-capable
+// bytes pair up from the left (95 95 | 5C: the 5C stands alone).
 TEST_CASE("Trim") {
     const struct { const char *text, *leading, *trailing, *result; } rows[] = {
-        {"   ", " ", " ", ""},           {"  a b  ", " ", " ", "a b"},  {"\ta\t", " ", " ", "\ta\t"},
-        {"", " ", " ", ""},              {"C:\\dir\\\\\\", "", "\\", "C:\\dir"}, {"\\\\a\\b\\", "\\", "\\", "a\\b"},
-        {"\\", "\\", "\\", ""},          {"{{x}}}", "{", "}", "x"},    {"}x{", "{", "}", "}x{"},
-        {"ababax", "ab", "", "ax"},      {"xaba", "", "ba", "xa"},      {"ab", "abc", "", "ab"},
-        {"ABabxAbaB", "ab", "AB", "x"}, {"xINI", "", "ini", "x"},      {"zZx", "z", "", "x"},
-        {"\x82\xA0" "x", "\x82\x80", "", "\x82\xA0" "x"}, {"aba", "ab", "ba", "a"}, {"xx", "x", "xx", ""},
-        {" a ", "", "", " a "},          {" a ", " ", "", "a "},        {"C:\\\x95\x5C", "", "\\", "C:\\\x95\x5C"},
-        {"C:\\\x83\x5C\\\\", "", "\\", "C:\\\x83\x5C"}, {"\\\x95\x5C", "\\", "\\", "\x95\x5C"},
-        // Lead-capable bytes pair up from the left: 95 95 | 5C stands alone.
+        {"   ", " ", " ", ""}, {"  a b  ", " ", " ", "a b"}, {"\ta\t", " ", " ", "\ta\t"}, {"", " ", " ", ""},
+        {"C:\\dir\\\\\\", "", "\\", "C:\\dir"}, {"\\\\a\\b\\", "\\", "\\", "a\\b"}, {"{{x}}}", "{", "}", "x"},
+        {"}x{", "{", "}", "}x{"}, {"ababax", "ab", "", "ax"}, {"xaba", "", "ba", "xa"}, {"ab", "abc", "", "ab"},
+        {"ABabxAbaB", "ab", "AB", "x"}, {"\x82\xA0" "x", "\x82\x80", "", "\x82\xA0" "x"}, {"aba", "ab", "ba", "a"},
+        {"xx", "x", "xx", ""}, {" a ", "", "", " a "}, {" a ", " ", "", "a "}, {"\\\x95\x5C", "\\", "\\", "\x95\x5C"},
+        {"C:\\\x95\x5C", "", "\\", "C:\\\x95\x5C"}, {"C:\\\x83\x5C\\\\", "", "\\", "C:\\\x83\x5C"},
         {"\x95\x95\x5C", "", "\\", "\x95\x95"}, {"\x95\x95\x95\x5C", "", "\\", "\x95\x95\x95\x5C"},
         {"{\x83\x7D", "{", "}", "\x83\x7D"}, {"{\x83\x7D}}", "{", "}", "\x83\x7D"},
     };
@@ -181,27 +130,24 @@ TEST_CASE("Trim") {
         String s(row.text);
         const char* before = s.Text();
         s.Trim(row.leading, row.trailing);
-        CHECK(S(s) == S(row.result));
-        if (S(row.text) == row.result) // untouched, not copied
-            CHECK(s.Text() == before);
+        CHECK((S(s) == S(row.result) && (S(row.text) != row.result || s.Text() == before))); // untouched, not copied
     }
 }
 
-// None, or one only at the first byte, gives none (a null row: false and the
-// target unchanged); a trail byte 0x5C is no backslash.
+// None, or one only at the first byte, gives none (a null row: false and the target unchanged); a trail byte
+// 0x5C is no backslash; the path may be the target.
 TEST_CASE("DirectoryOf") {
     const struct { const char *path, *directory; } rows[] = {
-        {"C:\\app\\setup.exe", "C:\\app"}, {"C:\\app\\", "C:\\app"}, {"a\\\\b", "a\\"}, {"C:\\setup.exe", "C:"},
-        {"\\setup.exe", nullptr},          {"setup.exe", nullptr},  {"", nullptr},     {"\\", nullptr},
-        {"C:\\\x95\x5C", "C:"},            {"C:\\\x83\x5C\\app.exe", "C:\\\x83\x5C"}, {"\x95\x5C" "app.exe", nullptr},
+        {"C:\\app\\setup.exe", "C:\\app"}, {"C:/app/", "C:/app"}, {"a\\\\b", "a\\"}, {"C:\\setup.exe", "C:"},
+        {"/setup.exe", nullptr}, {"setup.exe", nullptr}, {"", nullptr}, {"\\", nullptr}, {"C:\\\x95\x5C", "C:"},
+        {"C:\\\x83\x5C\\app.exe", "C:\\\x83\x5C"}, {"\x95\x5C" "app.exe", nullptr},
     };
     for (const auto& row : rows) {
         INFO("row \"" << S(row.path) << "\"");
         String target("unchanged");
-        CHECK(DirectoryOf(String(row.path), target) == (row.directory != nullptr));
-        CHECK(S(target) == S(row.directory ? row.directory : "unchanged"));
+        CHECK((DirectoryOf(String(row.path), target) == (row.directory != nullptr) &&
+               S(target) == S(row.directory ? row.directory : "unchanged")));
     }
     String path("C:\\app\\setup.exe");
-    CHECK(DirectoryOf(path, path)); // the path may be the target
-    CHECK(S(path) == "C:\\app");
+    CHECK((DirectoryOf(path, path) && S(path) == "C:\\app"));
 }
