@@ -38,7 +38,10 @@ makedir = step("MAKEDIR", "DIR")
 class Files(UpdaterTest):
     def areas(self, s):
         p = wineenv.paths()
-        return {"": s.path(), "U:/": os.path.join(p["drive_u"], s.name), "R:/": p["drive_r"]}
+        # S:/: <Win>\System32\updater-tests as the build under test reaches it (32-bit programs: SysWOW64).
+        system = os.path.join(p["prefix"], "drive_c", "windows", "system32" if wineenv.bits() == 64 else "syswow64")
+        return {"": s.path(), "U:/": os.path.join(p["drive_u"], s.name), "R:/": p["drive_r"],
+                "S:/": os.path.join(system, "updater-tests")}
 
     def where(self, s, key):
         prefix = key[:3] if key[1:3] == ":/" else ""
@@ -110,6 +113,8 @@ class Files(UpdaterTest):
             ("a path past the platform's limit fails", {f"s/{'L' * 200}/f.txt": "f"},
              copy(r"<W>\s", "<W>\\d\\" + "D" * 50), (8, r"<W>\s", "<W>\\d\\" + "D" * 50),
              {f"d/{'D' * 50}/": D}),
+            ("into System32", {"a.txt": "A"}, copy(r"<W>\a.txt", r"<Win>\System32\updater-tests\b.txt"), DONE,
+             {"S:/b.txt": "A"}),
         ], self.run_row)
 
     def test_move(self):
