@@ -9,10 +9,9 @@ import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import wineenv  # noqa: E402
-from boxes import Box  # noqa: E402
 from examples import copy_example  # noqa: E402
 from programs import run_closing, stop_programs  # noqa: E402
-from updater import UpdaterTest, expect_boxes, main  # noqa: E402
+from updater import Box, UpdaterTest, expect_boxes, main  # noqa: E402
 
 
 def box(caption, text, icon):
@@ -30,12 +29,10 @@ class Examples(UpdaterTest):
         return s, programs
 
     def test_update(self):
-        caption = "Viewer Update"
-        ask = box(caption, "Viewer is running.\nPlease close Viewer, then press Yes to update it.\nNo cancels the "
-                  "update.", "question")
-        updated = box(caption, "Viewer has been updated to version 2.", "information")
-        damaged = box(caption, "The new viewer.dat does not have the expected contents.\nViewer is not started "
-                      "again.", "error")
+        ask, updated, damaged = (box("Viewer Update", text, icon) for text, icon in (
+            ("Viewer is running.\nPlease close Viewer, then press Yes to update it.\nNo cancels the update.", "question"),
+            ("Viewer has been updated to version 2.", "information"),
+            ("The new viewer.dat does not have the expected contents.\nViewer is not started again.", "error")))
 
         def check(running, changes, answers, boxes, replaced, restarted):
             s, programs = self.example("update", **changes)
@@ -61,8 +58,7 @@ class Examples(UpdaterTest):
                     [damaged], True, False)], check)
 
     def test_install(self):
-        """In a Wine prefix of its own: the all-users desktop and programs menu, machine-wide
-        registry values, point into the scenario, which the tests running meanwhile must not see."""
+        # In a prefix of its own: the tests running meanwhile must not see the shell folders moved.
         shared = os.environ["UPDATER_WINE_STATE"]
         os.environ["UPDATER_WINE_STATE"] = os.path.normpath(shared) + "-shell-folders"
         self.addCleanup(os.environ.update, UPDATER_WINE_STATE=shared)
@@ -83,8 +79,8 @@ class Examples(UpdaterTest):
                 "information")])
         for relative in ("tally.exe", "license.txt", "Help/index.txt"):
             self.assertEqual(s.read_bytes("Program Files/Tally/" + relative), s.read_bytes("media/" + relative))
-        self.assertTrue(os.path.isdir(s.path(r"Program Files\Tally\Data")))
-        self.assertEqual(s.attributes()["Program Files/Tally/license.txt"], "AR")
+        self.assertEqual((os.path.isdir(s.path(r"Program Files\Tally\Data")),
+                          s.attributes()["Program Files/Tally/license.txt"]), (True, "AR"))
 
         def check(path, link_target, arguments, show):
             fields = s.read_shortcut(path)
@@ -98,17 +94,15 @@ class Examples(UpdaterTest):
                    ("help", r"Programs\Tally\Tally Help.LNK", target + r"\Help\index.txt", "", 1)], check)
 
     def test_branch(self):
-        caption = "Price List Update"
-
         def check(date, shown):
             s, _ = self.example("branch", **({} if date else {r"installed\prices.csv": None}))
             installed = s.read_bytes(r"installed\prices.csv") if date else None
             if date:
                 s.set_times(r"installed\prices.csv", date.timestamp())
-            expect_boxes(s.run(answers=["OK"], timeout=60), [box(caption, shown, "information")])
+            expect_boxes(s.run(answers=["OK"], timeout=60), [box("Price List Update", shown, "information")])
             # Wine is a Windows NT system.
-            self.assertEqual(s.read_bytes(r"installed\reader.dll"), s.read_bytes(r"nt\reader.dll"))
-            self.assertEqual(s.read_bytes(r"installed\prices.csv"), installed or s.read_bytes(r"data\prices.csv"))
+            self.assertEqual([s.read_bytes(r"installed\reader.dll"), s.read_bytes(r"installed\prices.csv")],
+                             [s.read_bytes(r"nt\reader.dll"), s.read_bytes(r"data\prices.csv") if shown == replaced else installed])
         replaced, kept = ("The price list of 2024/4/1 has been installed.",
                           "The installed price list is current; it was kept.")
         # name, date of the installed price list (None: no list installed), box

@@ -152,6 +152,8 @@ class Scenario:
         stem = self.next_stem("-reg")
         with open(os.path.join(self.runs, stem + ".reg"), "wb") as f:
             f.write(("\ufeffWindows Registry Editor Version 5.00\r\n\r\n" + body).encode("utf-16-le"))
+        if bits == 32 and wineenv.no_32_bits():
+            raise unittest.SkipTest(wineenv.no_32_bits())
         reg = "reg" if bits == 64 else r"C:\windows\syswow64\reg.exe"
         self.wine(f"reg import of {body.strip()!r}", stem, [reg, "import", rf"T:\_runs\{stem}.reg"])
 

@@ -89,21 +89,19 @@ def wine(args, env, log_path, timeout, cwd=None):
     return run_logged([WINE] + list(args), env, log_path, timeout, cwd)
 
 
-def is_xvfb(pid):
-    try:
-        with open(f"/proc/{pid}/cmdline", "rb") as f:
-            return os.path.basename(f.read().split(b"\0")[0]) == b"Xvfb"
-    except OSError:
-        return False
-
-
 def stop_xvfb(pid):
+    def running():
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                return os.path.basename(f.read().split(b"\0")[0]) == b"Xvfb"
+        except OSError:
+            return False
     for sig in (signal.SIGTERM, signal.SIGKILL):
-        for attempt in range(50):
-            if not is_xvfb(pid):
+        if running():
+            os.kill(pid, sig)
+        for _ in range(50):
+            if not running():
                 return
-            if attempt == 0:
-                os.kill(pid, sig)
             time.sleep(0.05)
 
 
@@ -168,35 +166,28 @@ def must(args, env, log, timeout, runner=wine):
         sys.exit(f"{' '.join(args)} failed (see logs/setup.txt)")
 
 
-def create_prefix(env, log):
-    """A prefix made by a Wine without its 32-bit half lacks one for good: made again then."""
-    p = paths()
-    shutil.rmtree(p["prefix"], ignore_errors=True)
-    # With dosdevices made beforehand, Wine never creates its z: drive.
-    os.makedirs(os.path.join(p["prefix"], "drive_c"))
-    make_drives_safe()
-    must(["wineboot", "-i"], env, log, 180)
-    # Without a window manager every box would take 2 s to close.
-    must(["reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"], env, log, 60)
-    # Stopping the server writes the registry; the services of a prefix made in
-    # the same server session were seen to stall later runs for seconds.
-    stop_wineserver(env)
-    open(os.path.join(p["prefix"], READY_MARK), "w").close()
-
-
 def setup():
     started, p = time.monotonic(), paths()
     stop_all()
-    for name in ("scratch", "drive_u", "drive_r", "drive_v", "home"):
-        if name != "home":
-            shutil.rmtree(p[name], ignore_errors=True)
-        os.makedirs(p[name], exist_ok=True)
-    log = os.path.join(p["logs"], "setup.txt")
-    env = base_environment(start_xvfb())
+    for name in ("scratch", "drive_u", "drive_r", "drive_v"):
+        shutil.rmtree(p[name], ignore_errors=True)
+        os.makedirs(p[name])
+    os.makedirs(p["home"], exist_ok=True)
+    log, env = os.path.join(p["logs"], "setup.txt"), base_environment(start_xvfb())
+    # A prefix made by a Wine without its 32-bit half lacks one for good: it is made again.
     half = os.path.exists(os.path.join(p["prefix"], "drive_c", "windows", "syswow64", "kernel32.dll"))
     fresh = not os.path.exists(os.path.join(p["prefix"], READY_MARK)) or (not half and not no_32_bits())
     if fresh:
-        create_prefix(env, log)
+        shutil.rmtree(p["prefix"], ignore_errors=True)
+        os.makedirs(os.path.join(p["prefix"], "drive_c"))
+        make_drives_safe()  # with dosdevices made beforehand, Wine never creates its z: drive
+        must(["wineboot", "-i"], env, log, 180)
+        # Without a window manager every box would take 2 s to close.
+        must(["reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f"], env, log, 60)
+        # Stopping the server writes the registry; the services of a prefix made in
+        # the same server session were seen to stall later runs for seconds.
+        stop_wineserver(env)
+        open(os.path.join(p["prefix"], READY_MARK), "w").close()
     make_drives_safe()
     must([WINESERVER, "-p"], env, log, 30, run_logged)
     must(["wineboot"], env, log, 120)  # brings the services up now rather than in the first test

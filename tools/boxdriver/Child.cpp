@@ -1,12 +1,12 @@
 // Copied under another name (app.exe), the driver plays a program that the
 // updater starts. app.exe.plan holds key=value lines (0 when missing): busy=<ms>
-// before it is ready for input; window=1: a window whose messages it serves, so
-// that it becomes ready for input (0: no message queue at all); run=<ms> it runs
-// once ready (-1: until stopped); exit=<code>; guard=1: others may open it only
-// to wait and to query its path, as programs of other users and elevated ones
-// allow. It appends "<pid> <fact> <value>" lines in UTF-8 to app.exe.out:
-// started, command, directory, guarded, ready, ended (times in milliseconds of
-// the system clock). It ends early when app.exe.stop exists, or after a minute.
+// before it is ready for input; window=1: a window whose messages it serves
+// (0: no message queue at all); run=<ms> it runs once ready (-1: until stopped);
+// exit=<code>; guard=1: others may open it only to wait and to query its path,
+// as programs of other users and elevated ones allow. It appends "<pid> <fact>
+// <value>" lines in UTF-8 to app.exe.out: started, command, directory, guarded,
+// ready, ended (ms of the system clock). It ends when app.exe.stop appears, or
+// after a minute.
 #include "Driver.h"
 
 #include <sddl.h>
@@ -42,12 +42,10 @@ void RecordTime(const char* fact) {
 long long Plan(const char* key) {
     FILE* file = _wfopen(Beside(L".plan").c_str(), L"rb");
     char line[256];
-    size_t length = strlen(key);
     long long value = 0;
-    while (file && fgets(line, sizeof line, file))
+    for (size_t length = strlen(key); file && fgets(line, sizeof line, file);)
         if (strncmp(line, key, length) == 0 && line[length] == '=') value = strtoll(line + length + 1, nullptr, 10);
-    if (file) fclose(file);
-    return value;
+    return file && fclose(file), value;
 }
 
 // SYNCHRONIZE and PROCESS_QUERY_LIMITED_INFORMATION for everyone, nothing more.

@@ -141,7 +141,7 @@ void Drive(wchar_t** job, HANDLE process, Run& run) {
         for (HWND candidate : run.found) {
             if (std::any_of(run.boxes.begin(), run.boxes.end(), [&](Box& b) { return b.hwnd == candidate && !b.closed; }))
                 continue;
-                    if (!late && (hwnd = candidate)) break;
+            if (!late && (hwnd = candidate)) break;
             run.boxes.push_back(ReadBox(candidate, slot));  // still open when the driver gives up
         }
         if (late || unexpected >= 20) {
