@@ -217,7 +217,7 @@ class WaitApp(ProgramTest):
              {"a.exe": dict(run=1000), "b.exe": FOREVER}, "end"),
             ("the first not running", r"<Src>\a.exe,<Src>\b.exe", f"{long},{long}", {"b.exe": dict(run=800)}, "end b"),
             ("a guarded program", r"<Src>\a.exe", long, {"a.exe": dict(run=1000, guard=1)}, "end"),
-            ("a program of the other bitness", r"<Src>\a.exe", long, {"a.exe": dict(run=1000, bits=OTHER)}, "end"),
+            ("a program of the other bitness", r"<Src>\a.exe", "1000", {"a.exe": dict(run=-1, bits=OTHER)}, "tick"),
         ]
 
         def check(apps, ticks, running, until):

@@ -117,7 +117,7 @@ def stop_all():
         stop_wineserver(base_environment(":0"))
     if os.path.exists(paths()["running"]):
         with open(paths()["running"]) as f:
-            stop_xvfb(json.load(f)["xvfb_pid"])
+            stop_xvfb(json.load(f).get("xvfb_pid") or 0)
         os.remove(paths()["running"])
 
 
