@@ -1,6 +1,4 @@
-"""Stand-in programs: copies of the box driver under other names. A copy reads
-what to do from <copy>.plan and appends "<pid> <fact> <value>" lines to
-<copy>.out (tools/boxdriver/Child.cpp); it ends when <copy>.stop appears.
+"""Stand-in programs: copies of the box driver under other names (tools/boxdriver/Child.cpp).
 Times come from one system clock, so facts of different processes order exactly."""
 
 import os

@@ -12,12 +12,10 @@ import time
 import unittest
 
 import wineenv
-from boxes import Box, Result, error_box, expect_boxes, fail
-from messages import DEFAULT_CAPTION, message
+from boxes import Box, Result, error_box, expect_boxes, fail  # noqa: F401 (the tests take them from here)
+from messages import DEFAULT_CAPTION, message  # noqa: F401
 from sections import msgbox, section
 
-__all__ = ["Box", "DEFAULT_CAPTION", "Result", "Scenario", "UpdaterTest", "error_box", "expect_boxes", "fail",
-           "main", "message"]
 __unittest = True  # see boxes.py
 
 ANSWERS = ("OK", "CANCEL", "YES", "NO", "CLOSE", "DEFAULT")
