@@ -23,28 +23,30 @@ set(PYTHON /usr/bin/python3 CACHE FILEPATH "the Debian python3 (it has pefile)")
 if(WIN32_BUILD AND WIN64_BUILD)
     add_test(NAME build.resources COMMAND ${PYTHON} ${SRC}/tests/build/check_resources.py
         ${WIN64_BUILD}/updater.exe ${WIN32_BUILD}/updater.exe)
-endif()
-
-if(WIN64_BUILD)
-    set(WINE_ENV UPDATER_SOURCE=${SRC} UPDATER_WIN64_BUILD=${WIN64_BUILD}
-        UPDATER_WIN32_BUILD=${WIN32_BUILD}
-        UPDATER_WINE_STATE=${CMAKE_CURRENT_BINARY_DIR}/wine)
-    add_test(NAME wine.setup COMMAND ${PYTHON} ${SRC}/tests/harness/wineenv.py setup)
-    add_test(NAME wine.cleanup COMMAND ${PYTHON} ${SRC}/tests/harness/wineenv.py cleanup)
-    set_tests_properties(wine.setup PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${WINE_ENV}")
-    set_tests_properties(wine.cleanup PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${WINE_ENV}")
-
-    add_test(NAME wine.unit COMMAND ${PYTHON} ${SRC}/tests/harness/wineenv.py unit)
-    set(WINE_TESTS wine.unit)
+    # Each Windows build runs every Wine test in a prefix of its own: wine.* and
+    # e2e.* the x86_64 build, wine32.* and e2e32.* the i686 build. 77: skipped
+    # (a machine that cannot run 32-bit programs).
     file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${SRC}/tests/e2e/test_*.py)
-    foreach(test_file ${E2E_TESTS})
-        get_filename_component(name ${test_file} NAME_WE)
-        string(REGEX REPLACE "^test_" "" name ${name})
-        add_test(NAME e2e.${name} COMMAND ${PYTHON} ${test_file})
-        list(APPEND WINE_TESTS e2e.${name})
+    foreach(bits 64 32)
+        string(REPLACE 64 "" suffix ${bits})
+        set(WINE_ENV UPDATER_SOURCE=${SRC} UPDATER_WIN64_BUILD=${WIN64_BUILD} UPDATER_WIN32_BUILD=${WIN32_BUILD}
+            UPDATER_BITS=${bits} UPDATER_WINE_STATE=${CMAKE_CURRENT_BINARY_DIR}/wine${suffix})
+        foreach(step setup cleanup unit)
+            add_test(NAME wine${suffix}.${step} COMMAND ${PYTHON} ${SRC}/tests/harness/wineenv.py ${step})
+        endforeach()
+        set_tests_properties(wine${suffix}.setup PROPERTIES FIXTURES_SETUP wine${suffix})
+        set_tests_properties(wine${suffix}.cleanup PROPERTIES FIXTURES_CLEANUP wine${suffix})
+        set(WINE_TESTS wine${suffix}.unit)
+        foreach(test_file ${E2E_TESTS})
+            get_filename_component(name ${test_file} NAME_WE)
+            string(REGEX REPLACE "^test_" "" name ${name})
+            add_test(NAME e2e${suffix}.${name} COMMAND ${PYTHON} ${test_file})
+            list(APPEND WINE_TESTS e2e${suffix}.${name})
+        endforeach()
+        set_tests_properties(${WINE_TESTS} PROPERTIES FIXTURES_REQUIRED wine${suffix} TIMEOUT 600)
+        set_tests_properties(wine${suffix}.setup wine${suffix}.cleanup ${WINE_TESTS} PROPERTIES
+            ENVIRONMENT "${WINE_ENV}" SKIP_RETURN_CODE 77)
     endforeach()
-    set_tests_properties(${WINE_TESTS} PROPERTIES FIXTURES_REQUIRED wine
-        ENVIRONMENT "${WINE_ENV}" TIMEOUT 600)
 endif()
 
 # The fuzz targets, a few seconds each (tools/fuzz.sh builds them with clang).

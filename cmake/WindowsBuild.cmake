@@ -60,16 +60,13 @@ target_compile_options(updater-check PRIVATE ${PROGRAM_FLAGS})
 target_link_libraries(updater-check PRIVATE updater_core ${SYSTEM_LIBS})
 target_link_options(updater-check PRIVATE -static -s -Wl,--gc-sections -mconsole)
 
-# The same program with a failing allocator, for the allocation-failure sweep
-# (run under Wine, so the x86_64 build only).
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+# The same program with a failing allocator, for the allocation-failure sweep.
 add_executable(updater_allocfail WIN32 ${SRC}/engine/Main.cpp ${SRC}/foundation/NewDelete.cpp
     ${SRC}/tools/alloc/FailingAllocator.cpp ${SRC}/resources/updater.rc)
 target_compile_options(updater_allocfail PRIVATE ${PROGRAM_FLAGS})
 target_link_libraries(updater_allocfail PRIVATE updater_core ${SYSTEM_LIBS})
 target_link_options(updater_allocfail PRIVATE -static -mwindows
     -Wl,--wrap=malloc,--wrap=calloc,--wrap=realloc)
-endif()
 
 file(GLOB UNIT_WINDOWS CONFIGURE_DEPENDS ${SRC}/tests/unit/windows/*.cpp)
 add_executable(unit_tests ${SRC}/tests/unit/main.cpp ${UNIT_FOUNDATION} ${UNIT_WINDOWS}

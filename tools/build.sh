@@ -13,7 +13,7 @@ cmake -S "$source_dir" -B "$build_dir/win32" -DCMAKE_BUILD_TYPE=Release \
 cmake -S "$source_dir" -B "$build_dir/native" -DCMAKE_BUILD_TYPE=Debug \
     -DWIN64_BUILD="$build_dir/win64" -DWIN32_BUILD="$build_dir/win32" >/dev/null
 cmake --build "$build_dir/win64" -j"$jobs"
-cmake --build "$build_dir/win32" -j"$jobs" --target updater updater-check resource_module boxdriver planted_library
+cmake --build "$build_dir/win32" -j"$jobs"
 cmake --build "$build_dir/native" -j"$jobs"
 for target in win64 win32; do
     printf 'updater.exe (%s): %s bytes\n' "$target" "$(stat -c %s "$build_dir/$target/updater.exe")"

@@ -19,19 +19,20 @@ sys.path.insert(0, os.path.join(SOURCE, "tests", "harness"))
 
 
 def bmp_to_png(bmp_path, png_path):
-    """A 24-bit bottom-up BMP, as the box driver saves it, as a PNG."""
+    """A BMP of 24 or 32 bits a pixel, as the box driver saves it, as a PNG."""
     with open(bmp_path, "rb") as f:
         data = f.read()
     offset = struct.unpack_from("<I", data, 10)[0]
-    width, height = struct.unpack_from("<ii", data, 18)
-    stride = (width * 3 + 3) & ~3
+    width, height, _, depth = struct.unpack_from("<iiHH", data, 18)
+    size = depth // 8
+    stride = (width * size + 3) & ~3
     rows = []
     for y in range(abs(height)):
         source_row = height - 1 - y if height > 0 else y
         start = offset + source_row * stride
-        bgr = data[start:start + width * 3]
-        rgb = bytearray(len(bgr))
-        rgb[0::3], rgb[1::3], rgb[2::3] = bgr[2::3], bgr[1::3], bgr[0::3]
+        bgr = data[start:start + width * size]
+        rgb = bytearray(width * 3)
+        rgb[0::3], rgb[1::3], rgb[2::3] = bgr[2::size], bgr[1::size], bgr[0::size]
         rows.append(b"\x00" + bytes(rgb))
 
     def chunk(kind, body):

@@ -55,7 +55,10 @@ SHOWN = {"R:\\w/../*": "R:\\*", "R:\\. \\*. ": "R:\\. \\*.", "<Empty>\\": "\\"}
 class Files(UpdaterTest):
     def areas(self, s):
         p = wineenv.paths()
-        return {"": s.path(), "U:/": os.path.join(p["drive_u"], s.name), "R:/": p["drive_r"]}
+        # S:/: <Win>\System32\updater-tests as the build under test reaches it (32-bit programs: SysWOW64).
+        system = os.path.join(p["prefix"], "drive_c", "windows", "system32" if wineenv.bits() == 64 else "syswow64")
+        return {"": s.path(), "U:/": os.path.join(p["drive_u"], s.name), "R:/": p["drive_r"],
+                "S:/": os.path.join(system, "updater-tests")}
 
     def snapshot(self, s):
         """Every file with its text and attributes, every empty folder and every link, of the areas."""
@@ -140,6 +143,8 @@ class Files(UpdaterTest):
              DONE, {**COPIED, "d/l/z.txt": "z"}),
             ("a link to a folder above: entered once", {**TREE, "s/sub/up": "-> .."}, copy(r"<W>\s", r"<W>\d"), DONE,
              {**COPIED, "d/sub/up/x.txt": "x", "d/sub/up/sub/y.txt": "y", "d/sub/up/sub/up/": D, "d/sub/up/empty/": D}),
+            ("into System32", {"a.txt": "A"}, copy(r"<W>\a.txt", r"<Win>\System32\updater-tests\b.txt"), DONE,
+             {"S:/b.txt": "A"}),
         ], self.run_row)
 
     def test_move_and_delete(self):

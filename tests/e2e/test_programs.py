@@ -13,6 +13,7 @@ from updater import UpdaterTest, error_box, main, message  # noqa: E402
 
 GATES = msgbox("Set", "flag 1", flag="Step,1") + msgbox("Clear", "flag 0", flag="Step,0")
 FOREVER = dict(run=-1)
+OTHER = 96 - wineenv.bits()  # the other build: programs of the other bitness
 
 
 def launch(files, parameters="", wait="1", name="Step"):
@@ -176,12 +177,14 @@ class AppExist(ProgramTest):
             ("never the updater itself", r"<Src>\UPDATER.EXE", [], 0),
             ("guarded", r"<Src>\g.exe", ["g.exe"], 1),
             ("another one guarded", r"<Src>\a.exe", ["g.exe"], 0),
+            ("a program of the other bitness", r"<Src>\o.exe", ["o.exe"], 1),
         ]
 
         def check(apps, running, flag):
             s = self.scenario()
             names = {"a.exe", "b.exe", *running}
-            programs = {name: self.program(s, name, run=-1, guard=name == "g.exe") for name in names}
+            programs = {name: self.program(s, name, run=-1, guard=name == "g.exe", bits=OTHER * (name == "o.exe"))
+                        for name in names}
             for name in running:
                 programs[name].start_outside()
             self.expect_flag(s, "Step", section("Step", "APPEXIST", APP=apps.replace("<SRC>", s.win().upper())),
@@ -214,6 +217,7 @@ class WaitApp(ProgramTest):
              {"a.exe": dict(run=1000), "b.exe": FOREVER}, "end"),
             ("the first not running", r"<Src>\a.exe,<Src>\b.exe", f"{long},{long}", {"b.exe": dict(run=800)}, "end b"),
             ("a guarded program", r"<Src>\a.exe", long, {"a.exe": dict(run=1000, guard=1)}, "end"),
+            ("a program of the other bitness", r"<Src>\a.exe", "1000", {"a.exe": dict(run=-1, bits=OTHER)}, "tick"),
         ]
 
         def check(apps, ticks, running, until):

@@ -16,11 +16,11 @@ from updater import UpdaterTest, error_box, expect_boxes, fail, main, message  #
 GATES = msgbox("Set", "flag 1", flag="Test,1") + msgbox("Clear", "flag 0", flag="Test,0")
 RT_ICON, RT_STRING, RT_RCDATA, RT_GROUP_ICON = 3, 6, 10, 14
 NAMED, ENGLISH = ("PAYLOAD", "SETTINGS", 1041), (RT_RCDATA, "ENGLISHONLY", 1033)
+OTHER = 96 - wineenv.bits()  # the other build's module
 
 
 def module_path(bits):
-    folder = wineenv.build_dir() if bits == 64 else os.environ.get("UPDATER_WIN32_BUILD", "")
-    path = os.path.join(folder, "resource_module.dll")
+    path = os.path.join(wineenv.build_dir(bits), "resource_module.dll")
     if not os.path.exists(path):
         fail(f"{path} is missing", ["build resource_module of both targets and run the tests through ctest"])
     return path
@@ -70,7 +70,7 @@ class Resources(UpdaterTest):
             ("numbers: an icon and a group icon", 64, "#3,#14", "#1,#7",
              [(RT_ICON, 1, 1041), (RT_GROUP_ICON, 7, 1041)]),
             ("names and numbers, items trimmed", 64, " #10 , PAYLOAD ", "ENGLISHONLY,SETTINGS", [ENGLISH, NAMED]),
-            ("a source of the other bitness", 32, " #10 , PAYLOAD ", "ENGLISHONLY,SETTINGS", [ENGLISH, NAMED]),
+            ("a source of the other bitness", OTHER, " #10 , PAYLOAD ", "ENGLISHONLY,SETTINGS", [ENGLISH, NAMED]),
             # The destination's own group icon 1 stays: a skipped item removes nothing.
             ("what the source lacks is skipped", 64, "#10,PAYLOAD,#14", "NOSUCH,SETTINGS,#1", [NAMED]),
             ("nothing found", 64, "#10", "NOSUCH", []),

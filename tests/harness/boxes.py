@@ -7,7 +7,6 @@ from messages import DEFAULT_CAPTION
 # unittest leaves the frames of modules with this flag out of its tracebacks,
 # so a failure points at the test's own lines.
 __unittest = True
-
 UNSET = object()
 
 
@@ -15,12 +14,10 @@ class Box:
     """What a test expects of one box; fields left out are not compared. As the
     last box of a run, exit_code is the code the run ends with."""
 
-    FIELDS = ("caption", "text", "icon", "buttons", "default")
-
-    def __init__(self, caption=UNSET, text=UNSET, icon=UNSET, buttons=UNSET, default=UNSET, exit_code=0):
-        self.exit_code = exit_code
-        self.expected = {name: value for name, value in zip(
-            self.FIELDS, (caption, text, icon, buttons, default)) if value is not UNSET}
+    def __init__(self, exit_code=0, **expected):
+        unknown = set(expected) - {"caption", "text", "icon", "buttons", "default"}
+        assert not unknown, f"a box has no {unknown}"
+        self.exit_code, self.expected = exit_code, expected
 
     def __repr__(self):
         return "Box(" + ", ".join(f"{k}={v!r}" for k, v in self.expected.items()) + ")"
@@ -36,15 +33,12 @@ class Result:
 
     def __init__(self, data, log):
         self.data, self.log = data, log
-        for field in ("started", "exit_code", "timed_out", "too_many_boxes", "boxes", "clipboard"):
-            setattr(self, field, data[field])
+        self.__dict__.update(data)
 
     def describe(self):
-        lines = [f"started={self.started} exit_code={self.exit_code} timed_out={self.timed_out} "
-                 f"clipboard={self.clipboard!r}"] + ([] if self.boxes else ["no boxes"])
-        for number, box in enumerate(self.boxes, 1):
-            lines.append(f"box {number}: " + " ".join(f"{k}={v!r}" for k, v in box.items()))
-        return "\n".join(lines)
+        return "\n".join([f"started={self.started} exit_code={self.exit_code} timed_out={self.timed_out} "
+                          f"clipboard={self.clipboard!r}"] + [f"box {number}: " + " ".join(
+                              f"{k}={v!r}" for k, v in box.items()) for number, box in enumerate(self.boxes, 1)])
 
 
 def fail(summary, problems, result=None):
@@ -54,32 +48,19 @@ def fail(summary, problems, result=None):
     raise AssertionError(text)
 
 
-def run_problems(result, exit_code):
-    problems = [text for failed, text in [
-        (not result.started, f"the program did not start (error {result.data.get('start_error')})"),
-        (result.timed_out, "the program did not end within the time-out"),
-        (result.too_many_boxes, "the program kept showing boxes and was stopped")] if failed]
-    if exit_code is not None and not problems and result.exit_code != exit_code:
-        problems.append(f"exit code {result.exit_code}, expected {exit_code}")
-    return problems
-
-
 def box_problems(number, got, want):
-    if got is None:
-        return [f"box {number} did not come; expected {want}"]
-    if want is None:
-        return [f"box {number} was not expected: caption={got['caption']!r} text={got['text']!r}"]
+    if got is None or want is None:
+        return [f"box {number} did not come; expected {want}" if got is None else
+                f"box {number} was not expected: caption={got['caption']!r} text={got['text']!r}"]
     problems = [f"box {number} {field}: expected {value!r}, got {got[field]!r}"
                 for field, value in want.expected.items() if got[field] != value]
-    if got["pressed"] is None:
-        problems.append(f"box {number} was still open when the driver gave up")
-    elif not got["expected"]:
-        problems.append(f"box {number} came after the answers ran out; the driver closed it")
-    elif got["pressed"] != (got["default"] if got["answer"] == "DEFAULT" else got["answer"]):
-        problems.append(f"box {number} does not offer {got['answer']}; it was closed instead")
-    elif not got["closed"]:
-        problems.append(f"box {number} stayed open after {got['pressed']}")
-    return problems
+    return problems + [text for failed, text in [
+        (got["pressed"] is None, f"box {number} was still open when the driver gave up"),
+        (got["pressed"] and got["answer"] is None, f"box {number} came after the answers ran out; the driver closed it"),
+        (got["pressed"] and got["answer"] and got["pressed"] != (got["default"] if got["answer"] == "DEFAULT" else
+                                                                 got["answer"]),
+         f"box {number} does not offer {got['answer']}; it was closed instead"),
+        (got["pressed"] and not got["closed"], f"box {number} stayed open after {got['pressed']}")] if failed][:1]
 
 
 def expect_boxes(result, boxes, exit_code=UNSET):
@@ -88,7 +69,12 @@ def expect_boxes(result, boxes, exit_code=UNSET):
     box's, 0 without boxes)."""
     if exit_code is UNSET:
         exit_code = boxes[-1].exit_code if boxes else 0
-    problems = run_problems(result, exit_code)
+    problems = [text for failed, text in [
+        (not result.started, f"the program did not start (error {result.start_error})"),
+        (result.timed_out, "the program did not end within the time-out"),
+        (result.too_many_boxes, "the program kept showing boxes and was stopped")] if failed]
+    if exit_code is not None and not problems and result.exit_code != exit_code:
+        problems.append(f"exit code {result.exit_code}, expected {exit_code}")
     for number, (got, want) in enumerate(itertools.zip_longest(result.boxes, boxes), 1):
         problems += box_problems(number, got, want)
         if want is None and len(result.boxes) > number:
@@ -96,4 +82,3 @@ def expect_boxes(result, boxes, exit_code=UNSET):
             break
     if problems:
         fail("the boxes differ from what was expected", problems, result)
-

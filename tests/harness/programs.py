@@ -1,6 +1,4 @@
-"""Stand-in programs: copies of the box driver under other names. A copy reads
-what to do from <copy>.plan and appends "<pid> <fact> <value>" lines to
-<copy>.out (tools/boxdriver/Child.cpp); it ends when <copy>.stop appears.
+"""Stand-in programs: copies of the box driver under other names (tools/boxdriver/Child.cpp).
 Times come from one system clock, so facts of different processes order exactly."""
 
 import os
@@ -10,6 +8,7 @@ import struct
 import subprocess
 import threading
 import time
+import unittest
 
 import wineenv
 from boxes import fail
@@ -17,19 +16,28 @@ from boxes import fail
 SETTLE = 10  # seconds a program has to start or to stop when asked
 
 
+def until(done, seconds=SETTLE, pause=0.05):
+    deadline = time.monotonic() + seconds
+    while not done() and time.monotonic() < deadline:
+        time.sleep(pause)
+    return done()
+
+
 class Program:
     """A copy at relative in the scenario's folder or in drive (Unix, Windows root). gui makes
-    it a GUI program, tag gives it contents of its own; a plan of None keeps the plan file there."""
+    it a GUI program, tag gives it contents of its own; a plan of None keeps the plan file there.
+    A plan's bits (64 or 32) picks the build it comes from; the build under test's by default."""
 
     def __init__(self, s, relative, gui=False, tag=False, plan=None, drive=None):
+        bits = (plan or {}).get("bits")
+        if bits and bits != wineenv.bits() and wineenv.no_32_bits():
+            raise unittest.SkipTest(wineenv.no_32_bits())
         root, self.windows = drive or (s.path(), s.win())
-        self.relative = relative
-        self.path = os.path.join(root, relative.replace("\\", "/"))
+        self.relative, self.path, self.popen = relative, os.path.join(root, relative.replace("\\", "/")), None
         os.makedirs(os.path.dirname(self.path), exist_ok=True)
-        shutil.copyfile(os.path.join(wineenv.build_dir(), "boxdriver.exe"), self.path)
+        shutil.copyfile(os.path.join(wineenv.build_dir(bits), "boxdriver.exe"), self.path)
         with open(self.path, "r+b") as f:
-            if gui:
-                # The subsystem field of the PE header alone makes it a GUI program.
+            if gui:  # the subsystem field of the PE header alone makes it a GUI program
                 f.seek(struct.unpack("<I", f.read(0x40)[0x3C:0x40])[0] + 24 + 68)
                 f.write(struct.pack("<H", 2))
             if tag:
@@ -38,7 +46,6 @@ class Program:
         if plan is not None:
             with open(self.path + ".plan", "w") as f:
                 f.write("".join(f"{key}={int(value)}\n" for key, value in plan.items()))
-        self.popen = None
 
     def win(self):
         return self.windows.rstrip("\\") + "\\" + self.relative
@@ -48,16 +55,13 @@ class Program:
         facts = {}
         if os.path.exists(self.path + ".out"):
             with open(self.path + ".out", encoding="utf-8") as f:
-                for line in f.read().splitlines():
-                    pid, fact, value = line.split(" ", 2)
+                for pid, fact, value in (line.split(" ", 2) for line in f.read().splitlines()):
                     facts.setdefault(pid, {})[fact] = int(value) if fact in ("started", "ready", "ended") else value
         return sorted(facts.values(), key=lambda start: start["started"])
 
     def wait_starts(self, count):
         """The starts once `count` are recorded in full (or the time is up)."""
-        deadline = time.monotonic() + SETTLE
-        while sum("directory" in start for start in self.starts()) < count and time.monotonic() < deadline:
-            time.sleep(0.05)
+        until(lambda: sum("directory" in start for start in self.starts()) >= count)
         return self.starts()
 
     def only_start(self):
@@ -81,20 +85,16 @@ class Program:
             self.popen = subprocess.Popen([wineenv.WINE, self.win()], env=wineenv.environment(),
                                           cwd=os.path.dirname(self.path), stdin=subprocess.DEVNULL, stdout=log,
                                           stderr=log, start_new_session=True)
-        deadline = time.monotonic() + SETTLE * 3
-        while not any("ready" in start for start in self.starts()):
-            if time.monotonic() > deadline or self.popen.poll() is not None:
-                fail(f"{self.relative} did not get ready", [repr(self.starts())])
-            time.sleep(0.05)
+        ready = lambda: any("ready" in start for start in self.starts())  # noqa: E731
+        if not until(lambda: ready() or self.popen.poll() is not None, SETTLE * 3) or not ready():
+            fail(f"{self.relative} did not get ready", [repr(self.starts())])
         return self
 
     def stop(self, wait=False):
         """Asks it to stop; wait: until it has, then takes back the request (a copy started again must not see it)."""
         open(self.path + ".stop", "w").close()
-        deadline = time.monotonic() + SETTLE
-        while wait and self.running() and time.monotonic() < deadline:
-            time.sleep(0.02)
         if wait:
+            until(lambda: not self.running(), pause=0.02)
             os.remove(self.path + ".stop")
 
 
@@ -103,9 +103,7 @@ def stop_programs(programs):
     while (they end by themselves within a minute, and the module's end stops Wine)."""
     for program in programs:
         program.stop()
-    deadline = time.monotonic() + SETTLE
-    while any(program.running() for program in programs) and time.monotonic() < deadline:
-        time.sleep(0.05)
+    until(lambda: not any(program.running() for program in programs))
     left = [program.relative for program in programs if program.running()]
     for program in programs:
         if program.popen is not None and program.popen.poll() is None:
@@ -120,13 +118,11 @@ def stop_programs(programs):
 def run_closing(s, programs, **options):
     """s.run(**options), while the user closes the programs once the run shows
     its first box (the box driver saves a picture of each box before it answers)."""
-    pictures = os.path.join(s.runs, f"{s.name}-{s.run_count + 1}-shots")
-    shutil.rmtree(pictures, ignore_errors=True)  # left by an earlier run of the tests
-
+    picture = os.path.join(s.runs, f"{s.name}-{s.run_count + 1}-shots", "box-1.bmp")
     ran = threading.Event()
 
     def close():
-        while not os.path.exists(os.path.join(pictures, "box-1.bmp")) and not ran.wait(0.05):
+        while not os.path.exists(picture) and not ran.wait(0.05):
             pass
         for program in programs:
             program.stop(wait=True)
@@ -136,4 +132,3 @@ def run_closing(s, programs, **options):
     ran.set()
     closer.join()
     return result
-

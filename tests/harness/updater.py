@@ -1,8 +1,6 @@
-"""End-to-end scenarios: the real updater.exe under Wine, its boxes answered by
-the box driver. A rule is one test method; its cases are rows named in the
-failure (UpdaterTest.each). Each scenario has its own folder T:\\<name>\\ (on
-the Unix side <state>/scratch/<name>) holding a copy of updater.exe.
-"""
+"""End-to-end scenarios: the real updater.exe under Wine, its boxes answered by the box driver.
+A rule is one test method; its cases are rows named in the failure (UpdaterTest.each). Each
+scenario has its own folder T:\\<name>\\ (<state>/scratch/<name>) holding a copy of updater.exe."""
 
 import fcntl
 import inspect
@@ -14,12 +12,9 @@ import time
 import unittest
 
 import wineenv
-from boxes import Box, Result, error_box, expect_boxes, fail
-from messages import DEFAULT_CAPTION, message
+from boxes import Box, Result, error_box, expect_boxes, fail  # noqa: F401 (the tests take them from here)
+from messages import DEFAULT_CAPTION, message  # noqa: F401
 from sections import msgbox, section
-
-__all__ = ["Box", "DEFAULT_CAPTION", "Result", "Scenario", "UpdaterTest", "error_box",
-           "expect_boxes", "main", "message"]
 
 __unittest = True  # see boxes.py
 
@@ -36,7 +31,6 @@ class Scenario:
         self.root, self.runs = os.path.join(p["scratch"], name), os.path.join(p["scratch"], "_runs")
         self.lock = os.path.join(p["state"], "clipboard.lock")
         shutil.rmtree(self.root, ignore_errors=True)
-        os.makedirs(self.root)
         os.makedirs(self.runs, exist_ok=True)
         self.copy_program("updater.exe")
 
@@ -46,16 +40,14 @@ class Scenario:
 
     def win(self, relative=""):
         """The Windows path: T:\\<name>\\relative."""
-        path = "T:\\" + self.name
         relative = relative.replace("/", "\\").strip("\\")
-        return path + "\\" + relative if relative else path
+        return "T:\\" + self.name + ("\\" + relative if relative else "")
 
     def write_bytes(self, relative, data):
-        path = self.path(relative)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
+        os.makedirs(os.path.dirname(self.path(relative)), exist_ok=True)
+        with open(self.path(relative), "wb") as f:
             f.write(data)
-        return path
+        return self.path(relative)
 
     def read_bytes(self, relative):
         with open(self.path(relative), "rb") as f:
@@ -66,7 +58,7 @@ class Scenario:
 
     def write_script(self, text, name="updater.ini", encoding="cp932"):
         """The script with CRLF line ends, as Windows editors write it."""
-        return self.write_bytes(name, text.replace("\r\n", "\n").replace("\n", "\r\n").encode(encoding))
+        return self.write_text(name, text.replace("\r\n", "\n").replace("\n", "\r\n"), encoding)
 
     def exists(self, relative):
         return os.path.lexists(self.path(relative))
@@ -74,56 +66,40 @@ class Scenario:
     def make_dir(self, relative):
         os.makedirs(self.path(relative), exist_ok=True)
 
-    def set_times(self, relative, modified, accessed=None):
-        """Times as Unix seconds (datetime.timestamp())."""
+    def set_times(self, relative, modified, accessed=None):  # Unix seconds
         os.utime(self.path(relative), (modified if accessed is None else accessed, modified))
 
     def copy_program(self, name, source=None):
         """A copy of updater.exe (or of source, a Unix path) under another name."""
-        source = source or os.path.join(wineenv.build_dir(), "updater.exe")
-        target = self.path(name)
-        os.makedirs(os.path.dirname(target), exist_ok=True)
-        shutil.copyfile(source, target)
-        return target
+        os.makedirs(os.path.dirname(self.path(name)), exist_ok=True)
+        return shutil.copyfile(source or os.path.join(wineenv.build_dir(), "updater.exe"), self.path(name))
 
-    def run(self, arguments="", answers=(), exe_name="updater.exe", timeout=20,
-            directory=None, screenshots=False, clipboard=False, hold=(), hold_clipboard=False,
-            dlls=""):
-        """Runs the program with its boxes answered in order (one of ANSWERS each;
-        DEFAULT presses the default button; further boxes are closed and reported)
-        and returns the Result. exe_name: a program in the scenario's folder, copied
-        from updater.exe when missing. directory: its current folder, relative to
-        the scenario's or a Windows path with a drive. screenshots:
-        BMP files in <state>/scratch/_runs/. clipboard=True: no other run touches the
-        clipboard meanwhile; it starts empty and Result.clipboard is what is left.
-        hold: files of the scenario kept open elsewhere (read, no sharing) meanwhile.
-        hold_clipboard: another process keeps the clipboard open meanwhile
-        (Result.clipboard is then None). dlls: more of Wine's WINEDLLOVERRIDES."""
+    def run(self, arguments="", answers=(), exe_name="updater.exe", timeout=20, directory=None, screenshots=False,
+            clipboard=False, hold=(), hold_clipboard=False, dlls=""):
+        """The Result of a run with its boxes answered in order (ANSWERS; DEFAULT: the default button;
+        further boxes are closed and reported). exe_name: copied from updater.exe when missing.
+        directory: relative to the scenario's folder, or with a drive. screenshots: BMP files in
+        _runs/<stem>-shots. clipboard: empty at the start, no other run touches it meanwhile, and
+        Result.clipboard is what is left. hold: files of the scenario kept open (read, no sharing)
+        meanwhile; hold_clipboard: the clipboard too (Result.clipboard is then None). dlls: more of
+        Wine's WINEDLLOVERRIDES."""
         if set(answers) - set(ANSWERS):
             fail(f"unknown answers {answers!r}", [f"use {', '.join(ANSWERS)}"])
         if not os.path.exists(self.path(exe_name)):
             self.copy_program(exe_name)
         stem = self.next_stem("")
-        directory = directory if directory and ":" in directory else self.win(directory or "")
-        lines = [f"program={self.win(exe_name)}", f"arguments={arguments}",
-                 f"directory={directory}", f"timeout={int(timeout * 1000)}"]
-        if screenshots:
-            os.makedirs(os.path.join(self.runs, stem + "-shots"), exist_ok=True)
-            lines.append(f"screenshots=T:\\_runs\\{stem}-shots")
-        lines += [f"hold={self.win(name)}" for name in hold] + [f"answer={answer}" for answer in answers]
-        lines += ["clipboard=hold"] if hold_clipboard else []
-        with open(os.path.join(self.runs, stem + ".job"), "w", encoding="utf-8") as f:
-            f.write("\n".join(lines) + "\n")
-        return self._drive(stem, timeout, clipboard or hold_clipboard, dlls)
-
-    def _drive(self, stem, timeout, clipboard, dlls):
-        result_path = os.path.join(self.runs, stem + ".json")
+        shots = rf"T:\_runs\{stem}-shots" if screenshots else ""
+        os.makedirs(os.path.join(self.runs, stem + "-shots"), exist_ok=True)
+        result = os.path.join(self.runs, stem + ".json")
         with open(self.lock, "a") as lock:
-            fcntl.flock(lock, fcntl.LOCK_EX if clipboard else fcntl.LOCK_SH)
+            fcntl.flock(lock, fcntl.LOCK_EX if clipboard or hold_clipboard else fcntl.LOCK_SH)
             # The driver has its own time-out; this one catches a driver that hangs.
-            log = self.wine("the box driver", stem, [DRIVER, rf"T:\_runs\{stem}.job", rf"T:\_runs\{stem}.json"],
-                            timeout + 30, result_path, dlls=dlls)
-        with open(result_path, encoding="utf-8") as f:
+            log = self.wine("the box driver", stem, [
+                DRIVER, rf"T:\_runs\{stem}.json", self.win(exe_name), arguments,
+                directory if directory and ":" in directory else self.win(directory or ""), shots,
+                str(int(timeout * 1000)), "hold" if hold_clipboard else "", " ".join(answers)] + [
+                self.win(name) for name in hold], timeout + 30, result, dlls=dlls)
+        with open(result, encoding="utf-8") as f:
             return Result(json.load(f), log)
 
     def next_stem(self, kind):
@@ -131,11 +107,9 @@ class Scenario:
         return f"{self.name}-{self.run_count}{kind}"
 
     def wine(self, what, stem, args, timeout=60, output=None, encoding="utf-8", dlls=""):
-        """Runs a Wine program in the scenario's folder; fails unless it ends with
-        code 0. Returns its output. output: the file the program writes (the box
-        driver makes it before it starts anything). Wine was seen to end a program
-        with code 1 within milliseconds, before it ran; a run that ended so, saying
-        and writing nothing, is tried again."""
+        """The output of a Wine program run in the scenario's folder, which must end with code 0.
+        Wine was seen to end a program with code 1 at once, before it ran: a run that ended so,
+        saying nothing and leaving no `output` file (the box driver makes it first), is tried again."""
         log_path = os.path.join(self.runs, stem + ".log")
         for attempt in range(3):
             for path in (log_path, output):
@@ -143,7 +117,7 @@ class Scenario:
                     os.remove(path)
             env = wineenv.environment()
             env["WINEDLLOVERRIDES"] += ";" + dlls
-            code = wineenv.run_logged([wineenv.WINE] + args, env, log_path, timeout, cwd=self.root)
+            code = wineenv.run_logged([wineenv.WINE] + args, env, log_path, timeout, self.root)
             with open(log_path, "rb") as f:
                 log = f.read().decode(encoding, "replace")
             if code != 1 or output is None or log or os.path.exists(output):
@@ -155,13 +129,11 @@ class Scenario:
         return log
 
     def attributes(self):
-        """{relative path: attribute letters} of every entry below the scenario's
-        folder but the updater's own files, as Windows' attrib reads them back."""
+        """{relative path: attribute letters} of the scenario's entries but the updater's, as attrib reads them."""
         listing = self.wine("attrib", self.next_stem("-attrib"), ["cmd", "/c", "attrib", "/s", "/d", self.win() + "\\*"],
                             encoding="cp932")
         found = {}
-        for line in listing.splitlines():
-            head, _, path = line.partition(self.win() + "\\")
+        for head, _, path in (line.partition(self.win() + "\\") for line in listing.splitlines()):
             if path and not path.lower().startswith("updater."):
                 found[path.replace("\\", "/")] = "".join(sorted(head.replace(" ", "")))
         return found
@@ -175,14 +147,16 @@ class Scenario:
         with open(output, encoding="utf-8") as f:
             return dict(line.split("=", 1) for line in f.read().splitlines())
 
-    def reg_import(self, body):
-        """Imports registry text (the body of a .reg file)."""
+    def reg_import(self, body, bits=64):
+        """Imports registry text (the body of a .reg file) with the reg.exe of the bitness."""
         # reg.exe's own arguments lose non-ASCII text on the way in; a file does not.
         stem = self.next_stem("-reg")
         with open(os.path.join(self.runs, stem + ".reg"), "wb") as f:
-            text = "Windows Registry Editor Version 5.00\r\n\r\n" + body
-            f.write(b"\xff\xfe" + text.encode("utf-16-le"))
-        self.wine(f"reg import of {body.strip()!r}", stem, ["reg", "import", rf"T:\_runs\{stem}.reg"])
+            f.write(("\ufeffWindows Registry Editor Version 5.00\r\n\r\n" + body).encode("utf-16-le"))
+        if bits == 32 and wineenv.no_32_bits():
+            raise unittest.SkipTest(wineenv.no_32_bits())
+        reg = "reg" if bits == 64 else r"C:\windows\syswow64\reg.exe"
+        self.wine(f"reg import of {body.strip()!r}", stem, [reg, "import", rf"T:\_runs\{stem}.reg"])
 
 
 class UpdaterTest(unittest.TestCase):
@@ -200,12 +174,10 @@ class UpdaterTest(unittest.TestCase):
             with self.subTest(name):
                 check(*case)
 
-    def run_script(self, proc, sections="", answers=(), arguments="", head="NAME=", s=None,
-                   **options):
+    def run_script(self, proc, sections="", answers=(), arguments="", head="NAME=", s=None, **options):
         """Runs a script of [UPDATER] (head, and PROC=proc unless None) and the sections."""
         s = s or self.scenario()
-        proc = "" if proc is None else f"PROC={proc}\n"
-        s.write_script(f"[UPDATER]\n{head}\n{proc}" + sections)
+        s.write_script(f"[UPDATER]\n{head}\n" + ("" if proc is None else f"PROC={proc}\n") + sections)
         return s.run(arguments, answers=answers, **options)
 
     def expect(self, proc, sections, boxes, answers=None, **options):
@@ -220,10 +192,9 @@ class UpdaterTest(unittest.TestCase):
                 for key in keys] + [(f"{mode} with {empty} empty", {**keys, empty: ""}, message(4, "Test", empty))]
 
         def check(keys, text):
-            s = self.scenario()
-            s.write_script("[UPDATER]\nNAME=\nPROC=Test,Next\n" + section("Test", mode, **keys) + msgbox("Next", "ran"))
-            expect_boxes(s.run(answers=["OK"]), [error_box(text)])
+            self.expect("Test,Next", section("Test", mode, **keys) + msgbox("Next", "ran"), [error_box(text)])
         self.each(rows, check)
+
 
 def main():
     unittest.main(verbosity=2)
