@@ -4,18 +4,67 @@
 #include "Multibyte.h"
 
 #include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 
+// Unchanged when there is no memory for the new text.
 void String::ReplaceRange(int first, int last, const char* text) {
-    const char* start = Text();
-    int end = Length() - 1;
-    String result;
-    if (first > 0)
-        result = Slice(start, start + first - 1);
-    result.Append(text);
-    if (last < end)
-        result.Append(Slice(start + last + 1, start + end).Text());
-    Assign(result.Text());
+    const char* old = Text();
+    size_t length = strlen(old), add = strlen(text);
+    size_t before = first > 0 ? static_cast<size_t>(first) : 0;
+    if (before > length)
+        before = length;
+    size_t after = last + 1 < static_cast<int>(length) ? length - static_cast<size_t>(last + 1) : 0;
+    char* block = static_cast<char*>(malloc(before + add + after + 1));
+    if (!block) {
+        NoteFailedAllocation();
+        return;
+    }
+    memcpy(block, old, before);
+    memcpy(block + before, text, add);
+    memcpy(block + before + add, old + length - after, after + 1);
+    Adopt(block);
+}
+
+// Whether one pass from left to right gives what searching again from the
+// start after each replacement gives: the replacement shares no byte with
+// the pattern, so it can make no new occurrence with its neighbours, and
+// both are ASCII, so no character boundary moves. True for every pair the
+// program uses ("%n" and "%t" by a line feed and a tab).
+static bool OnePassSuffices(const char* pattern, const char* text) {
+    if (!*text)
+        return false;
+    for (const char* p = pattern; *p; p++) {
+        if (static_cast<unsigned char>(*p) >= 0x80 || strchr(text, *p))
+            return false;
+    }
+    for (const char* t = text; *t; t++) {
+        if (static_cast<unsigned char>(*t) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+static bool ReplaceInOnePass(String& target, const char* pattern, const char* text) {
+    size_t patternLength = strlen(pattern), add = strlen(text);
+    const char* source = target.Text();
+    size_t count = static_cast<size_t>(target.CountOf(pattern));
+    char* block = static_cast<char*>(malloc(strlen(source) + count * add - count * patternLength + 1));
+    if (!block) {
+        NoteFailedAllocation();
+        return false;
+    }
+    char* out = block;
+    for (const char* hit = FindText(source, pattern); hit; hit = FindText(source, pattern)) {
+        memcpy(out, source, static_cast<size_t>(hit - source));
+        out += hit - source;
+        memcpy(out, text, add);
+        out += add;
+        source = hit + patternLength;
+    }
+    strcpy(out, source);
+    target.Adopt(block);
+    return true;
 }
 
 // Whether a text lies inside [block, block + length], terminator included.
@@ -24,9 +73,10 @@ static bool LiesIn(const char* text, const char* block, size_t length) {
     return at >= start && at <= start + length;
 }
 
-// Every search starts again at the beginning, so what a replacement joins
-// with its neighbours is searched again. Each replacement frees the block,
-// so a pattern or text taken from it is copied first, as Assign does.
+// The rule searches again from the start after each replacement, so what a
+// replacement joins with its neighbours is searched again; where that can
+// make nothing new, one pass gives the same text. Each replacement frees
+// the block, so a pattern or text taken from it is copied first.
 bool String::ReplaceAll(const char* pattern, const char* text) {
     const char* hit = FindText(Text(), pattern);
     if (!hit)
@@ -43,11 +93,14 @@ bool String::ReplaceAll(const char* pattern, const char* text) {
             return false;
         text = textCopy.Text();
     }
+    if (OnePassSuffices(pattern, text))
+        return ReplaceInOnePass(*this, pattern, text);
     int patternLength = static_cast<int>(strlen(pattern));
+    unsigned failures = FailedAllocations();
     do {
         int first = static_cast<int>(hit - Text());
         ReplaceRange(first, first + patternLength - 1, text);
-        hit = FindText(Text(), pattern);
+        hit = FailedAllocations() == failures ? FindText(Text(), pattern) : nullptr;
     } while (hit);
     return true;
 }

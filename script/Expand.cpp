@@ -8,18 +8,20 @@
 #include "RunContext.h"
 #include "ScriptPlatform.h"
 #include "foundation/Cursors.h"
-#include "foundation/TextBuilders.h"
 #include "foundation/Numbers.h"
+#include "foundation/TextBuilders.h"
 
 namespace {
 
-// A range of word numbers beyond this is cut: no command line has that many
-// words, and a number such as 2147483647 must not run for ever.
-const long long MaxParamRange = 32768;
+// A stretch of numbers beyond the words (below the first or after the last)
+// is cut to this many at its far end: no command line has that many words,
+// and a number such as 2147483647 must not run for ever, while every number
+// that names a word stays in the range.
+const long long MaxEmptyStretch = 32768;
 
 // Words first..last of the command line, each taken singly, joined by ", ".
 // A number still negative counts from the end.
-String ParamRange(int first, int last) {
+bool ParamRange(int first, int last, String& result) {
     const String& line = runContext.commandLine;
     int wordCount = line.WordCount();
     long long from = first, to = last;
@@ -29,8 +31,12 @@ String ParamRange(int first, int last) {
         if (to < 0)
             to += wordCount;
     }
-    if (to - from >= MaxParamRange)
-        to = from + MaxParamRange - 1;
+    long long below = to < -wordCount - 1 ? to : -wordCount - 1;
+    if (from < below - MaxEmptyStretch + 1)
+        from = below - MaxEmptyStretch + 1;
+    long long above = from > wordCount ? from : wordCount;
+    if (to > above + MaxEmptyStretch - 1)
+        to = above + MaxEmptyStretch - 1;
     Builder joined;
     // The numbers below 0 and those from 0 on each name words in increasing
     // order: one cursor each.
@@ -43,7 +49,7 @@ String ParamRange(int first, int last) {
         if (index >= 0 && index < wordCount)
             joined.Add((w < 0 ? fromEnd : fromStart).Word(static_cast<int>(index)).Text());
     }
-    return String(joined.Text());
+    return joined.TakeResult(result);
 }
 
 // What the function of the group yields, or false to leave the group.
@@ -70,12 +76,19 @@ bool CallFunction(const String& group, String& result) {
     if (name.EqualsNoCase("?Param")) {
         int first = ParseInt(argument);
         if (call.ItemCount("\\") == 3)
-            result = ParamRange(first, ParseInt(call.Item(2, "\\")));
-        else
-            result = runContext.commandLine.Words(first, first);
+            return ParamRange(first, ParseInt(call.Item(2, "\\")), result);
+        result = runContext.commandLine.Words(first, first);
         return true;
     }
     return false;
+}
+
+ExpandStep FunctionValue(const String& group, String& value) {
+    return CallFunction(group, value) ? StepChanged : StepUnchanged;
+}
+
+ExpandStep MacroValue(const String& group, String& value) {
+    return LookupMacroStep(group.Text(), value);
 }
 
 } // namespace
@@ -84,12 +97,17 @@ bool CallFunction(const String& group, String& result) {
 // index, so the next pass meets the first group of what was put in: a
 // value that brings groups of its own uses up passes. The text before the
 // current group never changes again, so each pass goes on from there.
-static bool ExpandGroups(String& text, const char* open, const char* close,
-                         bool (*valueOf)(const String& group, String& value)) {
+// Any allocation that fails on the way, here or in a function, fails the
+// step and leaves the text as it was.
+static ExpandStep ExpandGroups(String& text, const char* open, const char* close, size_t limit,
+                               ExpandStep (*valueOf)(const String& group, String& value)) {
+    unsigned failures = FailedAllocations();
     int passes = text.GroupCount(open, close);
+    if (passes == 0)
+        return StepUnchanged;
     ExpansionText work;
-    if (passes == 0 || !work.Start(text.Text()))
-        return false;
+    if (!work.Start(text.Text(), limit))
+        return StepFailed;
     bool changed = false;
     for (int pass = 0; pass < passes; pass++) {
         const char* rest = work.Rest();
@@ -99,35 +117,54 @@ static bool ExpandGroups(String& text, const char* open, const char* close,
         String group = text.Slice(rest + first, rest + last);
         String value;
         work.Keep(first);
-        if (!valueOf(group, value)) {
-            work.Keep(last - first + 1);
-        } else if (work.Replace(last - first + 1, value.Text())) {
+        ExpandStep step = valueOf(group, value);
+        if (step == StepFailed || (step == StepChanged && !work.Replace(last - first + 1, value.Text())))
+            return StepFailed;
+        if (step == StepChanged)
             changed = true;
-        } else {
-            return false; // out of memory: the text stays as it was
-        }
+        else
+            work.Keep(last - first + 1);
     }
-    return changed && work.TakeResult(text);
+    if (FailedAllocations() != failures)
+        return StepFailed;
+    if (!changed)
+        return StepUnchanged;
+    work.TakeResult(text);
+    return StepChanged;
 }
 
-static bool MacroValue(const String& group, String& value) { return LookupMacro(group.Text(), value); }
+ExpandStep ExpandMacrosStep(String& text, size_t limit) { return ExpandGroups(text, "<", ">", limit, MacroValue); }
 
-bool ExpandMacros(String& text) { return ExpandGroups(text, "<", ">", MacroValue); }
+ExpandStep ExpandFunctionsStep(String& text, size_t limit) {
+    return ExpandGroups(text, "{", "}", limit, FunctionValue);
+}
 
-bool ExpandFunctions(String& text) { return ExpandGroups(text, "{", "}", CallFunction); }
+bool ExpandMacros(String& text) { return ExpandMacrosStep(text) == StepChanged; }
+
+bool ExpandFunctions(String& text) { return ExpandFunctionsStep(text) == StepChanged; }
+
+bool CollapseParents(String& text) { return CollapseParentsStep(text) == StepChanged; }
+
+bool ExpandValue(String& value) {
+    return ExpandMacrosStep(value) != StepFailed && ExpandFunctionsStep(value) != StepFailed &&
+           CollapseParentsStep(value) != StepFailed;
+}
 
 // Levels are kept on a stack: ".." takes back the level before it. When it
 // would take back the second level, the first stays and everything after
 // the ".." is kept as written.
-bool CollapseParents(String& text) {
+ExpandStep CollapseParentsStep(String& text) {
     if (text.CountOf("\\..") == 0)
-        return false;
+        return StepUnchanged;
     int count = text.ItemCount("\\");
     if (count < 3)
-        return false;
+        return StepUnchanged;
+    unsigned failures = FailedAllocations();
     String* levels = new (std::nothrow) String[count];
-    if (!levels)
-        return false;
+    if (!levels) {
+        NoteFailedAllocation();
+        return StepFailed;
+    }
     ItemCursor items(text, "\\");
     int kept = 0;
     bool changed = false;
@@ -145,15 +182,14 @@ bool CollapseParents(String& text) {
             break;
         }
     }
-    if (changed) {
-        Builder joined;
-        for (int k = 0; k < kept; k++) {
-            if (k)
-                joined.Add("\\");
-            joined.Add(levels[k].Text());
-        }
-        text.Assign(joined.Text());
+    Builder joined;
+    for (int k = 0; changed && k < kept; k++) {
+        if (k)
+            joined.Add("\\");
+        joined.Add(levels[k].Text());
     }
     delete[] levels;
-    return changed;
+    if (FailedAllocations() != failures || (changed && !joined.TakeResult(text)))
+        return StepFailed;
+    return changed ? StepChanged : StepUnchanged;
 }

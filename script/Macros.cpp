@@ -6,79 +6,23 @@
 #include "RunContext.h"
 #include "Profile.h"
 #include "ScriptPlatform.h"
-#include "foundation/Multibyte.h"
+#include "foundation/TextBuilders.h"
 
 MacroTable macroTable;
 
-namespace {
-
-// Steps through the entries in order, cutting where item k with the
-// separator "\n" would be cut, but in one pass rather than counting from
-// the start for every k: a table of thousands of entries stays linear.
-// Past the last item every entry is empty, as item k is.
-class EntryWalk {
-public:
-    explicit EntryWalk(const String& entries) : start(0), end(-1) { Resync(entries); }
-
-    void Next() {
-        start = end < 0 ? 0 : (end < length ? end + 1 : length);
-        FindEnd();
-    }
-
-    // After the entries changed at this entry: its end is found again, in
-    // case the new text holds a separator of its own.
-    void Resync(const String& entries) {
-        text = entries.Text();
-        length = static_cast<int>(strlen(text));
-        // A replacement that ran out of memory leaves a shorter text (or
-        // none): the walk must not start beyond its end.
-        if (start > length)
-            start = length;
-        if (end >= 0)
-            FindEnd();
-    }
-
-    // Item 0 of the entry with the separator "=", compared like EqualsNoCase.
-    bool NameIs(const char* wanted) const {
-        const char* stop = text + end;
-        const char* equals = FindByte(text + start, '=');
-        if (!equals || equals > stop)
-            equals = stop;
-        unsigned nameLength = static_cast<unsigned>(equals - (text + start));
-        return strlen(wanted) == nameLength && EqualsNoCase(text + start, wanted, nameLength);
-    }
-
-    void Replace(String& entries, const char* replacement) {
-        entries.ReplaceRange(start, end - 1, replacement);
-        Resync(entries);
-    }
-
-    String Entry() const { return String().Slice(text + start, text + end - 1); }
-
-private:
-    void FindEnd() {
-        const char* separator = FindByte(text + start, '\n');
-        end = separator ? static_cast<int>(separator - text) : length;
-    }
-
-    const char* text;
-    int length;
-    int start;
-    int end; // the separator after the entry, or the length; -1 before the first
-};
-
-} // namespace
+static bool KnowPlaces() {
+    return macroTable.places.Known() || macroTable.places.Find(macroTable.entries, macroTable.entryCount);
+}
 
 void SetMacro(const char* name, const char* value) {
-    EntryWalk walk(macroTable.entries);
-    for (int k = 0; k < macroTable.entryCount; k++) {
-        walk.Next();
-        if (walk.NameIs(name)) {
-            String entry = walk.Entry();
-            entry.ReplaceItems(1, 1, "=", value);
-            walk.Replace(macroTable.entries, entry.Text());
-            return;
-        }
+    int k = KnowPlaces() ? macroTable.places.Lookup(macroTable.entries.Text(), name, strlen(name)) : -1;
+    if (k >= 0) {
+        // An entry without "=" has no value to change.
+        int start = macroTable.places.ValueStart(k);
+        if (start >= 0)
+            macroTable.entries.ReplaceRange(start, macroTable.places.ValueEnd(k) - 1, value);
+        macroTable.places.Clear();
+        return;
     }
     String entry(macroTable.entryCount == 0 ? "" : "\n");
     entry.Append(name);
@@ -86,36 +30,53 @@ void SetMacro(const char* name, const char* value) {
     entry.Append(value);
     macroTable.entries.Append(entry.Text());
     macroTable.entryCount++;
+    macroTable.places.Clear();
 }
 
-bool LookupMacro(const char* name, String& value) {
+ExpandStep LookupMacroStep(const char* name, String& value) {
+    if (macroTable.lost || (macroTable.entryCount > 0 && !KnowPlaces()))
+        return StepFailed;
     if (macroTable.entryCount == 0)
-        return false;
-    EntryWalk walk(macroTable.entries);
-    for (int k = 0; k < macroTable.entryCount; k++) {
-        walk.Next();
-        if (walk.NameIs(name)) {
-            value = walk.Entry().Item(1, "=");
-            return true;
-        }
-    }
-    return false;
+        return StepUnchanged;
+    const char* text = macroTable.entries.Text();
+    int k = macroTable.places.Lookup(text, name, strlen(name));
+    if (k < 0)
+        return StepUnchanged;
+    if (!macroTable.places.Usable(k))
+        return StepFailed;
+    int start = macroTable.places.ValueStart(k);
+    value = start < 0 ? String() : String().Slice(text + start, text + macroTable.places.ValueEnd(k) - 1);
+    return StepChanged;
 }
 
+bool LookupMacro(const char* name, String& value) { return LookupMacroStep(name, value) == StepChanged; }
+
+// Each value is expanded against the table as it stands, and may grow only
+// as far as the whole table stays within the limit of one value.
 void ExpandMacroTable() {
-    if (macroTable.entryCount == 0)
+    if (macroTable.entryCount == 0 || !KnowPlaces())
         return;
-    EntryWalk walk(macroTable.entries);
+    MacroPlaces& places = macroTable.places;
     for (int k = 0; k < macroTable.entryCount; k++) {
-        walk.Next();
-        String entry = walk.Entry();
-        String value = entry.Item(1, "=");
-        bool changed = ExpandMacros(value);
-        if (ExpandFunctions(value))
-            changed = true;
-        if (CollapseParents(value) || changed) {
-            entry.ReplaceItems(1, 1, "=", value.Text());
-            walk.Replace(macroTable.entries, entry.Text());
+        int start = places.ValueStart(k);
+        if (start < 0)
+            continue; // item 1 is "", which expands to nothing
+        const char* text = macroTable.entries.Text();
+        size_t others = strlen(text) - static_cast<size_t>(places.ValueEnd(k) - start);
+        String value = String().Slice(text + start, text + places.ValueEnd(k) - 1);
+        size_t room = others < ExpansionLimit ? ExpansionLimit - others : 0;
+        ExpandStep macros = ExpandMacrosStep(value, room);
+        ExpandStep functions = macros == StepFailed ? StepFailed : ExpandFunctionsStep(value, room);
+        ExpandStep parents = functions == StepFailed ? StepFailed : CollapseParentsStep(value);
+        if (parents == StepFailed) {
+            places.MarkUnusable(k);
+        } else if (macros == StepChanged || functions == StepChanged || parents == StepChanged) {
+            unsigned failures = FailedAllocations();
+            macroTable.entries.ReplaceRange(start, places.ValueEnd(k) - 1, value.Text());
+            if (FailedAllocations() != failures)
+                places.MarkUnusable(k);
+            else
+                places.ValueChanged(macroTable.entries, macroTable.entryCount, k, value.Length());
         }
     }
 }
@@ -137,6 +98,8 @@ static void SetFolderMacro(const char* name, int folderId) {
 }
 
 bool BuildMacroTable() {
+    unsigned failures = FailedAllocations();
+    macroTable.places.Clear();
     macroTable.entryCount = ReadProfileSection(runContext.scriptPath.Text(), "DEFINE", macroTable.entries);
     String work;
     ScriptWindowsDirectory(work);
@@ -153,5 +116,6 @@ bool BuildMacroTable() {
     else
         SetMacro("<Temp>", work.Text());
     ExpandMacroTable();
+    macroTable.lost = FailedAllocations() != failures;
     return true;
 }

@@ -75,19 +75,19 @@ int ReadProfileSection(const char* file, const char* section, String& lines) {
     return count;
 }
 
+// A value that cannot be expanded (it would pass the limit of a value, or
+// memory ran out) is unreadable like one that cannot be held.
 bool ReadKey(const char* section, const char* key, String& value) {
-    if (!ReadProfileString(runContext.scriptPath.Text(), section, key, value)) {
+    bool read = ReadProfileString(runContext.scriptPath.Text(), section, key, value);
+    String written;
+    if (read && keyReadObserver)
+        written = value;
+    if (!read || !ExpandValue(value)) {
         if (keyReadObserver)
             keyReadObserver(section, key, nullptr, nullptr);
         ReportError(MsgKeyMissing, section, key);
         return false;
     }
-    String written;
-    if (keyReadObserver)
-        written = value;
-    ExpandMacros(value);
-    ExpandFunctions(value);
-    CollapseParents(value);
     if (keyReadObserver)
         keyReadObserver(section, key, written.Text(), value.Text());
     return true;

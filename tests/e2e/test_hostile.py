@@ -9,6 +9,7 @@ import hashlib
 import os
 import random
 import sys
+import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
@@ -16,6 +17,7 @@ from sections import info, msgbox, section, switch  # noqa: E402
 from updater import DEFAULT_CAPTION, Box, UpdaterTest, error_box, expect_boxes, fail, main, message  # noqa: E402
 
 BOUND = 10  # seconds a run may take, the driver's start and the answering included
+PEAK = 256 << 20  # bytes of memory a run may hold at its peak, Wine's own included
 KEPT = 32766  # a value is cut to the reader's buffer of 32,767 bytes with its terminator
 HELD, CLEAR = info("held"), info("clear")
 NO_SECTION = [error_box(message(2, "UPDATER", "NAME"))]
@@ -70,6 +72,23 @@ def long_proc(cut_at):
     """A PROC of 40,000 bytes: Box, spaces, and from offset cut_at on ",Bad..."."""
     value = "Box" + " " * (cut_at - 3) + ",Bad"
     return value + "x" * (40000 - len(value))
+
+
+def peak_memory(program, stop):
+    """The highest peak resident size (VmHWM) of the processes that run `program`
+    until `stop` is set, read from /proc as the run goes on."""
+    peak = 0
+    while not stop.wait(0.05):
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    if program.encode() not in f.read():
+                        continue
+                with open(f"/proc/{pid}/status") as f:
+                    peak = max([peak] + [int(line.split()[1]) << 10 for line in f if line.startswith("VmHWM")])
+            except OSError:
+                pass
+    return peak
 
 
 def snapshot(root):
@@ -135,6 +154,22 @@ ROWS = [
     ("a lead byte ending the file", crlf(shown("<L>|<M>") + "\n[DEFINE]\n<M>=next\n<L>=ab\x82"),
      [info("ab・|next")], None),
     ("a lead byte before a group's end", crlf(shown("x<A\x82>", "<A\x82>=no")), [info("x<A・")], None),
+    # Expansion is bounded at 4 MiB a value: past it the key is unreadable, and nothing runs.
+    ("500,000 line-feed markers", shown("<A>" * 100, "<A>=" + "%n" * 5000), [Box(caption=DEFAULT_CAPTION)], None),
+    ("a value of 327 MB, named eight times", script(",".join(["Ex"] * 8), section("Ex", "EXIST", FILE="<A>" * 10900),
+                                                   "<A>=" + "x" * 30000), [error_box(message(2, "Ex", "FILE"))], None),
+    ("two values of 327 MB, named sixteen times", script(",".join(["Ex", "Ey"] * 8), section(
+        "Ex", "EXIST", FILE="<A>" * 10900) + section("Ey", "EXIST", FILE="<A>" * 10900), "<A>=" + "x" * 30000),
+     [error_box(message(2, "Ex", "FILE"))], None),
+    ("a DEFINE entry past the limit is unusable", shown("<C>", "<A>=" + "x" * 30000 + "\n<B>=" + "<A>" * 100
+                                                       + "\n<C>=<B><B>"), [error_box(message(2, "Box", "TEXT"))], None),
+    ("4,600 lookups in 3,000 entries", same("<M2999>" * 4600, "v" * 4600, "\n".join(
+        f"<M{i}>=v" for i in range(3000))), [HELD], None),
+    ("groups nested 16,000 deep", same("<" * 16000 + ">" * 16000, "<" * 16000 + ">" * 16000), [HELD], None),
+    ("10,000 parent steps", same("C:\\a" + "\\b\\.." * 5000, "C:\\a"), [HELD], None),
+    ("?Param ranges of 64 KB each", same("{?Param\\0\\32767}" * 1500, "x"), [error_box(message(2, "Same", "ARG1"))], None),
+    ("4,000 unregistered programs", same("{?App\\x}" * 4000, "{?App\\x}" * 4000), [HELD], None),
+    ("2,700 unknown special folders", same("{?SpFolder\\ff}" * 2700, "{?SpFolder\\ff}" * 2700), [HELD], None),
 ]
 
 SOURCE = {"src.txt": b"source"}
@@ -174,14 +209,21 @@ class Hostile(UpdaterTest):
         data = data(s) if callable(data) else data
         s.write_script(data) if isinstance(data, str) else s.write_bytes("updater.ini", data)
         before = snapshot(s.path())
+        stop, peak = threading.Event(), []
+        watch = threading.Thread(target=lambda: peak.append(peak_memory(s.win("updater.exe"), stop)))
+        watch.start()
         started = time.monotonic()
         result = s.run(answers=answers, timeout=BOUND * 3)
         took = time.monotonic() - started
+        stop.set()
+        watch.join()
         after = snapshot(s.path())
         changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k)
                          and not any(k == n or k.startswith(n + os.sep) for n in named))
         self.assertEqual(changed, [], "files the script did not name changed")
         self.assertLess(took, BOUND, f"the run took {took:.1f} s")
+        self.assertLess(peak[0], PEAK, f"the run held {peak[0] >> 20} MiB")
+        print(f"{took:5.1f} s {peak[0] >> 20:5} MiB", file=sys.stderr)
         return s, result
 
     def test_every_hostile_script_ends_with_its_boxes(self):

@@ -1,7 +1,8 @@
-"""The same failing scripts on a Japanese and on an English system: the boxes
-show the Japanese texts of the catalogue on the first and the English table,
-caption included, on the second. The system picks the table; the program
-asks for no language."""
+"""The same failing scripts under each code page and display language: the
+boxes show the Japanese texts of the catalogue, caption included, exactly
+when the code page is 932 (the boxes are ANSI), and the English table
+otherwise, whatever the display language. Wine takes the code page from
+LC_CTYPE and the display language from LC_MESSAGES."""
 
 import os
 import sys
@@ -14,10 +15,9 @@ from messages_en import DEFAULT_CAPTION_EN, message_en  # noqa: E402
 from sections import section  # noqa: E402
 from updater import DEFAULT_CAPTION, UpdaterTest, error_box, expect_boxes, main, message  # noqa: E402
 
-LANGUAGES = {
-    "ja_JP.UTF-8": (message, DEFAULT_CAPTION),
-    "en_US.UTF-8": (message_en, DEFAULT_CAPTION_EN),
-}
+JAPANESE, ENGLISH = "ja_JP.UTF-8", "en_US.UTF-8"
+# code page's locale, display language's locale
+LOCALES = [(JAPANESE, JAPANESE), (JAPANESE, ENGLISH), (ENGLISH, JAPANESE), (ENGLISH, ENGLISH)]
 
 
 def script(proc, *sections):
@@ -39,17 +39,21 @@ FAILURES = [
 
 
 class Languages(UpdaterTest):
-    def test_each_failure_in_both_languages(self):
-        def check(locale, text, arguments, caption, failure):
+    def test_each_failure_under_each_code_page_and_display_language(self):
+        def check(ctype, messages, text, arguments, caption, failure):
             s = self.scenario()
             if text is not None:
                 s.write_script(text)
             environment = wineenv.environment
-            with unittest.mock.patch.object(wineenv, "environment", lambda: dict(environment(), LC_ALL=locale)):
+            locales = lambda: {**{k: v for k, v in environment().items() if k != "LC_ALL"},
+                               "LC_CTYPE": ctype, "LC_MESSAGES": messages}
+            with unittest.mock.patch.object(wineenv, "environment", locales):
                 result = s.run(arguments, answers=["OK"])
-            format_message, default = LANGUAGES[locale]
+            format_message, default = (message, DEFAULT_CAPTION) if ctype == JAPANESE else \
+                (message_en, DEFAULT_CAPTION_EN)
             expect_boxes(result, [error_box(format_message(*failure(s)), caption or default)])
-        self.each([(f"{name} ({locale})", locale, *row) for name, *row in FAILURES for locale in LANGUAGES], check)
+        self.each([(f"{name} ({ctype}, {messages})", ctype, messages, *row) for name, *row in FAILURES
+                   for ctype, messages in LOCALES], check)
 
 
 if __name__ == "__main__":
