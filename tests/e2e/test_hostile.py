@@ -74,18 +74,15 @@ def long_proc(cut_at):
     return value + "x" * (40000 - len(value))
 
 
-def peak_memory(program, stop):
-    """The highest peak resident size (VmHWM) of the processes that run `program`
+def peak_memory(program, stop, peak=0):
+    """The highest peak resident size (VmHWM) of the processes running `program`
     until `stop` is set, read from /proc as the run goes on."""
-    peak = 0
     while not stop.wait(0.05):
         for pid in filter(str.isdigit, os.listdir("/proc")):
             try:
-                with open(f"/proc/{pid}/cmdline", "rb") as f:
-                    if program.encode() not in f.read():
-                        continue
-                with open(f"/proc/{pid}/status") as f:
-                    peak = max([peak] + [int(line.split()[1]) << 10 for line in f if line.startswith("VmHWM")])
+                if program.encode() in open(f"/proc/{pid}/cmdline", "rb").read():
+                    peak = max([peak] + [int(line.split()[1]) << 10 for line in open(f"/proc/{pid}/status")
+                                         if line.startswith("VmHWM")])
             except OSError:
                 pass
     return peak
@@ -102,7 +99,6 @@ def snapshot(root):
     return seen
 
 
-TEXT = "".join(f"{i:09d}." for i in range(4000))
 # A lead byte alone takes the byte after it (a line end, a ">") as its second
 # half and arrives as "・"; the key after it, the next DEFINE line and the
 # next entry must still arrive.
@@ -179,19 +175,12 @@ LONG_PATHS = [
     ("COPY from", "COPY", dict(FROM="@\\a", TO="#\\b"), (8, "@\\a", "#\\b")),
     ("COPY to", "COPY", dict(FROM="#\\src.txt", TO="@\\b"), (8, "#\\src.txt", "@\\b")),
     ("MOVE to", "MOVE", dict(FROM="#\\src.txt", TO="@\\b"), (14, "#\\src.txt", "@\\b")),
-    ("DELETE", "DELETE", dict(FILE="@\\a"), HELD),
     ("SHELL to", "SHELL", dict(FUNC="COPY", FROM="#\\src.txt", TO="@\\b"), (17,)),
     ("ATTR", "ATTR", dict(FILE="@\\a", ARG="1"), (12, "@\\a", 1)),
     ("MAKEDIR", "MAKEDIR", dict(DIR="@"), (13, "@")),
     ("LAUNCH", "LAUNCH", dict(FILE="@\\a.exe", PARAM="p", ISWAIT="1"), (9, "@\\a.exe", "p")),
     ("LINK to", "LINK", dict(SRC="#\\src.txt", PARAM="", SHOWCMD="", DST="@\\a"), (15, "#\\src.txt", "@\\a")),
     ("RSRC from", "RSRC", dict(FROM="@\\a.exe", TO="#\\updater.exe", TYPE="3", NAME="1"), (1, "@\\a.exe")),
-    ("CRC", "CRC", dict(FILE="@\\a", TYPE="AND", CRC="0"), CLEAR),
-    ("EXIST", "EXIST", dict(FILE="@\\a"), CLEAR),
-    ("DATE", "DATE", dict(FILE="@\\a", DATE="1990/1/1"), HELD),
-    ("APPEXIST", "APPEXIST", dict(APP="@\\a.exe"), CLEAR),
-    ("WAITAPP", "WAITAPP", dict(APP="@\\a.exe", TICK="100"), HELD),
-    ("VERIFY", "VERIFY", dict(ARG1="@", ARG2="@"), HELD),
     ("MSGBOX", "MSGBOX", dict(FLAG="", TYPE="INFORMATION", TEXT="@", ISABORT="0,0"), "@"),
     ("two paths of 1,000 bytes in message 8", "COPY", dict(FROM="$\\a", TO="$\\b"), (8, "$\\a", "$\\b")),
     ("two paths of 1,000 bytes in message 9", "LAUNCH", dict(FILE="$\\a", PARAM="$\\b", ISWAIT="1"),
@@ -223,7 +212,6 @@ class Hostile(UpdaterTest):
         self.assertEqual(changed, [], "files the script did not name changed")
         self.assertLess(took, BOUND, f"the run took {took:.1f} s")
         self.assertLess(peak[0], PEAK, f"the run held {peak[0] >> 20} MiB")
-        print(f"{took:5.1f} s {peak[0] >> 20:5} MiB", file=sys.stderr)
         return s, result
 
     def test_every_hostile_script_ends_with_its_boxes(self):
@@ -251,27 +239,6 @@ class Hostile(UpdaterTest):
             expect_boxes(result, [box])
         self.each(LONG_PATHS, check)
 
-    def test_large_define_sections_are_cut_not_overrun(self):
-        # 2,000 lines of 32 bytes with terminator, twice the buffer: lines up to 1,021
-        # arrive whole, 1,022 and 1,023 whole, cut or not at all, none from 1,024 on.
-        lines = [f"<M{i:04d}>=value-{i:04d}-{'v' * 12}" for i in range(2000)]
-        picks = [0, 1021, 1022, 1023, 1024, 1999]
-        _, result = self.run_checked(shown("|".join(f"<M{i:04d}>" for i in picks), "\n".join(lines)), ["OK"])
-        expect_boxes(result, [Box(caption=DEFAULT_CAPTION, icon="information")])
-        for i, got in zip(picks, result.boxes[0]["text"].split("|")):
-            value = lines[i].split("=", 1)[1]
-            self.assertIn(got, [value] if i <= 1021 else [f"<M{i:04d}>"] if i >= 1024 else
-                          [f"<M{i:04d}>", value[:len(got)] or None], f"line {i}")
-
-    def test_a_define_value_of_40000_bytes(self):
-        # <L> may be a prefix of its value or not defined at all; <After> cannot have
-        # arrived. (Wine shows garbage in a box of 32,767 characters or more.)
-        text = script("Box,After", msgbox("Box", "<L>") + msgbox("After", "<After>"), f"<L>={TEXT}\n<After>=after")
-        _, result = self.run_checked(text, ["OK", "OK"])
-        expect_boxes(result, [Box(caption=DEFAULT_CAPTION), info("<After>")])
-        got = result.boxes[0]["text"]
-        self.assertTrue(got == "<L>" or TEXT.startswith(got) and 0 < len(got) <= KEPT - 4,
-                        f"<L> gave {len(got)} bytes: {got[:40]!r}...")
 
 
 if __name__ == "__main__":

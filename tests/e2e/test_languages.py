@@ -29,12 +29,8 @@ def script(proc, *sections):
 FAILURES = [
     ("script missing", None, "", None, lambda s: (1, s.win("updater.ini"))),
     ("caption option", None, "/tSetup", "Setup", lambda s: (1, s.win("updater.ini"))),
-    ("copy fails", script("Copy", section("Copy", "COPY", FROM="<Src>\\none.txt", TO="<Src>\\b.txt")), "", None,
-     lambda s: (8, s.win("none.txt"), s.win("b.txt"))),
     ("attributes fail", script("Attr", section("Attr", "ATTR", FILE="<Src>\\none.txt", ARG="21")), "", None,
      lambda s: (12, s.win("none.txt"), 0x21)),
-    ("shell fails", script("Sh", section("Sh", "SHELL", FUNC="COPY", FROM="<Src>\\none.txt", TO="<Src>\\b.txt")),
-     "", None, lambda s: (17,)),
 ]
 
 
