@@ -2,6 +2,7 @@
 #include "String.h"
 
 #include "Multibyte.h"
+#include "TextBuilders.h"
 
 #include <stdint.h>
 #include <stdlib.h>
@@ -32,38 +33,28 @@ void String::ReplaceRange(int first, int last, const char* text) {
 // both are ASCII, so no character boundary moves. True for every pair the
 // program uses ("%n" and "%t" by a line feed and a tab).
 static bool OnePassSuffices(const char* pattern, const char* text) {
-    if (!*text)
-        return false;
     for (const char* p = pattern; *p; p++) {
-        if (static_cast<unsigned char>(*p) >= 0x80 || strchr(text, *p))
+        if (*p & 0x80 || strchr(text, *p))
             return false;
     }
     for (const char* t = text; *t; t++) {
-        if (static_cast<unsigned char>(*t) >= 0x80)
+        if (*t & 0x80)
             return false;
     }
-    return true;
+    return *text != 0;
 }
 
 static bool ReplaceInOnePass(String& target, const char* pattern, const char* text) {
     size_t patternLength = strlen(pattern), add = strlen(text);
-    const char* source = target.Text();
-    size_t count = static_cast<size_t>(target.CountOf(pattern));
-    char* block = static_cast<char*>(malloc(strlen(source) + count * add - count * patternLength + 1));
-    if (!block) {
-        NoteFailedAllocation();
+    ExpansionText work;
+    if (!work.Start(target.Text(), ~static_cast<size_t>(0) / 2))
         return false;
+    for (const char* hit; (hit = FindText(work.Rest(), pattern)) != nullptr; work.Keep(add)) {
+        work.Keep(static_cast<size_t>(hit - work.Rest()));
+        if (!work.Replace(patternLength, text))
+            return false;
     }
-    char* out = block;
-    for (const char* hit = FindText(source, pattern); hit; hit = FindText(source, pattern)) {
-        memcpy(out, source, static_cast<size_t>(hit - source));
-        out += hit - source;
-        memcpy(out, text, add);
-        out += add;
-        source = hit + patternLength;
-    }
-    strcpy(out, source);
-    target.Adopt(block);
+    work.TakeResult(target);
     return true;
 }
 
@@ -75,12 +66,15 @@ static bool LiesIn(const char* text, const char* block, size_t length) {
 
 // The rule searches again from the start after each replacement, so what a
 // replacement joins with its neighbours is searched again; where that can
-// make nothing new, one pass gives the same text. Each replacement frees
-// the block, so a pattern or text taken from it is copied first.
+// make nothing new, one pass gives the same text. Each replacement of the
+// stepwise way frees the block, so a pattern or text taken from it is
+// copied first; the one pass keeps the block until it is done.
 bool String::ReplaceAll(const char* pattern, const char* text) {
     const char* hit = FindText(Text(), pattern);
     if (!hit)
         return false;
+    if (OnePassSuffices(pattern, text))
+        return ReplaceInOnePass(*this, pattern, text);
     size_t blockLength = strlen(Text());
     String patternCopy, textCopy;
     if (LiesIn(pattern, Text(), blockLength)) {
@@ -93,8 +87,6 @@ bool String::ReplaceAll(const char* pattern, const char* text) {
             return false;
         text = textCopy.Text();
     }
-    if (OnePassSuffices(pattern, text))
-        return ReplaceInOnePass(*this, pattern, text);
     int patternLength = static_cast<int>(strlen(pattern));
     unsigned failures = FailedAllocations();
     do {

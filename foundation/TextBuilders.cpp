@@ -62,7 +62,7 @@ bool ExpansionText::Replace(size_t count, const char* replacement) {
     restStart += count;
     size_t add = strlen(replacement);
     size_t restLength = capacity - restStart;
-    if (doneLength + add + restLength > limit + 1)
+    if (doneLength + add + restLength - 1 > limit)
         return false;
     if (restStart - doneLength < add) {
         size_t grown = capacity * 2;

@@ -1,9 +1,8 @@
 """Hostile and broken scripts: garbage, encodings, cut values, huge counts,
-loops past the nesting bound, growing macros, lead bytes at the very end,
-paths over 260 bytes in every procedure type, messages with two 1,000-byte
-paths. Every run must end by itself with the code 0 within BOUND seconds,
-show exactly the boxes of its row, and leave every file of its folder that
-the script does not name as it was."""
+loops past the nesting bound, expansions built to be slow or huge, lead
+bytes at the very end, paths over 260 bytes in every procedure type. Every
+run must end by itself with the code 0 within BOUND seconds and PEAK bytes,
+show exactly the boxes of its row, and change no file the script does not name."""
 
 import hashlib
 import os
@@ -16,7 +15,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from sections import info, msgbox, section, switch  # noqa: E402
 from updater import DEFAULT_CAPTION, Box, UpdaterTest, error_box, expect_boxes, fail, main, message  # noqa: E402
 
-BOUND = 10  # seconds a run may take, the driver's start and the answering included
+BOUND = 20  # seconds: a hang guard (the driver's start and the answering included); times are in docs/reliability.md
 PEAK = 256 << 20  # bytes of memory a run may hold at its peak, Wine's own included
 KEPT = 32766  # a value is cut to the reader's buffer of 32,767 bytes with its terminator
 HELD, CLEAR = info("held"), info("clear")
@@ -44,11 +43,6 @@ def same(first, second, define=None):
 
 def shown(text, define=None):
     return script("Box", msgbox("Box", text), define)
-
-
-def big_box(text):
-    """A box larger than the screen: its icon lies off it, where the driver cannot see it."""
-    return Box(caption=DEFAULT_CAPTION, text=text, buttons=["OK"])
 
 
 def garbage(seed, size, without=b""):
@@ -89,14 +83,9 @@ def peak_memory(program, stop, peak=0):
 
 
 def snapshot(root):
-    seen = {}
-    for folder, dirs, files in os.walk(root):
-        for d in dirs:
-            seen[os.path.relpath(os.path.join(folder, d), root)] = "<dir>"
-        for f in files:
-            with open(os.path.join(folder, f), "rb") as handle:
-                seen[os.path.relpath(handle.name, root)] = hashlib.sha1(handle.read()).hexdigest()
-    return seen
+    return {os.path.relpath(os.path.join(folder, name), root): "<dir>" if name in dirs else
+            hashlib.sha1(open(os.path.join(folder, name), "rb").read()).hexdigest()
+            for folder, dirs, files in os.walk(root) for name in dirs + files}
 
 
 # A lead byte alone takes the byte after it (a line end, a ">") as its second
@@ -113,6 +102,9 @@ ENDLESS = script("Os,Loop,After", section("Os", "OSVER") + switch("Loop", "Os", 
 ASK = Box(caption=DEFAULT_CAPTION, text="again?", icon="question", buttons=["YES", "NO"])
 SECTIONS = [f"S{i:05d}" for i in range(10000)]
 PROCEDURES = [f"P{i:04d}" for i in range(2000)]
+X30K = "<A>=" + "x" * 30000
+huge = lambda name: section(name, "EXIST", FILE="<A>" * 10900)  # noqa: E731
+unreadable = lambda name, key="FILE": error_box(message(2, name, key))  # noqa: E731
 
 # name, script (text, bytes or a function of the scenario), boxes (None: one
 # error box at most), answers (None: OK for each box)
@@ -129,8 +121,8 @@ ROWS = [
     # The last byte kept is the comma: the second name is empty.
     ("PROC cut just after a comma", script(long_proc(KEPT - 1), msgbox("Box", "x")),
      [error_box(message(2, "", "MODE"))], None),
-    ("TEXT of 20000 markers", shown("%t" * 20000), [big_box("\t" * (KEPT // 2))], None),
-    ("10,922 macros in one value", same("<A>" * 10922, "x" * 10922, "<A>=x"), [HELD], None),
+    # A box larger than the screen: its icon lies off it, where the driver cannot see it.
+    ("TEXT of 20000 markers", shown("%t" * 20000), [Box(caption=DEFAULT_CAPTION, text="\t" * (KEPT // 2))], None),
     ("10,000 sections", judged(SECTIONS[-1], SECTIONS[-1], "".join(verify(n) for n in SECTIONS[:-1])
                                 + verify(SECTIONS[-1], "a", "A")), [HELD], None),
     ("2,000 procedures in one list", judged(",".join(PROCEDURES), PROCEDURES[-1], "".join(
@@ -139,31 +131,23 @@ ROWS = [
     ("a loop 40 lists deep", LOOP, [ASK] * 40 + [info("after")], ["YES"] * 39 + ["NO", "OK"]),
     # A test that always holds nests up to the bound of 256 lists; the next is refused.
     ("a loop that never ends", ENDLESS, [error_box(message(3, "ProcListArray"))], None),
-    ("a macro that grows, shown", shown("<A>" * 500, "<A>=<A><A><A><A>"), [big_box("<A>" * 8000)], None),
     ("a macro that grows to 480,000 bytes, twice", same("<A>" * 10000, "<A>" * 10000, "<A>=<A><A><A><A>"),
-     [HELD], None),
-    # Ranges of two thousand million words are cut to 32,768 words, position 3 of both empty.
-    ("?Param ranges to the ends of the numbers", same("{?Param\\0\\2147483647}", "{?Param\\-2147483648\\-1}"),
      [HELD], None),
     ("a lead byte ending a value", crlf(same("abc\x82", "abc" + NAKAGURO)), [HELD], None),
     ("a lead byte ending a DEFINE line", crlf(shown("<L>|<M>", "<L>=ab\x82\n<M>=next")), [info("ab・|next")], None),
-    ("a lead byte ending the file", crlf(shown("<L>|<M>") + "\n[DEFINE]\n<M>=next\n<L>=ab\x82"),
-     [info("ab・|next")], None),
     ("a lead byte before a group's end", crlf(shown("x<A\x82>", "<A\x82>=no")), [info("x<A・")], None),
     # Expansion is bounded at 4 MiB a value: past it the key is unreadable, and nothing runs.
     ("500,000 line-feed markers", shown("<A>" * 100, "<A>=" + "%n" * 5000), [Box(caption=DEFAULT_CAPTION)], None),
-    ("a value of 327 MB, named eight times", script(",".join(["Ex"] * 8), section("Ex", "EXIST", FILE="<A>" * 10900),
-                                                   "<A>=" + "x" * 30000), [error_box(message(2, "Ex", "FILE"))], None),
-    ("two values of 327 MB, named sixteen times", script(",".join(["Ex", "Ey"] * 8), section(
-        "Ex", "EXIST", FILE="<A>" * 10900) + section("Ey", "EXIST", FILE="<A>" * 10900), "<A>=" + "x" * 30000),
-     [error_box(message(2, "Ex", "FILE"))], None),
-    ("a DEFINE entry past the limit is unusable", shown("<C>", "<A>=" + "x" * 30000 + "\n<B>=" + "<A>" * 100
-                                                       + "\n<C>=<B><B>"), [error_box(message(2, "Box", "TEXT"))], None),
-    ("4,600 lookups in 3,000 entries", same("<M2999>" * 4600, "v" * 4600, "\n".join(
-        f"<M{i}>=v" for i in range(3000))), [HELD], None),
+    ("a value of 327 MB, named eight times", script(",".join(["Ex"] * 8), huge("Ex"), X30K), [unreadable("Ex")], None),
+    ("two of them, named sixteen times", script(",".join(["Ex", "Ey"] * 8), huge("Ex") + huge("Ey"), X30K),
+     [unreadable("Ex")], None),
+    ("a DEFINE entry past the limit", shown("<C>", X30K + "\n<B>=" + "<A>" * 100 + "\n<C>=<B><B>"),
+     [unreadable("Box", "TEXT")], None),
+    ("4,600 lookups in 3,000 entries", same("<M2999>" * 4600, "v" * 4600, "\n".join(f"<M{i}>=v" for i in range(3000))),
+     [HELD], None),
     ("groups nested 16,000 deep", same("<" * 16000 + ">" * 16000, "<" * 16000 + ">" * 16000), [HELD], None),
     ("10,000 parent steps", same("C:\\a" + "\\b\\.." * 5000, "C:\\a"), [HELD], None),
-    ("?Param ranges of 64 KB each", same("{?Param\\0\\32767}" * 1500, "x"), [error_box(message(2, "Same", "ARG1"))], None),
+    ("?Param ranges of 64 KB each", same("{?Param\\0\\32767}" * 1500, "x"), [unreadable("Same", "ARG1")], None),
     ("4,000 unregistered programs", same("{?App\\x}" * 4000, "{?App\\x}" * 4000), [HELD], None),
     ("2,700 unknown special folders", same("{?SpFolder\\ff}" * 2700, "{?SpFolder\\ff}" * 2700), [HELD], None),
 ]
@@ -175,12 +159,19 @@ LONG_PATHS = [
     ("COPY from", "COPY", dict(FROM="@\\a", TO="#\\b"), (8, "@\\a", "#\\b")),
     ("COPY to", "COPY", dict(FROM="#\\src.txt", TO="@\\b"), (8, "#\\src.txt", "@\\b")),
     ("MOVE to", "MOVE", dict(FROM="#\\src.txt", TO="@\\b"), (14, "#\\src.txt", "@\\b")),
+    ("DELETE", "DELETE", dict(FILE="@\\a"), HELD),
     ("SHELL to", "SHELL", dict(FUNC="COPY", FROM="#\\src.txt", TO="@\\b"), (17,)),
     ("ATTR", "ATTR", dict(FILE="@\\a", ARG="1"), (12, "@\\a", 1)),
     ("MAKEDIR", "MAKEDIR", dict(DIR="@"), (13, "@")),
     ("LAUNCH", "LAUNCH", dict(FILE="@\\a.exe", PARAM="p", ISWAIT="1"), (9, "@\\a.exe", "p")),
     ("LINK to", "LINK", dict(SRC="#\\src.txt", PARAM="", SHOWCMD="", DST="@\\a"), (15, "#\\src.txt", "@\\a")),
     ("RSRC from", "RSRC", dict(FROM="@\\a.exe", TO="#\\updater.exe", TYPE="3", NAME="1"), (1, "@\\a.exe")),
+    ("CRC", "CRC", dict(FILE="@\\a", TYPE="AND", CRC="0"), CLEAR),
+    ("EXIST", "EXIST", dict(FILE="@\\a"), CLEAR),
+    ("DATE", "DATE", dict(FILE="@\\a", DATE="1990/1/1"), HELD),
+    ("APPEXIST", "APPEXIST", dict(APP="@\\a.exe"), CLEAR),
+    ("WAITAPP", "WAITAPP", dict(APP="@\\a.exe", TICK="100"), HELD),
+    ("VERIFY", "VERIFY", dict(ARG1="@", ARG2="@"), HELD),
     ("MSGBOX", "MSGBOX", dict(FLAG="", TYPE="INFORMATION", TEXT="@", ISABORT="0,0"), "@"),
     ("two paths of 1,000 bytes in message 8", "COPY", dict(FROM="$\\a", TO="$\\b"), (8, "$\\a", "$\\b")),
     ("two paths of 1,000 bytes in message 9", "LAUNCH", dict(FILE="$\\a", PARAM="$\\b", ISWAIT="1"),
@@ -238,7 +229,6 @@ class Hostile(UpdaterTest):
                 info(fill(s, want)) if isinstance(want, str) else want
             expect_boxes(result, [box])
         self.each(LONG_PATHS, check)
-
 
 
 if __name__ == "__main__":

@@ -16,21 +16,12 @@ from sections import section  # noqa: E402
 from updater import DEFAULT_CAPTION, UpdaterTest, error_box, expect_boxes, main, message  # noqa: E402
 
 JAPANESE, ENGLISH = "ja_JP.UTF-8", "en_US.UTF-8"
-# code page's locale, display language's locale
-LOCALES = [(JAPANESE, JAPANESE), (JAPANESE, ENGLISH), (ENGLISH, JAPANESE), (ENGLISH, ENGLISH)]
-
-
-def script(proc, *sections):
-    return f"[UPDATER]\nNAME=\nPROC={proc}\n" + "".join(sections)
-
-
+ATTR = "[UPDATER]\nNAME=\nPROC=Attr\n" + section("Attr", "ATTR", FILE="<Src>\\none.txt", ARG="21")
 # name, script (None: no script at all), command line, caption (None: the
 # default), the message's number and arguments (a function of the scenario)
 FAILURES = [
     ("script missing", None, "", None, lambda s: (1, s.win("updater.ini"))),
-    ("caption option", None, "/tSetup", "Setup", lambda s: (1, s.win("updater.ini"))),
-    ("attributes fail", script("Attr", section("Attr", "ATTR", FILE="<Src>\\none.txt", ARG="21")), "", None,
-     lambda s: (12, s.win("none.txt"), 0x21)),
+    ("attributes fail", ATTR, "/tSetup", "Setup", lambda s: (12, s.win("none.txt"), 0x21)),
 ]
 
 
@@ -45,11 +36,11 @@ class Languages(UpdaterTest):
                                "LC_CTYPE": ctype, "LC_MESSAGES": messages}
             with unittest.mock.patch.object(wineenv, "environment", locales):
                 result = s.run(arguments, answers=["OK"])
-            format_message, default = (message, DEFAULT_CAPTION) if ctype == JAPANESE else \
-                (message_en, DEFAULT_CAPTION_EN)
-            expect_boxes(result, [error_box(format_message(*failure(s)), caption or default)])
+            japanese = ctype == JAPANESE
+            expect_boxes(result, [error_box((message if japanese else message_en)(*failure(s)),
+                                            caption or (DEFAULT_CAPTION if japanese else DEFAULT_CAPTION_EN))])
         self.each([(f"{name} ({ctype}, {messages})", ctype, messages, *row) for name, *row in FAILURES
-                   for ctype, messages in LOCALES], check)
+                   for ctype in (JAPANESE, ENGLISH) for messages in (JAPANESE, ENGLISH)], check)
 
 
 if __name__ == "__main__":
