@@ -27,50 +27,32 @@ def script(proc, sections="", define=None):
     return head + ("" if define is None else "[DEFINE]\n" + define + "\n") + sections
 
 
-def verify(name, first="a", second="b"):
-    return section(name, "VERIFY", ARG1=first, ARG2=second)
-
-
 def judged(proc, tested, sections, define=None):
     """Runs proc, then a box says whether the section `tested` set its flag: HELD or CLEAR."""
     return script(f"{proc},Outcome", sections + switch("Outcome", tested, "Clear", "Held")
                   + msgbox("Held", "held") + msgbox("Clear", "clear"), define)
 
 
-def same(first, second, define=None):
-    return judged("Same", "Same", verify("Same", first, second), define)
-
-
-def shown(text, define=None):
-    return script("Box", msgbox("Box", text), define)
-
-
-def garbage(seed, size, without=b""):
-    return bytes(random.Random(seed).choices([b for b in range(256) if b not in without], k=size))
-
-
-def crlf(text, encoding="latin-1"):
-    return text.replace("\n", "\r\n").encode(encoding)
+verify = lambda name, first="a", second="b": section(name, "VERIFY", ARG1=first, ARG2=second)  # noqa: E731
+same = lambda first, second, define=None: judged("Same", "Same", verify("Same", first, second), define)  # noqa: E731
+shown = lambda text, define=None: script("Box", msgbox("Box", text), define)  # noqa: E731
+garbage = lambda seed, size, without=b"": bytes(  # noqa: E731
+    random.Random(seed).choices([b for b in range(256) if b not in without], k=size))
+crlf = lambda text, encoding="latin-1": text.replace("\n", "\r\n").encode(encoding)  # noqa: E731
+# A PROC of 40,000 bytes: Box, spaces, and from offset cut_at on ",Bad...".
+long_proc = lambda cut_at: ("Box" + " " * (cut_at - 3) + ",Bad").ljust(40000, "x")  # noqa: E731
 
 
 def long_dir(s, length):
-    """A path of folders that do not exist under the scenario's folder "l",
-    `length` bytes long, each name under 255 bytes."""
+    """Folders that do not exist under the scenario's "l", `length` bytes long, each name under 255."""
     path = s.win("l")
     while len(path) < length:
         path += "\\" + "d" * min(200, length - len(path) - 1)
     return path[:length]
 
 
-def long_proc(cut_at):
-    """A PROC of 40,000 bytes: Box, spaces, and from offset cut_at on ",Bad..."."""
-    value = "Box" + " " * (cut_at - 3) + ",Bad"
-    return value + "x" * (40000 - len(value))
-
-
 def peak_memory(program, stop, peak=0):
-    """The highest peak resident size (VmHWM) of the processes running `program`
-    until `stop` is set, read from /proc as the run goes on."""
+    """The highest resident size (VmHWM in /proc) of processes running `program` until `stop` is set."""
     while not stop.wait(0.05):
         for pid in filter(str.isdigit, os.listdir("/proc")):
             try:
@@ -181,8 +163,7 @@ LONG_PATHS = [
 
 class Hostile(UpdaterTest):
     def run_checked(self, data, answers, files=None, named=()):
-        """Runs the script (or a function of the scenario giving it) and checks
-        the time and that only files under `named` changed."""
+        """Runs the script (or a function of the scenario giving it); checks time, memory, files not `named`."""
         s = self.scenario()
         for relative, content in (files or {}).items():
             s.write_bytes(relative, content)

@@ -29,16 +29,15 @@ class Languages(UpdaterTest):
     def test_each_failure_under_each_code_page_and_display_language(self):
         def check(ctype, messages, text, arguments, caption, failure):
             s = self.scenario()
-            if text is not None:
-                s.write_script(text)
+            s.write_script(text) if text is not None else None
             environment = wineenv.environment
             locales = lambda: {**{k: v for k, v in environment().items() if k != "LC_ALL"},
                                "LC_CTYPE": ctype, "LC_MESSAGES": messages}
             with unittest.mock.patch.object(wineenv, "environment", locales):
                 result = s.run(arguments, answers=["OK"])
-            japanese = ctype == JAPANESE
-            expect_boxes(result, [error_box((message if japanese else message_en)(*failure(s)),
-                                            caption or (DEFAULT_CAPTION if japanese else DEFAULT_CAPTION_EN))])
+            english = ctype != JAPANESE
+            expect_boxes(result, [error_box((message, message_en)[english](*failure(s)),
+                                            caption or (DEFAULT_CAPTION, DEFAULT_CAPTION_EN)[english])])
         self.each([(f"{name} ({ctype}, {messages})", ctype, messages, *row) for name, *row in FAILURES
                    for ctype in (JAPANESE, ENGLISH) for messages in (JAPANESE, ENGLISH)], check)
 
