@@ -57,12 +57,13 @@ void ExpandMacroTable() {
     if (macroTable.entryCount == 0 || !KnowPlaces())
         return;
     MacroPlaces& places = macroTable.places;
+    size_t length = strlen(macroTable.entries.Text());
     for (int k = 0; k < macroTable.entryCount; k++) {
         int start = places.ValueStart(k);
         if (start < 0)
             continue; // item 1 is "", which expands to nothing
         const char* text = macroTable.entries.Text();
-        size_t others = strlen(text) - static_cast<size_t>(places.ValueEnd(k) - start);
+        size_t others = length - static_cast<size_t>(places.ValueEnd(k) - start);
         String value = String().Slice(text + start, text + places.ValueEnd(k) - 1);
         size_t room = others < ExpansionLimit ? ExpansionLimit - others : 0;
         ExpandStep macros = ExpandMacrosStep(value, room);
@@ -73,10 +74,12 @@ void ExpandMacroTable() {
         } else if (macros == StepChanged || functions == StepChanged || parents == StepChanged) {
             unsigned failures = FailedAllocations();
             macroTable.entries.ReplaceRange(start, places.ValueEnd(k) - 1, value.Text());
-            if (FailedAllocations() != failures)
+            if (FailedAllocations() != failures) {
                 places.MarkUnusable(k);
-            else
+            } else {
+                length = others + static_cast<size_t>(value.Length());
                 places.ValueChanged(macroTable.entries, macroTable.entryCount, k, value.Length());
+            }
         }
     }
 }
