@@ -22,8 +22,6 @@ bool PlatformIsLeadByte(unsigned char byte) {
 // else it would turn into question marks. A string table resource holds
 // sixteen counted UTF-16 strings per block.
 int PlatformLoadText(unsigned id, char* buffer, int size) {
-    if (size <= 0)
-        return 0;
     buffer[0] = 0;
     WORD language = GetACP() == 932 ? MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)
                                     : MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);

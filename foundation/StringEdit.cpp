@@ -4,7 +4,6 @@
 #include "Multibyte.h"
 #include "TextBuilders.h"
 
-#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -58,43 +57,26 @@ static bool ReplaceInOnePass(String& target, const char* pattern, const char* te
     return true;
 }
 
-// Whether a text lies inside [block, block + length], terminator included.
-static bool LiesIn(const char* text, const char* block, size_t length) {
-    uintptr_t at = reinterpret_cast<uintptr_t>(text), start = reinterpret_cast<uintptr_t>(block);
-    return at >= start && at <= start + length;
-}
-
 // The rule searches again from the start after each replacement, so what a
 // replacement joins with its neighbours is searched again; where that can
 // make nothing new, one pass gives the same text. Each replacement of the
-// stepwise way frees the block, so a pattern or text taken from it is
-// copied first; the one pass keeps the block until it is done.
+// stepwise way frees the block, so it works on copies of the pattern and
+// the text, which may lie in it; the one pass keeps the block until done.
 bool String::ReplaceAll(const char* pattern, const char* text) {
     const char* hit = FindText(Text(), pattern);
     if (!hit)
         return false;
     if (OnePassSuffices(pattern, text))
         return ReplaceInOnePass(*this, pattern, text);
-    size_t blockLength = strlen(Text());
-    String patternCopy, textCopy;
-    if (LiesIn(pattern, Text(), blockLength)) {
-        if (!patternCopy.Assign(pattern))
-            return false;
-        pattern = patternCopy.Text();
-    }
-    if (LiesIn(text, Text(), blockLength)) {
-        if (!textCopy.Assign(text))
-            return false;
-        text = textCopy.Text();
-    }
-    int patternLength = static_cast<int>(strlen(pattern));
     unsigned failures = FailedAllocations();
-    do {
+    String patternCopy(pattern), textCopy(text);
+    int patternLength = patternCopy.Length();
+    while (hit && FailedAllocations() == failures) {
         int first = static_cast<int>(hit - Text());
-        ReplaceRange(first, first + patternLength - 1, text);
-        hit = FailedAllocations() == failures ? FindText(Text(), pattern) : nullptr;
-    } while (hit);
-    return true;
+        ReplaceRange(first, first + patternLength - 1, textCopy.Text());
+        hit = FindText(Text(), patternCopy.Text());
+    }
+    return FailedAllocations() == failures;
 }
 
 // How many copies of `trailing` end text[first, end), taken from the end

@@ -92,5 +92,4 @@ void ExpansionText::TakeResult(String& target) {
     char* exact = static_cast<char*>(realloc(block, doneLength + capacity - restStart));
     target.Adopt(exact ? exact : block);
     block = nullptr;
-    capacity = doneLength = restStart = 0;
 }

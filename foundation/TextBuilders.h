@@ -53,8 +53,8 @@ public:
     // is read next. False when there is no memory for it, or when the text
     // would pass its limit.
     bool Replace(size_t count, const char* replacement);
-    // Hands what is done followed by the rest over to the target; the
-    // builder is empty afterwards.
+    // Hands what is done followed by the rest over to the target; nothing
+    // but the destructor may follow.
     void TakeResult(String& target);
 
 private:

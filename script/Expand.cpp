@@ -1,6 +1,5 @@
 #include "Expand.h"
 
-#include <new>
 #include <stdlib.h>
 #include <string.h>
 
@@ -8,6 +7,7 @@
 #include "RunContext.h"
 #include "ScriptPlatform.h"
 #include "foundation/Cursors.h"
+#include "foundation/Multibyte.h"
 #include "foundation/Numbers.h"
 #include "foundation/TextBuilders.h"
 
@@ -52,43 +52,35 @@ bool ParamRange(int first, int last, String& result) {
     return joined.TakeResult(result);
 }
 
-// What the function of the group yields, or false to leave the group.
-bool CallFunction(const String& group, String& result) {
+// What the function of the group yields: changed, or unchanged to leave the group.
+ExpandStep CallFunction(const char* group, String& result) {
     String call(group);
     call.Trim("{", "}");
     String name = call.Item(0, "\\");
     String argument = call.Item(1, "\\");
     if (name.EqualsNoCase("?App"))
-        return ScriptFindAppPath(argument.Text(), result, true);
+        return ScriptFindAppPath(argument.Text(), result, true) ? StepChanged : StepUnchanged;
     if (name.EqualsNoCase("?AppPath")) {
         if (!ScriptFindAppPath(argument.Text(), result, false))
-            return false;
+            return StepUnchanged;
         result.Trim("", "\\");
         result.Trim("", ";");
-        return true;
+        return StepChanged;
     }
     if (name.EqualsNoCase("?SpFolder")) {
         if (!ScriptSpecialFolder(result, static_cast<int>(ParseHex(argument))))
-            return false;
+            return StepUnchanged;
         result.Trim("", "\\");
-        return true;
+        return StepChanged;
     }
-    if (name.EqualsNoCase("?Param")) {
-        int first = ParseInt(argument);
-        if (call.ItemCount("\\") == 3)
-            return ParamRange(first, ParseInt(call.Item(2, "\\")), result);
+    if (!name.EqualsNoCase("?Param"))
+        return StepUnchanged;
+    int first = ParseInt(argument);
+    if (call.ItemCount("\\") != 3)
         result = runContext.commandLine.Words(first, first);
-        return true;
-    }
-    return false;
-}
-
-ExpandStep FunctionValue(const String& group, String& value) {
-    return CallFunction(group, value) ? StepChanged : StepUnchanged;
-}
-
-ExpandStep MacroValue(const String& group, String& value) {
-    return LookupMacroStep(group.Text(), value);
+    else if (!ParamRange(first, ParseInt(call.Item(2, "\\")), result))
+        return StepFailed;
+    return StepChanged;
 }
 
 } // namespace
@@ -100,7 +92,7 @@ ExpandStep MacroValue(const String& group, String& value) {
 // Any allocation that fails on the way, here or in a function, fails the
 // step and leaves the text as it was.
 static ExpandStep ExpandGroups(String& text, const char* open, const char* close, size_t limit,
-                               ExpandStep (*valueOf)(const String& group, String& value)) {
+                               ExpandStep (*valueOf)(const char* group, String& value)) {
     unsigned failures = FailedAllocations();
     int passes = text.GroupCount(open, close);
     if (passes == 0)
@@ -117,7 +109,7 @@ static ExpandStep ExpandGroups(String& text, const char* open, const char* close
         String group = text.Slice(rest + first, rest + last);
         String value;
         work.Keep(first);
-        ExpandStep step = valueOf(group, value);
+        ExpandStep step = valueOf(group.Text(), value);
         if (step == StepFailed || (step == StepChanged && !work.Replace(last - first + 1, value.Text())))
             return StepFailed;
         if (step == StepChanged)
@@ -133,10 +125,10 @@ static ExpandStep ExpandGroups(String& text, const char* open, const char* close
     return StepChanged;
 }
 
-ExpandStep ExpandMacrosStep(String& text, size_t limit) { return ExpandGroups(text, "<", ">", limit, MacroValue); }
+ExpandStep ExpandMacrosStep(String& text, size_t limit) { return ExpandGroups(text, "<", ">", limit, LookupMacroStep); }
 
 ExpandStep ExpandFunctionsStep(String& text, size_t limit) {
-    return ExpandGroups(text, "{", "}", limit, FunctionValue);
+    return ExpandGroups(text, "{", "}", limit, CallFunction);
 }
 
 bool ExpandMacros(String& text) { return ExpandMacrosStep(text) == StepChanged; }
@@ -145,51 +137,65 @@ bool ExpandFunctions(String& text) { return ExpandFunctionsStep(text) == StepCha
 
 bool CollapseParents(String& text) { return CollapseParentsStep(text) == StepChanged; }
 
-bool ExpandValue(String& value) {
-    return ExpandMacrosStep(value) != StepFailed && ExpandFunctionsStep(value) != StepFailed &&
-           CollapseParentsStep(value) != StepFailed;
+bool ExpandValue(String& value, size_t limit) {
+    return ExpandGroups(value, "<", ">", limit, LookupMacroStep) != StepFailed &&
+           ExpandGroups(value, "{", "}", limit, CallFunction) != StepFailed && CollapseParentsStep(value) != StepFailed;
 }
 
 // Levels are kept on a stack: ".." takes back the level before it. When it
 // would take back the second level, the first stays and everything after
-// the ".." is kept as written.
+// the ".." is kept as written. Items are worked on where they stand.
 ExpandStep CollapseParentsStep(String& text) {
     if (text.CountOf("\\..") == 0)
         return StepUnchanged;
     int count = text.ItemCount("\\");
     if (count < 3)
         return StepUnchanged;
-    unsigned failures = FailedAllocations();
-    String* levels = new (std::nothrow) String[count];
-    if (!levels) {
+    // The start of each item, one more for the end of the text, and the
+    // stack of the items kept.
+    const char** starts = static_cast<const char**>(malloc((count + 1) * sizeof *starts + count * sizeof(int)));
+    if (!starts) {
         NoteFailedAllocation();
         return StepFailed;
     }
-    ItemCursor items(text, "\\");
-    int kept = 0;
-    bool changed = false;
+    int* kept = reinterpret_cast<int*>(starts + count + 1);
+    const char* p = text.Text();
     for (int i = 0; i < count; i++) {
-        String level = items.Next();
-        if (i < 2 || !level.EqualsNoCase("..")) {
-            levels[kept++] = level;
-            continue;
-        }
-        changed = true;
-        if (--kept == 1) {
-            // The rest stays as it was written.
-            for (i++; i < count; i++)
-                levels[kept++] = items.Next();
-            break;
+        starts[i] = p;
+        const char* separator = FindText(p, "\\");
+        p = separator ? separator + 1 : p + strlen(p) + 1;
+    }
+    starts[count] = p;
+    int depth = 0;
+    for (int i = 0; i < count; i++) {
+        const char* item = starts[i];
+        if (i < 2 || starts[i + 1] - item != 3 || item[0] != '.' || item[1] != '.') {
+            kept[depth++] = i;
+        } else if (--depth == 1) {
+            while (++i < count)
+                kept[depth++] = i;
         }
     }
-    Builder joined;
-    for (int k = 0; changed && k < kept; k++) {
-        if (k)
-            joined.Add("\\");
-        joined.Add(levels[k].Text());
+    // Each item with the byte after it: its separator, or the terminator.
+    bool changed = depth < count;
+    size_t length = 0;
+    for (int k = 0; k < depth; k++)
+        length += static_cast<size_t>(starts[kept[k] + 1] - starts[kept[k]]);
+    char* block = changed ? static_cast<char*>(malloc(length)) : nullptr;
+    for (char* out = block; block && out < block + length; kept++) {
+        size_t itemLength = static_cast<size_t>(starts[*kept + 1] - starts[*kept]) - 1;
+        memcpy(out, starts[*kept], itemLength);
+        out += itemLength;
+        *out = out + 1 < block + length ? '\\' : 0;
+        out++;
     }
-    delete[] levels;
-    if (FailedAllocations() != failures || (changed && !joined.TakeResult(text)))
+    free(starts);
+    if (changed && !block) {
+        NoteFailedAllocation();
         return StepFailed;
-    return changed ? StepChanged : StepUnchanged;
+    }
+    if (!changed)
+        return StepUnchanged;
+    text.Adopt(block);
+    return StepChanged;
 }

@@ -13,7 +13,7 @@ enum ExpandStep { StepUnchanged, StepChanged, StepFailed };
 
 // The three steps in order; false when one failed, and the key then counts
 // as unreadable.
-bool ExpandValue(String& value);
+bool ExpandValue(String& value, size_t limit = ExpansionLimit);
 // A step fails rather than let the text pass `limit` bytes.
 ExpandStep ExpandMacrosStep(String& text, size_t limit = ExpansionLimit);
 ExpandStep ExpandFunctionsStep(String& text, size_t limit = ExpansionLimit);

@@ -7,12 +7,11 @@
 
 namespace {
 
-char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
+// Names equal but for the case of ASCII letters hash alike; so may others.
 size_t HashName(const char* name, size_t length) {
     size_t hash = 2166136261u;
     for (size_t i = 0; i < length; i++)
-        hash = (hash ^ static_cast<unsigned char>(Fold(name[i]))) * 16777619u;
+        hash = (hash ^ (static_cast<unsigned char>(name[i]) | 0x20)) * 16777619u;
     return hash;
 }
 
@@ -44,8 +43,8 @@ const char* MacroPlaces::WalkEntry(const char* text, const char* p, int k) {
     }
     place.end = static_cast<int>(p - text);
     if (place.nameEnd < 0)
-        place.nameEnd = place.end;
-    else if (place.valueEnd < 0)
+        place.nameEnd = place.valueStart = place.end;
+    if (place.valueEnd < 0)
         place.valueEnd = place.end;
     return *p ? p + 1 : p;
 }
@@ -62,12 +61,9 @@ bool MacroPlaces::Index(const char* text) {
     }
     for (int k = 0; k < count; k++) {
         const Place& place = places[k];
-        size_t length = static_cast<size_t>(place.nameEnd - place.start);
-        if (Lookup(text, text + place.start, length) >= 0)
-            continue; // the first entry of a name wins
-        size_t slot = HashName(text + place.start, length) & (slotCount - 1);
-        while (slots[slot])
-            slot = (slot + 1) & (slotCount - 1);
+        size_t slot = HashName(text + place.start, static_cast<size_t>(place.nameEnd - place.start));
+        while (slots[slot &= slotCount - 1])
+            slot++;
         slots[slot] = k + 1;
     }
     return true;
@@ -89,11 +85,12 @@ bool MacroPlaces::Find(const String& entries, int entryCount) {
     return Index(entries.Text());
 }
 
+// Probing from where a name hashes, the entries of that name are met in
+// table order: the first met is the first entry.
 int MacroPlaces::Lookup(const char* text, const char* name, size_t nameLength) const {
     if (!slots)
         return -1;
-    for (size_t slot = HashName(name, nameLength) & (slotCount - 1); slots[slot];
-         slot = (slot + 1) & (slotCount - 1)) {
+    for (size_t slot = HashName(name, nameLength); slots[slot &= slotCount - 1]; slot++) {
         const Place& place = places[slots[slot] - 1];
         if (static_cast<size_t>(place.nameEnd - place.start) == nameLength &&
             EqualsNoCase(text + place.start, name, static_cast<unsigned>(nameLength)))
@@ -115,8 +112,8 @@ bool MacroPlaces::ValueChanged(const String& entries, int entryCount, int k, int
         places[j].start += moved;
         places[j].nameEnd += moved;
         places[j].end += moved;
-        if (places[j].valueStart >= 0)
-            places[j].valueStart += moved, places[j].valueEnd += moved;
+        places[j].valueStart += moved;
+        places[j].valueEnd += moved;
     }
     return true;
 }

@@ -9,7 +9,7 @@
 
 class MacroPlaces {
 public:
-    MacroPlaces() : places(nullptr), slots(nullptr), count(0), slotCount(0) {}
+    constexpr MacroPlaces() : places(nullptr), slots(nullptr), count(0), slotCount(0) {}
     ~MacroPlaces() { Clear(); }
     MacroPlaces(const MacroPlaces&) : MacroPlaces() {}
     // A table assigned anew is walked anew.
@@ -26,9 +26,10 @@ public:
     // ignored; -1 when none.
     int Lookup(const char* text, const char* name, size_t nameLength) const;
     // Item 1 of entry k with the separator "=": its first byte and the byte
-    // after it; both -1 when the entry holds no "=".
+    // after it; both the entry's end when it holds no "=".
     int ValueStart(int k) const { return places[k].valueStart; }
     int ValueEnd(int k) const { return places[k].valueEnd; }
+    bool HasValue(int k) const { return places[k].valueStart > places[k].nameEnd; }
     // Entry k's value became `length` bytes long: later entries move. False
     // when the new value cut the entry (it held a line feed): then the
     // places are found again from the text.

@@ -18,9 +18,9 @@ void SetMacro(const char* name, const char* value) {
     int k = KnowPlaces() ? macroTable.places.Lookup(macroTable.entries.Text(), name, strlen(name)) : -1;
     if (k >= 0) {
         // An entry without "=" has no value to change.
-        int start = macroTable.places.ValueStart(k);
-        if (start >= 0)
-            macroTable.entries.ReplaceRange(start, macroTable.places.ValueEnd(k) - 1, value);
+        if (macroTable.places.HasValue(k))
+            macroTable.entries.ReplaceRange(macroTable.places.ValueStart(k), macroTable.places.ValueEnd(k) - 1,
+                                            value);
         macroTable.places.Clear();
         return;
     }
@@ -34,18 +34,17 @@ void SetMacro(const char* name, const char* value) {
 }
 
 ExpandStep LookupMacroStep(const char* name, String& value) {
-    if (macroTable.lost || (macroTable.entryCount > 0 && !KnowPlaces()))
-        return StepFailed;
     if (macroTable.entryCount == 0)
         return StepUnchanged;
+    if (macroTable.lost || !KnowPlaces())
+        return StepFailed;
     const char* text = macroTable.entries.Text();
     int k = macroTable.places.Lookup(text, name, strlen(name));
     if (k < 0)
         return StepUnchanged;
     if (!macroTable.places.Usable(k))
         return StepFailed;
-    int start = macroTable.places.ValueStart(k);
-    value = start < 0 ? String() : String().Slice(text + start, text + macroTable.places.ValueEnd(k) - 1);
+    value = String().Slice(text + macroTable.places.ValueStart(k), text + macroTable.places.ValueEnd(k) - 1);
     return StepChanged;
 }
 
@@ -59,27 +58,27 @@ void ExpandMacroTable() {
     MacroPlaces& places = macroTable.places;
     size_t length = strlen(macroTable.entries.Text());
     for (int k = 0; k < macroTable.entryCount; k++) {
+        // Without "=", item 1 is "", which expands to nothing. A value that
+        // comes out as it was needs no replacing.
         int start = places.ValueStart(k);
-        if (start < 0)
-            continue; // item 1 is "", which expands to nothing
-        const char* text = macroTable.entries.Text();
-        size_t others = length - static_cast<size_t>(places.ValueEnd(k) - start);
-        String value = String().Slice(text + start, text + places.ValueEnd(k) - 1);
+        size_t oldLength = static_cast<size_t>(places.ValueEnd(k) - start), others = length - oldLength;
+        const char* old = macroTable.entries.Text() + start;
+        unsigned failures = FailedAllocations();
+        String value = String().Slice(old, old + oldLength - 1);
         size_t room = others < ExpansionLimit ? ExpansionLimit - others : 0;
-        ExpandStep macros = ExpandMacrosStep(value, room);
-        ExpandStep functions = macros == StepFailed ? StepFailed : ExpandFunctionsStep(value, room);
-        ExpandStep parents = functions == StepFailed ? StepFailed : CollapseParentsStep(value);
-        if (parents == StepFailed) {
+        if (FailedAllocations() != failures || !ExpandValue(value, room)) {
             places.MarkUnusable(k);
-        } else if (macros == StepChanged || functions == StepChanged || parents == StepChanged) {
-            unsigned failures = FailedAllocations();
-            macroTable.entries.ReplaceRange(start, places.ValueEnd(k) - 1, value.Text());
-            if (FailedAllocations() != failures) {
-                places.MarkUnusable(k);
-            } else {
-                length = others + static_cast<size_t>(value.Length());
-                places.ValueChanged(macroTable.entries, macroTable.entryCount, k, value.Length());
-            }
+            continue;
+        }
+        size_t newLength = static_cast<size_t>(value.Length());
+        if (newLength == oldLength && memcmp(value.Text(), old, oldLength) == 0)
+            continue;
+        macroTable.entries.ReplaceRange(start, start + static_cast<int>(oldLength) - 1, value.Text());
+        if (FailedAllocations() != failures) {
+            places.MarkUnusable(k);
+        } else {
+            length = others + newLength;
+            places.ValueChanged(macroTable.entries, macroTable.entryCount, k, static_cast<int>(newLength));
         }
     }
 }

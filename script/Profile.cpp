@@ -2,6 +2,7 @@
 
 #include <string.h>
 #include "Expand.h"
+#include "foundation/TextBuilders.h"
 #include "RunContext.h"
 #include "ScriptPlatform.h"
 #include "foundation/Messages.h"
@@ -75,19 +76,30 @@ int ReadProfileSection(const char* file, const char* section, String& lines) {
     return count;
 }
 
-// A value that cannot be expanded (it would pass the limit of a value, or
-// memory ran out) is unreadable like one that cannot be held.
+// What expansion may add to the values of a whole run. A list is loaded
+// whole before it runs, so a bound for each value alone would let a list
+// that names one huge value thousands of times hold them all; no real
+// script adds more than a few kilobytes.
+const size_t RunGrowthBound = 64u << 20;
+static size_t runGrowth;
+
+// A value that cannot be expanded (it would pass the bound of a value or
+// of the run, or memory ran out) is unreadable like one that cannot be held.
 bool ReadKey(const char* section, const char* key, String& value) {
     bool read = ReadProfileString(runContext.scriptPath.Text(), section, key, value);
     String written;
     if (read && keyReadObserver)
         written = value;
-    if (!read || !ExpandValue(value)) {
+    size_t length = value.Length(), room = RunGrowthBound - runGrowth + length;
+    if (!read || !ExpandValue(value, room < ExpansionLimit ? room : ExpansionLimit)) {
         if (keyReadObserver)
             keyReadObserver(section, key, nullptr, nullptr);
         ReportError(MsgKeyMissing, section, key);
         return false;
     }
+    size_t expanded = value.Length();
+    if (expanded > length)
+        runGrowth += expanded - length;
     if (keyReadObserver)
         keyReadObserver(section, key, written.Text(), value.Text());
     return true;
