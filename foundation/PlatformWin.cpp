@@ -19,11 +19,24 @@ bool PlatformIsLeadByte(unsigned char byte) {
     return leadBytes[byte];
 }
 
+// The boxes are ANSI, so the table is chosen by the code page, not by the
+// display language: Japanese shows only under code page 932, and anywhere
+// else it would turn into question marks. A string table resource holds
+// sixteen counted UTF-16 strings per block.
 int PlatformLoadText(unsigned id, char* buffer, int size) {
-    if (size <= 0)
-        return 0;
     buffer[0] = 0;
-    return LoadStringA(GetModuleHandleA(nullptr), id, buffer, size);
+    WORD language = GetACP() == 932 ? MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT)
+                                    : MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    HRSRC found = FindResourceExA(nullptr, RT_STRING, MAKEINTRESOURCEA(id / 16 + 1), language);
+    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    const WCHAR* entry = loaded ? static_cast<const WCHAR*>(LockResource(loaded)) : nullptr;
+    if (!entry)
+        return 0;
+    for (unsigned i = 0; i < id % 16; i++)
+        entry += 1 + *entry;
+    int length = WideCharToMultiByte(CP_ACP, 0, entry + 1, *entry, buffer, size - 1, nullptr, nullptr);
+    buffer[length] = 0;
+    return length;
 }
 
 int PlatformShowBox(const char* text, const char* caption, unsigned style) {

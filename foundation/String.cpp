@@ -7,8 +7,17 @@
 
 static char emptyText[1];
 
+static unsigned failedAllocations;
+
+unsigned FailedAllocations() { return failedAllocations; }
+
+void NoteFailedAllocation() { failedAllocations++; }
+
 static char* NewBlock(unsigned byteCount) {
-    return static_cast<char*>(calloc(byteCount ? byteCount : 1, 1));
+    char* block = static_cast<char*>(calloc(byteCount ? byteCount : 1, 1));
+    if (!block)
+        NoteFailedAllocation();
+    return block;
 }
 
 String::String() : text(NewBlock(1)) {}
@@ -38,6 +47,11 @@ bool String::AllocBuffer(unsigned byteCount) {
     free(text);
     text = NewBlock(byteCount);
     return text != nullptr;
+}
+
+void String::Adopt(char* block) {
+    free(text);
+    text = block;
 }
 
 // Both copy the source first: it may lie inside this String's own block.

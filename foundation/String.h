@@ -16,6 +16,8 @@ public:
     bool IsEmpty() const { return Text()[0] == 0; }
 
     bool AllocBuffer(unsigned byteCount);
+    // Takes over a zero-terminated block from malloc in place of its own.
+    void Adopt(char* block);
     bool Assign(const char* text);
     bool Append(const char* text);
     // Bytes first..last, both included; stops early at a zero byte.
@@ -61,6 +63,11 @@ bool DirectoryOf(const String& path, String& target);
 // Group 0 of a text: lets a walk over the groups of a longer text resume at
 // a character boundary where no group is open.
 bool FindFirstGroup(const char* text, const char* open, const char* close, int& first, int& last);
+
+// Blocks that could not be allocated, over the whole process: a longer work
+// whose steps may each ignore a failure sees whether any of them lost a text.
+unsigned FailedAllocations();
+void NoteFailedAllocation();
 
 bool EqualsNoCase(const char* a, const char* b);
 // The same for the first `length` bytes of both.

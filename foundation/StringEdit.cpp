@@ -3,54 +3,81 @@
 
 #include "Multibyte.h"
 #include "PathText.h"
+#include "TextBuilders.h"
 
-#include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 
+// Unchanged when there is no memory for the new text.
 void String::ReplaceRange(int first, int last, const char* text) {
-    const char* start = Text();
-    int end = Length() - 1;
-    String result;
-    if (first > 0)
-        result = Slice(start, start + first - 1);
-    result.Append(text);
-    if (last < end)
-        result.Append(Slice(start + last + 1, start + end).Text());
-    Assign(result.Text());
+    const char* old = Text();
+    size_t length = strlen(old), add = strlen(text);
+    size_t before = first > 0 ? static_cast<size_t>(first) : 0;
+    if (before > length)
+        before = length;
+    size_t after = last + 1 < static_cast<int>(length) ? length - static_cast<size_t>(last + 1) : 0;
+    char* block = static_cast<char*>(malloc(before + add + after + 1));
+    if (!block) {
+        NoteFailedAllocation();
+        return;
+    }
+    memcpy(block, old, before);
+    memcpy(block + before, text, add);
+    memcpy(block + before + add, old + length - after, after + 1);
+    Adopt(block);
 }
 
-// Whether a text lies inside [block, block + length], terminator included.
-static bool LiesIn(const char* text, const char* block, size_t length) {
-    uintptr_t at = reinterpret_cast<uintptr_t>(text), start = reinterpret_cast<uintptr_t>(block);
-    return at >= start && at <= start + length;
+// Whether one pass from left to right gives what searching again from the
+// start after each replacement gives: the replacement shares no byte with
+// the pattern, so it can make no new occurrence with its neighbours, and
+// both are ASCII, so no character boundary moves. True for every pair the
+// program uses ("%n" and "%t" by a line feed and a tab).
+static bool OnePassSuffices(const char* pattern, const char* text) {
+    for (const char* p = pattern; *p; p++) {
+        if (*p & 0x80 || strchr(text, *p))
+            return false;
+    }
+    for (const char* t = text; *t; t++) {
+        if (*t & 0x80)
+            return false;
+    }
+    return *text != 0;
 }
 
-// Every search starts again at the beginning, so what a replacement joins
-// with its neighbours is searched again. Each replacement frees the block,
-// so a pattern or text taken from it is copied first, as Assign does.
+static bool ReplaceInOnePass(String& target, const char* pattern, const char* text) {
+    size_t patternLength = strlen(pattern), add = strlen(text);
+    ExpansionText work;
+    if (!work.Start(target.Text(), ~static_cast<size_t>(0) / 2))
+        return false;
+    for (const char* hit; (hit = FindText(work.Rest(), pattern)) != nullptr; work.Keep(add)) {
+        work.Keep(static_cast<size_t>(hit - work.Rest()));
+        if (!work.Replace(patternLength, text))
+            return false;
+    }
+    work.TakeResult(target);
+    return true;
+}
+
+// The rule searches again from the start after each replacement, so what a
+// replacement joins with its neighbours is searched again; where that can
+// make nothing new, one pass gives the same text. Each replacement of the
+// stepwise way frees the block, so it works on copies of the pattern and
+// the text, which may lie in it; the one pass keeps the block until done.
 bool String::ReplaceAll(const char* pattern, const char* text) {
     const char* hit = FindText(Text(), pattern);
     if (!hit)
         return false;
-    size_t blockLength = strlen(Text());
-    String patternCopy, textCopy;
-    if (LiesIn(pattern, Text(), blockLength)) {
-        if (!patternCopy.Assign(pattern))
-            return false;
-        pattern = patternCopy.Text();
-    }
-    if (LiesIn(text, Text(), blockLength)) {
-        if (!textCopy.Assign(text))
-            return false;
-        text = textCopy.Text();
-    }
-    int patternLength = static_cast<int>(strlen(pattern));
-    do {
+    if (OnePassSuffices(pattern, text))
+        return ReplaceInOnePass(*this, pattern, text);
+    unsigned failures = FailedAllocations();
+    String patternCopy(pattern), textCopy(text);
+    int patternLength = patternCopy.Length();
+    while (hit && FailedAllocations() == failures) {
         int first = static_cast<int>(hit - Text());
-        ReplaceRange(first, first + patternLength - 1, text);
-        hit = FindText(Text(), pattern);
-    } while (hit);
-    return true;
+        ReplaceRange(first, first + patternLength - 1, textCopy.Text());
+        hit = FindText(Text(), patternCopy.Text());
+    }
+    return FailedAllocations() == failures;
 }
 
 // How many copies of `trailing` end text[first, end), taken from the end

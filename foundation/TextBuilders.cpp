@@ -15,6 +15,7 @@ void Builder::Add(const char* piece) {
             grown *= 2;
         char* larger = static_cast<char*>(realloc(block, grown));
         if (!larger) {
+            NoteFailedAllocation();
             failed = true;
             return;
         }
@@ -25,14 +26,26 @@ void Builder::Add(const char* piece) {
     length += add;
 }
 
+bool Builder::TakeResult(String& target) {
+    if (failed)
+        return false;
+    target.Adopt(block);
+    block = nullptr;
+    length = capacity = 0;
+    return true;
+}
+
 ExpansionText::~ExpansionText() { free(block); }
 
-bool ExpansionText::Start(const char* text) {
+bool ExpansionText::Start(const char* text, size_t textLimit) {
+    limit = textLimit;
     size_t length = strlen(text);
     capacity = length + 1 + 64;
     block = static_cast<char*>(malloc(capacity));
-    if (!block)
+    if (!block) {
+        NoteFailedAllocation();
         return false;
+    }
     doneLength = 0;
     restStart = capacity - 1 - length;
     memcpy(block + restStart, text, length + 1);
@@ -48,14 +61,18 @@ void ExpansionText::Keep(size_t count) {
 bool ExpansionText::Replace(size_t count, const char* replacement) {
     restStart += count;
     size_t add = strlen(replacement);
+    size_t restLength = capacity - restStart;
+    if (doneLength + add + restLength - 1 > limit)
+        return false;
     if (restStart - doneLength < add) {
-        size_t restLength = capacity - restStart;
         size_t grown = capacity * 2;
         while (grown < doneLength + add + restLength)
             grown *= 2;
         char* larger = static_cast<char*>(malloc(grown));
-        if (!larger)
+        if (!larger) {
+            NoteFailedAllocation();
             return false;
+        }
         memcpy(larger, block, doneLength);
         memcpy(larger + grown - restLength, block + restStart, restLength);
         free(block);
@@ -68,13 +85,11 @@ bool ExpansionText::Replace(size_t count, const char* replacement) {
     return true;
 }
 
-bool ExpansionText::TakeResult(String& target) const {
-    String result;
-    size_t restLength = capacity - 1 - restStart;
-    if (!result.AllocBuffer(static_cast<unsigned>(doneLength + restLength + 1)))
-        return false;
-    memcpy(result.Text(), block, doneLength);
-    memcpy(result.Text() + doneLength, block + restStart, restLength + 1);
-    target = result;
-    return true;
+void ExpansionText::TakeResult(String& target) {
+    memmove(block + doneLength, block + restStart, capacity - restStart);
+    // Giving back the spare room cannot fail in practice; if it does, the
+    // larger block holds the same text.
+    char* exact = static_cast<char*>(realloc(block, doneLength + capacity - restStart));
+    target.Adopt(exact ? exact : block);
+    block = nullptr;
 }

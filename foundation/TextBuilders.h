@@ -1,6 +1,7 @@
 // Texts built in steps without copying what is already built: the joined
 // words of "?Param" ranges and the text being expanded. Both grow by
-// doubling; an allocation that fails makes them fail, never overrun.
+// doubling; an allocation that fails makes them fail, never overrun, and
+// counts in FailedAllocations.
 #pragma once
 
 #include <stddef.h>
@@ -16,8 +17,9 @@ public:
     Builder& operator=(const Builder&) = delete;
 
     void Add(const char* piece);
-    // "" after a failed allocation.
-    const char* Text() const { return block && !failed ? block : ""; }
+    // Hands what was added over to the target; false, target unchanged,
+    // after a failed allocation.
+    bool TakeResult(String& target);
 
 private:
     char* block;
@@ -26,32 +28,39 @@ private:
     bool failed;
 };
 
+// No value of a script comes near this once expanded; a value that would
+// pass it is a script built to exhaust the machine.
+const size_t ExpansionLimit = 4u << 20;
+
 // A text worked through from its front: what is done grows at the start of
 // the block, the rest still to be read sits at its end, and a replacement
 // is written just before the rest. Each byte moves a bounded number of
 // times, however many replacements there are.
 class ExpansionText {
 public:
-    ExpansionText() : block(nullptr), capacity(0), doneLength(0), restStart(0) {}
+    ExpansionText() : block(nullptr), capacity(0), doneLength(0), restStart(0), limit(0) {}
     ~ExpansionText();
     ExpansionText(const ExpansionText&) = delete;
     ExpansionText& operator=(const ExpansionText&) = delete;
 
-    bool Start(const char* text);
+    // The text may not grow past `limit` bytes.
+    bool Start(const char* text, size_t limit);
     // Zero-terminated; valid until the next call that changes the text.
     const char* Rest() const { return block + restStart; }
     // The first count bytes of the rest are done.
     void Keep(size_t count);
     // The first count bytes of the rest give way to the replacement, which
-    // is read next. False when there is no memory for it.
+    // is read next. False when there is no memory for it, or when the text
+    // would pass its limit.
     bool Replace(size_t count, const char* replacement);
-    // What is done followed by the rest; false, target unchanged, when there
-    // is no memory for it.
-    bool TakeResult(String& target) const;
+    // Hands what is done followed by the rest over to the target; nothing
+    // but the destructor may follow.
+    void TakeResult(String& target);
 
 private:
     char* block;
     size_t capacity;   // the rest's terminator is the last byte
     size_t doneLength;
     size_t restStart;
+    size_t limit;
 };

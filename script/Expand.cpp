@@ -1,6 +1,5 @@
 #include "Expand.h"
 
-#include <new>
 #include <stdlib.h>
 #include <string.h>
 
@@ -8,19 +7,22 @@
 #include "RunContext.h"
 #include "ScriptPlatform.h"
 #include "foundation/Cursors.h"
-#include "foundation/TextBuilders.h"
+#include "foundation/Multibyte.h"
 #include "foundation/Numbers.h"
 #include "foundation/PathText.h"
+#include "foundation/TextBuilders.h"
 
 namespace {
 
-// A range of word numbers beyond this is cut: no command line has that many
-// words, and a number such as 2147483647 must not run for ever.
-const long long MaxParamRange = 32768;
+// A stretch of numbers beyond the words (below the first or after the last)
+// is cut to this many at its far end: no command line has that many words,
+// and a number such as 2147483647 must not run for ever, while every number
+// that names a word stays in the range.
+const long long MaxEmptyStretch = 32768;
 
 // Words first..last of the command line, each taken singly, joined by ", ".
 // A number still negative counts from the end.
-String ParamRange(int first, int last) {
+bool ParamRange(int first, int last, String& result) {
     const String& line = runContext.commandLine;
     int wordCount = line.WordCount();
     long long from = first, to = last;
@@ -30,8 +32,12 @@ String ParamRange(int first, int last) {
         if (to < 0)
             to += wordCount;
     }
-    if (to - from >= MaxParamRange)
-        to = from + MaxParamRange - 1;
+    long long below = to < -wordCount - 1 ? to : -wordCount - 1;
+    if (from < below - MaxEmptyStretch + 1)
+        from = below - MaxEmptyStretch + 1;
+    long long above = from > wordCount ? from : wordCount;
+    if (to > above + MaxEmptyStretch - 1)
+        to = above + MaxEmptyStretch - 1;
     Builder joined;
     // The numbers below 0 and those from 0 on each name words in increasing
     // order: one cursor each.
@@ -44,39 +50,38 @@ String ParamRange(int first, int last) {
         if (index >= 0 && index < wordCount)
             joined.Add((w < 0 ? fromEnd : fromStart).Word(static_cast<int>(index)).Text());
     }
-    return String(joined.Text());
+    return joined.TakeResult(result);
 }
 
-// What the function of the group yields, or false to leave the group.
-bool CallFunction(const String& group, String& result) {
+// What the function of the group yields: changed, or unchanged to leave the group.
+ExpandStep CallFunction(const char* group, String& result) {
     String call(group);
     call.Trim("{", "}");
     String name = call.Item(0, "\\");
     String argument = call.Item(1, "\\");
     if (name.EqualsNoCase("?App"))
-        return ScriptFindAppPath(argument.Text(), result, true);
+        return ScriptFindAppPath(argument.Text(), result, true) ? StepChanged : StepUnchanged;
     if (name.EqualsNoCase("?AppPath")) {
         if (!ScriptFindAppPath(argument.Text(), result, false))
-            return false;
+            return StepUnchanged;
         result.Trim("", "\\");
         result.Trim("", ";");
-        return true;
+        return StepChanged;
     }
     if (name.EqualsNoCase("?SpFolder")) {
         if (!ScriptSpecialFolder(result, static_cast<int>(ParseHex(argument))))
-            return false;
+            return StepUnchanged;
         result.Trim("", "\\");
-        return true;
+        return StepChanged;
     }
-    if (name.EqualsNoCase("?Param")) {
-        int first = ParseInt(argument);
-        if (call.ItemCount("\\") == 3)
-            result = ParamRange(first, ParseInt(call.Item(2, "\\")));
-        else
-            result = runContext.commandLine.Words(first, first);
-        return true;
-    }
-    return false;
+    if (!name.EqualsNoCase("?Param"))
+        return StepUnchanged;
+    int first = ParseInt(argument);
+    if (call.ItemCount("\\") != 3)
+        result = runContext.commandLine.Words(first, first);
+    else if (!ParamRange(first, ParseInt(call.Item(2, "\\")), result))
+        return StepFailed;
+    return StepChanged;
 }
 
 } // namespace
@@ -85,12 +90,17 @@ bool CallFunction(const String& group, String& result) {
 // index, so the next pass meets the first group of what was put in: a
 // value that brings groups of its own uses up passes. The text before the
 // current group never changes again, so each pass goes on from there.
-static bool ExpandGroups(String& text, const char* open, const char* close,
-                         bool (*valueOf)(const String& group, String& value)) {
+// Any allocation that fails on the way, here or in a function, fails the
+// step and leaves the text as it was.
+static ExpandStep ExpandGroups(String& text, const char* open, const char* close, size_t limit,
+                               ExpandStep (*valueOf)(const char* group, String& value)) {
+    unsigned failures = FailedAllocations();
     int passes = text.GroupCount(open, close);
+    if (passes == 0)
+        return StepUnchanged;
     ExpansionText work;
-    if (passes == 0 || !work.Start(text.Text()))
-        return false;
+    if (!work.Start(text.Text(), limit))
+        return StepFailed;
     bool changed = false;
     for (int pass = 0; pass < passes; pass++) {
         const char* rest = work.Rest();
@@ -100,68 +110,93 @@ static bool ExpandGroups(String& text, const char* open, const char* close,
         String group = text.Slice(rest + first, rest + last);
         String value;
         work.Keep(first);
-        if (!valueOf(group, value)) {
-            work.Keep(last - first + 1);
-        } else if (work.Replace(last - first + 1, value.Text())) {
+        ExpandStep step = valueOf(group.Text(), value);
+        if (step == StepFailed || (step == StepChanged && !work.Replace(last - first + 1, value.Text())))
+            return StepFailed;
+        if (step == StepChanged)
             changed = true;
-        } else {
-            return false; // out of memory: the text stays as it was
-        }
+        else
+            work.Keep(last - first + 1);
     }
-    return changed && work.TakeResult(text);
+    if (FailedAllocations() != failures)
+        return StepFailed;
+    if (!changed)
+        return StepUnchanged;
+    work.TakeResult(text);
+    return StepChanged;
 }
 
-static bool MacroValue(const String& group, String& value) { return LookupMacro(group.Text(), value); }
+ExpandStep ExpandMacrosStep(String& text, size_t limit) { return ExpandGroups(text, "<", ">", limit, LookupMacroStep); }
 
-bool ExpandMacros(String& text) { return ExpandGroups(text, "<", ">", MacroValue); }
+ExpandStep ExpandFunctionsStep(String& text, size_t limit) {
+    return ExpandGroups(text, "{", "}", limit, CallFunction);
+}
 
-bool ExpandFunctions(String& text) { return ExpandGroups(text, "{", "}", CallFunction); }
+bool ExpandMacros(String& text) { return ExpandMacrosStep(text) == StepChanged; }
 
-static String NextLevel(const String& text, const char*& next) {
-    const char* end = PathLevelEnd(next);
-    String level = text.Slice(next, end - 1);
-    next = *end ? end + 1 : end;
-    return level;
+bool ExpandFunctions(String& text) { return ExpandFunctionsStep(text) == StepChanged; }
+
+bool CollapseParents(String& text) { return CollapseParentsStep(text) == StepChanged; }
+
+bool ExpandValue(String& value, size_t limit) {
+    return ExpandGroups(value, "<", ">", limit, LookupMacroStep) != StepFailed &&
+           ExpandGroups(value, "{", "}", limit, CallFunction) != StepFailed && CollapseParentsStep(value) != StepFailed;
 }
 
 // Levels ("\\" and "/" both end one) are kept on a stack: ".." takes back
 // the level before it. When it would take back the second level, the first
-// stays and everything after the ".." is kept as written.
-bool CollapseParents(String& text) {
+// stays and everything after the ".." is kept as written. Levels are worked
+// on where they stand; a changed text joins them with "\\".
+ExpandStep CollapseParentsStep(String& text) {
     if (text.CountOf("..") == 0)
-        return false;
+        return StepUnchanged;
     int count = PathLevelCount(text.Text());
     if (count < 3)
-        return false;
-    String* levels = new (std::nothrow) String[count];
-    if (!levels)
-        return false;
-    const char* next = text.Text();
-    int kept = 0;
-    bool changed = false;
+        return StepUnchanged;
+    // The start of each item, one more for the end of the text, and the
+    // stack of the items kept.
+    const char** starts = static_cast<const char**>(malloc((count + 1) * sizeof *starts + count * sizeof(int)));
+    if (!starts) {
+        NoteFailedAllocation();
+        return StepFailed;
+    }
+    int* kept = reinterpret_cast<int*>(starts + count + 1);
+    const char* p = text.Text();
     for (int i = 0; i < count; i++) {
-        String level = NextLevel(text, next);
-        if (i < 2 || !level.EqualsNoCase("..")) {
-            levels[kept++] = level;
-            continue;
-        }
-        changed = true;
-        if (--kept == 1) {
-            // The rest stays as it was written.
-            for (i++; i < count; i++)
-                levels[kept++] = NextLevel(text, next);
-            break;
+        starts[i] = p;
+        p = PathLevelEnd(p) + 1;
+    }
+    starts[count] = p;
+    int depth = 0;
+    for (int i = 0; i < count; i++) {
+        const char* item = starts[i];
+        if (i < 2 || starts[i + 1] - item != 3 || item[0] != '.' || item[1] != '.') {
+            kept[depth++] = i;
+        } else if (--depth == 1) {
+            while (++i < count)
+                kept[depth++] = i;
         }
     }
-    if (changed) {
-        Builder joined;
-        for (int k = 0; k < kept; k++) {
-            if (k)
-                joined.Add("\\");
-            joined.Add(levels[k].Text());
-        }
-        text.Assign(joined.Text());
+    // Each item with the byte after it: its separator, or the terminator.
+    bool changed = depth < count;
+    size_t length = 0;
+    for (int k = 0; k < depth; k++)
+        length += static_cast<size_t>(starts[kept[k] + 1] - starts[kept[k]]);
+    char* block = changed ? static_cast<char*>(malloc(length)) : nullptr;
+    for (char* out = block; block && out < block + length; kept++) {
+        size_t itemLength = static_cast<size_t>(starts[*kept + 1] - starts[*kept]) - 1;
+        memcpy(out, starts[*kept], itemLength);
+        out += itemLength;
+        *out = out + 1 < block + length ? '\\' : 0;
+        out++;
     }
-    delete[] levels;
-    return changed;
+    free(starts);
+    if (changed && !block) {
+        NoteFailedAllocation();
+        return StepFailed;
+    }
+    if (!changed)
+        return StepUnchanged;
+    text.Adopt(block);
+    return StepChanged;
 }

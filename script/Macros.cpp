@@ -6,79 +6,23 @@
 #include "RunContext.h"
 #include "Profile.h"
 #include "ScriptPlatform.h"
-#include "foundation/Multibyte.h"
+#include "foundation/TextBuilders.h"
 
 MacroTable macroTable;
 
-namespace {
-
-// Steps through the entries in order, cutting where item k with the
-// separator "\n" would be cut, but in one pass rather than counting from
-// the start for every k: a table of thousands of entries stays linear.
-// Past the last item every entry is empty, as item k is.
-class EntryWalk {
-public:
-    explicit EntryWalk(const String& entries) : start(0), end(-1) { Resync(entries); }
-
-    void Next() {
-        start = end < 0 ? 0 : (end < length ? end + 1 : length);
-        FindEnd();
-    }
-
-    // After the entries changed at this entry: its end is found again, in
-    // case the new text holds a separator of its own.
-    void Resync(const String& entries) {
-        text = entries.Text();
-        length = static_cast<int>(strlen(text));
-        // A replacement that ran out of memory leaves a shorter text (or
-        // none): the walk must not start beyond its end.
-        if (start > length)
-            start = length;
-        if (end >= 0)
-            FindEnd();
-    }
-
-    // Item 0 of the entry with the separator "=", compared like EqualsNoCase.
-    bool NameIs(const char* wanted) const {
-        const char* stop = text + end;
-        const char* equals = FindByte(text + start, '=');
-        if (!equals || equals > stop)
-            equals = stop;
-        unsigned nameLength = static_cast<unsigned>(equals - (text + start));
-        return strlen(wanted) == nameLength && EqualsNoCase(text + start, wanted, nameLength);
-    }
-
-    void Replace(String& entries, const char* replacement) {
-        entries.ReplaceRange(start, end - 1, replacement);
-        Resync(entries);
-    }
-
-    String Entry() const { return String().Slice(text + start, text + end - 1); }
-
-private:
-    void FindEnd() {
-        const char* separator = FindByte(text + start, '\n');
-        end = separator ? static_cast<int>(separator - text) : length;
-    }
-
-    const char* text;
-    int length;
-    int start;
-    int end; // the separator after the entry, or the length; -1 before the first
-};
-
-} // namespace
+static bool KnowPlaces() {
+    return macroTable.places.Known() || macroTable.places.Find(macroTable.entries, macroTable.entryCount);
+}
 
 void SetMacro(const char* name, const char* value) {
-    EntryWalk walk(macroTable.entries);
-    for (int k = 0; k < macroTable.entryCount; k++) {
-        walk.Next();
-        if (walk.NameIs(name)) {
-            String entry = walk.Entry();
-            entry.ReplaceItems(1, 1, "=", value);
-            walk.Replace(macroTable.entries, entry.Text());
-            return;
-        }
+    int k = KnowPlaces() ? macroTable.places.Lookup(macroTable.entries.Text(), name, strlen(name)) : -1;
+    if (k >= 0) {
+        // An entry without "=" has no value to change.
+        if (macroTable.places.HasValue(k))
+            macroTable.entries.ReplaceRange(macroTable.places.ValueStart(k), macroTable.places.ValueEnd(k) - 1,
+                                            value);
+        macroTable.places.Clear();
+        return;
     }
     String entry(macroTable.entryCount == 0 ? "" : "\n");
     entry.Append(name);
@@ -86,36 +30,55 @@ void SetMacro(const char* name, const char* value) {
     entry.Append(value);
     macroTable.entries.Append(entry.Text());
     macroTable.entryCount++;
+    macroTable.places.Clear();
 }
 
-bool LookupMacro(const char* name, String& value) {
+ExpandStep LookupMacroStep(const char* name, String& value) {
     if (macroTable.entryCount == 0)
-        return false;
-    EntryWalk walk(macroTable.entries);
-    for (int k = 0; k < macroTable.entryCount; k++) {
-        walk.Next();
-        if (walk.NameIs(name)) {
-            value = walk.Entry().Item(1, "=");
-            return true;
-        }
-    }
-    return false;
+        return StepUnchanged;
+    if (macroTable.lost || !KnowPlaces())
+        return StepFailed;
+    const char* text = macroTable.entries.Text();
+    int k = macroTable.places.Lookup(text, name, strlen(name));
+    if (k < 0)
+        return StepUnchanged;
+    if (!macroTable.places.Usable(k))
+        return StepFailed;
+    value = String().Slice(text + macroTable.places.ValueStart(k), text + macroTable.places.ValueEnd(k) - 1);
+    return StepChanged;
 }
 
+bool LookupMacro(const char* name, String& value) { return LookupMacroStep(name, value) == StepChanged; }
+
+// Each value is expanded against the table as it stands, and may grow only
+// as far as the whole table stays within the limit of one value.
 void ExpandMacroTable() {
-    if (macroTable.entryCount == 0)
+    if (macroTable.entryCount == 0 || !KnowPlaces())
         return;
-    EntryWalk walk(macroTable.entries);
+    MacroPlaces& places = macroTable.places;
+    size_t length = strlen(macroTable.entries.Text());
     for (int k = 0; k < macroTable.entryCount; k++) {
-        walk.Next();
-        String entry = walk.Entry();
-        String value = entry.Item(1, "=");
-        bool changed = ExpandMacros(value);
-        if (ExpandFunctions(value))
-            changed = true;
-        if (CollapseParents(value) || changed) {
-            entry.ReplaceItems(1, 1, "=", value.Text());
-            walk.Replace(macroTable.entries, entry.Text());
+        // Without "=", item 1 is "", which expands to nothing. A value that
+        // comes out as it was needs no replacing.
+        int start = places.ValueStart(k);
+        size_t oldLength = static_cast<size_t>(places.ValueEnd(k) - start), others = length - oldLength;
+        const char* old = macroTable.entries.Text() + start;
+        unsigned failures = FailedAllocations();
+        String value = String().Slice(old, old + oldLength - 1);
+        size_t room = others < ExpansionLimit ? ExpansionLimit - others : 0;
+        if (FailedAllocations() != failures || !ExpandValue(value, room)) {
+            places.MarkUnusable(k);
+            continue;
+        }
+        size_t newLength = static_cast<size_t>(value.Length());
+        if (newLength == oldLength && memcmp(value.Text(), old, oldLength) == 0)
+            continue;
+        macroTable.entries.ReplaceRange(start, start + static_cast<int>(oldLength) - 1, value.Text());
+        if (FailedAllocations() != failures) {
+            places.MarkUnusable(k);
+        } else {
+            length = others + newLength;
+            places.ValueChanged(macroTable.entries, macroTable.entryCount, k, static_cast<int>(newLength));
         }
     }
 }
@@ -137,6 +100,8 @@ static void SetFolderMacro(const char* name, int folderId) {
 }
 
 bool BuildMacroTable() {
+    unsigned failures = FailedAllocations();
+    macroTable.places.Clear();
     macroTable.entryCount = ReadProfileSection(runContext.scriptPath.Text(), "DEFINE", macroTable.entries);
     String work;
     ScriptWindowsDirectory(work);
@@ -153,5 +118,6 @@ bool BuildMacroTable() {
     else
         SetMacro("<Temp>", work.Text());
     ExpandMacroTable();
+    macroTable.lost = FailedAllocations() != failures;
     return true;
 }

@@ -3,12 +3,19 @@
 // only read afterwards.
 #pragma once
 
+#include "Expand.h"
+#include "MacroPlaces.h"
 #include "foundation/String.h"
 
 struct MacroTable {
-    int entryCount;
+    int entryCount = 0;
     // Entry k is item k with the separator "\n", of the form name=value.
     String entries;
+    // Found again after every change but an expanded value.
+    MacroPlaces places;
+    // An allocation failed while the table was built: no entry can be
+    // trusted, and every lookup fails.
+    bool lost = false;
 };
 
 extern MacroTable macroTable;
@@ -20,5 +27,9 @@ bool BuildMacroTable();
 void SetMacro(const char* name, const char* value);
 // The value of the first entry of that name (ASCII case ignored).
 bool LookupMacro(const char* name, String& value);
+// The same, failed for an entry whose own expansion failed at start-up, or
+// when there is no memory to look.
+ExpandStep LookupMacroStep(const char* name, String& value);
 // Expands every value once, in table order, against the table as it stands.
+// A value that cannot be expanded stays as written, and its entry unusable.
 void ExpandMacroTable();

@@ -2,6 +2,7 @@
 
 #include <string.h>
 #include "Expand.h"
+#include "foundation/TextBuilders.h"
 #include "RunContext.h"
 #include "ScriptPlatform.h"
 #include "foundation/Messages.h"
@@ -75,34 +76,44 @@ int ReadProfileSection(const char* file, const char* section, String& lines) {
     return count;
 }
 
-// Expands a value as read, showing both to the checker's observer.
-static void ExpandValue(const char* section, const char* key, String& value) {
+// What expansion may add to the values of a whole run. A list is loaded
+// whole before it runs, so a bound for each value alone would let a list
+// that names one huge value thousands of times hold them all; no real
+// script adds more than a few kilobytes.
+const size_t RunGrowthBound = 64u << 20;
+static size_t runGrowth;
+
+// Expands a value as read, showing both to the checker's observer. A value
+// that cannot be expanded (it would pass the bound of a value or of the run,
+// or memory ran out) is unreadable like one that cannot be held.
+static bool ExpandRead(const char* section, const char* key, String& value) {
     String written;
     if (keyReadObserver)
         written = value;
-    ExpandMacros(value);
-    ExpandFunctions(value);
-    CollapseParents(value);
+    size_t length = value.Length(), room = RunGrowthBound - runGrowth + length;
+    if (!ExpandValue(value, room < ExpansionLimit ? room : ExpansionLimit))
+        return false;
+    size_t expanded = value.Length();
+    if (expanded > length)
+        runGrowth += expanded - length;
     if (keyReadObserver)
         keyReadObserver(section, key, written.Text(), value.Text());
+    return true;
 }
 
 bool ReadKey(const char* section, const char* key, String& value) {
-    if (!ReadProfileString(runContext.scriptPath.Text(), section, key, value)) {
+    if (!ReadProfileString(runContext.scriptPath.Text(), section, key, value) || !ExpandRead(section, key, value)) {
         if (keyReadObserver)
             keyReadObserver(section, key, nullptr, nullptr);
         ReportError(MsgKeyMissing, section, key);
         return false;
     }
-    ExpandValue(section, key, value);
     return true;
 }
 
+// Absent, or too large to expand: as if it were not there, without a report.
 bool ReadOptionalKey(const char* section, const char* key, String& value) {
-    if (!ReadProfileString(runContext.scriptPath.Text(), section, key, value))
-        return false;
-    ExpandValue(section, key, value);
-    return true;
+    return ReadProfileString(runContext.scriptPath.Text(), section, key, value) && ExpandRead(section, key, value);
 }
 
 bool ReadIntKey(const char* section, const char* key, int& value) {

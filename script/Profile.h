@@ -12,7 +12,8 @@ bool ReadProfileInt(const char* file, const char* section, const char* key, int&
 // line feeds; returns how many it appended.
 int ReadProfileSection(const char* file, const char* section, String& lines);
 
-// Reads from the script and expands the value; message 2 when absent.
+// Reads from the script and expands the value; message 2 when absent or
+// when the value cannot be expanded.
 bool ReadKey(const char* section, const char* key, String& value);
 // Like ReadKey, but a key that is absent is simply not there: false, and
 // nothing is shown.

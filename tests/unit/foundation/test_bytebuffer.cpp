@@ -16,12 +16,6 @@ ByteBuffer Buffer(const char* text) {
     return buffer;
 }
 
-// Whether code outside the class can call Reset on a buffer.
-template <class T>
-auto ResetCallable(int) -> decltype(static_cast<T*>(nullptr)->Reset(), true) { return true; }
-template <class T>
-bool ResetCallable(long) { return false; }
-
 } // namespace
 
 TEST_CASE("byte buffer: new, allocate, assign, append, concatenate") {
@@ -55,39 +49,4 @@ TEST_CASE("byte buffer: Remove") {
     ByteBuffer empty;
     empty.Remove(0, 4);
     CHECK(empty.Size() == 0);
-}
-
-// Neither reads beyond the shorter block or the block's end.
-TEST_CASE("byte buffer: equality compares the other's length only; Mid stays inside the block") {
-    const ByteBuffer longer = Buffer("abcdef"), shorter = Buffer("abc"), buffer = Buffer("0123456789");
-    CHECK((longer.Equals(ByteBuffer()) && longer.Equals(shorter) && !shorter.Equals(longer)));
-    CHECK(longer.NotEquals(Buffer("abx")));
-    CHECK(Bytes(buffer.Mid(3, 4)) == "3456");
-    CHECK(Bytes(buffer.Mid(8, 10)) == "89");
-    CHECK((buffer.Mid(10, 1).Size() == 0 && ByteBuffer().Mid(0, 4).Size() == 0));
-}
-
-// Reset drops the pointer without freeing it: callable on a filled buffer it
-// would leak the block, so it is closed to outside callers.
-TEST_CASE("byte buffer: only the constructors forget the block") {
-    CHECK_FALSE(ResetCallable<ByteBuffer>(0));
-    for (unsigned size : {0u, 1u, 64u}) {
-        CAPTURE(size);
-        ByteBuffer buffer;
-        REQUIRE(buffer.AllocBuffer(size));
-        buffer.Clear();
-        CHECK((buffer.Size() == 0 && buffer.Data() == nullptr));
-    }
-}
-
-TEST_CASE("byte buffer: Swap exchanges blocks without allocating") {
-    const char* rows[][2] = {{"", ""}, {"abcdefgh", ""}, {"abcdefghijkl", "wxyz"}};
-    for (const auto& row : rows) {
-        INFO("row \"" << row[0] << "\" \"" << row[1] << "\"");
-        ByteBuffer left = Buffer(row[0]), right = Buffer(row[1]);
-        const unsigned char* blocks[] = {left.Data(), right.Data()};
-        left.Swap(right);
-        CHECK((Bytes(left) == row[1] && Bytes(right) == row[0]));
-        CHECK((left.Data() == blocks[1] && right.Data() == blocks[0]));
-    }
 }

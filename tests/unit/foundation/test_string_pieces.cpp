@@ -49,22 +49,6 @@ TEST_CASE("Items, Item, ItemCursor and ReplaceItems") {
     }
 }
 
-// ItemCount is one more than CountOf the separator, and 0 for an empty text.
-// Occurrences do not overlap; trail bytes are not counted.
-TEST_CASE("CountOf and ItemCount") {
-    const struct { const char *text, *pattern; int count; } rows[] = {
-        {"", ",", 0},          {"abc", ",", 0},         {",", ",", 1},           {"a,,c", ",", 2},
-        {"\"a b\" \"c", "\"", 3}, {"*.txt,a?.*", "*", 2}, {"a\\..\\..\\b", "\\..", 2}, {"\\...", "\\..", 1},
-        {"aaaa", "aa", 2},     {"aaa", "aa", 1},        {"C:\\\x95\x5C\\\x83\x5C", "\\", 2}, {"\x95\x5C..", "\\..", 0},
-        {"\x83\x7C|\x83\x7C", "|", 1},
-    };
-    for (const auto& row : rows) {
-        INFO("row \"" << S(row.text) << "\" \"" << S(row.pattern) << "\"");
-        CHECK(String(row.text).CountOf(row.pattern) == row.count);
-        CHECK(String(row.text).ItemCount(row.pattern) == (*row.text ? row.count + 1 : 0));
-    }
-}
-
 // A single quoted word comes without its quotes, a range keeps them; quotes
 // inside a word stay; an unclosed quote runs to the end.
 TEST_CASE("Words, and WordCursor after the word before") {
@@ -94,20 +78,6 @@ TEST_CASE("Words, and WordCursor after the word before") {
                 cursor.Word(row.a - 1);
             CHECK(S(cursor.Word(row.a)) == S(row.words));
         }
-    }
-}
-
-// The ideographic space 0x81 0x40 does not separate; a lead byte takes the
-// byte after it along, even a space; 0x22 is never a trail byte.
-TEST_CASE("WordCount") {
-    const struct { const char* text; int count; } rows[] = {
-        {"", 0},           {"a", 1},           {"a \"b c\" d", 3}, {"a  b", 3},       {" ", 2},
-        {"\"a b c\"", 1},  {"a\"b c\"d e", 2}, {"\"unclosed a b", 1}, {"\"\" \"\"", 2}, {"a \"  \" b", 3},
-        {"a\x81\x40" "b", 1}, {"x\x81 y", 1},  {"\x82\xA0\" \"", 1},
-    };
-    for (const auto& row : rows) {
-        INFO("row \"" << S(row.text) << "\"");
-        CHECK(String(row.text).WordCount() == row.count);
     }
 }
 
@@ -145,19 +115,5 @@ TEST_CASE("Groups, FindFirstGroup and ReplaceGroups") {
             CHECK(FindFirstGroup(row.text, row.open, row.close, first, last) == (*row.groups != 0));
             CHECK(std::string(row.text).substr(first, last - first + 1) == row.groups);
         }
-    }
-}
-
-TEST_CASE("GroupCount") {
-    const struct { const char* text; int count; const char *open = "<", *close = ">"; } rows[] = {
-        {"", 0},            {"<a>", 1},         {"<>", 1},         {"x<a<b>c>y<d>", 2}, {"<a><b><c>", 3},
-        {"<<<a>>>", 1},     {"x<abc", 0},       {"x<a>y<b", 1},    {"<a<b>", 0},        {"<a><b", 1},
-        {">a<b>", 0},       {"<a>><b><c>", 1},  {"<a>><<b>c>", 2}, {"x>y<<a>b>", 1},    {">><a>", 0},
-        {"{?App}\\{?Param 1}", 2, "{", "}"}, {"{?SpFolder \x83\x7D}", 1, "{", "}"}, {"\x83\x7B" "a}", 0, "{", "}"},
-        {"{\x83\x7B}\x83\x7D", 1, "{", "}"}, {"><<<<a>>", 1, "<<", ">"},
-    };
-    for (const auto& row : rows) {
-        INFO("row \"" << S(row.text) << "\" " << row.open << row.close);
-        CHECK(String(row.text).GroupCount(row.open, row.close) == row.count);
     }
 }
