@@ -1,6 +1,7 @@
 #include "Resources.h"
 
 #include "system/FileData.h"
+#include "system/FileReplace.h"
 #include "system/Handles.h"
 #include "system/Resources.h"
 
@@ -30,12 +31,17 @@ bool CopyResource(HMODULE source, HANDLE update, const String& type, const Strin
                          SizeofResource(source, found));
 }
 
-// The source is let go before the update ends, on every path.
+// The update is made in a copy beside the destination, which then takes
+// the destination's place in one step: the destination is never written
+// in place. The source is let go before the update ends, on every path.
 Outcome CopyResources(const ResourcesRecord& record, int count) {
     LibraryHandle source(LoadModuleAsData(record.source));
     if (!source.IsValid())
         return SourceNotLoaded;
-    ResourceUpdateHandle update(BeginUpdateResourceA(record.destination.Text(), FALSE));
+    TemporaryFile copy(record.destination);
+    if (!copy.IsValid() || !CopyFileA(record.destination.Text(), copy.Name(), FALSE))
+        return DestinationNotOpened;
+    ResourceUpdateHandle update(BeginUpdateResourceA(copy.Name(), FALSE));
     if (!update.IsValid())
         return DestinationNotOpened;
     WORD language = Japanese;
@@ -48,7 +54,7 @@ Outcome CopyResources(const ResourcesRecord& record, int count) {
         }
     }
     source.Free();
-    return update.Commit() ? Copied : UpdateFailed;
+    return update.Commit() && copy.ReplaceTarget() ? Copied : UpdateFailed;
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "foundation/PathText.h"
 #include "system/DirectoryTree.h"
 #include "system/FileData.h"
+#include "system/FileReplace.h"
 #include "system/Shell.h"
 #include "system/ShellFileOperation.h"
 
@@ -85,22 +86,41 @@ bool ReplaceDestination(const ShellItem& item) {
     return Fail(item, false);
 }
 
+bool NoteEntry(const String&, WalkEvent, void* found) {
+    *static_cast<bool*>(found) = true;
+    return false;
+}
+
+// True when the name, or its pattern, matches an entry other than "." and
+// "..". The shell was seen to answer success for a source that names
+// nothing (a missing file moved, a pattern without matches copied).
+bool NamesSomething(const String& path) {
+    bool found = false;
+    WalkPath(path, NoteEntry, false, &found);
+    return found;
+}
+
 // items: the source, the destination and the operation word.
 bool ShellItemStep(Procedure&, const String* items) {
     const String& source = items[0];
     const String& destination = items[1];
     ShellItem item;
     item.operation = OperationCode(items[2]);
-    // Nothing is touched when a name does not fit, or when the source is a
-    // whole drive.
+    // Nothing is touched when a name does not fit, when the source is a
+    // whole drive, or when it names nothing: a temporary name left by an
+    // earlier run may then hold the only copy of what the source held.
     if (!item.source.Fill(source) || !item.destination.Fill(destination) ||
-        !item.temporary.Fill(destination + ".tmp") || IsRootPath(source))
+        !item.temporary.Fill(destination + ".tmp") || IsRootPath(source) || !NamesSomething(source))
         return Fail(item, false);
-    if (PathExists(String(item.temporary.text)) &&
-        !ShellFileOperation(FO_DELETE, item.temporary.text, nullptr))
+    String temporary(item.temporary.text);
+    if (PathExists(temporary) &&
+        (!ShellFileOperation(FO_DELETE, item.temporary.text, nullptr) || PathExists(temporary)))
         return Fail(item, true);
     if (!ShellFileOperation(item.operation, item.source.text, item.temporary.text))
         return Fail(item, TemporaryIsDisposable(item));
+    // Only a delete leaves nothing to put in the destination's place.
+    if (item.operation != FO_DELETE && !PathExists(temporary))
+        return Fail(item, false);
     return ReplaceDestination(item);
 }
 

@@ -1,8 +1,8 @@
 """COPY, MOVE, DELETE, SHELL, ATTR and MAKEDIR on real trees. A row: name, files
-before (path -> text; "dir/": D, an empty folder; "U:/", "R:/": on those drives),
+before (path -> text; "dir/": D, an empty folder; "U:/", "V:/", "R:/": on those drives),
 the step (after Prep, if any), the outcome (DONE: the SWITCH on its flag shows
-"flag 1"; or a message number and its arguments, <W> and <U> standing for the
-scenario's folders on T: and U:), what changed (GONE: removed) and run options."""
+"flag 1"; or a message number and its arguments, <W>, <U> and <V> standing for the
+scenario's folders on T:, U: and V:, a drive on a file system of its own), what changed (GONE: removed) and run options."""
 
 import os
 import re
@@ -38,7 +38,8 @@ makedir = step("MAKEDIR", "DIR")
 class Files(UpdaterTest):
     def areas(self, s):
         p = wineenv.paths()
-        return {"": s.path(), "U:/": os.path.join(p["drive_u"], s.name), "R:/": p["drive_r"]}
+        return {"": s.path(), "U:/": os.path.join(p["drive_u"], s.name), "V:/": os.path.join(p["drive_v"], s.name),
+                "R:/": p["drive_r"]}
 
     def where(self, s, key):
         prefix = key[:3] if key[1:3] == ":/" else ""
@@ -75,12 +76,12 @@ class Files(UpdaterTest):
 
     def run_row(self, before, body, outcome, changes, options=None, s=None):
         s = s or self.lay_out(before)
-        names = {"<W>": s.win(), "<U>": "U:\\" + s.name}
+        names = {"<W>": s.win(), "<U>": "U:\\" + s.name, "<V>": "V:\\" + s.name}
         s.write_script(f"[UPDATER]\nNAME=\nPROC={'Prep,' if '[Prep]' in body else ''}Step,Flag\n[DEFINE]\n"
                        + "".join(f"{k}={v}\n" for k, v in {"<Empty>": "", **names}.items()) + body + FLAG)
         box = info("flag 1")
         if outcome != DONE:
-            box = error_box(message(outcome[0], *[re.sub("<[WU]>", lambda m: names[m.group(0)], a)
+            box = error_box(message(outcome[0], *[re.sub("<[WUV]>", lambda m: names[m.group(0)], a)
                                                   if isinstance(a, str) else a for a in outcome[1:]]))
         expect_boxes(s.run(answers=["OK"], **(options or {})), [box])
         self.assertEqual(self.snapshot(s), {k: v for k, v in {**before, **changes}.items() if v != GONE})
@@ -110,6 +111,10 @@ class Files(UpdaterTest):
             ("a path past the platform's limit fails", {f"s/{'L' * 200}/f.txt": "f"},
              copy(r"<W>\s", "<W>\\d\\" + "D" * 50), (8, r"<W>\s", "<W>\\d\\" + "D" * 50),
              {f"d/{'D' * 50}/": D}),
+            ("a read-only file is replaced", {"a.txt": "A", "b.txt": "old"},
+             section("Prep", "ATTR", FILE=r"<W>\b.txt", ARG="1") + copy(r"<W>\a.txt", r"<W>\b.txt"), DONE, {"b.txt": "A"}),
+            ("tree onto an older copy of itself", {**TREE, "d/x.txt": "old", "d/sub/y.txt": "old"},
+             copy(r"<W>\s", r"<W>\d"), DONE, COPIED),
         ], self.run_row)
 
     def test_move(self):
@@ -125,6 +130,10 @@ class Files(UpdaterTest):
              (14, r"<W>\a.txt", r"<W>\b.txt"), {}, {"hold": ["b.txt"]}),
             ("a drive root is never moved", {"R:/canary.txt": "c"}, move("R:\\", r"<W>\d"),
              (14, "R:\\", r"<W>\d"), {}),
+            ("file onto a file of another file system", {"a.txt": "A", "V:/b.txt": "B"},
+             move(r"<W>\a.txt", r"<V>\b.txt"), DONE, {"a.txt": GONE, "V:/b.txt": "A"}),
+            ("tree onto a tree of another file system", {**TREE, "V:/d/x.txt": "old"}, move(r"<W>\s", r"<V>\d"),
+             DONE, {**MOVED, **{"V:/" + k: v for k, v in COPIED.items()}}),
         ], self.run_row)
 
     def test_delete(self):
@@ -138,6 +147,16 @@ class Files(UpdaterTest):
             ("a path that does not exist", {}, delete(r"<W>\none, <W>\no\*.tmp"), DONE, {}),
             ("file held open", {"a.txt": "A"}, delete(r"<W>\a.txt"), (10, r"<W>\a.txt"), {}, {"hold": ["a.txt"]}),
         ], self.run_row)
+
+    def test_a_failed_step_keeps_the_read_only_bit(self):
+        def check(body, outcome):
+            s = self.lay_out({"a.txt": "A", "b.txt": "B"})
+            prep = section("Prep", "ATTR", FILE=r"<W>\b.txt", ARG="1")
+            self.run_row({"a.txt": "A", "b.txt": "B"}, prep + body, outcome, {}, {"hold": ["b.txt"]}, s=s)
+            self.assertEqual(s.attributes()["b.txt"], "AR")
+        self.each([("DELETE", delete(r"<W>\b.txt"), (10, r"<W>\b.txt")),
+                   ("COPY", copy(r"<W>\a.txt", r"<W>\b.txt"), (8, r"<W>\a.txt", r"<W>\b.txt")),
+                   ("SHELL", shell("COPY", r"<W>\a.txt", r"<W>\b.txt"), (17,))], check)
 
     def test_roots_are_refused(self):
         # The current folder is R:\a, so "\" is R:'s root too.
@@ -165,6 +184,18 @@ class Files(UpdaterTest):
              {"new/app.exe": GONE, "new/": D, "prog/app.exe.tmp": "new"}, {"hold": ["prog/app.exe"]}),
             ("a name too long for the shell", APP, shell("COPY", NEW, "<W>\\" + "N" * 250), (17,), {}),
             ("a drive root is never a source", {"R:/canary.txt": "c"}, shell("DELETE", "R:\\", r"<W>\d"), (17,), {}),
+            *[(f"{word} of {what}", {**APP, "new/sub/": D}, shell(word, source, OLD), (17,), {})
+              for word in ("COPY", "MOVE", "RENAME", "DELETE")
+              for what, source in (("a missing source", r"<W>\new\no.exe"), ("no match", r"<W>\new\sub\*"))],
+            ("a second run keeps the only copy", {"prog/app.exe": "old", "prog/app.exe.tmp": "new"},
+             shell("MOVE", NEW, OLD), (17,), {}),
+            ("an old temporary that is a folder goes first", {**APP, "prog/app.exe.tmp/x.txt": "stale"},
+             shell("COPY", NEW, OLD), DONE, {"prog/app.exe": "new", "prog/app.exe.tmp/x.txt": GONE}),
+            ("rename onto a destination held open keeps the only copy", {"a.txt": "A", "b.txt": "B"},
+             shell("RENAME", r"<W>\a.txt", r"<W>\b.txt"), (17,), {"a.txt": GONE, "b.txt.tmp": "A"}, {"hold": ["b.txt"]}),
+            *[(f"temporary name of {3 + n + 4} bytes", {"R:/a.txt": "new", "R:/" + "N" * n: "old"},
+               shell("COPY", r"R:\a.txt", "R:\\" + "N" * n), outcome, {"R:/" + "N" * n: "new"} if outcome == DONE else {})
+              for n, outcome in ((251, DONE), (252, (17,)))],
         ], self.run_row)
 
     def test_attributes(self):

@@ -7,7 +7,8 @@
 Everything lives under $UPDATER_WINE_STATE: the prefix, a private HOME, the
 scratch root (drive T:), U: (a second scratch drive, for moves across drives),
 R: (a throwaway folder whose root the tests try to delete) and running.json
-(the display). $UPDATER_WIN64_BUILD is drive X:. The prefix keeps no other
+(the display). V: is a folder in /dev/shm, on a file system of its own, for
+moves that must copy. $UPDATER_WIN64_BUILD is drive X:. The prefix keeps no other
 drive: the programs under test delete whole trees.
 """
 
@@ -40,7 +41,8 @@ def paths():
     state = os.path.abspath(setting("UPDATER_WINE_STATE"))
     names = ("prefix", "home", "scratch", "logs", "drive_u", "drive_r")
     return dict({name: os.path.join(state, name) for name in names}, state=state,
-                running=os.path.join(state, "running.json"))
+                running=os.path.join(state, "running.json"),
+                drive_v="/dev/shm/updater-" + state.strip("/").replace("/", "-"))
 
 
 def base_environment(display):
@@ -140,13 +142,13 @@ def start_xvfb():
 
 
 def make_drives_safe():
-    """Only C: (the prefix's own), T: and U: (scratch), R: (throwaway root) and
-    X: (build output) remain."""
+    """Only C: (the prefix's own), T:, U: and V: (scratch), R: (throwaway root)
+    and X: (build output) remain."""
     p = paths()
     devices = os.path.join(p["prefix"], "dosdevices")
     os.makedirs(devices, exist_ok=True)
     wanted = {"c:": "../drive_c", "t:": p["scratch"], "u:": p["drive_u"], "r:": p["drive_r"],
-              "x:": os.path.abspath(build_dir())}
+              "v:": p["drive_v"], "x:": os.path.abspath(build_dir())}
     for name in os.listdir(devices):
         entry = os.path.join(devices, name)
         if name not in wanted or os.readlink(entry) != wanted[name]:
@@ -172,7 +174,7 @@ def inside(path, roots):
 def check_drives():
     """Fails when anything the prefix can reach lies outside the state or build folder."""
     p = paths()
-    roots = [os.path.realpath(p["state"]), os.path.realpath(build_dir())]
+    roots = [os.path.realpath(p[name]) for name in ("state", "drive_v")] + [os.path.realpath(build_dir())]
     devices = os.path.join(p["prefix"], "dosdevices")
     bad = [f"dosdevices/{n} -> {os.readlink(os.path.join(devices, n))}"
            for n in sorted(os.listdir(devices))
@@ -182,7 +184,7 @@ def check_drives():
             entry = os.path.join(top, name)
             if os.path.islink(entry) and not inside(entry, roots):
                 bad.append(f"{entry} -> {os.readlink(entry)}")
-    if sorted(os.listdir(devices)) != ["c:", "r:", "t:", "u:", "x:"]:
+    if sorted(os.listdir(devices)) != ["c:", "r:", "t:", "u:", "v:", "x:"]:
         bad.append("dosdevices holds " + ", ".join(sorted(os.listdir(devices))))
     if bad:
         sys.exit("unsafe prefix:\n  " + "\n  ".join(bad))
@@ -229,7 +231,7 @@ def setup():
     stop_all()
     for name in ("home", "logs"):
         os.makedirs(p[name], exist_ok=True)
-    for name in ("scratch", "drive_u", "drive_r"):
+    for name in ("scratch", "drive_u", "drive_r", "drive_v"):
         shutil.rmtree(p[name], ignore_errors=True)
         os.makedirs(p[name])
     log = os.path.join(p["logs"], "setup.txt")
@@ -252,6 +254,7 @@ def setup():
 
 def cleanup():
     stop_all()
+    shutil.rmtree(paths()["drive_v"], ignore_errors=True)
     print("wine stopped")
 
 
