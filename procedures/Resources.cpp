@@ -31,30 +31,40 @@ bool CopyResource(HMODULE source, HANDLE update, const String& type, const Strin
                          SizeofResource(source, found));
 }
 
-// The update is made in a copy beside the destination, which then takes
-// the destination's place in one step: the destination is never written
-// in place. The source is let go before the update ends, on every path.
+struct ResourceJob {
+    const ResourcesRecord& record;
+    int count;
+    LibraryHandle& source;
+    Outcome outcome;
+};
+
+// Writes the resources into the copy that replaces the destination. The
+// source is let go before the update ends, on every path.
+bool UpdateCopy(const char* copy, void* context) {
+    ResourceJob& job = *static_cast<ResourceJob*>(context);
+    ResourceUpdateHandle update(BeginUpdateResourceA(copy, FALSE));
+    if (!update.IsValid())
+        return false;
+    job.outcome = UpdateFailed;
+    WORD language = Japanese;
+    ItemCursor types(job.record.types, ","), names(job.record.names, ",");
+    bool written = true;
+    for (int i = 0; written && i < job.count; i++) {
+        String type = NextListItem(types);
+        written = CopyResource(job.source.Get(), update.Get(), type, NextListItem(names), language);
+    }
+    job.source.Free();
+    return written && update.Commit();
+}
+
+// The destination is never written in place: the update is made in a copy
+// beside it, which then takes its place in one step.
 Outcome CopyResources(const ResourcesRecord& record, int count) {
     LibraryHandle source(LoadModuleAsData(record.source));
     if (!source.IsValid())
         return SourceNotLoaded;
-    TemporaryFile copy(record.destination);
-    if (!copy.IsValid() || !CopyFileA(record.destination.Text(), copy.Name(), FALSE))
-        return DestinationNotOpened;
-    ResourceUpdateHandle update(BeginUpdateResourceA(copy.Name(), FALSE));
-    if (!update.IsValid())
-        return DestinationNotOpened;
-    WORD language = Japanese;
-    ItemCursor types(record.types, ","), names(record.names, ",");
-    for (int i = 0; i < count; i++) {
-        String type = NextListItem(types);
-        if (!CopyResource(source.Get(), update.Get(), type, NextListItem(names), language)) {
-            source.Free();
-            return UpdateFailed;
-        }
-    }
-    source.Free();
-    return update.Commit() && copy.ReplaceTarget() ? Copied : UpdateFailed;
+    ResourceJob job = {record, count, source, DestinationNotOpened};
+    return ReplaceThroughCopy(record.destination, record.destination, UpdateCopy, &job) ? Copied : job.outcome;
 }
 
 } // namespace

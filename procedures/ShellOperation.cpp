@@ -75,7 +75,7 @@ bool ReplaceDestination(const ShellItem& item) {
     bool hasResult = PathExists(temporary);
     bool oneStep = hasResult && IsWindowsNT() && !IsDirectory(temporary) && !IsDirectory(destination);
     if (oneStep) {
-        if (ReplaceFileInOneStep(temporary, destination))
+        if (ReplaceFileInOneStep(item.temporary.text, destination))
             return true;
         return Fail(item, TemporaryIsDisposable(item));
     }

@@ -108,7 +108,7 @@ static bool CopyEntry(const String& path, WalkEvent event, void* context) {
 // the copy goes through a temporary name instead.
 static bool MoveFileReplacing(const String& source, const String& destination) {
     if (IsWindowsNT())
-        return ReplaceFileInOneStep(source, destination) ||
+        return ReplaceFileInOneStep(source.Text(), destination) ||
                (GetLastError() == ERROR_NOT_SAME_DEVICE && CopyFileReplacing(source, destination) &&
                 DeleteFileA(source.Text()));
     if (PathExists(destination))

@@ -9,45 +9,35 @@ void PutAttributesBack(const char* path, DWORD attributes) {
     SetLastError(error);
 }
 
-bool ReplaceFileInOneStep(const String& replacement, const String& target) {
-    // MoveFileExA refuses to replace a read-only file.
+bool ReplaceFileInOneStep(const char* replacement, const String& target) {
+    // MoveFileExA refuses to replace a read-only file. Where there is no
+    // target, the attribute calls fail and change nothing.
     DWORD attributes = GetFileAttributesA(target.Text());
-    bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-    if (readOnly)
-        SetFileAttributesA(target.Text(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (MoveFileExA(replacement.Text(), target.Text(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    SetFileAttributesA(target.Text(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (MoveFileExA(replacement, target.Text(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    if (readOnly)
-        PutAttributesBack(target.Text(), attributes);
+    PutAttributesBack(target.Text(), attributes);
     return false;
 }
 
-TemporaryFile::TemporaryFile(const String& target) : target(target) {
+bool ReplaceThroughCopy(const String& source, const String& target, CopyChange change, void* context) {
+    char copy[MAX_PATH];
     String folder = PathPrefix(target);
-    if (!GetTempFileNameA(folder.IsEmpty() ? "." : folder.Text(), "upd", 0, name))
-        name[0] = 0;
-}
-
-TemporaryFile::~TemporaryFile() {
-    if (!IsValid())
-        return;
-    DWORD error = GetLastError();
-    // A copy of a read-only file is read-only too.
-    SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(name);
-    SetLastError(error);
-}
-
-bool TemporaryFile::ReplaceTarget() {
-    if (!IsValid() || !ReplaceFileInOneStep(String(name), target))
+    if (!GetTempFileNameA(folder.IsEmpty() ? "." : folder.Text(), "", 0, copy))
         return false;
-    name[0] = 0;
-    return true;
+    if (CopyFileA(source.Text(), copy, FALSE) && (!change || change(copy, context)) &&
+        ReplaceFileInOneStep(copy, target))
+        return true;
+    // A copy of a read-only file is read-only too.
+    PutAttributesBack(copy, FILE_ATTRIBUTE_NORMAL);
+    DWORD error = GetLastError();
+    DeleteFileA(copy);
+    SetLastError(error);
+    return false;
 }
 
 bool CopyFileReplacing(const String& source, const String& destination) {
     if (!IsWindowsNT())
         return CopyFileA(source.Text(), destination.Text(), FALSE) != 0;
-    TemporaryFile copy(destination);
-    return copy.IsValid() && CopyFileA(source.Text(), copy.Name(), FALSE) && copy.ReplaceTarget();
+    return ReplaceThroughCopy(source, destination);
 }

@@ -15,28 +15,18 @@ void PutAttributesBack(const char* path, DWORD attributes);
 // read-only target is made writable just for the step and gets its
 // attributes back when the step fails. The NT family only: the older one
 // has no such call.
-bool ReplaceFileInOneStep(const String& replacement, const String& target);
+bool ReplaceFileInOneStep(const char* replacement, const String& target);
 
-// A new, empty file with a name of its own in the folder of `target`
-// (GetTempFileNameA, which never takes a name that exists). Deleted when the
-// holder goes, unless it has replaced the target. `target` must outlive it.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(const String& target);
-    ~TemporaryFile();
-    bool IsValid() const { return name[0] != 0; }
-    const char* Name() const { return name; }
-    // ReplaceFileInOneStep onto the target; the holder then owns nothing.
-    bool ReplaceTarget();
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
+// Works on the copy of a file that is to replace another; false stops.
+typedef bool (*CopyChange)(const char* copy, void* context);
 
-private:
-    const String& target;
-    char name[MAX_PATH];
-};
+// Copies `source` to a name of its own in the folder of `target`
+// (GetTempFileNameA never takes a name that exists), lets `change` (when
+// given) work on the copy, and puts the copy in the place of `target` in
+// one step. On every failure the copy is deleted and `target` is as it was.
+bool ReplaceThroughCopy(const String& source, const String& target, CopyChange change = nullptr,
+                        void* context = nullptr);
 
-// Copies to a temporary name beside the destination and puts that in the
-// destination's place in one step; a new file comes the same way, so no
-// reader ever sees half of it. The older family copies in place.
+// ReplaceThroughCopy on the NT family, so a new file comes the same way and
+// no reader ever sees half of it; the older family copies in place.
 bool CopyFileReplacing(const String& source, const String& destination);

@@ -111,8 +111,6 @@ class Files(UpdaterTest):
             ("a path past the platform's limit fails", {f"s/{'L' * 200}/f.txt": "f"},
              copy(r"<W>\s", "<W>\\d\\" + "D" * 50), (8, r"<W>\s", "<W>\\d\\" + "D" * 50),
              {f"d/{'D' * 50}/": D}),
-            ("a read-only file is replaced", {"a.txt": "A", "b.txt": "old"},
-             section("Prep", "ATTR", FILE=r"<W>\b.txt", ARG="1") + copy(r"<W>\a.txt", r"<W>\b.txt"), DONE, {"b.txt": "A"}),
             ("tree onto an older copy of itself", {**TREE, "d/x.txt": "old", "d/sub/y.txt": "old"},
              copy(r"<W>\s", r"<W>\d"), DONE, COPIED),
         ], self.run_row)

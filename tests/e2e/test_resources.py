@@ -51,9 +51,9 @@ class Resources(UpdaterTest):
         s.copy_program("dst.exe", destination)
         return s
 
-    def run_rsrc(self, s, types, names, source="src.dll", hold=()):
+    def run_rsrc(self, s, types, names, source="src.dll", hold=(), destination="dst.exe"):
         s.write_script("[UPDATER]\nNAME=\nPROC=Test,Set,Clear\n"
-                       + section("Test", "RSRC", FROM=source, TO="dst.exe", TYPE=types, NAME=names) + GATES)
+                       + section("Test", "RSRC", FROM=source, TO=destination, TYPE=types, NAME=names) + GATES)
         return s.run(answers=["OK"], hold=hold)
 
     def expect_copied(self, s, types, names, copied, source="src.dll"):
@@ -86,15 +86,18 @@ class Resources(UpdaterTest):
         self.assertNotEqual(resources(s.path("dst.exe"))[(RT_STRING, 1, 1033)], theirs)
         self.expect_copied(s, "#6", "#1", {(RT_STRING, 1, 1033): theirs}, source="program.exe")
 
-    def test_files_that_cannot_be_opened(self):
-        def check(source, hold, shown):
+    def test_a_failure_leaves_the_destination_as_it_was(self):
+        # The running updater.exe cannot be replaced: the update fails at its last step.
+        def check(source, destination, hold, shown):
             s = self.prepare()
-            original = s.read_bytes("dst.exe")
-            result = self.run_rsrc(s, "PAYLOAD,#10", "SETTINGS,ENGLISHONLY", source, hold)
-            expect_boxes(result, [error_box(message(1, shown))])
-            self.assertEqual(s.read_bytes("dst.exe"), original, "the destination changed")
-        self.each([("source not a module", "updater.ini", [], "updater.ini"),
-                   ("destination held without sharing", "src.dll", ["dst.exe"], "dst.exe")], check)
+            original, files = s.read_bytes(destination), sorted(os.listdir(s.path()) + ["updater.ini"])
+            result = self.run_rsrc(s, "PAYLOAD,#10", "SETTINGS,ENGLISHONLY", source, hold, destination)
+            expect_boxes(result, [error_box(message(*shown))])
+            self.assertEqual((s.read_bytes(destination), sorted(os.listdir(s.path()))), (original, files))
+        self.each([("source not a module", "updater.ini", "dst.exe", [], (1, "updater.ini")),
+                   ("destination held without sharing", "src.dll", "dst.exe", ["dst.exe"], (1, "dst.exe")),
+                   ("destination replaced at the end", "src.dll", "updater.exe", [], (16, "src.dll", "updater.exe"))],
+                  check)
 
     def test_reader(self):
         self.expect_reader("RSRC", {"FROM": "src.dll", "TO": "dst.exe", "TYPE": "PAYLOAD", "NAME": "SETTINGS"}, "TYPE")
