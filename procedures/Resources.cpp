@@ -48,13 +48,12 @@ bool UpdateCopy(const char* copy, void* context) {
     job.outcome = UpdateFailed;
     WORD language = Japanese;
     ItemCursor types(job.record.types, ","), names(job.record.names, ",");
-    bool written = true;
-    for (int i = 0; written && i < job.count; i++) {
-        String type = NextListItem(types);
-        written = CopyResource(job.source.Get(), update.Get(), type, NextListItem(names), language);
-    }
+    int i = 0;
+    while (i < job.count && CopyResource(job.source.Get(), update.Get(), NextListItem(types), NextListItem(names),
+                                         language))
+        i++;
     job.source.Free();
-    return written && update.Commit();
+    return i == job.count && update.Commit();
 }
 
 // The destination is never written in place: the update is made in a copy

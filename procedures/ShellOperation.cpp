@@ -73,6 +73,9 @@ bool TemporaryIsDisposable(const ShellItem& item) {
 bool ReplaceDestination(const ShellItem& item) {
     String temporary(item.temporary.text), destination(item.destination.text);
     bool hasResult = PathExists(temporary);
+    // Only a delete leaves nothing to put in the destination's place.
+    if (!hasResult && item.operation != FO_DELETE)
+        return Fail(item, false);
     bool oneStep = hasResult && IsWindowsNT() && !IsDirectory(temporary) && !IsDirectory(destination);
     if (oneStep) {
         if (ReplaceFileInOneStep(item.temporary.text, destination))
@@ -118,9 +121,6 @@ bool ShellItemStep(Procedure&, const String* items) {
         return Fail(item, true);
     if (!ShellFileOperation(item.operation, item.source.text, item.temporary.text))
         return Fail(item, TemporaryIsDisposable(item));
-    // Only a delete leaves nothing to put in the destination's place.
-    if (item.operation != FO_DELETE && !PathExists(temporary))
-        return Fail(item, false);
     return ReplaceDestination(item);
 }
 

@@ -18,9 +18,8 @@ namespace {
 // C:\My.exe. Anything else is passed as written, switches included.
 bool BuildCommandLine(const String& program, const String& parameters, String& commandLine) {
     const char* path = program.Text();
-    DWORD attributes = GetFileAttributesA(path);
-    bool quote = strchr(path, ' ') && attributes != INVALID_FILE_ATTRIBUTES &&
-                 !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    // INVALID_FILE_ATTRIBUTES has the directory bit too.
+    bool quote = strchr(path, ' ') && !(GetFileAttributesA(path) & FILE_ATTRIBUTE_DIRECTORY);
     return commandLine.Assign(quote ? "\"" : "") && commandLine.Append(path) &&
            commandLine.Append(quote ? "\" " : " ") && commandLine.Append(parameters.Text());
 }

@@ -34,6 +34,7 @@ import wineenv  # noqa: E402
 OUTCOMES = ("missing", "partial", "old", "new", "lost")
 RUN_LIMIT = 60
 TREE_FILES = 200
+PREFIX = "crash."  # of the kinds' folders on T: and V:; a short run beside a long one takes another
 
 
 def pattern(byte, size):
@@ -52,7 +53,7 @@ class Trials:
     """One kind: its script, the state before each trial and what a trial left."""
 
     def __init__(self, kind):
-        self.kind, self.name = kind, "crash." + kind.lower()
+        self.kind, self.name = kind, PREFIX + kind.lower()
         self.root = os.path.join(wineenv.paths()["scratch"], self.name)
         self.far = os.path.join(wineenv.paths()["drive_v"], self.name)
         self.env = wineenv.environment()
@@ -198,9 +199,15 @@ def main():
     count = int(sys.argv[1]) if len(sys.argv) > 1 else 200
     seed = int(sys.argv[2]) if len(sys.argv) > 2 else 1
     kinds = sys.argv[3:] or ["COPY", "TREE", "MOVE", "SHELL", "RSRC"]
+    global PREFIX
+    if sys.argv[3:]:  # runs of other kinds may go on beside this one
+        PREFIX = "crash." + "-".join(kinds).lower() + "."
     rng = random.Random(seed)
     idle = measure("IDLE")[0]
-    results = {kind: run_trials(kind, count, rng, idle) for kind in kinds}
+    results = {}
+    for kind in kinds:
+        results[kind] = run_trials(kind, count, rng, idle)
+        print(table({kind: results[kind]}).splitlines()[-1], flush=True)
     print(table(results))
     return 0 if all(c["missing"] == c["partial"] == c["lost"] == 0 for c, _, _ in results.values()) else 1
 

@@ -13,6 +13,7 @@ sys.path.insert(0, os.path.join(here, "..", "..", "tools"))
 import crash_trials  # noqa: E402
 
 TRIALS = {"COPY": 8, "MOVE": 6, "TREE": 4, "SHELL": 4, "RSRC": 4}
+crash_trials.PREFIX = "crash.short."
 
 
 class CrashTrials(unittest.TestCase):

@@ -19,8 +19,8 @@ NAMED, ENGLISH = ("PAYLOAD", "SETTINGS", 1041), (RT_RCDATA, "ENGLISHONLY", 1033)
 
 
 def module_path(bits):
-    folder = wineenv.build_dir() if bits == 64 else os.environ.get("UPDATER_WIN32_BUILD", "")
-    path = os.path.join(folder, "resource_module.dll")
+    path = os.path.join(wineenv.build_dir() if bits == 64 else os.environ.get("UPDATER_WIN32_BUILD", ""),
+                        "resource_module.dll")
     if not os.path.exists(path):
         fail(f"{path} is missing", ["build resource_module of both targets and run the tests through ctest"])
     return path
@@ -29,18 +29,13 @@ def module_path(bits):
 def resources(path):
     """{(type, name, language): bytes}; ids as numbers, names as texts."""
     pe = pefile.PE(path)
-    try:
-        found = {}
-        for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
-            for name in kind.directory.entries:
-                for language in name.directory.entries:
-                    entry = language.data.struct
-                    key = (str(kind.name) if kind.name else kind.id,
-                           str(name.name) if name.name else name.id, language.id)
-                    found[key] = pe.get_data(entry.OffsetToData, entry.Size)
-        return found
-    finally:
-        pe.close()
+    key = lambda entry: str(entry.name) if entry.name else entry.id  # noqa: E731
+    found = {(key(kind), key(name), language.id): pe.get_data(language.data.struct.OffsetToData,
+                                                             language.data.struct.Size)
+             for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries for name in kind.directory.entries
+             for language in name.directory.entries}
+    pe.close()
+    return found
 
 
 class Resources(UpdaterTest):
