@@ -99,8 +99,8 @@ class Trials:
             f.write(data)
 
     def leftovers(self):
-        return [p for folder in (self.root, self.far) for p in glob.glob(os.path.join(folder, "**", "*.tmp"),
-                                                                         recursive=True)]
+        return [p for folder in (self.root, self.far) for end in ("*.tmp", "*~")
+                for p in glob.glob(os.path.join(folder, "**", end), recursive=True)]
 
     def prepare(self):
         for path in self.leftovers():
