@@ -62,8 +62,8 @@ class Trials:
             os.makedirs(folder)
         shutil.copyfile(os.path.join(wineenv.build_dir(), "updater.exe"), self.path("updater.exe"))
         t, v = "T:\\" + self.name + "\\", "V:\\" + self.name + "\\"
-        big_old, big_new = pattern(1, 96 << 20), pattern(7, 128 << 20)
-        small_old, small_new = pattern(3, 256 << 10), pattern(5, 320 << 10)
+        big_old, big_new = pattern(1, 32 << 20), pattern(7, 48 << 20)
+        small_old, small_new = pattern(3, 64 << 10), pattern(5, 96 << 10)
         self.files = {}  # destination -> (old bytes, new bytes)
         if kind == "RSRC":
             shutil.copyfile(os.path.join(wineenv.build_dir(), "resource_module.dll"), self.path("src.dll"))
