@@ -103,14 +103,15 @@ class Launch(ProgramTest):
 
     def test_a_started_program_counts_whatever_its_kind_and_exit_code(self):
         # Console programs have no message queue: not waited for, they count as
-        # started whether they still run or have ended. ISWAIT, plan. The waited
-        # ones run a while: Wine's CreateProcessA was seen to fail, once in many
-        # runs, for a program that had already ended with 0xFFFFFFFF.
+        # started whether they still run or have ended. ISWAIT, plan. Those
+        # with an exit code run a while: Wine's CreateProcessA was seen to fail,
+        # once in many runs under load, for a program that ended with 0xFFFFFFFF
+        # before it returned (it seems to take the exit code for its status).
         rows = [
             ("console, keeps running", "0", FOREVER),
             ("console, ends at once", "0", dict(run=0)),
             ("console with a window", "0", dict(window=1, run=-1)),
-            ("console, exit code 1", "0", dict(exit=1)),
+            ("console, exit code 1", "0", dict(exit=1, run=300)),
             *[(f"waited, exit code {code:#x}", "1", dict(exit=code, run=300)) for code in (1, 259, 0xFFFFFFFF)],
         ]
 
