@@ -52,10 +52,8 @@ class Resources(UpdaterTest):
         return s.run(answers=["OK"], hold=hold)
 
     def expect_copied(self, s, types, names, copied, source="src.dll"):
-        """The flag is set, and dst.exe holds what it held plus exactly `copied`
-        ({key: bytes}, or keys of the source's resources)."""
-        expected = resources(s.path("dst.exe"))
-        held = resources(s.path(source))
+        """The flag is set; dst.exe holds what it held and `copied` ({key: bytes}, or keys of the source's)."""
+        expected, held = resources(s.path("dst.exe")), resources(s.path(source))
         expected.update(copied if isinstance(copied, dict) else {key: held[key] for key in copied})
         expect_boxes(self.run_rsrc(s, types, names, source), [info("flag 1")])
         self.assertEqual(resources(s.path("dst.exe")), expected)
