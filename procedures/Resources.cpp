@@ -1,6 +1,7 @@
 #include "Resources.h"
 
 #include "system/FileData.h"
+#include "system/FileReplace.h"
 #include "system/Handles.h"
 #include "system/Resources.h"
 
@@ -30,25 +31,39 @@ bool CopyResource(HMODULE source, HANDLE update, const String& type, const Strin
                          SizeofResource(source, found));
 }
 
-// The source is let go before the update ends, on every path.
+struct ResourceJob {
+    const ResourcesRecord& record;
+    int count;
+    LibraryHandle& source;
+    Outcome outcome;
+};
+
+// Writes the resources into the copy that replaces the destination. The
+// source is let go before the update ends, on every path.
+bool UpdateCopy(const char* copy, void* context) {
+    ResourceJob& job = *static_cast<ResourceJob*>(context);
+    ResourceUpdateHandle update(BeginUpdateResourceA(copy, FALSE));
+    if (!update.IsValid())
+        return false;
+    job.outcome = UpdateFailed;
+    WORD language = Japanese;
+    ItemCursor types(job.record.types, ","), names(job.record.names, ",");
+    int i = 0;
+    while (i < job.count && CopyResource(job.source.Get(), update.Get(), NextListItem(types), NextListItem(names),
+                                         language))
+        i++;
+    job.source.Free();
+    return i == job.count && update.Commit();
+}
+
+// The destination is never written in place: the update is made in a copy
+// beside it, which then takes its place in one step.
 Outcome CopyResources(const ResourcesRecord& record, int count) {
     LibraryHandle source(LoadModuleAsData(record.source));
     if (!source.IsValid())
         return SourceNotLoaded;
-    ResourceUpdateHandle update(BeginUpdateResourceA(record.destination.Text(), FALSE));
-    if (!update.IsValid())
-        return DestinationNotOpened;
-    WORD language = Japanese;
-    ItemCursor types(record.types, ","), names(record.names, ",");
-    for (int i = 0; i < count; i++) {
-        String type = NextListItem(types);
-        if (!CopyResource(source.Get(), update.Get(), type, NextListItem(names), language)) {
-            source.Free();
-            return UpdateFailed;
-        }
-    }
-    source.Free();
-    return update.Commit() ? Copied : UpdateFailed;
+    ResourceJob job = {record, count, source, DestinationNotOpened};
+    return ReplaceThroughCopy(record.destination, record.destination, UpdateCopy, &job) ? Copied : job.outcome;
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "foundation/PathText.h"
 #include "system/DirectoryTree.h"
 #include "system/FileData.h"
+#include "system/FileReplace.h"
 #include "system/Shell.h"
 #include "system/ShellFileOperation.h"
 
@@ -72,9 +73,12 @@ bool TemporaryIsDisposable(const ShellItem& item) {
 bool ReplaceDestination(const ShellItem& item) {
     String temporary(item.temporary.text), destination(item.destination.text);
     bool hasResult = PathExists(temporary);
+    // Only a delete leaves nothing to put in the destination's place.
+    if (!hasResult && item.operation != FO_DELETE)
+        return Fail(item, false);
     bool oneStep = hasResult && IsWindowsNT() && !IsDirectory(temporary) && !IsDirectory(destination);
     if (oneStep) {
-        if (ReplaceFileInOneStep(temporary, destination))
+        if (ReplaceFileInOneStep(item.temporary.text, destination))
             return true;
         return Fail(item, TemporaryIsDisposable(item));
     }
@@ -85,6 +89,20 @@ bool ReplaceDestination(const ShellItem& item) {
     return Fail(item, false);
 }
 
+bool NoteEntry(const String&, WalkEvent, void* found) {
+    *static_cast<bool*>(found) = true;
+    return false;
+}
+
+// True when the name, or its pattern, matches an entry other than "." and
+// "..". The shell was seen to answer success for a source that names
+// nothing (a missing file moved, a pattern without matches copied).
+bool NamesSomething(const String& path) {
+    bool found = false;
+    WalkPath(path, NoteEntry, false, &found);
+    return found;
+}
+
 // items: the source, the destination and the operation word.
 bool ShellItemStep(Procedure&, const String* items) {
     const String& source = items[0];
@@ -92,15 +110,18 @@ bool ShellItemStep(Procedure&, const String* items) {
     ShellItem item;
     item.operation = OperationCode(items[2]);
     // Nothing is touched when a name does not fit, when the source or the
-    // destination is a whole drive, or when a name is in the "\\?\" or "\\.\"
-    // namespace: Wine's shell was seen to take such a name for a file of the
-    // current folder (and to overwrite it).
+    // destination is a whole drive, when a name is in the "\\?\" or "\\.\"
+    // namespace (Wine's shell was seen to take such a name for a file of the
+    // current folder, and to overwrite it), or when the source names nothing:
+    // a temporary name left by an earlier run may then hold the only copy of
+    // what the source held.
     if (!item.source.Fill(source) || !item.destination.Fill(destination) ||
-        !item.temporary.Fill(destination + ".tmp") || IsRootPath(source) ||
-        IsRootPath(destination) || IsNamespacePath(source.Text()) || IsNamespacePath(destination.Text()))
+        !item.temporary.Fill(destination + ".tmp") || IsRootPath(source) || IsRootPath(destination) ||
+        IsNamespacePath(source.Text()) || IsNamespacePath(destination.Text()) || !NamesSomething(source))
         return Fail(item, false);
-    if (PathExists(String(item.temporary.text)) &&
-        !ShellFileOperation(FO_DELETE, item.temporary.text, nullptr))
+    String temporary(item.temporary.text);
+    if (PathExists(temporary) &&
+        (!ShellFileOperation(FO_DELETE, item.temporary.text, nullptr) || PathExists(temporary)))
         return Fail(item, true);
     if (!ShellFileOperation(item.operation, item.source.text, item.temporary.text))
         return Fail(item, TemporaryIsDisposable(item));

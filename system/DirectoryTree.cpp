@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "FileData.h"
+#include "FileReplace.h"
 #include "Handles.h"
 #include "Shell.h"
 #include "foundation/Multibyte.h"
@@ -108,7 +109,7 @@ static String TargetOf(const String& path, const TreeTarget& target) {
 static bool CopyEntry(const String& path, WalkEvent event, void* context) {
     const TreeTarget& target = *static_cast<const TreeTarget*>(context);
     if (event == WalkEvent::File)
-        return CopyFileA(path.Text(), TargetOf(path, target).Text(), FALSE) != 0;
+        return CopyFileReplacing(path, TargetOf(path, target));
     if (event == WalkEvent::EnterDirectory)
         return MakeDirectory(TargetOf(path, target));
     return true;
@@ -116,10 +117,13 @@ static bool CopyEntry(const String& path, WalkEvent event, void* context) {
 
 // In one step where the system can: the destination name always holds the
 // old or the new file, and a file moved onto itself is never deleted first.
+// Across file systems the system would copy onto the destination in place;
+// the copy goes through a temporary name instead.
 static bool MoveFileReplacing(const String& source, const String& destination) {
     if (IsWindowsNT())
-        return MoveFileExA(source.Text(), destination.Text(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
+        return ReplaceFileInOneStep(source.Text(), destination) ||
+               (GetLastError() == ERROR_NOT_SAME_DEVICE && CopyFileReplacing(source, destination) &&
+                DeleteFileA(source.Text()));
     if (PathExists(destination))
         DeleteFileA(destination.Text());
     return MoveFileA(source.Text(), destination.Text()) != 0;
@@ -149,10 +153,6 @@ static bool Refuse(DWORD error) {
 }
 
 typedef bool (*FileTransfer)(const String& source, const String& destination);
-
-static bool CopyOneFile(const String& source, const String& destination) {
-    return CopyFileA(source.Text(), destination.Text(), FALSE) != 0;
-}
 
 // The shape that copy and move share. An empty destination is refused: the
 // entries of a tree would otherwise land in the root of the current drive.
@@ -187,7 +187,7 @@ static bool TransferPath(const String& source, const String& destination, FileTr
 }
 
 bool CopyPath(const String& source, const String& destination) {
-    return TransferPath(source, destination, CopyOneFile, CopyEntry, false);
+    return TransferPath(source, destination, CopyFileReplacing, CopyEntry, false);
 }
 
 bool MovePath(const String& source, const String& destination) {
@@ -196,8 +196,13 @@ bool MovePath(const String& source, const String& destination) {
 
 static bool DeleteEntry(const String& path, WalkEvent event, void*) {
     if (event == WalkEvent::File) {
+        // A file that stays keeps its attributes.
+        DWORD attributes = GetFileAttributesA(path.Text());
         SetFileAttributesA(path.Text(), FILE_ATTRIBUTE_NORMAL);
-        return DeleteFileA(path.Text()) != 0;
+        if (DeleteFileA(path.Text()))
+            return true;
+        PutAttributesBack(path.Text(), attributes);
+        return false;
     }
     if (event == WalkEvent::LeaveDirectory)
         return RemoveDirectoryA(path.Text()) != 0;

@@ -14,11 +14,13 @@
 
 namespace {
 
-// A path with a space goes in quotes, or CreateProcessA tries each space as
-// the program's end: "C:\Program Files\a.exe" would start C:\Program.exe.
+// A path with a space that names a file goes in quotes, or CreateProcessA
+// tries each space as the program's end: "C:\My Tools\a.exe" would start
+// C:\My.exe. Anything else is passed as written, switches included.
 bool BuildCommandLine(const String& program, const String& parameters, String& commandLine) {
     const char* path = program.Text();
-    bool quote = strchr(path, ' ') && path[0] != '"';
+    // INVALID_FILE_ATTRIBUTES has the directory bit too.
+    bool quote = strchr(path, ' ') && !(GetFileAttributesA(path) & FILE_ATTRIBUTE_DIRECTORY);
     return commandLine.Assign(quote ? "\"" : "") && commandLine.Append(path) &&
            commandLine.Append(quote ? "\" " : " ") && commandLine.Append(parameters.Text());
 }

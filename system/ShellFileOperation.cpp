@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-
 bool ShellFileOperation(unsigned operation, const char* from, const char* to) {
     SHFILEOPSTRUCTA request;
     ZeroMemory(&request, sizeof(request));
@@ -13,9 +12,4 @@ bool ShellFileOperation(unsigned operation, const char* from, const char* to) {
     request.fFlags = FOF_NOCONFIRMATION | FOF_SIMPLEPROGRESS | FOF_NOCONFIRMMKDIR;
     request.fAnyOperationsAborted = FALSE;
     return SHFileOperationA(&request) == 0 && !request.fAnyOperationsAborted;
-}
-
-bool ReplaceFileInOneStep(const String& replacement, const String& target) {
-    return MoveFileExA(replacement.Text(), target.Text(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }

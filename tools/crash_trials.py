@@ -1,20 +1,24 @@
 #!/usr/bin/env python3
-"""Crash trials: kill the updater at random moments while it replaces a file
-and count what the destination's name holds afterwards.
+"""Crash trials: kill the updater at random moments while it replaces files
+and count what the destination holds afterwards.
 
-Two kinds: a SHELL copy onto an existing file (through the temporary name,
-then one replacing step) and a COPY onto an existing file (the platform's
-copy, which writes the destination in place). Each trial restores the old
-destination, starts updater.exe under Wine and kills the whole process with
-SIGKILL at a moment drawn uniformly from the span in which the procedure
-runs (measured first). The destination is then missing, partial (neither
-file), old or new.
+Kinds: COPY of one file onto an existing file, TREE (COPY of a tree onto an
+older copy of it), MOVE of one file onto an existing file on another file
+system (drive V:, a tmpfs, so the move copies), SHELL (FUNC=COPY onto an
+existing file) and RSRC (resources copied into an executable). Each trial
+lays out the old state, starts updater.exe under Wine and kills the whole
+process with SIGKILL at a moment drawn uniformly from the span in which the
+procedure runs (measured first). The destination is then missing, partial
+(neither old nor new; for RSRC: pefile cannot read it or it holds other
+resources), old or new; for a tree, the worst of its files, and "old" when
+some files are still old. "lost": the new content is nowhere (MOVE).
 
-    UPDATER_WINE_STATE=... UPDATER_WIN64_BUILD=... tools/crash_trials.py [trials] [seed]
+    UPDATER_WINE_STATE=... UPDATER_WIN64_BUILD=... tools/crash_trials.py [trials] [seed] [kind...]
 
 Needs the Wine prefix and display of the test fixture (ctest -R wine.setup).
 """
 
+import glob
 import hashlib
 import os
 import random
@@ -27,10 +31,10 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "harness"))
 import wineenv  # noqa: E402
 
-OLD_SIZE = 96 << 20
-NEW_SIZE = 128 << 20
-OUTCOMES = ("missing", "partial", "old", "new")
+OUTCOMES = ("missing", "partial", "old", "new", "lost")
 RUN_LIMIT = 60
+TREE_FILES = 200
+PREFIX = "crash."  # of the kinds' folders on T: and V:; a short run beside a long one takes another
 
 
 def pattern(byte, size):
@@ -38,48 +42,82 @@ def pattern(byte, size):
     return block * (size // len(block))
 
 
-OLD, NEW = pattern(1, OLD_SIZE), pattern(7, NEW_SIZE)
-OLD_SUM, NEW_SUM = hashlib.sha1(OLD).hexdigest(), hashlib.sha1(NEW).hexdigest()
-
-KINDS = {
-    "SHELL": "[Step]\r\nMODE=SHELL\r\nFUNC=COPY\r\nFROM={src}\r\nTO={dst}\r\n",
-    "COPY": "[Step]\r\nMODE=COPY\r\nFROM={src}\r\nTO={dst}\r\n",
-    "IDLE": "[Step]\r\nMODE=OSVER\r\n",
-}
+def digest(path):
+    if not os.path.exists(path):
+        return None
+    with open(path, "rb") as f:
+        return hashlib.sha1(f.read()).hexdigest()
 
 
 class Trials:
+    """One kind: its script, the state before each trial and what a trial left."""
+
     def __init__(self, kind):
-        self.kind = kind
-        self.name = "crash." + kind.lower()
+        self.kind, self.name = kind, PREFIX + kind.lower()
         self.root = os.path.join(wineenv.paths()["scratch"], self.name)
+        self.far = os.path.join(wineenv.paths()["drive_v"], self.name)
         self.env = wineenv.environment()
-        shutil.rmtree(self.root, ignore_errors=True)
-        os.makedirs(self.root)
+        for folder in (self.root, self.far):
+            shutil.rmtree(folder, ignore_errors=True)
+            os.makedirs(folder)
         shutil.copyfile(os.path.join(wineenv.build_dir(), "updater.exe"), self.path("updater.exe"))
-        win = "T:\\" + self.name + "\\"
-        step = KINDS[kind].format(src=win + "new.bin", dst=win + "dest.bin")
+        t, v = "T:\\" + self.name + "\\", "V:\\" + self.name + "\\"
+        big_old, big_new = pattern(1, 32 << 20), pattern(7, 48 << 20)
+        small_old, small_new = pattern(3, 64 << 10), pattern(5, 96 << 10)
+        self.files = {}  # destination -> (old bytes, new bytes)
+        if kind == "RSRC":
+            shutil.copyfile(os.path.join(wineenv.build_dir(), "resource_module.dll"), self.path("src.dll"))
+            step = f"MODE=RSRC\r\nFROM={t}src.dll\r\nTO={t}dest.exe\r\nTYPE=PAYLOAD,#10\r\nNAME=SETTINGS,ENGLISHONLY"
+            self.files[self.path("dest.exe")] = None
+        elif kind == "TREE":
+            step = f"MODE=COPY\r\nFROM={t}new\r\nTO={t}dest"
+            for i in range(TREE_FILES):
+                relative = os.path.join(f"d{i % 10}", f"f{i}.bin")
+                self.write(os.path.join(self.root, "new", relative), small_new)
+                self.files[os.path.join(self.root, "dest", relative)] = (small_old, small_new)
+        else:
+            destination = (v if kind == "MOVE" else t) + "dest.bin"
+            self.files[os.path.join(self.far if kind == "MOVE" else self.root, "dest.bin")] = (big_old, big_new)
+            step = {"COPY": "MODE=COPY\r\n", "MOVE": "MODE=MOVE\r\n", "SHELL": "MODE=SHELL\r\nFUNC=COPY\r\n",
+                    "IDLE": "MODE=OSVER\r\n"}[kind] + f"FROM={t}new.bin\r\nTO={destination}"
+            self.new_bin = big_new
+        self.sums = {path: pair and tuple(hashlib.sha1(b).hexdigest() for b in pair) for path, pair in self.files.items()}
         with open(self.path("updater.ini"), "w", newline="") as f:
-            f.write("[UPDATER]\r\nNAME=\r\nPROC=Step\r\n" + step)
-        with open(self.path("new.bin"), "wb") as f:
-            f.write(NEW)
+            f.write("[UPDATER]\r\nNAME=\r\nPROC=Step\r\n[Step]\r\n" + step + "\r\n")
+
+    def clear(self):
+        for folder in (self.root, self.far):
+            shutil.rmtree(folder, ignore_errors=True)
 
     def path(self, name):
         return os.path.join(self.root, name)
 
+    @staticmethod
+    def write(path, data):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
+    def leftovers(self):
+        return [p for folder in (self.root, self.far) for end in ("*.tmp", "*~")
+                for p in glob.glob(os.path.join(folder, "**", end), recursive=True)]
+
     def prepare(self):
-        for name in ("dest.bin", "dest.bin.tmp"):
-            if os.path.exists(self.path(name)):
-                os.remove(self.path(name))
-        with open(self.path("dest.bin"), "wb") as f:
-            f.write(OLD)
+        for path in self.leftovers():
+            os.remove(path)
+        if self.kind == "RSRC":
+            shutil.copyfile(os.path.join(wineenv.build_dir(), "updater.exe"), self.path("dest.exe"))
+        for path, pair in self.files.items():
+            if pair and digest(path) != self.sums[path][0]:
+                self.write(path, pair[0])
+        if self.kind != "TREE" and self.kind != "RSRC" and digest(self.path("new.bin")) is None:
+            self.write(self.path("new.bin"), self.new_bin)
 
     def run(self, kill_after=None):
         """Runs the program; kills it after kill_after seconds. The seconds it ran."""
-        args = [wineenv.WINE, "T:\\" + self.name + "\\updater.exe"]
         started = time.monotonic()
-        child = subprocess.Popen(args, env=self.env, cwd=self.root, stdin=subprocess.DEVNULL,
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+        child = subprocess.Popen([wineenv.WINE, "T:\\" + self.name + "\\updater.exe"], env=self.env, cwd=self.root,
+                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                  start_new_session=True)
         try:
             child.wait(timeout=RUN_LIMIT if kill_after is None else kill_after)
@@ -88,28 +126,47 @@ class Trials:
             child.wait()
         return time.monotonic() - started
 
+    def rsrc_outcome(self, path):
+        import pefile
+        try:
+            pe = pefile.PE(path)
+            names = {str(n.name) for t in pe.DIRECTORY_ENTRY_RESOURCE.entries for n in t.directory.entries if n.name}
+            pe.close()
+        except Exception:
+            return "partial"
+        return {frozenset(): "old", frozenset({"SETTINGS", "ENGLISHONLY"}): "new"}.get(
+            frozenset(names & {"SETTINGS", "ENGLISHONLY"}), "partial")
+
     def outcome(self):
-        path = self.path("dest.bin")
-        if not os.path.exists(path):
-            return "missing"
-        with open(path, "rb") as f:
-            digest = hashlib.sha1(f.read()).hexdigest()
-        return {OLD_SUM: "old", NEW_SUM: "new"}.get(digest, "partial")
+        found = set()
+        for path in self.files:
+            if not os.path.exists(path):
+                found.add("missing")
+            elif self.kind == "RSRC":
+                found.add(self.rsrc_outcome(path))
+            else:
+                found.add({self.sums[path][0]: "old", self.sums[path][1]: "new"}.get(digest(path), "partial"))
+        if self.kind == "MOVE" and found == {"old"} and digest(self.path("new.bin")) is None:
+            return "lost"
+        return next(o for o in ("missing", "partial", "old", "new") if o in found)
 
 
 def measure(kind, runs=3):
+    """The shortest of some uninterrupted runs, and the kind's trials."""
     trials = Trials(kind)
     times = []
     for _ in range(runs):
         trials.prepare()
         times.append(trials.run())
+    if kind == "IDLE":
+        trials.clear()
     return min(times), trials
 
 
-def run_trials(kind, count, rng, idle):
+def run_trials(kind, count, rng, idle, runs=3):
     """Counts of each outcome, and how often a temporary name was left."""
-    busy, trials = measure(kind)
-    if trials.outcome() != "new":
+    busy, trials = measure(kind, runs)
+    if trials.outcome() != "new" and kind != "IDLE":
         raise SystemExit(f"{kind}: an uninterrupted run left {trials.outcome()}")
     # The procedure runs between the end of an idle run's start-up and the
     # end of a busy run; both are noisy, so a margin is taken on each side.
@@ -125,28 +182,34 @@ def run_trials(kind, count, rng, idle):
         if trials.outcome() != found:
             raise SystemExit(f"{kind}: the destination changed after the kill")
         counts[found] += 1
-        left += os.path.exists(trials.path("dest.bin.tmp"))
-    shutil.rmtree(trials.root, ignore_errors=True)
+        left += bool(trials.leftovers())
+    trials.clear()
     return counts, left, (low, high)
 
 
 def table(results):
-    lines = ["kind   trials  missing  partial      old      new  tmp left  kill window (s)"]
+    lines = ["kind   trials  " + "  ".join(f"{o:>7}" for o in OUTCOMES) + "  tmp left  kill window (s)"]
     for kind, (counts, left, (low, high)) in results.items():
-        lines.append(f"{kind:<6} {sum(counts.values()):>6} " +
-                     " ".join(f"{counts[o]:>8}" for o in OUTCOMES) + f" {left:>9}  {low:.2f}-{high:.2f}")
+        lines.append(f"{kind:<6} {sum(counts.values()):>6}  " + "  ".join(f"{counts[o]:>7}" for o in OUTCOMES)
+                     + f"  {left:>8}  {low:.2f}-{high:.2f}")
     return "\n".join(lines)
 
 
 def main():
     count = int(sys.argv[1]) if len(sys.argv) > 1 else 200
     seed = int(sys.argv[2]) if len(sys.argv) > 2 else 1
+    kinds = sys.argv[3:] or ["COPY", "TREE", "MOVE", "SHELL", "RSRC"]
+    global PREFIX
+    if sys.argv[3:]:  # runs of other kinds may go on beside this one
+        PREFIX = "crash." + "-".join(kinds).lower() + "."
     rng = random.Random(seed)
-    idle, idle_trials = measure("IDLE")
-    shutil.rmtree(idle_trials.root, ignore_errors=True)
-    results = {kind: run_trials(kind, count, rng, idle) for kind in ("SHELL", "COPY")}
+    idle = measure("IDLE")[0]
+    results = {}
+    for kind in kinds:
+        results[kind] = run_trials(kind, count, rng, idle)
+        print(table({kind: results[kind]}).splitlines()[-1], flush=True)
     print(table(results))
-    return 0 if results["SHELL"][0]["missing"] == results["SHELL"][0]["partial"] == 0 else 1
+    return 0 if all(c["missing"] == c["partial"] == c["lost"] == 0 for c, _, _ in results.values()) else 1
 
 
 if __name__ == "__main__":

@@ -1,7 +1,8 @@
 """COPY, MOVE, DELETE, SHELL, ATTR, MAKEDIR and LINK on real trees. A row: name, files before (path -> text; "dir/":
-D, an empty folder; LINK(target): a folder link; "U:/", "R:/": on those drives), the steps (sections, the last one
-Step), the outcome (DONE: the SWITCH on Step's flag shows "flag 1"; or a message number and its arguments, <W> and
-<U> standing for the scenario's folders on T: and U:), what changed (GONE: removed; " [RHS]" ends the text of a file
+D, an empty folder; LINK(target): a folder link; "U:/", "V:/", "R:/": on those drives,
+V: on a file system of its own), the steps (sections, the last one
+Step), the outcome (DONE: the SWITCH on Step's flag shows "flag 1"; or a message number and its arguments, <W>, <U> and
+<V> standing for the scenario's folders on T:, U: and V:), what changed (GONE: removed; " [RHS]" ends the text of a file
 with those attributes; a shortcut reads LNK) and run options."""
 
 import os
@@ -29,6 +30,7 @@ def step(mode, *keys):
 copy, move, delete = step("COPY", "FROM", "TO"), step("MOVE", "FROM", "TO"), step("DELETE", "FILE")
 shell, attr, makedir = step("SHELL", "FUNC", "FROM", "TO"), step("ATTR", "FILE", "ARG"), step("MAKEDIR", "DIR")
 link = step("LINK", "SRC", "PARAM", "SHOWCMD", "DST")
+READ_ONLY_B = attr(r"<W>\b.txt", "1", name="Prep")  # a step that then fails keeps the bit
 
 # The named folder is R:\w\f (the current folder is R:\w); beside it, files of the same name that a wrong prefix
 # would reach. Each writing type once at every form of the folder, in one run, ends the same.
@@ -57,7 +59,8 @@ class Files(UpdaterTest):
         p = wineenv.paths()
         # S:/: <Win>\System32\updater-tests as the build under test reaches it (32-bit programs: SysWOW64).
         system = os.path.join(p["prefix"], "drive_c", "windows", "system32" if wineenv.bits() == 64 else "syswow64")
-        return {"": s.path(), "U:/": os.path.join(p["drive_u"], s.name), "R:/": p["drive_r"],
+        return {"": s.path(), "U:/": os.path.join(p["drive_u"], s.name), "V:/": os.path.join(p["drive_v"], s.name),
+                "R:/": p["drive_r"],
                 "S:/": os.path.join(system, "updater-tests")}
 
     def snapshot(self, s):
@@ -94,12 +97,12 @@ class Files(UpdaterTest):
             elif text != D:
                 with open(path, "w", encoding="utf-8") as f:
                     f.write(text)
-        names = {"<W>": s.win(), "<U>": "U:\\" + s.name}
+        names = {"<W>": s.win(), "<U>": "U:\\" + s.name, "<V>": "V:\\" + s.name}
         proc = ",".join(re.findall(r"^\[(\w+)\]", body, re.M))
         s.write_script(f"[UPDATER]\nNAME=\nPROC={proc},Flag\n[DEFINE]\n"
                        + "".join(f"{k}={v}\n" for k, v in {"<Empty>": "", **names}.items()) + body + FLAG)
         box = info("flag 1") if outcome == DONE else error_box(message(outcome[0], *[
-            re.sub("<[WU]>", lambda m: names[m.group(0)], a) if isinstance(a, str) else a for a in outcome[1:]]))
+            re.sub("<[WUV]>", lambda m: names[m.group(0)], a) if isinstance(a, str) else a for a in outcome[1:]]))
         expect_boxes(s.run(answers=["OK"], **(options or {})), [box])
         self.assertEqual(self.snapshot(s), {k: v for k, v in {**before, **changes}.items() if v != GONE})
 
@@ -143,6 +146,11 @@ class Files(UpdaterTest):
              DONE, {**COPIED, "d/l/z.txt": "z"}),
             ("a link to a folder above: entered once", {**TREE, "s/sub/up": "-> .."}, copy(r"<W>\s", r"<W>\d"), DONE,
              {**COPIED, "d/sub/up/x.txt": "x", "d/sub/up/sub/y.txt": "y", "d/sub/up/sub/up/": D, "d/sub/up/empty/": D}),
+            ("tree onto an older copy of itself", {**TREE, "d/x.txt": "old", "d/sub/y.txt": "old"},
+             copy(r"<W>\s", r"<W>\d"), DONE, COPIED),
+            ("a failed replace keeps the read-only bit", {"a.txt": "A", "b.txt": "B"},
+             READ_ONLY_B + copy(r"<W>\a.txt", r"<W>\b.txt"),
+             (8, r"<W>\a.txt", r"<W>\b.txt"), {"b.txt": "B [R]"}, {"hold": ["b.txt"]}),
             ("into System32", {"a.txt": "A"}, copy(r"<W>\a.txt", r"<Win>\System32\updater-tests\b.txt"), DONE,
              {"S:/b.txt": "A"}),
         ], self.run_row)
@@ -160,6 +168,12 @@ class Files(UpdaterTest):
             ("pattern to a name without a folder", TREE, move(r"<W>\s\*.txt", "x"), (14, r"<W>\s\*.txt", "x"), {}),
             ("destination held open", {"a.txt": "new", "b.txt": "old"}, move(r"<W>\a.txt", r"<W>\b.txt"),
              (14, r"<W>\a.txt", r"<W>\b.txt"), {}, {"hold": ["b.txt"]}),
+            ("file onto a file of another file system", {"a.txt": "A", "V:/b.txt": "B"},
+             move(r"<W>\a.txt", r"<V>\b.txt"), DONE, {"a.txt": GONE, "V:/b.txt": "A"}),
+            ("tree onto a tree of another file system", {**TREE, "V:/d/x.txt": "old"}, move(r"<W>\s", r"<V>\d"),
+             DONE, {**MOVED, **{"V:/" + k: v for k, v in COPIED.items()}}),
+            ("delete: a failed delete keeps the read-only bit", {"b.txt": "B"}, READ_ONLY_B + delete(r"<W>\b.txt"),
+             (10, r"<W>\b.txt"), {"b.txt": "B [R]"}, {"hold": ["b.txt"]}),
             ("delete: a folder link named itself is not entered", {"l": "-> o", "o/z.txt": "z"}, delete(r"<W>\l"),
              (10, r"<W>\l"), {}),
             ("delete: pattern matches files and folders, not the folder",
@@ -190,6 +204,21 @@ class Files(UpdaterTest):
             ("move onto a destination held open keeps the only copy", APP, shell("MOVE", NEW, OLD), (17,),
              {"new/app.exe": GONE, "new/": D, "prog/app.exe.tmp": "new"}, {"hold": ["prog/app.exe"]}),
             ("a name too long for the shell", APP, shell("COPY", NEW, "<W>\\" + "N" * 250), (17,), {}),
+            *[(f"{word} of {what}", {**APP, "new/sub/": D}, shell(word, source, OLD), (17,), {})
+              for word in ("COPY", "MOVE", "RENAME", "DELETE")
+              for what, source in (("a missing source", r"<W>\new\no.exe"), ("no match", r"<W>\new\sub\*"))],
+            ("a second run keeps the only copy", {"prog/app.exe": "old", "prog/app.exe.tmp": "new"},
+             shell("MOVE", NEW, OLD), (17,), {}),
+            ("an old temporary that is a folder goes first", {**APP, "prog/app.exe.tmp/x.txt": "stale"},
+             shell("COPY", NEW, OLD), DONE, {"prog/app.exe": "new", "prog/app.exe.tmp/x.txt": GONE}),
+            ("rename onto a destination held open keeps the only copy", {"a.txt": "A", "b.txt": "B"},
+             shell("RENAME", r"<W>\a.txt", r"<W>\b.txt"), (17,), {"a.txt": GONE, "b.txt.tmp": "A"}, {"hold": ["b.txt"]}),
+            ("a failed replace keeps the read-only bit", {"a.txt": "A", "b.txt": "B"},
+             READ_ONLY_B + shell("COPY", r"<W>\a.txt", r"<W>\b.txt"),
+             (17,), {"b.txt": "B [R]"}, {"hold": ["b.txt"]}),
+            *[(f"temporary name of {3 + n + 4} bytes", {"R:/a.txt": "new", "R:/" + "N" * n: "old"},
+               shell("COPY", r"R:\a.txt", "R:\\" + "N" * n), outcome, {"R:/" + "N" * n: "new"} if outcome == DONE else {})
+              for n, outcome in ((251, DONE), (252, (17,)))],
         ], self.run_row)
 
     def test_attributes_and_makedir(self):

@@ -29,18 +29,13 @@ def module_path(bits):
 def resources(path):
     """{(type, name, language): bytes}; ids as numbers, names as texts."""
     pe = pefile.PE(path)
-    try:
-        found = {}
-        for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
-            for name in kind.directory.entries:
-                for language in name.directory.entries:
-                    entry = language.data.struct
-                    key = (str(kind.name) if kind.name else kind.id,
-                           str(name.name) if name.name else name.id, language.id)
-                    found[key] = pe.get_data(entry.OffsetToData, entry.Size)
-        return found
-    finally:
-        pe.close()
+    key = lambda entry: str(entry.name) if entry.name else entry.id  # noqa: E731
+    found = {(key(kind), key(name), language.id): pe.get_data(language.data.struct.OffsetToData,
+                                                             language.data.struct.Size)
+             for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries for name in kind.directory.entries
+             for language in name.directory.entries}
+    pe.close()
+    return found
 
 
 class Resources(UpdaterTest):
@@ -51,16 +46,14 @@ class Resources(UpdaterTest):
         s.copy_program("dst.exe", destination)
         return s
 
-    def run_rsrc(self, s, types, names, source="src.dll", hold=()):
+    def run_rsrc(self, s, types, names, source="src.dll", hold=(), destination="dst.exe"):
         s.write_script("[UPDATER]\nNAME=\nPROC=Test,Set,Clear\n"
-                       + section("Test", "RSRC", FROM=source, TO="dst.exe", TYPE=types, NAME=names) + GATES)
+                       + section("Test", "RSRC", FROM=source, TO=destination, TYPE=types, NAME=names) + GATES)
         return s.run(answers=["OK"], hold=hold)
 
     def expect_copied(self, s, types, names, copied, source="src.dll"):
-        """The flag is set, and dst.exe holds what it held plus exactly `copied`
-        ({key: bytes}, or keys of the source's resources)."""
-        expected = resources(s.path("dst.exe"))
-        held = resources(s.path(source))
+        """The flag is set; dst.exe holds what it held and `copied` ({key: bytes}, or keys of the source's)."""
+        expected, held = resources(s.path("dst.exe")), resources(s.path(source))
         expected.update(copied if isinstance(copied, dict) else {key: held[key] for key in copied})
         expect_boxes(self.run_rsrc(s, types, names, source), [info("flag 1")])
         self.assertEqual(resources(s.path("dst.exe")), expected)
@@ -86,15 +79,18 @@ class Resources(UpdaterTest):
         self.assertNotEqual(resources(s.path("dst.exe"))[(RT_STRING, 1, 1033)], theirs)
         self.expect_copied(s, "#6", "#1", {(RT_STRING, 1, 1033): theirs}, source="program.exe")
 
-    def test_files_that_cannot_be_opened(self):
-        def check(source, hold, shown):
+    def test_a_failure_leaves_the_destination_as_it_was(self):
+        # The running updater.exe cannot be replaced: the update fails at its last step.
+        def check(source, destination, hold, shown):
             s = self.prepare()
-            original = s.read_bytes("dst.exe")
-            result = self.run_rsrc(s, "PAYLOAD,#10", "SETTINGS,ENGLISHONLY", source, hold)
-            expect_boxes(result, [error_box(message(1, shown))])
-            self.assertEqual(s.read_bytes("dst.exe"), original, "the destination changed")
-        self.each([("source not a module", "updater.ini", [], "updater.ini"),
-                   ("destination held without sharing", "src.dll", ["dst.exe"], "dst.exe")], check)
+            original, files = s.read_bytes(destination), sorted(os.listdir(s.path()) + ["updater.ini"])
+            result = self.run_rsrc(s, "PAYLOAD,#10", "SETTINGS,ENGLISHONLY", source, hold, destination)
+            expect_boxes(result, [error_box(message(*shown))])
+            self.assertEqual((s.read_bytes(destination), sorted(os.listdir(s.path()))), (original, files))
+        self.each([("source not a module", "updater.ini", "dst.exe", [], (1, "updater.ini")),
+                   ("destination held without sharing", "src.dll", "dst.exe", ["dst.exe"], (1, "dst.exe")),
+                   ("destination replaced at the end", "src.dll", "updater.exe", [], (16, "src.dll", "updater.exe"))],
+                  check)
 
     def test_reader(self):
         self.expect_reader("RSRC", {"FROM": "src.dll", "TO": "dst.exe", "TYPE": "PAYLOAD", "NAME": "SETTINGS"}, "TYPE")
