@@ -39,6 +39,6 @@ TEST_CASE("Format follows printf rules at every size") {
         CHECK(S(result) == text.substr(0, 64 * 1024 - 1));
     }
     String result;
-    Format(result, "%s=%d 0x%08X", "a", 5, 33u);
-    CHECK(S(result) == "a=5 0x00000021");
+    Format(result, "%s=%d 0x%08X %04u-%02u %lu %X %s", "a", -5, 33u, 7u, 12u, 4294967295ul, 0xABCu, "");
+    CHECK(S(result) == "a=-5 0x00000021 0007-12 4294967295 ABC ");
 }
