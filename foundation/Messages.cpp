@@ -1,6 +1,5 @@
 #include "Messages.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 
 #include "Platform.h"
@@ -14,12 +13,12 @@ const int LargestFormatArea = 64 * 1024;
 
 const String* reportCaption;
 
-// vsnprintf differs between C runtimes on overflow (-1 or the full length),
-// so both mean "did not fit".
+// C runtimes differ on overflow (-1 or the full length), so both mean
+// "did not fit".
 bool FitsInto(char* area, int areaSize, const char* format, va_list args) {
     va_list copy;
     va_copy(copy, args);
-    int written = vsnprintf(area, static_cast<size_t>(areaSize), format, copy);
+    int written = PlatformFormat(area, areaSize, format, copy);
     va_end(copy);
     area[areaSize - 1] = 0;
     return written >= 0 && written < areaSize;

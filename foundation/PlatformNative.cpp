@@ -2,6 +2,8 @@
 // table, boxes only through the test hook, and no log.
 #include "Platform.h"
 
+#include <stdio.h>
+
 static BoxHook boxHook;
 
 bool PlatformIsLeadByte(unsigned char byte) {
@@ -12,6 +14,10 @@ int PlatformLoadText(unsigned, char* buffer, int size) {
     if (size > 0)
         buffer[0] = 0;
     return 0;
+}
+
+int PlatformFormat(char* area, int size, const char* format, va_list args) {
+    return vsnprintf(area, static_cast<size_t>(size), format, args);
 }
 
 int PlatformShowBox(const char* text, const char* caption, unsigned style) {

@@ -24,3 +24,20 @@ TEST_CASE("ScanDecimal tells a missing number from a zero") {
     int value = 99;
     CHECK((!ScanDecimal("abc", value) && value == 99 && ScanDecimal("0", value) && value == 0));
 }
+
+// 1024 bytes is the fixed area: a result of exactly that size must keep its
+// last byte. Beyond 64 KiB a result is cut.
+TEST_CASE("Format follows printf rules at every size") {
+    for (int length : {0, 5, 1022, 1023, 1024, 1025, 2048, 4 * 300 + 14, 64 * 1024 - 1, 64 * 1024, 100 * 1024}) {
+        INFO("length " << length);
+        std::string text(length, 'p');
+        if (length)
+            text.back() = 'q';
+        String result;
+        Format(result, "%s", text.c_str());
+        CHECK(S(result) == text.substr(0, 64 * 1024 - 1));
+    }
+    String result;
+    Format(result, "%s=%d 0x%08X %04u-%02u %lu %X %s", "a", -5, 33u, 7u, 12u, 4294967295ul, 0xABCu, "");
+    CHECK(S(result) == "a=-5 0x00000021 0007-12 4294967295 ABC ");
+}
