@@ -14,22 +14,35 @@
 
 namespace {
 
+// INVALID_FILE_ATTRIBUTES has the directory bit too.
+bool NamesFile(const char* path) { return !(GetFileAttributesA(path) & FILE_ATTRIBUTE_DIRECTORY); }
+
 // A path with a space that names a file goes in quotes, or CreateProcessA
 // tries each space as the program's end: "C:\My Tools\a.exe" would start
 // C:\My.exe. Anything else is passed as written, switches included.
 bool BuildCommandLine(const String& program, const String& parameters, String& commandLine) {
     const char* path = program.Text();
-    // INVALID_FILE_ATTRIBUTES has the directory bit too.
-    bool quote = strchr(path, ' ') && !(GetFileAttributesA(path) & FILE_ATTRIBUTE_DIRECTORY);
+    bool quote = strchr(path, ' ') && NamesFile(path);
     return commandLine.Assign(quote ? "\"" : "") && commandLine.Append(path) &&
            commandLine.Append(quote ? "\" " : " ") && commandLine.Append(parameters.Text());
 }
 
-// The directory of the program, without the quotes it may stand in.
+// The directory of the program, without the quotes it may stand in, nor
+// the switches written after it ("C:\Tools\setup.exe /S": "/" also ends a
+// level, so the program is the text before the first space that ends the
+// name of a file, as CreateProcessA reads it).
 bool ProgramDirectory(const String& program, String& directory) {
     String path = program;
     if (path.Text()[0] == '"')
         path.Trim("\"", "\"");
+    for (const char* space = strchr(path.Text(), ' '); space && !NamesFile(path.Text());
+         space = strchr(space + 1, ' ')) {
+        String before = path.Slice(path.Text(), space - 1);
+        if (NamesFile(before.Text())) {
+            path = before;
+            break;
+        }
+    }
     return DirectoryOf(path, directory) && !directory.IsEmpty();
 }
 

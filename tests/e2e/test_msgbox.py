@@ -68,7 +68,7 @@ class MessageBox(UpdaterTest):
     def test_each_type_and_the_stops_its_answers_ask_for(self):
         def check(type_, abort, answer, code):
             icon, buttons, default = STYLES[type_.upper()]
-            box = Box(DEFAULT_CAPTION, "asked", icon, buttons, default, exit_code=code)
+            box = Box(caption=DEFAULT_CAPTION, text="asked", icon=icon, buttons=buttons, default=default, exit_code=code)
             after = [info("set")] * (answer in ("YES", "OK", "CLOSE")) + [info("after")]
             self.expect("Box,IfSet,After", FLAGS + msgbox("Box", "asked", type_, abort=abort) + msgbox(
                 "IfSet", "set", flag="Box,1"), [box] + ([] if code else after), [answer, "OK", "OK"])
