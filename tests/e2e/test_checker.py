@@ -51,7 +51,7 @@ CODE_PAGE = ": : warning: この行はシステムのコードページのテキ
 ROWS = [
     ("the mistakes of a first update", r"[UPDATER]|NAME=Viewer update|PROC=Close, Copy, Check, Done|[Close]|MODE=WAITAPP|"
      r"APP=<Src>\v.exe|TICK=30s|[Copy]|MODE=COPY|FORM=<Src>\new\*.dll|TO=<Src>\bin|[Check]|MODE=CRC|FILE=<Src>\v.exe, "
-     r"<Src>\v.dll|TYPE=AND|CRC=0x5E3A9BO2, 123456789|[Done]|MODE=MSGBOX|FLAG=Check,one|TYPE=INFO|TEXT=Done.|ISABORT=0,0",
+     r"<Src>\v.dll|TYPE=OR|CRC=0x5E3A9BO2, 123456789|[Done]|MODE=MSGBOX|FLAG=Check ,one|TYPE=INFO|TEXT=Done.|ISABORT=0,0",
      ERRORS, [f'7: Close: warning: TICK item 1 "30s" {NUMBER} 30', error(8, "Copy", 2, "Copy", "FROM"),
               "10: Copy: warning: FORM is not a key of COPY; the program never reads it",
               f'16: Check: error: CRC item 1 "0x5E3A9BO2" {NOT_CRC} 0x005E3A9B',
@@ -90,10 +90,11 @@ ROWS = [
       error(13, "Sum", 2, "Sum", "FILE"), '15: Sum: warning: TYPE "ALL" is not AND or OR; one matching file will be enough',
       f'16: Sum: error: CRC item 1 "12345678x" {NOT_CRC} 0x12345678']),
     ("patterns, roots, values", r"[UPDATER]|NAME=Plugins|PROC=Plugins, Clean, Note|[Plugins]|MODE=COPY|FROM=<Src>\new\*.dll|"
-     r"TO=<Src>\app\plugins|[Clean]|MODE=MOVE|FROM=<Src>\old|TO=<Src>\..\..|[Note]|MODE=MSGBOX|FLAG=|TYPE=ERROR|"
-     r"TEXT=<Nope> {?App\no-such-tool.exe}|ISABORT=yes,no", WARNINGS,
+     r"TO=<Src>\app\plugins|[Clean]|MODE=MOVE|FROM=<Src>\..\.., <Src>\old|TO=<Src>\..\.., <Src>\x|"
+     r"[Note]|MODE=MSGBOX|FLAG=|TYPE=ERROR|TEXT=<Nope> {?App\no-such-tool.exe}|ISABORT=yes,no", ERRORS,
      [r'7: Plugins: warning: TO item "<Src>\app\plugins" receives a pattern: its last part is ignored and the files go '
       r'into "<Src>\app\"; end it with "\" to put them in it',
+      '10: Clean: error: FROM item "T:\\.." is a drive or share root; the run stops with message 14',
       '11: Clean: warning: TO item "T:\\.." is a drive or share root; the program writes there',
       "16: Note: warning: TEXT: the macro <Nope> stays unexpanded",
       r"16: Note: warning: TEXT: {?App\no-such-tool.exe} does not resolve on this machine",
@@ -105,7 +106,8 @@ ROWS = [
     ("empty PROC", "[UPDATER]|NAME=|PROC=", ERRORS, [error(3, "UPDATER", 4, "UPDATER", "PROC")]),
     ("a loop is loaded once", "[UPDATER]|NAME=|PROC=Ask, Again|[Ask]|MODE=MSGBOX|FLAG=|TYPE=QUESTION|TEXT=again?|"
      "ISABORT=0,0|[Again]|MODE=SWITCH|PROC=Ask|0=|1=Ask, Again", CLEAN, []),
-    ("value too long", "[UPDATER]|NAME=|PROC=Box|[Box]|MODE=MSGBOX|FLAG=|TYPE=ERROR|TEXT=" + "x" * 32767 + "|ISABORT=0,0",
+    ("value too long", "[UPDATER]|NAME=" + "y" * 32766 + "|PROC=Box|[Box]|MODE=MSGBOX|FLAG=|TYPE=ERROR|"
+     "TEXT=" + "x" * 32767 + "|ISABORT=0,0",
      WARNINGS, ["8: Box: warning: the value of TEXT has 32767 bytes; a read keeps only the first 32766"]),
     ("byte-order mark, bytes outside the code page", b"\xef\xbb\xbf[UPDATER]\r\nNAME=\x82\r\nPROC=Os\r\n[Os]\r\nMODE=OSVE\r\n",
      ERRORS, ["1: : warning: スクリプトの先頭にバイトオーダーマークがあります。マークなしでシステムのコードページで保存してください", "1" + CODE_PAGE,
