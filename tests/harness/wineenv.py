@@ -162,7 +162,8 @@ def make_drives_safe():
 
 
 def must(args, env, log, timeout, runner=wine):
-    if runner(args, env, log, timeout, cwd=paths()["scratch"]) != 0:
+    # A fresh prefix's first reg.exe was seen to fail once while another prefix was being made.
+    if all(runner(args, env, log, timeout, cwd=paths()["scratch"]) != 0 for _ in range(2)):
         sys.exit(f"{' '.join(args)} failed (see logs/setup.txt)")
 
 
