@@ -18,10 +18,10 @@ const unsigned UnreadableBoxStyle = 0x10010; // MB_SETFOREGROUND | MB_ICONHAND
 
 // Shows the file's CRC (and copies it) or, when it cannot be read, says so.
 // False when the file could not be read.
-bool Measure(const CrcRecord& record, const String& file, ByteBuffer& block) {
+bool Measure(const CrcRecord& record, const String& file) {
     unsigned crc = 0;
     String text;
-    if (!FileCrc32(file, block, crc)) {
+    if (!FileCrc32(file, crc)) {
         Format(text, "PROC\t: %s\nFILE\t: %s\nCRC32\t: GetFileData Error.",
                record.sectionName.Text(), file.Text());
         PlatformShowBox(text.Text(), ReportCaption(), UnreadableBoxStyle);
@@ -37,26 +37,25 @@ bool Measure(const CrcRecord& record, const String& file, ByteBuffer& block) {
     return true;
 }
 
-bool Matches(const String& file, const String& expected, ByteBuffer& block) {
+bool Matches(const String& file, const String& expected) {
     unsigned crc = 0;
-    return FileCrc32(file, block, crc) && crc == ParseHex(expected);
+    return FileCrc32(file, crc) && crc == ParseHex(expected);
 }
 
 // True when the loop ran through every item; `matched` when any mode found
 // its match.
 bool CheckFiles(const CrcRecord& record, int count, bool& matched) {
     const bool all = record.combination.EqualsNoCase("AND");
-    ByteBuffer block;
     ItemCursor files(record.files, ","), expectedValues(record.expected, ",");
     for (int i = 0; i < count; i++) {
         String file = NextListItem(files);
         String expected = NextListItem(expectedValues);
         if (expected.IsEmpty()) {
-            if (!Measure(record, file, block))
+            if (!Measure(record, file))
                 return false;
             continue;
         }
-        bool match = Matches(file, expected, block);
+        bool match = Matches(file, expected);
         if (all && !match)
             return false;
         if (!all && match) {
