@@ -18,13 +18,14 @@ from boxes import Box, Result, error_box, expect_boxes, fail
 from messages import DEFAULT_CAPTION, message
 from sections import msgbox, section
 
-__all__ = ["Box", "DEFAULT_CAPTION", "Result", "Scenario", "UpdaterTest", "error_box",
+__all__ = ["Box", "CLIPBOARD_BEFORE", "DEFAULT_CAPTION", "Result", "Scenario", "UpdaterTest", "error_box",
            "expect_boxes", "main", "message"]
 
 __unittest = True  # see boxes.py
 
 ANSWERS = ("OK", "CANCEL", "YES", "NO", "CLOSE", "DEFAULT")
 DRIVER = r"X:\boxdriver.exe"
+CLIPBOARD_BEFORE = "before the run"  # the box driver puts it there (CF_UNICODETEXT)
 
 
 class Scenario:
@@ -94,7 +95,8 @@ class Scenario:
         from updater.exe when missing. directory: its current folder, relative to
         the scenario's or a Windows path with a drive. screenshots:
         BMP files in <state>/scratch/_runs/. clipboard=True: no other run touches the
-        clipboard meanwhile; it starts empty and Result.clipboard is what is left.
+        clipboard meanwhile; it starts with CLIPBOARD_BEFORE as Unicode text only, and
+        Result.clipboard is what is left.
         hold: files of the scenario kept open elsewhere (read, no sharing) meanwhile.
         hold_clipboard: another process keeps the clipboard open meanwhile
         (Result.clipboard is then None)."""

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -69,6 +70,16 @@ bool OpenClipboardSoon() {
     for (int attempt = 0; attempt < 50; ++attempt, Sleep(20))
         if (OpenClipboard(nullptr)) return true;
     return false;
+}
+
+// What the clipboard holds before each run: text in the Unicode format only,
+// which a program that puts CF_TEXT there without emptying it first leaves.
+void SeedClipboard() {
+    static const wchar_t kBefore[] = L"before the run";
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof kBefore);
+    if (void* bytes = memory ? GlobalLock(memory) : nullptr) memcpy(bytes, kBefore, sizeof kBefore), GlobalUnlock(memory);
+    if (!EmptyClipboard() || !memory || !SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    CloseClipboard();
 }
 
 std::wstring TextOf(HWND window) {
@@ -309,7 +320,7 @@ int wmain(int argc, wchar_t** argv) {
         fprintf(stderr, "boxdriver: cannot hold the clipboard\n");
         return 2;
     }
-    if (!job.holdClipboard && OpenClipboardSoon()) EmptyClipboard(), CloseClipboard();
+    if (!job.holdClipboard && OpenClipboardSoon()) SeedClipboard();
     Run run;
     std::wstring commandLine = L"\"" + job.program + L"\"" + (job.arguments.empty() ? L"" : L" " + job.arguments);
     STARTUPINFOW startup = {sizeof startup};
