@@ -31,12 +31,9 @@ FLAGS = [
     ("0x, upper case, spaces around", " a ", "AND", " 0x352441C2 ", [], 1),
     ("off by one", "a", "AND", "0x352441C3", [], 0),
     ("all: two match", "a,b", "AND", f"{R['a']},{R['b']}", [], 1),
-    ("all: first differs", "a,b", "AND", f"{W['a']},{R['b']}", [], 0),
     ("all: second differs, keyword in lower case", "a,b", "and", f"{R['a']},{W['b']}", [], 0),
     ("all: second missing", "a,-,c", "AND", f"{R['a']},{R['b']},{R['c']}", [], 0),
-    ("any: first matches", "a,b", "", f"{R['a']},{W['b']}", [], 1),
     ("any: second matches", "a,b", "OR", f"{W['a']},{R['b']}", [], 1),
-    ("any: neither", "a,b", "", f"{W['a']},{W['b']}", [], 0),
     ("any: a differs, b measured", "a,b", "", f"{W['a']},", ["b"], 1),
     ("any: a matches, b not reached", "a,b", "", f"{R['a']},", [], 1),
     ("any: b measured, a last and differs", "b,a", "", f",{W['a']}", ["b"], 0),
@@ -87,24 +84,18 @@ class Crc(UpdaterTest):
                    text=f"PROC\t: Test\nFILE\t: {s.win(name[len(SRC):]) if name.startswith(SRC) else name}\nCRC32\t: {value}")
 
     def test_file_over_4_gib(self):
-        """A sparse file of 4 GiB and a bit, with bytes near both ends and across
-        the 4 GiB mark; its CRC is zlib's over the whole of it."""
+        """A sparse file of 4 GiB and a bit: bytes at both ends and across the 4 GiB mark."""
         s = self.scenario()
-        size = (4 << 30) + 4099
-        marks = {0: b"start", (4 << 30) - 2: b"across the mark", size - 4: b"end!"}
-        path = s.path("huge.bin")
-        self.addCleanup(os.remove, path)
-        with open(path, "wb") as f:
-            f.truncate(size)
-            for offset, data in marks.items():
+        marks = [(0, b"start"), ((4 << 30) - 2, b"across the mark"), ((4 << 30) + 4095, b"end!")]
+        self.addCleanup(os.remove, s.path("huge.bin"))
+        value, position, zeros = 0, 0, memoryview(bytes(64 << 20))
+        with open(s.path("huge.bin"), "wb") as f:
+            for offset, data in marks:
                 f.seek(offset)
                 f.write(data)
-        zeros = memoryview(bytes(64 << 20))
-        value, position = 0, 0
-        for offset, data in sorted(marks.items()) + [(size, b"")]:
-            for start in range(position, offset, len(zeros)):
-                value = zlib.crc32(zeros[:min(len(zeros), offset - start)], value)
-            value, position = zlib.crc32(data, value), offset + len(data)
+                for start in range(position, offset, len(zeros)):
+                    value = zlib.crc32(zeros[:min(len(zeros), offset - start)], value)
+                value, position = zlib.crc32(data, value), offset + len(data)
         self.assertNotEqual(value, crc(b"start" + bytes(4094)))  # what the size's low 32 bits would read
         _, result = self.run_crc("huge.bin", "AND", f"{value & 0xFFFFFFFF:08X}", 1, s=s, timeout=300)
         expect_boxes(result, [info("flag 1")])

@@ -34,18 +34,16 @@ TEST_CASE("file data: empty, missing, held and folder paths are unreadable; the 
     std::string empty = TempFile("fd_empty.bin"), held = TempFile("fd_held.bin");
     WriteBytes(empty, "");
     WriteBytes(held, "abc");
-    {
-        FileHandle holder(CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        REQUIRE(holder.IsValid());
-        ByteBuffer buffer;
-        for (const std::string& path : {empty, TempFile("fd_missing.bin"), held, TempFolder()}) {
-            CAPTURE(path);
-            unsigned crc = 0x12345678;
-            CHECK_FALSE(FileCrc32(path.c_str(), crc));
-            CHECK(crc == 0x12345678u);
-            CHECK_FALSE(ReadWholeFile(path.c_str(), buffer));
-        }
+    FileHandle holder(
+        CreateFileA(held.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    REQUIRE(holder.IsValid());
+    ByteBuffer buffer;
+    for (const std::string& path : {empty, TempFile("fd_missing.bin"), held, TempFolder()}) {
+        CAPTURE(path);
+        unsigned crc = 0x12345678;
+        CHECK_FALSE(FileCrc32(path.c_str(), crc));
+        CHECK(crc == 0x12345678u);
+        CHECK_FALSE(ReadWholeFile(path.c_str(), buffer));
     }
     DeleteFileA(empty.c_str());
-    DeleteFileA(held.c_str());
 }
