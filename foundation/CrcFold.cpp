@@ -171,7 +171,9 @@ static INLINE ZMM_TARGET __m512i ZmmFold(__m512i z, __m512i k, __m512i data) {
 // GCC 12 warns about the undefined upper half inside its own extract
 // intrinsics (its bug 105593).
 #pragma GCC diagnostic push
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 // Four 512-bit accumulators, 256 bytes a round; below 512 bytes the 256-bit
 // kernel is as fast. Only on x86-64: 32-bit code has eight vector
 // registers, too few for the loop, and the 256-bit kernel already reads as
