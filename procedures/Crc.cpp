@@ -18,10 +18,10 @@ const unsigned UnreadableBoxStyle = 0x10010; // MB_SETFOREGROUND | MB_ICONHAND
 
 // Shows the file's CRC (and copies it) or, when it cannot be read, says so.
 // False when the file could not be read.
-bool Measure(const CrcRecord& record, const String& file) {
+bool Measure(const CrcRecord& record, const String& file, ByteBuffer& block) {
     unsigned crc = 0;
     String text;
-    if (!FileCrc32(file, crc)) {
+    if (!FileCrc32(file, block, crc)) {
         Format(text, "PROC\t: %s\nFILE\t: %s\nCRC32\t: GetFileData Error.",
                record.sectionName.Text(), file.Text());
         PlatformShowBox(text.Text(), ReportCaption(), UnreadableBoxStyle);
@@ -37,25 +37,26 @@ bool Measure(const CrcRecord& record, const String& file) {
     return true;
 }
 
-bool Matches(const String& file, const String& expected) {
+bool Matches(const String& file, const String& expected, ByteBuffer& block) {
     unsigned crc = 0;
-    return FileCrc32(file, crc) && crc == ParseHex(expected);
+    return FileCrc32(file, block, crc) && crc == ParseHex(expected);
 }
 
 // True when the loop ran through every item; `matched` when any mode found
 // its match.
 bool CheckFiles(const CrcRecord& record, int count, bool& matched) {
     const bool all = record.combination.EqualsNoCase("AND");
+    ByteBuffer block;
     ItemCursor files(record.files, ","), expectedValues(record.expected, ",");
     for (int i = 0; i < count; i++) {
         String file = NextListItem(files);
         String expected = NextListItem(expectedValues);
         if (expected.IsEmpty()) {
-            if (!Measure(record, file))
+            if (!Measure(record, file, block))
                 return false;
             continue;
         }
-        bool match = Matches(file, expected);
+        bool match = Matches(file, expected, block);
         if (all && !match)
             return false;
         if (!all && match) {

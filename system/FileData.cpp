@@ -52,27 +52,23 @@ bool ReadWholeFile(const String& path, ByteBuffer& buffer) {
     return ReadFile(file.Get(), buffer.Data(), size, &read, nullptr) && read == size;
 }
 
-bool FileCrc32(const String& path, unsigned& crc) {
+bool FileCrc32(const String& path, ByteBuffer& block, unsigned& crc) {
     FileHandle file(OpenForReading(path));
     LARGE_INTEGER size;
     if (!file.IsValid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0)
         return false;
-    // Nobody else can write or cut the file while the handle, opened without
-    // sharing, is held.
-    KernelHandle mapping(CreateFileMappingA(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (!mapping.IsValid())
+    unsigned long long left = static_cast<unsigned long long>(size.QuadPart);
+    unsigned blockSize = left < FileCrcBlockSize ? static_cast<unsigned>(left) : FileCrcBlockSize;
+    if (block.Size() != blockSize && !block.AllocBuffer(blockSize))
         return false;
-    const unsigned long long total = static_cast<unsigned long long>(size.QuadPart);
     unsigned running = 0;
-    for (unsigned long long offset = 0; offset < total; offset += FileCrcViewSize) {
-        const unsigned long long left = total - offset;
-        const DWORD length = left < FileCrcViewSize ? static_cast<DWORD>(left) : FileCrcViewSize;
-        const void* view = MapViewOfFile(mapping.Get(), FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
-                                         static_cast<DWORD>(offset), length);
-        if (!view)
+    while (left > 0) {
+        DWORD wanted = left < blockSize ? static_cast<DWORD>(left) : blockSize;
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), block.Data(), wanted, &read, nullptr) || read != wanted)
             return false;
-        running = Crc32Update(running, view, length);
-        UnmapViewOfFile(view);
+        running = Crc32Update(running, block.Data(), read);
+        left -= read;
     }
     crc = running;
     return true;
