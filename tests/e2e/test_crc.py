@@ -1,7 +1,7 @@
 """CRC: compared files set the condition flag (seen through two gated boxes
 after the test), measured files show their CRC and leave it on the clipboard.
 Every CRC the tests expect comes from Python's zlib over the same bytes; the
-arithmetic itself and the reads through views are unit-tested."""
+arithmetic itself and the block reads are unit-tested."""
 
 import os
 import sys

@@ -10,12 +10,10 @@
 #include "system/Handles.h"
 
 TEST_CASE("file data: both reads give the file and zlib's CRC, across block edges; the block stays one block") {
-    const size_t block = FileCrcBlockSize;
-    // The short file last: a read must leave exactly it, whatever came before.
-    const size_t sizes[] = {1, block - 1, block, block + 1, 2 * block + 65537, 3};
+    const size_t block = FileCrcBlockSize, sizes[] = {1, block - 1, block, block + 1, 2 * block + 65537, 3};
     std::string path = TempFile("fd_sizes.bin");
     ByteBuffer blocks, whole;
-    for (size_t size : sizes) {
+    for (size_t size : sizes) { // the short file last: a read must leave exactly it
         CAPTURE(size);
         std::string data(size, '\0');
         for (size_t i = 0; i < size; i++)
