@@ -332,7 +332,8 @@ def main():
     sizes()
     when = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
     head = (f"Run {when} on {processor()}; best of {ROUNDS} interleaved rounds "
-            f"(native CRC: best of {max(ROUNDS, 5)})" + ("; the CRC rows only (BENCH_ONLY=crc)." if CRC_ONLY else "."))
+            f"(native CRC: best of {max(ROUNDS, 5)}); load average {os.getloadavg()[1]:.1f} over the last 5 minutes"
+            + ("; the CRC rows only (BENCH_ONLY=crc)." if CRC_ONLY else "."))
     text = head + "\n\n" + table() + "\n" + "".join(f"\n{n}" for n in notes) + "\n"
     print(text)
     with open(os.path.join(SOURCE, "bench", "RESULTS.md"), "w") as f:
