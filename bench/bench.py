@@ -6,7 +6,9 @@ and keeps it in bench/RESULTS.md.
                               holding win64/, win32/ and bench/
 
 Environment: BENCH_ROUNDS (default 3), BENCH_CRC_MIB (in-memory buffer,
-default 256), BENCH_FILE_MIB (file for the whole-file CRC, default 512).
+default 256), BENCH_FILE_MIB (file for the whole-file CRC, default 2048),
+BENCH_ONLY=crc (the CRC rows, start-up, memory and sizes only; the
+table says so).
 """
 
 import datetime
@@ -21,7 +23,8 @@ SOURCE, BUILD = (os.path.abspath(a) for a in sys.argv[1:3])
 BENCH = os.path.join(BUILD, "bench")
 ROUNDS = int(os.environ.get("BENCH_ROUNDS", "3"))
 CRC_MIB = int(os.environ.get("BENCH_CRC_MIB", "256"))
-FILE_MIB = int(os.environ.get("BENCH_FILE_MIB", "512"))
+FILE_MIB = int(os.environ.get("BENCH_FILE_MIB", "2048"))
+CRC_ONLY = os.environ.get("BENCH_ONLY") == "crc"
 
 os.environ.update(UPDATER_SOURCE=SOURCE, UPDATER_WIN64_BUILD=os.path.join(BUILD, "win64"),
                   UPDATER_WINE_STATE=os.path.join(BENCH, "wine"))
@@ -45,7 +48,7 @@ def ratio(a, b):
 def native():
     out = subprocess.run([os.path.join(BENCH, "native_bench"), str(CRC_MIB), str(max(ROUNDS, 5))],
                          check=True, capture_output=True, text=True, timeout=900).stdout
-    crc, values = {"crc": {}, "crccache": {}}, []
+    crc, values = {"crc": {}, "crccache": {}, "crclen": {}}, []
     for line in out.splitlines():
         kind, name, value = line.split("\t")
         if kind in crc:
@@ -61,6 +64,8 @@ def native():
         for name, rate in rates.items():
             row(group, f"ours: {name}", f"{rate:.2f}", "GB/s",
                 f"{ratio(rate, zlib_rate)} zlib, {ratio(rate, read)} of the limit")
+    for name, rate in crc["crclen"].items():
+        row("CRC-32 by length in cache (each repeated to 1 MiB, native -O2)", name, f"{rate:.2f}", "GB/s")
     for name, ms in values:
         row("hostile 32 KiB values (native -O2)", name, f"{ms:.2f}", "ms",
             "over 50 ms" if ms > 50 else "")
@@ -105,6 +110,18 @@ def verify_script(count):
 
 def crc_script(path, crc):
     return f"[UPDATER]\nNAME=bench\nPROC=Check\n\n[Check]\nMODE=CRC\nFILE={path}\nTYPE=AND\nCRC=0x{crc:08X}\n"
+
+
+# The whole-file CRC's rows: the program (views of the file) and plain passes
+# of winbench over the same file.
+CRC_BLOCKS = (256, 1024)
+
+
+def crc_commands():
+    bench = win("winbench.exe")
+    return ([("crc:read", lambda f: f"{bench} read {f} 1024"),
+             ("crc:updater", lambda f: win("crcfile.exe") if f.endswith("big.bin") else win("crcprobe.exe"))] +
+            [(f"crc:block{kib}", lambda f, kib=kib: f"{bench} crc {f} {kib}") for kib in CRC_BLOCKS])
 
 
 def make_tree():
@@ -158,10 +175,11 @@ def under_wine():
     crc_known = run_plan([("probe", probe, win(), "limit=20")], "probe").get("probe", [(0, 1, 0)])[0][1] == 0
 
     start = program("start", "[UPDATER]\nNAME=bench\nPROC=One\n\n[One]\nMODE=VERIFY\nARG1=a\nARG2=b\n")
-    for count in (500, 5000, 20000):
+    for count in () if CRC_ONLY else (500, 5000, 20000):
         program(f"v{count}", verify_script(count))
-    make_tree()
-    os.makedirs(scratch("out"))
+    if not CRC_ONLY:
+        make_tree()
+        os.makedirs(scratch("out"))
     big_size = FILE_MIB << 20
     if crc_known:
         data = os.urandom(1 << 20)
@@ -184,25 +202,25 @@ def under_wine():
     add("warm:start", start)
     if crc_known:
         add("warm:crc", win("crcfile.exe"))
-        add("warm:read", f"{win('winbench.exe')} read {win('big.bin')}")
+        add("warm:read", f"{win('winbench.exe')} read {win('big.bin')} 1024")
     for r in range(ROUNDS):
         add("trivial", win("trivial.exe"))
         add("start", start)
-        for count in (500, 5000, 20000):
+        for count in () if CRC_ONLY else (500, 5000, 20000):
             add(f"v{count}", win(f"v{count}.exe"))
             add(f"profile{count}", f"{win('winbench.exe')} profile {win(f'v{count}.ini')}")
-        add("profile0", f"{win('winbench.exe')} profile {win('start.ini')}")
-        copy = program(f"copy{r}", f"[UPDATER]\nNAME=bench\nPROC=Tree\n\n[Tree]\nMODE=COPY\n"
-                                   f"FROM={win('tree')}\nTO={win('out', f'upd{r}')}\n")
-        add("copy:updater", copy)
-        add("copy:xcopy", f"C:\\windows\\system32\\xcopy.exe {win('tree')} {win('out', f'xc{r}')} /E /I /Q /Y")
-        add("copy:loop", f"{win('winbench.exe')} copy {win('tree')} {win('out', f'loop{r}')}")
+        if not CRC_ONLY:
+            add("profile0", f"{win('winbench.exe')} profile {win('start.ini')}")
+            copy = program(f"copy{r}", f"[UPDATER]\nNAME=bench\nPROC=Tree\n\n[Tree]\nMODE=COPY\n"
+                                       f"FROM={win('tree')}\nTO={win('out', f'upd{r}')}\n")
+            add("copy:updater", copy)
+            add("copy:xcopy", f"C:\\windows\\system32\\xcopy.exe {win('tree')} {win('out', f'xc{r}')} /E /I /Q /Y")
+            add("copy:loop", f"{win('winbench.exe')} copy {win('tree')} {win('out', f'loop{r}')}")
         if crc_known:
-            add("crc:updater", win("crcfile.exe"))
-            add("crc:read", f"{win('winbench.exe')} read {win('big.bin')}")
-            # The same two programs on 3 bytes: their start-up and exit.
-            add("crc:updater0", win("crcprobe.exe"))
-            add("crc:read0", f"{win('winbench.exe')} read {win('abc.bin')}")
+            # Each also on 3 bytes: its start-up and exit, taken off.
+            for label, command in crc_commands():
+                add(label, command(win("big.bin")))
+                add(label + "0", command(win("abc.bin")))
     add("peak:trivial", win("trivial.exe"), "peak")
     add("peak:start", start, "peak")
     if crc_known:
@@ -214,6 +232,29 @@ def under_wine():
     row(group, "trivial Windows program", f"{trivial * 1e3:.0f}", "ms", "")
     row(group, "updater.exe, one VERIFY", f"{startup * 1e3:.0f}", "ms", f"{ratio(startup, trivial)} the trivial one")
 
+    if not CRC_ONLY:
+        scripts_and_copy(results, startup)
+    if crc_known:
+        group = (f"CRC of a {FILE_MIB} MiB file under Wine (whole processes less their runs on 3 bytes; "
+                 f"the file in the page cache)")
+        net = {label: best(results, label) - best(results, label + "0") for label, _ in crc_commands()}
+        measures = [("crc:read", "read-only pass, ReadFile in 1 MiB blocks"),
+                    ("crc:updater", "updater.exe CRC with the expected value")]
+        measures += [(f"crc:block{kib}", f"ReadFile in {kib} KiB blocks + Crc32Update") for kib in CRC_BLOCKS]
+        for label, measure in measures:
+            row(group, measure, f"{net[label] * 1e3:.0f}", "ms",
+                f"{big_size / net[label] / 1e9:.2f} GB/s, {ratio(net['crc:read'], net[label])} the read's speed")
+    for label, measure in (("peak:trivial", "trivial Windows program"),
+                           ("peak:start", "updater.exe, one VERIFY"),
+                           ("peak", "updater.exe checking a 5 GiB sparse file")):
+        base = min((p for _, _, p in results.get("peak:start", [])), default=0)
+        for _, code, peak in results.get(label, []):
+            row("peak working set under Wine", measure, f"{peak / 2**20:.1f}", "MiB",
+                (f"{(peak - base) / 2**20:+.1f} MiB over one VERIFY" if label == "peak" and base else "") +
+                ("" if code == 0 else f"exit code {code}"))
+
+
+def scripts_and_copy(results, startup):
     group = "VERIFY scripts under Wine (whole process)"
     row(group, "1 procedure", f"{startup * 1e3:.0f}", "ms", "")
     last = None
@@ -248,36 +289,6 @@ def under_wine():
             found = count_files(scratch("out", f"{prefix}{r}"))
             if found != 2000:
                 notes.append(f"COPY check: {prefix}{r} holds {found} files, not 2000")
-
-    if crc_known:
-        group = f"CRC of a {FILE_MIB} MiB file under Wine (whole process)"
-        t_crc, t_read = best(results, "crc:updater"), best(results, "crc:read")
-        net_crc = t_crc - best(results, "crc:updater0")
-        net_read = t_read - best(results, "crc:read0")
-        row(group, "read-only pass, 1 MiB blocks", f"{t_read * 1e3:.0f}", "ms",
-            f"{big_size / net_read / 1e9:.2f} GB/s less the same program on 3 bytes")
-        row(group, "updater.exe CRC with the expected value", f"{t_crc * 1e3:.0f}", "ms",
-            f"{big_size / net_crc / 1e9:.2f} GB/s less the same run on 3 bytes, "
-            f"{ratio(net_read, net_crc)} the read's speed")
-    for label, measure in (("peak:trivial", "trivial Windows program"),
-                           ("peak:start", "updater.exe, one VERIFY"),
-                           ("peak", "updater.exe checking a 5 GiB sparse file")):
-        for _, code, peak in results.get(label, []):
-            row("peak working set under Wine", measure, f"{peak / 2**20:.1f}", "MiB",
-                "" if code == 0 else f"exit code {code}")
-    if crc_known:
-        blocks_log = os.path.join(BENCH, "blocks.log")
-        if os.path.exists(blocks_log):
-            os.remove(blocks_log)
-        wineenv.wine([win("winbench.exe"), "blocks", win("big.bin")], wineenv.environment(),
-                     blocks_log, 1800, cwd=scratch())
-        with open(blocks_log, "rb") as f:
-            for line in f.read().decode("utf-8", "replace").splitlines():
-                fields = line.split("\t")
-                if fields[0] == "block" and len(fields) == 4:
-                    ok = int(fields[3], 16) == crc
-                    row("file CRC by read block (ReadFile + Crc32Update, under Wine)", f"{fields[1]} KiB blocks",
-                        fields[2], "GB/s", "" if ok else "WRONG CRC")
 
 
 def sizes():
@@ -321,7 +332,8 @@ def main():
     sizes()
     when = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
     head = (f"Run {when} on {processor()}; best of {ROUNDS} interleaved rounds "
-            f"(native CRC: best of {max(ROUNDS, 5)}).")
+            f"(native CRC: best of {max(ROUNDS, 5)}); load average {os.getloadavg()[1]:.1f} over the last 5 minutes"
+            + ("; the CRC rows only (BENCH_ONLY=crc)." if CRC_ONLY else "."))
     text = head + "\n\n" + table() + "\n" + "".join(f"\n{n}" for n in notes) + "\n"
     print(text)
     with open(os.path.join(SOURCE, "bench", "RESULTS.md"), "w") as f:

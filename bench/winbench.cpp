@@ -5,9 +5,9 @@
 //                            code[<TAB>peak working set]"; options: "peak"
 //                            (poll the working set), "limit=S" (end the
 //                            child after S seconds, default 600)
-//   winbench read FILE       reads FILE once in 1 MiB blocks
-//   winbench blocks FILE     the CRC of FILE read in blocks of 64 KiB to 1 MiB,
-//                            interleaved rounds, best GB/s per block size
+//   winbench read FILE [KIB] reads FILE once in blocks of KIB (default 1024)
+//                            KiB: the pass the whole-file CRC is measured against
+//   winbench crc FILE KIB    the same, with Crc32Update over every block
 //   winbench copy FROM TO    copies the tree FROM to TO with CopyFileA
 //   winbench profile FILE    reads MODE, ARG1 and ARG2 of every section of the
 //                            script FILE, as a VERIFY list's loading does
@@ -119,28 +119,6 @@ static bool ReadBlocks(const char* path, DWORD block, bool crc, unsigned& result
     return buffer != nullptr;
 }
 
-static int Blocks(const char* path) {
-    const DWORD sizes[] = {64 << 10, 128 << 10, 256 << 10, 512 << 10, 1 << 20, 4 << 20};
-    const int n = sizeof sizes / sizeof sizes[0];
-    double best[n];
-    unsigned crc[n];
-    for (int i = 0; i < n; i++)
-        best[i] = 1e9;
-    double bytes = 0;
-    for (int round = 0; round < 5; round++)
-        for (int i = 0; i < n; i++) {
-            const double start = Seconds();
-            if (!ReadBlocks(path, sizes[i], true, crc[i], bytes))
-                return 1;
-            const double t = Seconds() - start;
-            if (t < best[i])
-                best[i] = t;
-        }
-    for (int i = 0; i < n; i++)
-        printf("block\t%lu\t%.3f\t%08x\n", static_cast<unsigned long>(sizes[i] >> 10), bytes / best[i] / 1e9, crc[i]);
-    return 0;
-}
-
 static bool CopyTree(const char* from, const char* to) {
     char pattern[MAX_PATH], source[MAX_PATH], target[MAX_PATH];
     snprintf(pattern, sizeof pattern, "%s\\*", from);
@@ -181,17 +159,16 @@ static int Profile(const char* path) {
 int main(int argc, char** argv) {
     if (argc == 3 && !strcmp(argv[1], "plan"))
         return Plan(argv[2]);
-    if (argc == 3 && !strcmp(argv[1], "read")) {
+    if ((argc == 3 || argc == 4) && (!strcmp(argv[1], "read") || !strcmp(argv[1], "crc"))) {
+        const DWORD block = (argc == 4 ? strtoul(argv[3], nullptr, 10) : 1024) << 10;
         unsigned sum;
         double bytes;
-        return ReadBlocks(argv[2], 1 << 20, false, sum, bytes) ? 0 : 1;
+        return block && ReadBlocks(argv[2], block, !strcmp(argv[1], "crc"), sum, bytes) ? 0 : 1;
     }
-    if (argc == 3 && !strcmp(argv[1], "blocks"))
-        return Blocks(argv[2]);
     if (argc == 4 && !strcmp(argv[1], "copy"))
         return CopyTree(argv[2], argv[3]) ? 0 : 1;
     if (argc == 3 && !strcmp(argv[1], "profile"))
         return Profile(argv[2]);
-    fprintf(stderr, "usage: winbench plan FILE | read FILE | blocks FILE | copy FROM TO | profile FILE\n");
+    fprintf(stderr, "usage: winbench plan FILE | read FILE [KIB] | crc FILE KIB | copy FROM TO | profile FILE\n");
     return 2;
 }

@@ -16,6 +16,16 @@ target_include_directories(unit_tests_native PRIVATE ${DOCTEST_INCLUDE})
 target_link_libraries(unit_tests_native PRIVATE foundation_native z)
 add_test(NAME native.unit COMMAND unit_tests_native)
 
+# The CRC kernels again on stand-in intrinsics of a processor with every
+# feature. Its own folding object comes first, so the library's is not linked.
+add_executable(unit_crc_emulated ${SRC}/tests/unit/main.cpp ${SRC}/tests/unit/emulated/CrcFoldEmulated.cpp
+    ${SRC}/tests/unit/foundation/test_crc_kernels.cpp)
+target_include_directories(unit_crc_emulated BEFORE PRIVATE ${SRC}/tests/unit/emulated ${DOCTEST_INCLUDE})
+target_compile_definitions(unit_crc_emulated PRIVATE CRC_KERNELS_EMULATED)
+target_compile_options(unit_crc_emulated PRIVATE -O1)
+target_link_libraries(unit_crc_emulated PRIVATE foundation_native z)
+add_test(NAME native.crc_emulated COMMAND unit_crc_emulated)
+
 set(WIN64_BUILD "" CACHE PATH "the x86_64-w64-mingw32 build folder")
 set(WIN32_BUILD "" CACHE PATH "the i686-w64-mingw32 build folder")
 set(PYTHON /usr/bin/python3 CACHE FILEPATH "the Debian python3 (it has pefile)")

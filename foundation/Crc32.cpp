@@ -9,13 +9,14 @@ static CrcKernelFunction KernelFunction(CrcKernel kernel) {
     case CrcKernelSlicing: return CrcSlicingUpdate;
     case CrcKernelFold: return CrcFoldKernel();
     case CrcKernelWideFold: return CrcWideFoldKernel();
+    case CrcKernelZmmFold: return CrcZmmFoldKernel();
     default: return nullptr;
     }
 }
 
 const char* CrcKernelName(CrcKernel kernel) {
     static const char* const names[CrcKernelCount] = {"table", "slicing-16", "pclmulqdq",
-                                                      "vpclmulqdq-256"};
+                                                      "vpclmulqdq-256", "vpclmulqdq-512"};
     return kernel >= 0 && kernel < CrcKernelCount ? names[kernel] : "";
 }
 

@@ -10,6 +10,7 @@ enum CrcKernel {
     CrcKernelSlicing,    // slicing-by-16, the portable fallback
     CrcKernelFold,       // PCLMULQDQ folding on 128-bit vectors
     CrcKernelWideFold,   // VPCLMULQDQ folding on 256-bit vectors
+    CrcKernelZmmFold,    // VPCLMULQDQ folding on 512-bit vectors
     CrcKernelCount
 };
 
@@ -33,3 +34,4 @@ unsigned long long CrcFoldConstant(unsigned exponent);
 // Null where the compiler or the processor cannot run them.
 CrcKernelFunction CrcFoldKernel();
 CrcKernelFunction CrcWideFoldKernel();
+CrcKernelFunction CrcZmmFoldKernel();

@@ -20,6 +20,7 @@ __unittest = True  # see boxes.py
 
 ANSWERS = ("OK", "CANCEL", "YES", "NO", "CLOSE", "DEFAULT")
 DRIVER = r"X:\boxdriver.exe"
+CLIPBOARD_BEFORE = "before the run"  # the box driver puts it there (CF_UNICODETEXT)
 
 
 class Scenario:
@@ -79,7 +80,8 @@ class Scenario:
         """The Result of a run with its boxes answered in order (ANSWERS; DEFAULT: the default button;
         further boxes are closed and reported). exe_name: copied from updater.exe when missing.
         directory: relative to the scenario's folder, or with a drive. screenshots: BMP files in
-        _runs/<stem>-shots. clipboard: empty at the start, no other run touches it meanwhile, and
+        _runs/<stem>-shots. clipboard: CLIPBOARD_BEFORE (Unicode text only) at the start, no other run touches
+        it meanwhile, and
         Result.clipboard is what is left. hold: files of the scenario kept open (read, no sharing)
         meanwhile; hold_clipboard: the clipboard too (Result.clipboard is then None). dlls: more of
         Wine's WINEDLLOVERRIDES."""

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -170,12 +171,20 @@ bool OpenClipboardSoon() {
     return false;
 }
 
-// The clipboard's text, emptied before the run: what the run left there.
-std::string Clipboard(bool empty) {
+// Before the run the clipboard holds text in the Unicode format only, which a
+// program that puts CF_TEXT there without emptying it first would leave;
+// after it, its text is what the run left there.
+std::string Clipboard(bool before) {
+    static const wchar_t kBefore[] = L"before the run";
     std::string text = "null";
-    HANDLE data = !OpenClipboardSoon() ? nullptr : empty ? (EmptyClipboard(), nullptr) : GetClipboardData(CF_UNICODETEXT);
-    if (const wchar_t* chars = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr)
-        text = Json(chars), GlobalUnlock(data);
+    if (!OpenClipboardSoon()) return text;
+    if (before) {
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof kBefore);
+        if (void* bytes = memory ? GlobalLock(memory) : nullptr) memcpy(bytes, kBefore, sizeof kBefore), GlobalUnlock(memory);
+        if (!EmptyClipboard() || !memory || !SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    } else if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data))) text = Json(chars), GlobalUnlock(data);
+    }
     return CloseClipboard(), text;
 }
 
