@@ -176,8 +176,11 @@ def run_trials(kind, count, rng, idle, runs=3):
     for _ in range(count):
         trials.prepare()
         trials.run(rng.uniform(low, high))
+        # The wineserver finishes a request (a rename) that the killed process
+        # had made: the outcome is read once that has settled. A process that
+        # outlived the kill would still be writing after that.
+        time.sleep(0.1)
         found = trials.outcome()
-        # A process that outlived the kill would still be writing.
         time.sleep(0.05)
         if trials.outcome() != found:
             raise SystemExit(f"{kind}: the destination changed after the kill")
