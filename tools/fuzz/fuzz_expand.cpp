@@ -19,11 +19,12 @@ RunContext runContext;
 
 static std::string CollapseModel(const std::string& text, bool& changed) {
     changed = false;
-    // "/" ends a level as "\\" does; it is never a trail byte.
+    // "/" ends a level as "\\" does where a character starts: after a lead
+    // byte it is taken as that character's second byte, as the program does.
     std::string levels = text;
-    for (char& c : levels)
-        if (c == '/')
-            c = '\\';
+    for (size_t i = 0; i < levels.size(); i += model::Lead(levels, i) ? 2 : 1)
+        if (levels[i] == '/')
+            levels[i] = '\\';
     if (model::CountOf(levels, "\\..") == 0)
         return text;
     std::vector<std::string> items = model::Split(levels, "\\");
