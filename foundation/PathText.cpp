@@ -77,12 +77,12 @@ bool IsRootPath(const String& path) {
 bool IsDeviceName(const String& path) {
     String whole = WithoutTrailingSeparators(path);
     const char* level = whole.Text() + PathPrefix(whole).Length();
-    const char* p = level + 3;
+    const char* p = level;
     if (EqualsNoCase(level, "COM", 3) || EqualsNoCase(level, "LPT", 3))
-        p = *p >= '1' && *p <= '9' ? p + 1 : level;
-    else if (!EqualsNoCase(level, "CON", 3) && !EqualsNoCase(level, "PRN", 3) && !EqualsNoCase(level, "AUX", 3) &&
-             !EqualsNoCase(level, "NUL", 3))
-        p = level;
+        p = level[3] >= '1' && level[3] <= '9' ? level + 4 : level;
+    else if (EqualsNoCase(level, "CON", 3) || EqualsNoCase(level, "PRN", 3) || EqualsNoCase(level, "AUX", 3) ||
+             EqualsNoCase(level, "NUL", 3))
+        p = level + 3;
     while (p > level && *p == ' ')
         p++;
     return p > level && (!*p || *p == '.' || *p == ':');
