@@ -74,6 +74,20 @@ bool IsRootPath(const String& path) {
     return depth == 0;
 }
 
+bool IsDeviceName(const String& path) {
+    String whole = WithoutTrailingSeparators(path);
+    const char* level = whole.Text() + PathPrefix(whole).Length();
+    const char* p = level;
+    if (EqualsNoCase(level, "COM", 3) || EqualsNoCase(level, "LPT", 3))
+        p = level[3] >= '1' && level[3] <= '9' ? level + 4 : level;
+    else if (EqualsNoCase(level, "CON", 3) || EqualsNoCase(level, "PRN", 3) || EqualsNoCase(level, "AUX", 3) ||
+             EqualsNoCase(level, "NUL", 3))
+        p = level + 3;
+    while (p > level && *p == ' ')
+        p++;
+    return p > level && (!*p || *p == '.' || *p == ':');
+}
+
 String PathPrefix(const String& path) {
     const char* text = path.Text();
     const char* end = text + PathRootLength(text);

@@ -25,6 +25,15 @@ const char* PathLevelEnd(const char* p);
 // moving it would take a whole drive.
 bool IsRootPath(const String& path);
 
+// True when the last level names a device: CON, PRN, AUX, NUL, COM1 to COM9
+// or LPT1 to LPT9 in any case, alone or followed by spaces, a "." or a ":"
+// ("aux.txt", "nul. ", "COM1:"). The system opens the device whatever folder
+// the name is written in, so it is never a file an update can read or write.
+bool IsDeviceName(const String& path);
+
+// A root or a device: nothing a writing step may take as its file or folder.
+inline bool IsRootOrDevice(const String& path) { return IsRootPath(path) || IsDeviceName(path); }
+
 // Everything up to and including the last separator (or the colon of a
 // drive-relative "C:name"); "" for a bare name. An entry's full path is this
 // prefix followed by its name.

@@ -24,8 +24,8 @@ bool AttributesItem(Procedure&, const String* items) {
     return false;
 }
 
-// A root is no directory a script makes.
-bool MakeDirectoryBelowRoot(const String& path) { return !IsRootPath(path) && MakeDirectoryPath(path); }
+// Neither a root nor a device is a directory a script makes.
+bool MakeDirectoryBelowRoot(const String& path) { return !IsRootOrDevice(path) && MakeDirectoryPath(path); }
 
 bool MakeDirectoryItem(Procedure&, const String* items) {
     return DoPathItem(items[0], MakeDirectoryBelowRoot, MsgMakeDirFailed);

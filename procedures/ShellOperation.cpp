@@ -110,13 +110,13 @@ bool ShellItemStep(Procedure&, const String* items) {
     ShellItem item;
     item.operation = OperationCode(items[2]);
     // Nothing is touched when a name does not fit, when the source or the
-    // destination is a whole drive, when a name is in the "\\?\" or "\\.\"
-    // namespace (Wine's shell was seen to take such a name for a file of the
-    // current folder, and to overwrite it), or when the source names nothing:
-    // a temporary name left by an earlier run may then hold the only copy of
-    // what the source held.
+    // destination is a whole drive or a device, when a name is in the "\\?\"
+    // or "\\.\" namespace (Wine's shell was seen to take such a name for a
+    // file of the current folder, and to overwrite it), or when the source
+    // names nothing: a temporary name left by an earlier run may then hold the
+    // only copy of what the source held.
     if (!item.source.Fill(source) || !item.destination.Fill(destination) ||
-        !item.temporary.Fill(destination + ".tmp") || IsRootPath(source) || IsRootPath(destination) ||
+        !item.temporary.Fill(destination + ".tmp") || IsRootOrDevice(source) || IsRootOrDevice(destination) ||
         IsNamespacePath(source.Text()) || IsNamespacePath(destination.Text()) || !NamesSomething(source))
         return Fail(item, false);
     String temporary(item.temporary.text);

@@ -22,7 +22,8 @@ bool ShortcutItem(Procedure&, const String* items) {
     String folder = WithoutTrailingSeparators(PathPrefix(destination));
     if (!folder.IsEmpty())
         MakeDirectoryPath(folder);
-    if (!IsRootPath(destination) && CreateShortcut(source, destination + ".LNK", items[1].Text(), ParseInt(items[2])))
+    if (!IsRootOrDevice(destination) &&
+        CreateShortcut(source, destination + ".LNK", items[1].Text(), ParseInt(items[2])))
         return true;
     ReportError(MsgLinkFailed, source.Text(), destination.Text());
     return false;

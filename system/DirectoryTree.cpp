@@ -156,11 +156,12 @@ typedef bool (*FileTransfer)(const String& source, const String& destination);
 
 // The shape that copy and move share. An empty destination is refused: the
 // entries of a tree would otherwise land in the root of the current drive.
+// So is a device on either side: a read of one may never end.
 static bool TransferPath(const String& source, const String& destination, FileTransfer transferFile,
                          WalkAction action, bool removeSource) {
     if (destination.IsEmpty())
         return Refuse(ERROR_INVALID_NAME);
-    if (IsRootPath(source))
+    if (IsRootOrDevice(source) || IsDeviceName(destination))
         return Refuse(ERROR_ACCESS_DENIED);
     bool isDirectory = IsDirectory(source);
     if (!isDirectory && !strchr(source.Text() + PathPrefix(source).Length(), '*'))
@@ -210,7 +211,7 @@ static bool DeleteEntry(const String& path, WalkEvent event, void*) {
 }
 
 bool DeletePath(const String& path) {
-    if (IsRootPath(path))
+    if (IsRootOrDevice(path))
         return Refuse(ERROR_ACCESS_DENIED);
     String target = WithoutTrailingSeparators(path);
     if (!PathExists(target))
@@ -227,5 +228,5 @@ static bool SetEntryAttributes(const String& path, WalkEvent event, void* contex
 }
 
 bool SetPathAttributes(const String& path, unsigned attributes) {
-    return !IsRootPath(path) && WalkPath(path, SetEntryAttributes, false, &attributes);
+    return !IsRootOrDevice(path) && WalkPath(path, SetEntryAttributes, false, &attributes);
 }

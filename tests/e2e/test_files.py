@@ -51,6 +51,11 @@ REFUSALS = [(copy, lambda x: (x, r"R:\w\c"), (8, 0, 1)), (move, lambda x: (x, r"
             (link, lambda x: (SRC, "", "", x), (15, 0, 3))]
 ROOTS, MORE_ROOTS = ["R:/*", "//server/share"], ["R:\\/", "\\\\?\\R:\\", "R:\\w/../*", "R:\\. \\*. ", "<Empty>\\",
                                                   r"\\?\UNC\server\share\*"]
+# Devices, whatever folder they are written in: refused on either side, as a source being one that may never end.
+DEVICES = [r"R:\w\f\NUL", r"R:\w\f\CON", r"R:\w\f\COM1", r"R:\w\f\aux.txt"]
+MORE_DEVICES = [r"R:\w\f\con.", r"R:\w\f\Lpt9 .log", "R:nul"]
+OTHER_SIDE = [(copy, lambda x: (SRC, x), (8, 0, 1)), (move, lambda x: (SRC, x), (14, 0, 1)),
+              (shell, lambda x: ("MOVE", x, r"R:\w\c"), (17,))]
 SHOWN = {"R:\\w/../*": "R:\\*", "R:\\. \\*. ": "R:\\. \\*.", "<Empty>\\": "\\"}
 
 
@@ -107,17 +112,18 @@ class Files(UpdaterTest):
         self.assertEqual(self.snapshot(s), {k: v for k, v in {**before, **changes}.items() if v != GONE})
 
     def test_path_forms(self):
-        """Nothing outside the named folder changes, whatever the form; a root is refused by every type."""
+        """Nothing outside the named folder changes, whatever the form; a root or a device is refused by every type."""
         here, every = {"directory": "R:\\w"}, "".join(EVERY_TYPE)
         self.each([(x, NAMED, every.replace("{X}", x), DONE, EVERY_TYPE_DONE, here) for x in FORMS]
                   + [(x, NAMED, every.replace("/", "\\").replace("{X}", x), (17,),  # no "/" in these
                       {"R:/w/f/n/k.LNK": LNK, "R:/w/f/c/a.txt": "a"}, here) for x in NAMESPACES], self.run_row)
 
         def refused(kind, values, shown, x):
-            return (x + " " + kind(name="Step")[8:].split("\n")[0], NAMED, kind(*values(x)),
+            return (kind(name="Step")[8:].split("\n")[0] + " " + ",".join(map(str, values(x))), NAMED, kind(*values(x)),
                     (shown[0], *[values(SHOWN.get(x, x))[i] for i in shown[1:]]), {}, here)
-        self.each([refused(*refusal, x) for refusal in REFUSALS for x in ROOTS]
-                  + [refused(*REFUSALS[2], x) for x in MORE_ROOTS], self.run_row)
+        self.each([refused(*refusal, x) for refusal in REFUSALS for x in ROOTS + DEVICES]
+                  + [refused(*REFUSALS[2], x) for x in MORE_ROOTS]
+                  + [refused(*side, x) for side in OTHER_SIDE for x in DEVICES + MORE_DEVICES], self.run_row)
 
     def test_copy(self):
         self.each([

@@ -44,4 +44,9 @@ TEST_CASE("Path roots, root paths, entry prefixes, levels and folders") {
     CHECK((IsPathInside("C:\\s", "C:\\s") && IsPathInside("c:\\S\\in", "C:\\s") && IsPathInside("C:\\s/in", "C:\\s")));
     CHECK(!(IsPathInside("C:\\s2", "C:\\s") || IsPathInside("C:\\", "C:\\s")));
     CHECK(!IsPathInside("C:\\\x83\x61", "C:\\\x83\x41"));
+    // Devices by the last level alone, with an extension, spaces, ":" or separators after the name.
+    for (const char* device : {"nul", "C:\\a\\CON", "C:AUX", "a\\prn.txt", "C:\\a\\Com1 . x", "a\\LPT9:", "C:\\NUL\\"})
+        CHECK((IsDeviceName(String(device)) && IsDeviceName(String(Slashed(device).c_str()))));
+    for (const char* name : {"C:\\a\\COM0", "a\\COM10", "C:\\a\\NULL", "a\\x.nul", "C:\\NUL\\a", "C:\\a\\ NUL", ""})
+        CHECK(!IsDeviceName(String(name)));
 }
