@@ -139,8 +139,8 @@ bool ExpandFunctions(String& text) { return ExpandFunctionsStep(text) == StepCha
 bool CollapseParents(String& text) { return CollapseParentsStep(text) == StepChanged; }
 
 bool ExpandValue(String& value, size_t limit) {
-    return ExpandGroups(value, "<", ">", limit, LookupMacroStep) != StepFailed &&
-           ExpandGroups(value, "{", "}", limit, CallFunction) != StepFailed && CollapseParentsStep(value) != StepFailed;
+    return ExpandMacrosStep(value, limit) != StepFailed && ExpandFunctionsStep(value, limit) != StepFailed &&
+           CollapseParentsStep(value) != StepFailed;
 }
 
 // Levels ("\\" and "/" both end one) are kept on a stack: ".." takes back

@@ -89,17 +89,18 @@ static bool WalkEntries(const String& prefix, const String& pattern, WalkAction 
     return GetLastError() == ERROR_NO_MORE_FILES;
 }
 
-static bool CopyEntry(const String& path, WalkEvent event, void* context);
-
 // A folder link named itself is walked as an entry of its folder unless the
-// walk is a copy.
-bool WalkPath(const String& path, WalkAction action, bool recursive, void* context) {
-    Reach reach = !recursive ? OneLevel : action == CopyEntry ? ThroughLinks : WholeTree;
+// walk goes through links.
+static bool Walk(const String& path, WalkAction action, Reach reach, void* context) {
     DWORD attributes = GetFileAttributesA(path.Text());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        ReachInside(attributes, reach) != OneLevel)
-        return WalkDirectory(WithoutTrailingSeparators(path), action, ReachInside(attributes, reach), context);
+    Reach inside = ReachInside(attributes, reach);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && inside != OneLevel)
+        return WalkDirectory(WithoutTrailingSeparators(path), action, inside, context);
     return WalkEntries(PathPrefix(path), path, action, reach, context);
+}
+
+bool WalkPath(const String& path, WalkAction action, bool recursive, void* context) {
+    return Walk(path, action, recursive ? WholeTree : OneLevel, context);
 }
 
 static String TargetOf(const String& path, const TreeTarget& target) {
@@ -182,7 +183,8 @@ static bool TransferPath(const String& source, const String& destination, FileTr
         if (target.root.IsEmpty() || !IsPathSeparator(target.root.Text()[target.root.Length() - 1]))
             return Refuse(ERROR_INVALID_NAME);
     }
-    if (!MakeDirectoryPath(target.root) || !WalkPath(base, action, true, &target))
+    // A copy goes through folder links; a move never enters one.
+    if (!MakeDirectoryPath(target.root) || !Walk(base, action, removeSource ? WholeTree : ThroughLinks, &target))
         return false;
     return !(removeSource && isDirectory) || RemoveDirectoryA(base.Text());
 }
