@@ -20,11 +20,6 @@ TEST_CASE("ParseInt reads a leading decimal number like %d, ParseHex like %x") {
     }
 }
 
-TEST_CASE("ScanDecimal tells a missing number from a zero") {
-    int value = 99;
-    CHECK((!ScanDecimal("abc", value) && value == 99 && ScanDecimal("0", value) && value == 0));
-}
-
 // 1024 bytes is the fixed area: a result of exactly that size must keep its
 // last byte. Beyond 64 KiB a result is cut.
 TEST_CASE("Format follows printf rules at every size") {
