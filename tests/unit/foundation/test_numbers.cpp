@@ -1,4 +1,3 @@
-// Numbers and formatting.
 #include "tests/unit/Unit.h"
 
 #include "foundation/Messages.h"
