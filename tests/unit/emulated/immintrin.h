@@ -28,10 +28,12 @@ template <int M, int N> static V<M> Part(V<N> v, int index) { V<M> r; memcpy(r.q
 #define _mm256_loadu_si256(p) Load<4>(p)
 #define _mm256_xor_si256 Xor<4>
 #define _mm256_clmulepi64_epi128 Clmul<4>
-#define _mm256_set_epi32(a, b, c, d, e, f, g, h) (__m256i{{(uint32_t)(h) | (uint64_t)(uint32_t)(g) << 32, (uint32_t)(f) | (uint64_t)(uint32_t)(e) << 32, (uint32_t)(d) | (uint64_t)(uint32_t)(c) << 32, (uint32_t)(b) | (uint64_t)(uint32_t)(a) << 32}})
+#define _mm256_set_epi32(a, b, c, d, e, f, g, h) (__m256i{{(uint32_t)(h) | (uint64_t)(uint32_t)(g) << 32, \
+    (uint32_t)(f) | (uint64_t)(uint32_t)(e) << 32, (uint32_t)(d) | (uint64_t)(uint32_t)(c) << 32, (uint32_t)(b) | (uint64_t)(uint32_t)(a) << 32}})
 #define _mm256_castsi256_si128(v) Part<2>(v, 0)
 #define _mm256_extracti128_si256(v, i) Part<2>(v, i)
-#define _mm512_set_epi64(a, b, c, d, e, f, g, h) (__m512i{{(uint64_t)(h), (uint64_t)(g), (uint64_t)(f), (uint64_t)(e), (uint64_t)(d), (uint64_t)(c), (uint64_t)(b), (uint64_t)(a)}})
+#define _mm512_set_epi64(a, b, c, d, e, f, g, h) \
+    (__m512i{{(uint64_t)(h), (uint64_t)(g), (uint64_t)(f), (uint64_t)(e), (uint64_t)(d), (uint64_t)(c), (uint64_t)(b), (uint64_t)(a)}})
 #define _mm512_loadu_si512(p) Load<8>(p)
 #define _mm512_xor_si512 Xor<8>
 #define _mm512_clmulepi64_epi128 Clmul<8>

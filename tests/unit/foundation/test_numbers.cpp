@@ -1,4 +1,3 @@
-// Numbers and formatting.
 #include "tests/unit/Unit.h"
 
 #include "foundation/Messages.h"
@@ -18,11 +17,6 @@ TEST_CASE("ParseInt reads a leading decimal number like %d, ParseHex like %x") {
         CHECK(ParseInt(row.text) == row.decimal);
         CHECK(ParseHex(row.text) == row.hex);
     }
-}
-
-TEST_CASE("ScanDecimal tells a missing number from a zero") {
-    int value = 99;
-    CHECK((!ScanDecimal("abc", value) && value == 99 && ScanDecimal("0", value) && value == 0));
 }
 
 // 1024 bytes is the fixed area: a result of exactly that size must keep its

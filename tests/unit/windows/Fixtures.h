@@ -1,9 +1,7 @@
-// The temporary folder, found independently of the code under test, and
-// files the tests write there.
+// Files in the temporary folder, which is found independently of the code under test.
 #pragma once
 
 #include <doctest.h>
-
 #include <stdio.h>
 #include <windows.h>
 
