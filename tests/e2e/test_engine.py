@@ -1,6 +1,5 @@
-"""The run as a whole: where the script is looked for, the missing-script box, libraries taken only from the
-system folder, the section UPDATER and the caption, lists loaded whole then run in order, SWITCH,
-MSGBOX (gates, types, answers and the stops they ask for), the condition tests VERIFY, EXIST and DATE,
+"""The run as a whole: where the script is looked for, libraries taken only from the system folder, UPDATER and the
+caption, lists loaded whole then run in order, SWITCH, MSGBOX (gates, types, answers, stops), VERIFY, EXIST and DATE,
 what expansion gets from the running program, the run log. A row is a script and the boxes it shows."""
 
 import os

@@ -81,12 +81,13 @@ class Programs(UpdaterTest):
 
     def test_launch_waiting(self):
         # ISWAIT -> the run goes on when the first program has "ended", or when it is "ready" for input (it keeps
-        # running). The first is a GUI program with a window, busy for a while before it serves its messages.
+        # running). The first is a GUI program with a window, busy before it serves its messages; it ends 2.5 s
+        # after, so that a second program started once it was ready comes before its end, even on a loaded machine.
         rows = [("1", "1", "ended"), ("-1", "-1", "ended"), ("0", "0", "ready"), ("empty", "", "ready")]
 
         def check(wait, until):
             s = self.scenario()
-            first = self.program(s, "first.exe", gui=True, window=1, busy=400, run=600 if until == "ended" else -1)
+            first = self.program(s, "first.exe", gui=True, window=1, busy=400, run=2500 if until == "ended" else -1)
             second = self.program(s, "second.exe")
             self.expect_flag(s, "Step", launch(r"<Src>\first.exe,<Src>\second.exe", wait=wait))
             self.assertGreaterEqual(second.only_start()["started"], first.only_start()[until])
