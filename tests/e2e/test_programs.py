@@ -81,8 +81,8 @@ class Programs(UpdaterTest):
 
     def test_launch_waiting(self):
         # ISWAIT -> the run goes on when the first program has "ended", or when it is "ready" for input (it keeps
-        # running). The first is a GUI program with a window, busy before it serves its messages; it ends 2.5 s
-        # after, so that a second program started once it was ready comes before its end, even on a loaded machine.
+        # running). The first, a GUI program with a window, is busy before it serves its messages and ends 2.5 s
+        # later: a second program started once it was ready comes before its end, even on a loaded machine.
         rows = [("1", "1", "ended"), ("-1", "-1", "ended"), ("0", "0", "ready"), ("empty", "", "ready")]
 
         def check(wait, until):
@@ -90,13 +90,13 @@ class Programs(UpdaterTest):
             first = self.program(s, "first.exe", gui=True, window=1, busy=400, run=2500 if until == "ended" else -1)
             second = self.program(s, "second.exe")
             self.expect_flag(s, "Step", launch(r"<Src>\first.exe,<Src>\second.exe", wait=wait))
-            self.assertGreaterEqual(second.only_start()["started"], first.only_start()[until])
+            self.assertGreaterEqual(second.only_start()["started"], first.only_start().get(until, float("inf")),
+                                    f"the second program started before the first was {until}")
             self.assertEqual("ended" in first.only_start(), until == "ended", "the first program should still run")
         self.each(rows, check)
 
     def test_a_started_program_counts_whatever_its_kind_and_exit_code(self):
-        # Console programs have no message queue: not waited for, they count as started whether they still
-        # run or have ended. ISWAIT, plan.
+        # ISWAIT, plan. Console programs have no message queue: not waited for, they count as started, running or ended.
         rows = [("console, keeps running", "0", FOREVER), ("console, ends at once", "0", dict(run=0)),
                 ("console with a window", "0", dict(window=1, run=-1)), ("console, exit code 1", "0", dict(exit=1)),
                 *[(f"waited, exit code {code:#x}", "1", dict(exit=code)) for code in (1, 259, 0xFFFFFFFF)]]
