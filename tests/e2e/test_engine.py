@@ -1,45 +1,158 @@
-"""The run as a whole: the section UPDATER, the caption, loading a list whole
-before anything runs, stopping at the first failure, the run log."""
+"""The run as a whole: where the script is looked for, libraries taken only from the system folder, UPDATER and the
+caption, lists loaded whole then run in order, SWITCH, MSGBOX (gates, types, answers, stops), VERIFY, EXIST and DATE,
+what expansion gets from the running program, the run log. A row is a script and the boxes it shows."""
 
 import os
 import re
 import sys
+import time
 import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import wineenv  # noqa: E402
 from programs import Program, stop_programs  # noqa: E402
-from sections import info, msgbox, section  # noqa: E402
-from updater import UpdaterTest, error_box, main, message  # noqa: E402
+from sections import info, msgbox, section, switch  # noqa: E402
+from updater import DEFAULT_CAPTION, Box, Scenario, UpdaterTest, error_box, expect_boxes, main, message  # noqa: E402
 
-# Three boxes that show which procedures ran.
-STEPS = msgbox("One", "one") + msgbox("Two", "two") + msgbox("Three", "three")
-BAD = "\n[Bad]\nMODE=NOSUCHMODE\n"
-
+# Every script has these sections. OSVER holds on Wine (Os, z); Not never holds; Set and Clear show Test's flag.
+COMMON = msgbox("One", "one") + msgbox("Two", "two") + msgbox("Zero", "zero") + msgbox("After", "after") + \
+    msgbox("Set", "flag 1", flag="Test,1") + msgbox("Clear", "flag 0", flag="Test,0") + \
+    "\n[Os]\nMODE=OSVER\n\n[z]\nMODE=OSVER\n\n[Not]\nMODE=VERIFY\nARG1=a\nARG2=b\n\n[Bad]\nMODE=NOSUCHMODE\n"
+Z, O, A = info("zero"), info("one"), info("after")
+ASK = msgbox("Ask", "again?", "QUESTION")
+Q = Box(text="again?", icon="question")
 NOMODE, NONAME = message(6, "NOSUCHMODE"), message(2, "UPDATER", "NAME")
-# name, UPDATER lines, command line, boxes (a script whose NAME or PROC cannot be read ends with 3)
-CAPTIONS = [
-    ("NAME wins over the option", "NAME=From the script\nPROC=Bad", "/tOpt", [error_box(NOMODE, "From the script")]),
-    ("empty NAME keeps the option", "NAME=\nPROC=Bad", "/tOpt", [error_box(NOMODE, "Opt")]),
-    ("missing PROC under the option's caption", "NAME=No", "/tO", [error_box(message(2, "UPDATER", "PROC"), "O", 3)]),
-    ("message boxes carry NAME", "NAME=Setup\nPROC=One", "/tOther", [info("one", caption="Setup")]),
+ALL = "Os,Not,Box,After"
+REG_BITS = (64,) if wineenv.no_32_bits() else (64, 32)
+# name, FLAG of the box Box, shown, PROC
+GATES = [
+    ("no gate", "", True, ALL), ("a single item is no gate", "ANY", True, ALL),
+    ("closed on a set flag", "Os,0", False, ALL), ("name without regard to case and spaces", "  os ,1", True, ALL),
+    ("z and Z are the same letter", "Z,1", True, "z,Box,After"), ("a value read as a number", "Not,x", True, ALL),
+    ("the number itself is compared, not zero or not", "Os,2", False, ALL),
+    ("a later procedure has not run", "Os,0", True, "Box,Os,After"), ("its own flag", "Box,0", True, "Box,After"),
+]
+# TYPE: icon, buttons, default
+STYLES = {"ERROR": ("error", ["OK"], "OK"), "INFORMATION": ("information", ["OK"], "OK"),
+          "WARNING": ("warning", ["YES", "NO"], "NO"), "QUESTION": ("question", ["YES", "NO"], "YES")}
+# name, TYPE, ISABORT, answer, exit code (0: the run goes on; 2: it stops)
+ANSWERS = [
+    ("stop after YES", "QUESTION", "1,0", "YES", 2), ("stop after NO", "WARNING", "0,1", "NO", 2),
+    ("no stop after NO when only YES stops, type in lower case", "question", "1,0", "NO", 0),
+    ("no stop after YES when only NO stops, type in mixed case", "Warning", "0,1", "YES", 0),
+    ("empty ISABORT goes on after NO", "QUESTION", "", "NO", 0),
+    ("OK uses the first item: stop", "INFORMATION", "1,0", "OK", 2), ("OK uses the first item: go on", "ERROR", "0,1", "OK", 0),
+    ("closing a box of OK alone is OK", "INFORMATION", "0,1", "CLOSE", 0),
+]
+
+
+def answered(type_, abort, answer, code):
+    """A box of the type, then IfSet, gated on its flag (OK and YES set it), then After."""
+    icon, buttons, default = STYLES[type_.upper()]
+    box = Box(caption=DEFAULT_CAPTION, text="asked", icon=icon, buttons=buttons, default=default, exit_code=code)
+    after = [info("set")] * (answer in ("YES", "OK", "CLOSE")) + [A]
+    return ("Box,IfSet,After", msgbox("Box", "asked", type_, abort=abort) + msgbox("IfSet", "set", flag="Box,1"),
+            [box] + ([] if code else after), [answer, "OK", "OK"])
+
+
+# name, ARG1, ARG2, flag. The profile reader drops the quotes around a value.
+VERIFY = [
+    ("position 1; case and spaces do not matter", "A,B", "x, b", 1), ("other positions do not count", "A,B", "B,A", 0),
+    ("a trail byte is no letter: 83 41 is not 83 61", "ア", "ヂ", 0), ("further ARG2 items are not looked at", "A", "A,B", 1),
+    ("an item meets the empty item beyond ARG2's end", "A,B", "C", 0), ("an empty item meets a missing one", "A,", "B", 1),
+    ("both empty", "", "", 1), ("empty ARG1", "", "x", 0), ("an empty ARG1 is compared with the whole ARG2", "", '" "', 0),
+]
+
+# name, FILE, files made, flag
+EXIST = [
+    ("every path exists; spaces are trimmed", r" <Src>\a.txt , b.txt,<Src>\c.txt", ["a.txt", "b.txt", "c.txt"], 1),
+    ("the first is missing", r"<Src>\a.txt,<Src>\b.txt,<Src>\c.txt", ["b.txt", "c.txt"], 0),
+    ("the last is missing", r"<Src>\a.txt,<Src>\b.txt,<Src>\c.txt", ["a.txt", "b.txt"], 0),
+    ("a directory exists", r"<Src>\sub", [r"sub\only.txt"], 1), ("empty items do not exist", " , ", [], 0),
+    ("a pattern that matches", r"<Src>\sub\*.txt", [r"sub\only.txt"], 1),
+]
+
+# name, {file: (year, month, day, hour, minute) of its last write}, DATE, flag, files held open
+DATE = [
+    ("the date itself at 23:59 passes", {"f": (2005, 11, 2, 23, 59)}, "2005/11/2", 0, []),
+    ("the day before sets the flag", {"f": (2005, 11, 1, 22, 30)}, "2005/11/2", 1, []),
+    ("a later year passes", {"f": (2006, 1, 1, 12, 0)}, "2005/12/31", 0, []),
+    ("a later month passes", {"f": (2005, 12, 1, 12, 0)}, "2005/11/30", 0, []),
+    ("an earlier year sets it", {"f": (2004, 12, 31, 12, 0)}, "2005/1/1", 1, []),
+    ("only the low 16 bits count: 67541 is 2005", {"f": (2005, 11, 2, 12, 0)}, "67541/11/2", 0, []),
+    ("an empty date passes every file that opens", {"f": (1990, 1, 1, 12, 0)}, "", 0, []),
+    ("a missing file sets the flag", {}, "2005/11/2", 1, []),
+    ("one old file of three", {"a": (2006, 1, 1, 12, 0), "b": (2007, 1, 1, 12, 0), "c": (2005, 1, 1, 12, 0)}, "2005/11/2", 1, []),
+    ("a file held open elsewhere (opened without sharing)", {"f": (2006, 1, 1, 12, 0)}, "2005/11/2", 1, ["f"]),
+]
+
+
+def judged(mode, keys, flag, files=(), hold=()):
+    """A condition test Test, seen through the gates Set and Clear after it; the files made, those held open."""
+    return "Test,Set,Clear", section("Test", mode, **keys), [info(f"flag {flag}")], None, "", files, hold
+
+
+# name, PROC (or the lines of UPDATER), sections, boxes (@: the scenario's folder), answers (None: OK for
+# each box), command line, files made (names, or {name: (year, month, day, hour, minute) of its last write}), files
+# held open (read, no sharing). A script whose NAME or PROC cannot be read ends with 3.
+ROWS = [
+    ("NAME wins over the option", "NAME=From the script\nPROC=Bad", "", [error_box(NOMODE, "From the script")], None, "/tOpt"),
+    ("empty NAME keeps the option", "NAME=\nPROC=Bad", "", [error_box(NOMODE, "Opt")], None, "/tOpt"),
+    ("missing PROC under the option's caption", "NAME=No", "", [error_box(message(2, "UPDATER", "PROC"), "O", 3)], None, "/tO"),
     ("missing NAME", "PROC=One", "", [error_box(NONAME, exit_code=3)]),
     ("NAME of no_Data in any case is absent", "NAME=no_Data\nPROC=One", "", [error_box(NONAME, exit_code=3)]),
     ("empty PROC", "NAME=\nPROC=", "", [error_box(message(4, "UPDATER", "PROC"))]),
-]
-
-# name, PROC, further sections, boxes
-LISTS = [
-    ("names are trimmed of spaces", " One ,  Two,Three ", "", [info("one"), info("two"), info("three")]),
+    ("names are trimmed of spaces", " Os ,  Sw,After ", switch("Sw", "Os", "Zero", "One"), [O, A]),
     ("unknown mode in the third runs nothing", "One,Two,Foo", "\n[Foo]\nMODE=FOO\n", [error_box(message(6, "FOO"))]),
     ("a name of spaces is an empty name", "One,  ,Two", "", [error_box(message(2, "", "MODE"))]),
     ("a missing section", "One,Nowhere", "", [error_box(message(2, "Nowhere", "MODE"))]),
     ("mode through a macro, in lower case", "Mac", "\n[DEFINE]\n<M>=msgBox\n" + section(
         "Mac", "<M>", FLAG="", TYPE="INFORMATION", TEXT="by macro", ISABORT=""), [info("by macro")]),
-    ("the same section twice runs twice", "One,One", "", [info("one"), info("one")]),
-    ("a failure stops the run", "One,Shout,Three", msgbox("Shout", "x", "SHOUT"),
-     [info("one"), error_box(message(6, "SHOUT"))]),
-    ("a run that ends well shows nothing more", "Os", "\n[Os]\nMODE=OSVER\n", []),
+    ("the same section twice runs twice", "One,One", "", [O, O]),
+    ("a failure stops the run", "One,Shout,Two", msgbox("Shout", "x", "SHOUT"), [O, error_box(message(6, "SHOUT"))]),
+    ("a run that ends well shows nothing more", "Os", "", []),
+    ("SWITCH: a test that held runs key 1", "Os,Sw,After", switch("Sw", "Os", "Zero", "One"), [O, A]),
+    ("SWITCH: a test that failed runs key 0", "Not,Sw,After", switch("Sw", "Not", "Zero", "One"), [Z, A]),
+    ("SWITCH: target with spaces and other case", "Os,Sw,After", switch("Sw", '"  oS  "', "Zero", "One"), [O, A]),
+    ("SWITCH: branch of several procedures", "Os,Sw,After", switch("Sw", "Os", "Zero", "One, Zero ,One"), [O, Z, O, A]),
+    # Quoted, because the profile functions strip unquoted blanks.
+    ("SWITCH: unknown target quotes PROC as read", "Sw,After", switch("Sw", '" Nobody "', "Zero", "One"),
+     [error_box(message(6, " Nobody "))]),
+    ("SWITCH: empty branch runs nothing, the other is not loaded", "Os,Sw,After", switch("Sw", "Os", "No,Such", ""), [A]),
+    ("SWITCH: a branch with a missing MODE runs none of it", "Os,Sw,After",
+     switch("Sw", "Os", "", "One,NoMode") + "\n[NoMode]\nTEXT=x\n", [error_box(message(2, "NoMode", "MODE"))]),
+    ("SWITCH: a failure inside the branch stops the run", "Os,Sw,After",
+     switch("Sw", "Os", "", "One,Shout") + msgbox("Shout", "x", type_="LOUD"), [O, error_box(message(6, "LOUD"))]),
+    ("SWITCH: a branch looks up in itself, not the enclosing list", "Os,Outer,After",
+     switch("Outer", "Os", "", "Inner") + switch("Inner", "Os", "Zero", "One"), [error_box(message(6, "Os"))]),
+    # The branch is released after it ran: later lookups see the running list again.
+    ("SWITCH: a gate and a SWITCH after it look in the running list", "Os,Sw,Gated,Sw2,After",
+     switch("Sw", "Os", "", "Zero") + msgbox("Gated", "gated", flag="Os,1") + switch("Sw2", "Os", "", "One"),
+     [Z, info("gated"), O, A]),
+    # In the branch Ask is a new record whose flag starts at 0 again.
+    ("SWITCH: a section of the enclosing list runs again as a new record", "Ask,Sw,After",
+     ASK + switch("Sw", "Ask", "", "Ask,Said") + msgbox("Said", "yes", flag="Ask,1"), [Q, Q, A], ["YES", "NO", "OK"]),
+    ("SWITCH: a retry loop runs three passes, then goes on", "One,Ask,Loop,After",
+     ASK + switch("Loop", "Ask", "", "One,Ask,Loop"), [O, Q] * 3 + [A], ["OK", "YES", "OK", "YES", "OK", "NO", "OK"]),
+    ("MSGBOX: the type behind a closed gate is never read", "Os,Box,After", msgbox("Box", "x", "NOTE", flag="Os,0"), [A]),
+    ("MSGBOX: line break and tab markers", "Box", msgbox("Box", "表示%n予定表%tEnd %N%T"), [info("表示\n予定表\tEnd %N%T")]),
+    ("MSGBOX: an unknown gate quotes FLAG", "Box,After", msgbox("Box", "x", flag="NOSUCH,1"), [error_box(message(6, "NOSUCH,1"))]),
+    *[(f"gate: {name}", proc, msgbox("Box", "gated", flag=flag), [info("gated")] * shown + [A])
+      for name, flag, shown, proc in GATES],
+    *[(f"answer: {name}", *answered(*row)) for name, *row in ANSWERS],
+    *[(f"VERIFY: {name}", *judged("VERIFY", dict(ARG1=first, ARG2=second), flag)) for name, first, second, flag in VERIFY],
+    *[(f"EXIST: {name}", *judged("EXIST", dict(FILE=paths), flag, names)) for name, paths, names, flag in EXIST],
+    *[(f"DATE: {name}", *judged("DATE", dict(FILE=",".join(files) or "missing", DATE=date), flag, files, hold))
+      for name, files, date, flag, hold in DATE],
+    ("<Src> is the program's folder; DEFINE, then a parent step", "Box",
+     "[DEFINE]\n<Here>=<Src>\\data\n" + msgbox("Box", r"<Here>\..\x"), [info(r"@\x")]),
+    ("options are words too, quotes group", "Box", msgbox("Box", r"{?Param\-3\-1}"),
+     [info("/iupdater.ini, b c, d")], None, '/iupdater.ini "b c" d'),
+    ("a DEFINE value from the command line", "Box", "[DEFINE]\n<Arg>={?Param\\1}\n" + msgbox("Box", "<Arg>"),
+     [info("second")], None, "first second"),
+    ("App Paths entries by the reg.exe of each bitness", "Box", msgbox("Box", " ".join(
+        rf"{{?App\by{b}.exe}} {{?AppPath\by{b}.exe}}" for b in REG_BITS)),
+     [info(" ".join(rf"C:\T{b}\by{b}.exe C:\T{b}" for b in REG_BITS))]),
 ]
 
 DATA = "新しい版".encode("cp932")
@@ -65,14 +178,56 @@ LOGS = [
      + msgbox("Ask", "never"), r"@\run.log", [], COPIED + ["run Wait (LAUNCH)"], None),
 ]
 
+# name, arguments, script looked for, caption (D: the program's own), program name, answer
+D = DEFAULT_CAPTION
+MISSING = [
+    ("no arguments", "", "updater.ini", D), ("japanese caption", "/t更新テスト", "updater.ini", "更新テスト"),
+    ("script option", r"/isub\run.ini", r"sub\run.ini", D), ("first caption wins", "/tA /tB", "updater.ini", "A"),
+    ("quoted caption and script", '/t"Hello World" /isetup.ini', "setup.ini", "Hello World"),
+    ("space after marker: empty caption", "/t Hello", "updater.ini", ""),
+    ("marker case matters", "/T Hello", "updater.ini", D), ("marker in a value", "/imy-tool.ini", "my-tool.ini", "ool.ini"),
+    ("slash marker at end falls back to hyphen", "-tX /t", "updater.ini", "X"),
+    ("full path stays relative", r"/iD:\x.ini", r"D:\x.ini", D), ("only the last extension replaced", "", "a.b.ini", D, "a.b.exe"),
+    ("closing the box ends the run", "", "updater.ini", D, "updater.exe", "CLOSE"),
+]
+
+# name, libraries planted beside the program (Wine told to prefer them to its
+# own), PROC, sections (@: the program's folder), the flag that says the run
+# did what it does without them (it opens the gate of Done). Wine's user32 loads
+# imm32, and its comctl32 msimg32, from the program's folder whatever the
+# program asks for: they are left out.
+PLANTED = [
+    ("psapi, for APPEXIST", ["psapi"], "App", section("App", "APPEXIST", APP=r"C:\none.exe"), "App,0"),
+    ("what a box pulls in (the box of Done)", ["uxtheme", "comctl32"], "Os", "[Os]\nMODE=OSVER\n", "Os,1"),
+    ("what the shell and the link object pull in", ["oleaut32", "propsys", "windowscodecs", "actxprxy"], "Link,Shell",
+     section("Link", "LINK", SRC=r"@\src.txt", PARAM="", SHOWCMD="1", DST=r"@\a.lnk")
+     + section("Shell", "SHELL", FUNC="COPY", FROM=r"@\src.txt", TO=r"@\copy.txt"), "Shell,1"),
+]
+
 
 class Run(UpdaterTest):
-    def test_caption_and_updater_section(self):
-        self.each(CAPTIONS, lambda head, arguments, boxes: self.expect(
-            None, STEPS + BAD, boxes, head=head, arguments=arguments))
+    @classmethod
+    def setUpClass(cls):
+        # Each App Paths entry written by the reg.exe of its bitness; the key is one for both views.
+        s = Scenario("engine.app-paths")
+        for bits in REG_BITS:
+            s.reg_import(f"[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\by{bits}.exe]"
+                         f'\r\n@="C:\\\\T{bits}\\\\by{bits}.exe"\r\n"PATH"="C:\\\\T{bits}"\r\n', bits)
 
-    def test_a_list_is_loaded_whole_then_run_in_order(self):
-        self.each(LISTS, lambda proc, extra, boxes: self.expect(proc, STEPS + extra, boxes))
+    def test_scripts_show_their_boxes(self):
+        def check(proc, sections, boxes, answers=None, arguments="", files=(), hold=()):
+            s = self.scenario()
+            for name in files:
+                s.write_text(name, "x")
+                if isinstance(files, dict):
+                    # Unix seconds of a local time (Wine converts with today's offset, mktime with the date's:
+                    # keep off midnight).
+                    s.set_times(name, time.mktime((*files[name], 0, 0, 0, -1)))
+            head = proc if "=" in proc else f"NAME=\nPROC={proc}"
+            boxes = [Box(box.exit_code, **dict(box.expected, text=box.expected["text"].replace("@", s.win())))
+                     for box in boxes]
+            self.expect(None, sections + COMMON, boxes, answers, head=head, arguments=arguments, s=s, hold=hold)
+        self.each(ROWS, check)
 
     def test_the_run_log(self):
         def check(proc, sections, log, answers, lines, code):
@@ -93,6 +248,26 @@ class Run(UpdaterTest):
                     f'{VERSION}, script "{s.win("updater.ini")}", command line "/tLog"'))
             self.assertEqual(written, ["an earlier run"] + [line.replace("@", w) for line in lines or []] + [""])
         self.each(LOGS, check)
+
+    def test_missing_script_is_reported(self):
+        def check(arguments, script, caption, exe_name="updater.exe", answer="OK"):
+            s = self.scenario()
+            result = s.run(arguments, answers=[answer], exe_name=exe_name)
+            expect_boxes(result, [error_box(message(1, s.win(script)), caption, exit_code=3)])
+        self.each(MISSING, check)
+
+    def test_planted_libraries_are_never_loaded(self):
+        def check(libraries, proc, sections, flag):
+            s = self.scenario()
+            s.write_text(r"app\src.txt", "source")
+            for name in libraries:
+                s.copy_program(rf"app\{name}.dll", os.path.join(wineenv.build_dir(), "planted_library.dll"))
+            s.write_script(f"[UPDATER]\nNAME=\nPROC={proc},Done\n" + sections.replace("@", s.win("app")) + msgbox(
+                "Done", "done", flag=flag), r"app\updater.ini")
+            result = s.run(exe_name=r"app\updater.exe", answers=["OK"], dlls=",".join(libraries) + "=n,b")
+            expect_boxes(result, [info("done")])
+            self.assertEqual([f for f in os.listdir(s.path("app")) if f.endswith(".ran")], [], "planted code ran")
+        self.each(PLANTED, check)
 
 
 if __name__ == "__main__":

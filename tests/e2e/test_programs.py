@@ -1,6 +1,5 @@
-"""LAUNCH, APPEXIST and WAITAPP with real processes: stand-in programs
-(harness/programs.py); a marker program launched with waiting after a step
-tells when the run went on. Every program is stopped after its row."""
+"""LAUNCH, APPEXIST and WAITAPP with real processes: stand-in programs (harness/programs.py), stopped after
+each row. A LAUNCH that waits for a program that ends at once (a marker) tells when the run went on."""
 
 import os
 import sys
@@ -20,12 +19,7 @@ def launch(files, parameters="", wait="1", name="Step"):
     return section(name, "LAUNCH", FILE=files, PARAM=parameters, ISWAIT=wait)
 
 
-def marker(name):
-    """A LAUNCH that waits for a program that ends at once: when the run got there."""
-    return launch(f"<Src>\\{name}.exe", name=name)
-
-
-class ProgramTest(UpdaterTest):
+class Programs(UpdaterTest):
     def setUp(self):
         self.programs = []
         self.addCleanup(self.stop_programs)
@@ -42,24 +36,30 @@ class ProgramTest(UpdaterTest):
         """A row's programs are stopped after it (after the test when it fails)."""
         super().each(rows, lambda *case: (check(*case), self.stop_programs()))
 
+    def run_script(self, *args, **options):
+        """Wine ends a program it has just created, before the program runs, a few times a day under load
+        (Scenario.wine tries the box driver again for it); CreateProcessA then fails. A run whose message 9
+        names a stand-in while none of them has started is tried once more."""
+        result = super().run_script(*args, **options)
+        if any(f'"{p.win()}"' in (box["text"] or "") for p in self.programs for box in result.boxes) and \
+                not any(p.starts() for p in self.programs):
+            sys.stderr.write("Wine lost the start of a stand-in; trying again\n")
+            result = super().run_script(*args, **options)
+        return result
+
     def expect_flag(self, s, proc, *sections, flag=1):
         """The procedure Step, then the gates; proc names what runs around it."""
         self.expect(proc + ",Set,Clear", "".join(sections) + GATES, [info(f"flag {flag}")], s=s)
 
-
-class Launch(ProgramTest):
     def test_command_line_and_current_directory(self):
-        # FILE, PARAM -> for each program: the text after its path, its current
-        # directory; decoys planted where an unquoted command line would end a
-        # program's name at a space. m.exe, named first, lets an item be quoted.
+        # FILE, PARAM -> for each program: the text after its path, its current directory; decoys planted where
+        # an unquoted command line would end a program's name at a space. m.exe, named first, lets an item be quoted.
         rows = [
             ("one program", r"<Src>\app.exe", "a b", {"app.exe": ("a b", "")}, []),
             ("two programs, one parameter item", r"<Src>\app.exe,<Src>\sub\two.exe", "-x",
              {"app.exe": ("-x", ""), r"sub\two.exe": ("", "sub")}, []),
             ("quotes, tabs and Japanese kept", r"<Src>\アプリ\app.exe", '"x y"\t表示 ソフト',
              {r"アプリ\app.exe": ('"x y"\t表示 ソフト', "アプリ")}, []),
-            ("a space in the path", r"<Src>\Program Files\App\app.exe", "a b",
-             {r"Program Files\App\app.exe": ("a b", r"Program Files\App")}, ["Program.exe"]),
             ("two spaces in the path", r"<Src>\My Apps\New Version\app.exe", "a b",
              {r"My Apps\New Version\app.exe": ("a b", r"My Apps\New Version")}, ["My.exe", r"My Apps\New.exe"]),
             ("a path quoted already", r'<Src>\m.exe, "<Src>\Program Files\app.exe"', ",a b",
@@ -79,42 +79,27 @@ class Launch(ProgramTest):
             self.assertEqual([decoy.starts() for decoy in planted], [[]] * len(planted), "a decoy was started")
         self.each(rows, check)
 
-    def test_a_program_in_the_root_of_a_drive(self):
-        s = self.scenario()
-        # U: is shared between tests; the name is the scenario's own.
-        app = self.program(s, s.name + ".exe", drive=(wineenv.paths()["drive_u"], "U:\\"))
-        self.addCleanup(lambda: [os.remove(app.path + end) for end in ("", ".plan", ".out") if os.path.exists(app.path + end)])
-        self.expect_flag(s, "Step", launch(app.win(), "r"))
-        self.assertEqual((app.only_start()["command"], app.only_start()["directory"]), (app.win() + " r", "U:\\"))
-
-    def test_waiting(self):
-        # ISWAIT -> the run goes on when the first program has "ended", or
-        # when it is "ready" for input (it keeps running).
+    def test_launch_waiting(self):
+        # ISWAIT -> the run goes on when the first program has "ended", or when it is "ready" for input (it keeps
+        # running). The first, a GUI program with a window, is busy before it serves its messages and ends 2.5 s
+        # later: a second program started once it was ready comes before its end, even on a loaded machine.
         rows = [("1", "1", "ended"), ("-1", "-1", "ended"), ("0", "0", "ready"), ("empty", "", "ready")]
 
         def check(wait, until):
             s = self.scenario()
-            # A GUI program with a window, busy for a while before it serves its messages.
-            first = self.program(s, "first.exe", gui=True, window=1, busy=400, run=600 if until == "ended" else -1)
+            first = self.program(s, "first.exe", gui=True, window=1, busy=400, run=2500 if until == "ended" else -1)
             second = self.program(s, "second.exe")
             self.expect_flag(s, "Step", launch(r"<Src>\first.exe,<Src>\second.exe", wait=wait))
-            self.assertGreaterEqual(second.only_start()["started"], first.only_start()[until])
+            self.assertGreaterEqual(second.only_start()["started"], first.only_start().get(until, float("inf")),
+                                    f"the second program started before the first was {until}")
             self.assertEqual("ended" in first.only_start(), until == "ended", "the first program should still run")
         self.each(rows, check)
 
     def test_a_started_program_counts_whatever_its_kind_and_exit_code(self):
-        # Console programs have no message queue: not waited for, they count as
-        # started whether they still run or have ended. ISWAIT, plan. Those
-        # with an exit code run a while: Wine's CreateProcessA was seen to fail,
-        # once in many runs under load, for a program that ended with 0xFFFFFFFF
-        # before it returned (it seems to take the exit code for its status).
-        rows = [
-            ("console, keeps running", "0", FOREVER),
-            ("console, ends at once", "0", dict(run=0)),
-            ("console with a window", "0", dict(window=1, run=-1)),
-            ("console, exit code 1", "0", dict(exit=1, run=300)),
-            *[(f"waited, exit code {code:#x}", "1", dict(exit=code, run=300)) for code in (1, 259, 0xFFFFFFFF)],
-        ]
+        # ISWAIT, plan. Console programs have no message queue: not waited for, they count as started, running or ended.
+        rows = [("console, keeps running", "0", FOREVER), ("console, ends at once", "0", dict(run=0)),
+                ("console with a window", "0", dict(window=1, run=-1)), ("console, exit code 1", "0", dict(exit=1)),
+                *[(f"waited, exit code {code:#x}", "1", dict(exit=code)) for code in (1, 259, 0xFFFFFFFF)]]
 
         def check(wait, plan):
             s = self.scenario()
@@ -125,60 +110,41 @@ class Launch(ProgramTest):
         self.each(rows, check)
 
     def test_failures_report_message_9_and_stop(self):
-        # FILE, PARAM -> message 9's program and parameters. app.exe lies in
-        # the scenario's folder, which is the updater's current directory.
-        # Nothing after the failing item runs: the gates show no box.
+        # FILE, PARAM -> message 9's program and parameters. app.exe lies in the scenario's folder, which is
+        # the updater's current directory. Nothing after the failure runs.
         rows = [
-            ("bare file name", "app.exe", "p", "app.exe", "p"),
-            ("backslash then name", r"\app.exe", "", r"\app.exe", ""),
-            ("no such program", r"<Src>\none.exe", "a b", "{}\\none.exe", "a b"),
-            ("second of two", r"<Src>\app.exe,<Src>\none.exe", "x, y ", "{}\\none.exe", "y"),
+            ("bare file name", launch("app.exe", "p", "0"), message(9, "app.exe", "p")),
+            ("backslash then name", launch(r"\app.exe", "", "0"), message(9, r"\app.exe", "")),
+            ("no such program", launch(r"<Src>\none.exe", "a b", "0"), message(9, r"@\none.exe", "a b")),
+            ("second of two", launch(r"<Src>\app.exe,<Src>\none.exe", "x, y ", "0"), message(9, r"@\none.exe", "y")),
         ]
 
-        def check(files, parameters, program, shown):
+        def check(step, text):
             s = self.scenario()
             app = self.program(s, "app.exe", run=-1)
-            self.expect("Step,Set,Clear", launch(files, parameters, "0") + GATES,
-                        [error_box(message(9, program.format(s.win()), shown))], s=s)
-            if "," in files:
-                self.assertNotIn("ended", app.only_start(), "the first program should still run")
-            else:
-                self.assertEqual(app.starts(), [])
+            self.expect("Step,Set,Clear", step + GATES, [error_box(text.replace("@", s.win()))], s=s)
+            # The first of two is still running; a single item started nothing.
+            self.assertEqual([start.get("ended") for start in app.wait_starts(int("," in step))], [None] * ("," in step))
         self.each(rows, check)
 
-    def test_an_empty_list_stops_the_run(self):
-        for mode, keys, key in [("LAUNCH", dict(FILE="", PARAM="x", ISWAIT="0"), "FILE"),
-                                ("APPEXIST", dict(APP=""), "APP"), ("WAITAPP", dict(APP="", TICK="100"), "APP")]:
-            with self.subTest(mode):
-                self.expect("Step,Set,Clear", section("Step", mode, **keys) + GATES, [error_box(message(4, "Step", key))])
-
-
-class AppExist(ProgramTest):
-    def test_the_flag_is_set_when_every_program_runs(self):
-        # APP (<SRC>: the folder in upper case), the programs started beforehand
-        # -> flag. g.exe is guarded: others may open it only to wait and to ask
-        # for its path, as programs of other users and elevated ones allow.
+    def test_appexist_sets_the_flag_when_every_program_runs(self):
+        # APP (<SRC>: the folder in upper case), the programs started beforehand -> flag. g.exe is guarded:
+        # others may open it only to wait and to ask for its path, as programs of other users and elevated ones allow.
         rows = [
-            ("running", r"<Src>\a.exe", ["a.exe"], 1),
-            ("not running", r"<Src>\a.exe", [], 0),
+            ("running", r"<Src>\a.exe", ["a.exe"], 1), ("not running", r"<Src>\a.exe", [], 0),
             ("both running", r"<Src>\a.exe,<Src>\b.exe", ["a.exe", "b.exe"], 1),
             ("the second not running", r"<Src>\a.exe,<Src>\b.exe", ["a.exe"], 0),
             ("the first not running", r"<Src>\a.exe,<Src>\b.exe", ["b.exe"], 0),
-            ("a path through ..", r"<Src>\sub\..\a.exe", ["a.exe"], 1),
-            ("upper case", r"<SRC>\A.EXE", ["a.exe"], 1),
-            ("file name only", "a.exe", ["a.exe"], 0),
-            ("other folder", r"<Src>\sub\a.exe", ["a.exe"], 0),
-            ("never the updater itself", r"<Src>\UPDATER.EXE", [], 0),
-            ("guarded", r"<Src>\g.exe", ["g.exe"], 1),
-            ("another one guarded", r"<Src>\a.exe", ["g.exe"], 0),
-            ("a program of the other bitness", r"<Src>\o.exe", ["o.exe"], 1),
+            ("a path through ..", r"<Src>\sub\..\a.exe", ["a.exe"], 1), ("upper case", r"<SRC>\A.EXE", ["a.exe"], 1),
+            ("file name only", "a.exe", ["a.exe"], 0), ("other folder", r"<Src>\sub\a.exe", ["a.exe"], 0),
+            ("never the updater itself", r"<Src>\UPDATER.EXE", [], 0), ("guarded", r"<Src>\g.exe", ["g.exe"], 1),
+            ("another one guarded", r"<Src>\a.exe", ["g.exe"], 0), ("the other bitness", r"<Src>\o.exe", ["o.exe"], 1),
         ]
 
         def check(apps, running, flag):
             s = self.scenario()
-            names = {"a.exe", "b.exe", *running}
             programs = {name: self.program(s, name, run=-1, guard=name == "g.exe", bits=OTHER * (name == "o.exe"))
-                        for name in names}
+                        for name in {"a.exe", "b.exe", *running}}
             for name in running:
                 programs[name].start_outside()
             self.expect_flag(s, "Step", section("Step", "APPEXIST", APP=apps.replace("<SRC>", s.win().upper())),
@@ -187,28 +153,23 @@ class AppExist(ProgramTest):
                 self.assertEqual(programs["g.exe"].only_start()["guarded"], "1", "the guard did not take")
         self.each(rows, check)
 
-    def test_it_finds_a_program_the_run_started(self):
+    def test_appexist_finds_a_program_the_run_started(self):
         s = self.scenario()
         self.program(s, "a.exe", gui=True, window=1, run=-1)
         self.expect_flag(s, "Start,Step", launch(r"<Src>\a.exe", wait="0", name="Start"),
                          section("Step", "APPEXIST", APP=r"<Src>\a.exe"))
 
-
-class WaitApp(ProgramTest):
-    def test_how_long_the_run_waits(self):
-        # The only timed checks: lower bounds are exact, upper bounds leave
-        # seconds of room for a loaded machine. Each row: APP, TICK, the plans
-        # of the programs running before the run (run time in ms, -1 until
-        # stopped), what the run goes on after: the "end" of a.exe (or b.exe)
-        # long before the tick, the "tick" (a.exe still running), or "at once".
+    def test_how_long_waitapp_waits(self):
+        # APP, TICK, the plans of the programs running before the run (ms, -1 until stopped), what the run goes
+        # on after: the "end" of a.exe (or b.exe) long before the tick, the "tick" (a.exe runs on), or "at once".
+        # Lower bounds are exact; the upper bound leaves seconds of room for a loaded machine, less than 0x3000 ms.
         long = "20000"
         rows = [
             ("ends before its tick", r"<Src>\a.exe", long, {"a.exe": dict(run=1000)}, "end"),
-            ("outlives its tick", r"<Src>\a.exe", "1000", {"a.exe": FOREVER}, "tick"),
+            ("outlives its tick", r"<Src>\a.exe", "3000", {"a.exe": FOREVER}, "tick"),
             ("not running", r"<Src>\a.exe", long, {}, "at once"),
             ("-1 waits until it ends", r"<Src>\a.exe", "-1", {"a.exe": dict(run=1500)}, "end"),
-            ("two programs, one tick item", r"<Src>\a.exe,<Src>\b.exe", long,
-             {"a.exe": dict(run=1000), "b.exe": FOREVER}, "end"),
+            ("two programs, one tick item", r"<Src>\a.exe,<Src>\b.exe", long, {"a.exe": dict(run=1000), "b.exe": FOREVER}, "end"),
             ("the first not running", r"<Src>\a.exe,<Src>\b.exe", f"{long},{long}", {"b.exe": dict(run=800)}, "end b"),
             ("a guarded program", r"<Src>\a.exe", long, {"a.exe": dict(run=1000, guard=1)}, "end"),
             ("a program of the other bitness", r"<Src>\a.exe", "1000", {"a.exe": dict(run=-1, bits=OTHER)}, "tick"),
@@ -220,14 +181,14 @@ class WaitApp(ProgramTest):
             for app in running:
                 programs[app].start_outside()
             before, after = self.program(s, "Before.exe"), self.program(s, "After.exe")
-            self.expect_flag(s, "Before,Step,After", marker("Before"),
-                             section("Step", "WAITAPP", APP=apps, TICK=ticks), marker("After"))
+            self.expect_flag(s, "Before,Step,After", launch(r"<Src>\Before.exe", name="Before"),
+                             section("Step", "WAITAPP", APP=apps, TICK=ticks), launch(r"<Src>\After.exe", name="After"))
             went_on = after.only_start()["started"]
             self.assertLess(went_on - before.ended(), 10000)
             if until.startswith("end"):
                 self.assertGreaterEqual(went_on, programs["b.exe" if until == "end b" else "a.exe"].ended())
             if until == "tick":
-                self.assertGreaterEqual(went_on - before.ended(), 1000 - 20)
+                self.assertGreaterEqual(went_on - before.ended(), int(ticks) - 20)
             for app, plan in running.items():
                 self.assertTrue(plan["run"] >= 0 or programs[app].running(), f"{app} should still run")
                 self.assertEqual(programs[app].only_start().get("guarded"), "1" if "guard" in plan else None)
