@@ -95,6 +95,10 @@ bool ExecuteMessageBox(Procedure& procedure) {
         updaterState.stopAsked = ItemNumber(record.abort, 0) != 0;
     } else if (answer == AnswerCancel || answer == AnswerNo) {
         updaterState.stopAsked = ItemNumber(record.abort, 1) != 0;
+    } else {
+        // The box could not be shown (no desktop, no memory): nobody
+        // answered, so nothing that depends on the answer may run.
+        return false;
     }
     return !updaterState.stopAsked;
 }
