@@ -20,39 +20,24 @@ def box(caption, text, icon, exit_code=0):
 
 
 class Examples(UpdaterTest):
-    def example(self, name, **changes):
-        """The example's files with changes {relative: bytes, or None to delete}."""
+    def example(self, name):
         s = self.scenario()
         programs = copy_example(s, name)
         self.addCleanup(stop_programs, list(programs.values()))
-        for relative, data in changes.items():
-            os.remove(s.path(relative)) if data is None else s.write_bytes(relative, data)
         return s, programs
 
     def test_update(self):
+        # Viewer runs: the user is asked to close it, the files are replaced once it has ended, and it starts again.
+        s, programs = self.example("update")
+        viewer, files = programs[r"Viewer\viewer.exe"], ("viewer.exe", "viewer.dat")
+        viewer.start_outside()
         ask = "Viewer is running.\nPlease close Viewer, then press Yes to update it.\nNo cancels the update."
-        updated = box("Viewer Update", "Viewer has been updated to version 2.", "information")
-
-        def check(running, changes, answers, boxes, replaced, restarted):
-            s, programs = self.example("update", **changes)
-            viewer, files = programs[r"Viewer\viewer.exe"], (r"Viewer\viewer.exe", r"Viewer\viewer.dat")
-            expected = [s.read_bytes(f.replace("Viewer", "new") if replaced else f) for f in files]
-            if running:
-                viewer.start_outside()
-            expect_boxes(run_closing(s, [viewer] if answers[0] == "YES" else [], answers=answers, timeout=60), boxes)
-            self.assertEqual([s.read_bytes(f) for f in files], expected)
-            starts = viewer.wait_starts(running + restarted)
-            self.assertEqual(len(starts), running + restarted, starts)
-            if restarted:  # once the Viewer that ran has ended
-                self.assertEqual((starts[-1]["command"], starts[-1]["directory"], [x["started"] >= starts[0]["ended"] for x in starts[1:]]),
-                                 (viewer.win() + " /updated", s.win("Viewer"), [True] * running))
-        # name, Viewer running first, changed files, answers, boxes, files replaced, Viewer started again
-        self.each([("running and closed", True, {}, ["YES", "OK"], [box("Viewer Update", ask, "question"), updated], True, True),
-                   ("running and kept", True, {}, ["NO"], [box("Viewer Update", ask, "question", 2)], False, False),
-                   ("not running", False, {}, ["OK"], [updated], True, True),
-                   ("damaged new data", False, {r"new\viewer.dat": b"Viewer data, version 2\r\nzoom=1"}, ["OK"], [box(
-                       "Viewer Update", "The new viewer.dat does not have the expected contents.\nViewer is not started again.",
-                       "error", 2)], True, False)], check)
+        expect_boxes(run_closing(s, [viewer], answers=["YES", "OK"], timeout=60), [
+            box("Viewer Update", ask, "question"), box("Viewer Update", "Viewer has been updated to version 2.", "information")])
+        self.assertEqual([s.read_bytes("Viewer/" + f) for f in files], [s.read_bytes("new/" + f) for f in files])
+        first, again = viewer.wait_starts(2)
+        self.assertEqual((again["command"], again["directory"], again["started"] >= first["ended"]),
+                         (viewer.win() + " /updated", s.win("Viewer"), True))
 
     def test_install(self):
         # In a prefix of its own: the tests running meanwhile must not see the shell folders moved.
@@ -69,8 +54,6 @@ class Examples(UpdaterTest):
         s.reg_import(body, wineenv.bits())  # into the registry view of the build under test
         target = s.win(r"Program Files\Tally")
         welcome = box("Tally Setup", f"Tally will be installed in\n{target}.\n\nInstall it now?", "question")
-        expect_boxes(s.run(answers=["NO"], timeout=60), [welcome], exit_code=2)
-        self.assertFalse(s.exists("Program Files"))
         expect_boxes(s.run(answers=["YES", "OK"], timeout=60), [welcome, box(
             "Tally Setup", "Tally has been installed.\nStart it from the desktop or the programs menu.", "information")])
         for relative in ("tally.exe", "license.txt", "Help/index.txt"):
@@ -85,37 +68,26 @@ class Examples(UpdaterTest):
                              {"path": path, "directory": path.rsplit("\\", 1)[0], "arguments": arguments, "show": show}, link)
 
     def test_branch(self):
-        replaced = "The price list of 2024/4/1 has been installed."
-
-        def check(date, shown):
-            s, _ = self.example("branch", **({} if date else {r"installed\prices.csv": None}))
-            installed = s.read_bytes(r"installed\prices.csv") if date else None
-            if date:
-                s.set_times(r"installed\prices.csv", date.timestamp())
+        def check(date, shown, replaced):
+            s, _ = self.example("branch")
+            installed = s.read_bytes(r"installed\prices.csv")
+            s.set_times(r"installed\prices.csv", date.timestamp())
             expect_boxes(s.run(answers=["OK"], timeout=60), [box("Price List Update", shown, "information")])
             # Wine is a Windows NT system.
             self.assertEqual([s.read_bytes(r"installed\reader.dll"), s.read_bytes(r"installed\prices.csv")],
-                             [s.read_bytes(r"nt\reader.dll"), s.read_bytes(r"data\prices.csv") if shown == replaced else installed])
-        # name, date of the installed price list (None: no list installed), box
-        self.each([("older list", datetime.datetime(2024, 3, 31, 23, 0), replaced), ("no list", None, replaced),
-                   ("list of that day", datetime.datetime(2024, 4, 1, 0, 30), "The installed price list is current; it was kept.")],
-                  check)
+                             [s.read_bytes(r"nt\reader.dll"), s.read_bytes(r"data\prices.csv") if replaced else installed])
+        # name, date of the installed price list, box, list replaced
+        self.each([("older list", datetime.datetime(2024, 3, 31, 23), "The price list of 2024/4/1 has been installed.", True),
+                   ("list of that day", datetime.datetime(2024, 4, 1, 0, 30), "The installed price list is current; it was kept.",
+                    False)], check)
 
     def test_measure_crc(self):
-        caption = "Measure CRCs"
-
-        def check(changes, answers, last):
-            s, _ = self.example("measure-crc", **changes)
-            crc = {name: f"0x{zlib.crc32(s.read_bytes('release/' + name)):08X}" for name in ("viewer.dat", "readme.txt")}
-            result = s.run(answers=answers, timeout=60, clipboard=True)
-            expect_boxes(result, [box(caption, f"PROC\t: Measure\nFILE\t: {s.win('release')}\\{name}\nCRC32\t: "
-                                      f"{crc[name]}", "information") for name in crc] + [last])
-            self.assertEqual(result.clipboard, crc["readme.txt"])
-        # name, changed files, answers, last box
-        self.each([("release as in the script", {}, ["OK", "OK", "OK"],
-                    box(caption, "Both files have the CRCs of the script.", "information")),
-                   ("a changed file", {"release/readme.txt": b"Viewer 2.0, changed\r\n"}, ["OK", "OK", "YES"],
-                    box(caption, "A file differs from the CRC in the script.\nGo on all the same?", "warning"))], check)
+        s, _ = self.example("measure-crc")
+        crc = {name: f"0x{zlib.crc32(s.read_bytes('release/' + name)):08X}" for name in ("viewer.dat", "readme.txt")}
+        result = s.run(answers=["OK", "OK", "OK"], timeout=60, clipboard=True)
+        measured = [f"PROC\t: Measure\nFILE\t: {s.win('release')}\\{name}\nCRC32\t: {crc[name]}" for name in crc]
+        expect_boxes(result, [box("Measure CRCs", text, "information") for text in measured + ["Both files have the CRCs of the script."]])
+        self.assertEqual(result.clipboard, crc["readme.txt"])
 
 
 if __name__ == "__main__":
