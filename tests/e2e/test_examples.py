@@ -1,5 +1,5 @@
-"""The bundled examples, each run end to end in a scenario folder of its own,
-with its stand-in programs, answering its boxes as a user would."""
+"""The bundled examples, each checked clean by updater-check and run end to end in a scenario
+folder of its own, with its stand-in programs, answering its boxes as a user would."""
 
 import datetime
 import os
@@ -9,9 +9,11 @@ import sys
 import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import wineenv  # noqa: E402
 from examples import copy_example  # noqa: E402
 from programs import run_closing, stop_programs  # noqa: E402
+from test_checker import CLEAN, CLEAN_LINE, run_checker  # noqa: E402
 from updater import Box, UpdaterTest, expect_boxes, main  # noqa: E402
 
 
@@ -25,6 +27,7 @@ class Examples(UpdaterTest):
         s = self.scenario()
         programs = copy_example(s, name)
         self.addCleanup(stop_programs, list(programs.values()))
+        self.assertEqual(run_checker(s, s.win("updater.ini")), (CLEAN, [CLEAN_LINE]))
         return s, programs
 
     def test_update(self):

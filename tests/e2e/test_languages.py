@@ -18,21 +18,17 @@ ATTR = "[UPDATER]\nNAME=\nPROC=Attr\n[Attr]\nMODE=ATTR\nFILE=<Src>\\none.txt\nAR
 
 
 class Languages(UpdaterTest):
-    def test_each_failure_under_each_code_page(self):
-        def check(ctype, messages, text, arguments, caption, failure):
+    def test_failures_under_each_code_page(self):
+        def check(ctype, messages, table, caption):
             s, environment = self.scenario(), wineenv.environment
-            s.write_script(text) if text else None
             locales = lambda: dict({k: v for k, v in environment().items() if k != "LC_ALL"}, LC_CTYPE=ctype, LC_MESSAGES=messages)
             with unittest.mock.patch.object(wineenv, "environment", locales):
-                result = s.run(arguments, answers=["OK"])
-            table, default = (MESSAGES, DEFAULT_CAPTION) if ctype == JAPANESE else (MESSAGES_EN, DEFAULT_CAPTION_EN)
-            expect_boxes(result, [error_box(message(*failure(s), table=table), caption or default, 1 if text else 3)])
-        # script (None: none at all, which ends the run with 3), command line, caption (None: the default),
-        # the message's number and arguments (a function of the scenario)
-        failures = [("script missing", None, "", None, lambda s: (1, s.win("updater.ini"))),
-                    ("attributes fail", ATTR, "/tSetup", "Setup", lambda s: (12, s.win("none.txt"), 0x21))]
-        self.each([(f"{name} ({ctype}, {messages})", ctype, messages, *row) for name, *row in failures
-                   for ctype, messages in ((JAPANESE, ENGLISH), (ENGLISH, JAPANESE))], check)
+                # No script, which ends the run with 3; then a failing step, under the caption of /t.
+                expect_boxes(s.run(answers=["OK"]), [error_box(message(1, s.win("updater.ini"), table=table), caption, 3)])
+                s.write_script(ATTR)
+                expect_boxes(s.run("/tSetup", answers=["OK"]), [error_box(message(12, s.win("none.txt"), 0x21, table=table), "Setup")])
+        self.each([("code page 932, English display", JAPANESE, ENGLISH, MESSAGES, DEFAULT_CAPTION),
+                   ("code page 1252, Japanese display", ENGLISH, JAPANESE, MESSAGES_EN, DEFAULT_CAPTION_EN)], check)
 
 
 if __name__ == "__main__":
