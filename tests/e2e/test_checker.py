@@ -1,7 +1,6 @@
-"""updater-check on realistic scripts with planted mistakes, each row's lines exact (after "file:") and then the summary,
-on an English system unless the row says ja. "|" ends a script line; <Src> is the scenario's folder.
-A problem (line, section, number, arguments) is told with the severity and the text of the reference's table, or the
-text of the updater's message (always an error) under its number."""
+"""updater-check on realistic scripts with planted mistakes, each row's lines exact (after "file:") and then the summary, on an
+English system unless the row says ja. "|" ends a script line; <Src> is the scenario's folder. A problem (line, section, number,
+arguments) is told with the severity and text of the reference's table, or as the updater's message of that number (an error)."""
 
 import os
 import re
@@ -26,9 +25,8 @@ def chapter(title):
     return REFERENCE.split(f"## {title}", 1)[1].split("\n## ", 1)[0]
 
 
-# number: (severity, English, Japanese)
-CHECKS = {int(n): texts for n, *texts in re.findall(r"^\| (\d+) \| (error|warning) \| (.+?) \| (.+?) \| .+ \|$",
-                                                    chapter("The checker"), flags=re.M)}
+# number: [severity, English, Japanese]
+CHECKS = {int(n): t for n, *t in re.findall(r"^\| (\d+) \| (error|warning) \| (.+?) \| (.+?) \| .+ \|$", chapter("The checker"), flags=re.M)}
 
 
 def flat(text):
@@ -56,47 +54,47 @@ def summary(lines, file):
 
 # name, script, exit code, problems (a text: as it is); on a Japanese system (a fifth item "ja") they end with the summary.
 ROWS = [
-    ("the mistakes of a first update", r"[UPDATER]|NAME=Viewer update|PROC=Close, Copy, Check, Done|[Close]|MODE=WAITAPP|"
-     r"APP=<Src>\v.exe|TICK=30s|[Copy]|MODE=COPY|FORM=<Src>\new\*.dll|TO=<Src>\bin|[Check]|MODE=CRC|FILE=<Src>\v.exe, "
-     r"<Src>\v.dll|TYPE=OR|CRC=0x5E3A9BO2, 123456789|[Done]|MODE=MSGBOX|FLAG=Check ,one|TYPE=INFO|TEXT=Done.|ISABORT=0,0",
-     ERRORS, [(7, "Close", 244, "TICK", 1, "30s", 30), (8, "Copy", 2, "Copy", "FROM"), (10, "Copy", 226, "FORM", "COPY"),
-              (16, "Check", 246, 1, "0x5E3A9BO2", 0x005E3A9B), (16, "Check", 246, 2, "123456789", 0x23456789),
-              (19, "Done", 244, "FLAG", 2, "one", 0), (20, "Done", 231, "INFO")]),
-    ("a section missing a key is read whole", r"[UPDATER]|NAME=Setup|PROC=Ask, Tools|[Ask]|MODE=MSGBOX|FLAG=Old,1|"
-     r"TYPE=LOUD|TEXT=Install?|[Tools]|MODE=LAUNCH|FILE=<Src>\readme.txt, setup.exe|PARAM=|ISWAIT=yes", ERRORS,
-     [(4, "Ask", 2, "Ask", "ISABORT"), (6, "Ask", 234, "Old"), (7, "Ask", 231, "LOUD"),
-      (11, "Tools", 239, r"<Src>\readme.txt"), (11, "Tools", 238, "setup.exe"), (13, "Tools", 243, "ISWAIT", "yes", 0)]),
-    ("an install's lists", r"[UPDATER]|NAME=Install|PROC=Dirs, Files, Attrs, Links, Old|[Dirs]|MODE=MAKEDIR|DIR=<Src>\a|"
-     r"DIR=<Src>\b|[Files]|MODE=COPY|FROM=<Src>\a.exe, <Src>\b.dll, <Src>\c.txt|TO=<Src>\a\a.exe, <Src>\a\b.dll|[Attrs]|"
-     r"MODE=ATTR|FILE=<Src>\a\a.exe, <Src>\a\b.dll|ARG=readonly|[Links]|MODE=LINK|SRC=<Src>\a\a.exe|PARAM=|SHOWCMD=max|"
+    ("the mistakes of a first update", r"[UPDATER]|NAME=Viewer update|PROC=Close, Copy, Check, Done|[Close]|MODE=WAITAPP|APP=<Src>\v.exe|"
+     r"TICK=30s|[Copy]|MODE=COPY|FORM=<Src>\new\*.dll|TO=<Src>\bin|[Check]|MODE=CRC|FILE=<Src>\v.exe, <Src>\v.dll|TYPE=OR|"
+     r"CRC=0x5E3A9BO2, 123456789|[Done]|MODE=MSGBOX|FLAG=Check ,one|TYPE=INFO|TEXT=Done.|ISABORT=0,0", ERRORS,
+     [(7, "Close", 244, "TICK", 1, "30s", 30), (8, "Copy", 2, "Copy", "FROM"), (10, "Copy", 226, "FORM", "COPY"),
+      (16, "Check", 246, 1, "0x5E3A9BO2", 0x005E3A9B), (16, "Check", 246, 2, "123456789", 0x23456789),
+      (19, "Done", 244, "FLAG", 2, "one", 0), (20, "Done", 231, "INFO")]),
+    ("a section missing a key is read whole", r"[UPDATER]|NAME=Setup|PROC=Ask, Tools|[Ask]|MODE=MSGBOX|FLAG=Old,1|TYPE=LOUD|"
+     r"TEXT=Install?|[Tools]|MODE=LAUNCH|FILE=<Src>\readme.txt, setup.exe|PARAM=|ISWAIT=yes", ERRORS,
+     [(4, "Ask", 2, "Ask", "ISABORT"), (6, "Ask", 234, "Old"), (7, "Ask", 231, "LOUD"), (11, "Tools", 239, r"<Src>\readme.txt"),
+      (11, "Tools", 238, "setup.exe"), (13, "Tools", 243, "ISWAIT", "yes", 0)]),
+    ("an install's lists", r"[UPDATER]|NAME=Install|PROC=Dirs, Files, Attrs, Links, Old|[Dirs]|MODE=MAKEDIR|DIR=<Src>\a|DIR=<Src>\b|"
+     r"[Files]|MODE=COPY|FROM=<Src>\a.exe, <Src>\b.dll, <Src>\c.txt|TO=<Src>\a\a.exe, <Src>\a\b.dll|[Attrs]|MODE=ATTR|"
+     r"FILE=<Src>\a\a.exe, <Src>\a\b.dll|ARG=readonly|[Links]|MODE=LINK|SRC=<Src>\a\a.exe|PARAM=|SHOWCMD=max|"
      r"DST=<Src>\Viewer, <Src>\Viewer 2|[Old]|MODE=DELETE|FILE=<Src>\..\..", ERRORS,
      [(7, "Dirs", 220, "DIR", 6), (11, "Files", 228, "TO", 2, "FROM", 3, 8), (15, "Attrs", 227, "ARG", 1, "FILE", 2),
       (15, "Attrs", 245, 1, "readonly", 0), (20, "Links", 244, "SHOWCMD", 1, "max", 0), (21, "Links", 229, "DST", 2, "SRC", 1),
       (24, "Old", 240, "FILE", "T:\\..", 10)]),
-    ("branches", r"[UPDATER]|NAME=Branch|PROC=Check, Sw, Sw2|[Check]|MODE=EXIST|FILE=<Src>\a.txt|FILES=<Src>\b.txt|[Sw]|"
-     "MODE=SWITCH|PROC=Check|0=Zero|1=Finish|[Sw2]|MODE=SWITCH|PROC=Elsewhere|0=|1=|[Zero]|MODE=FROB|[Finished]|MODE=OSVER",
-     ERRORS, [(7, "Check", 226, "FILES", "EXIST"), (12, "Sw", 225, "1", "Finish"), (15, "Sw2", 233, "Elsewhere"),
-              (19, "Zero", 6, "FROB"), (20, "Finished", 224)]),
-    ("a replace with a broken test", r"[UPDATER]|NAME=Replace|PROC=Replace, Stamp, Sum, Again|[Replace]|MODE=SHELL|"
-     r"FUNC=COPY, COPPY|FROM=<Src>\a.dll, <Src>\b.dll|TO=<Src>\app\a.dll|[Stamp]|MODE=DATE|FILE=<Src>\app\a.dll|"
-     r"DATE=2023/2/29|[Sum]|MODE=CRC|TYPE=ALL|CRC=12345678x|[Again]|MODE=SWITCH|PROC=Sum|0=|1=", ERRORS,
+    ("branches", r"[UPDATER]|NAME=Branch|PROC=Check, Sw, Sw2|[Check]|MODE=EXIST|FILE=<Src>\a.txt|FILES=<Src>\b.txt|[Sw]|MODE=SWITCH|"
+     "PROC=Check|0=Zero|1=Finish|[Sw2]|MODE=SWITCH|PROC=Elsewhere|0=|1=|[Zero]|MODE=FROB|[Finished]|MODE=OSVER", ERRORS,
+     [(7, "Check", 226, "FILES", "EXIST"), (12, "Sw", 225, "1", "Finish"), (15, "Sw2", 233, "Elsewhere"), (19, "Zero", 6, "FROB"),
+      (20, "Finished", 224)]),
+    ("a replace with a broken test", r"[UPDATER]|NAME=Replace|PROC=Replace, Stamp, Sum, Again|[Replace]|MODE=SHELL|FUNC=COPY, COPPY|"
+     r"FROM=<Src>\a.dll, <Src>\b.dll|TO=<Src>\app\a.dll|[Stamp]|MODE=DATE|FILE=<Src>\app\a.dll|DATE=2023/2/29|[Sum]|MODE=CRC|"
+     r"TYPE=ALL|CRC=12345678x|[Again]|MODE=SWITCH|PROC=Sum|0=|1=", ERRORS,
      [(6, "Replace", 230, 2, "COPPY"), (8, "Replace", 227, "TO", 1, "FROM", 2), (12, "Stamp", 247, "2023/2/29", 2023, 2, 29),
       (13, "Sum", 2, "Sum", "FILE"), (15, "Sum", 232, "ALL"), (16, "Sum", 246, 1, "12345678x", 0x12345678)]),
     ("patterns, roots, values", r"[UPDATER]|NAME=Plugins|PROC=Plugins, Clean, Note|[Plugins]|MODE=COPY|FROM=<Src>\new\*.dll|"
-     r"TO=<Src>\app\plugins|[Clean]|MODE=MOVE|FROM=<Src>\..\.., <Src>\old|TO=<Src>\..\.., <Src>\x|"
-     r"[Note]|MODE=MSGBOX|FLAG=|TYPE=ERROR|TEXT=<Nope> {?App\no-such-tool.exe}|ISABORT=yes,no", ERRORS,
+     r"TO=<Src>\app\plugins|[Clean]|MODE=MOVE|FROM=<Src>\..\.., <Src>\old|TO=<Src>\..\.., <Src>\x|[Note]|MODE=MSGBOX|FLAG=|"
+     r"TYPE=ERROR|TEXT=<Nope> {?App\no-such-tool.exe}|ISABORT=yes,no", ERRORS,
      [(7, "Plugins", 242, r"<Src>\app\plugins", "<Src>\\app\\"), (10, "Clean", 240, "FROM", "T:\\..", 14),
       (11, "Clean", 241, "TO", "T:\\.."), (16, "Note", 235, "TEXT", "<Nope>"), (16, "Note", 237, "TEXT", r"{?App\no-such-tool.exe}"),
       (17, "Note", 244, "ISABORT", 1, "yes", 0), (17, "Note", 244, "ISABORT", 2, "no", 0)]),
-    ("empty values", r"[UPDATER]|NAME=Tidy|PROC=Gone, Dir, Copy|[DEFINE]|<Base>=|[Gone]|MODE=DELETE|FILE=|[Dir]|"
-     r"MODE=MAKEDIR|DIR=<Base>\x|[Copy]|MODE=COPY|FROM=<Src>\a|TO=no_data", ERRORS,
+    ("empty values", r"[UPDATER]|NAME=Tidy|PROC=Gone, Dir, Copy|[DEFINE]|<Base>=|[Gone]|MODE=DELETE|FILE=|[Dir]|MODE=MAKEDIR|"
+     r"DIR=<Base>\x|[Copy]|MODE=COPY|FROM=<Src>\a|TO=no_data", ERRORS,
      [(8, "Gone", 4, "Gone", "FILE"), (11, "Dir", 236, "DIR", "<Base>"),
       told((15, "Copy", 2, "Copy", "TO"), "en") + " (the value NO_DATA counts as absent)"]),
     ("empty PROC", "[UPDATER]|NAME=|PROC=", ERRORS, [(3, "UPDATER", 4, "UPDATER", "PROC")]),
-    ("a loop is loaded once", "[UPDATER]|NAME=|PROC=Ask, Again|[Ask]|MODE=MSGBOX|FLAG=|TYPE=QUESTION|TEXT=again?|"
-     "ISABORT=0,0|[Again]|MODE=SWITCH|PROC=Ask|0=|1=Ask, Again", CLEAN, []),
-    ("value too long", "[UPDATER]|NAME=" + "y" * 32766 + "|PROC=Box|[Box]|MODE=MSGBOX|FLAG=|TYPE=ERROR|"
-     "TEXT=" + "x" * 32767 + "|ISABORT=0,0", WARNINGS, [(8, "Box", 221, "TEXT", 32767)]),
+    ("a loop is loaded once", "[UPDATER]|NAME=|PROC=Ask, Again|[Ask]|MODE=MSGBOX|FLAG=|TYPE=QUESTION|TEXT=again?|ISABORT=0,0|[Again]|"
+     "MODE=SWITCH|PROC=Ask|0=|1=Ask, Again", CLEAN, []),
+    ("value too long", "[UPDATER]|NAME=" + "y" * 32766 + "|PROC=Box|[Box]|MODE=MSGBOX|FLAG=|TYPE=ERROR|TEXT=" + "x" * 32767
+     + "|ISABORT=0,0", WARNINGS, [(8, "Box", 221, "TEXT", 32767)]),
     ("byte-order mark, bytes outside the code page", b"\xef\xbb\xbf[UPDATER]\r\nNAME=\x82\r\nPROC=Os\r\n[Os]\r\nMODE=OSVE\r\n",
      ERRORS, [(1, "", 222), (1, "", 223), (2, "", 223), (5, "Os", 6, "OSVE"), "エラー 1 件、警告 3 件 (<ini>)"], "ja"),
 ]

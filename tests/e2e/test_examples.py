@@ -17,9 +17,8 @@ from test_checker import CLEAN, CLEAN_LINE, run_checker  # noqa: E402
 from updater import Box, UpdaterTest, expect_boxes, main  # noqa: E402
 
 
-def box(caption, text, icon, exit_code=0):
-    return Box(caption=caption, text=text, icon=icon, buttons=["YES", "NO"] if icon in ("question", "warning") else ["OK"],
-               exit_code=exit_code)
+def box(caption, text, icon):
+    return Box(caption=caption, text=text, icon=icon, buttons=["YES", "NO"] if icon == "question" else ["OK"])
 
 
 class Examples(UpdaterTest):
