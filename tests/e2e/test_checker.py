@@ -55,8 +55,8 @@ def summary(lines, file):
 # name, script, exit code, problems (a text: as it is); on a Japanese system (a fifth item "ja") they end with the summary.
 ROWS = [
     ("the mistakes of a first update", r"[UPDATER]|NAME=Viewer update|PROC=Close, Copy, Check, Done|[Close]|MODE=WAITAPP|APP=<Src>\v.exe|"
-     r"TICK=30s|[Copy]|MODE=COPY|FORM=<Src>\new\*.dll|TO=<Src>\bin|[Check]|MODE=CRC|FILE=<Src>\v.exe, <Src>\v.dll|TYPE=OR|"
-     r"CRC=0x5E3A9BO2, 123456789|[Done]|MODE=MSGBOX|FLAG=Check ,one|TYPE=INFO|TEXT=Done.|ISABORT=0,0", ERRORS,
+     r"TICK=30s|[Copy]|MODE=COPY|FORM=<Src>\new\*.dll|TO=<Src>\bin|[Check]|MODE=CRC|FILE=<Src>\v.exe, <Src>\v.dll, <Src>\v.dat|TYPE=OR|"
+     r"CRC=0x5E3A9BO2, 123456789, 0xD6B2DE07|[Done]|MODE=MSGBOX|FLAG=Check ,one|TYPE=INFO|TEXT=Done.|ISABORT=0,0", ERRORS,
      [(7, "Close", 244, "TICK", 1, "30s", 30), (8, "Copy", 2, "Copy", "FROM"), (10, "Copy", 226, "FORM", "COPY"),
       (16, "Check", 246, 1, "0x5E3A9BO2", 0x005E3A9B), (16, "Check", 246, 2, "123456789", 0x23456789),
       (19, "Done", 244, "FLAG", 2, "one", 0), (20, "Done", 231, "INFO")]),
