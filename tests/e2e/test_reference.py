@@ -1,66 +1,61 @@
-"""docs/script-reference.md against the program: its key tables against the
-keys each reader reads (updater-check --keys), its message and checker tables
-against the catalogue, and every script in it run by the updater and the checker."""
+"""docs/script-reference.md and the message catalogue against the program: the key tables against the keys each reader
+reads (updater-check --keys), the message and checker tables against the catalogue, every script in it run by the updater
+and the checker; and the catalogue's Japanese texts in the boxes, caption included, exactly when the code page is 932 (the
+boxes are ANSI), its English ones otherwise, whatever the display language (Wine takes them from LC_CTYPE and LC_MESSAGES)."""
 
 import os
 import re
 import sys
+import unittest.mock
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from messages import DEFAULT_CAPTION, MESSAGES  # noqa: E402
-from messages_en import DEFAULT_CAPTION_EN, MESSAGES_EN  # noqa: E402
-from test_checker import CLEAN, CLEAN_LINE, flat, run_checker  # noqa: E402
-from updater import UpdaterTest, main  # noqa: E402
-
-ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
-with open(os.path.join(ROOT, "docs", "script-reference.md"), encoding="utf-8") as _f:
-    REFERENCE = _f.read()
-
-
-def chapter(title):
-    return REFERENCE.split(f"## {title}", 1)[1].split("\n## ", 1)[0]
+import wineenv  # noqa: E402
+from messages import DEFAULT_CAPTION, DEFAULT_CAPTION_EN, MESSAGES, MESSAGES_EN  # noqa: E402
+from test_checker import CHECKS, CLEAN, CLEAN_LINE, EXAMPLES, REFERENCE, chapter, flat, run_checker  # noqa: E402
+from updater import UpdaterTest, error_box, expect_boxes, main, message  # noqa: E402
 
 
 class Reference(UpdaterTest):
     def test_key_tables_are_the_keys_each_reader_reads(self):
         code, lines = run_checker(self.scenario(), "--keys")
-        self.assertEqual(code, CLEAN, lines)
-        readers = {mode: rest.split() if "(" not in rest else rest.strip()
-                   for mode, _, rest in (line.partition(":") for line in lines)}
+        readers = {mode: rest.split() if "(" not in rest else rest.strip() for mode, _, rest in (line.partition(":") for line in lines)}
         tables = {re.match(r"`(\w+)`", part).group(1): re.findall(r"^\| `([^`]+)` \|", part, flags=re.M)
                   for part in re.split(r"^### ", chapter("Procedure types"), flags=re.M)[1:]}
-        self.assertEqual(sorted(tables), sorted(readers))
-        self.each([(mode, keys, tables[mode]) for mode, keys in readers.items()], self.assertEqual)
+        self.assertEqual((code, tables), (CLEAN, readers))
 
     def test_message_table_is_the_catalogue(self):
-        rows = {int(m.group(1)): (m.group(2), m.group(3)) for m in re.finditer(
-            r"^\| (\d+) \| (.+?) \| (.+?) \| .+ \|$", chapter("Messages"), flags=re.M)}
-        self.assertEqual(sorted(rows), sorted(MESSAGES))
-        self.each([(str(n), texts, (flat(MESSAGES[n]), flat(MESSAGES_EN[n]))) for n, texts in rows.items()], self.assertEqual)
-        for caption in (DEFAULT_CAPTION, DEFAULT_CAPTION_EN):
-            self.assertIn(caption, REFERENCE)
+        rows = {int(n): (ja, en) for n, ja, en in re.findall(r"^\| (\d+) \| (.+?) \| (.+?) \| .+ \|$", chapter("Messages"), flags=re.M)}
+        self.assertEqual(rows, {n: (flat(MESSAGES[n]), flat(MESSAGES_EN[n])) for n in MESSAGES})
+        self.assertTrue(DEFAULT_CAPTION in REFERENCE and DEFAULT_CAPTION_EN in REFERENCE)
 
     def test_checker_table_is_the_catalogue(self):
-        with open(os.path.join(ROOT, "resources", "messages.rc"), encoding="utf-8") as f:
+        with open(os.path.join(EXAMPLES, "..", "resources", "messages.rc"), encoding="utf-8") as f:
             japanese, english = [dict(re.findall(r'^ +(2[2-9]\d) "(.*)"$', block.replace('""', '"').replace("\\\\", "\\"), re.M))
                                  for block in f.read().split("UPDATER_CHECKER")[1].split("LANGUAGE")[1:]]
-        rows = re.findall(r"^\| (\d+) \| (?:error|warning) \| (.+?) \| (.+?) \| .+ \|$", chapter("The checker"), flags=re.M)
-        self.assertEqual({n: (en, ja) for n, en, ja in rows}, {n: (english[n], japanese[n]) for n in english})
+        self.assertEqual({n: (en, ja) for n, (_, en, ja) in CHECKS.items()}, {int(n): (english[n], japanese[n]) for n in english})
 
     def test_every_script_runs_and_checks_clean(self):
         scripts = re.findall(r"```ini\n(.*?)```", REFERENCE, flags=re.S)
         self.assertGreaterEqual(len(scripts), 3)
-
-        def check(text):
+        for n, text in enumerate(scripts, 1):
             (s := self.scenario()).write_script(text)
             result = s.run(answers=["DEFAULT"] * 5, timeout=30)
-            self.assertFalse(result.timed_out, result.describe())
-            self.assertEqual([b for b in result.boxes if b["icon"] == "error"], [], result.describe())
-            self.assertGreater(len(result.boxes), 0, result.describe())
-            self.assertEqual(run_checker(s, s.win("updater.ini")), (CLEAN, [CLEAN_LINE]))
-        self.each([(f"script {n}: {text.splitlines()[:3]}", text) for n, text in enumerate(scripts, 1)], check)
+            self.assertTrue(result.boxes and not result.timed_out and all(b["icon"] != "error" for b in result.boxes), f"{n}: {result.describe()}")
+            self.assertEqual(run_checker(s, s.win("updater.ini")), (CLEAN, [CLEAN_LINE]), f"script {n}")
+
+    def test_failures_under_a_code_page_and_a_display_language_that_disagree(self):
+        def check(ctype, messages, table, caption):
+            s, environment = self.scenario(), wineenv.environment
+            locales = lambda: dict({k: v for k, v in environment().items() if k != "LC_ALL"}, LC_CTYPE=ctype, LC_MESSAGES=messages)
+            with unittest.mock.patch.object(wineenv, "environment", locales):
+                # No script, which ends the run with 3; then a failing step, under the caption of /t.
+                expect_boxes(s.run(answers=["OK"]), [error_box(message(1, s.win("updater.ini"), table=table), caption, 3)])
+                s.write_script("[UPDATER]\nNAME=\nPROC=Attr\n[Attr]\nMODE=ATTR\nFILE=<Src>\\none.txt\nARG=21\n")
+                expect_boxes(s.run("/tSetup", answers=["OK"]), [error_box(message(12, s.win("none.txt"), 0x21, table=table), "Setup")])
+        self.each([("code page 932, English display", "ja_JP.UTF-8", "en_US.UTF-8", MESSAGES, DEFAULT_CAPTION),
+                   ("code page 1252, Japanese display", "en_US.UTF-8", "ja_JP.UTF-8", MESSAGES_EN, DEFAULT_CAPTION_EN)], check)
 
 
 if __name__ == "__main__":
