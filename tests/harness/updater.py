@@ -124,11 +124,9 @@ class Scenario:
         """{relative path: attribute letters} of the scenario's entries but the updater's, as attrib reads them."""
         listing = self.wine("attrib", self.next_stem("-attrib"), ["cmd", "/c", "attrib", "/s", "/d", self.win() + "\\*"],
                             encoding="cp932")
-        found = {}
-        for head, _, path in (line.partition(self.win() + "\\") for line in listing.splitlines()):
-            if path and not path.lower().startswith("updater."):
-                found[path.replace("\\", "/")] = "".join(sorted(head.replace(" ", "")))
-        return found
+        lines = (line.partition(self.win() + "\\") for line in listing.splitlines())
+        return {path.replace("\\", "/"): "".join(sorted(head.replace(" ", ""))) for head, _, path in lines
+                if path and not path.lower().startswith("updater.")}
 
     def read_shortcut(self, relative):
         """{path, arguments, directory} as the shell link object reads the shortcut."""
