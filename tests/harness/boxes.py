@@ -17,9 +17,6 @@ class Box:
         assert set(expected) <= {"caption", "text", "icon", "buttons", "default"}, f"a box has no {set(expected)}"
         self.exit_code, self.expected = exit_code, expected
 
-    def __repr__(self):
-        return f"Box({self.expected})"
-
 
 def error_box(text, caption=DEFAULT_CAPTION, exit_code=1):
     """The box every failure report shows; 3 for a script that could not be read."""
@@ -47,7 +44,7 @@ def fail(summary, problems, result=None):
 
 def box_problems(number, got, want):
     if got is None:
-        return [f"box {number} did not come; expected {want}"]
+        return [f"box {number} did not come; expected {want.expected}"]
     if want is None:
         return [f"box {number} was not expected: caption={got['caption']!r} text={got['text']!r}"]
     problems = [f"box {number} {field}: expected {value!r}, got {got[field]!r}"

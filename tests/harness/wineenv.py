@@ -143,14 +143,11 @@ def make_drives_safe():
     """Only the drives of DRIVES remain, and nothing in drive C: links elsewhere."""
     p = paths()
     devices = os.path.join(p["prefix"], "dosdevices")
-    wanted = dict(zip(DRIVES, ("../drive_c", p["drive_r"], p["scratch"], p["drive_u"], p["drive_v"],
-                               os.path.abspath(build_dir()))))
-    os.makedirs(devices, exist_ok=True)
-    for name in os.listdir(devices):
-        if os.readlink(os.path.join(devices, name)) != wanted.get(name):
-            os.remove(os.path.join(devices, name))
-    for name in set(wanted) - set(os.listdir(devices)):
-        os.symlink(wanted[name], os.path.join(devices, name))
+    shutil.rmtree(devices, ignore_errors=True)  # the links themselves, not what they point to
+    os.makedirs(devices)
+    for name, target in zip(DRIVES, ("../drive_c", p["drive_r"], p["scratch"], p["drive_u"], p["drive_v"],
+                                     os.path.abspath(build_dir()))):
+        os.symlink(target, os.path.join(devices, name))
     # Wine links Desktop, Documents... to $HOME; make every link a plain folder.
     for top, dirs, files in os.walk(os.path.join(p["prefix"], "drive_c")):
         for entry in (os.path.join(top, name) for name in dirs + files):
