@@ -74,13 +74,14 @@ class Scenario:
         os.makedirs(os.path.dirname(self.path(name)), exist_ok=True)
         return shutil.copyfile(source or os.path.join(wineenv.build_dir(), "updater.exe"), self.path(name))
 
-    def run(self, arguments="", answers=(), exe_name="updater.exe", timeout=20, screenshots=False, clipboard=False,
-            hold=(), hold_clipboard=False, dlls=""):
-        """The Result of a run in the scenario's folder with its boxes answered in order (OK, CANCEL, YES, NO, CLOSE;
-        DEFAULT: the default button; further boxes are closed and reported). exe_name: copied from updater.exe
-        when missing. screenshots: BMP files in _runs/<stem>-shots. clipboard: CLIPBOARD_BEFORE at the start, no
-        other run touches it meanwhile, and Result.clipboard is what is left. hold: files of the scenario kept
-        open (read, no sharing) meanwhile; hold_clipboard: the clipboard too. dlls: more of WINEDLLOVERRIDES."""
+    def run(self, arguments="", answers=(), exe_name="updater.exe", timeout=20, directory=None, screenshots=False,
+            clipboard=False, hold=(), hold_clipboard=False, dlls=""):
+        """The Result of a run with its boxes answered in order (OK, CANCEL, YES, NO, CLOSE; DEFAULT: the default
+        button; further boxes are closed and reported). exe_name: copied from updater.exe when missing. directory:
+        relative to the scenario's folder, or with a drive. screenshots: BMP files in _runs/<stem>-shots. clipboard:
+        CLIPBOARD_BEFORE at the start, no other run touches it meanwhile, and Result.clipboard is what is left.
+        hold: files of the scenario kept open (read, no sharing) meanwhile; hold_clipboard: the clipboard too.
+        dlls: more of WINEDLLOVERRIDES."""
         if not os.path.exists(self.path(exe_name)):
             self.copy_program(exe_name)
         stem = self.next_stem("")
@@ -90,7 +91,8 @@ class Scenario:
             fcntl.flock(lock, fcntl.LOCK_EX if clipboard or hold_clipboard else fcntl.LOCK_SH)
             # The driver has its own time-out; this one catches a driver that hangs.
             log = self.wine("the box driver", stem, [
-                DRIVER, rf"T:\_runs\{stem}.json", self.win(exe_name), arguments, self.win(),
+                DRIVER, rf"T:\_runs\{stem}.json", self.win(exe_name), arguments,
+                directory if directory and ":" in directory else self.win(directory or ""),
                 rf"T:\_runs\{stem}-shots" if screenshots else "", str(int(timeout * 1000)),
                 "hold" if hold_clipboard else CLIPBOARD_BEFORE if clipboard else "", " ".join(answers)] + [
                 self.win(name) for name in hold], timeout + 30, result, dlls=dlls)
