@@ -88,7 +88,7 @@ endif()
 
 # A module of resources in two languages for the resource-copying tests,
 # built for both targets (the 64-bit program reads the 32-bit one as data).
-add_library(resource_module SHARED ${SRC}/tests/fixtures/ResourceModule.c
+add_library(resource_module SHARED ${SRC}/tests/fixtures/PlantedLibrary.c
     ${SRC}/tests/fixtures/ResourceModule.rc)
 set_target_properties(resource_module PROPERTIES PREFIX "")
 target_include_directories(resource_module PRIVATE ${SRC})

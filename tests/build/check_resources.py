@@ -1,7 +1,7 @@
-"""Both executables of each target, read back with pefile: the DLLs they
-import, the message catalogue (exactly the numbered messages and the caption
-in Japanese, 1041, and English, 1033; the checker has its own texts too), the manifest parsed as XML, and the
-version information from the version number of CMakeLists.txt."""
+"""Both executables of each target, read back with pefile: the DLLs they import, the message
+catalogue (exactly the numbered messages and the caption in Japanese, 1041, and English, 1033; the
+checker's own texts from 200 on are held to the reference by its test), the manifest parsed as XML,
+and the version information from the version number of CMakeLists.txt."""
 import os
 import re
 import sys
@@ -11,13 +11,12 @@ import pefile
 
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 sys.path.insert(0, os.path.join(SOURCE, "tests", "harness"))
-from messages import DEFAULT_CAPTION, MESSAGES  # noqa: E402
-from messages_en import DEFAULT_CAPTION_EN, MESSAGES_EN  # noqa: E402
+from messages import DEFAULT_CAPTION, DEFAULT_CAPTION_EN, MESSAGES, MESSAGES_EN  # noqa: E402
 
-TABLES = {1041: {**MESSAGES, 100: DEFAULT_CAPTION}, 1033: {**MESSAGES_EN, 100: DEFAULT_CAPTION_EN}}
 VERSION = re.search(r"project\(updater VERSION (\S+)", open(os.path.join(SOURCE, "CMakeLists.txt")).read())[1]
-WANT = {"imports": set(), "texts": TABLES, "controls": [("Microsoft.Windows.Common-Controls", "6.0.0.0")],
-        "dpi": ["true/pm"], "numbers": VERSION, "systems": {  # Vista, 7, 8, 8.1, 10 and 11
+WANT = {"imports": set(), "texts": {1041: {**MESSAGES, 100: DEFAULT_CAPTION}, 1033: {**MESSAGES_EN, 100: DEFAULT_CAPTION_EN}},
+        "controls": [("Microsoft.Windows.Common-Controls", "6.0.0.0")], "dpi": ["true/pm"], "numbers": VERSION,
+        "systems": {  # Vista, 7, 8, 8.1, 10 and 11
             "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
             "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
             "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}}
@@ -31,14 +30,14 @@ def resources(pe, kind):
 
 
 def string_tables(pe):
-    """{language: {id: text}}: each RT_STRING block holds 16 counted UTF-16 texts."""
+    """{language: {id: text}} of the texts below 200: each RT_STRING block holds 16 counted UTF-16 texts."""
     tables = {}
     for block, data, language in resources(pe, 6):
         offset = 0
-        for index in range(16):
+        for number in range((block - 1) * 16, block * 16):
             end = offset + 2 + 2 * int.from_bytes(data[offset:offset + 2], "little")
-            if end > offset + 2:
-                tables.setdefault(language, {})[(block - 1) * 16 + index] = data[offset + 2:end].decode("utf-16-le")
+            if offset + 2 < end and number < 200:
+                tables.setdefault(language, {})[number] = data[offset + 2:end].decode("utf-16-le")
             offset = end
     return tables
 
@@ -60,23 +59,14 @@ def described(pe):
             "strings": {k: strings.get(k) for k in ("FileVersion", "ProductVersion", "OriginalFilename", "ProductName")}}
 
 
-def main():
-    failures = []
-    for program in sys.argv[1:]:
-        folder = os.path.dirname(program)
-        level = re.search(r"EXECUTION_LEVEL:STRING=(\S+)", open(os.path.join(folder, "CMakeCache.txt")).read())[1]
-        for path, level in ((program, level), (os.path.join(folder, "updater-check.exe"), "asInvoker")):
-            got, want = described(pefile.PE(path)), dict(WANT, level=level, strings={
-                "FileVersion": VERSION, "ProductVersion": VERSION, "OriginalFilename": os.path.basename(path),
-                "ProductName": "updater"})
-            if path != program:  # the checker's own texts, from 200 on, are held to the reference by its test
-                got["texts"] = {language: {i: t for i, t in texts.items() if i < 200}
-                                for language, texts in got["texts"].items()}
-            failures += [f"{path}: {key} {got[key]!r}, expected {want[key]!r}" for key in want if got[key] != want[key]]
-            print(f"{path}: {got['level']}, version {got['numbers']}")
-    print("\n".join(failures))
-    return 1 if failures else 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+failures = []
+for program in sys.argv[1:]:
+    folder = os.path.dirname(program)
+    level = re.search(r"EXECUTION_LEVEL:STRING=(\S+)", open(os.path.join(folder, "CMakeCache.txt")).read())[1]
+    for path, level in ((program, level), (os.path.join(folder, "updater-check.exe"), "asInvoker")):
+        got, want = described(pefile.PE(path)), dict(WANT, level=level, strings={
+            "FileVersion": VERSION, "ProductVersion": VERSION, "OriginalFilename": os.path.basename(path),
+            "ProductName": "updater"})
+        failures += [f"{path}: {key} {got[key]!r}, expected {want[key]!r}" for key in want if got[key] != want[key]]
+        print(f"{path}: {got['level']}, version {got['numbers']}")
+sys.exit("\n".join(failures) or None)

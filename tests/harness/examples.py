@@ -1,5 +1,6 @@
 """The bundled examples (examples/<name>/) in a scenario's folder."""
 
+import glob
 import os
 import shutil
 
@@ -11,13 +12,6 @@ EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", 
 def copy_example(s, name):
     """The example's files, and a GUI stand-in for each X.exe.plan there, tagged
     so that no two have the same contents: {X.exe: Program}."""
-    folder = os.path.join(EXAMPLES, name)
-    programs = {}
-    for top, _, names in os.walk(folder):
-        for file in names:
-            relative = os.path.relpath(os.path.join(top, file), folder).replace(os.sep, "\\")
-            os.makedirs(os.path.dirname(s.path(relative)), exist_ok=True)
-            shutil.copyfile(os.path.join(top, file), s.path(relative))
-            if relative.endswith(".exe.plan"):
-                programs[relative[:-5]] = Program(s, relative[:-5], gui=True, tag=True)
-    return programs
+    shutil.copytree(os.path.join(EXAMPLES, name), s.path(), dirs_exist_ok=True)
+    exes = [plan[:-5].replace("/", "\\") for plan in glob.glob("**/*.exe.plan", root_dir=s.path(), recursive=True)]
+    return {exe: Program(s, exe, gui=True, tag=True) for exe in exes}

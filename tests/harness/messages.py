@@ -44,10 +44,8 @@ MESSAGES_EN = {
 
 
 def message(number, *arguments, table=MESSAGES):
-    """Message number of a table filled in with the arguments (Windows paths
-    as the program shows them)."""
-    text = table[number]
-    return text % arguments if "%" in text else text
+    """Message number of a table filled in with the arguments (Windows paths as the program shows them)."""
+    return table[number] % arguments
 
 
 def message_en(number, *arguments):

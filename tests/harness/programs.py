@@ -1,26 +1,15 @@
-"""Stand-in programs: copies of the box driver under other names (tools/boxdriver/Child.cpp).
+"""Stand-in programs: copies of the box driver under other names (the child of tools/boxdriver).
 Times come from one system clock, so facts of different processes order exactly."""
 
 import os
 import shutil
 import signal
 import struct
-import subprocess
 import threading
-import time
 import unittest
 
 import wineenv
 from boxes import fail
-
-SETTLE = 10  # seconds a program has to start or to stop when asked
-
-
-def until(done, seconds=SETTLE, pause=0.05):
-    deadline = time.monotonic() + seconds
-    while not done() and time.monotonic() < deadline:
-        time.sleep(pause)
-    return done()
 
 
 class Program:
@@ -61,7 +50,7 @@ class Program:
 
     def wait_starts(self, count):
         """The starts once `count` are recorded in full (or the time is up)."""
-        until(lambda: sum("directory" in start for start in self.starts()) >= count)
+        wineenv.until(lambda: sum("directory" in start for start in self.starts()) >= count)
         return self.starts()
 
     def only_start(self):
@@ -81,29 +70,20 @@ class Program:
 
     def start_outside(self):
         """Starts it as the user would, and returns once it is ready."""
-        with open(self.path + ".log", "ab") as log:
-            self.popen = subprocess.Popen([wineenv.WINE, self.win()], env=wineenv.environment(),
-                                          cwd=os.path.dirname(self.path), stdin=subprocess.DEVNULL, stdout=log,
-                                          stderr=log, start_new_session=True)
+        self.popen = wineenv.start([wineenv.WINE, self.win()], wineenv.environment(), self.path + ".log",
+                                   os.path.dirname(self.path))
         ready = lambda: any("ready" in start for start in self.starts())  # noqa: E731
-        if not until(lambda: ready() or self.popen.poll() is not None, SETTLE * 3) or not ready():
+        if not wineenv.until(lambda: ready() or self.popen.poll() is not None, 30) or not ready():
             fail(f"{self.relative} did not get ready", [repr(self.starts())])
         return self
 
-    def stop(self, wait=False):
-        """Asks it to stop; wait: until it has, then takes back the request (a copy started again must not see it)."""
-        open(self.path + ".stop", "w").close()
-        if wait:
-            until(lambda: not self.running(), pause=0.02)
-            os.remove(self.path + ".stop")
-
 
 def stop_programs(programs):
-    """Asks every program to stop; fails naming those still running after a
-    while (they end by themselves within a minute, and the module's end stops Wine)."""
+    """Asks every program to stop and takes the request back once they have (a copy started again must
+    not see it); fails naming those still running after a while (they end by themselves within a minute)."""
     for program in programs:
-        program.stop()
-    until(lambda: not any(program.running() for program in programs))
+        open(program.path + ".stop", "w").close()
+    wineenv.until(lambda: not any(program.running() for program in programs), pause=0.02)
     left = [program.relative for program in programs if program.running()]
     for program in programs:
         if program.popen is not None and program.popen.poll() is None:
@@ -116,16 +96,14 @@ def stop_programs(programs):
 
 
 def run_closing(s, programs, **options):
-    """s.run(**options), while the user closes the programs once the run shows
-    its first box (the box driver saves a picture of each box before it answers)."""
+    """s.run(**options), while the user closes the programs once the run shows its first box
+    (the box driver saves a picture of each box before it answers)."""
     picture = os.path.join(s.runs, f"{s.name}-{s.run_count + 1}-shots", "box-1.bmp")
     ran = threading.Event()
 
     def close():
-        while not os.path.exists(picture) and not ran.wait(0.05):
-            pass
-        for program in programs:
-            program.stop(wait=True)
+        wineenv.until(lambda: ran.is_set() or os.path.exists(picture), 600)
+        stop_programs(programs)
     closer = threading.Thread(target=close)
     closer.start()
     result = s.run(screenshots=True, **options)

@@ -18,9 +18,8 @@ from sections import msgbox, section
 
 __unittest = True  # see boxes.py
 
-ANSWERS = ("OK", "CANCEL", "YES", "NO", "CLOSE", "DEFAULT")
 DRIVER = r"X:\boxdriver.exe"
-CLIPBOARD_BEFORE = "before the run"  # the box driver puts it there (CF_UNICODETEXT)
+CLIPBOARD_BEFORE = "before the run"  # Unicode text only, as the box driver puts it there
 
 
 class Scenario:
@@ -67,8 +66,8 @@ class Scenario:
     def make_dir(self, relative):
         os.makedirs(self.path(relative), exist_ok=True)
 
-    def set_times(self, relative, modified, accessed=None):  # Unix seconds
-        os.utime(self.path(relative), (modified if accessed is None else accessed, modified))
+    def set_times(self, relative, modified):  # Unix seconds
+        os.utime(self.path(relative), (modified, modified))
 
     def copy_program(self, name, source=None):
         """A copy of updater.exe (or of source, a Unix path) under another name."""
@@ -77,20 +76,15 @@ class Scenario:
 
     def run(self, arguments="", answers=(), exe_name="updater.exe", timeout=20, directory=None, screenshots=False,
             clipboard=False, hold=(), hold_clipboard=False, dlls=""):
-        """The Result of a run with its boxes answered in order (ANSWERS; DEFAULT: the default button;
-        further boxes are closed and reported). exe_name: copied from updater.exe when missing.
-        directory: relative to the scenario's folder, or with a drive. screenshots: BMP files in
-        _runs/<stem>-shots. clipboard: CLIPBOARD_BEFORE (Unicode text only) at the start, no other run touches
-        it meanwhile, and
-        Result.clipboard is what is left. hold: files of the scenario kept open (read, no sharing)
-        meanwhile; hold_clipboard: the clipboard too (Result.clipboard is then None). dlls: more of
-        Wine's WINEDLLOVERRIDES."""
-        if set(answers) - set(ANSWERS):
-            fail(f"unknown answers {answers!r}", [f"use {', '.join(ANSWERS)}"])
+        """The Result of a run with its boxes answered in order (OK, CANCEL, YES, NO, CLOSE; DEFAULT: the default
+        button; further boxes are closed and reported). exe_name: copied from updater.exe when missing. directory:
+        relative to the scenario's folder, or with a drive. screenshots: BMP files in _runs/<stem>-shots. clipboard:
+        CLIPBOARD_BEFORE at the start, no other run touches it meanwhile, and Result.clipboard is what is left.
+        hold: files of the scenario kept open (read, no sharing) meanwhile; hold_clipboard: the clipboard too.
+        dlls: more of WINEDLLOVERRIDES."""
         if not os.path.exists(self.path(exe_name)):
             self.copy_program(exe_name)
         stem = self.next_stem("")
-        shots = rf"T:\_runs\{stem}-shots" if screenshots else ""
         os.makedirs(os.path.join(self.runs, stem + "-shots"), exist_ok=True)
         result = os.path.join(self.runs, stem + ".json")
         with open(self.lock, "a") as lock:
@@ -98,8 +92,9 @@ class Scenario:
             # The driver has its own time-out; this one catches a driver that hangs.
             log = self.wine("the box driver", stem, [
                 DRIVER, rf"T:\_runs\{stem}.json", self.win(exe_name), arguments,
-                directory if directory and ":" in directory else self.win(directory or ""), shots,
-                str(int(timeout * 1000)), "hold" if hold_clipboard else "", " ".join(answers)] + [
+                directory if directory and ":" in directory else self.win(directory or ""),
+                rf"T:\_runs\{stem}-shots" if screenshots else "", str(int(timeout * 1000)),
+                "hold" if hold_clipboard else CLIPBOARD_BEFORE if clipboard else "", " ".join(answers)] + [
                 self.win(name) for name in hold], timeout + 30, result, dlls=dlls)
         with open(result, encoding="utf-8") as f:
             return Result(json.load(f), log)
@@ -109,16 +104,13 @@ class Scenario:
         return f"{self.name}-{self.run_count}{kind}"
 
     def wine(self, what, stem, args, timeout=60, output=None, encoding="utf-8", dlls=""):
-        """The output of a Wine program run in the scenario's folder, which must end with code 0.
-        Wine was seen to end a program with code 1 at once, before it ran: a run that ended so,
-        saying nothing and leaving no `output` file (the box driver makes it first), is tried again."""
-        log_path = os.path.join(self.runs, stem + ".log")
+        """The output of a Wine program run in the scenario's folder, which must end with code 0. Wine was
+        seen to end a program with code 1 at once, before it ran (and the box driver ends so when Wine refuses
+        to start the program): a run that ended so, saying nothing and leaving no `output` file, is tried again."""
+        log_path, env = os.path.join(self.runs, stem + ".log"), wineenv.environment()
+        env["WINEDLLOVERRIDES"] += ";" + dlls
         for attempt in range(3):
-            for path in (log_path, output):
-                if path and os.path.exists(path):
-                    os.remove(path)
-            env = wineenv.environment()
-            env["WINEDLLOVERRIDES"] += ";" + dlls
+            open(log_path, "w").close()
             code = wineenv.run_logged([wineenv.WINE] + args, env, log_path, timeout, self.root)
             with open(log_path, "rb") as f:
                 log = f.read().decode(encoding, "replace")
@@ -134,11 +126,9 @@ class Scenario:
         """{relative path: attribute letters} of the scenario's entries but the updater's, as attrib reads them."""
         listing = self.wine("attrib", self.next_stem("-attrib"), ["cmd", "/c", "attrib", "/s", "/d", self.win() + "\\*"],
                             encoding="cp932")
-        found = {}
-        for head, _, path in (line.partition(self.win() + "\\") for line in listing.splitlines()):
-            if path and not path.lower().startswith("updater."):
-                found[path.replace("\\", "/")] = "".join(sorted(head.replace(" ", "")))
-        return found
+        lines = (line.partition(self.win() + "\\") for line in listing.splitlines())
+        return {path.replace("\\", "/"): "".join(sorted(head.replace(" ", ""))) for head, _, path in lines
+                if path and not path.lower().startswith("updater.")}
 
     def read_shortcut(self, relative):
         """{path, arguments, directory} as the shell link object reads the shortcut."""
@@ -152,11 +142,11 @@ class Scenario:
     def reg_import(self, body, bits=64):
         """Imports registry text (the body of a .reg file) with the reg.exe of the bitness."""
         # reg.exe's own arguments lose non-ASCII text on the way in; a file does not.
+        if bits == 32 and wineenv.no_32_bits():
+            raise unittest.SkipTest(wineenv.no_32_bits())
         stem = self.next_stem("-reg")
         with open(os.path.join(self.runs, stem + ".reg"), "wb") as f:
             f.write(("\ufeffWindows Registry Editor Version 5.00\r\n\r\n" + body).encode("utf-16-le"))
-        if bits == 32 and wineenv.no_32_bits():
-            raise unittest.SkipTest(wineenv.no_32_bits())
         reg = "reg" if bits == 64 else r"C:\windows\syswow64\reg.exe"
         self.wine(f"reg import of {body.strip()!r}", stem, [reg, "import", rf"T:\_runs\{stem}.reg"])
 

@@ -17,9 +17,7 @@ import subprocess
 import sys
 import time
 
-WINE, WINE32 = "/usr/lib/wine/wine64", "/usr/lib/wine/wine"
-WINESERVER = "/usr/lib/wine/wineserver"
-READY_MARK, SKIPPED = ".harness-ready", 77
+WINE, WINE32, WINESERVER = "/usr/lib/wine/wine64", "/usr/lib/wine/wine", "/usr/lib/wine/wineserver"
 DRIVES = ("c:", "r:", "t:", "u:", "v:", "x:")
 
 
@@ -44,7 +42,6 @@ def no_32_bits():
     except (OSError, subprocess.SubprocessError) as error:
         return (f"this machine cannot run 32-bit programs ({WINE32} --version: {error}); "
                 "tools/install-deps.sh installs wine32, and the kernel needs its 32-bit emulation")
-    return None
 
 
 def paths():
@@ -64,25 +61,32 @@ def base_environment(display):
 
 def environment():
     """The environment for Wine processes, for the display that setup started."""
-    try:
-        with open(paths()["running"]) as f:
-            return base_environment(json.load(f)["display"])
-    except (OSError, ValueError, KeyError):
-        sys.exit(f"{paths()['running']} is missing: run the wine.setup test first (ctest -R wine)")
+    with open(paths()["running"]) as f:
+        return base_environment(json.load(f)["display"])
+
+
+def until(done, seconds=10, pause=0.05):
+    deadline = time.monotonic() + seconds
+    while not done() and time.monotonic() < deadline:
+        time.sleep(pause)
+    return done()
+
+
+def start(args, env, log_path, cwd=None):
+    """A command in a session of its own, its output to a file (Wine services inherit pipes and keep them open)."""
+    with open(log_path, "ab") as log:
+        return subprocess.Popen(args, env=env, cwd=cwd, stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                start_new_session=True)
 
 
 def run_logged(args, env, log_path, timeout, cwd=None):
-    """The exit code (None: timed out) of a command whose output goes to a file (Wine services
-    inherit pipes and keep them open)."""
-    with open(log_path, "ab") as log:
-        child = subprocess.Popen(args, env=env, cwd=cwd, stdin=subprocess.DEVNULL, stdout=log, stderr=log,
-                                 start_new_session=True)
-        try:
-            return child.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            os.killpg(child.pid, signal.SIGKILL)
-            child.wait()
-            return None
+    """The exit code of a command (None: timed out, and its session killed)."""
+    child = start(args, env, log_path, cwd)
+    try:
+        return child.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        os.killpg(child.pid, signal.SIGKILL)
+        child.wait()
 
 
 def wine(args, env, log_path, timeout, cwd=None):
@@ -90,7 +94,7 @@ def wine(args, env, log_path, timeout, cwd=None):
 
 
 def stop_xvfb(pid):
-    def running():
+    def running():  # and not a process that took its number since
         try:
             with open(f"/proc/{pid}/cmdline", "rb") as f:
                 return os.path.basename(f.read().split(b"\0")[0]) == b"Xvfb"
@@ -99,10 +103,7 @@ def stop_xvfb(pid):
     for sig in (signal.SIGTERM, signal.SIGKILL):
         if running():
             os.kill(pid, sig)
-        for _ in range(50):
-            if not running():
-                return
-            time.sleep(0.05)
+            until(lambda: not running(), 2.5)
 
 
 def stop_wineserver(env):
@@ -121,38 +122,32 @@ def stop_all():
         os.remove(paths()["running"])
 
 
-def cleanup():
-    stop_all()
-    print("wine stopped")
+cleanup = stop_all
 
 
 def start_xvfb():
     with open(os.path.join(paths()["logs"], "xvfb.txt"), "ab") as log:
         xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "2560x2048x24", "-nolisten", "tcp"],
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=log, start_new_session=True)
-    number = xvfb.stdout.readline()
+    number = xvfb.stdout.readline().decode().strip()
     xvfb.stdout.close()
-    if not number.strip():
+    if not number:
         stop_xvfb(xvfb.pid)
         sys.exit("Xvfb did not report a display (see logs/xvfb.txt)")
-    display = ":" + number.decode().strip()
     with open(paths()["running"], "w") as f:
-        json.dump({"display": display, "xvfb_pid": xvfb.pid}, f)
-    return display
+        json.dump({"display": ":" + number, "xvfb_pid": xvfb.pid}, f)
+    return ":" + number
 
 
 def make_drives_safe():
     """Only the drives of DRIVES remain, and nothing in drive C: links elsewhere."""
     p = paths()
     devices = os.path.join(p["prefix"], "dosdevices")
-    wanted = dict(zip(DRIVES, ("../drive_c", p["drive_r"], p["scratch"], p["drive_u"], p["drive_v"],
-                               os.path.abspath(build_dir()))))
-    os.makedirs(devices, exist_ok=True)
-    for name in os.listdir(devices):
-        if os.readlink(os.path.join(devices, name)) != wanted.get(name):
-            os.remove(os.path.join(devices, name))
-    for name in set(wanted) - set(os.listdir(devices)):
-        os.symlink(wanted[name], os.path.join(devices, name))
+    shutil.rmtree(devices, ignore_errors=True)  # the links themselves, not what they point to
+    os.makedirs(devices)
+    for name, target in zip(DRIVES, ("../drive_c", p["drive_r"], p["scratch"], p["drive_u"], p["drive_v"],
+                                     os.path.abspath(build_dir()))):
+        os.symlink(target, os.path.join(devices, name))
     # Wine links Desktop, Documents... to $HOME; make every link a plain folder.
     for top, dirs, files in os.walk(os.path.join(p["prefix"], "drive_c")):
         for entry in (os.path.join(top, name) for name in dirs + files):
@@ -175,9 +170,10 @@ def setup():
         os.makedirs(p[name])
     os.makedirs(p["home"], exist_ok=True)
     log, env = os.path.join(p["logs"], "setup.txt"), base_environment(start_xvfb())
+    ready = os.path.join(p["prefix"], ".harness-ready")
     # A prefix made by a Wine without its 32-bit half lacks one for good: it is made again.
     half = os.path.exists(os.path.join(p["prefix"], "drive_c", "windows", "syswow64", "kernel32.dll"))
-    fresh = not os.path.exists(os.path.join(p["prefix"], READY_MARK)) or (not half and not no_32_bits())
+    fresh = not os.path.exists(ready) or (not half and not no_32_bits())
     if fresh:
         shutil.rmtree(p["prefix"], ignore_errors=True)
         os.makedirs(os.path.join(p["prefix"], "drive_c"))
@@ -188,7 +184,7 @@ def setup():
         # Stopping the server writes the registry; the services of a prefix made in
         # the same server session were seen to stall later runs for seconds.
         stop_wineserver(env)
-        open(os.path.join(p["prefix"], READY_MARK), "w").close()
+        open(ready, "w").close()
     make_drives_safe()
     must([WINESERVER, "-p"], env, log, 30, run_logged)
     must(["wineboot"], env, log, 120)  # brings the services up now rather than in the first test
@@ -199,8 +195,7 @@ def setup():
 
 def unit():
     output = os.path.join(paths()["logs"], "unit.txt")
-    if os.path.exists(output):
-        os.remove(output)
+    open(output, "w").close()
     code = wine([r"X:\unit_tests.exe"] + sys.argv[2:], environment(), output, 300, cwd=paths()["scratch"])
     with open(output, "rb") as f:
         sys.stdout.write(f.read().decode("utf-8", "replace"))
@@ -209,10 +204,7 @@ def unit():
 
 if bits() == 32 and no_32_bits():
     print("skipped:", no_32_bits())
-    sys.exit(SKIPPED)
+    sys.exit(77)
 
 if __name__ == "__main__":
-    commands = {"setup": setup, "cleanup": cleanup, "unit": unit}
-    if len(sys.argv) < 2 or sys.argv[1] not in commands:
-        sys.exit("usage: wineenv.py setup|cleanup|unit [arguments]")
-    commands[sys.argv[1]]()
+    {"setup": setup, "cleanup": cleanup, "unit": unit}[sys.argv[1]]()

@@ -1,20 +1,172 @@
-// boxdriver <result> <program> <arguments> <current folder> <folder for a
-// picture of each box, or ""> <time-out in ms> <"hold": the clipboard is kept
-// open meanwhile> <answers: OK, CANCEL, YES, NO, CLOSE or DEFAULT, separated by
-// spaces> <files kept open (read, no sharing) meanwhile>... runs the program,
-// answers its message boxes and writes what it saw of each as JSON.
-// boxdriver link <shortcut> <output>: the shortcut as the shell link object
-// reads it, in path=, arguments= and directory= lines.
-#include "Driver.h"
-
+// The box driver: boxdriver <result> <program> <arguments> <current folder> <folder for a picture of each box,
+// or ""> <time-out in ms> <clipboard: "hold" keeps it open meanwhile; other text is put there first, and what
+// the run left is read back> <answers: OK, CANCEL, YES, NO, CLOSE or DEFAULT, separated by spaces> <files kept
+// open (read, no sharing) meanwhile>... runs the program, answers its message boxes and writes what it saw as JSON.
+// boxdriver link <shortcut> <output>: the shortcut as the shell link object reads it (path=, arguments=, directory=).
+// Copied under another name, it plays a program that the updater starts (RunChild).
+#include <windows.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
+
+std::string Utf8(const std::wstring& text) {
+    std::string out(text.size() * 3, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), text.size(), &out[0], out.size(), nullptr, nullptr));
+    return out;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& data) {
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    bool written = file && fwrite(data.data(), 1, data.size(), file) == data.size();
+    return file && fclose(file) == 0 && written;
+}
+
+// The own path with a suffix.
+std::wstring Beside(const wchar_t* suffix) {
+    wchar_t path[MAX_PATH * 2];
+    path[GetModuleFileNameW(nullptr, path, MAX_PATH * 2)] = 0;
+    return path + std::wstring(suffix);
+}
+
+// One line per write, appended, so that copies running side by side and
+// the tests reading meanwhile never see half a fact.
+void Record(const char* fact, const std::wstring& value) {
+    if (FILE* file = _wfopen(Beside(L".out").c_str(), L"ab"))
+        fprintf(file, "%lu %s %s\n", GetCurrentProcessId(), fact, Utf8(value).c_str()), fclose(file);
+}
+
+void RecordTime(const char* fact) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    Record(fact, std::to_wstring((ULONGLONG(now.dwHighDateTime) << 32 | now.dwLowDateTime) / 10000));
+}
+
+long long Plan(const char* key) {
+    FILE* file = _wfopen(Beside(L".plan").c_str(), L"rb");
+    char line[256];
+    long long value = 0;
+    for (size_t length = strlen(key); file && fgets(line, sizeof line, file);)
+        if (strncmp(line, key, length) == 0 && line[length] == '=') value = strtoll(line + length + 1, nullptr, 10);
+    return file && fclose(file), value;
+}
+
+// SYNCHRONIZE and PROCESS_QUERY_LIMITED_INFORMATION for everyone, nothing more.
+bool Guard() {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    bool guarded = ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x101000;;;WD)", SDDL_REVISION_1,
+                                                                        &descriptor, nullptr) &&
+                   SetKernelObjectSecurity(GetCurrentProcess(), DACL_SECURITY_INFORMATION, descriptor);
+    LocalFree(descriptor);
+    return guarded;
+}
+
+// app.exe.plan holds key=value lines (0 when missing): busy=<ms> before it is ready for input; window=1: a window
+// whose messages it serves (0: no message queue at all); run=<ms> it runs once ready (-1: until stopped);
+// exit=<code>; guard=1: others may open it only to wait and to query its path, as programs of other users and
+// elevated ones allow. It appends "<pid> <fact> <value>" lines in UTF-8 to app.exe.out: started, command,
+// directory, guarded, ready, ended (ms of the system clock). It ends when app.exe.stop appears, or after a minute.
+int RunChild() {
+    RecordTime("started");
+    Record("command", GetCommandLineW());
+    wchar_t directory[MAX_PATH * 2];
+    GetCurrentDirectoryW(MAX_PATH * 2, directory);
+    Record("directory", directory);
+    if (Plan("guard")) Record("guarded", Guard() ? L"1" : L"0");
+    Sleep(DWORD(Plan("busy")));
+    long long run = Plan("run");
+    ULONGLONG end = GetTickCount64() + (run < 0 || run > 60000 ? 60000 : run);
+    RecordTime("ready");
+    // Ready for input once it waits for messages; a timer brings the checks.
+    HWND window = Plan("window") ? CreateWindowW(L"STATIC", L"child", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                                 nullptr, nullptr, nullptr) : nullptr;
+    if (window) SetTimer(window, 1, 20, nullptr);
+    MSG message;
+    while (GetTickCount64() < end && GetFileAttributesW(Beside(L".stop").c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (!window) Sleep(20);
+        else if (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    }
+    RecordTime("ended");
+    return int(Plan("exit"));
+}
+
+// A top-down 32-bit picture of the screen with its memory DC.
+struct Picture {
+    int width, height;
+    HDC dc = CreateCompatibleDC(nullptr);
+    DWORD* bits = nullptr;
+    HBITMAP bitmap;
+
+    Picture(int w, int h) : width(w), height(h) {
+        BITMAPINFO info = {{sizeof info.bmiHeader, w, -h, 1, 32, BI_RGB}};
+        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+        if (bitmap) SelectObject(dc, bitmap);
+    }
+    ~Picture() {
+        DeleteDC(dc);
+        if (bitmap) DeleteObject(bitmap);
+    }
+    bool Grab(const RECT& r) {
+        HDC screen = GetDC(nullptr);
+        bool ok = bitmap && BitBlt(dc, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+        return GdiFlush(), ok;
+    }
+};
+
+// The icon of a box cannot be read from another process, but its pixels can:
+// the box's icon control is compared with the stock icons drawn here.
+bool LooksLike(const Picture& shot, const wchar_t* stock) {
+    Picture drawn(shot.width, shot.height);
+    HICON icon = LoadIconW(nullptr, stock);
+    if (!drawn.bitmap || !icon) return false;
+    // The icon's transparent corner shows the box's background.
+    std::fill(drawn.bits, drawn.bits + shot.width * shot.height, shot.bits[0]);
+    DrawIconEx(drawn.dc, 0, 0, icon, shot.width, shot.height, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    for (int i = 0; i < shot.width * shot.height; ++i)
+        if ((drawn.bits[i] ^ shot.bits[i]) & 0xFFFFFF) return false;
+    return true;
+}
+
+const char* IdentifyIcon(HWND box) {
+    const wchar_t* stocks[] = {IDI_HAND, IDI_ASTERISK, IDI_EXCLAMATION, IDI_QUESTION};
+    const char* names[] = {"error", "information", "warning", "question"};
+    HWND control = GetDlgItem(box, 1088);
+    RECT r;
+    // A box without icon keeps a smaller, blank control.
+    if (!control || !IsWindowVisible(control) || !GetWindowRect(control, &r) ||
+        r.right - r.left != GetSystemMetrics(SM_CXICON) || r.bottom - r.top != GetSystemMetrics(SM_CYICON))
+        return "none";
+    Picture shot(r.right - r.left, r.bottom - r.top);
+    // The box may still be painting when it first shows; poll before saying "none".
+    for (ULONGLONG start = GetTickCount64(); GetTickCount64() - start < 500 && IsWindow(box); Sleep(20)) {
+        if (!GetWindowRect(control, &r) || !shot.Grab(r)) continue;
+        for (int i = 0; i < 4; ++i)
+            if (LooksLike(shot, stocks[i])) return names[i];
+    }
+    return "none";
+}
+
+bool SaveWindowBitmap(HWND window, const std::wstring& path) {
+    RECT r;
+    if (!GetWindowRect(window, &r)) return false;
+    Picture shot(r.right - r.left, r.bottom - r.top);
+    if (!shot.Grab(r)) return false;
+    BITMAPINFOHEADER header = {sizeof header, shot.width, -shot.height, 1, 32, BI_RGB};
+    DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof header, size = shot.width * shot.height * 4;
+    BITMAPFILEHEADER file = {0x4D42, offset + size, 0, 0, offset};
+    return WriteWholeFile(path, std::string(reinterpret_cast<const char*>(&file), sizeof file) +
+                                    std::string(reinterpret_cast<const char*>(&header), sizeof header) +
+                                    std::string(reinterpret_cast<const char*>(shot.bits), size));
+}
 
 enum { kResult = 1, kProgram, kArguments, kDirectory, kScreenshots, kTimeout, kClipboard, kAnswers, kHolds };
 
@@ -23,18 +175,12 @@ const int kButtonIds[] = {IDOK, IDCANCEL, IDYES, IDNO, IDABORT, IDRETRY, IDIGNOR
 const char* const kButtonNames[] = {"OK", "CANCEL", "YES", "NO", "ABORT", "RETRY", "IGNORE", "HELP", "TRYAGAIN",
                                     "CONTINUE"};
 
-std::string Utf8(const std::wstring& text) {
-    std::string out(text.size() * 3, '\0');
-    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), text.size(), &out[0], out.size(), nullptr, nullptr));
-    return out;
-}
-
 std::string Json(const std::wstring& text) {
     std::string out = "\"";
     for (unsigned char c : Utf8(text)) {
         char code[8];
-        snprintf(code, sizeof code, "\\u%04x", c);
-        out += c == '"' || c == '\\' ? std::string("\\") + char(c) : c < 0x20 ? code : std::string(1, char(c));
+        snprintf(code, sizeof code, c < 0x20 || c == '"' || c == '\\' ? "\\u%04x" : "%c", c);
+        out += code;
     }
     return out + "\"";
 }
@@ -154,9 +300,8 @@ void Drive(wchar_t** job, HANDLE process, Run& run) {
         if (!hwnd) { Sleep(10); continue; }
         Box box = ReadBox(hwnd, slot);
         size_t index = run.boxes.size();
-        if (*job[kScreenshots] &&
-            !SaveWindowBitmap(hwnd, job[kScreenshots] + std::wstring(L"\\box-") + std::to_wstring(index + 1) + L".bmp"))
-            fprintf(stderr, "cannot save screenshot %u\n", unsigned(index + 1));
+        if (*job[kScreenshots])
+            SaveWindowBitmap(hwnd, job[kScreenshots] + std::wstring(L"\\box-") + std::to_wstring(index + 1) + L".bmp");
         box.answer = index < answers.size() ? answers[index] : (++unexpected, "");
         Press(box, index < answers.size() ? box.answer : "CLOSE");
         run.boxes.push_back(box);
@@ -165,62 +310,49 @@ void Drive(wchar_t** job, HANDLE process, Run& run) {
     run.exited = GetExitCodeProcess(process, &run.exitCode) != 0;
 }
 
-bool OpenClipboardSoon() {
-    for (int attempt = 0; attempt < 50; ++attempt, Sleep(20))
-        if (OpenClipboard(nullptr)) return true;
-    return false;
-}
-
-// Before the run the clipboard holds text in the Unicode format only, which a
-// program that puts CF_TEXT there without emptying it first would leave;
-// after it, its text is what the run left there.
-std::string Clipboard(bool before) {
-    static const wchar_t kBefore[] = L"before the run";
+// Puts `before` there (Unicode text only, which a program that puts CF_TEXT
+// there without emptying it first would leave), or reads back its text.
+std::string Clipboard(const wchar_t* before) {
     std::string text = "null";
-    if (!OpenClipboardSoon()) return text;
-    if (before) {
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof kBefore);
-        if (void* bytes = memory ? GlobalLock(memory) : nullptr) memcpy(bytes, kBefore, sizeof kBefore), GlobalUnlock(memory);
-        if (!EmptyClipboard() || !memory || !SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
-    } else if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt) Sleep(20);
+    size_t size = before ? (wcslen(before) + 1) * sizeof *before : 0;
+    if (HGLOBAL memory = before ? GlobalAlloc(GMEM_MOVEABLE, size) : nullptr) {
+        memcpy(GlobalLock(memory), before, size);
+        GlobalUnlock(memory);
+        if (!EmptyClipboard() || !SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    } else if (HANDLE data = before ? nullptr : GetClipboardData(CF_UNICODETEXT)) {
         if (const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data))) text = Json(chars), GlobalUnlock(data);
     }
     return CloseClipboard(), text;
 }
 
 int DriveJob(int count, wchar_t** job) {
-    // An empty result tells the tests that the driver ran: without it, a
-    // failed run never started the program and may be tried again.
-    if (!WriteWholeFile(job[kResult], "")) return fputs("boxdriver: cannot write the result\n", stderr), 2;
     std::vector<HANDLE> held;
     for (int i = kHolds; i < count; ++i)
         if (held.push_back(CreateFileW(job[i], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
             held.back() == INVALID_HANDLE_VALUE)
             return fprintf(stderr, "boxdriver: cannot hold %s\n", Utf8(job[i]).c_str()), 2;
-    bool holdClipboard = wcscmp(job[kClipboard], L"hold") == 0;
-    HWND owner = holdClipboard ? CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)
-                               : nullptr;
-    if (holdClipboard && (!owner || !OpenClipboard(owner))) return fputs("boxdriver: cannot hold the clipboard\n", stderr), 2;
-    if (!holdClipboard) Clipboard(true);
+    bool hold = wcscmp(job[kClipboard], L"hold") == 0, swap = *job[kClipboard] && !hold;
+    HWND owner = hold ? CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr) : nullptr;
+    if (hold && (!owner || !OpenClipboard(owner))) return fputs("boxdriver: cannot hold the clipboard\n", stderr), 2;
+    if (swap) Clipboard(job[kClipboard]);
     std::wstring commandLine = L"\"" + std::wstring(job[kProgram]) + L"\"" +
                                (*job[kArguments] ? L" " + std::wstring(job[kArguments]) : L"");
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION process = {};
     Run run{0};
-    // Wine under load, or in a prefix made a moment ago, was seen to refuse a
-    // start now and then with ERROR_INTERNAL_ERROR; a later try goes through.
-    DWORD error = ERROR_INTERNAL_ERROR;
-    for (int attempt = 0; attempt < 3 && error == ERROR_INTERNAL_ERROR; ++attempt, error && (Sleep(500), 0))
-        error = CreateProcessW(job[kProgram], &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, job[kDirectory],
-                               &startup, &process) ? 0 : GetLastError();
-    std::string clipboard = "null";
+    DWORD error = CreateProcessW(job[kProgram], &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, job[kDirectory],
+                                 &startup, &process) ? 0 : GetLastError();
+    // Wine under load, or in a prefix made a moment ago, was seen to refuse a start now and then with
+    // ERROR_INTERNAL_ERROR: code 1 and no result, and the harness tries again.
+    if (error == ERROR_INTERNAL_ERROR) return 1;
     if (!error) {
         run.processId = process.dwProcessId;
         Drive(job, process.hProcess, run);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-        if (!holdClipboard) clipboard = Clipboard(false);
     }
+    std::string clipboard = swap && !error ? Clipboard(nullptr) : "null";
     for (HANDLE file : held) CloseHandle(file);
     if (owner) CloseClipboard(), DestroyWindow(owner);
     std::string out = "{\"started\": " + std::string(error ? "false" : "true") + ", \"start_error\": " +
@@ -231,41 +363,30 @@ int DriveJob(int count, wchar_t** job) {
         out += std::string(&box == &run.boxes[0] ? "\n  " : ",\n  ") + box.read + ", \"answer\": " +
                JsonOrNull(box.answer) + ", \"pressed\": " + JsonOrNull(box.pressed) + ", \"closed\": " +
                (box.closed ? "true" : "false") + "}";
-    if (WriteWholeFile(job[kResult], out + "]}\n")) return 0;
-    return fputs("boxdriver: cannot write the result\n", stderr), 2;
+    return WriteWholeFile(job[kResult], out + "]}\n") ? 0 : 2;
 }
 
 // Wine's link object does not load the window state back; the tests read it
-// from the file's header.
+// from the file's header. The process ends right after: the objects go with it.
 int ReadShortcut(const wchar_t* shortcut, const wchar_t* output) {
-    CoInitialize(nullptr);
     IShellLinkW* link = nullptr;
     IPersistFile* file = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  reinterpret_cast<void**>(&link));
-    if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-    if (SUCCEEDED(hr)) hr = file->Load(shortcut, STGM_READ), file->Release();
     wchar_t path[1024] = L"", arguments[1024] = L"", directory[1024] = L"";
-    if (SUCCEEDED(hr))
-        link->GetPath(path, 1024, nullptr, SLGP_RAWPATH), link->GetArguments(arguments, 1024),
-            link->GetWorkingDirectory(directory, 1024);
-    if (link) link->Release();
-    if (FAILED(hr)) return fprintf(stderr, "boxdriver: cannot load the shortcut: 0x%08lx\n", (unsigned long)hr), 2;
+    if (FAILED(CoInitialize(nullptr)) || FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                                                 IID_IShellLinkW, reinterpret_cast<void**>(&link))) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) ||
+        FAILED(file->Load(shortcut, STGM_READ)) || FAILED(link->GetPath(path, 1024, nullptr, SLGP_RAWPATH)) ||
+        FAILED(link->GetArguments(arguments, 1024)) || FAILED(link->GetWorkingDirectory(directory, 1024)))
+        return fputs("boxdriver: cannot read the shortcut\n", stderr), 2;
     return WriteWholeFile(output, "path=" + Utf8(path) + "\narguments=" + Utf8(arguments) + "\ndirectory=" +
                                       Utf8(directory) + "\n") ? 0 : 2;
 }
 
 }  // namespace
 
-bool WriteWholeFile(const std::wstring& path, const std::string& data) {
-    FILE* file = _wfopen(path.c_str(), L"wb");
-    bool written = file && fwrite(data.data(), 1, data.size(), file) == data.size();
-    return file && fclose(file) == 0 && written;
-}
-
 int wmain(int argc, wchar_t** argv) {
-    if (RunsAsChild()) return RunChild();
+    std::wstring self = Beside(L"");
+    if (lstrcmpiW(self.c_str() + self.find_last_of(L'\\') + 1, L"boxdriver.exe") != 0) return RunChild();
     if (argc == 4 && wcscmp(argv[1], L"link") == 0) return ReadShortcut(argv[2], argv[3]);
-    if (argc >= kHolds) return DriveJob(argc, argv);
-    return fputs("usage: see tools/boxdriver/Main.cpp\n", stderr), 2;
+    return argc >= kHolds ? DriveJob(argc, argv) : 2;
 }
