@@ -10,7 +10,7 @@
 #include "system/Handles.h"
 
 // A file held without sharing and a folder are unreadable, and leave the CRC as it was.
-TEST_CASE("file data: both reads give the file and zlib's CRC, across block edges; memory stays two blocks") {
+TEST_CASE("file data: both reads give the file and zlib's CRC, across block edges; the block stays one block") {
     const size_t block = FileCrcBlockSize, sizes[] = {1, block - 1, block, block + 1, 2 * block + 65537, 3};
     std::string path = TempFile("fd_sizes.bin");
     ByteBuffer blocks, whole;
