@@ -27,7 +27,7 @@ g++ -std=c++17 -O2 -Wall -Wextra -I "$source_dir" \
 # The helpers that run under Wine beside the program.
 x86_64-w64-mingw32-g++ -std=c++17 -O2 -Wall -Wextra -I "$source_dir" \
     "$source_dir/bench/winbench.cpp" "$source_dir"/foundation/Crc*.cpp \
-    "$source_dir/foundation/ByteBuffer.cpp" "$source_dir/system/ReadAhead.cpp" -Wa,-muse-unaligned-vector-move \
+    "$source_dir/foundation/ByteBuffer.cpp" -Wa,-muse-unaligned-vector-move \
     -static -s -lpsapi -o "$bench_dir/winbench.exe"
 x86_64-w64-mingw32-g++ -Os -s -mwindows "$source_dir/bench/trivial.cpp" -o "$bench_dir/trivial.exe"
 

@@ -7,8 +7,7 @@
 //                            child after S seconds, default 600)
 //   winbench read FILE [KIB] reads FILE once in blocks of KIB (default 1024)
 //                            KiB: the pass the whole-file CRC is measured against
-//   winbench crc FILE KIB    the CRC as the program takes it: blocks of KIB
-//                            read ahead on a thread, Crc32Update over each
+//   winbench crc FILE KIB    the same, with Crc32Update over every block
 //   winbench copy FROM TO    copies the tree FROM to TO with CopyFileA
 //   winbench profile FILE    reads MODE, ARG1 and ARG2 of every section of the
 //                            script FILE, as a VERIFY list's loading does
@@ -19,7 +18,6 @@
 #include <string.h>
 
 #include "foundation/Crc32.h"
-#include "system/ReadAhead.h"
 
 static double Seconds() {
     static LARGE_INTEGER frequency;
@@ -95,49 +93,30 @@ static int Plan(const char* path) {
     return 0;
 }
 
-static HANDLE OpenSequential(const char* path) {
-    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                       nullptr);
-}
-
-// Reads the whole file in blocks, touching a byte of every page.
-static bool ReadBlocks(const char* path, DWORD block) {
-    HANDLE file = OpenSequential(path);
+// Reads the whole file in blocks; the CRC of what was read, or the bytes
+// XOR-ed together when crc is false.
+static bool ReadBlocks(const char* path, DWORD block, bool crc, unsigned& result, double& bytes) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     unsigned char* buffer = static_cast<unsigned char*>(VirtualAlloc(nullptr, block, MEM_COMMIT, PAGE_READWRITE));
     DWORD got = 0;
-    unsigned result = 0;
+    result = 0;
+    bytes = 0;
     while (buffer && ReadFile(file, buffer, block, &got, nullptr) && got) {
-        for (DWORD i = 0; i < got; i += 4096)
-            result ^= buffer[i];
+        if (crc) {
+            result = Crc32Update(result, buffer, got);
+        } else {
+            for (DWORD i = 0; i < got; i += 4096)
+                result ^= buffer[i];
+        }
+        bytes += got;
     }
     if (buffer)
         VirtualFree(buffer, 0, MEM_RELEASE);
     CloseHandle(file);
-    printf("%02X\n", result);
     return buffer != nullptr;
-}
-
-// The CRC as the program takes it: the blocks read ahead on a thread.
-static bool CrcBlocks(const char* path, DWORD block) {
-    HANDLE file = OpenSequential(path);
-    LARGE_INTEGER size;
-    bool ok = file != INVALID_HANDLE_VALUE && GetFileSizeEx(file, &size);
-    if (ok) {
-        ByteBuffer buffer;
-        ReadAhead reader(file, static_cast<unsigned long long>(size.QuadPart), block, buffer);
-        unsigned crc = 0;
-        DWORD got;
-        ok = reader.Start();
-        while (const unsigned char* bytes = reader.Next(got))
-            crc = Crc32Update(crc, bytes, got);
-        ok = ok && !reader.Failed();
-        printf("%08X\n", crc);
-    }
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-    return ok;
 }
 
 static bool CopyTree(const char* from, const char* to) {
@@ -182,9 +161,9 @@ int main(int argc, char** argv) {
         return Plan(argv[2]);
     if ((argc == 3 || argc == 4) && (!strcmp(argv[1], "read") || !strcmp(argv[1], "crc"))) {
         const DWORD block = (argc == 4 ? strtoul(argv[3], nullptr, 10) : 1024) << 10;
-        if (!block)
-            return 1;
-        return (!strcmp(argv[1], "crc") ? CrcBlocks(argv[2], block) : ReadBlocks(argv[2], block)) ? 0 : 1;
+        unsigned sum;
+        double bytes;
+        return block && ReadBlocks(argv[2], block, !strcmp(argv[1], "crc"), sum, bytes) ? 0 : 1;
     }
     if (argc == 4 && !strcmp(argv[1], "copy"))
         return CopyTree(argv[2], argv[3]) ? 0 : 1;

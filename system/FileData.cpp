@@ -1,7 +1,6 @@
 #include "FileData.h"
 
 #include "Handles.h"
-#include "ReadAhead.h"
 #include "foundation/Crc32.h"
 #include "foundation/Numbers.h"
 #include "foundation/RunLog.h"
@@ -54,22 +53,24 @@ bool ReadWholeFile(const String& path, ByteBuffer& buffer) {
     return ReadFile(file.Get(), buffer.Data(), size, &read, nullptr) && read == size;
 }
 
-bool FileCrc32(const String& path, ByteBuffer& blocks, unsigned& crc) {
+bool FileCrc32(const String& path, ByteBuffer& block, unsigned& crc) {
     FileHandle file(OpenForReading(path));
     LARGE_INTEGER size;
     if (!file.IsValid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0)
         return false;
-    unsigned long long length = static_cast<unsigned long long>(size.QuadPart);
-    ReadAhead reader(file.Get(), length, length < FileCrcBlockSize ? static_cast<unsigned>(length) : FileCrcBlockSize,
-                     blocks);
-    if (!reader.Start())
+    unsigned long long left = static_cast<unsigned long long>(size.QuadPart);
+    unsigned blockSize = left < FileCrcBlockSize ? static_cast<unsigned>(left) : FileCrcBlockSize;
+    if (block.Size() != blockSize && !block.AllocBuffer(blockSize))
         return false;
     unsigned running = 0;
-    DWORD read;
-    while (const unsigned char* block = reader.Next(read))
-        running = Crc32Update(running, block, read);
-    if (reader.Failed())
-        return false;
+    while (left > 0) {
+        DWORD wanted = left < blockSize ? static_cast<DWORD>(left) : blockSize;
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), block.Data(), wanted, &read, nullptr) || read != wanted)
+            return false;
+        running = Crc32Update(running, block.Data(), read);
+        left -= read;
+    }
     LogLine("  crc of \"%s\": %08X", path.Text(), running);
     crc = running;
     return true;
