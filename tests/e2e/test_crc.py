@@ -20,9 +20,8 @@ SHOWN["<Src>\\表示.txt"] = SHOWN["表示.txt"]  # named by its full path
 # name, FILE, TYPE, CRC (empty items measure their file), boxes of files measured, flag, the clipboard after the
 # run (its text before: "", another program holds it: None; not looked at when left out)
 ROWS = [
-    ("0x, upper case, spaces around", " a ", "AND", " 0x352441C2 ", [], 1, ""),
+    ("all: two match; 0x, upper case, spaces around", " a ,b", "AND", f" 0x352441C2 ,{R['b']}", [], 1, ""),
     ("off by one", "a", "AND", "0x352441C3", [], 0),
-    ("all: two match", "a,b", "AND", f"{R['a']},{R['b']}", [], 1),
     ("all: second differs, keyword in lower case", "a,b", "and", f"{R['a']},{W['b']}", [], 0),
     ("all: second missing", "a,-,c", "AND", f"{R['a']},{R['b']},{R['c']}", [], 0),
     ("any: second matches", "a,b", "OR", f"{W['a']},{R['b']}", [], 1),

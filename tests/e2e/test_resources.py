@@ -36,11 +36,10 @@ def resources(path):
 
 class Resources(UpdaterTest):
     def test_copies(self):
-        """A row: the source (resource_module.dll of the build of that bitness, or a file), TYPE, NAME, what is copied
-        (keys of the source's, or pairs of the key written and the source's key it takes) or the message of a failure,
-        the destination (a copy of updater.exe, or of a build's module; the running updater.exe cannot be replaced:
-        that update fails at its last step) and the files held. A failure leaves the destination as it was; no run
-        leaves a file behind."""
+        """A row: the source (the module of the build of that bitness, or a file), TYPE, NAME, what is copied (keys of
+        the source's, or pairs of the key written and the key taken) or a failure's message, the destination (dst.exe:
+        a copy of updater.exe or of a build's module; or the running updater.exe, which cannot be replaced: that update
+        fails at its last step), files held. A failure leaves the destination as it was; no run leaves a file behind."""
         def check(source, types, names, outcome, destination=None, hold=()):
             s = self.scenario()
             s.copy_program("src.dll", module_path(source if isinstance(source, int) else 64))
@@ -65,9 +64,8 @@ class Resources(UpdaterTest):
             # The destination's own group icon 1 stays: a skipped item removes nothing.
             ("what the source lacks is skipped", 64, "#10,PAYLOAD,#14", "NOSUCH,SETTINGS,#1", [NAMED]),
             ("nothing found", 64, "#10", "NOSUCH", []),
-            # The program's own messages (strings 0-15) over the module's. The program holds them in 1033 and 1041:
-            # they go under the first language the system lists (1033), with the bytes FindResourceA finds for the
-            # type and name on this Japanese system (the 1041 strings).
+            # The program's own messages (strings 0-15, in 1033 and 1041) over the module's: under the first language the
+            # system lists (1033), with the bytes FindResourceA finds on this Japanese system (the 1041 strings).
             ("the same type, name and language is replaced", "program.exe", "#6", "#1",
              [((RT_STRING, 1, 1033), (RT_STRING, 1, 1041))], 32),
             ("source not a module", "updater.ini", "PAYLOAD", "SETTINGS", (1, "updater.ini")),
