@@ -1,6 +1,5 @@
-"""A sample of the allocation-failure sweep (tools/alloc_sweep.py): with allocation N failing, each run
-ends by itself with the code 0 and the boxes of the run without failure or one error box of the
-catalogue, never with an expanded value emptied or cut."""
+"""A sample of the allocation-failure sweep (tools/alloc_sweep.py): with allocation N failing, each run ends by itself
+with code 0 and the boxes of the run without failure or one error box of the catalogue, never a value emptied or cut."""
 
 import os
 import sys

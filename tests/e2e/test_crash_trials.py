@@ -1,6 +1,5 @@
-"""A short run of the crash trials (tools/crash_trials.py): the updater killed
-at random moments of each kind of replace leaves every destination old or new,
-never missing, partial or lost. The long run is in docs/reliability.md."""
+"""A short run of the crash trials (tools/crash_trials.py): the updater killed at random moments of each kind of
+replace leaves every destination old or new, never missing, partial or lost. The long run is in docs/reliability.md."""
 
 import os
 import random
@@ -8,22 +7,20 @@ import sys
 import unittest
 
 here = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(here, "..", "harness"))
-sys.path.insert(0, os.path.join(here, "..", "..", "tools"))
+sys.path[:0] = [os.path.join(here, "..", "harness"), os.path.join(here, "..", "..", "tools")]
 import crash_trials  # noqa: E402
 
-TRIALS = {"COPY": 8, "MOVE": 6, "TREE": 4, "SHELL": 4, "RSRC": 4}
 crash_trials.PREFIX = "crash.short."
 
 
 class CrashTrials(unittest.TestCase):
     def test_a_killed_replace_leaves_old_or_new(self):
         idle = crash_trials.measure("IDLE", runs=2)[0]
-        for kind, count in TRIALS.items():
+        for kind, count in {"COPY": 8, "MOVE": 6, "TREE": 4, "SHELL": 4, "RSRC": 4}.items():
             with self.subTest(kind):
                 counts, left, window = crash_trials.run_trials(kind, count, random.Random(11), idle, runs=2)
-                table = crash_trials.table({kind: (counts, left, window)})
-                self.assertEqual([counts[o] for o in ("missing", "partial", "lost")], [0, 0, 0], table)
+                self.assertEqual([counts[o] for o in ("missing", "partial", "lost")], [0, 0, 0],
+                                 crash_trials.table({kind: (counts, left, window)}))
 
 
 if __name__ == "__main__":

@@ -1,26 +1,27 @@
-"""COPY, MOVE, DELETE, SHELL, ATTR, MAKEDIR and LINK on real trees. A row: name, files before (path -> text; "dir/":
-D, an empty folder; LINK(target): a folder link; "U:/", "V:/", "R:/": on those drives,
-V: on a file system of its own), the steps (sections, the last one
-Step), the outcome (DONE: the SWITCH on Step's flag shows "flag 1"; or a message number and its arguments, <W>, <U> and
-<V> standing for the scenario's folders on T:, U: and V:), what changed (GONE: removed; " [RHS]" ends the text of a file
-with those attributes; a shortcut reads LNK) and run options."""
+"""COPY, MOVE, DELETE, SHELL, ATTR, MAKEDIR and LINK on real trees. A row: name, files before (path -> text; D: an empty
+folder; "-> target": a folder link; on "V:/" (a file system of its own), "R:/" or "S:/" (System32 as the build reaches it)),
+the steps (the last one Step; <W>, <V>: the scenario's folders on T: and V:), the outcome (DONE: Step set its flag; or a
+message and its arguments), what changed (GONE: removed; " [RHS]": with those attributes; "LNK target|arguments|window
+state": a shortcut), run options."""
 
 import os
 import re
 import shutil
+import struct
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import wineenv  # noqa: E402
 from sections import info, msgbox, section, switch  # noqa: E402
-from updater import UpdaterTest, error_box, expect_boxes, main, message  # noqa: E402
+from updater import UpdaterTest, error_box, expect_boxes, fail, main, message  # noqa: E402
 
-D, GONE, DONE, LNK = "<dir>", "<gone>", "<done>", "<lnk>"
+D, GONE, DONE = "<dir>", "<gone>", "<done>"
 FLAG = switch("Flag", "Step", "Zero", "One") + msgbox("Zero", "flag 0") + msgbox("One", "flag 1")
 TREE = {"s/x.txt": "x", "s/sub/y.txt": "y", "s/empty/": D}
 COPIED = {"d/x.txt": "x", "d/sub/y.txt": "y", "d/empty/": D}
-MOVED = {"s/x.txt": GONE, "s/sub/y.txt": GONE, "s/empty/": GONE}
 APP, NEW, OLD = {"new/app.exe": "new", "prog/app.exe": "old"}, r"<W>\new\app.exe", r"<W>\prog\app.exe"
+HOLD_B = {"hold": ["b.txt"]}
 
 
 def step(mode, *keys):
@@ -31,6 +32,16 @@ copy, move, delete = step("COPY", "FROM", "TO"), step("MOVE", "FROM", "TO"), ste
 shell, attr, makedir = step("SHELL", "FUNC", "FROM", "TO"), step("ATTR", "FILE", "ARG"), step("MAKEDIR", "DIR")
 link = step("LINK", "SRC", "PARAM", "SHOWCMD", "DST")
 READ_ONLY_B = attr(r"<W>\b.txt", "1", name="Prep")  # a step that then fails keeps the bit
+LNKINFO_FIELDS = {"Local path": "path", "Working directory": "directory", "Command line arguments": "arguments"}
+
+
+def lnkinfo(path):
+    """{path, directory, arguments} as Debian's lnkinfo reads them (ANSI strings as cp932)."""
+    run = subprocess.run(["lnkinfo", "-c", "windows-932", path], capture_output=True, timeout=60)
+    if run.returncode != 0:
+        fail(f"lnkinfo failed on {path}", [run.stderr.decode("utf-8", "replace")])
+    lines = [line.strip().partition(":") for line in run.stdout.decode("utf-8", "replace").splitlines()]
+    return {LNKINFO_FIELDS[key.strip()]: value[1:] for key, _, value in lines if key.strip() in LNKINFO_FIELDS}
 
 # The named folder is R:\w\f (the current folder is R:\w); beside it, files of the same name that a wrong prefix
 # would reach. Each writing type once at every form of the folder, in one run, ends the same.
@@ -41,7 +52,7 @@ FORMS = ["R:/w/f", "R:\\\\w//f.", r"R:\w\.\x\..\f", "R:/w/x/../f", "R:f", r"\w\f
 EVERY_TYPE = [makedir(r"{X}\n", name="T1"), link(r"R:\w\f\a.txt", "", "", r"{X}\n\k", name="T2"),
               copy("{X}/*.txt", r"{X}\c/any", name="T3"), shell("COPY", r"{X}\a.txt", r"{X}\s.txt", name="T4"),
               move(r"{X}\c", r"{X}\m", name="T5"), attr(r"{X}\m/*.txt", "1", name="T6"), delete("{X}/*.txt")]
-EVERY_TYPE_DONE = {"R:/w/f/a.txt": GONE, "R:/w/f/n/k.LNK": LNK, "R:/w/f/m/a.txt": "a [R]"}
+EVERY_TYPE_DONE = {"R:/w/f/a.txt": GONE, "R:/w/f/n/k.LNK": r"LNK R:\w\f\a.txt||1", "R:/w/f/m/a.txt": "a [R]"}
 NAMESPACES = [r"\\?\R:\w\f", r"\\.\R:\w\f"]  # refused by SHELL: Wine's shell took them for names in the current folder
 # Roots as written (and as the message shows them), refused by every type, or by DELETE.
 SRC = r"R:\w\f\a.txt"
@@ -59,13 +70,12 @@ OTHER_SIDE = [(copy, lambda x: (SRC, x), (8, 0, 1)), (move, lambda x: (SRC, x), 
 SHOWN = {"R:\\w/../*": "R:\\*", "R:\\. \\*. ": "R:\\. \\*.", "<Empty>\\": "\\"}
 
 
-class Files(UpdaterTest):
+class FileRows(UpdaterTest):
     def areas(self, s):
         p = wineenv.paths()
-        # S:/: <Win>\System32\updater-tests as the build under test reaches it (32-bit programs: SysWOW64).
+        # S:/: <Win>\System32\updater-tests (32-bit programs: SysWOW64).
         system = os.path.join(p["prefix"], "drive_c", "windows", "system32" if wineenv.bits() == 64 else "syswow64")
-        return {"": s.path(), "U:/": os.path.join(p["drive_u"], s.name), "V:/": os.path.join(p["drive_v"], s.name),
-                "R:/": p["drive_r"],
+        return {"": s.path(), "V:/": os.path.join(p["drive_v"], s.name), "R:/": p["drive_r"],
                 "S:/": os.path.join(system, "updater-tests")}
 
     def snapshot(self, s):
@@ -80,13 +90,26 @@ class Files(UpdaterTest):
                 for name in files + [d for d in dirs if os.path.islink(os.path.join(top, d))]:
                     path, key = os.path.join(top, name), prefix + here + name
                     if os.path.islink(path) or name.endswith(".LNK"):
-                        found[key] = "-> " + os.readlink(path) if os.path.islink(path) else LNK
+                        found[key] = "-> " + os.readlink(path) if os.path.islink(path) else self.shortcut(s, path, key)
                         continue
                     dos = int(os.getxattr(path, "user.DOSATTRIB") if "user.DOSATTRIB" in os.listxattr(path) else "0", 16)
                     flags = "R" * (os.stat(path).st_mode & 0o222 == 0) + "H" * (dos & 2 > 0) + "S" * (dos & 4 > 0)
                     with open(path, encoding="utf-8", errors="replace") as f:
                         found[key] = f.read() + (f" [{flags}]" if flags else "")
         return found
+
+    def shortcut(self, s, path, key):
+        """A shortcut as "LNK target|arguments|window state": target and arguments as lnkinfo reads them, the same as the
+        shell link object reads (in the scenario's folder, where it runs), the state from the header (lnkinfo 2018
+        prints 0 whatever it holds, and Wine's link object does not load it back); it works in the target's folder."""
+        read = lnkinfo(path)
+        if key[1:3] != ":/":
+            self.assertEqual(s.read_shortcut(key), read, "shell link object")
+        self.assertEqual(read["directory"], read["path"].rpartition("\\")[0], "working directory")
+        with open(path, "rb") as f:
+            header = f.read(76)
+        self.assertEqual(header[:4], b"L\0\0\0")
+        return f"LNK {read['path']}|{read['arguments']}|{struct.unpack_from('<I', header, 60)[0]}"
 
     def run_row(self, before, body, outcome, changes, options=None):
         s = self.scenario()
@@ -102,21 +125,25 @@ class Files(UpdaterTest):
             elif text != D:
                 with open(path, "w", encoding="utf-8") as f:
                     f.write(text)
-        names = {"<W>": s.win(), "<U>": "U:\\" + s.name, "<V>": "V:\\" + s.name}
+        names = {"<Empty>": "", "<W>": s.win(), "<V>": "V:\\" + s.name}
         proc = ",".join(re.findall(r"^\[(\w+)\]", body, re.M))
-        s.write_script(f"[UPDATER]\nNAME=\nPROC={proc},Flag\n[DEFINE]\n"
-                       + "".join(f"{k}={v}\n" for k, v in {"<Empty>": "", **names}.items()) + body + FLAG)
-        box = info("flag 1") if outcome == DONE else error_box(message(outcome[0], *[
-            re.sub("<[WUV]>", lambda m: names[m.group(0)], a) if isinstance(a, str) else a for a in outcome[1:]]))
+        s.write_script(f"[UPDATER]\nNAME=\nPROC={proc},Flag\n[DEFINE]\n" + "".join(f"{k}={v}\n" for k, v in names.items())
+                       + body + FLAG)
+        def named(text):
+            return re.sub("<[WV]>", lambda m: names[m.group(0)], text) if isinstance(text, str) else text
+        box = info("flag 1") if outcome == DONE else error_box(message(outcome[0], *map(named, outcome[1:])))
         expect_boxes(s.run(answers=["OK"], **(options or {})), [box])
-        self.assertEqual(self.snapshot(s), {k: v for k, v in {**before, **changes}.items() if v != GONE})
+        self.assertEqual(self.snapshot(s), {k: named(v) for k, v in {**before, **changes}.items() if v != GONE})
 
+
+class Files(FileRows):
     def test_path_forms(self):
         """Nothing outside the named folder changes, whatever the form; a root or a device is refused by every type."""
         here, every = {"directory": "R:\\w"}, "".join(EVERY_TYPE)
+        shortcut = {"R:/w/f/n/k.LNK": EVERY_TYPE_DONE["R:/w/f/n/k.LNK"]}
         self.each([(x, NAMED, every.replace("{X}", x), DONE, EVERY_TYPE_DONE, here) for x in FORMS]
                   + [(x, NAMED, every.replace("/", "\\").replace("{X}", x), (17,),  # no "/" in these
-                      {"R:/w/f/n/k.LNK": LNK, "R:/w/f/c/a.txt": "a"}, here) for x in NAMESPACES], self.run_row)
+                      {**shortcut, "R:/w/f/c/a.txt": "a"}, here) for x in NAMESPACES], self.run_row)
 
         def refused(kind, values, shown, x):
             return (kind(name="Step")[8:].split("\n")[0] + " " + ",".join(map(str, values(x))), NAMED, kind(*values(x)),
@@ -125,11 +152,16 @@ class Files(UpdaterTest):
                   + [refused(*REFUSALS[2], x) for x in MORE_ROOTS]
                   + [refused(*side, x) for side in OTHER_SIDE for x in DEVICES + MORE_DEVICES], self.run_row)
 
-    def test_copy(self):
+    def test_steps(self):
+        files = {"a.dll": "a", "b.dll": "b", "c.txt": "c", "sub/d.dll": "d", "e.dll/f.txt": "f"}
+        prep = section("Prep", "ATTR", FILE=r"<W>\a.dll,<W>\b.dll,<W>\c.txt,<W>\sub\d.dll", ARG="7,7,7,7")
+        held = {"a.dll": "a [RHS]", "b.dll": "b [RHS]", "c.txt": "c [RHS]", "sub/d.dll": "d [RHS]"}  # after Prep
+        # Wine cannot remove a folder link (RemoveDirectoryA: 145); what it points to stays.
         self.each([
-            ("file, parents made", {"a.txt": "A"}, copy(r"<W>\a.txt", r"<W>\n\deep\b.txt"), DONE, {"n/deep/b.txt": "A"}),
-            ("file overwrites", {"a.txt": "A", "b.txt": "old"}, copy(r"<W>\a.txt", r"<W>\b.txt"), DONE, {"b.txt": "A"}),
-            ("tree, trailing backslashes", TREE, copy("<W>\\s\\", "<W>\\d\\"), DONE, COPIED),
+            ("file, parents made; file overwrites", {"a.txt": "A", "b.txt": "old"},
+             copy(r"<W>\a.txt,<W>\a.txt", r"<W>\n\deep\b.txt,<W>\b.txt"), DONE, {"n/deep/b.txt": "A", "b.txt": "A"}),
+            ("tree onto an older copy of itself, trailing backslashes", {**TREE, "d/x.txt": "old", "d/sub/y.txt": "old"},
+             copy("<W>\\s\\", "<W>\\d\\"), DONE, COPIED),
             ("tree beside a tree whose name it starts", TREE, copy(r"<W>\s", r"<W>\s2"), DONE,
              {"s2/x.txt": "x", "s2/sub/y.txt": "y", "s2/empty/": D}),
             ("pattern: matches of its folder, a matching folder whole",
@@ -140,8 +172,6 @@ class Files(UpdaterTest):
              (8, r"<W>\s\x?.txt", r"<W>\d\x.txt"), {"d/": D}),
             ("first failure stops the list", {"a.txt": "A", "c.txt": "C"}, copy(r"<W>\a.txt,<W>\no.txt,<W>\c.txt",
              r"<W>\1.txt,<W>\2.txt,<W>\3.txt"), (8, r"<W>\no.txt", r"<W>\2.txt"), {"1.txt": "A"}),
-            ("destination held open", {"a.txt": "new", "b.txt": "old"}, copy(r"<W>\a.txt", r"<W>\b.txt"),
-             (8, r"<W>\a.txt", r"<W>\b.txt"), {}, {"hold": ["b.txt"]}),
             ("Shift-JIS names with a 0x5C trail byte", {"表示/ソフト.txt": "s", "表示/sub/ソ.txt": "t"},
              copy(r"<W>\表示", r"<W>\予定表"), DONE, {"予定表/ソフト.txt": "s", "予定表/sub/ソ.txt": "t"}),
             ("tree into itself, however written", TREE, copy(r"<W>\s", "<W>/S./in"), (8, r"<W>\s", "<W>/S./in"), {}),
@@ -152,36 +182,27 @@ class Files(UpdaterTest):
              DONE, {**COPIED, "d/l/z.txt": "z"}),
             ("a link to a folder above: entered once", {**TREE, "s/sub/up": "-> .."}, copy(r"<W>\s", r"<W>\d"), DONE,
              {**COPIED, "d/sub/up/x.txt": "x", "d/sub/up/sub/y.txt": "y", "d/sub/up/sub/up/": D, "d/sub/up/empty/": D}),
-            ("tree onto an older copy of itself", {**TREE, "d/x.txt": "old", "d/sub/y.txt": "old"},
-             copy(r"<W>\s", r"<W>\d"), DONE, COPIED),
-            ("a failed replace keeps the read-only bit", {"a.txt": "A", "b.txt": "B"},
-             READ_ONLY_B + copy(r"<W>\a.txt", r"<W>\b.txt"),
-             (8, r"<W>\a.txt", r"<W>\b.txt"), {"b.txt": "B [R]"}, {"hold": ["b.txt"]}),
+            ("copy: a failed replace keeps the read-only bit", {"a.txt": "A", "b.txt": "B"},
+             READ_ONLY_B + copy(r"<W>\a.txt", r"<W>\b.txt"), (8, r"<W>\a.txt", r"<W>\b.txt"), {"b.txt": "B [R]"}, HOLD_B),
             ("into System32", {"a.txt": "A"}, copy(r"<W>\a.txt", r"<Win>\System32\updater-tests\b.txt"), DONE,
              {"S:/b.txt": "A"}),
-        ], self.run_row)
-
-    def test_move_and_delete(self):
-        # Wine cannot remove a folder link (RemoveDirectoryA: 145); what it points to stays.
-        self.each([
-            ("file replaces a file", {"a.txt": "A", "b.txt": "B"}, move(r"<W>\a.txt", r"<W>\b.txt"), DONE,
-             {"a.txt": GONE, "b.txt": "A"}),
-            ("file onto itself stays", {"a.txt": "A"}, move(r"<W>\a.txt", r"<W>\A.TXT"), DONE, {}),
-            ("tree across drives", TREE, move(r"<W>\s", r"<U>\d"), DONE,
-             {**MOVED, **{"U:/" + k: v for k, v in COPIED.items()}}),
-            ("pattern leaves the folder", {"s/a.txt": "a", "s/b.dat": "b"}, move(r"<W>\s\*.txt", r"<W>\d\*.txt"), DONE,
-             {"s/a.txt": GONE, "d/a.txt": "a"}),
-            ("pattern to a name without a folder", TREE, move(r"<W>\s\*.txt", "x"), (14, r"<W>\s\*.txt", "x"), {}),
-            ("destination held open", {"a.txt": "new", "b.txt": "old"}, move(r"<W>\a.txt", r"<W>\b.txt"),
-             (14, r"<W>\a.txt", r"<W>\b.txt"), {}, {"hold": ["b.txt"]}),
-            ("file onto a file of another file system", {"a.txt": "A", "V:/b.txt": "B"},
-             move(r"<W>\a.txt", r"<V>\b.txt"), DONE, {"a.txt": GONE, "V:/b.txt": "A"}),
-            ("tree onto a tree of another file system", {**TREE, "V:/d/x.txt": "old"}, move(r"<W>\s", r"<V>\d"),
-             DONE, {**MOVED, **{"V:/" + k: v for k, v in COPIED.items()}}),
+            ("move: file replaces a file, also one of another file system", {"a.txt": "A", "b.txt": "B", "c.txt": "C",
+             "V:/b.txt": "B"}, move(r"<W>\a.txt,<W>\c.txt", r"<W>\b.txt,<V>\b.txt"), DONE,
+             {"a.txt": GONE, "b.txt": "A", "c.txt": GONE, "V:/b.txt": "C"}),
+            ("move: file onto itself stays", {"a.txt": "A"}, move(r"<W>\a.txt", r"<W>\A.TXT"), DONE, {}),
+            ("move: pattern leaves the folder", {"s/a.txt": "a", "s/b.dat": "b"}, move(r"<W>\s\*.txt", r"<W>\d\*.txt"),
+             DONE, {"s/a.txt": GONE, "d/a.txt": "a"}),
+            ("move: pattern to a name without a folder", TREE, move(r"<W>\s\*.txt", "x"), (14, r"<W>\s\*.txt", "x"), {}),
+            ("move: destination held open", {"a.txt": "new", "b.txt": "old"}, move(r"<W>\a.txt", r"<W>\b.txt"),
+             (14, r"<W>\a.txt", r"<W>\b.txt"), {}, HOLD_B),
+            ("move: tree onto a tree of another file system", {**TREE, "V:/d/x.txt": "old"}, move(r"<W>\s", r"<V>\d"),
+             DONE, {**{k: GONE for k in TREE}, **{"V:/" + k: v for k, v in COPIED.items()}}),
             ("delete: a failed delete keeps the read-only bit", {"b.txt": "B"}, READ_ONLY_B + delete(r"<W>\b.txt"),
-             (10, r"<W>\b.txt"), {"b.txt": "B [R]"}, {"hold": ["b.txt"]}),
+             (10, r"<W>\b.txt"), {"b.txt": "B [R]"}, HOLD_B),
             ("delete: a folder link named itself is not entered", {"l": "-> o", "o/z.txt": "z"}, delete(r"<W>\l"),
              (10, r"<W>\l"), {}),
+            ("delete: a folder link is not entered", {"t/l": "-> ../o", "o/z.txt": "z"}, delete(r"<W>\t"),
+             (10, r"<W>\t"), {}),
             ("delete: pattern matches files and folders, not the folder",
              {"t/a.tmp": "a", "t/b.txt": "b", "t/c.tmp/z.txt": "z"}, delete(r"<W>\t\*.tmp"), DONE,
              {"t/a.tmp": GONE, "t/c.tmp/z.txt": GONE}),
@@ -189,50 +210,32 @@ class Files(UpdaterTest):
              section("Prep", "ATTR", FILE=r"<W>\t\r.txt,<W>\t\sub\h.txt", ARG="1,2") + delete(r"<W>\t"), DONE,
              {"t/r.txt": GONE, "t/sub/h.txt": GONE, "t/sub/deeper/": GONE}),
             ("delete: a path that does not exist", {}, delete(r"<W>\none, <W>\no\*.tmp"), DONE, {}),
-            ("delete: file held open", {"a.txt": "A"}, delete(r"<W>\a.txt"), (10, r"<W>\a.txt"), {}, {"hold": ["a.txt"]}),
-            ("delete: a folder link is not entered", {"t/l": "-> ../o", "o/z.txt": "z"}, delete(r"<W>\t"),
-             (10, r"<W>\t"), {}),
-        ], self.run_row)
-
-    def test_shell(self):
-        self.each([
-            ("COPY", APP, shell("COPY", NEW, OLD), DONE, {"prog/app.exe": "new"}),
-            ("MOVE", APP, shell("move", NEW, OLD), DONE, {"new/app.exe": GONE, "new/": D, "prog/app.exe": "new"}),
-            ("RENAME", {"a.txt": "A"}, shell("Rename", r"<W>\a.txt", r"<W>\b.txt"), DONE, {"a.txt": GONE, "b.txt": "A"}),
-            ("DELETE takes the source and the destination", {"a.txt": "A", "b.txt": "B"},
+            ("shell: MOVE", APP, shell("move", NEW, OLD), DONE, {"new/app.exe": GONE, "new/": D, "prog/app.exe": "new"}),
+            ("shell: RENAME", {"a.txt": "A"}, shell("Rename", r"<W>\a.txt", r"<W>\b.txt"), DONE,
+             {"a.txt": GONE, "b.txt": "A"}),
+            ("shell: DELETE takes the source and the destination", {"a.txt": "A", "b.txt": "B"},
              shell("DELETE", r"<W>\a.txt", r"<W>\b.txt"), DONE, {"a.txt": GONE, "b.txt": GONE}),
-            ("an old temporary goes first", {**APP, "prog/app.exe.tmp": "stale"}, shell("COPY", NEW, OLD), DONE,
-             {"prog/app.exe": "new", "prog/app.exe.tmp": GONE}),
-            ("a directory replaces a directory", {"n/x.txt": "x", "o/y.txt": "y"}, shell("COPY", r"<W>\n", r"<W>\o"),
-             DONE, {"o/x.txt": "x", "o/y.txt": GONE}),
-            ("unknown word", APP, shell("FROB", NEW, OLD), (17,), {}),
-            ("copy onto a destination held open", APP, shell("COPY", NEW, OLD), (17,), {}, {"hold": ["prog/app.exe"]}),
-            ("move onto a destination held open keeps the only copy", APP, shell("MOVE", NEW, OLD), (17,),
+            ("shell: COPY, an old temporary goes first", {**APP, "prog/app.exe.tmp": "stale"}, shell("COPY", NEW, OLD),
+             DONE, {"prog/app.exe": "new", "prog/app.exe.tmp": GONE}),
+            ("shell: an old temporary that is a folder goes first", {**APP, "prog/app.exe.tmp/x.txt": "stale"},
+             shell("COPY", NEW, OLD), DONE, {"prog/app.exe": "new", "prog/app.exe.tmp/x.txt": GONE}),
+            ("shell: a directory replaces a directory", {"n/x.txt": "x", "o/y.txt": "y"},
+             shell("COPY", r"<W>\n", r"<W>\o"), DONE, {"o/x.txt": "x", "o/y.txt": GONE}),
+            ("shell: unknown word", APP, shell("FROB", NEW, OLD), (17,), {}),
+            ("shell: a failed replace keeps the read-only bit", {"a.txt": "A", "b.txt": "B"},
+             READ_ONLY_B + shell("COPY", r"<W>\a.txt", r"<W>\b.txt"), (17,), {"b.txt": "B [R]"}, HOLD_B),
+            ("shell: move onto a destination held open keeps the only copy", APP, shell("MOVE", NEW, OLD), (17,),
              {"new/app.exe": GONE, "new/": D, "prog/app.exe.tmp": "new"}, {"hold": ["prog/app.exe"]}),
-            ("a name too long for the shell", APP, shell("COPY", NEW, "<W>\\" + "N" * 250), (17,), {}),
-            *[(f"{word} of {what}", {**APP, "new/sub/": D}, shell(word, source, OLD), (17,), {})
+            ("shell: rename onto a destination held open keeps the only copy", {"a.txt": "A", "b.txt": "B"},
+             shell("RENAME", r"<W>\a.txt", r"<W>\b.txt"), (17,), {"a.txt": GONE, "b.txt.tmp": "A"}, HOLD_B),
+            ("shell: a second run keeps the only copy", {"prog/app.exe": "old", "prog/app.exe.tmp": "new"},
+             shell("MOVE", NEW, OLD), (17,), {}),
+            *[(f"shell: {word} of {what}", {**APP, "new/sub/": D}, shell(word, source, OLD), (17,), {})
               for word in ("COPY", "MOVE", "RENAME", "DELETE")
               for what, source in (("a missing source", r"<W>\new\no.exe"), ("no match", r"<W>\new\sub\*"))],
-            ("a second run keeps the only copy", {"prog/app.exe": "old", "prog/app.exe.tmp": "new"},
-             shell("MOVE", NEW, OLD), (17,), {}),
-            ("an old temporary that is a folder goes first", {**APP, "prog/app.exe.tmp/x.txt": "stale"},
-             shell("COPY", NEW, OLD), DONE, {"prog/app.exe": "new", "prog/app.exe.tmp/x.txt": GONE}),
-            ("rename onto a destination held open keeps the only copy", {"a.txt": "A", "b.txt": "B"},
-             shell("RENAME", r"<W>\a.txt", r"<W>\b.txt"), (17,), {"a.txt": GONE, "b.txt.tmp": "A"}, {"hold": ["b.txt"]}),
-            ("a failed replace keeps the read-only bit", {"a.txt": "A", "b.txt": "B"},
-             READ_ONLY_B + shell("COPY", r"<W>\a.txt", r"<W>\b.txt"),
-             (17,), {"b.txt": "B [R]"}, {"hold": ["b.txt"]}),
-            *[(f"temporary name of {3 + n + 4} bytes", {"R:/a.txt": "new", "R:/" + "N" * n: "old"},
+            *[(f"shell: temporary name of {3 + n + 4} bytes", {"R:/a.txt": "new", "R:/" + "N" * n: "old"},
                shell("COPY", r"R:\a.txt", "R:\\" + "N" * n), outcome, {"R:/" + "N" * n: "new"} if outcome == DONE else {})
               for n, outcome in ((251, DONE), (252, (17,)))],
-        ], self.run_row)
-
-    def test_attributes_and_makedir(self):
-        files = {  # Prep makes the files but one hidden, system and read-only
-            "a.dll": "a", "b.dll": "b", "c.txt": "c", "sub/d.dll": "d", "e.dll/f.txt": "f"}
-        prep = section("Prep", "ATTR", FILE=r"<W>\a.dll,<W>\b.dll,<W>\c.txt,<W>\sub\d.dll", ARG="7,7,7,7")
-        held = {"a.dll": "a [RHS]", "b.dll": "b [RHS]", "c.txt": "c [RHS]", "sub/d.dll": "d [RHS]"}
-        self.each([
             ("a pattern: files of its folder, no folders", files, prep + attr(r"<W>\*.dll", "21"), DONE,
              {**held, "a.dll": "a [R]", "b.dll": "b [R]"}),
             ("items in parallel, a missing value is 0", files, prep + attr(r"<W>\a.dll, <W>\c.txt", "3"), DONE,
