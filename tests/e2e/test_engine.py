@@ -162,7 +162,7 @@ VERSION = re.search(r"project\(updater VERSION (\S+)", open(os.path.join(wineenv
 COPY = section("Copy", "COPY", FROM=r"@\データ.txt", TO=r"@\copy.txt")
 COPIED = ["run Copy (COPY)", r'  item 1: "@\データ.txt", "@\copy.txt": done', "  flag 1"]
 # name, PROC, sections (@: the scenario's folder), LOG, answers, the lines after
-# the header (None: no log), exit code (None: killed while the last step waits)
+# the header (None: no log), exit code (None: killed while the last step waits), a display to show boxes on
 LOGS = [
     ("a full run", "Copy,Crc,Quick,Ask", COPY + section("Crc", "CRC", FILE=r"@\copy.txt", TYPE="AND", CRC=f"{CRC:x}")
      + section("Quick", "LAUNCH", FILE=r"@\quick.exe", PARAM="", ISWAIT="1") + msgbox("Ask", "更新?", "QUESTION"),
@@ -174,6 +174,8 @@ LOGS = [
      ["OK"], ["run Gone (COPY)", "  box \"" + message(8, r"@\gone.txt", r"@\x.txt").replace("\n", " ") + "\": OK",
               r'  item 1: "@\gone.txt", "@\x.txt": failed', "end, exit code 1"], 1),
     ("a log that cannot be opened", "Ask", msgbox("Ask", "asked", abort="1,0"), r"@\no\run.log", ["OK"], None, 2),
+    ("a box no one can see stops the run", "Ask,Copy", msgbox("Ask", "更新?", "QUESTION") + COPY, r"@\run.log", [],
+     ["run Ask (MSGBOX)", '  box "更新?": none', "end, exit code 1"], 1, False),
     ("a killed run", "Copy,Wait,Ask", COPY + section("Wait", "LAUNCH", FILE=r"@\forever.exe", PARAM="", ISWAIT="1")
      + msgbox("Ask", "never"), r"@\run.log", [], COPIED + ["run Wait (LAUNCH)"], None),
 ]
@@ -230,7 +232,7 @@ class Run(UpdaterTest):
         self.each(ROWS, check)
 
     def test_the_run_log(self):
-        def check(proc, sections, log, answers, lines, code):
+        def check(proc, sections, log, answers, lines, code, display=True):
             s = self.scenario()
             w = s.win()
             s.write_bytes("データ.txt", DATA)
@@ -238,7 +240,8 @@ class Run(UpdaterTest):
             programs = [Program(s, "quick.exe", plan=dict(exit=7)), Program(s, "forever.exe", plan=dict(run=-1))]
             try:
                 result = self.run_script(proc, sections.replace("@", w), answers, "/tLog",
-                                         "NAME=\nLOG=" + log.replace("@", w), s, timeout=5 if code is None else 20)
+                                         "NAME=\nLOG=" + log.replace("@", w), s, timeout=5 if code is None else 20,
+                                         display=display)
             finally:
                 stop_programs(programs)
             self.assertEqual((result.exit_code, result.timed_out), (code, code is None))

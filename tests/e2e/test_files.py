@@ -228,6 +228,8 @@ class Files(FileRows):
              {"new/app.exe": GONE, "new/": D, "prog/app.exe.tmp": "new"}, {"hold": ["prog/app.exe"]}),
             ("shell: rename onto a destination held open keeps the only copy", {"a.txt": "A", "b.txt": "B"},
              shell("RENAME", r"<W>\a.txt", r"<W>\b.txt"), (17,), {"a.txt": GONE, "b.txt.tmp": "A"}, HOLD_B),
+            ("shell: a destination held with all sharing is never deleted first", {"a.txt": "A", "b.txt": "B"},
+             shell("COPY", r"<W>\a.txt", r"<W>\b.txt"), (17,), {}, {"hold": ["+b.txt"]}),
             ("shell: a second run keeps the only copy", {"prog/app.exe": "old", "prog/app.exe.tmp": "new"},
              shell("MOVE", NEW, OLD), (17,), {}),
             *[(f"shell: {word} of {what}", {**APP, "new/sub/": D}, shell(word, source, OLD), (17,), {})

@@ -328,10 +328,15 @@ std::string Clipboard(const wchar_t* before) {
 
 int DriveJob(int count, wchar_t** job) {
     std::vector<HANDLE> held;
-    for (int i = kHolds; i < count; ++i)
-        if (held.push_back(CreateFileW(job[i], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)),
-            held.back() == INVALID_HANDLE_VALUE)
-            return fprintf(stderr, "boxdriver: cannot hold %s\n", Utf8(job[i]).c_str()), 2;
+    // "+name": held the way an indexer holds a file, every kind of sharing allowed.
+    for (int i = kHolds; i < count; ++i) {
+        bool shared = job[i][0] == L'+';
+        held.push_back(CreateFileW(job[i] + shared, GENERIC_READ, shared ? 7 : 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (held.back() == INVALID_HANDLE_VALUE) {
+            fprintf(stderr, "boxdriver: cannot hold %s\n", Utf8(job[i]).c_str());
+            return 2;
+        }
+    }
     bool hold = wcscmp(job[kClipboard], L"hold") == 0, swap = *job[kClipboard] && !hold;
     HWND owner = hold ? CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr) : nullptr;
     if (hold && (!owner || !OpenClipboard(owner))) return fputs("boxdriver: cannot hold the clipboard\n", stderr), 2;
