@@ -6,10 +6,10 @@ import sys
 import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
-from sections import info, msgbox, section  # noqa: E402
-from updater import Box, CLIPBOARD_BEFORE, DEFAULT_CAPTION, UpdaterTest, expect_boxes, main  # noqa: E402
+from sections import flag_boxes, info, section  # noqa: E402
+from updater import Box, CLIPBOARD_BEFORE, DEFAULT_CAPTION, UpdaterTest, expect_boxes, main   # noqa: E402
 
-GATES = msgbox("Set", "flag 1", flag="Test,1") + msgbox("Clear", "flag 0", flag="Test,0")
+GATES = flag_boxes("Test")
 # Contents of the files the tests name; "-" stands for a file that is absent, "e" (empty) cannot be measured.
 CONTENTS = {"a": b"abc", "b": b"second file\r\n", "c": bytes(range(256)) * 3, "e": b"", "表示.txt": b"shift-jis"}
 R = {name: f"{zlib.crc32(data):08x}" for name, data in CONTENTS.items()}  # the item that matches

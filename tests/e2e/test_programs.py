@@ -5,12 +5,12 @@ import os
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
-import wineenv  # noqa: E402
-from programs import Program, stop_programs  # noqa: E402
-from sections import info, msgbox, section  # noqa: E402
-from updater import UpdaterTest, error_box, main, message  # noqa: E402
+import wineenv   # noqa: E402
+from programs import Program, stop_programs   # noqa: E402
+from sections import flag_boxes, info, section  # noqa: E402
+from updater import UpdaterTest, error_box, main, message   # noqa: E402
 
-GATES = msgbox("Set", "flag 1", flag="Step,1") + msgbox("Clear", "flag 0", flag="Step,0")
+GATES = flag_boxes("Step")
 FOREVER = dict(run=-1)
 OTHER = 96 - wineenv.bits()  # the other build: programs of the other bitness
 

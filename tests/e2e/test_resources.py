@@ -8,11 +8,11 @@ import sys
 import pefile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
-import wineenv  # noqa: E402
-from sections import info, msgbox, section  # noqa: E402
-from updater import UpdaterTest, error_box, expect_boxes, main, message  # noqa: E402
+import wineenv   # noqa: E402
+from sections import flag_boxes, info, section  # noqa: E402
+from updater import UpdaterTest, error_box, expect_boxes, main, message   # noqa: E402
 
-GATES = msgbox("Set", "flag 1", flag="Test,1") + msgbox("Clear", "flag 0", flag="Test,0")
+GATES = flag_boxes("Test")
 RT_ICON, RT_STRING, RT_RCDATA, RT_GROUP_ICON = 3, 6, 10, 14
 NAMED, ENGLISH = ("PAYLOAD", "SETTINGS", 1041), (RT_RCDATA, "ENGLISHONLY", 1033)
 OTHER = 96 - wineenv.bits()  # the other build's module
