@@ -39,8 +39,11 @@ std::wstring Beside(const wchar_t* suffix) {
 // One line per write, appended, so that copies running side by side and
 // the tests reading meanwhile never see half a fact.
 void Record(const char* fact, const std::wstring& value) {
-    if (FILE* file = _wfopen(Beside(L".out").c_str(), L"ab"))
-        fprintf(file, "%lu %s %s\n", GetCurrentProcessId(), fact, Utf8(value).c_str()), fclose(file);
+    FILE* file = _wfopen(Beside(L".out").c_str(), L"ab");
+    if (!file)
+        return;
+    fprintf(file, "%lu %s %s\n", GetCurrentProcessId(), fact, Utf8(value).c_str());
+    fclose(file);
 }
 
 void RecordTime(const char* fact) {
@@ -297,7 +300,10 @@ void Drive(wchar_t** job, HANDLE process, Run& run) {
             WaitForSingleObject(process, 5000);
             return;
         }
-        if (!hwnd) { Sleep(10); continue; }
+        if (!hwnd) {
+            Sleep(10);
+            continue;
+        }
         Box box = ReadBox(hwnd, slot);
         size_t index = run.boxes.size();
         if (*job[kScreenshots])
@@ -308,6 +314,12 @@ void Drive(wchar_t** job, HANDLE process, Run& run) {
     }
     run.NoteClosed();
     run.exited = GetExitCodeProcess(process, &run.exitCode) != 0;
+}
+
+// Code 2: the job could not be done as asked.
+int Refuse(const char* what) {
+    fprintf(stderr, "boxdriver: %s\n", what);
+    return 2;
 }
 
 // Puts `before` there (Unicode text only, which a program that puts CF_TEXT
@@ -321,9 +333,13 @@ std::string Clipboard(const wchar_t* before) {
         GlobalUnlock(memory);
         if (!EmptyClipboard() || !SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
     } else if (HANDLE data = before ? nullptr : GetClipboardData(CF_UNICODETEXT)) {
-        if (const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data))) text = Json(chars), GlobalUnlock(data);
+        if (const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = Json(chars);
+            GlobalUnlock(data);
+        }
     }
-    return CloseClipboard(), text;
+    CloseClipboard();
+    return text;
 }
 
 int DriveJob(int count, wchar_t** job) {
@@ -332,14 +348,13 @@ int DriveJob(int count, wchar_t** job) {
     for (int i = kHolds; i < count; ++i) {
         bool shared = job[i][0] == L'+';
         held.push_back(CreateFileW(job[i] + shared, GENERIC_READ, shared ? 7 : 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        if (held.back() == INVALID_HANDLE_VALUE) {
-            fprintf(stderr, "boxdriver: cannot hold %s\n", Utf8(job[i]).c_str());
-            return 2;
-        }
+        if (held.back() == INVALID_HANDLE_VALUE)
+            return Refuse(("cannot hold " + Utf8(job[i])).c_str());
     }
     bool hold = wcscmp(job[kClipboard], L"hold") == 0, swap = *job[kClipboard] && !hold;
     HWND owner = hold ? CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr) : nullptr;
-    if (hold && (!owner || !OpenClipboard(owner))) return fputs("boxdriver: cannot hold the clipboard\n", stderr), 2;
+    if (hold && (!owner || !OpenClipboard(owner)))
+        return Refuse("cannot hold the clipboard");
     if (swap) Clipboard(job[kClipboard]);
     std::wstring commandLine = L"\"" + std::wstring(job[kProgram]) + L"\"" +
                                (*job[kArguments] ? L" " + std::wstring(job[kArguments]) : L"");
@@ -359,7 +374,10 @@ int DriveJob(int count, wchar_t** job) {
     }
     std::string clipboard = swap && !error ? Clipboard(nullptr) : "null";
     for (HANDLE file : held) CloseHandle(file);
-    if (owner) CloseClipboard(), DestroyWindow(owner);
+    if (owner) {
+        CloseClipboard();
+        DestroyWindow(owner);
+    }
     std::string out = "{\"started\": " + std::string(error ? "false" : "true") + ", \"start_error\": " +
                       std::to_string(error) + ", \"exit_code\": " + (run.exited ? std::to_string(run.exitCode) : "null") +
                       ", \"timed_out\": " + (run.timedOut ? "true" : "false") + ", \"too_many_boxes\": " +
@@ -382,7 +400,7 @@ int ReadShortcut(const wchar_t* shortcut, const wchar_t* output) {
         FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) ||
         FAILED(file->Load(shortcut, STGM_READ)) || FAILED(link->GetPath(path, 1024, nullptr, SLGP_RAWPATH)) ||
         FAILED(link->GetArguments(arguments, 1024)) || FAILED(link->GetWorkingDirectory(directory, 1024)))
-        return fputs("boxdriver: cannot read the shortcut\n", stderr), 2;
+        return Refuse("cannot read the shortcut");
     return WriteWholeFile(output, "path=" + Utf8(path) + "\narguments=" + Utf8(arguments) + "\ndirectory=" +
                                       Utf8(directory) + "\n") ? 0 : 2;
 }
