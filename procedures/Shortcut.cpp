@@ -3,6 +3,7 @@
 #include "foundation/Numbers.h"
 #include "foundation/PathText.h"
 #include "system/DirectoryTree.h"
+#include "system/PathGate.h"
 #include "system/Shell.h"
 
 namespace {
@@ -18,13 +19,17 @@ struct ShortcutRecord : Procedure {
 bool ShortcutItem(Procedure&, const String* items) {
     const String& source = items[0];
     const String& destination = items[3];
-    // A folder that cannot be made shows itself when the shortcut is saved.
-    String folder = WithoutTrailingSeparators(PathPrefix(destination));
-    if (!folder.IsEmpty())
-        MakeDirectoryPath(folder);
-    if (!IsRootOrDevice(destination) &&
-        CreateShortcut(source, destination + ".LNK", items[1].Text(), ParseInt(items[2])))
-        return true;
+    // An empty item would save ".LNK" in the current folder. A folder that
+    // cannot be made shows itself when the shortcut is saved.
+    GatedPath target, shortcut;
+    if (PassGate(source, PathRole::SourceRead, target) &&
+        PassGate(destination, PathRole::DestinationReplaced, shortcut)) {
+        String folder = WithoutTrailingSeparators(PathPrefix(destination));
+        if (!folder.IsEmpty())
+            MakeDirectoryPath(folder);
+        if (CreateShortcut(source, destination + ".LNK", items[1].Text(), ParseInt(items[2])))
+            return true;
+    }
     ReportError(MsgLinkFailed, source.Text(), destination.Text());
     return false;
 }
