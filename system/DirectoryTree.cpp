@@ -161,10 +161,6 @@ static bool CopyEntry(const String& path, WalkEvent event, void* context) {
     return true;
 }
 
-// In one step where the system can: the destination name always holds the
-// old or the new file, and a file moved onto itself is never deleted first.
-// Across file systems the system would copy onto the destination in place;
-// the copy goes through a temporary name instead.
 // A read-only file too; a file that stays keeps its attributes.
 static bool DeleteFileAnyway(const String& path) {
     DWORD attributes = GetFileAttributesA(path.Text());
@@ -175,6 +171,10 @@ static bool DeleteFileAnyway(const String& path) {
     return false;
 }
 
+// In one step where the system can: the destination name always holds the
+// old or the new file, and a file moved onto itself is never deleted first.
+// Across file systems the system would copy onto the destination in place;
+// the copy goes through a temporary name instead.
 // Under Wine a rename onto another name of the same file (a hard link) was
 // seen to succeed and leave both names: the source name goes by itself, as
 // the file stays under the other. One name written two ways is left alone.

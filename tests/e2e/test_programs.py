@@ -171,7 +171,7 @@ class Programs(UpdaterTest):
             ("ends before its tick", r"<Src>\a.exe", long, {"a.exe": dict(run=1000)}, "end"),
             ("outlives its tick", r"<Src>\a.exe", "3000", {"a.exe": FOREVER}, "tick"),
             ("not running", r"<Src>\a.exe", long, {}, "at once"),
-            ("'/' for '\\'", "<Src>/a.exe", long, {"a.exe": dict(run=1000)}, "end"),
+            ("'/' for '\\'", "<Src>/a.exe", "3000", {"a.exe": FOREVER}, "tick"),
             ("-1 waits until it ends", r"<Src>\a.exe", "-1", {"a.exe": dict(run=1500)}, "end"),
             ("two programs, one tick item", r"<Src>\a.exe,<Src>\b.exe", long, {"a.exe": dict(run=1000), "b.exe": FOREVER}, "end"),
             ("the first not running", r"<Src>\a.exe,<Src>\b.exe", f"{long},{long}", {"b.exe": dict(run=800)}, "end b"),
