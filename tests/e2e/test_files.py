@@ -278,8 +278,6 @@ class Files(FileRows):
             ("a pattern that matches nothing", {}, attr(r"<W>\*.xyz", "ff"), (12, r"<W>\*.xyz", 255), {}),
             ("the files in a root", {"R:/a.txt": "r", "R:/s/b.txt": "b"}, attr(r"R:\*.*", "1"), DONE, {"R:/a.txt": "r [R]"}),
             ("a root that exists", {}, makedir("R:\\"), DONE, {}),
-            ("link: an empty destination item", {"a.txt": "A"}, link(r"<W>\a.txt,<W>\a.txt", "", "", r"<W>\k"),
-             (15, r"<W>\a.txt", ""), {"k.LNK": r"LNK <W>\a.txt||1"}),
             ("repeated, trailing backslash", {}, makedir("<W>\\a\\b, <W>\\a\\b\\, <W>\\a\\b"), DONE, {"a/b/": D}),
             ("a file in the way", {"a/f": "x"}, makedir(r"<W>\a\n, <W>\a\f\g"), (13, r"<W>\a\f\g"), {"a/n/": D}),
             ("levels made before a failure stay", {}, makedir(r"<W>\n1\n2\a?b\n4"), (13, r"<W>\n1\n2\a?b\n4"),
