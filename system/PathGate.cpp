@@ -64,8 +64,15 @@ bool ResolvePath(const String& path, String& resolved) {
     char* name;
     if (path.IsEmpty())
         return false;
+    // Too long for the ANSI calls (Wine's GetFullPathNameA fails past
+    // MAX_PATH): nothing there can be reached, and the text is judged as
+    // written.
     DWORD length = GetFullPathNameA(path.Text(), sizeof buffer, buffer, &name);
-    if (length == 0 || length >= sizeof buffer || !resolved.Assign(buffer))
+    if (length == 0 || length >= sizeof buffer) {
+        resolved = PathRootLength(path.Text()) < path.Length() ? WithoutTrailingSeparators(path) : path;
+        return !resolved.IsEmpty();
+    }
+    if (!resolved.Assign(buffer))
         return false;
     // A root keeps its separator: "C:" alone is the current folder of C:.
     if (PathRootLength(buffer) < static_cast<int>(length))

@@ -23,8 +23,8 @@ struct GatedPath {
 // The full path of `path` against the current folder ("/" read as "\\",
 // "." and ".." taken out, trailing dots and spaces dropped as the system
 // drops them), with the long name of every level that exists, so a short
-// name or another letter case names the same thing. False for an empty
-// path or one that does not fit.
+// name or another letter case names the same thing. A path too long to
+// resolve stays as written. False for an empty path.
 bool ResolvePath(const String& path, String& resolved);
 
 // Resolves `path` and answers whether a step in `role` may act on it. An
