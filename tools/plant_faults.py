@@ -93,11 +93,10 @@ def build(work, log, whole=False):
                for tree in ("win64", "native"))
 
 
-def failed_tests(work, regex, log, quick, timeout=None):
+def failed_tests(work, regex, log, quick, more=()):
     """The names of the tests that failed (or timed out), or None when no test matches."""
     args = ["ctest", "--output-on-failure", "-j2", "--no-tests=error", "-R", regex]
-    args += ["--stop-on-failure"] * quick + ["--timeout", str(timeout)] * bool(timeout)
-    run(args, work, log, os.path.join(work, "build", "native"))
+    run(args + ["--stop-on-failure"] * quick + list(more), work, log, os.path.join(work, "build", "native"))
     text = Path(os.path.join(work, "logs", log)).read_bytes().decode(errors="replace")
     if "No tests were found" in text:
         return None

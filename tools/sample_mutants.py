@@ -152,7 +152,7 @@ def objects_digest(work):
     """One digest of every object file of the builds the tests run."""
     digest = hashlib.sha1()
     for tree in ("win64", "native"):
-        for path in sorted(Path(work, "build", tree).rglob("*.o*")):
+        for path in sorted(Path(work, "build", tree, "CMakeFiles").rglob("*.o*")):
             if path.suffix in (".o", ".obj"):
                 digest.update(path.read_bytes())
     return digest.hexdigest()
@@ -172,7 +172,9 @@ def try_mutant(work, mutant, baseline, timeout):
             return "build failed", ""
         if objects_digest(work) == baseline:
             return "equivalent (same code)", ""
-        failed = plant_faults.failed_tests(work, covering_tests(relative), name + ".test.log", True, timeout)
+        # The Wine fixture was set up once for the whole sample (see main).
+        failed = plant_faults.failed_tests(work, covering_tests(relative), name + ".test.log", True,
+                                           ["--timeout", str(timeout), "-FS", "wine", "-FC", "wine"])
     finally:
         path.write_bytes(original)
     if failed is None or "wine.setup" in failed:
@@ -203,6 +205,8 @@ def main():
     random.Random(seed).shuffle(found)
     work, lock = plant_faults.prepare(options.work)
     baseline = objects_digest(work)
+    if plant_faults.failed_tests(work, r"^wine\.setup$", "setup.test.log", False):
+        sys.exit(f"the Wine fixture could not be set up: see {work}/logs/setup.test.log")
     journal = open(os.path.join(work, "logs", f"mutants-{seed}.jsonl"), "a")
     rows, unbuilt = [], 0
     try:
