@@ -3,6 +3,7 @@ A rule is one test method; its cases are rows named in the failure (UpdaterTest.
 scenario has its own folder T:\\<name>\\ (<state>/scratch/<name>) holding a copy of updater.exe."""
 
 import fcntl
+import glob
 import inspect
 import json
 import os
@@ -101,8 +102,13 @@ class Scenario:
             return Result(json.load(f), log)
 
     def next_stem(self, kind):
+        """A new stem for a run's files in _runs; what an earlier session left under it goes (a picture there
+        would tell run_closing that a box came, a result that the driver wrote one)."""
         self.run_count += 1
-        return f"{self.name}-{self.run_count}{kind}"
+        stem = f"{self.name}-{self.run_count}{kind}"
+        for old in glob.glob(os.path.join(glob.escape(self.runs), glob.escape(stem)) + "[.-]*"):
+            shutil.rmtree(old) if os.path.isdir(old) else os.remove(old)
+        return stem
 
     def wine(self, what, stem, args, timeout=60, output=None, encoding="utf-8", dlls="", display=True):
         """The output of a Wine program run in the scenario's folder, which must end with code 0. Wine was
