@@ -85,12 +85,14 @@ def run(args, work, log, cwd=None):
         return subprocess.run(args, stdout=out, stderr=subprocess.STDOUT, env=env, cwd=cwd).returncode
 
 
-def build(work, log, whole=False):
-    """The whole tree at the start; then only what the 64-bit tests and the native ones run."""
+def build(work, log, whole=False, targets=None):
+    """The whole tree at the start; then only what the 64-bit tests and the native ones run, or the
+    targets named ({tree: [target, ...]}; a tree left out is not built)."""
     if whole:
         return run([os.path.join(work, "src", "tools", "build.sh")], work, log) == 0
-    return all(run(["cmake", "--build", os.path.join(work, "build", tree), "-j2"], work, log) == 0
-               for tree in ("win64", "native"))
+    targets = targets or {"win64": [], "native": []}
+    return all(run(["cmake", "--build", os.path.join(work, "build", tree), "-j2"] + ["--target"] * bool(names) + names,
+                   work, f"{log}.{tree}") == 0 for tree, names in targets.items())
 
 
 def failed_tests(work, regex, log, quick, more=()):
