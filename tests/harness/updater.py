@@ -31,7 +31,11 @@ class Scenario:
         self.name, self.run_count = name, 0
         self.root, self.runs = os.path.join(p["scratch"], name), os.path.join(p["scratch"], "_runs")
         self.lock = os.path.join(p["state"], "clipboard.lock")
+        # What an earlier session (ctest --repeat, or no set-up in between) left of this scenario's runs goes:
+        # an old picture would tell run_closing that a box came, an old result that the driver wrote one.
         shutil.rmtree(self.root, ignore_errors=True)
+        for old in glob.glob(os.path.join(glob.escape(self.runs), glob.escape(name) + "-*")):
+            shutil.rmtree(old) if os.path.isdir(old) else os.remove(old)
         os.makedirs(self.runs, exist_ok=True)
         self.copy_program("updater.exe")
 
@@ -102,13 +106,8 @@ class Scenario:
             return Result(json.load(f), log)
 
     def next_stem(self, kind):
-        """A new stem for a run's files in _runs; what an earlier session left under it goes (a picture there
-        would tell run_closing that a box came, a result that the driver wrote one)."""
         self.run_count += 1
-        stem = f"{self.name}-{self.run_count}{kind}"
-        for old in glob.glob(os.path.join(glob.escape(self.runs), glob.escape(stem)) + "[.-]*"):
-            shutil.rmtree(old) if os.path.isdir(old) else os.remove(old)
-        return stem
+        return f"{self.name}-{self.run_count}{kind}"
 
     def wine(self, what, stem, args, timeout=60, output=None, encoding="utf-8", dlls="", display=True):
         """The output of a Wine program run in the scenario's folder, which must end with code 0. Wine was
