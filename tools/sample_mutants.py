@@ -61,6 +61,17 @@ def covering_tests(path):
     return next(tests for pattern, tests in COVER if re.search(pattern, path))
 
 
+def stages(tests):
+    """The covering tests in the order they run: the unit tests together (quick), then each
+    end-to-end module alone, so that a caught mutant stops early."""
+    names = []
+    for part in re.findall(r"[^|(]+(?:\([^)]*\))?", tests):
+        head, _, group = part.partition("(")
+        names += [head + name for name in group.rstrip(")").split("|")] if group else [head]
+    quick = [name for name in names if not name.startswith("e2e")]
+    return (["|".join(quick)] if quick else []) + [name for name in names if name.startswith("e2e")]
+
+
 def targets_for(tests):
     """What must be rebuilt for those tests: {tree: [target, ...]}."""
     native = {"native.unit": "unit_tests_native", "native.crc_emulated": "unit_crc_emulated",
@@ -181,9 +192,12 @@ def try_mutant(work, mutant, baseline, timeout):
             return "build failed", ""
         if objects_digest(work) == baseline:
             return "equivalent (same code)", ""
-        # The Wine fixture was set up once for the whole sample (see main).
-        failed = plant_faults.failed_tests(work, covering_tests(relative), name + ".test.log", True,
-                                           ["--timeout", str(timeout), "-FS", "wine", "-FC", "wine"])
+        for number, regex in enumerate(stages(covering_tests(relative)), 1):
+            # The Wine fixture was set up once for the whole sample (see main).
+            failed = plant_faults.failed_tests(work, f"^({regex})$", f"{name}.test{number}.log", True,
+                                               ["--timeout", str(timeout), "-FS", "wine", "-FC", "wine"])
+            if failed is None or failed:
+                break
     finally:
         path.write_bytes(original)
     if failed is None or "wine.setup" in failed:
@@ -216,12 +230,21 @@ def main():
     baseline = objects_digest(work)
     if plant_faults.failed_tests(work, r"^wine\.setup$", "setup.test.log", False):
         sys.exit(f"the Wine fixture could not be set up: see {work}/logs/setup.test.log")
-    journal = open(os.path.join(work, "logs", f"mutants-{seed}.jsonl"), "a")
+    # A sample taken again with its seed goes on where its journal ends.
+    journal_path = os.path.join(work, "logs", f"mutants-{seed}.jsonl")
+    done = {}
+    for line in Path(journal_path).read_text().splitlines() if os.path.exists(journal_path) else []:
+        entry = json.loads(line)
+        done[(entry["file"], entry["line"], entry["kind"], entry["new"])] = (entry["result"], entry["failed"])
+    journal = open(journal_path, "a")
     rows, unbuilt = [], 0
     try:
         for mutant in found:
             if len(rows) >= options.count:
                 break
+            if mutant in done:
+                rows.append(mutant + (done[mutant][0], 0, done[mutant][1]))
+                continue
             start = time.monotonic()
             result, failed = try_mutant(work, mutant, baseline, options.timeout)
             if result == "build failed":
@@ -241,8 +264,9 @@ def main():
           f"{results.count('caught')} caught, {results.count('SURVIVED')} survived, "
           f"{results.count('equivalent (same code)')} equivalent (same code), "
           f"{len(rows) - len([r for r in results if r in ('caught', 'SURVIVED', 'equivalent (same code)')])} other")
-    if rows:
-        print(f"{sum(row[5] for row in rows) / len(rows):.0f} s per mutant on average")
+    timed = [row[5] for row in rows if row[5]]
+    if timed:
+        print(f"{sum(timed) / len(timed):.0f} s per mutant tried in this run, on average")
     print("\nsurvivors to judge by reading:")
     for relative, number, kind, new, result, _, _ in rows:
         if result not in ("caught", "equivalent (same code)"):
