@@ -85,18 +85,20 @@ def run(args, work, log, cwd=None):
         return subprocess.run(args, stdout=out, stderr=subprocess.STDOUT, env=env, cwd=cwd).returncode
 
 
-def build(work, log, whole=False):
-    """The whole tree at the start; then only what the 64-bit tests and the native ones run."""
+def build(work, log, whole=False, targets=None):
+    """The whole tree at the start; then only what the 64-bit tests and the native ones run, or the
+    targets named ({tree: [target, ...]}; a tree left out is not built)."""
     if whole:
         return run([os.path.join(work, "src", "tools", "build.sh")], work, log) == 0
-    return all(run(["cmake", "--build", os.path.join(work, "build", tree), "-j2"], work, log) == 0
-               for tree in ("win64", "native"))
+    targets = targets or {"win64": [], "native": []}
+    return all(run(["cmake", "--build", os.path.join(work, "build", tree), "-j2"] + ["--target"] * bool(names) + names,
+                   work, f"{log}.{tree}") == 0 for tree, names in targets.items())
 
 
-def failed_tests(work, regex, log, quick):
-    """The names of the tests that failed, or None when no test matches."""
+def failed_tests(work, regex, log, quick, more=()):
+    """The names of the tests that failed (or timed out), or None when no test matches."""
     args = ["ctest", "--output-on-failure", "-j2", "--no-tests=error", "-R", regex]
-    run(args + ["--stop-on-failure"] * quick, work, log, os.path.join(work, "build", "native"))
+    run(args + ["--stop-on-failure"] * quick + list(more), work, log, os.path.join(work, "build", "native"))
     text = Path(os.path.join(work, "logs", log)).read_bytes().decode(errors="replace")
     if "No tests were found" in text:
         return None
@@ -125,6 +127,26 @@ def try_fault(fault, work, quick):
     return ("not caught (as expected)" if survives else "NOT CAUGHT"), ""
 
 
+def prepare(work):
+    """Takes the work folder for this run, refreshes its copy and builds it whole: (folder, lock)."""
+    work = os.path.abspath(work)
+    os.makedirs(os.path.join(work, "logs"), exist_ok=True)
+    lock = open(os.path.join(work, "lock"), "w")
+    try:
+        fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    except OSError:
+        sys.exit(f"another run is using {work}: give this one a --work of its own")
+    sync_tree(os.path.join(work, "src"))
+    if not build(work, "baseline.build.log", whole=True):
+        sys.exit(f"the unchanged tree does not build: see {work}/logs/baseline.build.log")
+    return work, lock
+
+
+def cleanup(work):
+    """The Wine fixture stops its display and wineserver itself; this is the backstop."""
+    run([sys.executable, os.path.join(work, "src", "tests", "harness", "wineenv.py"), "cleanup"], work, "cleanup.log")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("select", nargs="*", help="fault names or regular expressions")
@@ -142,16 +164,7 @@ def main():
             state = pattern_state(f, TOP) or ("found, expected to survive" if f.get("expect") else "found")
             print(f"{f['name']:<32} {f['file']:<32} {state:<26} {f['tests']}")
         return 0
-    work = os.path.abspath(options.work)
-    os.makedirs(os.path.join(work, "logs"), exist_ok=True)
-    lock = open(os.path.join(work, "lock"), "w")
-    try:
-        fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
-    except OSError:
-        sys.exit(f"another run is using {work}: give this one a --work of its own")
-    sync_tree(os.path.join(work, "src"))
-    if not build(work, "baseline.build.log", whole=True):
-        sys.exit(f"the unchanged tree does not build: see {work}/logs/baseline.build.log")
+    work, lock = prepare(options.work)
     rows = []
     try:
         for fault in faults:
@@ -163,9 +176,7 @@ def main():
     except KeyboardInterrupt:
         print("\ninterrupted: the copy is restored; the table holds the faults tried so far")
     finally:
-        # The Wine fixture stops its display and wineserver itself; this is the backstop.
-        run([sys.executable, os.path.join(work, "src", "tests", "harness", "wineenv.py"), "cleanup"],
-            work, "cleanup.log")
+        cleanup(work)
     width = max([len(r[0]) for r in rows] + [5])
     print(f"\n{'fault':<{width}}  {'result':<27}  {'s':>5}  failed tests")
     for name, result, seconds, failed in rows:

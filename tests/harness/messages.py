@@ -46,7 +46,3 @@ MESSAGES_EN = {
 def message(number, *arguments, table=MESSAGES):
     """Message number of a table filled in with the arguments (Windows paths as the program shows them)."""
     return table[number] % arguments
-
-
-def message_en(number, *arguments):
-    return message(number, *arguments, table=MESSAGES_EN)

@@ -3,6 +3,7 @@ A rule is one test method; its cases are rows named in the failure (UpdaterTest.
 scenario has its own folder T:\\<name>\\ (<state>/scratch/<name>) holding a copy of updater.exe."""
 
 import fcntl
+import glob
 import inspect
 import json
 import os
@@ -30,7 +31,11 @@ class Scenario:
         self.name, self.run_count = name, 0
         self.root, self.runs = os.path.join(p["scratch"], name), os.path.join(p["scratch"], "_runs")
         self.lock = os.path.join(p["state"], "clipboard.lock")
+        # What an earlier session (ctest --repeat, or no set-up in between) left of this scenario's runs goes:
+        # an old picture would tell run_closing that a box came, an old result that the driver wrote one.
         shutil.rmtree(self.root, ignore_errors=True)
+        for old in glob.glob(os.path.join(glob.escape(self.runs), glob.escape(name) + "-*")):
+            shutil.rmtree(old) if os.path.isdir(old) else os.remove(old)
         os.makedirs(self.runs, exist_ok=True)
         self.copy_program("updater.exe")
 

@@ -1,1 +1,0 @@
-from messages import DEFAULT_CAPTION_EN, MESSAGES_EN, message_en  # noqa: F401 (the English table)
