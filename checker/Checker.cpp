@@ -10,6 +10,7 @@
 #include "Problems.h"
 #include "engine/Engine.h"
 #include "engine/Run.h"
+#include "engine/UpdaterKeys.h"
 #include "foundation/Messages.h"
 #include "foundation/Platform.h"
 #include "procedures/Procedure.h"
@@ -20,7 +21,9 @@ ScriptLines scriptLines;
 
 namespace {
 
-NameMap keyReads;     // section and key: its KeyRead
+void DeleteRead(void* read) { delete static_cast<KeyRead*>(read); }
+
+NameMap keyReads(DeleteRead); // section and key: its KeyRead
 NameMap sectionReads; // section: its last KeyRead; the first is found by key ""
 const KeyRead* lastRead;
 
@@ -202,11 +205,24 @@ void CheckUpdaterSection() {
         return;
     }
     AddPending(updaterState.procList, Origin{procLine, String("UPDATER"), String("PROC")});
-    for (int i = 0; i < pendingCount; i++) {
+    for (int i = 0; i < pendingCount; i++)
         CheckList(pending[i]->names, pending[i]->from);
-        delete pending[i];
-    }
     ReportUnreached();
+}
+
+// What an earlier check found is forgotten.
+void Forget() {
+    keyReads.Clear();
+    sectionReads.Clear();
+    reached.Clear();
+    listsSeen.Clear();
+    for (int i = 0; i < pendingCount; i++)
+        delete pending[i];
+    free(pending);
+    pending = nullptr;
+    pendingCount = pendingRoom = 0;
+    lastRead = nullptr;
+    ClearProblems();
 }
 
 } // namespace
@@ -230,7 +246,19 @@ int LineOf(const char* section, const char* key, int fallback) {
     return line ? line : fallback;
 }
 
+
+String UpdaterKeyList() {
+    String keys;
+    for (const char* key : updaterKeys) {
+        keys.Append(" ");
+        keys.Append(key);
+    }
+    return keys;
+}
+
 void CheckScript() {
+    Forget();
+    ReaderKeyList(); // asks the readers on a script of its own, before the watch begins
     SetBoxHook(CollectBox);
     SetKeyReadObserver(ObserveKeyRead);
     CheckFileText();

@@ -3,6 +3,7 @@
 // (empty) until it loads. What is printed is what the updater reads, and
 // UPDATER's keys come from the table the start-up reads them by.
 #include "KeyList.h"
+#include "Checker.h"
 
 #include <windows.h>
 
@@ -10,7 +11,6 @@
 #include "foundation/Platform.h"
 #include "procedures/TypeTable.h"
 #include "script/Profile.h"
-#include "engine/UpdaterKeys.h"
 #include "script/RunContext.h"
 
 namespace {
@@ -79,15 +79,6 @@ void FindTypeKeys() {
 }
 
 } // namespace
-
-String UpdaterKeyList() {
-    String keys;
-    for (const char* key : updaterKeys) {
-        keys.Append(" ");
-        keys.Append(key);
-    }
-    return keys;
-}
 
 String ReaderKeyList() {
     FindTypeKeys();

@@ -11,5 +11,5 @@ String ReaderKeyList();
 // working reader of that name.
 bool KeysOfMode(const String& mode, String& keys);
 
-// The keys of section UPDATER, each after a space.
+// The keys of section UPDATER, each after a space (Checker.cpp).
 String UpdaterKeyList();

@@ -31,10 +31,15 @@ char* Joined(const char* section, const char* key) {
 
 } // namespace
 
-NameMap::~NameMap() {
-    for (size_t i = 0; i < slotCount; i++)
+void NameMap::Clear() {
+    for (size_t i = 0; i < slotCount; i++) {
+        if (release && slots[i].name)
+            release(slots[i].value);
         free(slots[i].name);
+    }
     free(slots);
+    slots = nullptr;
+    slotCount = used = 0;
 }
 
 NameMap::Slot* NameMap::FindSlot(const char* name, size_t hash) const {

@@ -8,8 +8,10 @@
 
 class NameMap {
 public:
-    NameMap() {}
-    ~NameMap();
+    // `release`, when given, is handed each value as its name is forgotten:
+    // the map then owns its values.
+    explicit NameMap(void (*release)(void* value) = nullptr) : release(release) {}
+    ~NameMap() { Clear(); }
     NameMap(const NameMap&) = delete;
     NameMap& operator=(const NameMap&) = delete;
 
@@ -21,6 +23,9 @@ public:
     bool Set(const char* name, void* value);
     bool Set(const char* section, const char* key, void* value);
 
+    // Forgets every name.
+    void Clear();
+
 private:
     struct Slot {
         char* name;
@@ -29,6 +34,7 @@ private:
     };
     Slot* FindSlot(const char* name, size_t hash) const;
     bool Grow();
+    void (*release)(void* value);
     Slot* slots = nullptr;
     size_t slotCount = 0; // a power of two, or 0
     size_t used = 0;

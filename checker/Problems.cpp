@@ -85,12 +85,22 @@ void AddMessageProblem(int line, const char* section, const String& message) {
     AddProblem(Error, line, section, MessageNumber(message), text);
 }
 
+void ClearProblems() {
+    for (int i = 0; i < problemCount; i++)
+        delete problems[i];
+    free(problems);
+    problems = nullptr;
+    problemCount = problemRoom = errors = warnings = 0;
+    told.Clear();
+}
+
 int ErrorCount() { return errors; }
 int WarningCount() { return warnings; }
 
 String ProblemReport(const char* file, bool tabSeparated) {
     Builder report;
-    qsort(problems, static_cast<size_t>(problemCount), sizeof(Problem*), ByLine);
+    if (problemCount)
+        qsort(problems, static_cast<size_t>(problemCount), sizeof(Problem*), ByLine);
     for (int i = 0; i < problemCount; i++) {
         const Problem* p = problems[i];
         const char* severity = p->severity == Error ? "error" : "warning";

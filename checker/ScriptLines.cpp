@@ -1,10 +1,6 @@
 #include "ScriptLines.h"
 
 #include <string.h>
-#include <windows.h>
-
-#include "foundation/ByteBuffer.h"
-#include "system/FileData.h"
 
 namespace {
 
@@ -22,23 +18,14 @@ String Trimmed(const char* first, const char* end) {
     return result;
 }
 
-bool ValidInCodePage(const char* first, int length) {
-    if (length == 0)
-        return true;
-    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, first, length, nullptr, 0) != 0;
-}
-
 } // namespace
 
-bool ScriptLines::Load(const String& path) {
-    ByteBuffer data;
-    if (!ReadWholeFile(path, data))
-        return PathExists(path); // an empty script still exists
-    Scan(reinterpret_cast<const char*>(data.Data()), static_cast<int>(data.Size()));
-    return true;
-}
-
 void ScriptLines::Scan(const char* text, int size) {
+    delete[] lines;
+    count = 0;
+    sections.Clear();
+    keys.Clear();
+    hasByteOrderMark = false;
     const char* end = text + size;
     if (size >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0)
         hasByteOrderMark = true;

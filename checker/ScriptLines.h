@@ -19,6 +19,9 @@ struct ScriptLine {
     int repeats = 0;    // the line of that first section header, or 0
 };
 
+// Whether the bytes are text in the system's code page (ScriptFile.cpp).
+bool ValidInCodePage(const char* first, int length);
+
 class ScriptLines {
 public:
     ScriptLines() {}
@@ -26,8 +29,10 @@ public:
     ScriptLines(const ScriptLines&) = delete;
     ScriptLines& operator=(const ScriptLines&) = delete;
 
-    // False when the file cannot be read.
+    // False when the file cannot be read (ScriptFile.cpp).
     bool Load(const String& path);
+    // The lines of a script's text, as a file of `size` bytes holds them.
+    void Scan(const char* text, int size);
     int Count() const { return count; }
     const ScriptLine& At(int i) const { return lines[i]; }
     // 0 when the section (or key) is not in the file. A key counts in the
@@ -41,7 +46,6 @@ public:
     bool hasByteOrderMark = false;
 
 private:
-    void Scan(const char* text, int size);
     void Index(int i);
     ScriptLine* lines = nullptr;
     int count = 0;

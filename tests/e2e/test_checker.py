@@ -6,6 +6,7 @@ import os
 import re
 import subprocess
 import sys
+import time
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
@@ -99,9 +100,9 @@ ROWS = [
     ("the start-up's keys, blanks in a date, reading from roots", r"[UPDATER]|NAME=Log|PROC=Day, Roots|LOG=<Src>\run.log|[Day]|"
      r"MODE=DATE|FILE=<Src>\a.txt|DATE= 2099 / 1 / 15|[Roots]|MODE=SHELL|FUNC=COPY|FROM=T:\|TO=<Src>\t", CLEAN, []),
     ("a repeated section, quoted paths, roots taken away", r"[UPDATER]|NAME=Dup|PROC=Copy, Has, Away|[Copy]|MODE=COPY|"
-     r"FROM=<Src>\a|[Has]|MODE=EXIST|FILE=\"<Src>\a\",\"<Src>\b\"|[Copy]|TO=<Src>\b|[Away]|MODE=SHELL|FUNC=COPY,MOVE|"
+     r'FROM=<Src>\a|[Has]|MODE=EXIST|FILE="<Src>\a","<Src>\b"|[Copy]|TO=<Src>\b|[Away]|MODE=SHELL|FUNC=COPY,MOVE|'
      r"FROM=T:\*,T:\|TO=<Src>\x,T:", ERRORS,
-     [(4, "Copy", 2, "Copy", "TO"), (9, "Has", 249, "FILE", 1, '"<Src>\\a"'), (9, "Has", 249, "FILE", 2, '"<Src>\\b"'),
+     [(4, "Copy", 2, "Copy", "TO"), (9, "Has", 249, "FILE", 1, '<Src>\\a"'), (9, "Has", 249, "FILE", 2, '"<Src>\\b'),
       (10, "Copy", 248, 4), (15, "Away", 240, "FROM", "T:\\", 17), (16, "Away", 240, "TO", "T:", 17)]),
     ("byte-order mark, bytes outside the code page", b"\xef\xbb\xbf[UPDATER]\r\nNAME=\x82\r\nPROC=Os\r\n[Os]\r\nMODE=OSVE\r\n",
      ERRORS, [(1, "", 222), (1, "", 223), (2, "", 223), (5, "Os", 6, "OSVE"), "エラー 1 件、警告 3 件 (<ini>)"], "ja"),
@@ -149,6 +150,16 @@ DIFFERENTIAL = [
     ("a gate outside the list", r"MODE=MSGBOX|FLAG=Q,1|TYPE=ERROR|TEXT=x|ISABORT=0,0", [234], (1, "message 6")),
     ("a SWITCH on a procedure outside the list", r"MODE=SWITCH|PROC=Q|0=|1=", [233], (1, "message 6")),
     ("a number with blanks", "MODE=WAITAPP|APP=<Src>\\none.exe|TICK=\t1 ", [], (0, "flag 1")),
+]
+
+# Scripts of about 34 KB: name, script, the errors (and as many warnings) the checker finds.
+SCALE = [
+    ("750 sections", "[UPDATER]\nNAME=\nPROC=" + ",".join(f"S{i}" for i in range(750)) + "\n"
+     + "".join(f"[S{i}]\nMODE=EXIST\nFILE=<Src>\\f{i}.txt\n" for i in range(750)), 0),
+    ("a chain of 250 SWITCH", "[UPDATER]\nNAME=\nPROC=W0\n" + "".join(f"[W{i}]\nMODE=SWITCH\nPROC=W{i}\n0=W{i + 1}\n1=W{i + 1}\n"
+     for i in range(250)) + "[W250]\nMODE=OSVER\n", 0),
+    ("a problem in every key", "[UPDATER]\nNAME=\nPROC=" + ",".join(f"S{i}" for i in range(500)) + "\n" + "".join(
+        f'[S{i}]\nMODE=EXIST\nFILE=<Src>\\f{i}.txt,"<Src>\\f{i}.txt"\nFORM=x\n' for i in range(500)), 500),
 ]
 
 
@@ -206,6 +217,25 @@ class Checker(UpdaterTest):
             self.assertEqual(([int(p[4]) for p in problems], (result.exit_code, *boxes)), (checks, outcome))
             self.assertEqual({int(b.split()[1]) for b in boxes if b.startswith("message")}, stops)
         self.each(DIFFERENTIAL, check)
+
+    def test_time_grows_like_the_program(self):
+        """Scripts of about 34 KB that once took the checker minutes: it ends within twice the program's time on the same
+        script and one start more (the time of a trivial script's check, in the same run)."""
+        def timed(run):
+            start = time.monotonic()
+            outcome = run()
+            return time.monotonic() - start, outcome
+        s = self.scenario()
+        s.write_script("[UPDATER]\nNAME=\nPROC=A\n[A]\nMODE=OSVER\n")
+        start_cost, _ = timed(lambda: run_checker(s, s.win("updater.ini")))
+        for name, script, problems in SCALE:
+            with self.subTest(name):
+                s.write_script(script)
+                program, result = timed(lambda: s.run(timeout=120))
+                checker, (code, lines) = timed(lambda: run_checker(s, s.win("updater.ini")))
+                self.assertEqual((result.exit_code, result.boxes, code, lines[-1]), (0, [], ERRORS if problems else CLEAN,
+                                 f"{problems} errors, {problems} warnings in {s.win('updater.ini')}" if problems else CLEAN_LINE))
+                self.assertLess(checker, 2 * program + start_cost, f"checker {checker:.1f} s, program {program:.1f} s")
 
 
 if __name__ == "__main__":
