@@ -74,8 +74,9 @@ ROWS = [
       (15, "Attrs", 245, 1, "readonly", 0), (20, "Links", 244, "SHOWCMD", 1, "max", 0), (21, "Links", 229, "DST", 2, "SRC", 1),
       (24, "Old", 240, "FILE", "T:\\..", 10)]),
     ("branches", r"[UPDATER]|NAME=Branch|PROC=Check, Sw, Sw2|[Check]|MODE=EXIST|FILE=<Src>\a.txt|FILES=<Src>\b.txt|[Sw]|MODE=SWITCH|"
-     "PROC=Check|0=Zero|1=Finish|[Sw2]|MODE=SWITCH|PROC=Elsewhere|0=|1=|[Zero]|MODE=FROB|[Finished]|MODE=OSVER", ERRORS,
-     [(7, "Check", 226, "FILES", "EXIST"), (12, "Sw", 225, "1", "Finish"), (15, "Sw2", 233, "Elsewhere"), (19, "Zero", 6, "FROB"),
+     "PROC=Check|0=Zero|1=Finish|[Sw2]|MODE=SWITCH|PROC=Elsewhere|0=Finish|1=|[Zero]|MODE=FROB|[Finished]|MODE=OSVER", ERRORS,
+     [(7, "Check", 226, "FILES", "EXIST"), (12, "Sw", 225, "1", "Finish"), (15, "Sw2", 233, "Elsewhere"),
+      (16, "Sw2", 225, "0", "Finish"), (19, "Zero", 6, "FROB"),
       (20, "Finished", 224)]),
     ("a replace with a broken test", r"[UPDATER]|NAME=Replace|PROC=Replace, Stamp, Sum, Again|[Replace]|MODE=SHELL|FUNC=COPY, COPPY|"
      r"FROM=<Src>\a.dll, <Src>\b.dll|TO=<Src>\app\a.dll|[Stamp]|MODE=DATE|FILE=<Src>\app\a.dll|DATE=2023/2/29|[Sum]|MODE=CRC|"
