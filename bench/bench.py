@@ -225,6 +225,8 @@ def under_wine():
     add("peak:start", start, "peak")
     if crc_known:
         add("peak", win("crc5g.exe"), "peak")
+    if not CRC_ONLY:
+        checker_plan(add)
     results = run_plan(lines, "plan")
 
     trivial, startup = best(results, "trivial"), best(results, "start")
@@ -234,6 +236,7 @@ def under_wine():
 
     if not CRC_ONLY:
         scripts_and_copy(results, startup)
+        checker_rows(results)
     if crc_known:
         group = (f"CRC of a {FILE_MIB} MiB file under Wine (whole processes less their runs on 3 bytes; "
                  f"the file in the page cache)")
@@ -289,6 +292,40 @@ def scripts_and_copy(results, startup):
             found = count_files(scratch("out", f"{prefix}{r}"))
             if found != 2000:
                 notes.append(f"COPY check: {prefix}{r} holds {found} files, not 2000")
+
+
+# The checker beside the program, on scripts of the shapes that once made
+# the checker quadratic (each keeps the program free of boxes).
+def checker_families():
+    n = 700
+    return [
+        ("700 sections", "[UPDATER]\nNAME=\nPROC=" + ",".join(f"S{i}" for i in range(n)) + "\n"
+         + "".join(f"[S{i}]\nMODE=EXIST\nFILE=<Src>\\f{i}.txt\n" for i in range(n))),
+        ("a chain of 250 SWITCH", "[UPDATER]\nNAME=\nPROC=W0\n" + "".join(
+            f"[W{i}]\nMODE=SWITCH\nPROC=W{i}\n0=W{i + 1}\n1=W{i + 1}\n" for i in range(250)) + "[W250]\nMODE=OSVER\n"),
+        ("a problem in every key", "[UPDATER]\nNAME=\nPROC=" + ",".join(f"S{i}" for i in range(n)) + "\n" + "".join(
+            f'[S{i}]\nMODE=EXIST\nFILE=<Src>\\f{i}.txt,"<Src>\\f{i}.txt"\nFORM=x\n' for i in range(n))),
+        ("200 lists of 3,600 lookups", "[UPDATER]\nNAME=\nPROC=" + ",".join(["V"] * 200)
+         + "\n[V]\nMODE=VERIFY\nARG1=" + "{?App\\q}" * 3600 + "\nARG2=\n"),
+    ]
+
+
+def checker_plan(add):
+    shutil.copyfile(os.path.join(BUILD, "win64", "updater-check.exe"), scratch("updater-check.exe"))
+    for k, (_, script) in enumerate(checker_families()):
+        program(f"family{k}", script)
+        for _ in range(ROUNDS):
+            add(f"check{k}", f"{win('updater-check.exe')} {win(f'family{k}.ini')}", "peak limit=60")
+            add(f"run{k}", win(f"family{k}.exe"), "peak limit=60")
+
+
+def checker_rows(results):
+    group = "updater-check beside updater.exe under Wine (whole processes, peak working set)"
+    for k, (name, script) in enumerate(checker_families()):
+        check, run = (min(results.get(f"{what}{k}", [(0.0, 0, 0)])) for what in ("check", "run"))
+        row(group, f"{name} ({len(script) // 1024} KiB)", f"{check[0] * 1e3:.0f}", "ms",
+            f"{check[2] / 2**20:.1f} MiB; the program {run[0] * 1e3:.0f} ms {run[2] / 2**20:.1f} MiB, "
+            f"{ratio(check[0], run[0])} its time" + (" (stopped at the limit)" if run[0] >= 60 else ""))
 
 
 def sizes():

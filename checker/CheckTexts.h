@@ -38,11 +38,12 @@ enum CheckText {
     CheckNoFolder = 238,        // path
     CheckNotProgram = 239,      // path
     CheckRootStops = 240,       // key, path, message
-    CheckRootWritten = 241,     // key, path
     CheckPatternTarget = 242,   // destination, its folder
     CheckNotNumber = 243,       // key, value, number read
     CheckItemNotNumber = 244,   // key, item number, item, number read
     CheckNotHex = 245,          // item number, item, number read
     CheckNotCrc = 246,          // item number, item, number read
     CheckNotDate = 247,         // value, year, month, day read
+    CheckRepeatedSection = 248, // line of the first section of the name
+    CheckQuotedItem = 249,      // key, item number, item
 };

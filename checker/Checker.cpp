@@ -1,14 +1,19 @@
 #include "Checker.h"
 
+#include <stdlib.h>
+
 #include <new>
 
 #include "CheckTexts.h"
 #include "KeyList.h"
+#include "NameMap.h"
 #include "Problems.h"
 #include "engine/Engine.h"
 #include "engine/Run.h"
+#include "engine/UpdaterKeys.h"
 #include "foundation/Messages.h"
 #include "foundation/Platform.h"
+#include "procedures/Procedure.h"
 #include "script/Macros.h"
 #include "script/Profile.h"
 
@@ -16,9 +21,11 @@ ScriptLines scriptLines;
 
 namespace {
 
-KeyRead* keyReads;
+void DeleteRead(void* read) { delete static_cast<KeyRead*>(read); }
+
+NameMap keyReads(DeleteRead); // section and key: its KeyRead
+NameMap sectionReads; // section: its last KeyRead; the first is found by key ""
 const KeyRead* lastRead;
-String typeKeys; // what ReaderKeyList tells
 
 // The key that named the list being loaded.
 struct Origin {
@@ -26,16 +33,37 @@ struct Origin {
     String section, key;
 } origin;
 
-String reached;   // every section name asked for
-String listsSeen; // every list loaded
+NameMap reached;   // every section name asked for
+NameMap listsSeen; // every list loaded
+
+// A list waiting to be loaded, and the key that named it.
+struct PendingList {
+    String names;
+    Origin from;
+};
+PendingList** pending;
+int pendingCount, pendingRoom;
 
 void ObserveKeyRead(const char* section, const char* key, const char* written,
                     const char* expanded) {
-    KeyRead* read = new (std::nothrow) KeyRead{String(section), String(key), String(written),
-                                               String(expanded), written == nullptr, keyReads};
-    if (!read)
-        return;
-    keyReads = read;
+    KeyRead* read = static_cast<KeyRead*>(keyReads.Find(section, key));
+    if (!read) {
+        read = new (std::nothrow) KeyRead{String(section), String(key), String(), String(), true,
+                                          nullptr};
+        if (!read || !keyReads.Set(section, key, read)) {
+            delete read;
+            return;
+        }
+        KeyRead* last = static_cast<KeyRead*>(sectionReads.Find(section));
+        if (last)
+            last->nextInSection = read;
+        else
+            sectionReads.Set(section, "", read);
+        sectionReads.Set(section, read);
+    }
+    read->written.Assign(written ? written : "");
+    read->expanded.Assign(expanded ? expanded : "");
+    read->absent = written == nullptr;
     lastRead = read;
 }
 
@@ -66,43 +94,31 @@ int CollectBox(const char* text, const char*, unsigned) {
     return 1;
 }
 
-// Sets of names, one per line, compared like section names.
-bool Marked(const String& set, const String& name) {
-    for (int i = 0, n = set.ItemCount("\n"); i < n; i++) {
-        if (set.Item(i, "\n").EqualsNoCase(name.Text()))
-            return true;
-    }
-    return false;
-}
-
-void Mark(String& set, const String& name) {
-    if (!set.IsEmpty())
-        set.Append("\n");
-    set.Append(name.Text());
-}
-
-bool InList(const String& names, const String& name) {
-    for (int i = 0, n = names.ItemCount(","); i < n; i++) {
-        if (TrimmedItem(names, i).EqualsNoCase(name.Text()))
-            return true;
-    }
-    return false;
-}
+const String& ModeOf(const String& name) { return FindKeyRead(name.Text(), "MODE")->expanded; }
 
 // Loads the procedure with the program's reader. The reader stops at the
 // first missing key; the checker reads the type's other keys as well, so
-// that every missing key and every value is told.
+// that every missing key and every value is told. A section is read once;
+// each list that names a missing one is told.
 void CheckSection(const String& name) {
+    if (reached.Find(name.Text())) {
+        if (!scriptLines.SectionLine(name.Text()))
+            Report(Error, origin.line, origin.section.Text(), CheckNoSuchSection,
+                   origin.key.Text(), name.Text());
+        return;
+    }
+    reached.Set(name.Text(), &reached);
     lastRead = nullptr;
     Procedure* procedure = LoadProcedure(name);
     bool loaded = procedure != nullptr;
     delete procedure;
     const KeyRead* mode = FindKeyRead(name.Text(), "MODE");
     String keys;
-    if (mode->absent || !KeysOfMode(typeKeys, mode->expanded, keys))
+    if (mode->absent || !KeysOfMode(mode->expanded, keys))
         return;
+    ItemCursor typeKeys(keys, " ");
     for (int k = 0, n = keys.ItemCount(" "); !loaded && k < n; k++) {
-        String key = keys.Item(k, " "), value;
+        String key = typeKeys.Next(), value;
         if (!key.IsEmpty() && FindKeyRead(name.Text(), key.Text())->key.IsEmpty())
             ReadKey(name.Text(), key.Text(), value);
     }
@@ -111,12 +127,11 @@ void CheckSection(const String& name) {
     CheckNumbers(name, mode->expanded);
 }
 
-const String& ModeOf(const String& name) { return FindKeyRead(name.Text(), "MODE")->expanded; }
-
 // SWITCH and the MSGBOX gate find their procedure in the running list only.
-void CheckListLookups(const String& names) {
+void CheckListLookups(const String& names, const NameMap& inList) {
+    ItemCursor items(names, ",");
     for (int i = 0, n = names.ItemCount(","); i < n; i++) {
-        String name = TrimmedItem(names, i);
+        String name = NextListItem(items);
         const char* section = name.Text();
         bool isSwitch = ModeOf(name).EqualsNoCase("SWITCH");
         const KeyRead* read = FindKeyRead(section, isSwitch ? "PROC" : "FLAG");
@@ -126,24 +141,39 @@ void CheckListLookups(const String& names) {
             continue;
         String target = isSwitch ? read->expanded : read->expanded.Item(0, ",");
         target.Trim(" ", " ");
-        if (!InList(names, target))
+        if (!inList.Find(target.Text()))
             Report(Error, LineOf(section, read->key.Text()), section,
                    isSwitch ? CheckSwitchTarget : CheckGateTarget, target.Text());
     }
 }
 
-void CheckList(const String& names, const Origin& from);
+void AddPending(const String& names, const Origin& from) {
+    if (pendingCount == pendingRoom) {
+        int room = pendingRoom ? pendingRoom * 2 : 16;
+        void* grown = realloc(pending, static_cast<size_t>(room) * sizeof(PendingList*));
+        if (!grown)
+            return;
+        pending = static_cast<PendingList**>(grown);
+        pendingRoom = room;
+    }
+    PendingList* list = new (std::nothrow) PendingList{names, from};
+    if (list)
+        pending[pendingCount++] = list;
+}
 
-void CheckBranches(const String& names) {
+// The branches of the list's SWITCH procedures wait their turn: a chain of
+// thousands of them is walked without a frame for each.
+void AddBranches(const String& names) {
+    ItemCursor items(names, ",");
     for (int i = 0, n = names.ItemCount(","); i < n; i++) {
-        String name = TrimmedItem(names, i);
+        String name = NextListItem(items);
         if (!ModeOf(name).EqualsNoCase("SWITCH"))
             continue;
         const char* keys[] = {"0", "1"};
         for (const char* key : keys) {
             const KeyRead* branch = FindKeyRead(name.Text(), key);
             if (!branch->absent && branch->expanded.ItemCount(",") > 0)
-                CheckList(branch->expanded, Origin{LineOf(name.Text(), key), name, String(key)});
+                AddPending(branch->expanded, Origin{LineOf(name.Text(), key), name, String(key)});
         }
     }
 }
@@ -151,45 +181,62 @@ void CheckBranches(const String& names) {
 // Every procedure of the list is read, also after one that fails, so that
 // one pass tells every problem.
 void CheckList(const String& names, const Origin& from) {
-    if (Marked(listsSeen, names))
+    if (listsSeen.Find(names.Text()) || !listsSeen.Set(names.Text(), &listsSeen))
         return;
-    Mark(listsSeen, names);
+    NameMap inList;
+    ItemCursor items(names, ",");
     for (int i = 0, n = names.ItemCount(","); i < n; i++) {
-        String name = TrimmedItem(names, i);
-        Mark(reached, name);
+        String name = NextListItem(items);
+        inList.Set(name.Text(), &inList);
         origin = from;
         CheckSection(name);
     }
-    CheckListLookups(names);
-    CheckBranches(names);
+    CheckListLookups(names, inList);
+    AddBranches(names);
 }
 
 void CheckUpdaterSection() {
     int procLine = LineOf("UPDATER", "PROC");
-    CheckUnknownKeys(String("UPDATER"), String("UPDATER"), String(" NAME PROC"));
+    CheckUnknownKeys(String("UPDATER"), String("UPDATER"), UpdaterKeyList());
     if (updaterState.procList.ItemCount(",") == 0) {
         String message;
         LoadMessage(message, MsgNoItems, "UPDATER", "PROC");
         AddMessageProblem(procLine, "UPDATER", message);
         return;
     }
-    CheckList(updaterState.procList, Origin{procLine, String("UPDATER"), String("PROC")});
+    AddPending(updaterState.procList, Origin{procLine, String("UPDATER"), String("PROC")});
+    for (int i = 0; i < pendingCount; i++)
+        CheckList(pending[i]->names, pending[i]->from);
     ReportUnreached();
+}
+
+// What an earlier check found is forgotten.
+void Forget() {
+    keyReads.Clear();
+    sectionReads.Clear();
+    reached.Clear();
+    listsSeen.Clear();
+    for (int i = 0; i < pendingCount; i++)
+        delete pending[i];
+    free(pending);
+    pending = nullptr;
+    pendingCount = pendingRoom = 0;
+    lastRead = nullptr;
+    ClearProblems();
 }
 
 } // namespace
 
-const KeyRead* KeyReads() { return keyReads; }
-
-bool IsReached(const String& section) { return Marked(reached, section); }
+bool IsReached(const String& section) { return reached.Find(section.Text()) != nullptr; }
 
 const KeyRead* FindKeyRead(const char* section, const char* key) {
-    for (const KeyRead* read = keyReads; read; read = read->next) {
-        if (read->section.EqualsNoCase(section) && read->key.EqualsNoCase(key))
-            return read;
-    }
+    const KeyRead* read = static_cast<const KeyRead*>(keyReads.Find(section, key));
     static const KeyRead none{String(), String(), String(), String(), true, nullptr};
-    return &none;
+    return read ? read : &none;
+}
+
+const KeyRead* FirstKeyRead(const char* section) {
+    return static_cast<const KeyRead*>(sectionReads.Find(section, ""));
 }
 
 int LineOf(const char* section, const char* key, int fallback) {
@@ -199,18 +246,23 @@ int LineOf(const char* section, const char* key, int fallback) {
     return line ? line : fallback;
 }
 
-String TrimmedItem(const String& list, int i) {
-    String item = list.Item(i, ",");
-    item.Trim(" ", " ");
-    return item;
+
+String UpdaterKeyList() {
+    String keys;
+    for (const char* key : updaterKeys) {
+        keys.Append(" ");
+        keys.Append(key);
+    }
+    return keys;
 }
 
 void CheckScript() {
-    typeKeys = ReaderKeyList();
+    Forget();
+    ReaderKeyList(); // asks the readers on a script of its own, before the watch begins
     SetBoxHook(CollectBox);
     SetKeyReadObserver(ObserveKeyRead);
     CheckFileText();
-    CheckRepeatedKeys();
+    CheckRepeats();
     BuildMacroTable();
     origin.line = scriptLines.SectionLine("UPDATER");
     if (!origin.line)

@@ -1,26 +1,29 @@
 // The script checker: loads every procedure list that PROC and the SWITCH
 // branches can reach with the updater's own readers and type table, runs
-// nothing, and records what would stop a run or is likely a mistake.
+// nothing, and records what would stop a run or is likely a mistake. Each
+// section is read once, however many lists name it, and every finding is
+// kept where it is found in constant time.
 #pragma once
 
 #include "ScriptLines.h"
+#include "foundation/Cursors.h"
 #include "foundation/String.h"
 
-// The key reads the readers made, as written and as expanded.
+// A key read the readers made, as written and as expanded.
 struct KeyRead {
     String section;
     String key;
     String written;
     String expanded;
     bool absent;
-    KeyRead* next;
+    KeyRead* nextInSection; // the section's reads in the order they were made
 };
 
-// Every read, the latest first.
-const KeyRead* KeyReads();
-// The last read of that key of that section; one that is absent (with an
-// empty key) when it was never read.
+// The read of that key of that section; one that is absent (with an empty
+// key) when it was never read.
 const KeyRead* FindKeyRead(const char* section, const char* key);
+// The first read of the section, or null.
+const KeyRead* FirstKeyRead(const char* section);
 
 // The line of a key of a section, or of the section, or `fallback`.
 int LineOf(const char* section, const char* key, int fallback = 1);
@@ -40,12 +43,9 @@ bool IsReached(const String& section);
 
 // What the script's lines show (ScriptChecks.cpp).
 void CheckFileText();
-void CheckRepeatedKeys();
-// Keys of the section that its type's reader (`keys`, each after a space)
-// never reads.
+void CheckRepeats();
+// Keys of the section that its reader (`keys`, each after a space) never
+// reads.
 void CheckUnknownKeys(const String& section, const String& mode, const String& keys);
 // Sections, but UPDATER and DEFINE, that no list named.
 void ReportUnreached();
-
-// Item i of a comma list, trimmed like the program trims it.
-String TrimmedItem(const String& list, int i);

@@ -1,7 +1,9 @@
 // The keys each type's reader reads, found by letting the reader ask: it is
 // given a section holding MODE alone, and every key it misses is added
-// (empty) until it loads. What is printed is what the updater reads.
+// (empty) until it loads. What is printed is what the updater reads, and
+// UPDATER's keys come from the table the start-up reads them by.
 #include "KeyList.h"
+#include "Checker.h"
 
 #include <windows.h>
 
@@ -48,41 +50,59 @@ bool KeysOf(const ProcedureType& type, const char* file, String& keys) {
     return false;
 }
 
-} // namespace
+enum { MaxTypes = 32 };
+String typeKeys[MaxTypes]; // per entry of the type table
+bool typeKeysKnown[MaxTypes];
 
-String ReaderKeyList() {
+// Asks each type's reader once, on a script of its own.
+void FindTypeKeys() {
+    static bool found;
+    if (found)
+        return;
+    found = true;
     char folder[MAX_PATH], file[MAX_PATH];
-    String list;
     if (!GetTempPathA(MAX_PATH, folder) || !GetTempFileNameA(folder, "chk", 0, file))
-        return list;
+        return;
     String script = runContext.scriptPath;
     runContext.scriptPath.Assign(file);
     SetBoxHook(Swallow);
     SetKeyReadObserver(Observe);
-    for (int i = 0; const ProcedureType* type = ProcedureTypeAt(i); i++) {
-        String keys;
-        list.Append(type->mode);
-        list.Append(":");
-        if (!type->read)
-            list.Append(" (not built)");
-        else if (KeysOf(*type, file, keys))
-            list.Append(keys.Text());
-        else
-            list.Append(" (reader fails)");
-        list.Append("\r\n");
+    for (int i = 0; i < MaxTypes; i++) {
+        const ProcedureType* type = ProcedureTypeAt(i);
+        if (type && type->read)
+            typeKeysKnown[i] = KeysOf(*type, file, typeKeys[i]);
     }
     SetKeyReadObserver(nullptr);
     SetBoxHook(nullptr);
     DeleteFileA(file);
     runContext.scriptPath = script;
+}
+
+} // namespace
+
+String ReaderKeyList() {
+    FindTypeKeys();
+    String list = String("UPDATER:") + UpdaterKeyList().Text() + "\r\n";
+    for (int i = 0; const ProcedureType* type = ProcedureTypeAt(i); i++) {
+        list.Append(type->mode);
+        list.Append(":");
+        if (!type->read)
+            list.Append(" (not built)");
+        else if (i < MaxTypes && typeKeysKnown[i])
+            list.Append(typeKeys[i].Text());
+        else
+            list.Append(" (reader fails)");
+        list.Append("\r\n");
+    }
     return list;
 }
 
-bool KeysOfMode(const String& list, const String& mode, String& keys) {
-    for (int i = 0, n = list.ItemCount("\r\n"); i < n; i++) {
-        String line = list.Item(i, "\r\n");
-        if (line.Item(0, ":").EqualsNoCase(mode.Text()) && line.CountOf("(") == 0) {
-            keys = line.Items(1, -1, ":");
+bool KeysOfMode(const String& mode, String& keys) {
+    FindTypeKeys();
+    const ProcedureType* type = FindProcedureType(mode);
+    for (int i = 0; type && i < MaxTypes; i++) {
+        if (ProcedureTypeAt(i) == type && typeKeysKnown[i]) {
+            keys = typeKeys[i];
             return true;
         }
     }

@@ -1,10 +1,13 @@
 #include "Problems.h"
 
 #include <stdarg.h>
+#include <stdlib.h>
 
 #include <new>
 
+#include "NameMap.h"
 #include "foundation/Messages.h"
+#include "foundation/TextBuilders.h"
 
 namespace {
 
@@ -12,32 +15,43 @@ struct Problem {
     Severity severity;
     int line;
     int check;
+    int order; // of the report: problems of one line keep it
     String section;
     String text;
-    Problem* next;
 };
 
-Problem* problems;
+Problem** problems; // in the order they were told
+int problemCount, problemRoom;
+NameMap told;       // every problem, to tell each once
 int errors, warnings;
-
-bool Same(const Problem& p, Severity severity, int line, const char* section, const char* text) {
-    return p.severity == severity && p.line == line && p.section.EqualsNoCase(section) &&
-           p.text.EqualsNoCase(text);
-}
 
 // The same section can be loaded by several lists; it is told once.
 void AddProblem(Severity severity, int line, const char* section, int check, const String& text) {
-    Problem** slot = &problems;
-    for (; *slot && (*slot)->line <= line; slot = &(*slot)->next) {
-        if (Same(**slot, severity, line, section, text.Text()))
+    String name;
+    Format(name, "%d %d %s", severity, line, section);
+    if (told.Find(name.Text(), text.Text()) || !told.Set(name.Text(), text.Text(), &told))
+        return;
+    if (problemCount == problemRoom) {
+        int room = problemRoom ? problemRoom * 2 : 64;
+        void* grown = realloc(problems, static_cast<size_t>(room) * sizeof(Problem*));
+        if (!grown)
             return;
+        problems = static_cast<Problem**>(grown);
+        problemRoom = room;
     }
-    Problem* problem =
-        new (std::nothrow) Problem{severity, line, check, String(section), text, *slot};
+    Problem* problem = new (std::nothrow) Problem{severity, line, check, problemCount, String(section), text};
     if (!problem)
         return;
-    *slot = problem;
+    problems[problemCount++] = problem;
     (severity == Error ? errors : warnings)++;
+}
+
+int ByLine(const void* a, const void* b) {
+    const Problem& p = **static_cast<Problem* const*>(a);
+    const Problem& q = **static_cast<Problem* const*>(b);
+    if (p.line != q.line)
+        return p.line < q.line ? -1 : 1;
+    return p.order < q.order ? -1 : p.order > q.order;
 }
 
 // The number of the run's message: the one whose first line the text has.
@@ -71,12 +85,24 @@ void AddMessageProblem(int line, const char* section, const String& message) {
     AddProblem(Error, line, section, MessageNumber(message), text);
 }
 
+void ClearProblems() {
+    for (int i = 0; i < problemCount; i++)
+        delete problems[i];
+    free(problems);
+    problems = nullptr;
+    problemCount = problemRoom = errors = warnings = 0;
+    told.Clear();
+}
+
 int ErrorCount() { return errors; }
 int WarningCount() { return warnings; }
 
 String ProblemReport(const char* file, bool tabSeparated) {
-    String report;
-    for (Problem* p = problems; p; p = p->next) {
+    Builder report;
+    if (problemCount)
+        qsort(problems, static_cast<size_t>(problemCount), sizeof(Problem*), ByLine);
+    for (int i = 0; i < problemCount; i++) {
+        const Problem* p = problems[i];
         const char* severity = p->severity == Error ? "error" : "warning";
         String line, text = p->text;
         if (tabSeparated) {
@@ -87,7 +113,9 @@ String ProblemReport(const char* file, bool tabSeparated) {
             Format(line, "%s:%d: %s: %s: %s\r\n", file, p->line, p->section.Text(), severity,
                    text.Text());
         }
-        report.Append(line.Text());
+        report.Add(line.Text());
     }
-    return report;
+    String text;
+    report.TakeResult(text);
+    return text;
 }

@@ -17,3 +17,6 @@ int WarningCount();
 // Every problem, sorted by line, each line named by `file`: either
 // "file:line: section: severity: text" lines, or tab-separated fields.
 String ProblemReport(const char* file, bool tabSeparated);
+
+// Forgets every problem: the next check starts afresh.
+void ClearProblems();

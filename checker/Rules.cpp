@@ -6,6 +6,7 @@
 #include "Problems.h"
 #include "foundation/Messages.h"
 #include "foundation/PathText.h"
+#include "procedures/Procedure.h"
 #include "script/Macros.h"
 
 namespace {
@@ -43,17 +44,36 @@ const ListRule listRules[] = {
     {"RSRC", "TYPE", {{"NAME", false, 0}}},
 };
 
-// Paths that a type writes to or removes, and the message that stops the
-// run when one is a root (0: the program writes there).
+// Where a root (or everything in one) would be destroyed or replaced, the
+// run refuses the item and stops with the message: what DELETE deletes, what
+// MOVE or a SHELL move, rename or delete takes away, and what a SHELL or
+// LINK item replaces. Reading from a root, writing into one and setting the
+// attributes of its files are not refused.
 struct RootRule {
     const char* mode;
     const char* key;
     int stop;
+    bool unlessCopy; // not when the SHELL operation of the item is COPY
 };
 
 const RootRule rootRules[] = {
-    {"DELETE", "FILE", MsgDeleteFailed}, {"MOVE", "FROM", MsgMoveFailed}, {"MOVE", "TO", 0},
-    {"COPY", "TO", 0}, {"SHELL", "FROM", 0}, {"SHELL", "TO", 0}, {"ATTR", "FILE", 0},
+    {"DELETE", "FILE", MsgDeleteFailed, false}, {"MOVE", "FROM", MsgMoveFailed, false},
+    {"SHELL", "FROM", MsgShellFailed, true},    {"SHELL", "TO", MsgShellFailed, false},
+    {"LINK", "DST", MsgLinkFailed, false},
+};
+
+// Lists of paths that the program hands to the system as they are: a quote
+// there is part of the name. (LAUNCH reads its FILE as a command line.)
+struct PathKey {
+    const char* mode;
+    const char* key;
+};
+
+const PathKey pathKeys[] = {
+    {"SHELL", "FROM"}, {"SHELL", "TO"},   {"COPY", "FROM"},  {"COPY", "TO"},    {"MOVE", "FROM"},
+    {"MOVE", "TO"},    {"DELETE", "FILE"}, {"ATTR", "FILE"},  {"MAKEDIR", "DIR"}, {"APPEXIST", "APP"},
+    {"WAITAPP", "APP"}, {"EXIST", "FILE"}, {"DATE", "FILE"},  {"CRC", "FILE"},   {"LINK", "SRC"},
+    {"LINK", "DST"},
 };
 
 const char* const shellWords[] = {"COPY", "DELETE", "MOVE", "RENAME"};
@@ -107,8 +127,9 @@ void CheckKeywords(const String& section, const String& mode) {
     if (mode.EqualsNoCase("SHELL")) {
         const String& words = Value(section, "FUNC");
         int count = Value(section, "FROM").ItemCount(",");
+        ItemCursor items(words, ",");
         for (int i = 0; i < count && i < words.ItemCount(","); i++) {
-            String word = TrimmedItem(words, i);
+            String word = NextListItem(items);
             if (!IsOneOf(word, shellWords))
                 Report(Error, LineOf(name, "FUNC"), name, CheckShellWord, i + 1, word.Text());
         }
@@ -130,15 +151,28 @@ void CheckRoots(const String& section, const String& mode) {
         if (!mode.EqualsNoCase(rule.mode))
             continue;
         const String& list = Value(section, rule.key);
+        ItemCursor items(list, ","), words(Value(section, "FUNC"), ",");
         for (int i = 0, n = list.ItemCount(","); i < n; i++) {
-            String path = TrimmedItem(list, i);
-            if (!IsRootPath(path))
-                continue;
-            if (rule.stop)
+            String path = NextListItem(items);
+            bool copies = NextListItem(words).EqualsNoCase("COPY");
+            if (IsRootPath(path) && !(rule.unlessCopy && copies))
                 Report(Error, LineOf(name, rule.key), name, CheckRootStops, rule.key, path.Text(),
                        rule.stop);
-            else
-                Report(Warning, LineOf(name, rule.key), name, CheckRootWritten, rule.key,
+        }
+    }
+}
+
+void CheckQuotes(const String& section, const String& mode) {
+    const char* name = section.Text();
+    for (const PathKey& rule : pathKeys) {
+        if (!mode.EqualsNoCase(rule.mode))
+            continue;
+        const String& list = Value(section, rule.key);
+        ItemCursor items(list, ",");
+        for (int i = 0, n = list.CountOf("\"") ? list.ItemCount(",") : 0; i < n; i++) {
+            String path = NextListItem(items);
+            if (path.CountOf("\""))
+                Report(Error, LineOf(name, rule.key), name, CheckQuotedItem, rule.key, i + 1,
                        path.Text());
         }
     }
@@ -147,8 +181,9 @@ void CheckRoots(const String& section, const String& mode) {
 void CheckLaunch(const String& section) {
     const char* name = section.Text();
     const String& list = Value(section, "FILE");
+    ItemCursor items(list, ",");
     for (int i = 0, n = list.ItemCount(","); i < n; i++) {
-        String path = TrimmedItem(list, i), directory;
+        String path = NextListItem(items), directory;
         path.Trim("\"", "\"");
         String type = String(LastLevel(path)).Item(-1, ".");
         if (!DirectoryOf(path, directory) || directory.IsEmpty())
@@ -163,8 +198,9 @@ void CheckLaunch(const String& section) {
 void CheckPatternTargets(const String& section) {
     const String& sources = Value(section, "FROM");
     const String& targets = Value(section, "TO");
+    ItemCursor sourceItems(sources, ","), targetItems(targets, ",");
     for (int i = 0, n = sources.ItemCount(","); i < n && i < targets.ItemCount(","); i++) {
-        String source = TrimmedItem(sources, i), target = TrimmedItem(targets, i);
+        String source = NextListItem(sourceItems), target = NextListItem(targetItems);
         const char* last = LastLevel(target);
         if (String(LastLevel(source)).CountOf("*") && *last && !String(last).CountOf("*"))
             Report(Warning, LineOf(section.Text(), "TO"), section.Text(), CheckPatternTarget,
@@ -172,29 +208,34 @@ void CheckPatternTargets(const String& section) {
     }
 }
 
+// Calls `found` with each top-level group of the value, in one walk.
+template <class Found>
+void EachGroup(const String& value, const char* open, const char* close, Found found) {
+    int first, last;
+    for (const char* p = value.Text(); FindFirstGroup(p, open, close, first, last); p += last + 1)
+        found(String().Slice(p + first, p + last));
+}
+
 // What expansion could not replace stays in the value as written.
 void CheckExpansion(const String& section) {
-    for (const KeyRead* read = KeyReads(); read; read = read->next) {
-        if (read->absent || !read->section.EqualsNoCase(section.Text()))
+    for (const KeyRead* read = FirstKeyRead(section.Text()); read; read = read->nextInSection) {
+        if (read->absent)
             continue;
         const char* key = read->key.Text();
-        const String& value = read->expanded;
         int line = LineOf(section.Text(), key);
-        for (int i = 0, n = value.GroupCount("<", ">"); i < n; i++)
-            Report(Warning, line, section.Text(), CheckUnexpanded, key,
-                   value.Groups(i, i, "<", ">").Text());
+        EachGroup(read->expanded, "<", ">", [&](const String& group) {
+            Report(Warning, line, section.Text(), CheckUnexpanded, key, group.Text());
+        });
         // An empty folder macro turns a path into one from the drive's root.
-        const String& written = read->written;
-        for (int i = 0, n = written.GroupCount("<", ">"); i < n; i++) {
-            String name = written.Groups(i, i, "<", ">"), macro;
+        EachGroup(read->written, "<", ">", [&](const String& name) {
+            String macro;
             if (LookupMacro(name.Text(), macro) && macro.IsEmpty())
                 Report(Warning, line, section.Text(), CheckEmptyMacro, key, name.Text());
-        }
-        for (int i = 0, n = value.GroupCount("{", "}"); i < n; i++) {
-            String group = value.Groups(i, i, "{", "}");
+        });
+        EachGroup(read->expanded, "{", "}", [&](const String& group) {
             if (group.Text()[1] == '?')
                 Report(Warning, line, section.Text(), CheckUnresolved, key, group.Text());
-        }
+        });
     }
 }
 
@@ -206,6 +247,7 @@ void CheckProcedureValues(const String& sectionName, const String& mode) {
             CheckLists(sectionName, rule);
     CheckKeywords(sectionName, mode);
     CheckRoots(sectionName, mode);
+    CheckQuotes(sectionName, mode);
     if (mode.EqualsNoCase("LAUNCH"))
         CheckLaunch(sectionName);
     if (mode.EqualsNoCase("COPY") || mode.EqualsNoCase("MOVE"))

@@ -1,10 +1,6 @@
 #include "ScriptLines.h"
 
 #include <string.h>
-#include <windows.h>
-
-#include "foundation/ByteBuffer.h"
-#include "system/FileData.h"
 
 namespace {
 
@@ -22,23 +18,14 @@ String Trimmed(const char* first, const char* end) {
     return result;
 }
 
-bool ValidInCodePage(const char* first, int length) {
-    if (length == 0)
-        return true;
-    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, first, length, nullptr, 0) != 0;
-}
-
 } // namespace
 
-bool ScriptLines::Load(const String& path) {
-    ByteBuffer data;
-    if (!ReadWholeFile(path, data))
-        return PathExists(path); // an empty script still exists
-    Scan(reinterpret_cast<const char*>(data.Data()), static_cast<int>(data.Size()));
-    return true;
-}
-
 void ScriptLines::Scan(const char* text, int size) {
+    delete[] lines;
+    count = 0;
+    sections.Clear();
+    keys.Clear();
+    hasByteOrderMark = false;
     const char* end = text + size;
     if (size >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0)
         hasByteOrderMark = true;
@@ -49,7 +36,7 @@ void ScriptLines::Scan(const char* text, int size) {
         lineCount += *p == '\n';
     lines = new ScriptLine[lineCount];
     String section;
-    int number = 0;
+    int number = 0, repeats = 0;
     for (const char* line = text; line < end;) {
         const char* lineEnd = static_cast<const char*>(memchr(line, '\n', end - line));
         if (!lineEnd)
@@ -58,48 +45,67 @@ void ScriptLines::Scan(const char* text, int size) {
         if (lineEnd > line && lineEnd[-1] == '\r')
             lineEnd--;
         number++;
-        if (!ValidInCodePage(line, static_cast<int>(lineEnd - line))) {
-            char digits[16];
-            wsprintfA(digits, badLines.IsEmpty() ? "%d" : ",%d", number);
-            badLines.Append(digits);
-        }
+        bool badText = !ValidInCodePage(line, static_cast<int>(lineEnd - line));
         const char* p = line;
         if (number == 1 && hasByteOrderMark)
             while (p < lineEnd && (unsigned char)*p >= 0x80)
                 p++;
         while (p < lineEnd && IsBlank(*p))
             p++;
-        if (p < lineEnd && *p == '[') {
+        bool header = p < lineEnd && *p == '[';
+        if (header) {
             const char* close = static_cast<const char*>(memchr(p, ']', lineEnd - p));
             section = Trimmed(p + 1, close ? close : lineEnd);
-            ScriptLine& entry = lines[count++];
+            repeats = SectionLine(section.Text());
+        }
+        bool isKey = !header && p < lineEnd && *p != ';';
+        if (header || isKey || badText) {
+            ScriptLine& entry = lines[count];
             entry.number = number;
-            entry.section = section;
-        } else if (p < lineEnd && *p != ';') {
-            const char* equals = static_cast<const char*>(memchr(p, '=', lineEnd - p));
-            ScriptLine& entry = lines[count++];
-            entry.number = number;
-            entry.section = section;
-            entry.key = Trimmed(p, equals ? equals : lineEnd);
-            entry.valueLength = equals ? Trimmed(equals + 1, lineEnd).Length() : 0;
+            entry.header = header;
+            entry.badText = badText;
+            if (header || isKey) { // a comment or a blank line tells only its text
+                entry.section = section;
+                entry.repeats = repeats;
+            }
+            if (isKey) {
+                const char* equals = static_cast<const char*>(memchr(p, '=', lineEnd - p));
+                entry.key = Trimmed(p, equals ? equals : lineEnd);
+                entry.valueLength = equals ? Trimmed(equals + 1, lineEnd).Length() : 0;
+            }
+            Index(count++);
         }
         line = next;
     }
 }
 
+void ScriptLines::Index(int i) {
+    const ScriptLine& line = lines[i];
+    void* place = reinterpret_cast<void*>(static_cast<size_t>(i) + 1);
+    if (line.repeats || (!line.header && line.key.IsEmpty()))
+        return;
+    if (line.header)
+        sections.Set(line.section.Text(), place);
+    else if (!keys.Find(line.section.Text(), line.key.Text()))
+        keys.Set(line.section.Text(), line.key.Text(), place);
+}
+
+static int IndexOf(void* place) { return static_cast<int>(reinterpret_cast<size_t>(place)) - 1; }
+
 int ScriptLines::SectionLine(const char* section) const {
-    for (int i = 0; i < count; i++) {
-        if (lines[i].key.IsEmpty() && lines[i].section.EqualsNoCase(section))
-            return lines[i].number;
-    }
-    return 0;
+    int i = IndexOf(sections.Find(section));
+    return i >= 0 ? lines[i].number : 0;
 }
 
 int ScriptLines::KeyLine(const char* section, const char* key) const {
-    for (int i = 0; i < count; i++) {
-        if (!lines[i].key.IsEmpty() && lines[i].section.EqualsNoCase(section) &&
-            lines[i].key.EqualsNoCase(key))
-            return lines[i].number;
-    }
-    return 0;
+    int i = IndexOf(keys.Find(section, key));
+    return i >= 0 ? lines[i].number : 0;
+}
+
+void ScriptLines::SectionKeys(const char* section, int& first, int& end) const {
+    first = end = IndexOf(sections.Find(section)) + 1;
+    if (first == 0)
+        return;
+    while (end < count && !lines[end].header)
+        end++;
 }

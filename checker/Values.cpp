@@ -5,6 +5,7 @@
 #include "CheckTexts.h"
 #include "Problems.h"
 #include "foundation/Numbers.h"
+#include "procedures/Procedure.h"
 
 namespace {
 
@@ -35,17 +36,26 @@ bool IsWholeHex(const String& text) {
     return p > digits && p - digits <= 8 && *p == 0;
 }
 
+// White space as the number reader skips it before a number.
+bool IsScanSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The text without the white space around it, which the reader passes over.
 String Blank(const String& text) {
-    String trimmed = text;
-    trimmed.Trim(" \t", " \t");
-    return trimmed;
+    const char* first = text.Text();
+    const char* end = first + text.Length();
+    while (first < end && IsScanSpace(*first))
+        first++;
+    while (end > first && IsScanSpace(end[-1]))
+        end--;
+    return end > first ? text.Slice(first, end - 1) : String();
 }
 
 // Each non-empty item (or only item `only`) of a list of decimal numbers.
 void CheckNumberItems(const String& section, const char* key, int only = -1) {
     const KeyRead* read = FindKeyRead(section.Text(), key);
+    ItemCursor items(read->expanded, ",");
     for (int i = 0, n = read->expanded.ItemCount(","); i < n; i++) {
-        String item = Blank(TrimmedItem(read->expanded, i));
+        String item = Blank(NextListItem(items));
         if ((only < 0 || i == only) && !item.IsEmpty() && !IsWholeNumber(item))
             Report(Warning, LineOf(section.Text(), key), section.Text(), CheckItemNotNumber, key,
                    i + 1, item.Text(), ParseInt(item));
@@ -54,8 +64,9 @@ void CheckNumberItems(const String& section, const char* key, int only = -1) {
 
 void CheckHexItems(const String& section, const char* key, Severity severity, int check) {
     const KeyRead* read = FindKeyRead(section.Text(), key);
+    ItemCursor items(read->expanded, ",");
     for (int i = 0, n = read->expanded.ItemCount(","); i < n; i++) {
-        String item = Blank(TrimmedItem(read->expanded, i));
+        String item = Blank(NextListItem(items));
         if (!item.IsEmpty() && !IsWholeHex(item))
             Report(severity, LineOf(section.Text(), key), section.Text(), check, i + 1,
                    item.Text(), ParseHex(item));
@@ -69,18 +80,18 @@ int DaysIn(int month, int year) {
 }
 
 // year/month/day of a day that exists (the platform's file times start in
-// 1601).
+// 1601), as the program reads it.
 void CheckDate(const String& section) {
     const KeyRead* read = FindKeyRead(section.Text(), "DATE");
     if (read->absent)
         return;
     const String& date = read->expanded;
+    unsigned short parts[3];
+    ParseDate(date, parts);
     bool whole = date.ItemCount("/") == 3;
-    int parts[3];
     for (int i = 0; i < 3; i++) {
         String part = Blank(date.Item(i, "/"));
-        whole = whole && IsWholeNumber(part);
-        parts[i] = ParseInt(part);
+        whole = whole && IsWholeNumber(part) && ParseInt(part) == parts[i];
     }
     if (whole && parts[0] >= 1601 && parts[0] <= 30827 && parts[1] >= 1 && parts[1] <= 12 &&
         parts[2] >= 1 && parts[2] <= DaysIn(parts[1], parts[0]))

@@ -17,3 +17,18 @@ foreach(target text format numbers bytebuffer expand crc32 paths)
     target_link_libraries(fuzz_${target} PRIVATE fuzz_core)
 endforeach()
 target_link_libraries(fuzz_crc32 PRIVATE z)
+
+# The script checker over a whole fuzzed script: its own code with the
+# program's readers, engine and expansion; the profile and the type table
+# are stand-ins in the target itself.
+set(CHECKER_FUZZ_SOURCES ${SRC}/checker/Checker.cpp ${SRC}/checker/NameMap.cpp ${SRC}/checker/Problems.cpp
+    ${SRC}/checker/Rules.cpp ${SRC}/checker/ScriptChecks.cpp ${SRC}/checker/ScriptLines.cpp ${SRC}/checker/Values.cpp
+    ${SRC}/engine/Engine.cpp ${SRC}/engine/ListStack.cpp ${SRC}/engine/Run.cpp ${SRC}/engine/Switch.cpp
+    ${SRC}/procedures/Procedure.cpp)
+set(CHECKER_SCRIPT_SOURCES ${SCRIPT_SOURCES})
+list(FILTER CHECKER_SCRIPT_SOURCES EXCLUDE REGEX "Native\\.cpp$")
+add_executable(fuzz_checker ${SRC}/tools/fuzz/fuzz_checker.cpp ${CHECKER_FUZZ_SOURCES} ${CHECKER_SCRIPT_SOURCES}
+    ${FOUNDATION_SOURCES} ${SRC}/foundation/PlatformNative.cpp)
+target_include_directories(fuzz_checker PRIVATE ${SRC})
+target_compile_options(fuzz_checker PRIVATE ${FUZZ_FLAGS} -fno-exceptions)
+target_link_options(fuzz_checker PRIVATE -fsanitize=fuzzer,address,undefined)

@@ -1,14 +1,15 @@
 #include "Run.h"
 
 #include "Engine.h"
+#include "UpdaterKeys.h"
 #include "script/Profile.h"
 
 bool ReadUpdaterSection() {
     updaterState.depth = 0;
     updaterState.lists.Clear();
-    if (!ReadKey("UPDATER", "NAME", updaterState.name))
+    if (!ReadKey("UPDATER", updaterKeys[UpdaterName], updaterState.name))
         return false;
-    return ReadKey("UPDATER", "PROC", updaterState.procList);
+    return ReadKey("UPDATER", updaterKeys[UpdaterProc], updaterState.procList);
 }
 
 bool RunTop() {

@@ -4,6 +4,7 @@
 
 #include "Engine.h"
 #include "Run.h"
+#include "UpdaterKeys.h"
 #include "Version.h"
 #include "foundation/Messages.h"
 #include "foundation/RunLog.h"
@@ -41,7 +42,7 @@ static void FindScriptPath() {
 // the run's log with a line on this run.
 static void StartLog() {
     String path;
-    if (!ReadOptionalKey("UPDATER", "LOG", path) || path.IsEmpty() || !OpenRunLog(path))
+    if (!ReadOptionalKey("UPDATER", updaterKeys[UpdaterLog], path) || path.IsEmpty() || !OpenRunLog(path))
         return;
     SYSTEMTIME now;
     GetLocalTime(&now);

@@ -57,3 +57,8 @@ unsigned ParseHex(const String& text) {
     ScanHex(text.Text(), value);
     return value;
 }
+
+void ParseDate(const String& date, unsigned short parts[3]) {
+    for (int i = 0; i < 3; i++)
+        parts[i] = static_cast<unsigned short>(ParseInt(date.Item(i, "/")));
+}

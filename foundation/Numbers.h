@@ -11,3 +11,8 @@ bool ScanHex(const char* text, unsigned& value);
 
 int ParseInt(const String& text);
 unsigned ParseHex(const String& text);
+
+// A date as the program compares it with a file's: items 0, 1 and 2 of "/"
+// (year, month, day) read as decimal numbers, each kept to its low 16 bits
+// like the system's date fields.
+void ParseDate(const String& date, unsigned short parts[3]);

@@ -16,11 +16,10 @@ static HANDLE OpenForReading(const String& path) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// The date's parts keep only their low 16 bits, like SYSTEMTIME's fields.
 static bool DateReached(const SYSTEMTIME& written, const String& date) {
-    WORD year = static_cast<WORD>(ParseInt(date.Item(0, "/")));
-    WORD month = static_cast<WORD>(ParseInt(date.Item(1, "/")));
-    WORD day = static_cast<WORD>(ParseInt(date.Item(2, "/")));
+    unsigned short parts[3];
+    ParseDate(date, parts);
+    WORD year = parts[0], month = parts[1], day = parts[2];
     if (written.wYear != year)
         return written.wYear > year;
     if (written.wMonth != month)

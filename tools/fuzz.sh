@@ -10,7 +10,7 @@ build_dir=${FUZZ_BUILD_DIR:-$source_dir/build/fuzz}
 seconds=${1:-5}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(text format numbers bytebuffer expand crc32 paths)
+[ ${#targets[@]} -gt 0 ] || targets=(text format numbers bytebuffer expand crc32 paths checker)
 
 cmake -S "$source_dir" -B "$build_dir" -DCMAKE_BUILD_TYPE=Debug -DUPDATER_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null

@@ -6,12 +6,14 @@ import os
 import re
 import subprocess
 import sys
+import time
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import wineenv  # noqa: E402
 from examples import EXAMPLES  # noqa: E402
 from messages import MESSAGES, MESSAGES_EN  # noqa: E402
+from sections import msgbox  # noqa: E402
 from updater import UpdaterTest, main, message  # noqa: E402
 
 CLEAN, WARNINGS, ERRORS, NO_SCRIPT = 0, 1, 2, 3
@@ -72,8 +74,9 @@ ROWS = [
       (15, "Attrs", 245, 1, "readonly", 0), (20, "Links", 244, "SHOWCMD", 1, "max", 0), (21, "Links", 229, "DST", 2, "SRC", 1),
       (24, "Old", 240, "FILE", "T:\\..", 10)]),
     ("branches", r"[UPDATER]|NAME=Branch|PROC=Check, Sw, Sw2|[Check]|MODE=EXIST|FILE=<Src>\a.txt|FILES=<Src>\b.txt|[Sw]|MODE=SWITCH|"
-     "PROC=Check|0=Zero|1=Finish|[Sw2]|MODE=SWITCH|PROC=Elsewhere|0=|1=|[Zero]|MODE=FROB|[Finished]|MODE=OSVER", ERRORS,
-     [(7, "Check", 226, "FILES", "EXIST"), (12, "Sw", 225, "1", "Finish"), (15, "Sw2", 233, "Elsewhere"), (19, "Zero", 6, "FROB"),
+     "PROC=Check|0=Zero|1=Finish|[Sw2]|MODE=SWITCH|PROC=Elsewhere|0=Finish|1=|[Zero]|MODE=FROB|[Finished]|MODE=OSVER", ERRORS,
+     [(7, "Check", 226, "FILES", "EXIST"), (12, "Sw", 225, "1", "Finish"), (15, "Sw2", 233, "Elsewhere"),
+      (16, "Sw2", 225, "0", "Finish"), (19, "Zero", 6, "FROB"),
       (20, "Finished", 224)]),
     ("a replace with a broken test", r"[UPDATER]|NAME=Replace|PROC=Replace, Stamp, Sum, Again|[Replace]|MODE=SHELL|FUNC=COPY, COPPY|"
      r"FROM=<Src>\a.dll, <Src>\b.dll|TO=<Src>\app\a.dll|[Stamp]|MODE=DATE|FILE=<Src>\app\a.dll|DATE=2023/2/29|[Sum]|MODE=CRC|"
@@ -84,7 +87,7 @@ ROWS = [
      r"TO=<Src>\app\plugins|[Clean]|MODE=MOVE|FROM=<Src>\..\.., <Src>\old|TO=<Src>\..\.., <Src>\x|[Note]|MODE=MSGBOX|FLAG=|"
      r"TYPE=ERROR|TEXT=<Nope> {?App\no-such-tool.exe}|ISABORT=yes,no", ERRORS,
      [(7, "Plugins", 242, r"<Src>\app\plugins", "<Src>\\app\\"), (10, "Clean", 240, "FROM", "T:\\..", 14),
-      (11, "Clean", 241, "TO", "T:\\.."), (16, "Note", 235, "TEXT", "<Nope>"), (16, "Note", 237, "TEXT", r"{?App\no-such-tool.exe}"),
+      (16, "Note", 235, "TEXT", "<Nope>"), (16, "Note", 237, "TEXT", r"{?App\no-such-tool.exe}"),
       (17, "Note", 244, "ISABORT", 1, "yes", 0), (17, "Note", 244, "ISABORT", 2, "no", 0)]),
     ("empty values", r"[UPDATER]|NAME=Tidy|PROC=Gone, Dir, Copy|[DEFINE]|<Base>=|[Gone]|MODE=DELETE|FILE=|[Dir]|MODE=MAKEDIR|"
      r"DIR=<Base>\x|[Copy]|MODE=COPY|FROM=<Src>\a|TO=no_data", ERRORS,
@@ -95,8 +98,69 @@ ROWS = [
      "MODE=SWITCH|PROC=Ask|0=|1=Ask, Again", CLEAN, []),
     ("value too long", "[UPDATER]|NAME=" + "y" * 32766 + "|PROC=Box|[Box]|MODE=MSGBOX|FLAG=|TYPE=ERROR|TEXT=" + "x" * 32767
      + "|ISABORT=0,0", WARNINGS, [(8, "Box", 221, "TEXT", 32767)]),
+    ("the start-up's keys, blanks in a date, reading from roots", r"[UPDATER]|NAME=Log|PROC=Day, Roots|LOG=<Src>\run.log|[Day]|"
+     r"MODE=DATE|FILE=<Src>\a.txt|DATE= 2099 / 1 / 15|[Roots]|MODE=SHELL|FUNC=COPY|FROM=T:\|TO=<Src>\t", CLEAN, []),
+    ("a repeated section, quoted paths, roots taken away", r"[UPDATER]|NAME=Dup|PROC=Copy, Has, Away|[Copy]|MODE=COPY|"
+     r'FROM=<Src>\a|[Has]|MODE=EXIST|FILE="<Src>\a","<Src>\b"|[Copy]|TO=<Src>\b|[Away]|MODE=SHELL|FUNC=COPY,MOVE|'
+     r"FROM=T:\*,T:\|TO=<Src>\x,T:", ERRORS,
+     [(4, "Copy", 2, "Copy", "TO"), (9, "Has", 249, "FILE", 1, '<Src>\\a"'), (9, "Has", 249, "FILE", 2, '"<Src>\\b'),
+      (10, "Copy", 248, 4), (15, "Away", 240, "FROM", "T:\\", 17), (16, "Away", 240, "TO", "T:", 17)]),
     ("byte-order mark, bytes outside the code page", b"\xef\xbb\xbf[UPDATER]\r\nNAME=\x82\r\nPROC=Os\r\n[Os]\r\nMODE=OSVE\r\n",
      ERRORS, [(1, "", 222), (1, "", 223), (2, "", 223), (5, "Os", 6, "OSVE"), "エラー 1 件、警告 3 件 (<ini>)"], "ja"),
+]
+
+# The differential table: name, P's section (keys of UPDATER before an "@"), the checker's check numbers, the run's exit
+# code and boxes ("flag N" from the boxes after P, "message N" for the error box).
+DIFFERENTIAL = [
+    ("a date with blanks", r"MODE=DATE|FILE=<Src>\a.txt|DATE= 2020 / 6 / 16", [], (0, "flag 1")),
+    ("a date with tabs", "MODE=DATE|FILE=<Src>\\a.txt|DATE=2020/\t6\t/15", [], (0, "flag 0")),
+    ("the file's own day", r"MODE=DATE|FILE=<Src>\a.txt|DATE=2020/6/15", [], (0, "flag 0")),
+    ("a day letter read as its digits", r"MODE=DATE|FILE=<Src>\a.txt|DATE=2020/6/16x", [247], (0, "flag 1")),
+    ("a date without its day", r"MODE=DATE|FILE=<Src>\a.txt|DATE=2020/7", [247], (0, "flag 1")),
+    ("a day that does not exist", r"MODE=DATE|FILE=<Src>\a.txt|DATE=2020/6/31", [247], (0, "flag 1")),
+    ("a year past 16 bits", r"MODE=DATE|FILE=<Src>\a.txt|DATE=67556/1/1", [247], (0, "flag 0")),
+    ("a value in quotes, which the profile takes off", r'MODE=EXIST|FILE="<Src>\a.txt"', [], (0, "flag 1")),
+    ("quoted paths", r'MODE=EXIST|FILE="<Src>\a.txt","<Src>\a.txt"', [249, 249], (0, "flag 0")),
+    ("spaces around paths", r"MODE=EXIST|FILE= <Src>\a.txt , <Src>\a.txt ", [], (0, "flag 1")),
+    ("a quoted second path", r'MODE=EXIST|FILE=<Src>\a.txt,"<Src>\a.txt"', [249], (0, "flag 0")),
+    ("a CRC in quotes", r'MODE=CRC|FILE=<Src>\a.txt|TYPE=AND|CRC="352441C2"', [], (0, "flag 1")),
+    ("a quoted CRC among others", r'MODE=CRC|FILE=<Src>\a.txt,<Src>\a.txt|TYPE=AND|CRC=352441C2,"352441C2"', [246],
+     (0, "flag 0")),
+    ("a CRC with blanks", "MODE=CRC|FILE=<Src>\\a.txt|TYPE=AND|CRC= 0x352441c2\t", [], (0, "flag 1")),
+    ("a CRC a digit too long", r"MODE=CRC|FILE=<Src>\a.txt|TYPE=AND|CRC=3352441C2", [246], (0, "flag 1")),
+    ("a CRC with a letter O", r"MODE=CRC|FILE=<Src>\a.txt|TYPE=AND|CRC=352441C2O", [246], (0, "flag 1")),
+    ("a second section of the name", r"MODE=EXIST|[P]|FILE=<Src>\a.txt", [2, 248], (1, "message 2")),
+    ("a second section's keys", r"MODE=EXIST|FILE=<Src>\none|[P]|MODE=VERIFY|ARG1=|ARG2=", [248], (0, "flag 0")),
+    ("a key written twice", r"MODE=EXIST|FILE=<Src>\a.txt|FILE=<Src>\none", [220], (0, "flag 1")),
+    ("NO_DATA in any case", r"MODE=EXIST|FILE=no_Data", [2], (1, "message 2")),
+    ("LOG and NAME of UPDATER", r"LOG=<Src>\run.log@MODE=OSVER", [], (0, "flag 1")),
+    ("an empty LOG", r"LOG=@MODE=OSVER", [], (0, "flag 1")),
+    ("a key of another type", r"MODE=OSVER|FILE=x", [226], (0, "flag 1")),
+    ("spaces around a key's name", r"MODE=EXIST| FILE = <Src>\a.txt", [], (0, "flag 1")),
+    ("an empty item list", r"MODE=EXIST|FILE= , ", [], (0, "flag 0")),
+    ("a list without items", r"MODE=EXIST|FILE=", [4], (1, "message 4")),
+    ("an unknown mode", r"MODE=EXISTS|FILE=<Src>\a.txt", [6], (1, "message 6")),
+    ("a missing key", r"MODE=VERIFY|ARG1=a", [2], (1, "message 2")),
+    ("items compared trimmed", r"MODE=VERIFY|ARG1=b, a |ARG2=x,a", [], (0, "flag 1")),
+    ("fewer destinations than sources", r"MODE=COPY|FROM=<Src>\a.txt,<Src>\a.txt|TO=<Src>\b.txt", [228], (1, "message 8")),
+    ("an unknown SHELL word", r"MODE=SHELL|FUNC=COPPY|FROM=<Src>\a.txt|TO=<Src>\b.txt", [230], (1, "message 17")),
+    ("a DELETE of a root", r"MODE=DELETE|FILE=<Src>\..\..", [240], (1, "message 10")),
+    ("a MOVE away from a root", r"MODE=MOVE|FROM=T:\|TO=<Src>\x", [240], (1, "message 14")),
+    ("a SHELL move of a root", r"MODE=SHELL|FUNC=MOVE|FROM=T:\*|TO=<Src>\x", [240], (1, "message 17")),
+    ("an unknown box type", r"MODE=MSGBOX|FLAG=|TYPE=INFO|TEXT=x|ISABORT=0,0", [231], (1, "message 6")),
+    ("a gate outside the list", r"MODE=MSGBOX|FLAG=Q,1|TYPE=ERROR|TEXT=x|ISABORT=0,0", [234], (1, "message 6")),
+    ("a SWITCH on a procedure outside the list", r"MODE=SWITCH|PROC=Q|0=|1=", [233], (1, "message 6")),
+    ("a number with blanks", "MODE=WAITAPP|APP=<Src>\\none.exe|TICK=\t1 ", [], (0, "flag 1")),
+]
+
+# Scripts of about 34 KB: name, script, the errors (and as many warnings) the checker finds.
+SCALE = [
+    ("750 sections", "[UPDATER]\nNAME=\nPROC=" + ",".join(f"S{i}" for i in range(750)) + "\n"
+     + "".join(f"[S{i}]\nMODE=EXIST\nFILE=<Src>\\f{i}.txt\n" for i in range(750)), 0),
+    ("a chain of 250 SWITCH", "[UPDATER]\nNAME=\nPROC=W0\n" + "".join(f"[W{i}]\nMODE=SWITCH\nPROC=W{i}\n0=W{i + 1}\n1=W{i + 1}\n"
+     for i in range(250)) + "[W250]\nMODE=OSVER\n", 0),
+    ("a problem in every key", "[UPDATER]\nNAME=\nPROC=" + ",".join(f"S{i}" for i in range(500)) + "\n" + "".join(
+        f'[S{i}]\nMODE=EXIST\nFILE=<Src>\\f{i}.txt,"<Src>\\f{i}.txt"\nFORM=x\n' for i in range(500)), 500),
 ]
 
 
@@ -121,6 +185,8 @@ class Checker(UpdaterTest):
         # file, line, section, severity, check number, problem
         self.assertEqual((code, [line.split("\t") for line in tsv]), (ERRORS, [
             [s.win("updater.ini"), *x.split(": ", 3)[:3], str(p[2]), x.split(": ", 3)[3]] for p, x in zip(ROWS[0][3], lines)]))
+        code, keys = run_checker(s, "--keys")
+        self.assertEqual((code, keys[0], keys[1]), (CLEAN, "UPDATER: NAME PROC LOG", "EXIST: FILE"))
         code, usage = run_checker(s, "--help")
         self.assertEqual((code, usage[0], run_checker(s, "--tsv")[0]),
                          (CLEAN, "usage: updater-check [--tsv] script.ini [the updater's command line]", NO_SCRIPT))
@@ -128,6 +194,49 @@ class Checker(UpdaterTest):
         # The words after the script are the updater's command line.
         words = "[UPDATER]|NAME=|PROC={?Param\\1}|[ok]|MODE=OSVER"
         self.assertEqual([self.check(words, *a)[1] for a in ([], ["/tX", "ok"])], [ERRORS, CLEAN])
+
+    def test_agrees_with_the_run(self):
+        """Each borderline step P is checked and then run, followed by boxes that tell P's flag: the checker's verdict
+        (its check numbers) and the run's outcome (exit code and boxes) are as the row says, and they agree: the run
+        stops with message M exactly when the checker has an error that names M. <Src>\\a.txt holds "abc" and was
+        last written on 2020-06-15."""
+        def check(probe, checks, outcome):
+            s = self.scenario()
+            s.write_bytes("a.txt", b"abc")
+            s.set_times("a.txt", 1592222400)  # 2020-06-15 12:00 UTC
+            head, _, probe = probe.rpartition("@")
+            s.write_script(f"[UPDATER]|NAME=|PROC=P, Set, Clear|{head}|[P]|{probe}".replace("|", "\n")
+                           + msgbox("Set", "flag 1", flag="P,1") + msgbox("Clear", "flag 0", flag="P,0"))
+            code, lines = run_checker(s, "--tsv", s.win("updater.ini"))
+            problems = [line.split("\t") for line in lines]
+            stops = {int(p[4]) if int(p[4]) < 200 else int(re.findall(r"message (\d+)", p[5])[-1])
+                     for p in problems if p[3] == "error" and (int(p[4]) < 200 or "message" in p[5])}
+            result = s.run(answers=["OK"] * 3)
+            boxes = [box["text"] if box["icon"] != "error" else
+                     next(f"message {n}" for n, t in MESSAGES.items() if box["text"].split("\n")[0] == t.split("\n")[0])
+                     for box in result.boxes]
+            self.assertEqual(([int(p[4]) for p in problems], (result.exit_code, *boxes)), (checks, outcome))
+            self.assertEqual({int(b.split()[1]) for b in boxes if b.startswith("message")}, stops)
+        self.each(DIFFERENTIAL, check)
+
+    def test_time_grows_like_the_program(self):
+        """Scripts of about 34 KB that once took the checker minutes: it ends within twice the program's time on the same
+        script and one start more (the time of a trivial script's check, in the same run)."""
+        def timed(run):
+            start = time.monotonic()
+            outcome = run()
+            return time.monotonic() - start, outcome
+        s = self.scenario()
+        s.write_script("[UPDATER]\nNAME=\nPROC=A\n[A]\nMODE=OSVER\n")
+        start_cost, _ = timed(lambda: run_checker(s, s.win("updater.ini")))
+        for name, script, problems in SCALE:
+            with self.subTest(name):
+                s.write_script(script)
+                program, result = timed(lambda: s.run(timeout=120))
+                checker, (code, lines) = timed(lambda: run_checker(s, s.win("updater.ini")))
+                self.assertEqual((result.exit_code, result.boxes, code, lines[-1]), (0, [], ERRORS if problems else CLEAN,
+                                 f"{problems} errors, {problems} warnings in {s.win('updater.ini')}" if problems else CLEAN_LINE))
+                self.assertLess(checker, 2 * program + start_cost, f"checker {checker:.1f} s, program {program:.1f} s")
 
 
 if __name__ == "__main__":
