@@ -27,7 +27,7 @@ if(SIGN_ARGUMENTS)
         list(APPEND SIGN_ARGUMENTS -ts ${UPDATER_SIGN_TIMESTAMP_URL})
     endif()
     list(APPEND SIGN_ARGUMENTS -h sha256 -n ${UPDATER_PRODUCT})
-    string(REPLACE ";" "\\;" SIGN_LIST "${SIGN_ARGUMENTS}")
+    string(REPLACE ";" "|" SIGN_LIST "${SIGN_ARGUMENTS}")
     foreach(target updater updater-check)
         add_custom_command(TARGET ${target} POST_BUILD
             COMMAND ${CMAKE_COMMAND} -DOSSLSIGNCODE=${OSSLSIGNCODE} -DFILE=$<TARGET_FILE:${target}>

@@ -59,6 +59,7 @@ set_source_files_properties(${SRC}/foundation/CrcFold.cpp PROPERTIES
     COMPILE_OPTIONS "-O2;-fno-data-sections;-Wa,-muse-unaligned-vector-move")
 set_source_files_properties(${SRC}/foundation/CrcTables.cpp PROPERTIES
     COMPILE_OPTIONS "-O2;-fno-data-sections")
+set_source_files_properties(${SRC}/system/StackGuard.cpp PROPERTIES COMPILE_OPTIONS -fno-stack-protector)
 
 add_executable(updater WIN32 ${SRC}/engine/Main.cpp ${SRC}/foundation/NewDelete.cpp
     ${SRC}/resources/updater.rc ${SRC}/resources/identity.rc)

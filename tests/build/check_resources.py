@@ -33,8 +33,9 @@ FIXED = {"texts": {1041: {**MESSAGES, 100: DEFAULT_CAPTION}, 1033: {**MESSAGES_E
              "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}}
 SYSTEM_DLLS = {"KERNEL32.DLL", "USER32.DLL", "ADVAPI32.DLL", "SHELL32.DLL", "OLE32.DLL", "MSVCRT.DLL"}
 TERMINAL_SERVER_AWARE, NX_COMPAT, DYNAMIC_BASE = 0x8000, 0x100, 0x40
-# What libssp's __stack_chk_fail says; the C++ runtime's exception classes carry their type names.
-STACK_PROTECTOR, EXCEPTION_RUNTIME = b"stack smashing detected", b"St9exception"
+# What the stack protector's failure says (system/StackGuard.cpp, linked only when a function checks the
+# guard); the C++ runtime's exception classes carry their type names.
+STACK_PROTECTOR, EXCEPTION_RUNTIME = b"stack buffer overrun detected", b"St9exception"
 VENDOR = {"UPDATER_VERSION": "2.4.1", "UPDATER_COMPANY": "Example Corp", "UPDATER_PRODUCT": "Example Viewer",
           "UPDATER_DESCRIPTION": "Example Viewer updater", "UPDATER_COPYRIGHT": "© 2026 Example Corp, ビューア"}
 
@@ -175,22 +176,36 @@ def throwaway_certificate(folder):
     return pfx, password, cert
 
 
-def runs_under_wine(program):
-    """Problems of a run of the program under Wine: a script of one test, its log's first line."""
+def runs_under_wine(program, signing, cert):
+    """Problems of a run of the signed program under Wine (the 64-bit prefix): a script of one test, and its log's
+    first line. A machine that cannot run 32-bit programs runs the x86_64 build instead, signed by the same step."""
     import wineenv
-    if wineenv.no_32_bits():
-        print("the signed program is not run:", wineenv.no_32_bits())
-        return []
     from updater import Scenario
     s = Scenario("build.signed")
-    s.copy_program("updater.exe", program)
+    if wineenv.no_32_bits():
+        print("the signed i686 program is not run (x86_64 instead):", wineenv.no_32_bits())
+        program, version = s.copy_program("updater.exe"), cache(wineenv.build_dir())["UPDATER_VERSION"]
+        run("cmake", "-DOSSLSIGNCODE=osslsigncode", f"-DFILE={program}", f"-DARGUMENTS={'|'.join(signing)}", "-P",
+            os.path.join(SOURCE, "cmake", "SignFile.cmake"))
+        problems = verify_problems(program, cert)
+    else:
+        problems, version = [], VENDOR["UPDATER_VERSION"]
+        s.copy_program("updater.exe", program)
     s.write_script("[UPDATER]\nNAME=check\nPROC=Probe\nLOG=<Src>\\run.log\n[Probe]\nMODE=EXIST\nFILE=<Src>\\updater.ini\n")
     result = s.run()
     log = s.read_bytes("run.log").decode("cp932", "replace") if s.exists("run.log") else ""
     first = log.splitlines()[0] if log else ""
-    return [f"the signed program under Wine: {problem}" for ok, problem in (
+    return problems + [f"the signed program under Wine: {problem}" for ok, problem in (
         (result.exit_code == 0 and not result.boxes, result.describe()),
-        (f" updater {VENDOR['UPDATER_VERSION']}, " in first, f"log's first line {first!r}")) if not ok]
+        (f" updater {version}, " in first, f"log's first line {first!r}")) if not ok]
+
+
+def verify_problems(program, cert):
+    verified = subprocess.run(["osslsigncode", "verify", "-CAfile", cert, "-in", program], capture_output=True,
+                              text=True)
+    if verified.returncode or "Signature verification: ok" not in verified.stdout:
+        return [f"osslsigncode verify {program}:\n{verified.stdout}{verified.stderr}"]
+    return []
 
 
 def scratch_problems(scratch, reference):
@@ -210,19 +225,22 @@ def scratch_problems(scratch, reference):
         f.write(struct.pack("<HHHBBBBHHII", 0, 1, 1, 1, 1, 0, 0, 1, 32, len(image), 22) + image)
     options = dict(VENDOR, UPDATER_ICON=icon, UPDATER_SIGN_PKCS12=pfx, UPDATER_SIGN_PASSWORD_FILE=password)
     program = build_scratch(scratch, options)
-    problems += check(program, {**cache(scratch), **options}, True)
-    verified = subprocess.run(["osslsigncode", "verify", "-CAfile", cert, "-in", program], capture_output=True,
-                              text=True)
-    if verified.returncode or "Signature verification: ok" not in verified.stdout:
-        problems.append(f"osslsigncode verify {program}:\n{verified.stdout}{verified.stderr}")
-    return problems + runs_under_wine(program)
+    problems += check(program, {**cache(scratch), **options}, True) + verify_problems(program, cert)
+    signing = ["-pkcs12", pfx, "-readpass", password, "-h", "sha256", "-n", "updater"]  # as cmake/Signing.cmake
+    return problems + runs_under_wine(program, signing, cert)
 
 
-failures = []
-for program in sys.argv[1:]:
-    folder, i686 = os.path.dirname(program), "i686" in cache(os.path.dirname(program))["CMAKE_TOOLCHAIN_FILE"]
-    for path in (program, os.path.join(folder, "updater-check.exe")):
-        failures += check(path, cache(folder), i686)
-    if i686 and os.environ.get("UPDATER_RELEASE_SCRATCH"):
-        failures += scratch_problems(os.environ["UPDATER_RELEASE_SCRATCH"], program)
-sys.exit("\n".join(failures) or None)
+def main():
+    failures = []
+    for program in sys.argv[1:]:
+        folder = os.path.dirname(program)
+        i686 = "i686" in cache(folder)["CMAKE_TOOLCHAIN_FILE"]
+        for path in (program, os.path.join(folder, "updater-check.exe")):
+            failures += check(path, cache(folder), i686)
+        if i686 and os.environ.get("UPDATER_RELEASE_SCRATCH"):
+            failures += scratch_problems(os.environ["UPDATER_RELEASE_SCRATCH"], program)
+    sys.exit("\n".join(failures) or None)
+
+
+if __name__ == "__main__":
+    main()
