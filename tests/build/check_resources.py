@@ -129,7 +129,7 @@ def header_problems(path, pe, i686):
               (flags & NX_COMPAT and flags & DYNAMIC_BASE, f"DllCharacteristics {flags:#x} without NX or ASLR"),
               (pe.FILE_HEADER.TimeDateStamp == 0, f"time stamp {pe.FILE_HEADER.TimeDateStamp:#x}"),
               (STACK_PROTECTOR in data, "no stack protector"),
-              (not (i686 and any(s.Name.rstrip(b"\0") == b".eh_frame" for s in pe.sections)), "an .eh_frame section"),
+              (not (i686 and any(s.Name.startswith(b".eh_fram") for s in pe.sections)), "an .eh_frame section"),
               (not (path.endswith("updater-check.exe") and EXCEPTION_RUNTIME in data), "the exception runtime"),
               (not (i686 and path.endswith("updater.exe")) or len(data) <= 96 << 10, f"{len(data)} bytes > 96 KiB")]
     problems = [f"{path}: {text}" for ok, text in checks if not ok]
