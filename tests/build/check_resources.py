@@ -2,14 +2,15 @@
 executables: the DLLs they import, the message catalogue (exactly the numbered messages and the caption
 in Japanese, 1041, and English, 1033; the checker's own texts from 200 on are held to the reference by its
 test), the manifest parsed as XML, the version information with the vendor's names of the build's
-CMakeCache.txt, and the header: Terminal Server aware, no time stamp, no .eh_frame in the i686 files, a
-stack protector, no exception runtime in the checker. The i686 updater: at most 96 KiB, and every static
-import in legacy_exports.txt (what Windows 95 and NT 4.0 both export).
+CMakeCache.txt, and the header: Terminal Server aware, no time stamp, the right checksum, no .eh_frame in
+the i686 files, a stack protector, no exception runtime in the checker. The i686 updater: at most 96 KiB,
+and every static import in legacy_exports.txt (what Windows 95 and NT 4.0 both export).
 
 With $UPDATER_RELEASE_SCRATCH, one more i686 tree there, configured once and built for updater.exe only:
 with the default names it must equal the i686 build byte for byte (another folder, the same commit); then
 with a vendor's names and signed with a throwaway certificate: the names read back, `osslsigncode verify`
-passes, and the signed program runs a script under Wine (the wine32 fixture) and logs its version."""
+passes, and the signed program runs a script under Wine (the 64-bit prefix; where 32-bit programs cannot
+run, the x86_64 build signed by the same script) and logs its version."""
 import os
 import re
 import shutil
@@ -128,6 +129,7 @@ def header_problems(path, pe, i686):
     checks = [(flags & TERMINAL_SERVER_AWARE, "not Terminal Server aware"),
               (flags & NX_COMPAT and flags & DYNAMIC_BASE, f"DllCharacteristics {flags:#x} without NX or ASLR"),
               (pe.FILE_HEADER.TimeDateStamp == 0, f"time stamp {pe.FILE_HEADER.TimeDateStamp:#x}"),
+              (pe.verify_checksum(), f"checksum {pe.OPTIONAL_HEADER.CheckSum:#x}, not the file's"),
               (STACK_PROTECTOR in data, "no stack protector"),
               (not (i686 and any(s.Name.startswith(b".eh_fram") for s in pe.sections)), "an .eh_frame section"),
               (not (path.endswith("updater-check.exe") and EXCEPTION_RUNTIME in data), "the exception runtime"),
