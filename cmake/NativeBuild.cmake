@@ -31,8 +31,13 @@ set(WIN32_BUILD "" CACHE PATH "the i686-w64-mingw32 build folder")
 set(PYTHON /usr/bin/python3 CACHE FILEPATH "the Debian python3 (it has pefile)")
 
 if(WIN32_BUILD AND WIN64_BUILD)
+    # It builds an i686 updater.exe again in a scratch tree of its own, and
+    # runs a signed program under Wine in the 64-bit prefix.
     add_test(NAME build.resources COMMAND ${PYTHON} ${SRC}/tests/build/check_resources.py
         ${WIN64_BUILD}/updater.exe ${WIN32_BUILD}/updater.exe)
+    set_tests_properties(build.resources PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900 ENVIRONMENT
+        "UPDATER_RELEASE_SCRATCH=${CMAKE_CURRENT_BINARY_DIR}/release-check;UPDATER_SOURCE=${SRC};\
+UPDATER_WIN64_BUILD=${WIN64_BUILD};UPDATER_WIN32_BUILD=${WIN32_BUILD};UPDATER_WINE_STATE=${CMAKE_CURRENT_BINARY_DIR}/wine")
     # Each Windows build runs every Wine test in a prefix of its own: wine.* and
     # e2e.* the x86_64 build, wine32.* and e2e32.* the i686 build. 77: skipped
     # (a machine that cannot run 32-bit programs).

@@ -1,8 +1,18 @@
 # updater.exe, the unit tests that run under Wine, and the box driver.
 enable_language(RC)
 
-set(PROGRAM_FLAGS -Os -Wall -Wextra -fno-exceptions -fno-rtti
-    -fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections)
+# The program has one thread: no guards around local statics, which would
+# bring the C++ runtime's exception classes into the checker. The stack
+# protector's runtime (libssp) is linked in statically. Paths of the source
+# and build folders do not reach the objects, so any folder builds the
+# same bytes.
+set(PROGRAM_FLAGS -Os -Wall -Wextra -fno-exceptions -fno-rtti -fno-threadsafe-statics
+    -fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections -fstack-protector-strong
+    -ffile-prefix-map=${SRC}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
+# The shipped executables: no time stamp in the header (the same commit
+# gives the same bytes), Terminal Server aware (or, on a Remote Desktop
+# host, GetWindowsDirectoryA, the <Win> macro, may give a folder of the user's).
+set(RELEASE_LINK_OPTIONS -static -s -Wl,--gc-sections -Wl,--tsaware -Wl,--no-insert-timestamp)
 set(SYSTEM_LIBS ole32 shell32 user32 advapi32 kernel32 uuid)
 
 # The execution level the program asks Windows for. requireAdministrator:
@@ -14,11 +24,17 @@ set(SYSTEM_LIBS ole32 shell32 user32 advapi32 kernel32 uuid)
 set(UPDATER_EXECUTION_LEVEL requireAdministrator CACHE STRING
     "requestedExecutionLevel of updater.exe: requireAdministrator or asInvoker")
 set_property(CACHE UPDATER_EXECUTION_LEVEL PROPERTY STRINGS requireAdministrator asInvoker)
+include(${SRC}/cmake/Vendor.cmake)
 set(GENERATED ${CMAKE_CURRENT_BINARY_DIR}/generated)
 configure_file(${SRC}/resources/Version.h.in ${GENERATED}/Version.h @ONLY)
 set(EXECUTION_LEVEL ${UPDATER_EXECUTION_LEVEL})
+set(MANIFEST_NAME ${IDENTITY_NAME})
+if(NOT IDENTITY_NAME MATCHES "(^|\\.)updater$")
+    set(MANIFEST_NAME ${IDENTITY_NAME}.updater)
+endif()
 configure_file(${SRC}/resources/program.manifest.in ${GENERATED}/updater.manifest @ONLY)
 set(EXECUTION_LEVEL asInvoker)
+set(MANIFEST_NAME ${IDENTITY_NAME}.updater-check)
 configure_file(${SRC}/resources/program.manifest.in ${GENERATED}/updater-check.manifest @ONLY)
 set_source_files_properties(${SRC}/resources/identity.rc PROPERTIES
     OBJECT_DEPENDS "${GENERATED}/updater.manifest;${GENERATED}/updater-check.manifest")
@@ -32,6 +48,7 @@ add_library(updater_core STATIC ${CORE_SOURCES} ${FOUNDATION_SOURCES}
     ${SRC}/foundation/PlatformWin.cpp)
 target_include_directories(updater_core PUBLIC ${SRC} ${GENERATED})
 target_compile_options(updater_core PRIVATE ${PROGRAM_FLAGS})
+target_link_options(updater_core INTERFACE -fstack-protector-strong)
 target_compile_definitions(updater_core PUBLIC WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0501)
 # MinGW cannot align a stack slot to 32 bytes (GCC bug 54412): should a
 # 256-bit value ever be spilled, an unaligned move cannot fault. -O2 makes
@@ -42,14 +59,15 @@ set_source_files_properties(${SRC}/foundation/CrcFold.cpp PROPERTIES
     COMPILE_OPTIONS "-O2;-fno-data-sections;-Wa,-muse-unaligned-vector-move")
 set_source_files_properties(${SRC}/foundation/CrcTables.cpp PROPERTIES
     COMPILE_OPTIONS "-O2;-fno-data-sections")
+set_source_files_properties(${SRC}/system/StackGuard.cpp PROPERTIES COMPILE_OPTIONS -fno-stack-protector)
 
 add_executable(updater WIN32 ${SRC}/engine/Main.cpp ${SRC}/foundation/NewDelete.cpp
     ${SRC}/resources/updater.rc ${SRC}/resources/identity.rc)
 target_compile_options(updater PRIVATE ${PROGRAM_FLAGS})
 target_link_libraries(updater PRIVATE updater_core ${SYSTEM_LIBS})
-target_link_options(updater PRIVATE -static -s -Wl,--gc-sections -mwindows)
+target_link_options(updater PRIVATE ${RELEASE_LINK_OPTIONS} -mwindows)
 set_source_files_properties(${SRC}/resources/updater.rc PROPERTIES
-    OBJECT_DEPENDS "${SRC}/resources/messages.rc")
+    OBJECT_DEPENDS "${SRC}/resources/messages.rc;${UPDATER_ICON}")
 
 # The script checker: the same readers and type table, run from a console.
 file(GLOB CHECKER_SOURCES CONFIGURE_DEPENDS ${SRC}/checker/*.cpp)
@@ -58,7 +76,20 @@ add_executable(updater-check ${CHECKER_SOURCES} ${SRC}/foundation/NewDelete.cpp
 target_compile_definitions(updater-check PRIVATE UPDATER_CHECKER)
 target_compile_options(updater-check PRIVATE ${PROGRAM_FLAGS})
 target_link_libraries(updater-check PRIVATE updater_core ${SYSTEM_LIBS})
-target_link_options(updater-check PRIVATE -static -s -Wl,--gc-sections -mconsole)
+target_link_options(updater-check PRIVATE ${RELEASE_LINK_OPTIONS} -mconsole)
+
+# The i686 runtime's start-up objects and libgcc's helpers bring unwind
+# tables along (.eh_frame, ".eh_fram" once stripped); nothing of the program
+# unwinds. objcopy writes the time of day into the header unless
+# SOURCE_DATE_EPOCH gives it one.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL i686)
+    foreach(target updater updater-check)
+        add_custom_command(TARGET ${target} POST_BUILD
+            COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
+                ${CMAKE_OBJCOPY} --remove-section=.eh_fram* $<TARGET_FILE:${target}>)
+    endforeach()
+endif()
+include(${SRC}/cmake/Signing.cmake)
 
 # The same program with a failing allocator, for the allocation-failure sweep.
 add_executable(updater_allocfail WIN32 ${SRC}/engine/Main.cpp ${SRC}/foundation/NewDelete.cpp

@@ -54,10 +54,17 @@ bool ReadWholeFile(const String& path, ByteBuffer& buffer) {
 
 bool FileCrc32(const String& path, ByteBuffer& block, unsigned& crc) {
     FileHandle file(OpenForReading(path));
-    LARGE_INTEGER size;
-    if (!file.IsValid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0)
+    if (!file.IsValid())
         return false;
-    unsigned long long left = static_cast<unsigned long long>(size.QuadPart);
+    // GetFileSize with the high part rather than GetFileSizeEx, which the
+    // kernel of Windows 95, 98 and Me does not export.
+    DWORD high = 0;
+    DWORD low = GetFileSize(file.Get(), &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
+        return false;
+    unsigned long long left = (static_cast<unsigned long long>(high) << 32) | low;
+    if (left == 0)
+        return false;
     unsigned blockSize = left < FileCrcBlockSize ? static_cast<unsigned>(left) : FileCrcBlockSize;
     if (block.Size() != blockSize && !block.AllocBuffer(blockSize))
         return false;

@@ -105,6 +105,27 @@ namespace {
 typedef BOOL(WINAPI* QueryImageNameFunction)(HANDLE, DWORD, LPSTR, PDWORD);
 typedef BOOL(WINAPI* EnumModulesFunction)(HANDLE, HMODULE*, DWORD, LPDWORD);
 typedef DWORD(WINAPI* ModuleFileNameFunction)(HANDLE, HMODULE, LPSTR, DWORD);
+typedef BOOL(WINAPI* EnumProcessesFunction)(DWORD*, DWORD, DWORD*);
+typedef HANDLE(WINAPI* SnapshotFunction)(DWORD, DWORD);
+typedef BOOL(WINAPI* ProcessWalkFunction)(HANDLE, PROCESSENTRY32*);
+
+// Toolhelp: kernel32 of Windows 95 and of NT from 2000 on; NT 4.0 has none,
+// so it is looked up, and the loader still starts the program there.
+struct Toolhelp {
+    SnapshotFunction snapshot;
+    ProcessWalkFunction first;
+    ProcessWalkFunction next;
+};
+
+bool FindToolhelp(HMODULE kernel, Toolhelp& toolhelp) {
+    toolhelp.snapshot = reinterpret_cast<SnapshotFunction>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "CreateToolhelp32Snapshot")));
+    toolhelp.first = reinterpret_cast<ProcessWalkFunction>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "Process32First")));
+    toolhelp.next = reinterpret_cast<ProcessWalkFunction>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "Process32Next")));
+    return toolhelp.snapshot && toolhelp.first && toolhelp.next;
+}
 
 // The ways to read a process's program path on the NT family.
 struct ImagePathReaders {
@@ -139,6 +160,22 @@ void ReadImagePath(const ImagePathReaders& readers, PROCESSENTRY32& entry) {
         lstrcpynA(entry.szExeFile, path, MAX_PATH);
 }
 
+// NT 4.0's way, without Toolhelp: PSAPI lists the processes' identifiers.
+unsigned long FindProcessWithoutToolhelp(const ImagePathReaders& readers, EnumProcessesFunction enumProcesses,
+                                         const char* path) {
+    DWORD ids[1024];
+    DWORD bytes = 0;
+    if (!enumProcesses || !readers.enumModules || !enumProcesses(ids, sizeof(ids), &bytes))
+        return 0;
+    DWORD self = GetCurrentProcessId();
+    char found[MAX_PATH];
+    for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) {
+        if (ids[i] != self && ModuleImagePath(readers, ids[i], found) && EqualsNoCase(found, path))
+            return ids[i];
+    }
+    return 0;
+}
+
 } // namespace
 
 unsigned long FindProcess(const String& program) {
@@ -147,17 +184,13 @@ unsigned long FindProcess(const String& program) {
     String path = program;
     if (PathRootLength(program.Text()) > 0)
         ResolvePath(program, path);
-    PROCESSENTRY32 entry;
-    ZeroMemory(&entry, sizeof(entry));
-    entry.dwSize = sizeof(entry);
-    SnapshotHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.IsValid())
-        return 0;
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+    Toolhelp toolhelp;
+    bool walk = FindToolhelp(kernel, toolhelp);
     bool nt = IsWindowsNT();
     LibraryHandle psapi(nt ? "PSAPI.DLL" : nullptr);
     ImagePathReaders readers = {nullptr, nullptr, nullptr};
     if (nt) {
-        HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
         readers.queryImageName = reinterpret_cast<QueryImageNameFunction>(
             reinterpret_cast<void*>(GetProcAddress(kernel, "QueryFullProcessImageNameA")));
         readers.enumModules = reinterpret_cast<EnumModulesFunction>(
@@ -166,11 +199,22 @@ unsigned long FindProcess(const String& program) {
             reinterpret_cast<void*>(psapi.Function("GetModuleFileNameExA")));
         if (!readers.moduleFileName)
             readers.enumModules = nullptr;
+        if (!walk)
+            return FindProcessWithoutToolhelp(readers, reinterpret_cast<EnumProcessesFunction>(
+                reinterpret_cast<void*>(psapi.Function("EnumProcesses"))), path.Text());
         if (!readers.queryImageName && !readers.enumModules)
             return 0;
     }
+    if (!walk)
+        return 0;
+    PROCESSENTRY32 entry;
+    ZeroMemory(&entry, sizeof(entry));
+    entry.dwSize = sizeof(entry);
+    SnapshotHandle snapshot(toolhelp.snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.IsValid())
+        return 0;
     DWORD self = GetCurrentProcessId();
-    for (BOOL more = Process32First(snapshot.Get(), &entry); more; more = Process32Next(snapshot.Get(), &entry)) {
+    for (BOOL more = toolhelp.first(snapshot.Get(), &entry); more; more = toolhelp.next(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID == self)
             continue;
         if (nt)

@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(cmake g++ g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64
           binutils-mingw-w64-i686 wine64 fonts-wine fonts-ipafont-gothic xvfb doctest-dev python3
-          python3-pefile locales liblnk-utils zlib1g-dev libz-mingw-w64-dev clang wine32:i386)
+          python3-pefile locales liblnk-utils zlib1g-dev libz-mingw-w64-dev clang osslsigncode openssl
+          wine32:i386)
 # The i686 build runs under wine32, a package of the i386 architecture.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
