@@ -21,6 +21,21 @@ def box(caption, text, icon):
     return Box(caption=caption, text=text, icon=icon, buttons=["YES", "NO"] if icon == "question" else ["OK"])
 
 
+def files(s):
+    """{relative path: contents} of the scenario's files but the log and the programs' own records."""
+    found = {}
+    for top, _, names in os.walk(s.path()):
+        for name in names:
+            if not name.endswith((".out", ".log", ".stop")):
+                with open(os.path.join(top, name), "rb") as f:
+                    found[os.path.relpath(os.path.join(top, name), s.path())] = f.read()
+    return found
+
+
+# The examples in a silent run with no display at all, against a run whose boxes are answered by default.
+SILENT = [(name, name) for name in ("update", "install", "branch", "measure-crc")]
+
+
 class Examples(UpdaterTest):
     def example(self, name):
         s = self.scenario()
@@ -89,6 +104,22 @@ class Examples(UpdaterTest):
         expect_boxes(result, [box("Measure CRCs", text, "information") for text in measured + ["Both files have the CRCs of the script."]])
         self.assertEqual(result.clipboard, crc["readme.txt"])
 
+    def test_silent_run_does_what_the_default_answers_do(self):
+        def check(name):
+            shown, _ = self.example(name)
+            answered = shown.run(answers=["DEFAULT"] * 9, timeout=60)
+            silent = self.scenario()
+            self.addCleanup(stop_programs, list(copy_example(silent, name).values()))
+            result = silent.run(rf"/silent /log={silent.win('silent.log')}", timeout=60, display=False)
+            self.assertEqual((result.exit_code, result.boxes), (answered.exit_code, []))
+            self.assertEqual(files(silent), {path: data.replace(shown.win().encode(), silent.win().encode())
+                                             for path, data in files(shown).items()})
+            log = silent.read_bytes("silent.log").decode("cp932").split("\r\n")
+            self.assertEqual([line for line in log if line.startswith("  box ")], [
+                f'  box "{box["text"].replace(shown.win(), silent.win())}": {box["pressed"]} (silent run: the default '
+                'button)'.replace("\n", " ") for box in answered.boxes])
+            self.assertEqual(log[-2], f"end, exit code {answered.exit_code}")
+        self.each(SILENT, check)
 
 if __name__ == "__main__":
     main()
