@@ -192,6 +192,12 @@ LOGS = [
         "run Crc (CRC)", r'  crc of "@\no\x.txt": expected 00000001, measured unreadable (error 3: <text>): differs',
         "  flag 0", "run Sw (SWITCH)", '  branch 0: "Zero"', "run Zero (MSGBOX)", '  box "zero": OK', "  flag 1",
         "end, exit code 0"], 0),
+    ("WAITAPP: the wait ran out, the program ended", "Start,Wait", section(
+        "Start", "LAUNCH", FILE=r"@\forever.exe,@\soon.exe", PARAM="", ISWAIT="0") + section(
+        "Wait", "WAITAPP", APP=r"@\forever.exe,@\soon.exe", TICK="200,20000"), r"@\run.log", [], [
+        "run Start (LAUNCH)", r'  item 1: "@\forever.exe", "": done', r'  item 2: "@\soon.exe", "": done', "  flag 1",
+        "run Wait (WAITAPP)", r'  wait for "@\forever.exe": the wait ran out', r'  item 1: "@\forever.exe", "200": done',
+        r'  wait for "@\soon.exe": ended', r'  item 2: "@\soon.exe", "20000": done', "  flag 1", "end, exit code 0"], 0),
     ("the log's folder deleted by the run", "Gone", section("Gone", "DELETE", FILE=r"@\app"), r"@\app\run.log", [],
      None, 0),
     ("a log that cannot be opened", "Ask", msgbox("Ask", "asked", abort="1,0"), r"@\no\run.log", ["OK"], None, 2),
@@ -272,7 +278,8 @@ class Run(UpdaterTest):
             s.write_text("run.log", "an earlier run\r\n")
             s.write_text(r"app\old.txt", "x")
             arguments = ("/tLog " + options.get("arguments", "")).strip().replace("@", w)
-            programs = [Program(s, "quick.exe", plan=dict(exit=7)), Program(s, "forever.exe", plan=dict(run=-1))]
+            programs = [Program(s, "quick.exe", plan=dict(exit=7)), Program(s, "forever.exe", plan=dict(run=-1)),
+                        Program(s, "soon.exe", plan=dict(run=1500))]
             try:
                 result = self.run_script(proc, sections.replace("@", w), answers, arguments,
                                          "NAME=\nLOG=" + log.replace("@", w), s, timeout=5 if code is None else 20,
