@@ -162,8 +162,15 @@ VERSION = re.search(r"project\(updater VERSION (\S+)", open(os.path.join(wineenv
 COPY = section("Copy", "COPY", FROM=r"@\データ.txt", TO=r"@\copy.txt")
 COPIED = ["run Copy (COPY)", r'  item 1: "@\データ.txt", "@\copy.txt": done', "  flag 1"]
 SILENT = " (silent run: the default button)"
-# A failure's log line names the system's error: its code, then its text (whatever the language, "<text>" here).
-HELD = dict(hold=["データ.txt"])
+
+
+def copy_failed(name, source, target, error, answer="OK"):
+    """The log of a COPY whose one item failed with the system's error (its text whatever the language: <text>)."""
+    return [f"run {name} (COPY)", f'  box "{message(8, source, target)}": {answer}'.replace("\n", " "),
+            f'  item 1: "{source}", "{target}": failed, error {error}: <text>', "end, exit code 1"]
+
+
+GONE = section("Gone", "COPY", FROM=r"@\gone.txt", TO=r"@\x.txt")
 # name, PROC, sections (@: the scenario's folder), LOG, answers, the lines after the header (None: no log), exit
 # code (None: killed while the last step waits), options: arguments after /tLog (@ too), no display, files held open
 LOGS = [
@@ -176,17 +183,12 @@ LOGS = [
         "run Ask (MSGBOX)", '  box "更新?": YES', "  flag 1", "run Sw (SWITCH)", '  branch 1: ""',
         "run Wait (WAITAPP)", r'  wait for "@\quick.exe": not running', r'  item 1: "@\quick.exe", "0": done',
         "  flag 1", "end, exit code 0"], 0),
-    ("a failing run", "Gone,Copy", section("Gone", "COPY", FROM=r"@\gone.txt", TO=r"@\x.txt") + COPY, r"@\run.log",
-     ["OK"], ["run Gone (COPY)", "  box \"" + message(8, r"@\gone.txt", r"@\x.txt").replace("\n", " ") + "\": OK",
-              r'  item 1: "@\gone.txt", "@\x.txt": failed, error 2: <text>', "end, exit code 1"], 1),
-    ("a held file: the system's error", "Copy", COPY, r"@\run.log", ["OK"], ["run Copy (COPY)", "  box \"" + message(
-        8, r"@\データ.txt", r"@\copy.txt").replace("\n", " ") + "\": OK",
-        r'  item 1: "@\データ.txt", "@\copy.txt": failed, error 32: <text>', "end, exit code 1"], 1, HELD),
-    ("a denied write (a file in use): the system's error", "Copy", section("Copy", "COPY", FROM=r"@\データ.txt",
-     TO=r"@\app\old.txt"), r"@\run.log", ["OK"], ["run Copy (COPY)", "  box \"" + message(
-        8, r"@\データ.txt", r"@\app\old.txt").replace("\n", " ") + "\": OK",
-        r'  item 1: "@\データ.txt", "@\app\old.txt": failed, error 5: <text>', "end, exit code 1"], 1,
-     dict(hold=[r"+app\old.txt"])),
+    ("a failing run", "Gone,Copy", GONE + COPY, r"@\run.log", ["OK"],
+     copy_failed("Gone", r"@\gone.txt", r"@\x.txt", 2), 1),
+    ("a held file", "Copy", COPY, r"@\run.log", ["OK"], copy_failed("Copy", r"@\データ.txt", r"@\copy.txt", 32), 1,
+     dict(hold=["データ.txt"])),
+    ("a denied write (a file in use)", "Copy", section("Copy", "COPY", FROM=r"@\データ.txt", TO=r"@\app\old.txt"),
+     r"@\run.log", ["OK"], copy_failed("Copy", r"@\データ.txt", r"@\app\old.txt", 5), 1, dict(hold=[r"+app\old.txt"])),
     ("a missing folder: the system's error", "Crc,Sw", section("Crc", "CRC", FILE=r"@\no\x.txt", TYPE="AND", CRC="1")
      + switch("Sw", "Crc", "Zero", "") + msgbox("Zero", "zero"), r"@\run.log", ["OK"], [
         "run Crc (CRC)", r'  crc of "@\no\x.txt": expected 00000001, measured unreadable (error 3: <text>): differs',
@@ -205,13 +207,12 @@ LOGS = [
      [], ["run Ask (MSGBOX)", '  box "更新?": none', "end, exit code 1"], 1, dict(display=False)),
     ("a notice no one can see goes on", "Ask,Copy", msgbox("Ask", "更新?") + COPY, r"@\run.log", [],
      ["run Ask (MSGBOX)", '  box "更新?": none', "  flag 0"] + COPIED + ["end, exit code 0"], 0, dict(display=False)),
-    ("a silent run takes each default button, error boxes too", "Ask,Warn", msgbox("Ask", "更新?", "QUESTION")
+    ("a silent run takes each default button", "Ask,Warn", msgbox("Ask", "更新?", "QUESTION")
      + msgbox("Warn", "続行?", "WARNING", abort="0,1"), "", [], ["run Ask (MSGBOX)", '  box "更新?": YES' + SILENT,
         "  flag 1", "run Warn (MSGBOX)", '  box "続行?": NO' + SILENT, "end, exit code 2"], 2,
      dict(display=False, arguments='/Silent "/log=@\\run.log"')),
-    ("/log= quoted inside, a failure answered in silence", "Gone", section("Gone", "COPY", FROM=r"@\gone.txt", TO="x"),
-     "", [], ["run Gone (COPY)", "  box \"" + message(8, r"@\gone.txt", "x").replace("\n", " ") + '": OK' + SILENT,
-              r'  item 1: "@\gone.txt", "x": failed, error 2: <text>', "end, exit code 1"], 1,
+    ("/log= quoted inside, a failure answered in silence", "Gone", GONE, "", [],
+     copy_failed("Gone", r"@\gone.txt", r"@\x.txt", 2, "OK" + SILENT), 1,
      dict(display=False, arguments='/log="@\\run.log" /SILENT')),
     ("a killed run", "Copy,Wait,Ask", COPY + section("Wait", "LAUNCH", FILE=r"@\forever.exe", PARAM="", ISWAIT="1")
      + msgbox("Ask", "never"), r"@\run.log", [], COPIED + ["run Wait (LAUNCH)"], None),
