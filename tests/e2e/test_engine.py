@@ -189,6 +189,9 @@ LOGS = [
      dict(hold=["データ.txt"])),
     ("a denied write (a file in use)", "Copy", section("Copy", "COPY", FROM=r"@\データ.txt", TO=r"@\app\old.txt"),
      r"@\run.log", ["OK"], copy_failed("Copy", r"@\データ.txt", r"@\app\old.txt", 5), 1, dict(hold=[r"+app\old.txt"])),
+    ("RSRC: a source that is missing", "Res", section("Res", "RSRC", FROM=r"@\no.exe", TO=r"@\x.exe", TYPE="3", NAME="1"),
+     r"@\run.log", ["OK"], ["run Res (RSRC)", '  box "' + message(1, r"@\no.exe").replace("\n", " ") + '": OK',
+                             r'  item 1: "@\no.exe", "@\x.exe": failed, error 2: <text>', "end, exit code 1"], 1),
     ("a missing folder: the system's error", "Crc,Sw", section("Crc", "CRC", FILE=r"@\no\x.txt", TYPE="AND", CRC="1")
      + switch("Sw", "Crc", "Zero", "") + msgbox("Zero", "zero"), r"@\run.log", ["OK"], [
         "run Crc (CRC)", r'  crc of "@\no\x.txt": expected 00000001, measured unreadable (error 3: <text>): differs',
