@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include "Switch.h"
 #include "foundation/Cursors.h"
 #include "foundation/RunLog.h"
 #include "procedures/TypeTable.h"
@@ -57,7 +58,9 @@ bool RunProcedureList(ProcedureList list) {
         LogLine("run %s (%s)", (*slot)->sectionName.Text(), (*slot)->mode.Text());
         if (!type->execute(**slot))
             return false;
-        LogLine("  flag %d", (*slot)->conditionFlag);
+        // A SWITCH never sets its flag; its log line names the branch.
+        if (type->execute != ExecuteSwitch)
+            LogLine("  flag %d", (*slot)->conditionFlag);
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include "UpdaterKeys.h"
 #include "Version.h"
 #include "foundation/Messages.h"
+#include "foundation/Platform.h"
 #include "foundation/RunLog.h"
 #include "script/Macros.h"
 #include "script/Options.h"
@@ -15,6 +16,7 @@
 #include "system/FileData.h"
 
 RunContext runContext;
+static bool silentRun;
 
 // Without its buffer the path stays empty: Text() of a String without a
 // block is a one-byte stand-in that must not be written.
@@ -38,22 +40,28 @@ static void FindScriptPath() {
     }
 }
 
-// The key LOG of UPDATER, when it names a file that can be opened, starts
-// the run's log with a line on this run.
+// The key LOG of UPDATER, or else the switch "/log=path", when it names a
+// file that can be opened, starts the run's log with a line on this run.
 static void StartLog() {
     String path;
-    if (!ReadOptionalKey("UPDATER", updaterKeys[UpdaterLog], path) || path.IsEmpty() || !OpenRunLog(path))
+    if (!ReadOptionalKey("UPDATER", updaterKeys[UpdaterLog], path) || path.IsEmpty())
+        GetSwitch(runContext.commandLine, "/log=", path);
+    if (path.IsEmpty() || !OpenRunLog(path))
         return;
     SYSTEMTIME now;
     GetLocalTime(&now);
-    LogLine("%04u-%02u-%02u %02u:%02u:%02u updater " UPDATER_VERSION_TEXT ", script \"%s\", command line \"%s\"",
-            now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-            runContext.scriptPath.Text(), runContext.commandLine.Text());
+    LogLine("%04u-%02u-%02u %02u:%02u:%02u updater " UPDATER_VERSION_TEXT ", code page %u, script \"%s\", "
+            "command line \"%s\"%s",
+            now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, GetACP(),
+            runContext.scriptPath.Text(), runContext.commandLine.Text(), silentRun ? ", silent" : "");
 }
 
 bool StartUp(const char* commandLineText) {
     SetReportCaption(&runContext.caption);
     runContext.commandLine.Assign(commandLineText);
+    String unused;
+    silentRun = GetSwitch(runContext.commandLine, "/silent", unused);
+    SetSilentBoxes(silentRun);
     if (!GetOption(runContext.commandLine, "t", runContext.caption))
         LoadText(runContext.caption, TextDefaultCaption);
     FindModulePath();

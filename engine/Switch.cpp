@@ -1,6 +1,7 @@
 #include "Switch.h"
 
 #include "Engine.h"
+#include "foundation/RunLog.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ bool ExecuteSwitch(Procedure& procedure) {
     }
     const String& branch = target->conditionFlag ? record.whenSet : record.whenClear;
     int count = branch.ItemCount(",");
+    LogLine("  branch %d: \"%s\"", target->conditionFlag ? 1 : 0, branch.Text());
     if (count == 0)
         return true;
     if (!LoadProcedureList(branch, count))

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include "Platform.h"
+#include "RunLog.h"
 
 namespace {
 
@@ -83,5 +84,6 @@ void ReportError(int id, ...) {
     va_start(args, id);
     LoadMessageV(message, id, args);
     va_end(args);
+    NoteSystemError();
     PlatformShowBox(message.Text(), ReportCaption(), ErrorBoxStyle);
 }

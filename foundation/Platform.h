@@ -16,12 +16,24 @@ int PlatformLoadText(unsigned id, char* buffer, int size);
 int PlatformFormat(char* area, int size, const char* format, va_list args);
 
 // Shows a modal box without owner; returns the button pressed, 0 on failure.
+// In a silent run nothing is shown and the box's default button is the
+// answer. Either way the box goes into the run log.
 int PlatformShowBox(const char* text, const char* caption, unsigned style);
+void SetSilentBoxes(bool silent);
 
-// The run log's file, opened once for appending (created when missing);
-// each write reaches the system at once, so it outlives a killed process.
-bool PlatformOpenLog(const char* path);
-void PlatformWriteLog(const char* text, unsigned length);
+// Appends to the run log's file (created when missing), opened for this
+// one write and closed again: the write reaches the system at once, so it
+// outlives a killed process, and the file is never held between lines, so
+// the run may move or delete it and its folder. False when it cannot be
+// opened.
+bool PlatformAppendLog(const char* path, const char* text, unsigned length);
+
+// The calling thread's last system error, setting it to 0 (before a step
+// whose failure is to be explained), and its text in the system's words
+// ("" when the system has none), without the line break at its end.
+unsigned PlatformLastError();
+void PlatformClearLastError();
+void PlatformErrorText(unsigned code, char* buffer, int size);
 
 // Unit tests route boxes here instead of the screen; null restores the screen.
 typedef int (*BoxHook)(const char* text, const char* caption, unsigned style);

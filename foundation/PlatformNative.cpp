@@ -24,8 +24,17 @@ int PlatformShowBox(const char* text, const char* caption, unsigned style) {
     return boxHook ? boxHook(text, caption, style) : 0;
 }
 
-bool PlatformOpenLog(const char*) { return false; }
+void SetSilentBoxes(bool) {}
 
-void PlatformWriteLog(const char*, unsigned) {}
+bool PlatformAppendLog(const char*, const char*, unsigned) { return false; }
+
+unsigned PlatformLastError() { return 0; }
+
+void PlatformClearLastError() {}
+
+void PlatformErrorText(unsigned, char* buffer, int size) {
+    if (size > 0)
+        buffer[0] = 0;
+}
 
 void SetBoxHook(BoxHook hook) { boxHook = hook; }

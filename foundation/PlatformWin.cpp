@@ -48,27 +48,63 @@ int PlatformFormat(char* area, int size, const char* format, va_list args) {
     return _vsnprintf(area, static_cast<size_t>(size), format, args);
 }
 
-int PlatformShowBox(const char* text, const char* caption, unsigned style) {
-    int answer = boxHook ? boxHook(text, caption, style) : MessageBoxA(nullptr, text, caption, style);
-    LogBox(text, answer);
-    return answer;
+static bool silentBoxes;
+
+void SetSilentBoxes(bool silent) { silentBoxes = silent; }
+
+// The button a box of this style has as its default, as MessageBoxA would
+// give it to a user who pressed Enter: the buttons by MB_TYPEMASK, the
+// default by MB_DEFMASK (past the last button it is the first).
+static int DefaultButton(unsigned style) {
+    static const unsigned char buttons[6][3] = {
+        {IDOK}, {IDOK, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE},
+        {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO}, {IDRETRY, IDCANCEL},
+    };
+    unsigned kind = style & MB_TYPEMASK, position = (style & MB_DEFMASK) >> 8;
+    if (kind > 5)
+        kind = 0;
+    if (position > 2 || buttons[kind][position] == 0)
+        position = 0;
+    return buttons[kind][position];
 }
 
-static HANDLE logFile = INVALID_HANDLE_VALUE;
+int PlatformShowBox(const char* text, const char* caption, unsigned style) {
+    int answer = silentBoxes ? DefaultButton(style)
+                 : boxHook   ? boxHook(text, caption, style)
+                             : MessageBoxA(nullptr, text, caption, style);
+    LogBox(text, answer, silentBoxes);
+    return answer;
+}
 
 // Appending writes at the end whoever else writes there; no buffer of our
 // own, so a line is the system's once WriteFile returns. Nothing is flushed
 // to the disk: that would cost a wait per line and protects only against a
-// power cut.
-bool PlatformOpenLog(const char* path) {
-    logFile = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return logFile != INVALID_HANDLE_VALUE;
+// power cut. The system's last error is kept: a line is logged after a
+// failure and before the failure is explained.
+bool PlatformAppendLog(const char* path, const char* text, unsigned length) {
+    DWORD error = GetLastError();
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool written = file != INVALID_HANDLE_VALUE;
+    if (written) {
+        DWORD count;
+        written = WriteFile(file, text, length, &count, nullptr) && count == length;
+        CloseHandle(file);
+    }
+    SetLastError(error);
+    return written;
 }
 
-void PlatformWriteLog(const char* text, unsigned length) {
-    DWORD written;
-    WriteFile(logFile, text, length, &written, nullptr);
+unsigned PlatformLastError() { return GetLastError(); }
+
+void PlatformClearLastError() { SetLastError(0); }
+
+void PlatformErrorText(unsigned code, char* buffer, int size) {
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                  buffer, static_cast<DWORD>(size), nullptr);
+    while (length > 0 && (buffer[length - 1] == '\r' || buffer[length - 1] == '\n' || buffer[length - 1] == ' '))
+        length--;
+    buffer[length < static_cast<DWORD>(size) ? length : 0] = 0;
 }
 
 void SetBoxHook(BoxHook hook) { boxHook = hook; }

@@ -5,15 +5,19 @@
 #include "Messages.h"
 #include "Platform.h"
 
-static bool logOpen;
+static String logPath;
+static bool errorNoted;
+static unsigned notedError;
 
 bool OpenRunLog(const String& path) {
-    logOpen = PlatformOpenLog(path.Text());
-    return logOpen;
+    if (!PlatformAppendLog(path.Text(), "", 0))
+        return false;
+    logPath = path;
+    return !logPath.IsEmpty();
 }
 
 void LogLine(const char* format, ...) {
-    if (!logOpen)
+    if (logPath.IsEmpty())
         return;
     String line;
     va_list args;
@@ -25,11 +29,11 @@ void LogLine(const char* format, ...) {
             *p = ' ';
     }
     if (line.Append("\r\n"))
-        PlatformWriteLog(line.Text(), static_cast<unsigned>(line.Length()));
+        PlatformAppendLog(logPath.Text(), line.Text(), static_cast<unsigned>(line.Length()));
 }
 
 void LogItem(int index, const String* items, int count, const char* outcome) {
-    if (!logOpen)
+    if (logPath.IsEmpty())
         return;
     String quoted;
     for (int k = 0; k < count; k++) {
@@ -40,7 +44,38 @@ void LogItem(int index, const String* items, int count, const char* outcome) {
     LogLine("  item %d: %s: %s", index + 1, quoted.Text(), outcome);
 }
 
-void LogBox(const char* text, int answer) {
+void LogFailedItem(int index, const String* items, int count) {
+    String outcome("failed, ");
+    outcome.Append(SystemErrorText().Text());
+    LogItem(index, items, count, outcome.Text());
+}
+
+void LogBox(const char* text, int answer, bool silent) {
     static const char* const answers[] = {"none", "OK", "CANCEL", "ABORT", "RETRY", "IGNORE", "YES", "NO"};
-    LogLine("  box \"%s\": %s", text, answers[answer >= 0 && answer <= 7 ? answer : 0]);
+    LogLine("  box \"%s\": %s%s", text, answers[answer >= 0 && answer <= 7 ? answer : 0],
+            silent ? " (silent run: the default button)" : "");
+}
+
+void BeginStep() {
+    errorNoted = false;
+    PlatformClearLastError();
+}
+
+void NoteSystemError() {
+    if (errorNoted)
+        return;
+    notedError = PlatformLastError();
+    errorNoted = true;
+}
+
+String SystemErrorText() {
+    String text;
+    if (!errorNoted)
+        NoteSystemError();
+    if (notedError == 0)
+        return String("no system error");
+    char area[256];
+    PlatformErrorText(notedError, area, sizeof area);
+    Format(text, "error %u: %s", notedError, area);
+    return text;
 }

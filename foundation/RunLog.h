@@ -1,9 +1,12 @@
-// The run log a script may ask for: one line per event, appended to the
-// file and handed to the system as it happens, so a run that is killed
-// leaves what it did up to then. The log never changes the run: one that
-// cannot be opened or written is simply not written. It holds names,
-// numbers and the texts of boxes, never the contents of files, in the
-// bytes the script's values arrived in (its code page).
+// The run log a script or the command line may ask for: one line per
+// event, appended to the file and handed to the system as it happens, so a
+// run that is killed leaves what it did up to then. The log never changes
+// the run: one that cannot be opened or written is simply not written, and
+// the file is not held between lines, so the run may delete it and its
+// folder. It holds names, numbers, the texts of boxes and of the system's
+// errors, never the contents of files, in the bytes the script's values
+// arrived in (the system's ANSI code page, which its first line names).
+// docs/script-reference.md has one line grammar per event.
 #pragma once
 
 #include "String.h"
@@ -17,8 +20,18 @@ bool OpenRunLog(const String& path);
 void LogLine(const char* format, ...);
 
 // Item `index` (from 0) of a procedure: its parallel items, quoted, and
-// what came of it.
+// what came of it. A failed item also names the system's error.
 void LogItem(int index, const String* items, int count, const char* outcome);
+void LogFailedItem(int index, const String* items, int count);
 
-// A box the run showed and the button that closed it.
-void LogBox(const char* text, int answer);
+// A box and the button that closed it ("none": it could not be shown); in
+// a silent run the default button, which nobody saw.
+void LogBox(const char* text, int answer, bool silent);
+
+// The explanation of a failure: a step begins with no error noted; the
+// first report of a failure (ReportError, before its box) notes the
+// system's last error, which `SystemErrorText` then gives as
+// "error 32: <the system's text>", or "no system error".
+void BeginStep();
+void NoteSystemError();
+String SystemErrorText();

@@ -2,6 +2,7 @@
 
 #include "foundation/Numbers.h"
 #include "foundation/Platform.h"
+#include "foundation/RunLog.h"
 #include "system/Clipboard.h"
 #include "system/FileData.h"
 
@@ -16,12 +17,29 @@ struct CrcRecord : Procedure {
 const unsigned MeasuredBoxStyle = 0x10040;   // MB_SETFOREGROUND | MB_ICONASTERISK
 const unsigned UnreadableBoxStyle = 0x10010; // MB_SETFOREGROUND | MB_ICONHAND
 
+// The file's CRC, and one log line: what was expected ("none" when it is
+// measured), what was measured or why not, and the verdict.
+bool LoggedCrc(const String& file, const String& expected, ByteBuffer& block, unsigned& crc) {
+    BeginStep();
+    bool read = FileCrc32(file, block, crc);
+    String measured, wanted("none");
+    if (read)
+        Format(measured, "%08X", crc);
+    else
+        Format(measured, "unreadable (%s)", SystemErrorText().Text());
+    if (!expected.IsEmpty())
+        Format(wanted, "%08X", ParseHex(expected));
+    const char* verdict = expected.IsEmpty() ? "shown" : read && crc == ParseHex(expected) ? "match" : "differs";
+    LogLine("  crc of \"%s\": expected %s, measured %s: %s", file.Text(), wanted.Text(), measured.Text(), verdict);
+    return read;
+}
+
 // Shows the file's CRC (and copies it) or, when it cannot be read, says so.
 // False when the file could not be read.
 bool Measure(const CrcRecord& record, const String& file, ByteBuffer& block) {
     unsigned crc = 0;
     String text;
-    if (!FileCrc32(file, block, crc)) {
+    if (!LoggedCrc(file, String(), block, crc)) {
         Format(text, "PROC\t: %s\nFILE\t: %s\nCRC32\t: GetFileData Error.",
                record.sectionName.Text(), file.Text());
         PlatformShowBox(text.Text(), ReportCaption(), UnreadableBoxStyle);
@@ -39,7 +57,7 @@ bool Measure(const CrcRecord& record, const String& file, ByteBuffer& block) {
 
 bool Matches(const String& file, const String& expected, ByteBuffer& block) {
     unsigned crc = 0;
-    return FileCrc32(file, block, crc) && crc == ParseHex(expected);
+    return LoggedCrc(file, expected, block, crc) && crc == ParseHex(expected);
 }
 
 // True when the loop ran through every item; `matched` when any mode found

@@ -96,9 +96,10 @@ bool ExecuteMessageBox(Procedure& procedure) {
     } else if (answer == AnswerCancel || answer == AnswerNo) {
         updaterState.stopAsked = ItemNumber(record.abort, 1) != 0;
     } else {
-        // The box could not be shown (no desktop, no memory): nobody
-        // answered, so nothing that depends on the answer may run.
-        return false;
+        // The box could not be shown (no desktop, no memory), and the log
+        // says so. A notice goes on as if it had been read; nobody answered
+        // a question, so nothing that depends on the answer may run.
+        return (type->style & YesNo) == 0;
     }
     return !updaterState.stopAsked;
 }

@@ -49,10 +49,12 @@ bool RunActionItems(Procedure& procedure, const char* listKey, const String* con
         String items[MaxParallelLists];
         for (int k = 0; k < listCount; k++)
             items[k] = NextListItem(cursors[k]);
-        bool done = step(procedure, items);
-        LogItem(i, items, listCount, done ? "done" : "failed");
-        if (!done)
+        BeginStep();
+        if (!step(procedure, items)) {
+            LogFailedItem(i, items, listCount);
             return false;
+        }
+        LogItem(i, items, listCount, "done");
     }
     procedure.conditionFlag = 1;
     return true;

@@ -1,6 +1,7 @@
 #include "Programs.h"
 
 #include "foundation/Numbers.h"
+#include "foundation/RunLog.h"
 #include "system/Process.h"
 
 namespace {
@@ -28,13 +29,18 @@ bool LaunchItem(Procedure& procedure, const String* items) {
     return false;
 }
 
-// Whether the program ended or the time ran out makes no difference, and
-// one that is not running is simply passed.
+// Whether the program ended or the time ran out makes no difference to
+// the run, only to the log; one that is not running is simply passed.
 // items: the program and its tick.
 bool WaitItem(Procedure&, const String* items) {
+    static const char* const outcomes[] = {"ended", "the wait ran out", "could not be waited for"};
     unsigned long processId = FindProcess(items[0]);
-    if (processId)
-        WaitForProcessEnd(processId, static_cast<unsigned long>(ParseInt(items[1])));
+    if (!processId) {
+        LogLine("  wait for \"%s\": not running", items[0].Text());
+        return true;
+    }
+    WaitOutcome outcome = WaitForProcessEnd(processId, static_cast<unsigned long>(ParseInt(items[1])));
+    LogLine("  wait for \"%s\": %s", items[0].Text(), outcomes[outcome]);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "Resources.h"
 
+#include "foundation/RunLog.h"
 #include "system/FileData.h"
 #include "system/FileReplace.h"
 #include "system/Handles.h"
@@ -82,19 +83,18 @@ bool ExecuteResources(Procedure& procedure) {
     int count = CountItemsOrReport(record, record.types, "TYPE");
     if (count == 0)
         return false;
-    switch (CopyResources(record, count)) {
-    case Copied:
+    BeginStep();
+    Outcome outcome = CopyResources(record, count);
+    const String files[] = {record.source, record.destination};
+    if (outcome == Copied) {
+        LogItem(0, files, 2, "done");
         record.conditionFlag = 1;
         return true;
-    case SourceNotLoaded:
-        ReportError(MsgFileNotFound, record.source.Text());
-        return false;
-    case DestinationNotOpened:
-        ReportError(MsgFileNotFound, record.destination.Text());
-        return false;
-    case UpdateFailed:
-        ReportError(MsgResourceFailed, record.source.Text(), record.destination.Text());
-        return false;
     }
+    if (outcome == UpdateFailed)
+        ReportError(MsgResourceFailed, record.source.Text(), record.destination.Text());
+    else
+        ReportError(MsgFileNotFound, (outcome == SourceNotLoaded ? record.source : record.destination).Text());
+    LogFailedItem(0, files, 2);
     return false;
 }

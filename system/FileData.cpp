@@ -3,7 +3,6 @@
 #include "Handles.h"
 #include "foundation/Crc32.h"
 #include "foundation/Numbers.h"
-#include "foundation/RunLog.h"
 
 bool PathExists(const String& path) {
     WIN32_FIND_DATAA found;
@@ -77,7 +76,6 @@ bool FileCrc32(const String& path, ByteBuffer& block, unsigned& crc) {
         running = Crc32Update(running, block.Data(), read);
         left -= read;
     }
-    LogLine("  crc of \"%s\": %08X", path.Text(), running);
     crc = running;
     return true;
 }

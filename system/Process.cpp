@@ -90,14 +90,14 @@ bool LaunchProgram(const String& program, const String& parameters, int wait, un
     return true;
 }
 
-bool WaitForProcessEnd(unsigned long processId, unsigned long milliseconds) {
+WaitOutcome WaitForProcessEnd(unsigned long processId, unsigned long milliseconds) {
     // SYNCHRONIZE alone: more rights are refused for other users' and
     // elevated processes, and waiting needs no more.
     KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
     if (!process.IsValid())
-        return false;
-    WaitForSingleObject(process.Get(), milliseconds);
-    return true;
+        return WaitRefused;
+    DWORD waited = WaitForSingleObject(process.Get(), milliseconds);
+    return waited == WAIT_OBJECT_0 ? WaitEnded : waited == WAIT_TIMEOUT ? WaitRanOut : WaitRefused;
 }
 
 namespace {

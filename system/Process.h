@@ -17,5 +17,9 @@ bool LaunchProgram(const String& program, const String& parameters, int wait,
 unsigned long FindProcess(const String& path);
 
 // Waits up to `milliseconds` (0xFFFFFFFF: no limit) for the process to end.
-// False when the process cannot be opened for waiting.
-bool WaitForProcessEnd(unsigned long processId, unsigned long milliseconds);
+enum WaitOutcome {
+    WaitEnded,   // the process ended (or had ended) within the time
+    WaitRanOut,  // the time ran out while it still ran
+    WaitRefused, // it could not be opened for waiting, or the wait failed
+};
+WaitOutcome WaitForProcessEnd(unsigned long processId, unsigned long milliseconds);

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Builds updater.exe and runs it on a bundled example under Wine (default:
-# examples/update; --example NAME for another folder of examples/).
-# Pass --interactive to answer the boxes yourself on your own display.
+# examples/update; --example NAME for another folder of examples/), or on a
+# script of your own (--script DIR: a folder with updater.ini). --answers
+# NO,YES presses those buttons first; --lang en|ja picks the system's
+# language. Pass --interactive to answer the boxes yourself on your own
+# display. tools/run_example.py --help lists every option.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$source_dir/build}

@@ -1,14 +1,18 @@
-"""Runs updater.exe on a bundled example under Wine (default: examples/update).
+"""Runs updater.exe on a bundled example, or on a script of your own, under Wine.
 
 With no display, it starts its own Xvfb, starts the programs the example
-expects to be running, answers every box with its default button, prints
-what each box said, saves a PNG of each box and lists the files the run
-added, changed or removed. With a display (DISPLAY set and --interactive),
-the boxes show there for a person to answer. Its prefix maps no drive to the
-real file-system root: T: is its scratch folder, X: the build folder."""
+expects to be running (running.txt), answers the boxes (with --answers, in
+order, then the default button), prints what each box said, saves a PNG of
+each box, lists the files and shortcuts the run added, changed or removed,
+and prints the run's log, copied beside the screenshots. With --interactive
+and a display (DISPLAY set), the boxes show there for a person to answer.
+Its prefix maps no drive to the real file-system root: T: is its scratch
+folder, X: the build folder, and the script's folder is copied under T:."""
 
 import argparse
 import os
+import re
+import shutil
 import struct
 import sys
 import time
@@ -46,9 +50,9 @@ def bmp_to_png(bmp_path, png_path):
         f.write(png)
 
 
-def running_list(name):
+def running_list(folder):
     """The programs (relative paths) that run before the update, as running.txt names them."""
-    path = os.path.join(SOURCE, "examples", name, "running.txt")
+    path = os.path.join(folder, "running.txt")
     if not os.path.exists(path):
         return []
     with open(path) as f:
@@ -83,17 +87,62 @@ def changes(before, after, ignore=(".out", ".log")):
     return lines
 
 
-def main():
+def shell_folders(wineenv):
+    """{label: Unix folder} of the shell folders where an installation puts shortcuts."""
+    drive_c = os.path.join(wineenv.paths()["prefix"], "drive_c")
+    return {"<Desktop>": os.path.join(drive_c, "users", "Public", "Desktop"),
+            "<Programs>": os.path.join(drive_c, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs")}
+
+
+def everything(root, folders):
+    """The snapshot of the scenario and of each shell folder, the latter's paths under their label."""
+    files = snapshot(root)
+    for label, folder in folders.items():
+        files.update({os.path.join(label, path): value for path, value in snapshot(folder).items()})
+    return files
+
+
+def find_log(root, changed):
+    """The Unix path of the run's log among the files the run wrote: its first line names the updater."""
+    for path in changed:
+        full = os.path.join(root, path)
+        if os.path.isfile(full):
+            with open(full, "rb") as f:
+                if re.match(rb"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d updater ", f.readline()):
+                    return full
+    return None
+
+
+def parse_args():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", required=True, help="the x86_64 build folder")
     parser.add_argument("--example", default="update", help="a folder name under examples/")
-    parser.add_argument("--output", required=True, help="where the screenshots go")
-    parser.add_argument("--interactive", action="store_true")
+    parser.add_argument("--script", help="a folder of your own holding updater.ini and its files (instead of --example)")
+    parser.add_argument("--answers", default="", help="the buttons to press, in order, such as NO,YES "
+                        "(OK, CANCEL, YES, NO, CLOSE, DEFAULT); the default button after them")
+    parser.add_argument("--lang", choices=("ja", "en"), default="ja",
+                        help="the system's language: ja (code page 932, Japanese messages) or en (code page 1252)")
+    parser.add_argument("--output", required=True, help="where the screenshots and the log go")
+    parser.add_argument("--interactive", action="store_true", help="show the boxes on your display (needs DISPLAY)")
     args = parser.parse_args()
+    args.folder = os.path.abspath(args.script) if args.script else os.path.join(SOURCE, "examples", args.example)
+    args.label = args.folder if args.script else f"examples/{args.example}"
+    if not os.path.isfile(os.path.join(args.folder, "updater.ini")):
+        parser.error(f"{args.label} holds no updater.ini")
+    args.answers = [word.strip().upper() for word in args.answers.split(",") if word.strip()]
+    return args
 
+
+def main():
+    args = parse_args()
+    if args.interactive and not os.environ.get("DISPLAY"):
+        print("--interactive shows the boxes on your display, and DISPLAY is not set: run it in a desktop "
+              "session (or with ssh -X), or leave --interactive out to have the boxes answered and saved as PNGs.")
+        return 2
     os.environ["UPDATER_SOURCE"] = SOURCE
     os.environ["UPDATER_WIN64_BUILD"] = os.path.abspath(args.build)
     os.environ["UPDATER_WINE_STATE"] = os.path.join(os.path.abspath(args.output), "wine")
+    os.environ["UPDATER_LOCALE"] = {"ja": "ja_JP.UTF-8", "en": "en_US.UTF-8"}[args.lang]
     import wineenv
     from updater import Scenario
 
@@ -105,18 +154,19 @@ def main():
         from examples import copy_example
         from programs import run_closing, stop_programs
         scenario = Scenario("example")
-        programs = copy_example(scenario, args.example)
-        before = snapshot(scenario.root)
+        programs = copy_example(scenario, args.folder)
+        folders = shell_folders(wineenv)
+        before = everything(scenario.root, folders)
         try:
-            running = [programs[name].start_outside() for name in running_list(args.example)]
-            result = run_closing(scenario, running, answers=["DEFAULT"] * 20, timeout=90)
+            running = [programs[name].start_outside() for name in running_list(args.folder)]
+            result = run_closing(scenario, running, answers=args.answers + ["DEFAULT"] * 20, timeout=90)
             # A program the update started again gets the time to show itself.
             time.sleep(2)
         finally:
             stop_programs(list(programs.values()))
-        after = snapshot(scenario.root)
+        after = everything(scenario.root, folders)
         shots = os.path.join(scenario.runs, f"{scenario.name}-{scenario.run_count}-shots")
-        print(f"examples/{args.example} in {scenario.win()} ({scenario.root})")
+        print(f"{args.label} in {scenario.win()} ({scenario.root})")
         for number, box in enumerate(result.boxes, 1):
             png = os.path.join(args.output, f"box-{number}.png")
             bmp = os.path.join(shots, f"box-{number}.bmp")
@@ -130,6 +180,16 @@ def main():
         print("changed on disk (programs' own .out and .log files left out):")
         for line in changes(before, after) or ["nothing"]:
             print(f"    {line}")
+        log = find_log(scenario.root, [path for path in after if before.get(path) != after[path]])
+        if log:
+            copy = os.path.join(args.output, "updater.log")
+            shutil.copyfile(log, copy)
+            print(f"the run's log ({copy}):")
+            with open(log, "rb") as f:
+                for line in f.read().decode("cp932" if args.lang == "ja" else "cp1252", "replace").splitlines():
+                    print(f"    {line}")
+        else:
+            print("the run's log: none (add LOG=<Src>\\update.log to [UPDATER])")
         print(f"updater.exe ended with exit code {result.exit_code}"
               + (" (timed out)" if result.timed_out else ""))
         return 0 if result.started and not result.timed_out else 1
@@ -149,8 +209,8 @@ def run_interactive(wineenv, args):
     with open(wineenv.paths()["running"], "w") as f:
         f.write('{"display": "%s"}' % display)
     scenario = Scenario("example")
-    programs = copy_example(scenario, args.example)
-    for name in running_list(args.example):
+    programs = copy_example(scenario, args.folder)
+    for name in running_list(args.folder):
         programs[name].start_outside()
     log = os.path.join(args.output, "interactive.log")
     try:

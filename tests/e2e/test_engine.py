@@ -161,21 +161,62 @@ VERSION = re.search(r"project\(updater VERSION (\S+)", open(os.path.join(wineenv
     "UPDATER_SOURCE"), "CMakeLists.txt")).read())[1]
 COPY = section("Copy", "COPY", FROM=r"@\データ.txt", TO=r"@\copy.txt")
 COPIED = ["run Copy (COPY)", r'  item 1: "@\データ.txt", "@\copy.txt": done', "  flag 1"]
-# name, PROC, sections (@: the scenario's folder), LOG, answers, the lines after
-# the header (None: no log), exit code (None: killed while the last step waits), a display to show boxes on
+SILENT = " (silent run: the default button)"
+
+
+def copy_failed(name, source, target, error, answer="OK"):
+    """The log of a COPY whose one item failed with the system's error (its text whatever the language: <text>)."""
+    return [f"run {name} (COPY)", f'  box "{message(8, source, target)}": {answer}'.replace("\n", " "),
+            f'  item 1: "{source}", "{target}": failed, error {error}: <text>', "end, exit code 1"]
+
+
+GONE = section("Gone", "COPY", FROM=r"@\gone.txt", TO=r"@\x.txt")
+# name, PROC, sections (@: the scenario's folder), LOG, answers, the lines after the header (None: no log), exit
+# code (None: killed while the last step waits), options: arguments after /tLog (@ too), no display, files held open
 LOGS = [
-    ("a full run", "Copy,Crc,Quick,Ask", COPY + section("Crc", "CRC", FILE=r"@\copy.txt", TYPE="AND", CRC=f"{CRC:x}")
-     + section("Quick", "LAUNCH", FILE=r"@\quick.exe", PARAM="", ISWAIT="1") + msgbox("Ask", "更新?", "QUESTION"),
+    ("a full run", "Copy,Crc,Quick,Ask,Sw,Wait", COPY + section("Crc", "CRC", FILE=r"@\copy.txt", TYPE="AND", CRC=f"{CRC:x}")
+     + section("Quick", "LAUNCH", FILE=r"@\quick.exe", PARAM="", ISWAIT="1") + msgbox("Ask", "更新?", "QUESTION")
+     + switch("Sw", "Ask", "Zero", "") + section("Wait", "WAITAPP", APP=r"@\quick.exe", TICK="0"),
      r"@\run.log", ["YES"], COPIED + [
-        "run Crc (CRC)", rf'  crc of "@\copy.txt": {CRC:08X}', "  flag 1", "run Quick (LAUNCH)",
-        r"  @\quick.exe ended with exit code 7", r'  item 1: "@\quick.exe", "": done', "  flag 1",
-        "run Ask (MSGBOX)", '  box "更新?": YES', "  flag 1", "end, exit code 0"], 0),
-    ("a failing run", "Gone,Copy", section("Gone", "COPY", FROM=r"@\gone.txt", TO=r"@\x.txt") + COPY, r"@\run.log",
-     ["OK"], ["run Gone (COPY)", "  box \"" + message(8, r"@\gone.txt", r"@\x.txt").replace("\n", " ") + "\": OK",
-              r'  item 1: "@\gone.txt", "@\x.txt": failed', "end, exit code 1"], 1),
+        "run Crc (CRC)", rf'  crc of "@\copy.txt": expected {CRC:08X}, measured {CRC:08X}: match', "  flag 1",
+        "run Quick (LAUNCH)", r"  @\quick.exe ended with exit code 7", r'  item 1: "@\quick.exe", "": done', "  flag 1",
+        "run Ask (MSGBOX)", '  box "更新?": YES', "  flag 1", "run Sw (SWITCH)", '  branch 1: ""',
+        "run Wait (WAITAPP)", r'  wait for "@\quick.exe": not running', r'  item 1: "@\quick.exe", "0": done',
+        "  flag 1", "end, exit code 0"], 0),
+    ("a failing run", "Gone,Copy", GONE + COPY, r"@\run.log", ["OK"],
+     copy_failed("Gone", r"@\gone.txt", r"@\x.txt", 2), 1),
+    ("a held file", "Copy", COPY, r"@\run.log", ["OK"], copy_failed("Copy", r"@\データ.txt", r"@\copy.txt", 32), 1,
+     dict(hold=["データ.txt"])),
+    ("a denied write (a file in use)", "Copy", section("Copy", "COPY", FROM=r"@\データ.txt", TO=r"@\app\old.txt"),
+     r"@\run.log", ["OK"], copy_failed("Copy", r"@\データ.txt", r"@\app\old.txt", 5), 1, dict(hold=[r"+app\old.txt"])),
+    ("RSRC: a source that is missing", "Res", section("Res", "RSRC", FROM=r"@\no.exe", TO=r"@\x.exe", TYPE="3", NAME="1"),
+     r"@\run.log", ["OK"], ["run Res (RSRC)", '  box "' + message(1, r"@\no.exe").replace("\n", " ") + '": OK',
+                             r'  item 1: "@\no.exe", "@\x.exe": failed, error 2: <text>', "end, exit code 1"], 1),
+    ("a missing folder: the system's error", "Crc,Sw", section("Crc", "CRC", FILE=r"@\no\x.txt", TYPE="AND", CRC="1")
+     + switch("Sw", "Crc", "Zero", "") + msgbox("Zero", "zero"), r"@\run.log", ["OK"], [
+        "run Crc (CRC)", r'  crc of "@\no\x.txt": expected 00000001, measured unreadable (error 3: <text>): differs',
+        "  flag 0", "run Sw (SWITCH)", '  branch 0: "Zero"', "run Zero (MSGBOX)", '  box "zero": OK', "  flag 1",
+        "end, exit code 0"], 0),
+    ("WAITAPP: the wait ran out, the program ended", "Start,Wait", section(
+        "Start", "LAUNCH", FILE=r"@\forever.exe,@\soon.exe", PARAM="", ISWAIT="0") + section(
+        "Wait", "WAITAPP", APP=r"@\forever.exe,@\soon.exe", TICK="200,20000"), r"@\run.log", [], [
+        "run Start (LAUNCH)", r'  item 1: "@\forever.exe", "": done', r'  item 2: "@\soon.exe", "": done', "  flag 1",
+        "run Wait (WAITAPP)", r'  wait for "@\forever.exe": the wait ran out', r'  item 1: "@\forever.exe", "200": done',
+        r'  wait for "@\soon.exe": ended', r'  item 2: "@\soon.exe", "20000": done', "  flag 1", "end, exit code 0"], 0),
+    ("the log's folder deleted by the run", "Gone", section("Gone", "DELETE", FILE=r"@\app"), r"@\app\run.log", [],
+     None, 0),
     ("a log that cannot be opened", "Ask", msgbox("Ask", "asked", abort="1,0"), r"@\no\run.log", ["OK"], None, 2),
-    ("a box no one can see stops the run", "Ask,Copy", msgbox("Ask", "更新?", "QUESTION") + COPY, r"@\run.log", [],
-     ["run Ask (MSGBOX)", '  box "更新?": none', "end, exit code 1"], 1, False),
+    ("a question no one can see stops the run", "Ask,Copy", msgbox("Ask", "更新?", "QUESTION") + COPY, r"@\run.log",
+     [], ["run Ask (MSGBOX)", '  box "更新?": none', "end, exit code 1"], 1, dict(display=False)),
+    ("a notice no one can see goes on", "Ask,Copy", msgbox("Ask", "更新?") + COPY, r"@\run.log", [],
+     ["run Ask (MSGBOX)", '  box "更新?": none', "  flag 0"] + COPIED + ["end, exit code 0"], 0, dict(display=False)),
+    ("a silent run takes each default button", "Ask,Warn", msgbox("Ask", "更新?", "QUESTION")
+     + msgbox("Warn", "続行?", "WARNING", abort="0,1"), "", [], ["run Ask (MSGBOX)", '  box "更新?": YES' + SILENT,
+        "  flag 1", "run Warn (MSGBOX)", '  box "続行?": NO' + SILENT, "end, exit code 2"], 2,
+     dict(display=False, arguments='/Silent "/log=@\\run.log"')),
+    ("/log= quoted inside, a failure answered in silence", "Gone", GONE, "", [],
+     copy_failed("Gone", r"@\gone.txt", r"@\x.txt", 2, "OK" + SILENT), 1,
+     dict(display=False, arguments='/log="@\\run.log" /SILENT')),
     ("a killed run", "Copy,Wait,Ask", COPY + section("Wait", "LAUNCH", FILE=r"@\forever.exe", PARAM="", ISWAIT="1")
      + msgbox("Ask", "never"), r"@\run.log", [], COPIED + ["run Wait (LAUNCH)"], None),
 ]
@@ -188,6 +229,8 @@ MISSING = [
     ("quoted caption and script", '/t"Hello World" /isetup.ini', "setup.ini", "Hello World"),
     ("space after marker: empty caption", "/t Hello", "updater.ini", ""),
     ("marker case matters", "/T Hello", "updater.ini", D), ("marker in a value", "/imy-tool.ini", "my-tool.ini", "ool.ini"),
+    ("a switch inside a word is no switch: the box shows", "/imy-silent-tool.ini", "my-silent-tool.ini", "ool.ini"),
+    ("-silent inside a value is no switch", "/t-silent", "updater.ini", "-silent"),
     ("slash marker at end falls back to hyphen", "-tX /t", "updater.ini", "X"),
     ("full path stays relative", r"/iD:\x.ini", r"D:\x.ini", D), ("only the last extension replaced", "", "a.b.ini", D, "a.b.exe"),
     ("closing the box ends the run", "", "updater.ini", D, "updater.exe", "CLOSE"),
@@ -232,23 +275,29 @@ class Run(UpdaterTest):
         self.each(ROWS, check)
 
     def test_the_run_log(self):
-        def check(proc, sections, log, answers, lines, code, display=True):
+        def check(proc, sections, log, answers, lines, code, options={}):
             s = self.scenario()
             w = s.win()
             s.write_bytes("データ.txt", DATA)
             s.write_text("run.log", "an earlier run\r\n")
-            programs = [Program(s, "quick.exe", plan=dict(exit=7)), Program(s, "forever.exe", plan=dict(run=-1))]
+            s.write_text(r"app\old.txt", "x")
+            arguments = ("/tLog " + options.get("arguments", "")).strip().replace("@", w)
+            programs = [Program(s, "quick.exe", plan=dict(exit=7)), Program(s, "forever.exe", plan=dict(run=-1)),
+                        Program(s, "soon.exe", plan=dict(run=1500))]
             try:
-                result = self.run_script(proc, sections.replace("@", w), answers, "/tLog",
+                result = self.run_script(proc, sections.replace("@", w), answers, arguments,
                                          "NAME=\nLOG=" + log.replace("@", w), s, timeout=5 if code is None else 20,
-                                         display=display)
+                                         display=options.get("display", True), hold=options.get("hold", ()))
             finally:
                 stop_programs(programs)
             self.assertEqual((result.exit_code, result.timed_out), (code, code is None))
-            written = s.read_bytes("run.log").decode("cp932").split("\r\n")
+            self.assertEqual(os.path.exists(s.path("app")), "DELETE" not in sections)
+            written = [re.sub(r"(error \d+): [^()]*[^() ]", r"\1: <text>", line)
+                       for line in s.read_bytes("run.log").decode("cp932").split("\r\n")]
             if lines is not None:
                 self.assertRegex(written.pop(1), r'^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d updater ' + re.escape(
-                    f'{VERSION}, script "{s.win("updater.ini")}", command line "/tLog"'))
+                    f'{VERSION}, code page 932, script "{s.win("updater.ini")}", command line "{arguments}"'
+                    + ", silent" * ("silent" in arguments.lower())) + "$")
             self.assertEqual(written, ["an earlier run"] + [line.replace("@", w) for line in lines or []] + [""])
         self.each(LOGS, check)
 

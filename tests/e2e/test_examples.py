@@ -2,6 +2,7 @@
 folder of its own, with its stand-in programs, answering its boxes as a user would."""
 
 import datetime
+import glob
 import os
 import shutil
 import struct
@@ -21,10 +22,22 @@ def box(caption, text, icon):
     return Box(caption=caption, text=text, icon=icon, buttons=["YES", "NO"] if icon == "question" else ["OK"])
 
 
+def files(s):
+    """{relative path: contents} of the scenario's files but the log and the programs' own records."""
+    return {os.path.relpath(path, s.path()): open(path, "rb").read() for path in glob.glob(s.path("**"), recursive=True)
+            if os.path.isfile(path) and not path.endswith((".out", ".log", ".stop"))}
+
+
+# The examples in a silent run with no display at all, against a run whose boxes are answered by default. The
+# stand-in programs are console programs: without a display Wine never lets a GUI program reach its first idle
+# moment, for which LAUNCH waits.
+SILENT = [(name, name) for name in ("update", "install", "branch", "measure-crc")]
+
+
 class Examples(UpdaterTest):
-    def example(self, name):
+    def example(self, name, gui=True):
         s = self.scenario()
-        programs = copy_example(s, name)
+        programs = copy_example(s, name, gui)
         self.addCleanup(stop_programs, list(programs.values()))
         self.assertEqual(run_checker(s, s.win("updater.ini")), (CLEAN, [CLEAN_LINE]))
         return s, programs
@@ -89,6 +102,21 @@ class Examples(UpdaterTest):
         expect_boxes(result, [box("Measure CRCs", text, "information") for text in measured + ["Both files have the CRCs of the script."]])
         self.assertEqual(result.clipboard, crc["readme.txt"])
 
+    def test_silent_run_does_what_the_default_answers_do(self):
+        def check(name):
+            shown, _ = self.example(name, gui=False)
+            answered = shown.run(answers=["DEFAULT"] * 9, timeout=60)
+            silent = self.scenario()
+            self.addCleanup(stop_programs, list(copy_example(silent, name, gui=False).values()))
+            result = silent.run(rf"/silent /log={silent.win('silent.log')}", timeout=60, display=False)
+            self.assertEqual((result.exit_code, result.boxes), (answered.exit_code, []))
+            self.assertEqual(files(silent), files(shown))
+            log = silent.read_bytes("silent.log").decode("cp932").split("\r\n")
+            self.assertEqual([line for line in log if line.startswith("  box ")], [
+                f'  box "{box["text"].replace(shown.win(), silent.win())}": {box["pressed"]} (silent run: the default '
+                'button)'.replace("\n", " ") for box in answered.boxes])
+            self.assertEqual(log[-2], f"end, exit code {answered.exit_code}")
+        self.each(SILENT, check)
 
 if __name__ == "__main__":
     main()

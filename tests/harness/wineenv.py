@@ -54,7 +54,8 @@ def paths():
 def base_environment(display):
     # XDG folders would lead Wine's shell folders back to the real home.
     env = {k: v for k, v in os.environ.items() if not k.startswith(("XDG_", "WINE"))}
-    env.update(WINEPREFIX=paths()["prefix"], DISPLAY=display, HOME=paths()["home"], LC_ALL="ja_JP.UTF-8",
+    env.update(WINEPREFIX=paths()["prefix"], DISPLAY=display, HOME=paths()["home"],
+               LC_ALL=os.environ.get("UPDATER_LOCALE", "ja_JP.UTF-8"),
                WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     return env
 
