@@ -31,6 +31,9 @@ os.environ.update(UPDATER_SOURCE=SOURCE, UPDATER_WIN64_BUILD=os.path.join(BUILD,
 sys.path.insert(0, os.path.join(SOURCE, "tests", "harness"))
 import wineenv  # noqa: E402
 
+sys.path.insert(0, os.path.join(SOURCE, "tests", "e2e"))
+import test_hostile as hostile  # noqa: E402
+
 rows = []    # (group, measure, value, unit, note)
 notes = []
 
@@ -221,6 +224,9 @@ def under_wine():
             for label, command in crc_commands():
                 add(label, command(win("big.bin")))
                 add(label + "0", command(win("abc.bin")))
+    # The hostile scripts of 64 KiB, one row a family, each once with its peak.
+    for k, (_, text, _) in enumerate([] if CRC_ONLY else hostile.FAMILIES):
+        add(f"family{k}", program(f"family{k}", text), "peak")
     add("peak:trivial", win("trivial.exe"), "peak")
     add("peak:start", start, "peak")
     if crc_known:
@@ -234,6 +240,10 @@ def under_wine():
 
     if not CRC_ONLY:
         scripts_and_copy(results, startup)
+        for k, (name, _, _) in enumerate(hostile.FAMILIES):
+            for t, code, peak in results.get(f"family{k}", []):
+                row("hostile scripts of up to 64 KiB under Wine (x86_64, whole process; the promise: 10 s, 256 MiB)",
+                    name, f"{t * 1e3:.0f}", "ms", f"peak {peak / 2**20:.1f} MiB, exit code {code}")
     if crc_known:
         group = (f"CRC of a {FILE_MIB} MiB file under Wine (whole processes less their runs on 3 bytes; "
                  f"the file in the page cache)")

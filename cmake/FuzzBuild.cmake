@@ -17,3 +17,11 @@ foreach(target text format numbers bytebuffer expand crc32 paths)
     target_link_libraries(fuzz_${target} PRIVATE fuzz_core)
 endforeach()
 target_link_libraries(fuzz_crc32 PRIVATE z)
+
+# The whole script: the engine and the common reader over the script layer,
+# with stand-ins for the types' runs (tools/fuzz/fuzz_script.cpp).
+add_executable(fuzz_script ${SRC}/tools/fuzz/fuzz_script.cpp ${SRC}/engine/Engine.cpp ${SRC}/engine/ListStack.cpp
+    ${SRC}/engine/Run.cpp ${SRC}/engine/Switch.cpp ${SRC}/procedures/Procedure.cpp)
+target_compile_options(fuzz_script PRIVATE ${FUZZ_FLAGS})
+target_link_options(fuzz_script PRIVATE -fsanitize=fuzzer,address,undefined)
+target_link_libraries(fuzz_script PRIVATE fuzz_core)
