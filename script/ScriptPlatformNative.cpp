@@ -35,15 +35,14 @@ bool NextLine(const char*& at, Line& line) {
     const char* stop = scriptText + scriptSize;
     if (at >= stop)
         return false;
-    const char* end = at;
-    while (end < stop && *end != '\n' && *end != '\r')
-        end++;
+    const char* end = static_cast<const char*>(memchr(at, '\n', static_cast<size_t>(stop - at)));
+    end = end ? end : stop;
     line.start = at;
     line.end = end;
     at = end + 1;
     while (line.start < line.end && (*line.start == ' ' || *line.start == '\t'))
         line.start++;
-    while (line.end > line.start && (line.end[-1] == ' ' || line.end[-1] == '\t'))
+    while (line.end > line.start && (line.end[-1] == ' ' || line.end[-1] == '\t' || line.end[-1] == '\r'))
         line.end--;
     return true;
 }

@@ -61,9 +61,10 @@ Procedure* ReadStandIn(const String& sectionName) {
     return ReadKeys(record, bindings, count);
 }
 
-// Every type but SWITCH: the flag from the name, so a loop may go on.
+// Every type but SWITCH: OSVER without keys holds, as on every system; the
+// others take the flag from the name, so a loop may go on.
 bool RunStandIn(Procedure& procedure) {
-    procedure.conditionFlag = procedure.sectionName.Length() % 2;
+    procedure.conditionFlag = procedure.mode.EqualsNoCase("OSVER") || procedure.sectionName.Length() % 2;
     return true;
 }
 
