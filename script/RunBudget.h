@@ -11,12 +11,12 @@
 // 64 MiB. Under Wine a key read costs about 50 us on an idle machine, a
 // registry or shell call of a value function about 250 us, and expanding a
 // megabyte a few milliseconds; with the costs below, a run that spends the
-// whole bound reads at most 32,768 keys and asks at most 4,096 functions,
+// whole bound reads at most 16,384 keys and asks at most 4,096 functions,
 // and holds less than 100 MiB (docs/reliability.md has the measures).
 const size_t RunWorkBound = 64u << 20;
 // A key read: the platform's walk through the script to the key, and the
 // part of a procedure's record that holds it.
-const size_t KeyReadCost = 2048;
+const size_t KeyReadCost = 4096;
 // A group looked up in the macro table or among the functions' answers.
 const size_t LookupCost = 64;
 // A value function asked for the first time: a registry or shell call.
