@@ -32,3 +32,11 @@ add_executable(fuzz_checker ${SRC}/tools/fuzz/fuzz_checker.cpp ${CHECKER_FUZZ_SO
 target_include_directories(fuzz_checker PRIVATE ${SRC})
 target_compile_options(fuzz_checker PRIVATE ${FUZZ_FLAGS} -fno-exceptions)
 target_link_options(fuzz_checker PRIVATE -fsanitize=fuzzer,address,undefined)
+
+# The whole script: the engine and the common reader over the script layer,
+# with stand-ins for the types' runs (tools/fuzz/fuzz_script.cpp).
+add_executable(fuzz_script ${SRC}/tools/fuzz/fuzz_script.cpp ${SRC}/engine/Engine.cpp ${SRC}/engine/ListStack.cpp
+    ${SRC}/engine/Run.cpp ${SRC}/engine/Switch.cpp ${SRC}/procedures/Procedure.cpp)
+target_compile_options(fuzz_script PRIVATE ${FUZZ_FLAGS})
+target_link_options(fuzz_script PRIVATE -fsanitize=fuzzer,address,undefined)
+target_link_libraries(fuzz_script PRIVATE fuzz_core)

@@ -17,6 +17,10 @@ public:
     Builder& operator=(const Builder&) = delete;
 
     void Add(const char* piece);
+    // What was added so far; valid until the next Add.
+    const char* Text() const { return block ? block : ""; }
+    size_t Length() const { return length; }
+    bool Failed() const { return failed; }
     // Hands what was added over to the target; false, target unchanged,
     // after a failed allocation.
     bool TakeResult(String& target);

@@ -3,13 +3,14 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "FunctionCache.h"
 #include "Macros.h"
+#include "RunBudget.h"
 #include "RunContext.h"
 #include "ScriptPlatform.h"
 #include "foundation/Cursors.h"
 #include "foundation/Multibyte.h"
 #include "foundation/Numbers.h"
-#include "foundation/PathText.h"
 #include "foundation/TextBuilders.h"
 
 namespace {
@@ -84,6 +85,19 @@ ExpandStep CallFunction(const char* group, String& result) {
     return StepChanged;
 }
 
+// The answer kept for the group, or the function asked and its answer kept.
+ExpandStep AnsweredCall(const char* group, String& result) {
+    ExpandStep step;
+    if (FindFunctionAnswer(group, step, result))
+        return step;
+    if (!ChargeRunWork(FunctionCallCost))
+        return StepFailed;
+    step = CallFunction(group, result);
+    if (step != StepFailed)
+        KeepFunctionAnswer(group, step, result);
+    return step;
+}
+
 } // namespace
 
 // One pass per group counted at the start. A replaced group keeps its
@@ -110,7 +124,7 @@ static ExpandStep ExpandGroups(String& text, const char* open, const char* close
         String group = text.Slice(rest + first, rest + last);
         String value;
         work.Keep(first);
-        ExpandStep step = valueOf(group.Text(), value);
+        ExpandStep step = ChargeRunWork(LookupCost) ? valueOf(group.Text(), value) : StepFailed;
         if (step == StepFailed || (step == StepChanged && !work.Replace(last - first + 1, value.Text())))
             return StepFailed;
         if (step == StepChanged)
@@ -129,7 +143,7 @@ static ExpandStep ExpandGroups(String& text, const char* open, const char* close
 ExpandStep ExpandMacrosStep(String& text, size_t limit) { return ExpandGroups(text, "<", ">", limit, LookupMacroStep); }
 
 ExpandStep ExpandFunctionsStep(String& text, size_t limit) {
-    return ExpandGroups(text, "{", "}", limit, CallFunction);
+    return ExpandGroups(text, "{", "}", limit, AnsweredCall);
 }
 
 bool ExpandMacros(String& text) { return ExpandMacrosStep(text) == StepChanged; }
@@ -143,14 +157,17 @@ bool ExpandValue(String& value, size_t limit) {
            CollapseParentsStep(value) != StepFailed;
 }
 
-// Levels ("\\" and "/" both end one) are kept on a stack: ".." takes back
-// the level before it. When it would take back the second level, the first
-// stays and everything after the ".." is kept as written. Levels are worked
-// on where they stand; a changed text joins them with "\\".
+// Items of "\\" only: the value is text, and "/" is no separator here. The
+// kept items stand on a stack, and a ".." takes back the one before it; once
+// it takes back the second, the rest stays as written. The first two items
+// are never taken back.
 ExpandStep CollapseParentsStep(String& text) {
-    if (text.CountOf("..") == 0)
+    const char* start = text.Text();
+    if (!FindText(start, "\\.."))
         return StepUnchanged;
-    int count = PathLevelCount(text.Text());
+    int count = 1;
+    for (const char* p = FindByte(start, '\\'); p; p = FindByte(p + 1, '\\'))
+        count++;
     if (count < 3)
         return StepUnchanged;
     // The start of each item, one more for the end of the text, and the
@@ -161,10 +178,11 @@ ExpandStep CollapseParentsStep(String& text) {
         return StepFailed;
     }
     int* kept = reinterpret_cast<int*>(starts + count + 1);
-    const char* p = text.Text();
+    const char* p = start;
     for (int i = 0; i < count; i++) {
         starts[i] = p;
-        p = PathLevelEnd(p) + 1;
+        const char* end = FindByte(p, '\\');
+        p = (end ? end : p + strlen(p)) + 1;
     }
     starts[count] = p;
     int depth = 0;

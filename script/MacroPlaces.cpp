@@ -42,6 +42,7 @@ const char* MacroPlaces::WalkEntry(const char* text, const char* p, int k) {
             place.valueEnd = at;
     }
     place.end = static_cast<int>(p - text);
+    place.asideLength = -1;
     if (place.nameEnd < 0)
         place.nameEnd = place.valueStart = place.end;
     if (place.valueEnd < 0)
@@ -115,5 +116,44 @@ bool MacroPlaces::ValueChanged(const String& entries, int entryCount, int k, int
         places[j].valueStart += moved;
         places[j].valueEnd += moved;
     }
+    return true;
+}
+
+void MacroPlaces::SetAside(int k, size_t start, size_t length) {
+    places[k].asideStart = start;
+    places[k].asideLength = static_cast<long long>(length);
+}
+
+// A value kept aside holds no "\n" and no "=" and does not end in a lead
+// byte, so every entry keeps its items: the places are walked again where
+// they now stand, and the names keep their slots.
+bool MacroPlaces::WriteAside(String& entries, const char* aside) {
+    const char* text = entries.Text();
+    size_t length = strlen(text), newLength = length;
+    for (int k = 0; k < count; k++)
+        if (IsAside(k))
+            newLength = newLength - static_cast<size_t>(places[k].valueEnd - places[k].valueStart) + AsideLength(k);
+    char* block = static_cast<char*>(malloc(newLength + 1));
+    if (!block) {
+        NoteFailedAllocation();
+        return false;
+    }
+    char* out = block;
+    size_t from = 0;
+    for (int k = 0; k < count; k++) {
+        if (!IsAside(k))
+            continue;
+        size_t start = static_cast<size_t>(places[k].valueStart);
+        memcpy(out, text + from, start - from);
+        out += start - from;
+        memcpy(out, aside + AsideStart(k), AsideLength(k));
+        out += AsideLength(k);
+        from = static_cast<size_t>(places[k].valueEnd);
+    }
+    memcpy(out, text + from, length - from + 1);
+    entries.Adopt(block);
+    const char* p = entries.Text();
+    for (int k = 0; k < count; k++)
+        p = WalkEntry(entries.Text(), p, k);
     return true;
 }

@@ -36,11 +36,23 @@ public:
     bool ValueChanged(const String& entries, int entryCount, int k, int length);
     bool Usable(int k) const { return !places[k].unusable; }
     void MarkUnusable(int k) { places[k].unusable = true; }
+    // While the table is expanded, a value already expanded is kept aside
+    // (at `start` in another text, `length` bytes) until all are written
+    // back into the table at once.
+    void SetAside(int k, size_t start, size_t length);
+    bool IsAside(int k) const { return places[k].asideLength >= 0; }
+    size_t AsideStart(int k) const { return places[k].asideStart; }
+    size_t AsideLength(int k) const { return static_cast<size_t>(places[k].asideLength); }
+    // Puts every value kept aside in its entry's place, in one new text;
+    // false (nothing changed) when there is no memory for it.
+    bool WriteAside(String& entries, const char* aside);
 
 private:
     struct Place {
         int start, nameEnd, valueStart, valueEnd, end;
         bool unusable;
+        size_t asideStart;
+        long long asideLength; // -1: the value stands in the table
     };
     const char* WalkEntry(const char* text, const char* p, int k);
     bool Index(const char* text);

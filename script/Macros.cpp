@@ -3,12 +3,18 @@
 #include <string.h>
 
 #include "Expand.h"
+#include "FunctionCache.h"
+#include "RunBudget.h"
 #include "RunContext.h"
 #include "Profile.h"
 #include "ScriptPlatform.h"
+#include "foundation/Multibyte.h"
 #include "foundation/TextBuilders.h"
 
 MacroTable macroTable;
+
+// The values expanded so far while the table is expanded.
+static const Builder* expandedAside;
 
 static bool KnowPlaces() {
     return macroTable.places.Known() || macroTable.places.Find(macroTable.entries, macroTable.entryCount);
@@ -44,19 +50,51 @@ ExpandStep LookupMacroStep(const char* name, String& value) {
         return StepUnchanged;
     if (!macroTable.places.Usable(k))
         return StepFailed;
-    value = String().Slice(text + macroTable.places.ValueStart(k), text + macroTable.places.ValueEnd(k) - 1);
+    if (macroTable.places.IsAside(k)) {
+        const char* aside = expandedAside->Text() + macroTable.places.AsideStart(k);
+        value = String().Slice(aside, aside + macroTable.places.AsideLength(k) - 1);
+    } else {
+        value = String().Slice(text + macroTable.places.ValueStart(k), text + macroTable.places.ValueEnd(k) - 1);
+    }
     return StepChanged;
 }
 
 bool LookupMacro(const char* name, String& value) { return LookupMacroStep(name, value) == StepChanged; }
 
+// Whether a value can wait aside until the table is written: one that
+// holds "\n" or "=", or ends in a lead byte, changes the items of the table
+// and goes in at once.
+static bool KeepsItems(const String& value) {
+    const char* text = value.Text();
+    size_t length = strlen(text);
+    return !strchr(text, '\n') && !strchr(text, '=') &&
+           !(length && IsLeadByte(static_cast<unsigned char>(text[length - 1])));
+}
+
+// Puts the value in its entry's place at once, after the values kept aside.
+static bool ReplaceValue(int k, const String& value, const Builder& aside) {
+    MacroPlaces& places = macroTable.places;
+    unsigned failures = FailedAllocations();
+    if (!places.WriteAside(macroTable.entries, aside.Text()))
+        return false;
+    macroTable.entries.ReplaceRange(places.ValueStart(k), places.ValueEnd(k) - 1, value.Text());
+    if (FailedAllocations() != failures)
+        return false;
+    places.ValueChanged(macroTable.entries, macroTable.entryCount, k, value.Length());
+    return true;
+}
+
 // Each value is expanded against the table as it stands, and may grow only
-// as far as the whole table stays within the limit of one value.
+// as far as the whole table stays within the limit of one value. Expanded
+// values wait aside and go into the table together at the end, so the work
+// is linear in the table, however many entries use one another.
 void ExpandMacroTable() {
     if (macroTable.entryCount == 0 || !KnowPlaces())
         return;
     MacroPlaces& places = macroTable.places;
     size_t length = strlen(macroTable.entries.Text());
+    Builder aside;
+    expandedAside = &aside;
     for (int k = 0; k < macroTable.entryCount; k++) {
         // Without "=", item 1 is "", which expands to nothing. A value that
         // comes out as it was needs no replacing.
@@ -73,14 +111,23 @@ void ExpandMacroTable() {
         size_t newLength = static_cast<size_t>(value.Length());
         if (newLength == oldLength && memcmp(value.Text(), old, oldLength) == 0)
             continue;
-        macroTable.entries.ReplaceRange(start, start + static_cast<int>(oldLength) - 1, value.Text());
-        if (FailedAllocations() != failures) {
+        if (KeepsItems(value)) {
+            size_t at = aside.Length();
+            aside.Add(value.Text());
+            if (aside.Failed()) {
+                places.MarkUnusable(k);
+                break;
+            }
+            places.SetAside(k, at, newLength);
+        } else if (!ReplaceValue(k, value, aside)) {
             places.MarkUnusable(k);
-        } else {
-            length = others + newLength;
-            places.ValueChanged(macroTable.entries, macroTable.entryCount, k, static_cast<int>(newLength));
+            continue;
         }
+        length = others + newLength;
     }
+    if (!places.WriteAside(macroTable.entries, aside.Text()))
+        macroTable.lost = true;
+    expandedAside = nullptr;
 }
 
 // CSIDL values of the folders of the built-in macros.
@@ -101,6 +148,8 @@ static void SetFolderMacro(const char* name, int folderId) {
 
 bool BuildMacroTable() {
     unsigned failures = FailedAllocations();
+    StartRunWork();
+    ForgetFunctionAnswers();
     macroTable.places.Clear();
     macroTable.entryCount = ReadProfileSection(runContext.scriptPath.Text(), "DEFINE", macroTable.entries);
     String work;

@@ -2,6 +2,7 @@
 
 #include <string.h>
 #include "Expand.h"
+#include "RunBudget.h"
 #include "foundation/TextBuilders.h"
 #include "RunContext.h"
 #include "ScriptPlatform.h"
@@ -76,26 +77,19 @@ int ReadProfileSection(const char* file, const char* section, String& lines) {
     return count;
 }
 
-// What expansion may add to the values of a whole run. A list is loaded
-// whole before it runs, so a bound for each value alone would let a list
-// that names one huge value thousands of times hold them all; no real
-// script adds more than a few kilobytes.
-const size_t RunGrowthBound = 64u << 20;
-static size_t runGrowth;
-
 // Expands a value as read, showing both to the checker's observer. A value
 // that cannot be expanded (it would pass the bound of a value or of the run,
-// or memory ran out) is unreadable like one that cannot be held.
+// or memory ran out) is unreadable like one that cannot be held. The read,
+// the value as written and as expanded all count for the run.
 static bool ExpandRead(const char* section, const char* key, String& value) {
     String written;
     if (keyReadObserver)
         written = value;
-    size_t length = value.Length(), room = RunGrowthBound - runGrowth + length;
-    if (!ExpandValue(value, room < ExpansionLimit ? room : ExpansionLimit))
+    if (!ChargeRunWork(KeyReadCost + value.Length()))
         return false;
-    size_t expanded = value.Length();
-    if (expanded > length)
-        runGrowth += expanded - length;
+    size_t room = RunWorkLeft();
+    if (!ExpandValue(value, room < ExpansionLimit ? room : ExpansionLimit) || !ChargeRunWork(value.Length()))
+        return false;
     if (keyReadObserver)
         keyReadObserver(section, key, written.Text(), value.Text());
     return true;
@@ -117,7 +111,7 @@ bool ReadOptionalKey(const char* section, const char* key, String& value) {
 }
 
 bool ReadIntKey(const char* section, const char* key, int& value) {
-    if (!ReadProfileInt(runContext.scriptPath.Text(), section, key, value)) {
+    if (!ReadProfileInt(runContext.scriptPath.Text(), section, key, value) || !ChargeRunWork(KeyReadCost)) {
         if (keyReadObserver)
             keyReadObserver(section, key, nullptr, nullptr);
         ReportError(MsgKeyMissing, section, key);

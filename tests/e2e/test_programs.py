@@ -78,6 +78,9 @@ class Programs(UpdaterTest):
             ("switches in FILE, passed as written", r"<Src>\app.exe /S", "", {"app.exe": ("/S ", "")}, []),
             ("quoted with switches, a file where the space is", r'"<Src>\My App\app.exe" /S', "",
              {r"My App\app.exe": ("/S ", "My App")}, ["My"]),
+            # A value is text: its parent step takes "\\.." only, and "/" stays.
+            ("a parent step in PARAM, slashes kept", r"<Src>\app.exe", r"/S /D=<Src>\..\App",
+             {"app.exe": (r"/S /D=<Up>\App", "")}, []),
         ]
 
         def check(files, parameters, expected, decoys):
@@ -88,6 +91,7 @@ class Programs(UpdaterTest):
             for relative, (arguments, directory) in expected.items():
                 start, path = programs[relative].only_start(), programs[relative].win()
                 quoted = f'"{path}"' if " " in path else path  # quoted once
+                arguments = arguments.replace("<Up>", s.win().rsplit("\\", 1)[0])
                 self.assertEqual((start["command"], start["directory"]), (f"{quoted} {arguments}", s.win(directory)))
             self.assertEqual([decoy.starts() for decoy in planted], [[]] * len(planted), "a decoy was started")
         self.each(rows, check)

@@ -19,15 +19,9 @@ RunContext runContext;
 
 static std::string CollapseModel(const std::string& text, bool& changed) {
     changed = false;
-    // "/" ends a level as "\\" does where a character starts: after a lead
-    // byte it is taken as that character's second byte, as the program does.
-    std::string levels = text;
-    for (size_t i = 0; i < levels.size(); i += model::Lead(levels, i) ? 2 : 1)
-        if (levels[i] == '/')
-            levels[i] = '\\';
-    if (model::CountOf(levels, "\\..") == 0)
+    if (model::CountOf(text, "\\..") == 0)
         return text;
-    std::vector<std::string> items = model::Split(levels, "\\");
+    std::vector<std::string> items = model::Split(text, "\\");
     int n = static_cast<int>(items.size());
     if (n - 2 <= 0)
         return text;

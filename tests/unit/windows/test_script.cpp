@@ -155,10 +155,11 @@ TEST_CASE("expand: value functions and parent steps") {
     for (const auto& app : apps)
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, (appPaths + app[0]).c_str());
     // ".." takes back the level before it, never the first; once it takes back
-    // the second, the rest stays as written. "/" ends a level too.
+    // the second, the rest stays as written. A value is text: "/" is no separator.
     const std::pair<const char*, const char*> parents[] = {
         {"C:\\a\\b\\..\\c", "C:\\a\\c"}, {"C:\\a\\b\\..\\..\\c", "C:\\c"}, {"C:\\a\\..\\..\\b", "C:\\..\\b"},
-        {"C:/a/../b", "C:\\b"}, {"C:\\a\\..", "C:"}, {"a\\..\\b", "a\\..\\b"}, {"C:\\a\\...\\b", "C:\\a\\...\\b"},
+        {"C:/a/../b", "C:/a/../b"}, {"see http://host/a/../b", "see http://host/a/../b"},
+        {"C:\\a/b\\..\\c", "C:\\c"}, {"/S /D=X:\\Src\\..\\App", "/S /D=X:\\App"}, {"C:\\a\\..", "C:"}, {"a\\..\\b", "a\\..\\b"}, {"C:\\a\\...\\b", "C:\\a\\...\\b"},
         {"C:\\\x95\x5C\\..\\x", "C:\\x"}, {"\x95\x5C\\..\\x\\..", "\x95\x5C\\.."},
     };
     for (const auto& row : parents) {
