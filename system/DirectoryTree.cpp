@@ -139,15 +139,6 @@ static bool MoveEntry(const String& path, WalkEvent event, void* context) {
     return RemoveDirectoryA(path.Text()) != 0;
 }
 
-// As the system resolves it: relative to the current folder, "..", "." and
-// "/" taken out. The path itself when it cannot be resolved.
-static String FullPath(const String& path) {
-    char buffer[MAX_PATH * 2];
-    char* name;
-    DWORD length = GetFullPathNameA(path.Text(), sizeof buffer, buffer, &name);
-    return length == 0 || length >= sizeof buffer ? path : String(buffer);
-}
-
 static bool Refuse(DWORD error) {
     SetLastError(error);
     return false;
