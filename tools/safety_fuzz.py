@@ -13,6 +13,7 @@ Needs the Wine prefix of the test fixture (ctest -R wine.setup). Prints each fin
 """
 
 import fnmatch
+import json
 import os
 import random
 import re
@@ -30,8 +31,8 @@ FOLDERS = ["a", "sub", "My App", "data.d", "表示", "予定表", "backup", "Lon
 FILES = ["x.txt", "app.dat", "a b.txt", "ソフト.dat", "README", "v1.2.dll", "Long File Name.config"]
 MESSAGE_OF = {"COPY": 8, "MOVE": 14, "DELETE": 10, "SHELL": 17, "LINK": 15}
 # Forms that need every write judged on the path the system resolves; the rest must pass on any build.
-GATED = {"updots", "rooted", "root", "device", "empty", "short", "link", "overlap", "kinds", "slashend"}
-FORMS = ["plain", "slash", "case", "dots", "trail", "drive", "long", "pattern"] + sorted(GATED)
+GATED = {"updots", "dots", "rooted", "root", "device", "empty", "short", "link", "overlap", "kinds", "slashend"}
+FORMS = ["plain", "slash", "case", "trail", "drive", "long", "pattern"] + sorted(GATED)
 
 
 def low(name):
@@ -316,7 +317,7 @@ def script_for(rng, world, cwd, forms):
         mode = rng.choice(["COPY", "COPY", "MOVE", "DELETE", "SHELL", "LINK"])
         source = rng.choice(entries(world, "fd" if mode != "LINK" else "f"))
         relation = rng.choice(["same", "inside", "parent", "sibling", "other", "new"] + ["long"] * ("long" in forms)
-                              + ["overlap"] * ("overlap" in forms))
+                              + ["overlap"] * ("overlap" in forms))  # without "overlap", the first three turn sibling
         parent = source[:-1] or ("w",)
         inside = [p for p in entries(world, "d") if p[:len(source)] == source and p != source]
         destination = {"same": source, "inside": rng.choice(inside) if inside else source + ("new",),
@@ -324,8 +325,9 @@ def script_for(rng, world, cwd, forms):
                        "other": rng.choice(entries(world, "fdl")), "new": ("w", "made", "n.dat"),
                        "long": ("w", "L" * 120, "M" * 100, "N" * rng.randint(20, 40)),
                        "overlap": source + ("backup", "*")}[relation]
-        kind = {"l": "d"}.get(world.base[source][0], world.base[source][0])
-        if "kinds" not in forms and world.base.get(destination, (kind,))[0].replace("l", "d") != kind:
+        kind = world.base[source][0].replace("l", "d")
+        if ("kinds" not in forms and world.base.get(destination, (kind,))[0].replace("l", "d") != kind) or (
+                "overlap" not in forms and (destination[:len(source)] == source or source[:len(destination)] == destination)):
             destination = parent + ("copy " + source[-1],)
         src_text, dst_text = paths.write(source), paths.write(destination)
         if "pattern" in forms and rng.random() < 0.3 and world.base.get(source, ("",))[0] == "d":
@@ -339,7 +341,7 @@ def script_for(rng, world, cwd, forms):
                 "DELETE": {"FILE": src_text}, "LINK": {"SRC": src_text, "PARAM": "", "SHOWCMD": "", "DST": dst_text},
                 "SHELL": {"FUNC": rng.choice(["COPY", "MOVE", "RENAME", "DELETE"]), "FROM": src_text, "TO": dst_text}}
         steps.append((mode, keys[mode]))
-    text = "[UPDATER]\r\nNAME=fuzz\r\nPROC=" + ",".join(f"S{i}" for i in range(len(steps))) + "\r\nLOG=T:\\fuzz.log\r\n"
+    text = "[UPDATER]\r\nNAME=fuzz\r\nPROC=" + ",".join(f"S{i}" for i in range(len(steps))) + "\r\nLOG=T:\\fuzz\\fuzz.log\r\n"
     for i, (mode, keys) in enumerate(steps):
         text += f"[S{i}]\r\nMODE={mode}\r\n" + "".join(f"{k}={v}\r\n" for k, v in keys.items())
     return steps, text
@@ -355,19 +357,18 @@ def carry_out(model, mode, keys):
     return model.link(keys["SRC"], keys["DST"])
 
 
-def judge(world, cwd, steps, before, after, code, log):
+def judge(world, cwd, steps, before, after, code, boxes, log):
     """The findings of one run: empty when it kept every promise."""
     if code is None:
         return ["the run did not end within 10 s"]
     ran = [m for m in re.findall(r"^run S(\d+) \(", log, re.M)]
-    boxes = re.findall(r'^  box "(.*)": ', log, re.M)
     end = re.search(r"^end, exit code (\d+)", log, re.M)
     findings = []
     if not end or int(end[1]) != code or (code == 0) != (not boxes) or code not in (0, 1) or len(boxes) > 1:
         findings.append(f"exit code {code} against the log's boxes {boxes} and end {end and end[0]}")
     elif code == 1:
         mode = steps[int(ran[-1])][0]
-        if not any(boxes[0].startswith(MESSAGES[n].split("\n")[0]) for n in (MESSAGE_OF[mode], 4)):
+        if not any(boxes[0].startswith(MESSAGES[n].split("%")[0]) for n in (MESSAGE_OF[mode], 4)):
             findings.append(f"{mode} failed with another message: {boxes[0]}")
     states, model = [before], Model(before, cwd, world.shorts)
     for mode, keys in steps[:len(ran)]:
@@ -393,21 +394,27 @@ def brief(value):
 
 
 def run(world, cwd, script, env):
+    """The box driver's account of the run (every box answered OK) and the run's log."""
     folder = os.path.join(wineenv.paths()["scratch"], "fuzz")
     with open(os.path.join(folder, "updater.ini"), "wb") as f:
         f.write(script.encode("cp932"))
-    log = os.path.join(wineenv.paths()["scratch"], "fuzz.log")
-    if os.path.exists(log):
-        os.remove(log)
-    code = wineenv.run_logged([wineenv.WINE, "T:\\fuzz\\updater.exe"], env, os.path.join(folder, "wine.txt"),
-                              RUN_LIMIT, world.unix(cwd))
-    with open(log, "rb") if os.path.exists(log) else open(os.devnull, "rb") as f:
-        return code, f.read().decode("cp932", "replace").replace("\r\n", "\n")
+    for name in ("fuzz.log", "run.json"):
+        if os.path.exists(os.path.join(folder, name)):
+            os.remove(os.path.join(folder, name))
+    wineenv.run_logged([wineenv.WINE, r"X:\boxdriver.exe", r"T:\fuzz\run.json", r"T:\fuzz\updater.exe", "",
+                        "U:\\" + "\\".join(cwd), "", str(RUN_LIMIT * 1000), "", "OK"], env,
+                       os.path.join(folder, "wine.txt"), RUN_LIMIT + 30, folder)
+    with open(os.path.join(folder, "run.json"), encoding="utf-8") as f:
+        result = json.load(f)
+    with open(os.path.join(folder, "fuzz.log"), "rb") if os.path.exists(os.path.join(folder, "fuzz.log")) else \
+            open(os.devnull, "rb") as f:
+        log = f.read().decode("cp932", "replace").replace("\r\n", "\n")
+    return (None if result["timed_out"] else result["exit_code"]), [b["text"] for b in result["boxes"]], log
 
 
 def fuzz(count, seed, forms=FORMS, out=sys.stdout):
     """Runs `count` scripts; the findings, each with its script."""
-    rng, env = random.Random(seed), {k: v for k, v in wineenv.environment().items() if k != "DISPLAY"}
+    rng, env = random.Random(seed), wineenv.environment()
     folder = os.path.join(wineenv.paths()["scratch"], "fuzz")
     os.makedirs(folder, exist_ok=True)
     shutil.copyfile(os.path.join(wineenv.build_dir(), "updater.exe"), os.path.join(folder, "updater.exe"))
@@ -421,8 +428,8 @@ def fuzz(count, seed, forms=FORMS, out=sys.stdout):
         world.lay_out()
         cwd = rng.choice([p for p, v in world.base.items() if v[0] == "d" and len(p) < 4])
         steps, script = script_for(rng, world, cwd, forms)
-        code, log = run(world, cwd, script, env)
-        found = judge(world, cwd, steps, before, world.snapshot(), code, log)
+        code, boxes, log = run(world, cwd, script, env)
+        found = judge(world, cwd, steps, before, world.snapshot(), code, boxes, log)
         if found:
             findings.append(f"script {number} (seed {seed}), current folder U:\\{chr(92).join(cwd)}:\n{script}"
                             + "".join(f"  - {f}\n" for f in found[:6]) + f"log:\n{log}")

@@ -2,7 +2,7 @@
 link object and the file's header. A path fits 259 UTF-16 units and its terminator (a Shift-JIS character is one
 unit); a second source without a destination is saved as ".LNK" in the current folder, or fails naming no destination."""
 
-from test_files import D, DONE, FileRows, link, main
+from test_files import D, DONE, GONE, FileRows, link, main
 
 # SRC, PARAM, SHOWCMD, DST, the shortcut made and its window state (1 normal, 3 maximised, 7 minimised, not active)
 LISTS = [(r"<W>\a.exe", "-x /y", "1", r"<W>\A", "A.LNK", 1), (r"<W>\b.exe", "", "2", r"<W>\B", "B.LNK", 7),
