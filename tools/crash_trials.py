@@ -75,8 +75,8 @@ class Trials:
         small_old, small_new = pattern(3, 64 << 10), pattern(5, 96 << 10)
         self.files = {}  # destination -> (old bytes, new bytes)
         if kind == "LINK":
-            step = (f"MODE=LINK\r\nSRC={t}new.exe\r\nPARAM=/new\r\nSHOWCMD=3\r\nDST="
-                    + ",".join(f"{t}l{i}" for i in range(LINKS)))
+            step = (f"MODE=LINK\r\nSRC=" + ",".join([t + "new.exe"] * LINKS) + "\r\nPARAM=/new\r\nSHOWCMD="
+                    + ",".join(["3"] * LINKS) + "\r\nDST=" + ",".join(f"{t}l{i}" for i in range(LINKS)))
             self.files.update({self.path(f"l{i}.LNK"): None for i in range(LINKS)})
         elif kind == "RSRC":
             shutil.copyfile(os.path.join(wineenv.build_dir(), "resource_module.dll"), self.path("src.dll"))
@@ -159,7 +159,7 @@ class Trials:
             elif self.kind == "RSRC":
                 found.add(self.rsrc_outcome(path))
             elif self.kind == "LINK":
-                found.add({OLD_LINK_SUM: "old", self.new_link: "new"}.get(digest(path), "partial"))
+                found.add({OLD_LINK_SUM: "old", self.new_links[path]: "new"}.get(digest(path), "partial"))
             else:
                 found.add({self.sums[path][0]: "old", self.sums[path][1]: "new"}.get(digest(path), "partial"))
         if self.kind == "MOVE" and found == {"old"} and digest(self.path("new.bin")) is None:
@@ -174,8 +174,8 @@ def measure(kind, runs=3):
     for _ in range(runs):
         trials.prepare()
         times.append(trials.run())
-        # A shortcut's bytes are what the link object saves; a whole run shows them.
-        trials.new_link = digest(trials.path("l0.LNK"))
+        # A shortcut's bytes are what the link object saves (the first of a run holds more); a whole run shows them.
+        trials.new_links = {path: digest(path) for path in trials.files}
     if kind == "IDLE":
         trials.clear()
     return min(times), trials

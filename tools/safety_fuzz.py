@@ -197,7 +197,7 @@ class Model:
             return False
         s, d = s[1], d[1]
         last, kind = s[-1], self.state.get(s, ("",))[0]
-        self.make(d if kind in ("d", "l") else d[:-1])
+        self.make(d if kind in ("d", "l") or destination[-1] in "\\/" else d[:-1])
         if "*" in last:
             entries = [(s[:-1] + (n,), d[:-1] + (n,)) for n in self.matches(s[:-1], last)]
             if not entries or not d[:-1] or (move and not s[:-1]):
