@@ -184,7 +184,8 @@ class Model:
                 return self.put(self.state[path[:i]][1] + path[i:], value)
         for i in range(1, len(path)):
             self.state.setdefault(path[:i], ("d",))
-        self.state[path] = value
+        if value != ("d",) or self.state.get(path, ("",))[0] != "l":  # a folder copied onto a link fills its target
+            self.state[path] = value
 
     def remove(self, path):
         for p in [p for p in self.state if p[:len(path)] == path]:
