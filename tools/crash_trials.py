@@ -75,9 +75,11 @@ class Trials:
         small_old, small_new = pattern(3, 64 << 10), pattern(5, 96 << 10)
         self.files = {}  # destination -> (old bytes, new bytes)
         if kind == "LINK":
-            step = (f"MODE=LINK\r\nSRC=" + ",".join([t + "new.exe"] * LINKS) + "\r\nPARAM=/new\r\nSHOWCMD="
-                    + ",".join(["3"] * LINKS) + "\r\nDST=" + ",".join(f"{t}l{i}" for i in range(LINKS)))
-            self.files.update({self.path(f"l{i}.LNK"): None for i in range(LINKS)})
+            # A shortcut holds the times of its target's folders: only the shortcuts' own folder changes.
+            self.write(self.path("app/new.exe"), b"MZ")
+            step = (f"MODE=LINK\r\nSRC=" + ",".join([t + "app\\new.exe"] * LINKS) + "\r\nPARAM=/new\r\nSHOWCMD="
+                    + ",".join(["3"] * LINKS) + "\r\nDST=" + ",".join(f"{t}links\\l{i}" for i in range(LINKS)))
+            self.files.update({self.path(f"links/l{i}.LNK"): None for i in range(LINKS)})
         elif kind == "RSRC":
             shutil.copyfile(os.path.join(wineenv.build_dir(), "resource_module.dll"), self.path("src.dll"))
             step = f"MODE=RSRC\r\nFROM={t}src.dll\r\nTO={t}dest.exe\r\nTYPE=PAYLOAD,#10\r\nNAME=SETTINGS,ENGLISHONLY"
