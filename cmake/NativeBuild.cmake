@@ -59,6 +59,8 @@ UPDATER_WIN64_BUILD=${WIN64_BUILD};UPDATER_WIN32_BUILD=${WIN32_BUILD};UPDATER_WI
             list(APPEND WINE_TESTS e2e${suffix}.${name})
         endforeach()
         set_tests_properties(${WINE_TESTS} PROPERTIES FIXTURES_REQUIRED wine${suffix} TIMEOUT 600)
+        # 300 scripts, each run on its own.
+        set_tests_properties(e2e${suffix}.safety_fuzz PROPERTIES TIMEOUT 1800)
         set_tests_properties(wine${suffix}.setup wine${suffix}.cleanup ${WINE_TESTS} PROPERTIES
             ENVIRONMENT "${WINE_ENV}" SKIP_RETURN_CODE 77)
     endforeach()

@@ -4,6 +4,7 @@
 #include "foundation/PathText.h"
 #include "system/DirectoryTree.h"
 #include "system/PathGate.h"
+#include "system/FileReplace.h"
 #include "system/Shell.h"
 
 namespace {
@@ -15,7 +16,15 @@ struct ShortcutRecord : Procedure {
     String destinations; // DST: the shortcut's path without ".LNK"
 };
 
-// items: source, parameters, show command, destination.
+// context: the items of ShortcutItem.
+bool SaveShortcut(const String& name, const void* context) {
+    const String* items = static_cast<const String*>(context);
+    return CreateShortcut(items[0], name, items[1].Text(), ParseInt(items[2]));
+}
+
+// items: source, parameters, show command, destination. The shortcut is
+// saved under a name beside it and then takes its place in one step: the
+// link object truncates a file and writes it in pieces.
 bool ShortcutItem(Procedure&, const String* items) {
     const String& source = items[0];
     const String& destination = items[3];
@@ -27,7 +36,7 @@ bool ShortcutItem(Procedure&, const String* items) {
         String folder = WithoutTrailingSeparators(PathPrefix(destination));
         if (!folder.IsEmpty())
             MakeDirectoryPath(folder);
-        if (CreateShortcut(source, destination + ".LNK", items[1].Text(), ParseInt(items[2])))
+        if (WriteReplacing(destination + ".LNK", SaveShortcut, items))
             return true;
     }
     ReportError(MsgLinkFailed, source.Text(), destination.Text());

@@ -1,14 +1,21 @@
 #include "FileReplace.h"
 
-#include <string.h>
-
 #include "Shell.h"
 #include "foundation/PathText.h"
+
+const char NewFileSuffix[] = ".~upd";
 
 void PutAttributesBack(const char* path, DWORD attributes) {
     DWORD error = GetLastError();
     SetFileAttributesA(path, attributes);
     SetLastError(error);
+}
+
+String FullPath(const String& path) {
+    char buffer[MAX_PATH * 2];
+    char* name;
+    DWORD length = GetFullPathNameA(path.Text(), sizeof buffer, buffer, &name);
+    return length == 0 || length >= sizeof buffer ? path : String(buffer);
 }
 
 bool ReplaceFileInOneStep(const char* replacement, const String& target) {
@@ -24,40 +31,69 @@ bool ReplaceFileInOneStep(const char* replacement, const String& target) {
     return false;
 }
 
-// The copy goes beside the target under its name and "~" when nothing has
-// that name (it never overwrites), otherwise under a name that
-// GetTempFileNameA makes: one file created less for every copy.
-static bool CopyBeside(const String& source, const String& target, char (&copy)[MAX_PATH]) {
-    unsigned length = target.Length();
-    if (length + 2 <= MAX_PATH) {
-        memcpy(copy, target.Text(), length);
-        copy[length] = '~';
-        copy[length + 1] = 0;
-        if (CopyFileA(source.Text(), copy, TRUE))
-            return true;
-    }
-    String folder = PathPrefix(target);
-    if (!GetTempFileNameA(folder.IsEmpty() ? "." : folder.Text(), "", 0, copy))
-        return false;
-    return CopyFileA(source.Text(), copy, FALSE) || (DeleteFileA(copy), false);
+// The ANSI file calls take a path of MAX_PATH UTF-16 units with the
+// terminator (a double-byte character is one unit).
+static bool FitsFileCalls(const String& path) {
+    int units = MultiByteToWideChar(CP_ACP, 0, path.Text(), -1, nullptr, 0);
+    return units > 1 && units <= MAX_PATH;
 }
 
-bool ReplaceThroughCopy(const String& source, const String& target, CopyChange change, void* context) {
-    char copy[MAX_PATH];
-    if (!CopyBeside(source, target, copy))
-        return false;
-    if ((!change || change(copy, context)) && ReplaceFileInOneStep(copy, target))
-        return true;
+// GetTempFileNameA is never used: on a folder over 246 bytes it was seen to
+// make a garbled name that no clean-up finds.
+static bool NewFileName(const String& target, String& name) {
+    String full = FullPath(target);
+    name = full + NewFileSuffix;
+    if (!FitsFileCalls(name))
+        name = PathPrefix(full) + NewFileSuffix;
+    return FitsFileCalls(full) && FitsFileCalls(name);
+}
+
+static void DeleteNewFile(const char* name) {
     // A copy of a read-only file is read-only too.
+    SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(name);
+}
+
+bool ReplaceThroughNewFile(const String& target, FileWriter write, const void* context) {
+    String name;
+    if (!NewFileName(target, name)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    // What an earlier run left there goes; a name that stays (a folder, a
+    // file held open) stops the step before anything is written.
+    DeleteNewFile(name.Text());
+    if (GetFileAttributesA(name.Text()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (write(name, context) && ReplaceFileInOneStep(name.Text(), target))
+        return true;
     DWORD error = GetLastError();
-    SetFileAttributesA(copy, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(copy);
+    DeleteNewFile(name.Text());
     SetLastError(error);
     return false;
 }
 
+struct CopyJob {
+    const String& source;
+    CopyChange change;
+    void* context;
+};
+
+static bool WriteCopy(const String& name, const void* context) {
+    const CopyJob& job = *static_cast<const CopyJob*>(context);
+    return CopyFileA(job.source.Text(), name.Text(), FALSE) && (!job.change || job.change(name.Text(), job.context));
+}
+
+bool ReplaceThroughCopy(const String& source, const String& target, CopyChange change, void* context) {
+    CopyJob job = {source, change, context};
+    return ReplaceThroughNewFile(target, WriteCopy, &job);
+}
+
+bool WriteReplacing(const String& target, FileWriter write, const void* context) {
+    return IsWindowsNT() ? ReplaceThroughNewFile(target, write, context) : write(target, context);
+}
+
 bool CopyFileReplacing(const String& source, const String& destination) {
-    if (!IsWindowsNT())
-        return CopyFileA(source.Text(), destination.Text(), FALSE) != 0;
-    return ReplaceThroughCopy(source, destination);
+    CopyJob job = {source, nullptr, nullptr};
+    return WriteReplacing(destination, WriteCopy, &job);
 }

@@ -11,22 +11,41 @@
 // attributes back after a step failed.
 void PutAttributesBack(const char* path, DWORD attributes);
 
+// As the system resolves it: relative to the current folder, "..", "." and
+// "/" taken out. The path itself when it cannot be resolved.
+String FullPath(const String& path);
+
 // Moves `replacement` onto `target` in one step, written through. A
 // read-only target is made writable just for the step and gets its
 // attributes back when the step fails. The NT family only: the older one
 // has no such call.
 bool ReplaceFileInOneStep(const char* replacement, const String& target);
 
+// Writes a whole new file under `name`; false stops.
+typedef bool (*FileWriter)(const String& name, const void* context);
+
+// The program's own name for the new file of a target: the target's full
+// path and ".~upd", or where that would not fit, ".~upd" alone in the
+// target's folder. A file under such a name can only be one that a run cut
+// short left, and the next replace of that target deletes it first; a
+// user's "app.dat~" or "app.tmp" is never touched.
+extern const char NewFileSuffix[];
+
+// Lets `write` make the new file under the target's own name for it, then
+// puts it in the place of `target` in one step. Nothing is written when the
+// target or both names would pass MAX_PATH UTF-16 units. On every failure
+// the new file is deleted and `target` is as it was.
+bool ReplaceThroughNewFile(const String& target, FileWriter write, const void* context);
+
 // Works on the copy of a file that is to replace another; false stops.
 typedef bool (*CopyChange)(const char* copy, void* context);
 
-// Copies `source` to a name of its own in the folder of `target`
-// (GetTempFileNameA never takes a name that exists), lets `change` (when
-// given) work on the copy, and puts the copy in the place of `target` in
-// one step. On every failure the copy is deleted and `target` is as it was.
+// ReplaceThroughNewFile with a copy of `source`, on which `change` (when
+// given) works before it takes the target's place.
 bool ReplaceThroughCopy(const String& source, const String& target, CopyChange change = nullptr,
                         void* context = nullptr);
 
-// ReplaceThroughCopy on the NT family, so a new file comes the same way and
-// no reader ever sees half of it; the older family copies in place.
+// ReplaceThroughNewFile on the NT family, so no reader ever sees half of the
+// new file; the older family writes the target in place.
+bool WriteReplacing(const String& target, FileWriter write, const void* context);
 bool CopyFileReplacing(const String& source, const String& destination);

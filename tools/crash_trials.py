@@ -5,13 +5,16 @@ and count what the destination holds afterwards.
 Kinds: COPY of one file onto an existing file, TREE (COPY of a tree onto an
 older copy of it), MOVE of one file onto an existing file on another file
 system (drive V:, a tmpfs, so the move copies), SHELL (FUNC=COPY onto an
-existing file) and RSRC (resources copied into an executable). Each trial
+existing file), RSRC (resources copied into an executable) and LINK (40
+shortcuts saved over older ones). Each trial
 lays out the old state, starts updater.exe under Wine and kills the whole
 process with SIGKILL at a moment drawn uniformly from the span in which the
 procedure runs (measured first). The destination is then missing, partial
 (neither old nor new; for RSRC: pefile cannot read it or it holds other
-resources), old or new; for a tree, the worst of its files, and "old" when
-some files are still old. "lost": the new content is nowhere (MOVE).
+resources), old or new; for a tree or LINK, the worst of its files, and "old"
+when some files are still old. "lost": the new content is nowhere (MOVE).
+The kills of a kind come in a row, leftovers and all; a last run that is not
+killed must then leave no temporary name behind ("after").
 
     UPDATER_WINE_STATE=... UPDATER_WIN64_BUILD=... tools/crash_trials.py [trials] [seed] [kind...]
 
@@ -34,7 +37,13 @@ import wineenv  # noqa: E402
 OUTCOMES = ("missing", "partial", "old", "new", "lost")
 RUN_LIMIT = 60
 TREE_FILES = 200
+LINKS = 40
 PREFIX = "crash."  # of the kinds' folders on T: and V:; a short run beside a long one takes another
+
+
+# An older shortcut: what matters is that it is not the new one.
+OLD_LINK = bytes.fromhex("4c0000000114020000000000c000000000000046") + bytes(56)
+OLD_LINK_SUM = hashlib.sha1(OLD_LINK).hexdigest()
 
 
 def pattern(byte, size):
@@ -65,7 +74,13 @@ class Trials:
         big_old, big_new = pattern(1, 32 << 20), pattern(7, 48 << 20)
         small_old, small_new = pattern(3, 64 << 10), pattern(5, 96 << 10)
         self.files = {}  # destination -> (old bytes, new bytes)
-        if kind == "RSRC":
+        if kind == "LINK":
+            # A shortcut holds the times of its target's folders: only the shortcuts' own folder changes.
+            self.write(self.path("app/new.exe"), b"MZ")
+            step = (f"MODE=LINK\r\nSRC=" + ",".join([t + "app\\new.exe"] * LINKS) + "\r\nPARAM=/new\r\nSHOWCMD="
+                    + ",".join(["3"] * LINKS) + "\r\nDST=" + ",".join(f"{t}links\\l{i}" for i in range(LINKS)))
+            self.files.update({self.path(f"links/l{i}.LNK"): None for i in range(LINKS)})
+        elif kind == "RSRC":
             shutil.copyfile(os.path.join(wineenv.build_dir(), "resource_module.dll"), self.path("src.dll"))
             step = f"MODE=RSRC\r\nFROM={t}src.dll\r\nTO={t}dest.exe\r\nTYPE=PAYLOAD,#10\r\nNAME=SETTINGS,ENGLISHONLY"
             self.files[self.path("dest.exe")] = None
@@ -99,18 +114,19 @@ class Trials:
             f.write(data)
 
     def leftovers(self):
-        return [p for folder in (self.root, self.far) for end in ("*.tmp", "*~")
+        return [p for folder in (self.root, self.far) for end in ("*.tmp", "*~", "*.~upd")
                 for p in glob.glob(os.path.join(folder, "**", end), recursive=True)]
 
     def prepare(self):
-        for path in self.leftovers():
-            os.remove(path)
+        """The old state; what killed runs left under temporary names stays, for the next run to clear."""
         if self.kind == "RSRC":
             shutil.copyfile(os.path.join(wineenv.build_dir(), "updater.exe"), self.path("dest.exe"))
         for path, pair in self.files.items():
             if pair and digest(path) != self.sums[path][0]:
                 self.write(path, pair[0])
-        if self.kind != "TREE" and self.kind != "RSRC" and digest(self.path("new.bin")) is None:
+            elif self.kind == "LINK" and digest(path) != OLD_LINK_SUM:
+                self.write(path, OLD_LINK)
+        if self.kind in ("COPY", "MOVE", "SHELL", "IDLE") and digest(self.path("new.bin")) is None:
             self.write(self.path("new.bin"), self.new_bin)
 
     def run(self, kill_after=None):
@@ -144,6 +160,8 @@ class Trials:
                 found.add("missing")
             elif self.kind == "RSRC":
                 found.add(self.rsrc_outcome(path))
+            elif self.kind == "LINK":
+                found.add({OLD_LINK_SUM: "old", self.new_links[path]: "new"}.get(digest(path), "partial"))
             else:
                 found.add({self.sums[path][0]: "old", self.sums[path][1]: "new"}.get(digest(path), "partial"))
         if self.kind == "MOVE" and found == {"old"} and digest(self.path("new.bin")) is None:
@@ -158,6 +176,8 @@ def measure(kind, runs=3):
     for _ in range(runs):
         trials.prepare()
         times.append(trials.run())
+        # A shortcut's bytes are what the link object saves (the first of a run holds more); a whole run shows them.
+        trials.new_links = {path: digest(path) for path in trials.files}
     if kind == "IDLE":
         trials.clear()
     return min(times), trials
@@ -173,6 +193,8 @@ def run_trials(kind, count, rng, idle, runs=3):
     low, high = idle * 0.5, max(busy, idle) * 1.2
     counts = dict.fromkeys(OUTCOMES, 0)
     left = 0
+    for path in trials.leftovers():
+        os.remove(path)
     for _ in range(count):
         trials.prepare()
         trials.run(rng.uniform(low, high))
@@ -186,22 +208,25 @@ def run_trials(kind, count, rng, idle, runs=3):
             raise SystemExit(f"{kind}: the destination changed after the kill")
         counts[found] += 1
         left += bool(trials.leftovers())
+    trials.prepare()
+    trials.run()
+    after = len(trials.leftovers())
     trials.clear()
-    return counts, left, (low, high)
+    return counts, left, after, (low, high)
 
 
 def table(results):
-    lines = ["kind   trials  " + "  ".join(f"{o:>7}" for o in OUTCOMES) + "  tmp left  kill window (s)"]
-    for kind, (counts, left, (low, high)) in results.items():
+    lines = ["kind   trials  " + "  ".join(f"{o:>7}" for o in OUTCOMES) + "  tmp left  after  kill window (s)"]
+    for kind, (counts, left, after, (low, high)) in results.items():
         lines.append(f"{kind:<6} {sum(counts.values()):>6}  " + "  ".join(f"{counts[o]:>7}" for o in OUTCOMES)
-                     + f"  {left:>8}  {low:.2f}-{high:.2f}")
+                     + f"  {left:>8}  {after:>5}  {low:.2f}-{high:.2f}")
     return "\n".join(lines)
 
 
 def main():
     count = int(sys.argv[1]) if len(sys.argv) > 1 else 200
     seed = int(sys.argv[2]) if len(sys.argv) > 2 else 1
-    kinds = sys.argv[3:] or ["COPY", "TREE", "MOVE", "SHELL", "RSRC"]
+    kinds = sys.argv[3:] or ["COPY", "TREE", "MOVE", "SHELL", "RSRC", "LINK"]
     global PREFIX
     if sys.argv[3:]:  # runs of other kinds may go on beside this one
         PREFIX = "crash." + "-".join(kinds).lower() + "."
@@ -212,7 +237,7 @@ def main():
         results[kind] = run_trials(kind, count, rng, idle)
         print(table({kind: results[kind]}).splitlines()[-1], flush=True)
     print(table(results))
-    return 0 if all(c["missing"] == c["partial"] == c["lost"] == 0 for c, _, _ in results.values()) else 1
+    return 0 if all(c["missing"] == c["partial"] == c["lost"] == after == 0 for c, _, after, _ in results.values()) else 1
 
 
 if __name__ == "__main__":

@@ -26,6 +26,12 @@ HOLD_B = {"hold": ["b.txt"]}
 UP_NAMES = ["a", "m", "z"]
 UP_TREE = {f"d/s/{n}": f"1{n}" for n in UP_NAMES} | {f"d/s/s/{n}": f"2{n}" for n in UP_NAMES}
 
+# Destinations near the limit, in a folder of 250 bytes (over 246, where GetTempFileNameA garbles its names): the
+# new file goes under the target's name and ".~upd", or ".~upd" alone in its folder, or nothing is written.
+LONG_DIR = "R:/" + "d" * 120 + "/" + "e" * 126
+LONG_TARGETS = [(LONG_DIR + "/" + name, outcome) for name, outcome in (("n" * 8, DONE), ("n" * 10, 8))] + [
+    (LONG_DIR + "e" * 5 + "/nn", 8)]  # the target fits, ".~upd" beside it does not
+
 
 def step(mode, *keys):
     return lambda *values, name="Step": section(name, mode, **dict(zip(keys, values)))
@@ -201,6 +207,14 @@ class Files(FileRows):
              DONE, {**COPIED, "d/l/z.txt": "z"}),
             ("a link to a folder above: entered once", {**TREE, "s/sub/up": "-> .."}, copy(r"<W>\s", r"<W>\d"), DONE,
              {**COPIED, "d/sub/up/x.txt": "x", "d/sub/up/sub/y.txt": "y", "d/sub/up/sub/up/": D, "d/sub/up/empty/": D}),
+            ("copy: a run cut short left its copy; a user's b.txt~ stays", {"a.txt": "A", "b.txt": "B",
+             "b.txt~": "mine", "b.txt.~upd": "cut short"}, copy(r"<W>\a.txt", r"<W>\b.txt"), DONE,
+             {"b.txt": "A", "b.txt.~upd": GONE}),
+            *[(f"copy to {len(target)} bytes", {"R:/a.txt": "new", target.rpartition("/")[0] + "/o": "o",
+                                                **({target: "old"} if len(target) < 260 else {})},
+               copy(r"R:\a.txt", target.replace("/", "\\")), outcome if outcome == DONE else
+               (8, r"R:\a.txt", target.replace("/", "\\")), {target: "new"} if outcome == DONE else {})
+              for target, outcome in LONG_TARGETS],
             ("copy: a failed replace keeps the read-only bit", {"a.txt": "A", "b.txt": "B"},
              READ_ONLY_B + copy(r"<W>\a.txt", r"<W>\b.txt"), (8, r"<W>\a.txt", r"<W>\b.txt"), {"b.txt": "B [R]"}, HOLD_B),
             ("into System32", {"a.txt": "A"}, copy(r"<W>\a.txt", r"<Win>\System32\updater-tests\b.txt"), DONE,

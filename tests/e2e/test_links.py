@@ -2,7 +2,7 @@
 link object and the file's header. A path fits 259 UTF-16 units and its terminator (a Shift-JIS character is one
 unit); a second source without a destination fails naming no destination: nothing is saved in the current folder."""
 
-from test_files import D, DONE, FileRows, link, main
+from test_files import D, DONE, GONE, FileRows, link, main
 
 # SRC, PARAM, SHOWCMD, DST, the shortcut made and its window state (1 normal, 3 maximised, 7 minimised, not active)
 LISTS = [(r"<W>\a.exe", "-x /y", "1", r"<W>\A", "A.LNK", 1), (r"<W>\b.exe", "", "2", r"<W>\B", "B.LNK", 7),
@@ -28,6 +28,9 @@ class Links(FileRows):
              {**{source[4:].replace("\\", "/"): "MZ" for source, *_ in LISTS}, "A.LNK": "an older one"},
              link(*[",".join(column) for column in list(zip(*LISTS))[:4]]), DONE,
              {lnk: made(source, param.strip(), state) for source, param, _, _, lnk, state in LISTS}),
+            ("replaced through a name beside it; what a run cut short left there goes",
+             {"a.exe": "MZ", "A.LNK": "older", "A.LNK.~upd": "cut short", "A.LNK~": "mine"},
+             link(r"<W>\a.exe", "", "", r"<W>\A"), DONE, {"A.LNK": made(r"<W>\a.exe"), "A.LNK.~upd": GONE}),
             ("259", {"R:/a.exe": "MZ"}, link(r"R:\a.exe", "", "", "R:\\" + LONG), DONE,
              {"R:/" + LONG.replace("\\", "/") + ".LNK": made(r"R:\a.exe")}),
             ("260", {"R:/a.exe": "MZ"}, link(r"R:\a.exe", "", "", "R:\\" + LONG + "e"),

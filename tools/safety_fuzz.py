@@ -1,0 +1,451 @@
+#!/usr/bin/env python3
+"""Safety fuzzer: a random tree on drive U: (spaces, dots, Japanese names, 8.3 aliases, a folder link, names near
+260 bytes), a random current folder, and a script of one to three writing steps whose paths come from a grammar of
+forms, run by the real updater.exe under Wine. A model of its own resolves each path as Windows does and gives the
+tree after each step, the sources listed in full before anything is written; a step may also be refused. After the
+run every entry holds what the model has it hold before or after one of the steps that ran (nothing else changed,
+no content gone that no step named, no stray file), all of them the last state when the run ended with 0; the exit
+code agrees with the log's boxes and the failing step's message; the run ended within 10 s.
+
+    UPDATER_WINE_STATE=... UPDATER_WIN64_BUILD=... tools/safety_fuzz.py [scripts] [seed] [form...]
+
+Needs the Wine prefix of the test fixture (ctest -R wine.setup). Prints each finding with its script.
+"""
+
+import fnmatch
+import json
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "harness"))
+import wineenv  # noqa: E402
+from messages import MESSAGES  # noqa: E402
+
+RUN_LIMIT, WORLD_RUNS, ANY = 10, 40, "<any shortcut>"
+DEVICES = {"CON", "PRN", "AUX", "NUL"} | {f"{p}{i}" for p in ("COM", "LPT") for i in range(1, 10)}
+FOLDERS = ["a", "sub", "My App", "data.d", "表示", "予定表", "backup", "Long Folder Name", "v1.2"]
+FILES = ["x.txt", "app.dat", "a b.txt", "ソフト.dat", "README", "v1.2.dll", "Long File Name.config"]
+MESSAGE_OF = {"COPY": 8, "MOVE": 14, "DELETE": 10, "SHELL": 17, "LINK": 15}
+# Forms that need every write judged on the path the system resolves; the rest must pass on any build.
+GATED = {"updots", "dots", "rooted", "root", "device", "empty", "short", "link", "overlap", "kinds", "slashend"}
+FORMS = ["plain", "slash", "case", "trail", "drive", "long", "pattern"] + sorted(GATED)
+
+
+def low(name):
+    return name.lower()
+
+
+class World:
+    """The tree on U: (Unix folder `root`); entries keyed by tuples of names below U:\\."""
+
+    def __init__(self, rng, with_link):
+        self.rng, self.root = rng, wineenv.paths()["drive_u"]
+        shutil.rmtree(self.root, ignore_errors=True)
+        os.makedirs(self.root)
+        self.base = {("w",): ("d",)}
+        self.grow(("w",), 3, 2)
+        long_folder = ("w", "L" * 120, "M" * 100)
+        self.base[long_folder[:2]], self.base[long_folder] = ("d",), ("d",)
+        self.base[long_folder + ("f.txt",)] = ("f", b"long", "")
+        folders = [p for p, v in self.base.items() if v[0] == "d" and len(p) > 1 and len(p[-1]) < 50]
+        target = rng.choice(folders)
+        if with_link:
+            self.base[rng.choice([p for p in folders if p[:len(target)] != target] + [("w",)]) + ("lnk",)] = ("l", target)
+        self.shorts = {}
+
+    def grow(self, folder, depth, least=0):
+        for name in self.rng.sample(FILES, self.rng.randint(least, 3)):
+            self.base[folder + (name,)] = ("f", ("\\".join(folder + (name,)) + f"#{self.rng.random()}").encode(), "")
+        for name in self.rng.sample(FOLDERS, self.rng.randint(least, depth)):
+            self.base[folder + (name,)] = ("d",)
+            self.grow(folder + (name,), depth - 1)
+
+    def unix(self, path):
+        return os.path.join(self.root, *path)
+
+    def lay_out(self):
+        shutil.rmtree(os.path.join(self.root, "w"), ignore_errors=True)
+        for path, value in sorted(self.base.items()):
+            if value[0] == "d":
+                os.makedirs(self.unix(path), exist_ok=True)
+            elif value[0] == "l":
+                os.symlink(os.path.relpath(self.unix(value[1]), self.unix(path[:-1])), self.unix(path))
+            else:
+                with open(self.unix(path), "wb") as f:
+                    f.write(value[1])
+
+    def snapshot(self):
+        found = {}
+        for top, dirs, files in os.walk(self.root):
+            here = tuple(os.path.relpath(top, self.root).split(os.sep)) if top != self.root else ()
+            for name in dirs + files:
+                unix, path = os.path.join(top, name), here + (name,)
+                if os.path.islink(unix):
+                    found[path] = ("l", tuple(os.path.relpath(os.path.realpath(unix), self.root).split(os.sep)))
+                elif os.path.isdir(unix):
+                    found[path] = ("d",)
+                else:
+                    dos = os.getxattr(unix, "user.DOSATTRIB") if "user.DOSATTRIB" in os.listxattr(unix) else b"0"
+                    flags = "R" * (os.stat(unix).st_mode & 0o222 == 0) + "H" * (int(dos, 16) & 2 > 0)
+                    with open(unix, "rb") as f:
+                        found[path] = ("f", f.read(), flags)
+            dirs[:] = [d for d in dirs if not os.path.islink(os.path.join(top, d))]
+        return found
+
+    def learn_short_names(self, env):
+        """8.3 aliases as Wine gives them (dir /x), for the names that have one."""
+        log = os.path.join(wineenv.paths()["logs"], "fuzz-dir.txt")
+        wineenv.run_logged([wineenv.WINE, "cmd", "/c", "dir", "/s", "/x", "/a", "U:\\w"], env, log, 60, self.root)
+        with open(log, "rb") as f:
+            folder = None
+            for line in f.read().decode("cp932", "replace").splitlines():
+                heading = re.match(r"^\s*Directory of U:\\(.*)$", line)
+                if heading:
+                    folder = tuple(heading[1].strip().split("\\"))
+                    continue
+                entry = re.match(r"^\s*\S+\s+\S+\s+(?:<DIR>|[\d,]+)\s+(\S{1,12})\s+(.+)$", line)
+                if folder and entry and entry[1] != entry[2] and "~" in entry[1]:
+                    self.shorts[folder + (entry[1],)] = entry[2]
+
+
+class Model:
+    """Resolves paths as Windows does and carries out steps on a copy of the tree."""
+
+    def __init__(self, state, cwd, shorts):
+        self.state, self.cwd, self.shorts, self.between = dict(state), cwd, shorts, []
+
+    def note(self):
+        """A state the step may stop in: after making folders, with the only copy under a temporary name."""
+        self.between.append(dict(self.state))
+
+    def child(self, folder, name):
+        """The real name of folder's entry that `name` names (any case, or its 8.3 alias), or None."""
+        for path in self.state:
+            if path[:-1] == folder and low(path[-1]) == low(name):
+                return path[-1]
+        long = {low(k[-1]): v for k, v in self.shorts.items() if k[:-1] == folder}.get(low(name))
+        return long if long and folder + (long,) in self.state else None
+
+    def resolve(self, text):
+        """("path", names) below U:\\ with links followed, or ("empty"|"root"|"device"|"other",)."""
+        t = text.replace("/", "\\")
+        if not t:
+            return ("empty",)
+        last = t.rstrip("\\").rpartition("\\")[2]
+        if re.split(r"[.:]", last.rstrip(" "), 1)[0].upper().rstrip(" ") in DEVICES and "*" not in last:
+            return ("device",)
+        if t.startswith("\\\\") or (t[1:2] == ":" and t[0].upper() != "U"):
+            return ("other",)
+        rest = t[2:] if t[1:2] == ":" else t
+        parts = [] if rest.startswith("\\") else list(self.cwd)
+        levels = rest.split("\\")
+        for i, level in enumerate(levels):
+            if i == len(levels) - 1 and not t.endswith("\\"):
+                level = level.rstrip(". ") or level
+            elif level.endswith(".") and level not in (".", ".."):
+                level = level[:-1]
+            if level in ("", "."):
+                continue
+            if level == "..":
+                parts = parts[:-1]
+                continue
+            real = self.child(tuple(parts), level) if "*" not in level and "?" not in level else None
+            parts.append(real or level)
+            value = self.state.get(tuple(parts))
+            if value and value[0] == "l" and i < len(levels) - 1:
+                parts = list(value[1])
+        return ("path", tuple(parts)) if parts else ("root",)
+
+    def matches(self, folder, pattern):
+        names = [p[-1] for p in self.state if p[:-1] == folder]
+        aliases = {v: k[-1] for k, v in self.shorts.items() if k[:-1] == folder}
+        patterns = [low(pattern)] + [low(pattern[:-2])] * pattern.endswith(".*")  # "*.*": names without a dot too
+        return [n for n in names if any(fnmatch.fnmatch(low(n), p) or fnmatch.fnmatch(low(aliases.get(n, "")), p)
+                                        for p in patterns)]
+
+    def tree(self, path, follow):
+        """(relative path, value) of path and everything below it; links followed once when `follow`."""
+        value = self.state.get(path)
+        if value and value[0] == "l" and follow:
+            return [((), ("d",))] + [(r, v) for r, v in self.tree(value[1], False) if r]
+        found = [((), value)]
+        if value and value[0] == "d":
+            for child in sorted(p for p in self.state if p[:-1] == path):
+                found += [((child[-1],) + r, v) for r, v in self.tree(child, follow)]
+        return found
+
+    def put(self, path, value):
+        for i in range(1, len(path)):
+            if self.state.get(path[:i], ("",))[0] == "l":
+                return self.put(self.state[path[:i]][1] + path[i:], value)
+        for i in range(1, len(path)):
+            self.state.setdefault(path[:i], ("d",))
+        if value != ("d",) or self.state.get(path, ("",))[0] != "l":  # a folder copied onto a link fills its target
+            self.state[path] = value
+
+    def remove(self, path):
+        for p in [p for p in self.state if p[:len(path)] == path]:
+            del self.state[p]
+
+    def transfer(self, source, destination, move):
+        """COPY or MOVE; False for a step that must be refused."""
+        s, d = self.resolve(source), self.resolve(destination)
+        if s[0] != "path" or d[0] != "path":
+            return False
+        s, d = s[1], d[1]
+        last, kind = s[-1], self.state.get(s, ("",))[0]
+        self.make(d if kind in ("d", "l") or destination[-1] in "\\/" else d[:-1])
+        if "*" in last:
+            entries = [(s[:-1] + (n,), d[:-1] + (n,)) for n in self.matches(s[:-1], last)]
+            if not entries or not d[:-1] or (move and not s[:-1]):
+                return False
+        elif kind in ("d", "l"):
+            entries = [(s, d)]
+            if self.state.get(d, ("d",))[0] == "f" or move and (d[:len(s)] == s or s[:len(d)] == d):
+                return False
+        elif kind == "f" and self.state.get(d, ("f",))[0] == "f":
+            entries = [(s, d)]
+        else:
+            return False
+        listed = [(d2 + r, v) for s2, d2 in entries for r, v in self.tree(s2, not move)]
+        for s2, _ in entries if move else ():
+            self.remove(s2)
+        for path, value in listed:
+            self.put(path, ("d",) if value[0] == "l" else value)
+        return True
+
+    def make(self, folder):
+        if folder:
+            self.put(folder, self.state.get(folder, ("d",)))
+        self.note()
+
+    def delete(self, path):
+        p = self.resolve(path)
+        if p[0] != "path" or len(p[1]) < 2:
+            return False
+        last = p[1][-1]
+        for name in self.matches(p[1][:-1], last) if "*" in last or "?" in last else [last]:
+            self.remove(p[1][:-1] + (name,))
+        return True
+
+    def shell(self, word, source, destination):
+        s, d = self.resolve(source), self.resolve(destination)
+        if s[0] != "path" or d[0] != "path" or s[1] not in self.state or "*" in s[1][-1]:
+            return False
+        kinds = {self.state[s[1]][0] == "f", self.state.get(d[1], self.state[s[1]])[0] == "f"}
+        if word != "DELETE" and (len(kinds) > 1 or d[1][:len(s[1])] == s[1] or s[1][:len(d[1])] == d[1]):
+            return False
+        listed = self.tree(s[1], False)
+        temporary = self.resolve(destination + ".tmp")
+        if word != "COPY":
+            self.remove(s[1])
+        for r, v in listed if word != "DELETE" and temporary[0] == "path" else ():
+            self.put(temporary[1] + r, v)
+        self.note()
+        self.remove(temporary[1] if temporary[0] == "path" else ())
+        self.remove(d[1])
+        for r, v in listed if word != "DELETE" else ():
+            self.put(d[1] + r, v)
+        return True
+
+    def link(self, target, shortcut):
+        d = self.resolve(shortcut + ".LNK")
+        if d[0] != "path" or not shortcut:
+            return False
+        self.make(d[1][:-1])
+        if self.state.get(d[1], ("f",))[0] != "f":
+            return False
+        self.put(d[1], ("f", ANY))
+        return True
+
+
+class Paths:
+    """The grammar of path forms: a path to an entry of the tree, written in one of the forms."""
+
+    def __init__(self, rng, world, cwd, forms):
+        self.rng, self.world, self.cwd, self.forms = rng, world, cwd, forms
+
+    def write(self, path):
+        form = self.rng.choice(self.forms)
+        levels = list(path)
+        if form == "short":
+            aliases = {v: k[-1] for k, v in self.world.shorts.items()}
+            levels = [aliases.get(n, n) if (i and self.rng.random() < 0.7) else n for i, n in enumerate(levels)]
+        if form == "case":
+            levels = [n.upper() if self.rng.random() < 0.5 else n for n in levels]
+        if form == "link":
+            links = [(k, v[1]) for k, v in self.world.base.items() if v[0] == "l" and path[:len(v[1])] == v[1]]
+            if links:
+                levels = list(links[0][0]) + levels[len(links[0][1]):]
+        if form == "updots" and len(self.cwd) > 1:
+            common = 0
+            while common < min(len(levels), len(self.cwd)) and levels[common] == self.cwd[common]:
+                common += 1
+            return "\\".join([".."] * (len(self.cwd) - common) + levels[common:]) or "."
+        if form == "rooted":
+            return "\\" + "\\".join(levels)
+        if form == "drive" and levels[:len(self.cwd)] == list(self.cwd):
+            return "U:" + "\\".join(levels[len(self.cwd):])
+        text = "U:\\" + "\\".join(levels)
+        if form == "slash":
+            text = "".join(c if c != "\\" or self.rng.random() < 0.5 else "/" for c in text)
+        if form == "dots" and len(levels) > 1:
+            text = text.replace("\\" + levels[1], "\\" + levels[1] + "\\.\\nothing\\..", 1)
+        if form == "trail":
+            text += self.rng.choice([".", "..", ". ."])
+        if form == "slashend":
+            text += "\\"
+        return text
+
+    def special(self):
+        return self.rng.choice({"root": ["U:\\", "U:", "\\", "U:\\*", "U:\\.\\*.*"], "device": ["NUL", "U:\\w\\CON",
+                                "U:\\w\\aux.txt", "COM1"], "empty": [""]}[self.rng.choice(["root", "device", "empty"])])
+
+
+def entries(world, kind):
+    return [p for p, v in world.base.items() if v[0] in kind and p != ("w",)]
+
+
+def script_for(rng, world, cwd, forms):
+    """The steps as (mode, keys) and the script's text."""
+    paths = Paths(rng, world, cwd, forms)
+    steps = []
+    for _ in range(rng.randint(1, 3)):
+        mode = rng.choice(["COPY", "COPY", "MOVE", "DELETE", "SHELL", "LINK"])
+        source = rng.choice(entries(world, "fd" if mode != "LINK" else "f"))
+        relation = rng.choice(["same", "inside", "parent", "sibling", "other", "new"] + ["long"] * ("long" in forms)
+                              + ["overlap"] * ("overlap" in forms))  # without "overlap", the first three turn sibling
+        parent = source[:-1] or ("w",)
+        inside = [p for p in entries(world, "d") if p[:len(source)] == source and p != source]
+        destination = {"same": source, "inside": rng.choice(inside) if inside else source + ("new",),
+                       "parent": parent, "sibling": parent + ("copy " + source[-1],),
+                       "other": rng.choice(entries(world, "fdl")), "new": ("w", "made", "n.dat"),
+                       "long": ("w", "L" * 120, "M" * 100, "N" * rng.randint(20, 40)),
+                       "overlap": source + ("backup", "*")}[relation]
+        kind = world.base[source][0].replace("l", "d")
+        if ("kinds" not in forms and world.base.get(destination, (kind,))[0].replace("l", "d") != kind) or (
+                "overlap" not in forms and (destination[:len(source)] == source or source[:len(destination)] == destination)):
+            destination = parent + ("copy " + source[-1],)
+        src_text, dst_text = paths.write(source), paths.write(destination)
+        if "pattern" in forms and rng.random() < 0.3 and world.base.get(source, ("",))[0] == "d":
+            src_text = src_text.rstrip("\\.") + rng.choice(["\\*", "\\*.*", "\\*.txt"])
+            dst_text = dst_text.rstrip("\\.") + "\\*"
+        for special in ("root", "device", "empty"):
+            if special in forms and rng.random() < 0.15:
+                which = rng.random() < 0.5
+                src_text, dst_text = (paths.special(), dst_text) if which else (src_text, paths.special())
+        keys = {"COPY": {"FROM": src_text, "TO": dst_text}, "MOVE": {"FROM": src_text, "TO": dst_text},
+                "DELETE": {"FILE": src_text}, "LINK": {"SRC": src_text, "PARAM": "", "SHOWCMD": "", "DST": dst_text},
+                "SHELL": {"FUNC": rng.choice(["COPY", "MOVE", "RENAME", "DELETE"]), "FROM": src_text, "TO": dst_text}}
+        steps.append((mode, keys[mode]))
+    text = "[UPDATER]\r\nNAME=fuzz\r\nPROC=" + ",".join(f"S{i}" for i in range(len(steps))) + "\r\nLOG=T:\\fuzz\\fuzz.log\r\n"
+    for i, (mode, keys) in enumerate(steps):
+        text += f"[S{i}]\r\nMODE={mode}\r\n" + "".join(f"{k}={v}\r\n" for k, v in keys.items())
+    return steps, text
+
+
+def carry_out(model, mode, keys):
+    if mode in ("COPY", "MOVE"):
+        return model.transfer(keys["FROM"], keys["TO"], mode == "MOVE")
+    if mode == "DELETE":
+        return model.delete(keys["FILE"])
+    if mode == "SHELL":
+        return model.shell(keys["FUNC"], keys["FROM"], keys["TO"])
+    return model.link(keys["SRC"], keys["DST"])
+
+
+def judge(world, cwd, steps, before, after, code, boxes, log):
+    """The findings of one run: empty when it kept every promise."""
+    if code is None:
+        return ["the run did not end within 10 s"]
+    ran = [m for m in re.findall(r"^run S(\d+) \(", log, re.M)]
+    end = re.search(r"^end, exit code (\d+)", log, re.M)
+    findings = []
+    if not end or int(end[1]) != code or (code == 0) != (not boxes) or code not in (0, 1) or len(boxes) > 1:
+        findings.append(f"exit code {code} against the log's boxes {boxes} and end {end and end[0]}")
+    elif code == 1:
+        mode = steps[int(ran[-1])][0]
+        if not any(boxes[0].startswith(MESSAGES[n].split("%")[0]) for n in (MESSAGE_OF[mode], 4)):
+            findings.append(f"{mode} failed with another message: {boxes[0]}")
+    states, model = [before], Model(before, cwd, world.shorts)
+    for mode, keys in steps[:len(ran)]:
+        carry_out(model, mode, keys)
+        states += model.between + [dict(model.state)]
+        model.between = []
+
+    def same(value, expected):
+        return value == expected or (value and expected and expected[1:2] == (ANY,) and value[0] == "f")
+    for path in sorted(set(after) | {p for s in states for p in s}):
+        value = after.get(path)
+        if code == 0 and not same(value, states[-1].get(path)):
+            findings.append(f"success, but {'/'.join(path)} is {brief(value)}, not {brief(states[-1].get(path))}")
+        elif not any(same(value, s.get(path)) for s in states):
+            what = "a stray entry" if all(path not in s for s in states) else "changed against the model"
+            findings.append(f"{what}: {'/'.join(path)} is {brief(value)}; before {brief(before.get(path))}")
+    return findings
+
+
+def brief(value):
+    return "missing" if value is None else {"d": "a folder", "l": "a link"}.get(value[0]) or \
+        f"a file {value[1][:40]!r} {value[2:]}"
+
+
+def run(world, cwd, script, env):
+    """The box driver's account of the run (every box answered OK) and the run's log."""
+    folder = os.path.join(wineenv.paths()["scratch"], "fuzz")
+    with open(os.path.join(folder, "updater.ini"), "wb") as f:
+        f.write(script.encode("cp932"))
+    for name in ("fuzz.log", "run.json"):
+        if os.path.exists(os.path.join(folder, name)):
+            os.remove(os.path.join(folder, name))
+    wineenv.run_logged([wineenv.WINE, r"X:\boxdriver.exe", r"T:\fuzz\run.json", r"T:\fuzz\updater.exe", "",
+                        "U:\\" + "\\".join(cwd), "", str(RUN_LIMIT * 1000), "", "OK"], env,
+                       os.path.join(folder, "wine.txt"), RUN_LIMIT + 30, folder)
+    with open(os.path.join(folder, "run.json"), encoding="utf-8") as f:
+        result = json.load(f)
+    with open(os.path.join(folder, "fuzz.log"), "rb") if os.path.exists(os.path.join(folder, "fuzz.log")) else \
+            open(os.devnull, "rb") as f:
+        log = f.read().decode("cp932", "replace").replace("\r\n", "\n")
+    return (None if result["timed_out"] else result["exit_code"]), [b["text"] for b in result["boxes"]], log
+
+
+def fuzz(count, seed, forms=FORMS, out=sys.stdout):
+    """Runs `count` scripts; the findings, each with its script."""
+    rng, env = random.Random(seed), wineenv.environment()
+    folder = os.path.join(wineenv.paths()["scratch"], "fuzz")
+    os.makedirs(folder, exist_ok=True)
+    shutil.copyfile(os.path.join(wineenv.build_dir(), "updater.exe"), os.path.join(folder, "updater.exe"))
+    findings, world = [], None
+    for number in range(count):
+        if number % WORLD_RUNS == 0:
+            world = World(rng, "link" in forms)
+            world.lay_out()
+            world.learn_short_names(env)
+            before = world.snapshot()
+        world.lay_out()
+        cwd = rng.choice([p for p, v in world.base.items() if v[0] == "d" and len(p) < 4])
+        steps, script = script_for(rng, world, cwd, forms)
+        code, boxes, log = run(world, cwd, script, env)
+        found = judge(world, cwd, steps, before, world.snapshot(), code, boxes, log)
+        if found:
+            findings.append(f"script {number} (seed {seed}), current folder U:\\{chr(92).join(cwd)}:\n{script}"
+                            + "".join(f"  - {f}\n" for f in found[:6]) + f"log:\n{log}")
+            print(findings[-1], file=out, flush=True)
+    shutil.rmtree(world.root, ignore_errors=True)
+    return findings
+
+
+def main():
+    count = int(sys.argv[1]) if len(sys.argv) > 1 else 300
+    seed = int(sys.argv[2]) if len(sys.argv) > 2 else 1
+    findings = fuzz(count, seed, sys.argv[3:] or FORMS)
+    print(f"{count} scripts, {len(findings)} findings")
+    return 1 if findings else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
