@@ -9,14 +9,14 @@ namespace {
 typedef BOOL(WINAPI* SetDefaultDirectoriesFunction)(DWORD);
 typedef BOOL(WINAPI* SetDirectoryFunction)(LPCSTR);
 
-// Both are looked up: the first came with Windows 8 (and an update of 7),
-// the second with XP SP1.
+} // namespace
+
 FARPROC KernelFunction(const char* name) {
     return GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), name);
 }
 
-} // namespace
-
+// Both are looked up: the first came with Windows 8 (and an update of 7),
+// the second with XP SP1.
 void RestrictLibrarySearch() {
     SetDefaultDirectoriesFunction setDefault = reinterpret_cast<SetDefaultDirectoriesFunction>(
         reinterpret_cast<void*>(KernelFunction("SetDefaultDllDirectories")));

@@ -11,6 +11,10 @@
 // loaded; on systems that have neither it does nothing.
 void RestrictLibrarySearch();
 
+// A function of kernel32 that not every supported system exports, looked
+// up when it is needed; null where the system lacks it.
+FARPROC KernelFunction(const char* name);
+
 // Loads a library by its full path in the system folder; null when that
 // fails. Every library the program loads itself comes through here.
 HMODULE LoadSystemLibrary(const char* name);

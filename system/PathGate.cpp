@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "Handles.h"
+#include "Libraries.h"
 #include "foundation/PathText.h"
 
 namespace {
@@ -18,13 +19,23 @@ const bool Allowed[6][5] = {
     /* Root    */ {true, false, true, false, false},
 };
 
+typedef DWORD(WINAPI* LongPathFunction)(LPCSTR, LPSTR, DWORD);
+
+// Windows 95 and NT 4.0 have no GetLongPathNameA: there a path stays as
+// written, short levels included.
+DWORD LongPathName(const char* path, char* buffer, DWORD size) {
+    static LongPathFunction longPath = reinterpret_cast<LongPathFunction>(
+        reinterpret_cast<void*>(KernelFunction("GetLongPathNameA")));
+    return longPath ? longPath(path, buffer, size) : 0;
+}
+
 // The long form of the longest part that exists, followed by the rest as
 // written: GetLongPathNameA fails for a path with a missing level.
 bool LongForm(String& path) {
     char buffer[MAX_PATH * 2];
     const char* text = path.Text();
     const char* known = text + path.Length();
-    DWORD length = GetLongPathNameA(text, buffer, sizeof buffer);
+    DWORD length = LongPathName(text, buffer, sizeof buffer);
     if (length == 0 || length >= sizeof buffer) {
         known = nullptr;
         for (const char* p = text + PathRootLength(text); *p;) {
@@ -36,7 +47,7 @@ bool LongForm(String& path) {
         }
         if (!known)
             return true;
-        length = GetLongPathNameA(path.Slice(text, known - 1).Text(), buffer, sizeof buffer);
+        length = LongPathName(path.Slice(text, known - 1).Text(), buffer, sizeof buffer);
         if (length == 0 || length >= sizeof buffer)
             return true;
     }
