@@ -61,6 +61,9 @@ UPDATER_WIN64_BUILD=${WIN64_BUILD};UPDATER_WIN32_BUILD=${WIN32_BUILD};UPDATER_WI
         set_tests_properties(${WINE_TESTS} PROPERTIES FIXTURES_REQUIRED wine${suffix} TIMEOUT 600)
         # 300 scripts, each run on its own.
         set_tests_properties(e2e${suffix}.safety_fuzz PROPERTIES TIMEOUT 1800)
+
+        # Each hostile row spends up to the run's whole bound; a busy machine stretches them all.
+        set_tests_properties(e2e${suffix}.hostile PROPERTIES TIMEOUT 1500)
         set_tests_properties(wine${suffix}.setup wine${suffix}.cleanup ${WINE_TESTS} PROPERTIES
             ENVIRONMENT "${WINE_ENV}" SKIP_RETURN_CODE 77)
     endforeach()
