@@ -124,5 +124,8 @@ String WithoutTrailingSeparators(const String& path) {
 
 bool IsPathInside(const char* path, const char* directory) {
     unsigned length = static_cast<unsigned>(strlen(directory));
-    return EqualsNoCase(path, directory, length) && (!path[length] || IsPathSeparator(path[length]));
+    // A root keeps its separator: everything on the drive lies below "C:\\".
+    bool endsLevel = length > 0 && IsPathSeparator(directory[length - 1]) &&
+                     IsCharBoundary(directory, directory + length - 1);
+    return EqualsNoCase(path, directory, length) && (endsLevel || !path[length] || IsPathSeparator(path[length]));
 }

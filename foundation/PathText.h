@@ -48,5 +48,6 @@ const char* PathFromLevel(const char* path, int level);
 String WithoutTrailingSeparators(const String& path);
 
 // Whether the path is the directory or lies below it, without regard to the
-// case of ASCII letters. Both are full paths as the system gives them.
+// case of ASCII letters. Both are full paths as the system gives them; a
+// directory that ends in a separator (a root) holds everything below it.
 bool IsPathInside(const char* path, const char* directory);

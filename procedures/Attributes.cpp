@@ -1,8 +1,8 @@
 #include "Attributes.h"
 
 #include "foundation/Numbers.h"
-#include "foundation/PathText.h"
 #include "system/DirectoryTree.h"
+#include "system/PathGate.h"
 
 namespace {
 
@@ -24,11 +24,14 @@ bool AttributesItem(Procedure&, const String* items) {
     return false;
 }
 
-// Neither a root nor a device is a directory a script makes.
-bool MakeDirectoryBelowRoot(const String& path) { return !IsRootOrDevice(path) && MakeDirectoryPath(path); }
+// A root that exists is there already; a device is never a directory.
+bool MakeGatedDirectory(const String& path) {
+    GatedPath gated;
+    return PassGate(path, PathRole::DestinationWritten, gated) && MakeDirectoryPath(gated.full);
+}
 
 bool MakeDirectoryItem(Procedure&, const String* items) {
-    return DoPathItem(items[0], MakeDirectoryBelowRoot, MsgMakeDirFailed);
+    return DoPathItem(items[0], MakeGatedDirectory, MsgMakeDirFailed);
 }
 
 } // namespace

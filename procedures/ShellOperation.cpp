@@ -4,10 +4,12 @@
 #include <shellapi.h>
 #include <string.h>
 
+#include "foundation/Multibyte.h"
 #include "foundation/PathText.h"
 #include "system/DirectoryTree.h"
 #include "system/FileData.h"
 #include "system/FileReplace.h"
+#include "system/PathGate.h"
 #include "system/Shell.h"
 #include "system/ShellFileOperation.h"
 
@@ -103,21 +105,49 @@ bool NamesSomething(const String& path) {
     return found;
 }
 
+PathRole SourceRole(unsigned operation) {
+    if (operation == FO_DELETE)
+        return PathRole::Deleted;
+    return operation == FO_MOVE || operation == FO_RENAME ? PathRole::SourceRemoved : PathRole::SourceRead;
+}
+
+// A file never takes the place of a folder, nor a folder (or the matches of
+// a pattern) the place of a file; a destination written with a separator at
+// its end is a folder. Neither path may lie in the other: replacing a folder
+// deletes what it holds, the source included.
+bool Fits(unsigned operation, const GatedPath& source, const GatedPath& destination, const String& written) {
+    if (operation == FO_DELETE)
+        return true;
+    const char* name = source.full.Text() + PathPrefix(source.full).Length();
+    bool givesFolder = IsDirectory(source.full) || strpbrk(name, "*?");
+    const char* last = written.Text() + written.Length() - 1;
+    bool takesFolder = destination.kind == PathKind::Missing
+                           ? IsPathSeparator(*last) && IsCharBoundary(written.Text(), last)
+                           : IsDirectory(destination.full);
+    if (givesFolder != takesFolder && (takesFolder || destination.kind != PathKind::Missing))
+        return false;
+    return source.full.EqualsNoCase(destination.full.Text()) ||
+           !(IsWithin(source.full, destination.full) || IsWithin(destination.full, source.full));
+}
+
 // items: the source, the destination and the operation word.
 bool ShellItemStep(Procedure&, const String* items) {
-    const String& source = items[0];
-    const String& destination = items[1];
     ShellItem item;
     item.operation = OperationCode(items[2]);
-    // Nothing is touched when a name does not fit, when the source or the
-    // destination is a whole drive or a device, when a name is in the "\\?\"
-    // or "\\.\" namespace (Wine's shell was seen to take such a name for a
-    // file of the current folder, and to overwrite it), or when the source
-    // names nothing: a temporary name left by an earlier run may then hold the
-    // only copy of what the source held.
-    if (!item.source.Fill(source) || !item.destination.Fill(destination) ||
-        !item.temporary.Fill(destination + ".tmp") || IsRootOrDevice(source) || IsRootOrDevice(destination) ||
-        IsNamespacePath(source.Text()) || IsNamespacePath(destination.Text()) || !NamesSomething(source))
+    // Nothing is touched when the gate refuses a path (an empty one
+    // included: the shell would take it for the current folder), when a name
+    // does not fit, when a name is in the "\\?\" or "\\.\" namespace (Wine's
+    // shell was seen to take such a name for a file of the current folder,
+    // and to overwrite it), when the source and the destination do not fit
+    // (above), or when the source names nothing: a temporary name left by an
+    // earlier run may then hold the only copy of what the source held.
+    GatedPath source, destination;
+    PathRole destinationRole = item.operation == FO_DELETE ? PathRole::Deleted : PathRole::DestinationReplaced;
+    if (!PassGate(items[0], SourceRole(item.operation), source) ||
+        !PassGate(items[1], destinationRole, destination) || !item.source.Fill(source.full) ||
+        !item.destination.Fill(destination.full) || !item.temporary.Fill(destination.full + ".tmp") ||
+        IsNamespacePath(items[0].Text()) || IsNamespacePath(items[1].Text()) ||
+        !Fits(item.operation, source, destination, items[1]) || !NamesSomething(source.full))
         return Fail(item, false);
     String temporary(item.temporary.text);
     if (PathExists(temporary) &&

@@ -4,6 +4,7 @@
 #include "foundation/PathText.h"
 #include "system/DirectoryTree.h"
 #include "system/FileReplace.h"
+#include "system/PathGate.h"
 #include "system/Shell.h"
 
 namespace {
@@ -27,13 +28,17 @@ bool SaveShortcut(const String& name, const void* context) {
 bool ShortcutItem(Procedure&, const String* items) {
     const String& source = items[0];
     const String& destination = items[3];
-    // A folder that cannot be made shows itself when the shortcut is saved.
-    String folder = WithoutTrailingSeparators(PathPrefix(destination));
-    if (!folder.IsEmpty())
-        MakeDirectoryPath(folder);
-    if (!IsRootOrDevice(destination) &&
-        WriteReplacing(destination + ".LNK", SaveShortcut, items))
-        return true;
+    // An empty item would save ".LNK" in the current folder. A folder that
+    // cannot be made shows itself when the shortcut is saved.
+    GatedPath target, shortcut;
+    if (PassGate(source, PathRole::SourceRead, target) &&
+        PassGate(destination, PathRole::DestinationReplaced, shortcut)) {
+        String folder = WithoutTrailingSeparators(PathPrefix(destination));
+        if (!folder.IsEmpty())
+            MakeDirectoryPath(folder);
+        if (WriteReplacing(destination + ".LNK", SaveShortcut, items))
+            return true;
+    }
     ReportError(MsgLinkFailed, source.Text(), destination.Text());
     return false;
 }

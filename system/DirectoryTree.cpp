@@ -6,6 +6,7 @@
 #include "FileData.h"
 #include "FileReplace.h"
 #include "Handles.h"
+#include "PathGate.h"
 #include "Shell.h"
 #include "foundation/Multibyte.h"
 #include "foundation/PathText.h"
@@ -23,7 +24,7 @@ static bool MakeDirectory(const String& path) {
 // Level by level below the root (which is never created); empty levels of
 // doubled or trailing separators are passed over.
 bool MakeDirectoryPath(const String& path) {
-    if (PathExists(WithoutTrailingSeparators(path)))
+    if (IsDirectory(path))
         return true;
     const char* text = path.Text();
     const char* p = text + PathRootLength(text);
@@ -36,7 +37,8 @@ bool MakeDirectoryPath(const String& path) {
         }
         p = *end ? end + 1 : end;
     }
-    return true;
+    // A root that does not exist, or a level with wildcards, made nothing.
+    return IsDirectory(path);
 }
 
 static bool IsDotEntry(const char* name) {
@@ -57,16 +59,24 @@ static Reach ReachInside(DWORD attributes, Reach reach) {
     return reach == ThroughLinks ? WholeTree : OneLevel;
 }
 
-static bool WalkEntries(const String& prefix, const String& pattern, WalkAction action, Reach reach,
-                        void* context);
+// The action of a walk, its context, and the folder it never enters (null
+// for none): the destination of a copy or move that lies in its source.
+struct WalkPlan {
+    WalkAction action;
+    void* context;
+    const String* fence;
+};
 
-static bool WalkDirectory(const String& directory, WalkAction action, Reach reach, void* context) {
+static bool WalkEntries(const String& prefix, const String& pattern, const WalkPlan& plan, Reach reach);
+
+static bool WalkDirectory(const String& directory, const WalkPlan& plan, Reach reach) {
     String prefix = directory + "\\";
-    return WalkEntries(prefix, prefix + "*.*", action, reach, context);
+    return WalkEntries(prefix, prefix + "*.*", plan, reach);
 }
 
-static bool WalkEntries(const String& prefix, const String& pattern, WalkAction action, Reach reach,
-                        void* context) {
+static bool WalkEntries(const String& prefix, const String& pattern, const WalkPlan& plan, Reach reach) {
+    WalkAction action = plan.action;
+    void* context = plan.context;
     WIN32_FIND_DATAA found;
     FindHandle search(FindFirstFileA(pattern.Text(), &found));
     if (!search.IsValid())
@@ -76,11 +86,13 @@ static bool WalkEntries(const String& prefix, const String& pattern, WalkAction 
         if (isDirectory && IsDotEntry(found.cFileName))
             continue;
         String path = prefix + found.cFileName;
+        if (isDirectory && plan.fence && path.EqualsNoCase(plan.fence->Text()))
+            continue;
         if (isDirectory) {
             if (!action(path, WalkEvent::EnterDirectory, context))
                 return false;
             Reach inside = ReachInside(found.dwFileAttributes, reach);
-            if (inside != OneLevel && !WalkDirectory(path, action, inside, context))
+            if (inside != OneLevel && !WalkDirectory(path, plan, inside))
                 return false;
         }
         if (!action(path, isDirectory ? WalkEvent::LeaveDirectory : WalkEvent::File, context))
@@ -91,16 +103,49 @@ static bool WalkEntries(const String& prefix, const String& pattern, WalkAction 
 
 // A folder link named itself is walked as an entry of its folder unless the
 // walk goes through links.
-static bool Walk(const String& path, WalkAction action, Reach reach, void* context) {
+static bool Walk(const String& path, const WalkPlan& plan, Reach reach) {
     DWORD attributes = GetFileAttributesA(path.Text());
     Reach inside = ReachInside(attributes, reach);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && inside != OneLevel)
-        return WalkDirectory(WithoutTrailingSeparators(path), action, inside, context);
-    return WalkEntries(PathPrefix(path), path, action, reach, context);
+        return WalkDirectory(WithoutTrailingSeparators(path), plan, inside);
+    return WalkEntries(PathPrefix(path), path, plan, reach);
 }
 
 bool WalkPath(const String& path, WalkAction action, bool recursive, void* context) {
-    return Walk(path, action, recursive ? WholeTree : OneLevel, context);
+    WalkPlan plan = {action, context, nullptr};
+    return Walk(path, plan, recursive ? WholeTree : OneLevel);
+}
+
+// One pass of a walk by depth: the action sees only the entries of `levels`
+// levels, and the pass notes whether there were any.
+struct DepthPass {
+    WalkAction action;
+    void* context;
+    int levels;
+    bool found;
+};
+
+static bool ActAtDepth(const String& path, WalkEvent event, void* context) {
+    DepthPass& pass = *static_cast<DepthPass*>(context);
+    if (PathLevelCount(path.Text()) != pass.levels)
+        return true;
+    pass.found = true;
+    return pass.action(path, event, pass.context);
+}
+
+// The entries of one level, then those of the next, each pass walking the
+// tree anew: when the source lies in its destination, an entry n levels
+// down is written where an entry of fewer levels was, which has then been
+// read already. Entries written by a pass lie at levels passed before.
+static bool WalkByDepth(const String& path, const WalkPlan& plan, Reach reach, int firstLevels) {
+    DepthPass pass = {plan.action, plan.context, firstLevels, true};
+    WalkPlan passPlan = {ActAtDepth, &pass, plan.fence};
+    for (; pass.found; pass.levels++) {
+        pass.found = false;
+        if (!Walk(path, passPlan, reach))
+            return false;
+    }
+    return true;
 }
 
 static String TargetOf(const String& path, const TreeTarget& target) {
@@ -116,15 +161,35 @@ static bool CopyEntry(const String& path, WalkEvent event, void* context) {
     return true;
 }
 
+// A read-only file too; a file that stays keeps its attributes.
+static bool DeleteFileAnyway(const String& path) {
+    DWORD attributes = GetFileAttributesA(path.Text());
+    SetFileAttributesA(path.Text(), FILE_ATTRIBUTE_NORMAL);
+    if (DeleteFileA(path.Text()))
+        return true;
+    PutAttributesBack(path.Text(), attributes);
+    return false;
+}
+
 // In one step where the system can: the destination name always holds the
 // old or the new file, and a file moved onto itself is never deleted first.
 // Across file systems the system would copy onto the destination in place;
 // the copy goes through a temporary name instead.
+// Under Wine a rename onto another name of the same file (a hard link) was
+// seen to succeed and leave both names: the source name goes by itself, as
+// the file stays under the other. One name written two ways is left alone.
 static bool MoveFileReplacing(const String& source, const String& destination) {
+    if (!source.EqualsNoCase(destination.Text())) {
+        int links = SharedLinkCount(destination.Text(), source.Text());
+        if (links > 1)
+            return DeleteFileAnyway(source);
+        if (links == 1)
+            return true;
+    }
     if (IsWindowsNT())
         return ReplaceFileInOneStep(source.Text(), destination) ||
                (GetLastError() == ERROR_NOT_SAME_DEVICE && CopyFileReplacing(source, destination) &&
-                DeleteFileA(source.Text()));
+                DeleteFileAnyway(source));
     if (PathExists(destination))
         DeleteFileA(destination.Text());
     return MoveFileA(source.Text(), destination.Text()) != 0;
@@ -144,38 +209,63 @@ static bool Refuse(DWORD error) {
     return false;
 }
 
+// The folder a resolved path lies in; a root keeps its separator.
+static String FolderOf(const String& path) {
+    String prefix = PathPrefix(path);
+    return prefix.Length() > PathRootLength(prefix.Text()) ? WithoutTrailingSeparators(prefix) : prefix;
+}
+
+static String Below(const String& folder, const char* name) {
+    const char* text = folder.Text();
+    const char* last = text + folder.Length() - 1;
+    bool hasSeparator = folder.Length() > 0 && IsPathSeparator(*last) && IsCharBoundary(text, last);
+    return hasSeparator ? folder + name : folder + "\\" + name;
+}
+
 typedef bool (*FileTransfer)(const String& source, const String& destination);
 
-// The shape that copy and move share. An empty destination is refused: the
-// entries of a tree would otherwise land in the root of the current drive.
-// So is a device on either side: a read of one may never end.
-static bool TransferPath(const String& source, const String& destination, FileTransfer transferFile,
+// The shape that copy and move share, on the paths as the system resolves
+// them. A tree is never copied into itself, and a walk never enters its own
+// destination. When the source lies in its destination and holds entries
+// that would be written over before they are read, a copy goes level by
+// level and a move is refused: its folders would have to be removed while
+// they receive entries.
+static bool TransferPath(const String& sourceText, const String& destinationText, FileTransfer transferFile,
                          WalkAction action, bool removeSource) {
-    if (destination.IsEmpty())
+    GatedPath source, destination;
+    if (!PassGate(sourceText, removeSource ? PathRole::SourceRemoved : PathRole::SourceRead, source))
+        return false;
+    const String& base = source.full;
+    bool isDirectory = IsDirectory(base);
+    bool isPattern = !isDirectory && strchr(base.Text() + PathPrefix(base).Length(), '*');
+    PathRole role = isDirectory || isPattern ? PathRole::DestinationWritten : PathRole::DestinationReplaced;
+    if (!PassGate(destinationText, role, destination))
+        return false;
+    if (!isDirectory && !isPattern)
+        return MakeDirectoryPath(FolderOf(destination.full)) && transferFile(base, destination.full);
+    // Matches go to the destination's folder, which must be named: the
+    // current folder is nothing an update can rely on.
+    String named = PathPrefix(destinationText);
+    if (isPattern && (named.IsEmpty() || !IsPathSeparator(named.Text()[named.Length() - 1])))
         return Refuse(ERROR_INVALID_NAME);
-    if (IsRootOrDevice(source) || IsDeviceName(destination))
-        return Refuse(ERROR_ACCESS_DENIED);
-    bool isDirectory = IsDirectory(source);
-    if (!isDirectory && !strchr(source.Text() + PathPrefix(source).Length(), '*'))
-        return MakeDirectoryPath(PathPrefix(destination)) && transferFile(source, destination);
-    String base = isDirectory ? WithoutTrailingSeparators(source) : source;
+    String folder = isDirectory ? base : FolderOf(base);
+    String root = isDirectory ? destination.full : FolderOf(destination.full);
+    if (isDirectory && IsWithin(root, folder))
+        return Refuse(ERROR_INVALID_PARAMETER);
     TreeTarget target;
-    target.componentCount = PathLevelCount(base.Text()) - (isDirectory ? 0 : 1);
-    if (isDirectory) {
-        String root = WithoutTrailingSeparators(destination);
-        // A tree copied into itself would grow until its paths are too long.
-        if (IsPathInside(FullPath(root).Text(), FullPath(base).Text()))
-            return Refuse(ERROR_INVALID_PARAMETER);
-        target.root = root + "\\";
-    } else {
-        // Matches go to the destination's folder, which must be named: the
-        // current folder is nothing an update can rely on.
-        target.root = PathPrefix(destination);
-        if (target.root.IsEmpty() || !IsPathSeparator(target.root.Text()[target.root.Length() - 1]))
-            return Refuse(ERROR_INVALID_NAME);
-    }
+    target.root = Below(root, "");
+    target.componentCount = PathLevelCount(Below(folder, "x").Text()) - 1;
+    // What the source holds at the place of itself within the destination
+    // would be written over.
+    bool overlap = IsWithin(folder, root) && (folder.Length() <= target.root.Length() ||
+                                              PathExists(Below(folder, folder.Text() + target.root.Length())));
+    if (overlap && removeSource)
+        return Refuse(ERROR_INVALID_PARAMETER);
+    WalkPlan plan = {action, &target, IsWithin(root, folder) ? &root : nullptr};
     // A copy goes through folder links; a move never enters one.
-    if (!MakeDirectoryPath(target.root) || !Walk(base, action, removeSource ? WholeTree : ThroughLinks, &target))
+    Reach reach = removeSource ? WholeTree : ThroughLinks;
+    if (!MakeDirectoryPath(root) || !(overlap ? WalkByDepth(base, plan, reach, target.componentCount + 1)
+                                              : Walk(base, plan, reach)))
         return false;
     return !(removeSource && isDirectory) || RemoveDirectoryA(base.Text());
 }
@@ -189,24 +279,18 @@ bool MovePath(const String& source, const String& destination) {
 }
 
 static bool DeleteEntry(const String& path, WalkEvent event, void*) {
-    if (event == WalkEvent::File) {
-        // A file that stays keeps its attributes.
-        DWORD attributes = GetFileAttributesA(path.Text());
-        SetFileAttributesA(path.Text(), FILE_ATTRIBUTE_NORMAL);
-        if (DeleteFileA(path.Text()))
-            return true;
-        PutAttributesBack(path.Text(), attributes);
-        return false;
-    }
+    if (event == WalkEvent::File)
+        return DeleteFileAnyway(path);
     if (event == WalkEvent::LeaveDirectory)
         return RemoveDirectoryA(path.Text()) != 0;
     return true;
 }
 
 bool DeletePath(const String& path) {
-    if (IsRootOrDevice(path))
-        return Refuse(ERROR_ACCESS_DENIED);
-    String target = WithoutTrailingSeparators(path);
+    GatedPath gated;
+    if (!PassGate(path, PathRole::Deleted, gated))
+        return false;
+    const String& target = gated.full;
     if (!PathExists(target))
         return true;
     if (!WalkPath(target, DeleteEntry, true, nullptr))
@@ -221,5 +305,7 @@ static bool SetEntryAttributes(const String& path, WalkEvent event, void* contex
 }
 
 bool SetPathAttributes(const String& path, unsigned attributes) {
-    return !IsRootOrDevice(path) && WalkPath(path, SetEntryAttributes, false, &attributes);
+    GatedPath gated;
+    return PassGate(path, PathRole::DestinationWritten, gated) &&
+           WalkPath(gated.full, SetEntryAttributes, false, &attributes);
 }

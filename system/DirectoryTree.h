@@ -22,7 +22,8 @@ struct TreeTarget {
 
 bool IsDirectory(const String& path);
 
-// Creates every missing level; true when the directory exists afterwards.
+// Creates every missing level; true when the directory exists afterwards
+// (a root that exists, too).
 bool MakeDirectoryPath(const String& path);
 
 // recursive: a directory path is walked with everything below it, and every
@@ -34,16 +35,20 @@ bool WalkPath(const String& path, WalkAction action, bool recursive, void* conte
 // "*" in the last component copies the matches into the destination's
 // parent; anything else is one file whose new full path is the destination.
 // Existing destination files are replaced. A copy goes through folder links
-// (each linked folder once); a move takes links as they are. A drive or
-// share root is never a source, and matches of a pattern need a named folder.
+// (each linked folder once); a move takes links as they are. Both paths pass
+// the gate first (PathGate.h): a root may be copied from, never moved away.
+// Matches of a pattern need a named folder; a walk never enters its own
+// destination; a source inside its destination is copied level by level, and
+// such a move is refused when an entry would be written where one is read.
 bool CopyPath(const String& source, const String& destination);
 bool MovePath(const String& source, const String& destination);
 
 // A file, a pattern ("*" and "?") or a tree, read-only files included. True
-// when nothing exists there. A drive or share root is refused.
+// when nothing exists there. What the gate refuses (a root, however reached,
+// a device, an empty path) is never deleted.
 bool DeletePath(const String& path);
 
 // The files the path names, or that its pattern matches in its own
-// directory, get exactly these attributes; directories are left alone. A
-// root is refused.
+// directory, get exactly these attributes; directories are left alone. The
+// files of a root are set like any others.
 bool SetPathAttributes(const String& path, unsigned attributes);

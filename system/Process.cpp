@@ -5,6 +5,8 @@
 #include <tlhelp32.h>
 
 #include "Handles.h"
+#include "PathGate.h"
+#include "foundation/PathText.h"
 #include "foundation/RunLog.h"
 #include "Shell.h"
 
@@ -32,10 +34,14 @@ bool BuildCommandLine(const String& program, const String& parameters, String& c
 // level, so the program is the text before the first space that ends the
 // name of a file, as CreateProcessA reads it).
 bool ProgramDirectory(const String& program, String& directory) {
+    const char* text = program.Text();
     String path = program;
-    if (path.Text()[0] == '"')
-        path.Trim("\"", "\"");
-    for (const char* space = strchr(path.Text(), ' '); space && !NamesFile(path.Text());
+    // The closing quote ends a quoted program, whatever files lie along it
+    // ("C:\My App\a.exe" /S, with a file C:\My).
+    const char* close = text[0] == '"' ? strchr(text + 1, '"') : nullptr;
+    if (text[0] == '"')
+        path = close ? (close > text + 1 ? program.Slice(text + 1, close - 1) : String()) : String(text + 1);
+    for (const char* space = close ? nullptr : strchr(path.Text(), ' '); space && !NamesFile(path.Text());
          space = strchr(space + 1, ' ')) {
         String before = path.Slice(path.Text(), space - 1);
         if (NamesFile(before.Text())) {
@@ -135,7 +141,12 @@ void ReadImagePath(const ImagePathReaders& readers, PROCESSENTRY32& entry) {
 
 } // namespace
 
-unsigned long FindProcess(const String& path) {
+unsigned long FindProcess(const String& program) {
+    // Compared as the system names a program: "/" read as "\\", "." and ".."
+    // taken out, long names.
+    String path = program;
+    if (PathRootLength(program.Text()) > 0)
+        ResolvePath(program, path);
     PROCESSENTRY32 entry;
     ZeroMemory(&entry, sizeof(entry));
     entry.dwSize = sizeof(entry);

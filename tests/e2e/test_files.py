@@ -1,5 +1,5 @@
 """COPY, MOVE, DELETE, SHELL, ATTR, MAKEDIR and LINK on real trees. A row: name, files before (path -> text; D: an empty
-folder; "-> target": a folder link; on "V:/" (a file system of its own), "R:/" or "S:/" (System32 as the build reaches it)),
+folder; "-> target": a folder link; "=> file": a hard link of a file beside it; on "V:/" (a file system of its own), "R:/" or "S:/" (System32 as the build reaches it)),
 the steps (the last one Step; <W>, <V>: the scenario's folders on T: and V:), the outcome (DONE: Step set its flag; or a
 message and its arguments), what changed (GONE: removed; " [RHS]": with those attributes; "LNK target|arguments|window
 state": a shortcut), run options."""
@@ -27,6 +27,9 @@ HOLD_B = {"hold": ["b.txt"]}
 LONG_DIR = "R:/" + "d" * 120 + "/" + "e" * 126
 LONG_TARGETS = [(LONG_DIR + "/" + name, outcome) for name, outcome in (("n" * 8, DONE), ("n" * 10, 8))] + [
     (LONG_DIR + "e" * 5 + "/nn", 8)]  # the target fits, ".~upd" beside it does not
+# A tree whose copy into its parent writes each name where one of the level above is: whatever order the names come in.
+UP_NAMES = ["a", "m", "z"]
+UP_TREE = {f"d/s/{n}": f"1{n}" for n in UP_NAMES} | {f"d/s/s/{n}": f"2{n}" for n in UP_NAMES}
 
 
 def step(mode, *keys):
@@ -127,6 +130,8 @@ class FileRows(UpdaterTest):
             os.makedirs(path if text == D else os.path.dirname(path), exist_ok=True)
             if text.startswith("-> "):
                 os.symlink(text[3:], path)
+            elif text.startswith("=> "):
+                os.link(os.path.join(os.path.dirname(path), text[3:]), path)
             elif text != D:
                 with open(path, "w", encoding="utf-8") as f:
                     f.write(text)
@@ -153,7 +158,9 @@ class Files(FileRows):
         def refused(kind, values, shown, x):
             return (kind(name="Step")[8:].split("\n")[0] + " " + ",".join(map(str, values(x))), NAMED, kind(*values(x)),
                     (shown[0], *[values(SHOWN.get(x, x))[i] for i in shown[1:]]), {}, here)
-        self.each([refused(*refusal, x) for refusal in REFUSALS for x in ROOTS + DEVICES]
+        # Reading a root, or setting the attributes of the files in one, is no harm to it (rows in test_steps).
+        self.each([refused(*refusal, x) for refusal in REFUSALS for x in ROOTS + DEVICES
+                   if not (x == "R:/*" and refusal[0] in (copy, attr))]
                   + [refused(*REFUSALS[2], x) for x in MORE_ROOTS]
                   + [refused(*side, x) for side in OTHER_SIDE for x in DEVICES + MORE_DEVICES], self.run_row)
 
@@ -180,6 +187,18 @@ class Files(FileRows):
             ("Shift-JIS names with a 0x5C trail byte", {"表示/ソフト.txt": "s", "表示/sub/ソ.txt": "t"},
              copy(r"<W>\表示", r"<W>\予定表"), DONE, {"予定表/ソフト.txt": "s", "予定表/sub/ソ.txt": "t"}),
             ("tree into itself, however written", TREE, copy(r"<W>\s", "<W>/S./in"), (8, r"<W>\s", "<W>/S./in"), {}),
+            *[(f"{kind}: pattern into a folder of its own: never entered", {"a/x.txt": "x", "a/s/y.txt": "y"},
+               step(r"<W>\a\*", r"<W>\a\backup\*"), DONE, {"a/backup/x.txt": "x", "a/backup/s/y.txt": "y", **gone})
+              for kind, step, gone in (("copy", copy, {}), ("move", move, {"a/x.txt": GONE, "a/s/y.txt": GONE}))],
+            ("tree into its parent: each file read before its place is written", UP_TREE, copy(r"<W>\d\s", r"<W>\d"),
+             DONE, {f"d/{n}": f"1{n}" for n in UP_NAMES} | {f"d/s/{n}": f"2{n}" for n in UP_NAMES}),
+            ("move: tree into its parent, refused", UP_TREE, move(r"<W>\d\s", r"<W>\d"), (14, r"<W>\d\s", r"<W>\d"), {}),
+            *[(f"{kind}: a relative path that reaches the root", {"R:/k.txt": "k", "R:/zz/b/": D, "R:/zz/o.txt": "o"},
+               step, outcome, {}, {"directory": r"R:\zz\b"})
+              for kind, step, outcome in (("delete", delete(r"..\..\*"), (10, r"..\..\*")),
+                                          ("move", move(r"..\..\*", r"<W>\d\*"), (14, r"..\..\*", r"<W>\d\*")))],
+            ("copy: from a root", {"R:/a.txt": "r", "R:/s/b.txt": "b"}, copy(r"R:\*", r"<W>\d\*"), DONE,
+             {"d/a.txt": "r", "d/s/b.txt": "b"}),
             ("tree to an empty destination", TREE, copy(r"<W>\s", ""), (8, r"<W>\s", ""), {}),
             ("a path past the platform's limit", {f"s/{'L' * 200}/f.txt": "f"}, copy(r"<W>\s", "<W>\\d\\" + "D" * 50),
              (8, r"<W>\s", "<W>\\d\\" + "D" * 50), {f"d/{'D' * 50}/": D}),
@@ -203,8 +222,12 @@ class Files(FileRows):
              "V:/b.txt": "B"}, move(r"<W>\a.txt,<W>\c.txt", r"<W>\b.txt,<V>\b.txt"), DONE,
              {"a.txt": GONE, "b.txt": "A", "c.txt": GONE, "V:/b.txt": "C"}),
             ("move: file onto itself stays", {"a.txt": "A"}, move(r"<W>\a.txt", r"<W>\A.TXT"), DONE, {}),
+            ("move: file onto a hard link of itself", {"a.txt": "A", "b.txt": "=> a.txt"}, move(r"<W>\a.txt", r"<W>\b.txt"),
+             DONE, {"a.txt": GONE, "b.txt": "A"}),
             ("move: pattern leaves the folder", {"s/a.txt": "a", "s/b.dat": "b"}, move(r"<W>\s\*.txt", r"<W>\d\*.txt"),
              DONE, {"s/a.txt": GONE, "d/a.txt": "a"}),
+            ("move: read-only file to another file system", {"b.txt": "B"}, READ_ONLY_B + move(r"<W>\b.txt", r"<V>\b.txt"),
+             DONE, {"b.txt": GONE, "V:/b.txt": "B [R]"}),
             ("move: pattern to a name without a folder", TREE, move(r"<W>\s\*.txt", "x"), (14, r"<W>\s\*.txt", "x"), {}),
             ("move: destination held open", {"a.txt": "new", "b.txt": "old"}, move(r"<W>\a.txt", r"<W>\b.txt"),
              (14, r"<W>\a.txt", r"<W>\b.txt"), {}, HOLD_B),
@@ -235,6 +258,16 @@ class Files(FileRows):
             ("shell: a directory replaces a directory", {"n/x.txt": "x", "o/y.txt": "y"},
              shell("COPY", r"<W>\n", r"<W>\o"), DONE, {"o/x.txt": "x", "o/y.txt": GONE}),
             ("shell: unknown word", APP, shell("FROB", NEW, OLD), (17,), {}),
+            ("shell: a file never replaces a folder", {**APP, "prog/data/db.dat": "d"}, shell("MOVE", NEW, r"<W>\prog"),
+             (17,), {}),
+            ("shell: nor the folder that holds it", {"a/sub/y.txt": "y", "a/z.txt": "z"},
+             shell("COPY", r"<W>\a\sub\y.txt", r"<W>\a"), (17,), {}),
+            ("shell: a file never goes where a folder is written", {"a.txt": "A"}, shell("COPY", r"<W>\a.txt", "<W>\\d\\"),
+             (17,), {}),
+            ("shell: an empty destination item", {"a.txt": "A", "b.txt": "B"},
+             shell("MOVE,MOVE", r"<W>\a.txt,<W>\b.txt", r"<W>\x.txt"), (17,), {"a.txt": GONE, "x.txt": "A"}),
+            ("shell: DELETE with an empty destination", {"a.txt": "A", ".tmp": "user"},
+             shell("DELETE", r"<W>\a.txt", ""), (17,), {}),
             ("shell: a failed replace keeps the read-only bit", {"a.txt": "A", "b.txt": "B"},
              READ_ONLY_B + shell("COPY", r"<W>\a.txt", r"<W>\b.txt"), (17,), {"b.txt": "B [R]"}, HOLD_B),
             ("shell: move onto a destination held open keeps the only copy", APP, shell("MOVE", NEW, OLD), (17,),
@@ -256,6 +289,8 @@ class Files(FileRows):
             ("items in parallel, a missing value is 0", files, prep + attr(r"<W>\a.dll, <W>\c.txt", "3"), DONE,
              {**held, "a.dll": "a [RH]", "c.txt": "c"}),
             ("a pattern that matches nothing", {}, attr(r"<W>\*.xyz", "ff"), (12, r"<W>\*.xyz", 255), {}),
+            ("the files in a root", {"R:/a.txt": "r", "R:/s/b.txt": "b"}, attr(r"R:\*.*", "1"), DONE, {"R:/a.txt": "r [R]"}),
+            ("a root that exists", {}, makedir("R:\\"), DONE, {}),
             ("repeated, trailing backslash", {}, makedir("<W>\\a\\b, <W>\\a\\b\\, <W>\\a\\b"), DONE, {"a/b/": D}),
             ("a file in the way", {"a/f": "x"}, makedir(r"<W>\a\n, <W>\a\f\g"), (13, r"<W>\a\f\g"), {"a/n/": D}),
             ("levels made before a failure stay", {}, makedir(r"<W>\n1\n2\a?b\n4"), (13, r"<W>\n1\n2\a?b\n4"),

@@ -65,6 +65,8 @@ class Programs(UpdaterTest):
             ("a path quoted already", r'<Src>\m.exe, "<Src>\Program Files\app.exe"', ",a b",
              {"m.exe": ("", ""), r"Program Files\app.exe": ("a b", "Program Files")}, ["Program.exe"]),
             ("switches in FILE, passed as written", r"<Src>\app.exe /S", "", {"app.exe": ("/S ", "")}, []),
+            ("quoted with switches, a file where the space is", r'"<Src>\My App\app.exe" /S', "",
+             {r"My App\app.exe": ("/S ", "My App")}, ["My"]),
         ]
 
         def check(files, parameters, expected, decoys):
@@ -136,6 +138,7 @@ class Programs(UpdaterTest):
             ("the second not running", r"<Src>\a.exe,<Src>\b.exe", ["a.exe"], 0),
             ("the first not running", r"<Src>\a.exe,<Src>\b.exe", ["b.exe"], 0),
             ("a path through ..", r"<Src>\sub\..\a.exe", ["a.exe"], 1), ("upper case", r"<SRC>\A.EXE", ["a.exe"], 1),
+            ("'/' for '\\'", "<Src>/a.exe", ["a.exe"], 1),
             ("file name only", "a.exe", ["a.exe"], 0), ("other folder", r"<Src>\sub\a.exe", ["a.exe"], 0),
             ("never the updater itself", r"<Src>\UPDATER.EXE", [], 0), ("guarded", r"<Src>\g.exe", ["g.exe"], 1),
             ("another one guarded", r"<Src>\a.exe", ["g.exe"], 0), ("the other bitness", r"<Src>\o.exe", ["o.exe"], 1),
@@ -168,6 +171,7 @@ class Programs(UpdaterTest):
             ("ends before its tick", r"<Src>\a.exe", long, {"a.exe": dict(run=1000)}, "end"),
             ("outlives its tick", r"<Src>\a.exe", "3000", {"a.exe": FOREVER}, "tick"),
             ("not running", r"<Src>\a.exe", long, {}, "at once"),
+            ("'/' for '\\'", "<Src>/a.exe", "3000", {"a.exe": FOREVER}, "tick"),
             ("-1 waits until it ends", r"<Src>\a.exe", "-1", {"a.exe": dict(run=1500)}, "end"),
             ("two programs, one tick item", r"<Src>\a.exe,<Src>\b.exe", long, {"a.exe": dict(run=1000), "b.exe": FOREVER}, "end"),
             ("the first not running", r"<Src>\a.exe,<Src>\b.exe", f"{long},{long}", {"b.exe": dict(run=800)}, "end b"),

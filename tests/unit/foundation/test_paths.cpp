@@ -42,7 +42,7 @@ TEST_CASE("Path roots, root paths, entry prefixes, levels and folders") {
     CHECK((S(WithoutTrailingSeparators(String("C:\\\x95\x5C"))) == "C:\\\x95\x5C" && PathRootLength("C:a") == 2));
     CHECK((PathRootLength("\\\\?\\UNC\\s\\sh\\a") == 13 && PathRootLength("//s/sh/x") == 7));
     CHECK((IsPathInside("C:\\s", "C:\\s") && IsPathInside("c:\\S\\in", "C:\\s") && IsPathInside("C:\\s/in", "C:\\s")));
-    CHECK(!(IsPathInside("C:\\s2", "C:\\s") || IsPathInside("C:\\", "C:\\s")));
+    CHECK((!(IsPathInside("C:\\s2", "C:\\s") || IsPathInside("C:\\", "C:\\s")) && IsPathInside("C:\\s", "c:\\")));
     CHECK(!IsPathInside("C:\\\x83\x61", "C:\\\x83\x41"));
     // Devices by the last level alone, with an extension, spaces, ":" or separators after the name.
     for (const char* device : {"nul", "C:\\a\\CON", "C:AUX", "a\\prn.txt", "C:\\a\\Com1 . x", "a\\LPT9:", "C:\\NUL\\"})
