@@ -69,7 +69,10 @@ class World:
         return os.path.join(self.root, *path)
 
     def lay_out(self):
-        shutil.rmtree(os.path.join(self.root, "w"), ignore_errors=True)
+        """The tree as it was, and nothing else on the drive (a script may write beside U:\\w)."""
+        for name in os.listdir(self.root):
+            path = os.path.join(self.root, name)
+            shutil.rmtree(path) if os.path.isdir(path) and not os.path.islink(path) else os.remove(path)
         for path, value in sorted(self.base.items()):
             if value[0] == "d":
                 os.makedirs(self.unix(path), exist_ok=True)
