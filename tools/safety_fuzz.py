@@ -202,9 +202,11 @@ class Model:
             return False
         s, d = s[1], d[1]
         last, kind = s[-1], self.state.get(s, ("",))[0]
+        # Matches are listed before anything is made; a walk never enters its own destination.
+        matches = [n for n in self.matches(s[:-1], last) if s[:-1] + (n,) != d[:-1]] if "*" in last else []
         self.make(d if kind in ("d", "l") or destination[-1] in "\\/" else d[:-1])
         if "*" in last:
-            entries = [(s[:-1] + (n,), d[:-1] + (n,)) for n in self.matches(s[:-1], last)]
+            entries = [(s[:-1] + (n,), d[:-1] + (n,)) for n in matches]
             if not entries or not d[:-1] or (move and not s[:-1]):
                 return False
         elif kind in ("d", "l"):
