@@ -3,8 +3,8 @@
 #include "foundation/Numbers.h"
 #include "foundation/PathText.h"
 #include "system/DirectoryTree.h"
-#include "system/PathGate.h"
 #include "system/FileReplace.h"
+#include "system/PathGate.h"
 #include "system/Shell.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "FileReplace.h"
 
+#include "PathGate.h"
 #include "Shell.h"
 #include "foundation/PathText.h"
 
@@ -9,13 +10,6 @@ void PutAttributesBack(const char* path, DWORD attributes) {
     DWORD error = GetLastError();
     SetFileAttributesA(path, attributes);
     SetLastError(error);
-}
-
-String FullPath(const String& path) {
-    char buffer[MAX_PATH * 2];
-    char* name;
-    DWORD length = GetFullPathNameA(path.Text(), sizeof buffer, buffer, &name);
-    return length == 0 || length >= sizeof buffer ? path : String(buffer);
 }
 
 bool ReplaceFileInOneStep(const char* replacement, const String& target) {
@@ -41,7 +35,9 @@ static bool FitsFileCalls(const String& path) {
 // GetTempFileNameA is never used: on a folder over 246 bytes it was seen to
 // make a garbled name that no clean-up finds.
 static bool NewFileName(const String& target, String& name) {
-    String full = FullPath(target);
+    String full;
+    if (!ResolvePath(target, full))
+        return false;
     name = full + NewFileSuffix;
     if (!FitsFileCalls(name))
         name = PathPrefix(full) + NewFileSuffix;

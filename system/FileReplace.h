@@ -11,10 +11,6 @@
 // attributes back after a step failed.
 void PutAttributesBack(const char* path, DWORD attributes);
 
-// As the system resolves it: relative to the current folder, "..", "." and
-// "/" taken out. The path itself when it cannot be resolved.
-String FullPath(const String& path);
-
 // Moves `replacement` onto `target` in one step, written through. A
 // read-only target is made writable just for the step and gets its
 // attributes back when the step fails. The NT family only: the older one
@@ -24,8 +20,8 @@ bool ReplaceFileInOneStep(const char* replacement, const String& target);
 // Writes a whole new file under `name`; false stops.
 typedef bool (*FileWriter)(const String& name, const void* context);
 
-// The program's own name for the new file of a target: the target's full
-// path and ".~upd", or where that would not fit, ".~upd" alone in the
+// The program's own name for the new file of a target: the target's path as
+// the system resolves it (ResolvePath) and ".~upd", or where that would not fit, ".~upd" alone in the
 // target's folder. A file under such a name can only be one that a run cut
 // short left, and the next replace of that target deletes it first; a
 // user's "app.dat~" or "app.tmp" is never touched.

@@ -31,7 +31,8 @@ FOLDERS = ["a", "sub", "My App", "data.d", "表示", "予定表", "backup", "Lon
 FILES = ["x.txt", "app.dat", "a b.txt", "ソフト.dat", "README", "v1.2.dll", "Long File Name.config"]
 MESSAGE_OF = {"COPY": 8, "MOVE": 14, "DELETE": 10, "SHELL": 17, "LINK": 15}
 # Forms that need every write judged on the path the system resolves; the rest must pass on any build.
-GATED = {"updots", "dots", "rooted", "root", "device", "empty", "short", "link", "overlap", "kinds", "slashend"}
+GATED = {"updots", "dots", "rooted", "root", "device", "empty", "short", "link", "overlap", "kinds", "slashend",
+         "shellpattern"}
 FORMS = ["plain", "slash", "case", "trail", "drive", "long", "pattern"] + sorted(GATED)
 
 
@@ -68,7 +69,10 @@ class World:
         return os.path.join(self.root, *path)
 
     def lay_out(self):
-        shutil.rmtree(os.path.join(self.root, "w"), ignore_errors=True)
+        """The tree as it was, and nothing else on the drive (a script may write beside U:\\w)."""
+        for name in os.listdir(self.root):
+            path = os.path.join(self.root, name)
+            shutil.rmtree(path) if os.path.isdir(path) and not os.path.islink(path) else os.remove(path)
         for path, value in sorted(self.base.items()):
             if value[0] == "d":
                 os.makedirs(self.unix(path), exist_ok=True)
@@ -198,9 +202,11 @@ class Model:
             return False
         s, d = s[1], d[1]
         last, kind = s[-1], self.state.get(s, ("",))[0]
+        # Matches are listed before anything is made; a walk never enters its own destination.
+        matches = [n for n in self.matches(s[:-1], last) if s[:-1] + (n,) != d[:-1]] if "*" in last else []
         self.make(d if kind in ("d", "l") or destination[-1] in "\\/" else d[:-1])
         if "*" in last:
-            entries = [(s[:-1] + (n,), d[:-1] + (n,)) for n in self.matches(s[:-1], last)]
+            entries = [(s[:-1] + (n,), d[:-1] + (n,)) for n in matches]
             if not entries or not d[:-1] or (move and not s[:-1]):
                 return False
         elif kind in ("d", "l"):
@@ -331,9 +337,10 @@ def script_for(rng, world, cwd, forms):
                 "overlap" not in forms and (destination[:len(source)] == source or source[:len(destination)] == destination)):
             destination = parent + ("copy " + source[-1],)
         src_text, dst_text = paths.write(source), paths.write(destination)
-        if "pattern" in forms and rng.random() < 0.3 and world.base.get(source, ("",))[0] == "d":
-            src_text = src_text.rstrip("\\.") + rng.choice(["\\*", "\\*.*", "\\*.txt"])
-            dst_text = dst_text.rstrip("\\.") + "\\*"
+        if "pattern" in forms and rng.random() < 0.3 and world.base.get(source, ("",))[0] == "d" and (
+                mode != "SHELL" or "shellpattern" in forms):
+            src_text = src_text.rstrip("\\. ") + rng.choice(["\\*", "\\*.*", "\\*.txt"])
+            dst_text = dst_text.rstrip("\\. ") + "\\*"
         for special in ("root", "device", "empty"):
             if special in forms and rng.random() < 0.15:
                 which = rng.random() < 0.5
@@ -361,7 +368,7 @@ def carry_out(model, mode, keys):
 def judge(world, cwd, steps, before, after, code, boxes, log):
     """The findings of one run: empty when it kept every promise."""
     if code is None:
-        return ["the run did not end within 10 s"]
+        return ["the run did not end in time"]
     ran = [m for m in re.findall(r"^run S(\d+) \(", log, re.M)]
     end = re.search(r"^end, exit code (\d+)", log, re.M)
     findings = []
@@ -394,7 +401,7 @@ def brief(value):
         f"a file {value[1][:40]!r} {value[2:]}"
 
 
-def run(world, cwd, script, env):
+def run(world, cwd, script, env, limit):
     """The box driver's account of the run (every box answered OK) and the run's log."""
     folder = os.path.join(wineenv.paths()["scratch"], "fuzz")
     with open(os.path.join(folder, "updater.ini"), "wb") as f:
@@ -403,8 +410,8 @@ def run(world, cwd, script, env):
         if os.path.exists(os.path.join(folder, name)):
             os.remove(os.path.join(folder, name))
     wineenv.run_logged([wineenv.WINE, r"X:\boxdriver.exe", r"T:\fuzz\run.json", r"T:\fuzz\updater.exe", "",
-                        "U:\\" + "\\".join(cwd), "", str(RUN_LIMIT * 1000), "", "OK"], env,
-                       os.path.join(folder, "wine.txt"), RUN_LIMIT + 30, folder)
+                        "U:\\" + "\\".join(cwd), "", str(limit * 1000), "", "OK"], env,
+                       os.path.join(folder, "wine.txt"), limit + 30, folder)
     with open(os.path.join(folder, "run.json"), encoding="utf-8") as f:
         result = json.load(f)
     with open(os.path.join(folder, "fuzz.log"), "rb") if os.path.exists(os.path.join(folder, "fuzz.log")) else \
@@ -413,7 +420,7 @@ def run(world, cwd, script, env):
     return (None if result["timed_out"] else result["exit_code"]), [b["text"] for b in result["boxes"]], log
 
 
-def fuzz(count, seed, forms=FORMS, out=sys.stdout):
+def fuzz(count, seed, forms=FORMS, out=sys.stdout, limit=RUN_LIMIT):
     """Runs `count` scripts; the findings, each with its script."""
     rng, env = random.Random(seed), wineenv.environment()
     folder = os.path.join(wineenv.paths()["scratch"], "fuzz")
@@ -429,7 +436,7 @@ def fuzz(count, seed, forms=FORMS, out=sys.stdout):
         world.lay_out()
         cwd = rng.choice([p for p, v in world.base.items() if v[0] == "d" and len(p) < 4])
         steps, script = script_for(rng, world, cwd, forms)
-        code, boxes, log = run(world, cwd, script, env)
+        code, boxes, log = run(world, cwd, script, env, limit)
         found = judge(world, cwd, steps, before, world.snapshot(), code, boxes, log)
         if found:
             findings.append(f"script {number} (seed {seed}), current folder U:\\{chr(92).join(cwd)}:\n{script}"
