@@ -33,8 +33,10 @@ struct Origin {
     String section, key;
 } origin;
 
-NameMap reached;   // every section name asked for
-NameMap listsSeen; // every list loaded
+void DeleteText(void* text) { delete static_cast<String*>(text); }
+
+NameMap reached;               // every section name asked for
+NameMap listsSeen(DeleteText); // every list loaded: the missing sections it names
 
 // A list waiting to be loaded, and the key that named it.
 struct PendingList {
@@ -181,8 +183,18 @@ void AddBranches(const String& names) {
 // Every procedure of the list is read, also after one that fails, so that
 // one pass tells every problem.
 void CheckList(const String& names, const Origin& from) {
-    if (listsSeen.Find(names.Text()) || !listsSeen.Set(names.Text(), &listsSeen))
+    if (const String* missing = static_cast<const String*>(listsSeen.Find(names.Text()))) {
+        ItemCursor items(*missing, "\n");
+        for (int i = 0, n = missing->IsEmpty() ? 0 : missing->ItemCount("\n"); i < n; i++)
+            Report(Error, from.line, from.section.Text(), CheckNoSuchSection, from.key.Text(),
+                   items.Next().Text());
         return;
+    }
+    String* missing = new (std::nothrow) String;
+    if (!missing || !listsSeen.Set(names.Text(), missing)) {
+        delete missing;
+        return;
+    }
     NameMap inList;
     ItemCursor items(names, ",");
     for (int i = 0, n = names.ItemCount(","); i < n; i++) {
@@ -190,6 +202,8 @@ void CheckList(const String& names, const Origin& from) {
         inList.Set(name.Text(), &inList);
         origin = from;
         CheckSection(name);
+        if (!scriptLines.SectionLine(name.Text()))
+            missing->Append((missing->IsEmpty() ? name : String("\n") + name.Text()).Text());
     }
     CheckListLookups(names, inList);
     AddBranches(names);

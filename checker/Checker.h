@@ -38,6 +38,9 @@ void CheckScript();
 void CheckProcedureValues(const String& sectionName, const String& mode);
 void CheckNumbers(const String& sectionName, const String& mode);
 
+// Whether the path names a folder on this machine (ScriptFile.cpp).
+bool IsFolderHere(const String& path);
+
 // Whether a list named the section.
 bool IsReached(const String& section);
 

@@ -46,20 +46,25 @@ const ListRule listRules[] = {
 
 // Where a root (or everything in one) would be destroyed or replaced, the
 // run refuses the item and stops with the message: what DELETE deletes, what
-// MOVE or a SHELL move, rename or delete takes away, and what a SHELL or
-// LINK item replaces. Reading from a root, writing into one and setting the
-// attributes of its files are not refused.
+// MOVE or a SHELL move, rename or delete takes away, what a SHELL or LINK
+// item replaces, and the destination of a COPY or MOVE of one file, which
+// the file would replace. Reading from a root, writing into one (a folder or
+// a pattern copied there) and setting the attributes of its files are not
+// refused.
+enum RootWhen { Always, UnlessShellCopy, UnlessIntoFolder };
+
 struct RootRule {
     const char* mode;
     const char* key;
     int stop;
-    bool unlessCopy; // not when the SHELL operation of the item is COPY
+    RootWhen when;
 };
 
 const RootRule rootRules[] = {
-    {"DELETE", "FILE", MsgDeleteFailed, false}, {"MOVE", "FROM", MsgMoveFailed, false},
-    {"SHELL", "FROM", MsgShellFailed, true},    {"SHELL", "TO", MsgShellFailed, false},
-    {"LINK", "DST", MsgLinkFailed, false},
+    {"DELETE", "FILE", MsgDeleteFailed, Always},     {"MOVE", "FROM", MsgMoveFailed, Always},
+    {"SHELL", "FROM", MsgShellFailed, UnlessShellCopy}, {"SHELL", "TO", MsgShellFailed, Always},
+    {"LINK", "DST", MsgLinkFailed, Always},          {"COPY", "TO", MsgCopyFailed, UnlessIntoFolder},
+    {"MOVE", "TO", MsgMoveFailed, UnlessIntoFolder},
 };
 
 // Lists of paths that the program hands to the system as they are: a quote
@@ -145,19 +150,26 @@ void CheckKeywords(const String& section, const String& mode) {
 // The last level of a path: what follows its prefix.
 const char* LastLevel(const String& path) { return path.Text() + PathPrefix(path).Length(); }
 
+// A source whose last level is a pattern, or a folder on this machine: its
+// entries go into the destination, which is written into, not replaced.
+bool GoesIntoFolder(const String& source) {
+    String last(LastLevel(source));
+    return last.CountOf("*") || last.CountOf("?") || IsFolderHere(source);
+}
+
 void CheckRoots(const String& section, const String& mode) {
     const char* name = section.Text();
     for (const RootRule& rule : rootRules) {
         if (!mode.EqualsNoCase(rule.mode))
             continue;
         const String& list = Value(section, rule.key);
-        ItemCursor items(list, ","), words(Value(section, "FUNC"), ",");
+        ItemCursor items(list, ","), words(Value(section, "FUNC"), ","), sources(Value(section, "FROM"), ",");
         for (int i = 0, n = list.ItemCount(","); i < n; i++) {
-            String path = NextListItem(items);
-            bool copies = NextListItem(words).EqualsNoCase("COPY");
-            if (IsRootPath(path) && !(rule.unlessCopy && copies))
-                Report(Error, LineOf(name, rule.key), name, CheckRootStops, rule.key, path.Text(),
-                       rule.stop);
+            String path = NextListItem(items), word = NextListItem(words), source = NextListItem(sources);
+            if (!IsRootPath(path) || (rule.when == UnlessShellCopy && word.EqualsNoCase("COPY")) ||
+                (rule.when == UnlessIntoFolder && GoesIntoFolder(source)))
+                continue;
+            Report(Error, LineOf(name, rule.key), name, CheckRootStops, rule.key, path.Text(), rule.stop);
         }
     }
 }

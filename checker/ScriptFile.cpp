@@ -1,7 +1,8 @@
-// The script's file and the system's code page: what the checker's view of
-// the lines needs from Windows.
+// What the checker needs from Windows beside the program's readers: the
+// script's file, the system's code page, and whether a path is a folder.
 #include <windows.h>
 
+#include "Checker.h"
 #include "ScriptLines.h"
 #include "foundation/ByteBuffer.h"
 #include "system/FileData.h"
@@ -18,4 +19,9 @@ bool ScriptLines::Load(const String& path) {
         return PathExists(path); // an empty script still exists
     Scan(reinterpret_cast<const char*>(data.Data()), static_cast<int>(data.Size()));
     return true;
+}
+
+bool IsFolderHere(const String& path) {
+    DWORD attributes = GetFileAttributesA(path.Text());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

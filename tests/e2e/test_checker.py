@@ -35,11 +35,17 @@ def flat(text):
     return text.replace("\n\n", " ").replace("\n", " ")
 
 
-def run_checker(s, *arguments, lang="en"):
-    done = subprocess.run([wineenv.WINE, r"X:\updater-check.exe", *arguments], cwd=s.root, timeout=60,
-                          env=dict(wineenv.environment(), LC_ALL=LOCALES[lang][0]), stdin=subprocess.DEVNULL,
-                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, start_new_session=True)
-    return done.returncode, done.stdout.decode(LOCALES[lang][1]).splitlines()
+def run_checker(s, *arguments, lang="en", wait=True):
+    """(exit code, lines) of the checker run in the scenario's folder; wait=False: a function that waits for them,
+    so that the program can run meanwhile."""
+    child = subprocess.Popen([wineenv.WINE, r"X:\updater-check.exe", *arguments], cwd=s.root, stdin=subprocess.DEVNULL,
+                             env=dict(wineenv.environment(), LC_ALL=LOCALES[lang][0]), stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, start_new_session=True)
+
+    def done():
+        out = child.communicate(timeout=120)[0]
+        return child.returncode, out.decode(LOCALES[lang][1]).splitlines()
+    return done() if wait else done
 
 
 def told(problem, lang):
@@ -98,8 +104,9 @@ ROWS = [
      "MODE=SWITCH|PROC=Ask|0=|1=Ask, Again", CLEAN, []),
     ("value too long", "[UPDATER]|NAME=" + "y" * 32766 + "|PROC=Box|[Box]|MODE=MSGBOX|FLAG=|TYPE=ERROR|TEXT=" + "x" * 32767
      + "|ISABORT=0,0", WARNINGS, [(8, "Box", 221, "TEXT", 32767)]),
-    ("the start-up's keys, blanks in a date, reading from roots", r"[UPDATER]|NAME=Log|PROC=Day, Roots|LOG=<Src>\run.log|[Day]|"
-     r"MODE=DATE|FILE=<Src>\a.txt|DATE= 2099 / 1 / 15|[Roots]|MODE=SHELL|FUNC=COPY|FROM=T:\|TO=<Src>\t", CLEAN, []),
+    ("the start-up's keys, blanks in a date, reading from roots", r"[UPDATER]|NAME=Log|PROC=Day, Roots, In, Dir, Bits|"
+     r"LOG=<Src>\run.log|[Day]|MODE=DATE|FILE=<Src>\a.txt|DATE= 2099 / 1 / 15|[Roots]|MODE=SHELL|FUNC=COPY|FROM=T:\|TO=<Src>\t|"
+     r"[In]|MODE=COPY|FROM=<Src>\*|TO=T:\*|[Dir]|MODE=MAKEDIR|DIR=T:\|[Bits]|MODE=ATTR|FILE=T:\*.*|ARG=0", CLEAN, []),
     ("a repeated section, quoted paths, roots taken away", r"[UPDATER]|NAME=Dup|PROC=Copy, Has, Away|[Copy]|MODE=COPY|"
      r'FROM=<Src>\a|[Has]|MODE=EXIST|FILE="<Src>\a","<Src>\b"|[Copy]|TO=<Src>\b|[Away]|MODE=SHELL|FUNC=COPY,MOVE|'
      r"FROM=T:\*,T:\|TO=<Src>\x,T:", ERRORS,
@@ -114,10 +121,8 @@ ROWS = [
 DIFFERENTIAL = [
     ("a date with blanks", r"MODE=DATE|FILE=<Src>\a.txt|DATE= 2020 / 6 / 16", [], (0, "flag 1")),
     ("a date with tabs", "MODE=DATE|FILE=<Src>\\a.txt|DATE=2020/\t6\t/15", [], (0, "flag 0")),
-    ("the file's own day", r"MODE=DATE|FILE=<Src>\a.txt|DATE=2020/6/15", [], (0, "flag 0")),
     ("a day letter read as its digits", r"MODE=DATE|FILE=<Src>\a.txt|DATE=2020/6/16x", [247], (0, "flag 1")),
     ("a date without its day", r"MODE=DATE|FILE=<Src>\a.txt|DATE=2020/7", [247], (0, "flag 1")),
-    ("a day that does not exist", r"MODE=DATE|FILE=<Src>\a.txt|DATE=2020/6/31", [247], (0, "flag 1")),
     ("a year past 16 bits", r"MODE=DATE|FILE=<Src>\a.txt|DATE=67556/1/1", [247], (0, "flag 0")),
     ("a value in quotes, which the profile takes off", r'MODE=EXIST|FILE="<Src>\a.txt"', [], (0, "flag 1")),
     ("quoted paths", r'MODE=EXIST|FILE="<Src>\a.txt","<Src>\a.txt"', [249, 249], (0, "flag 0")),
@@ -128,24 +133,18 @@ DIFFERENTIAL = [
      (0, "flag 0")),
     ("a CRC with blanks", "MODE=CRC|FILE=<Src>\\a.txt|TYPE=AND|CRC= 0x352441c2\t", [], (0, "flag 1")),
     ("a CRC a digit too long", r"MODE=CRC|FILE=<Src>\a.txt|TYPE=AND|CRC=3352441C2", [246], (0, "flag 1")),
-    ("a CRC with a letter O", r"MODE=CRC|FILE=<Src>\a.txt|TYPE=AND|CRC=352441C2O", [246], (0, "flag 1")),
     ("a second section of the name", r"MODE=EXIST|[P]|FILE=<Src>\a.txt", [2, 248], (1, "message 2")),
     ("a second section's keys", r"MODE=EXIST|FILE=<Src>\none|[P]|MODE=VERIFY|ARG1=|ARG2=", [248], (0, "flag 0")),
     ("a key written twice", r"MODE=EXIST|FILE=<Src>\a.txt|FILE=<Src>\none", [220], (0, "flag 1")),
     ("NO_DATA in any case", r"MODE=EXIST|FILE=no_Data", [2], (1, "message 2")),
     ("LOG and NAME of UPDATER", r"LOG=<Src>\run.log@MODE=OSVER", [], (0, "flag 1")),
-    ("an empty LOG", r"LOG=@MODE=OSVER", [], (0, "flag 1")),
     ("a key of another type", r"MODE=OSVER|FILE=x", [226], (0, "flag 1")),
     ("spaces around a key's name", r"MODE=EXIST| FILE = <Src>\a.txt", [], (0, "flag 1")),
     ("an empty item list", r"MODE=EXIST|FILE= , ", [], (0, "flag 0")),
-    ("a list without items", r"MODE=EXIST|FILE=", [4], (1, "message 4")),
-    ("an unknown mode", r"MODE=EXISTS|FILE=<Src>\a.txt", [6], (1, "message 6")),
-    ("a missing key", r"MODE=VERIFY|ARG1=a", [2], (1, "message 2")),
-    ("items compared trimmed", r"MODE=VERIFY|ARG1=b, a |ARG2=x,a", [], (0, "flag 1")),
     ("fewer destinations than sources", r"MODE=COPY|FROM=<Src>\a.txt,<Src>\a.txt|TO=<Src>\b.txt", [228], (1, "message 8")),
-    ("an unknown SHELL word", r"MODE=SHELL|FUNC=COPPY|FROM=<Src>\a.txt|TO=<Src>\b.txt", [230], (1, "message 17")),
     ("a DELETE of a root", r"MODE=DELETE|FILE=<Src>\..\..", [240], (1, "message 10")),
     ("a MOVE away from a root", r"MODE=MOVE|FROM=T:\|TO=<Src>\x", [240], (1, "message 14")),
+    ("a file copied onto a root", "MODE=COPY|FROM=<Src>\\a.txt|TO=T:\\", [240], (1, "message 8")),
     ("a SHELL move of a root", r"MODE=SHELL|FUNC=MOVE|FROM=T:\*|TO=<Src>\x", [240], (1, "message 17")),
     ("an unknown box type", r"MODE=MSGBOX|FLAG=|TYPE=INFO|TEXT=x|ISABORT=0,0", [231], (1, "message 6")),
     ("a gate outside the list", r"MODE=MSGBOX|FLAG=Q,1|TYPE=ERROR|TEXT=x|ISABORT=0,0", [234], (1, "message 6")),
@@ -207,11 +206,11 @@ class Checker(UpdaterTest):
             head, _, probe = probe.rpartition("@")
             s.write_script(f"[UPDATER]|NAME=|PROC=P, Set, Clear|{head}|[P]|{probe}".replace("|", "\n")
                            + msgbox("Set", "flag 1", flag="P,1") + msgbox("Clear", "flag 0", flag="P,0"))
-            code, lines = run_checker(s, "--tsv", s.win("updater.ini"))
-            problems = [line.split("\t") for line in lines]
+            checked = run_checker(s, "--tsv", s.win("updater.ini"), wait=False)
+            result = s.run(answers=["OK"] * 3)
+            problems = [line.split("\t") for line in checked()[1]]
             stops = {int(p[4]) if int(p[4]) < 200 else int(re.findall(r"message (\d+)", p[5])[-1])
                      for p in problems if p[3] == "error" and (int(p[4]) < 200 or "message" in p[5])}
-            result = s.run(answers=["OK"] * 3)
             boxes = [box["text"] if box["icon"] != "error" else
                      next(f"message {n}" for n, t in MESSAGES.items() if box["text"].split("\n")[0] == t.split("\n")[0])
                      for box in result.boxes]

@@ -155,6 +155,8 @@ bool KeysOfMode(const String& mode, String& keys) {
 
 bool ValidInCodePage(const char*, int) { return true; }
 
+bool IsFolderHere(const String&) { return false; }
+
 void ScriptReadProfileString(const char*, const char* section, const char* key, const char* absent,
                              char* buffer, unsigned size) {
     auto found = profile.find(Folded(section));
