@@ -76,9 +76,9 @@ def sync_tree(copy):
                 os.remove(os.path.join(folder, file))
 
 
-def run(args, work, log, cwd=None):
+def run(args, work, log, cwd=None, **more):
     build = os.path.join(work, "build")
-    env = dict(os.environ, BUILD_DIR=build, UPDATER_SOURCE=os.path.join(work, "src"),
+    env = dict(os.environ, **more, BUILD_DIR=build, UPDATER_SOURCE=os.path.join(work, "src"),
                UPDATER_WIN64_BUILD=os.path.join(build, "win64"),
                UPDATER_WINE_STATE=os.path.join(build, "native", "wine"))
     with open(os.path.join(work, "logs", log), "w") as out:
@@ -98,7 +98,8 @@ def build(work, log, whole=False, targets=None):
 def failed_tests(work, regex, log, quick, more=()):
     """The names of the tests that failed (or timed out), or None when no test matches."""
     args = ["ctest", "--output-on-failure", "-j2", "--no-tests=error", "-R", regex]
-    run(args + ["--stop-on-failure"] * quick + list(more), work, log, os.path.join(work, "build", "native"))
+    run(args + ["--stop-on-failure"] * quick + list(more), work, log, os.path.join(work, "build", "native"),
+        UPDATER_FAILFAST=str(int(quick)))
     text = Path(os.path.join(work, "logs", log)).read_bytes().decode(errors="replace")
     if "No tests were found" in text:
         return None

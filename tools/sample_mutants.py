@@ -244,6 +244,7 @@ def main():
                 break
             if mutant in done:
                 rows.append(mutant + (done[mutant][0], 0, done[mutant][1]))
+                print(f"{len(rows):3} {mutant[0]}:{mutant[1]} {mutant[2]}: {rows[-1][4]} (journal) {rows[-1][6]}")
                 continue
             start = time.monotonic()
             result, failed = try_mutant(work, mutant, baseline, options.timeout)

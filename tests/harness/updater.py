@@ -196,4 +196,5 @@ class UpdaterTest(unittest.TestCase):
 
 
 def main():
-    unittest.main(verbosity=2)
+    """UPDATER_FAILFAST=1 (the fault and mutant tools): the module stops after the test that failed first."""
+    unittest.main(verbosity=2, failfast=os.environ.get("UPDATER_FAILFAST") == "1")
