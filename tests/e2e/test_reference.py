@@ -23,6 +23,8 @@ class Reference(UpdaterTest):
         readers = {mode: rest.split() if "(" not in rest else rest.strip() for mode, _, rest in (line.partition(":") for line in lines)}
         tables = {re.match(r"`(\w+)`", part).group(1): re.findall(r"^\| `([^`]+)` \|", part, flags=re.M)
                   for part in re.split(r"^### ", chapter("Procedure types"), flags=re.M)[1:]}
+        keys = re.search(r"^\|.*?\n(?!\|)", chapter("UPDATER"), flags=re.M | re.S).group(0)  # its first table
+        tables["UPDATER"] = re.findall(r"^\| `([^`]+)` \|", keys, flags=re.M)
         self.assertEqual((code, tables), (CLEAN, readers))
 
     def test_message_table_is_the_catalogue(self):
