@@ -17,11 +17,10 @@
 #include <vector>
 
 #include "FuzzInput.h"
+#include "StandInTypes.h"
 #include "checker/Checker.h"
 #include "checker/KeyList.h"
 #include "checker/Problems.h"
-#include "engine/Switch.h"
-#include "procedures/TypeTable.h"
 #include "script/RunContext.h"
 #include "script/ScriptPlatform.h"
 
@@ -77,65 +76,13 @@ void LoadProfile(const std::string& text) {
     }
 }
 
-// The stand-in type table: each type's keys, read through the common reader.
-struct TypeKeys {
-    const char* mode;
-    const char* keys[4];
-};
-const TypeKeys typeKeys[] = {
-    {"EXIST", {"FILE"}}, {"DATE", {"FILE", "DATE"}}, {"SWITCH", {}},
-    {"MSGBOX", {"FLAG", "TYPE", "TEXT", "ISABORT"}}, {"COPY", {"FROM", "TO"}},
-    {"LAUNCH", {"FILE", "PARAM", "ISWAIT"}}, {"DELETE", {"FILE"}},
-    {"LINK", {"SRC", "PARAM", "SHOWCMD", "DST"}}, {"OSVER", {}}, {"MAKEDIR", {"DIR"}},
-    {"ATTR", {"FILE", "ARG"}}, {"CRC", {"FILE", "TYPE", "CRC"}}, {"MOVE", {"FROM", "TO"}},
-    {"WAITAPP", {"APP", "TICK"}}, {"APPEXIST", {"APP"}}, {"VERIFY", {"ARG1", "ARG2"}},
-    {"RSRC", {"FROM", "TO", "TYPE", "NAME"}}, {"SHELL", {"FUNC", "FROM", "TO"}},
-};
-const int TypeCount = sizeof typeKeys / sizeof typeKeys[0];
-
-struct Record : Procedure {
-    String values[4];
-    int wait = 0;
-};
-
-template <int I>
-Procedure* ReadType(const String& sectionName) {
-    Record* record = NewRecord<Record>(sectionName, "FUZZ_INFO");
-    if (!record)
-        return nullptr;
-    KeyBinding bindings[4];
-    int count = 0;
-    for (; count < 4 && typeKeys[I].keys[count]; count++) {
-        bool number = strcmp(typeKeys[I].keys[count], "ISWAIT") == 0;
-        bindings[count] = {typeKeys[I].keys[count], number ? nullptr : &record->values[count],
-                           number ? &record->wait : nullptr};
-    }
-    return ReadKeys(record, bindings, count);
-}
-
-template <int... I>
-struct Readers {
-    static constexpr ProcedureReader at[] = {ReadType<I>...};
-};
-const ProcedureReader* readers = Readers<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17>::at;
-
-ProcedureType types[TypeCount];
+const StandInTable<nullptr, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17> table;
 
 } // namespace
 
-const ProcedureType* ProcedureTypeAt(int index) {
-    if (index < 0 || index >= TypeCount)
-        return nullptr;
-    types[index] = {typeKeys[index].mode, index == 2 ? ReadSwitch : readers[index], nullptr};
-    return &types[index];
-}
+const ProcedureType* ProcedureTypeAt(int index) { return table.At(index); }
 
-const ProcedureType* FindProcedureType(const String& mode) {
-    for (int i = 0; i < TypeCount; i++)
-        if (mode.EqualsNoCase(typeKeys[i].mode))
-            return ProcedureTypeAt(i);
-    return nullptr;
-}
+const ProcedureType* FindProcedureType(const String& mode) { return table.Find(mode); }
 
 String ReaderKeyList() { return String(); }
 
@@ -143,12 +90,13 @@ bool KeysOfMode(const String& mode, String& keys) {
     const ProcedureType* type = FindProcedureType(mode);
     if (!type)
         return false;
-    const char* const* names = typeKeys[type - types].keys;
+    bool isSwitch = type == table.At(SwitchIndex);
     static const char* const switchKeys[] = {"PROC", "0", "1", nullptr};
+    const char* const* names = isSwitch ? switchKeys : standIns[type - table.types].keys;
     keys.Assign("");
-    for (int k = 0; k < 4 && (type == &types[2] ? switchKeys : names)[k]; k++) {
+    for (int k = 0; k < 4 && names[k]; k++) {
         keys.Append(" ");
-        keys.Append((type == &types[2] ? switchKeys : names)[k]);
+        keys.Append(names[k]);
     }
     return true;
 }

@@ -10,10 +10,9 @@
 #include <string>
 
 #include "FuzzInput.h"
+#include "StandInTypes.h"
 #include "engine/Engine.h"
 #include "engine/Run.h"
-#include "engine/Switch.h"
-#include "procedures/TypeTable.h"
 #include "script/Macros.h"
 #include "script/Options.h"
 #include "script/RunContext.h"
@@ -23,44 +22,6 @@ RunContext runContext;
 
 namespace {
 
-// The keys of each type in their readers' order; ISWAIT is read as a number.
-struct StandInType {
-    const char* mode;
-    const char* keys[4];
-};
-
-const StandInType standIns[] = {
-    {"EXIST", {"FILE"}}, {"DATE", {"FILE", "DATE"}}, {"SWITCH", {}}, {"MSGBOX", {"FLAG", "TYPE", "TEXT", "ISABORT"}},
-    {"COPY", {"FROM", "TO"}}, {"LAUNCH", {"FILE", "PARAM", "ISWAIT"}}, {"DELETE", {"FILE"}},
-    {"LINK", {"SRC", "PARAM", "SHOWCMD", "DST"}}, {"OSVER", {}}, {"MAKEDIR", {"DIR"}}, {"ATTR", {"FILE", "ARG"}},
-    {"CRC", {"FILE", "TYPE", "CRC"}}, {"MOVE", {"FROM", "TO"}}, {"WAITAPP", {"APP", "TICK"}},
-    {"APPEXIST", {"APP"}}, {"VERIFY", {"ARG1", "ARG2"}}, {"RSRC", {"FROM", "TO", "TYPE", "NAME"}},
-    {"SHELL", {"FUNC", "FROM", "TO"}},
-};
-const int TypeCount = sizeof standIns / sizeof standIns[0];
-
-struct StandInRecord : Procedure {
-    String values[4];
-    int number = 0;
-};
-
-template <int Index>
-Procedure* ReadStandIn(const String& sectionName) {
-    StandInRecord* record = NewRecord<StandInRecord>(sectionName, "STANDIN_INFO");
-    if (!record)
-        return nullptr;
-    KeyBinding bindings[4];
-    int count = 0;
-    for (const char* key : standIns[Index].keys) {
-        if (!key)
-            break;
-        bool number = strcmp(key, "ISWAIT") == 0;
-        bindings[count] = {key, number ? nullptr : &record->values[count], number ? &record->number : nullptr};
-        count++;
-    }
-    return ReadKeys(record, bindings, count);
-}
-
 // Every type but SWITCH: OSVER without keys holds, as on every system; the
 // others take the flag from the name, so a loop may go on.
 bool RunStandIn(Procedure& procedure) {
@@ -68,26 +29,13 @@ bool RunStandIn(Procedure& procedure) {
     return true;
 }
 
-template <int... Index>
-struct Table {
-    ProcedureType types[sizeof...(Index)] = {
-        {standIns[Index].mode, Index == 2 ? ReadSwitch : ReadStandIn<Index>,
-         Index == 2 ? ExecuteSwitch : RunStandIn}...};
-};
-const Table<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17> table;
+const StandInTable<RunStandIn, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17> table;
 
 } // namespace
 
-const ProcedureType* FindProcedureType(const String& mode) {
-    for (const ProcedureType& type : table.types)
-        if (mode.EqualsNoCase(type.mode))
-            return &type;
-    return nullptr;
-}
+const ProcedureType* FindProcedureType(const String& mode) { return table.Find(mode); }
 
-const ProcedureType* ProcedureTypeAt(int index) {
-    return index >= 0 && index < TypeCount ? &table.types[index] : nullptr;
-}
+const ProcedureType* ProcedureTypeAt(int index) { return table.At(index); }
 
 // The first line may be a command line ("#" and the words); the rest is the script.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
