@@ -34,6 +34,8 @@ MESSAGE_OF = {"COPY": 8, "MOVE": 14, "DELETE": 10, "SHELL": 17, "LINK": 15}
 GATED = {"updots", "dots", "rooted", "root", "device", "empty", "short", "link", "overlap", "kinds", "slashend",
          "shellpattern"}
 FORMS = ["plain", "slash", "case", "trail", "drive", "long", "pattern"] + sorted(GATED)
+# Forms whose findings are still open (docs/reliability.md): the suite's short run leaves them out.
+OPEN = {"link", "slashend", "shellpattern"}
 
 
 def low(name):
@@ -198,26 +200,34 @@ class Model:
     def transfer(self, source, destination, move):
         """COPY or MOVE; False for a step that must be refused."""
         s, d = self.resolve(source), self.resolve(destination)
-        if s[0] != "path" or d[0] != "path":
+        if s[0] != "path" or d[0] not in ("path", "root"):  # a root is written into, never replaced
             return False
-        s, d = s[1], d[1]
+        s, d = s[1], d[1] if d[0] == "path" else ()
         last, kind = s[-1], self.state.get(s, ("",))[0]
+        if not d and kind == "f":
+            return False
         # Matches are listed before anything is made; a walk never enters its own destination.
         matches = [n for n in self.matches(s[:-1], last) if s[:-1] + (n,) != d[:-1]] if "*" in last else []
         self.make(d if kind in ("d", "l") or destination[-1] in "\\/" else d[:-1])
         if "*" in last:
             entries = [(s[:-1] + (n,), d[:-1] + (n,)) for n in matches]
-            if not entries or not d[:-1] or (move and not s[:-1]):
+            if not entries or (move and not s[:-1]):
                 return False
         elif kind in ("d", "l"):
             entries = [(s, d)]
-            if self.state.get(d, ("d",))[0] == "f" or move and (d[:len(s)] == s or s[:len(d)] == d):
+            # Never into itself; a move out of its destination only while nothing of the source stands where the
+            # source itself goes.
+            if (self.state.get(d, ("d",))[0] == "f" or d[:len(s)] == s
+                    or move and s[:len(d)] == d and s + s[len(d):] in self.state):
                 return False
         elif kind == "f" and self.state.get(d, ("f",))[0] == "f":
             entries = [(s, d)]
         else:
             return False
-        listed = [(d2 + r, v) for s2, d2 in entries for r, v in self.tree(s2, not move)]
+        # The fence: a walk never enters its own destination folder.
+        fence = d if kind in ("d", "l") else d[:-1]
+        listed = [(d2 + r, v) for s2, d2 in entries for r, v in self.tree(s2, not move)
+                  if not (len(fence) > len(s2) and fence[:len(s2)] == s2 and (s2 + r)[:len(fence)] == fence)]
         for s2, _ in entries if move else ():
             self.remove(s2)
         for path, value in listed:
