@@ -105,7 +105,7 @@ ROWS = [
     ("value too long", "[UPDATER]|NAME=" + "y" * 32766 + "|PROC=Box|[Box]|MODE=MSGBOX|FLAG=|TYPE=ERROR|TEXT=" + "x" * 32767
      + "|ISABORT=0,0", WARNINGS, [(8, "Box", 221, "TEXT", 32767)]),
     ("the start-up's keys, blanks in a date, reading from roots", r"[UPDATER]|NAME=Log|PROC=Day, Roots, In, Dir, Bits|"
-     r"LOG=<Src>\run.log|[Day]|MODE=DATE|FILE=<Src>\a.txt|DATE= 2099 / 1 / 15|[Roots]|MODE=SHELL|FUNC=COPY|FROM=T:\|TO=<Src>\t|"
+     r"LOG=<Src>\run.log|[Day]|MODE=DATE|FILE=<Src>\a.txt|DATE= 2099 / 1 / 1|[Roots]|MODE=SHELL|FUNC=COPY|FROM=T:\|TO=<Src>\t|"
      r"[In]|MODE=COPY|FROM=<Src>\*|TO=T:\*|[Dir]|MODE=MAKEDIR|DIR=T:\|[Bits]|MODE=ATTR|FILE=T:\*.*|ARG=0", CLEAN, []),
     ("a repeated section, quoted paths, roots taken away", r"[UPDATER]|NAME=Dup|PROC=Copy, Has, Away|[Copy]|MODE=COPY|"
      r'FROM=<Src>\a|[Has]|MODE=EXIST|FILE="<Src>\a","<Src>\b"|[Copy]|TO=<Src>\b|[Away]|MODE=SHELL|FUNC=COPY,MOVE|'
