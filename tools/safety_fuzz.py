@@ -231,7 +231,8 @@ class Model:
         for s2, _ in entries if move else ():
             self.remove(s2)
         for path, value in listed:
-            self.put(path, ("d",) if value[0] == "l" else value)
+            if path:  # a folder copied into a root: the root itself is there already
+                self.put(path, ("d",) if value[0] == "l" else value)
         return True
 
     def make(self, folder):
