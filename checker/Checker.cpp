@@ -150,14 +150,8 @@ void CheckListLookups(const String& names, const NameMap& inList) {
 }
 
 void AddPending(const String& names, const Origin& from) {
-    if (pendingCount == pendingRoom) {
-        int room = pendingRoom ? pendingRoom * 2 : 16;
-        void* grown = realloc(pending, static_cast<size_t>(room) * sizeof(PendingList*));
-        if (!grown)
-            return;
-        pending = static_cast<PendingList**>(grown);
-        pendingRoom = room;
-    }
+    if (!MakeRoom(pending, pendingCount, pendingRoom, 16))
+        return;
     PendingList* list = new (std::nothrow) PendingList{names, from};
     if (list)
         pending[pendingCount++] = list;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <stddef.h>
+#include <stdlib.h>
 
 class NameMap {
 public:
@@ -39,3 +40,18 @@ private:
     size_t slotCount = 0; // a power of two, or 0
     size_t used = 0;
 };
+
+// Room for one more item in an array that doubles as it grows (from `first`);
+// false when memory runs out, the array then as it was.
+template <typename T>
+bool MakeRoom(T*& items, int count, int& room, int first) {
+    if (count < room)
+        return true;
+    int grown = room ? room * 2 : first;
+    void* block = realloc(items, static_cast<size_t>(grown) * sizeof(T));
+    if (!block)
+        return false;
+    items = static_cast<T*>(block);
+    room = grown;
+    return true;
+}

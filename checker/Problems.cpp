@@ -31,14 +31,8 @@ void AddProblem(Severity severity, int line, const char* section, int check, con
     Format(name, "%d %d %s", severity, line, section);
     if (told.Find(name.Text(), text.Text()) || !told.Set(name.Text(), text.Text(), &told))
         return;
-    if (problemCount == problemRoom) {
-        int room = problemRoom ? problemRoom * 2 : 64;
-        void* grown = realloc(problems, static_cast<size_t>(room) * sizeof(Problem*));
-        if (!grown)
-            return;
-        problems = static_cast<Problem**>(grown);
-        problemRoom = room;
-    }
+    if (!MakeRoom(problems, problemCount, problemRoom, 64))
+        return;
     Problem* problem = new (std::nothrow) Problem{severity, line, check, problemCount, String(section), text};
     if (!problem)
         return;
