@@ -148,6 +148,7 @@ DIFFERENTIAL = [
     ("a SHELL move of a root", r"MODE=SHELL|FUNC=MOVE|FROM=T:\*|TO=<Src>\x", [240], (1, "message 17")),
     ("an unknown box type", r"MODE=MSGBOX|FLAG=|TYPE=INFO|TEXT=x|ISABORT=0,0", [231], (1, "message 6")),
     ("a gate outside the list", r"MODE=MSGBOX|FLAG=Q,1|TYPE=ERROR|TEXT=x|ISABORT=0,0", [234], (1, "message 6")),
+    ("a gate with no name", r"MODE=MSGBOX|FLAG=,1|TYPE=ERROR|TEXT=x|ISABORT=0,0", [234], (1, "message 6")),
     ("a SWITCH on a procedure outside the list", r"MODE=SWITCH|PROC=Q|0=|1=", [233], (1, "message 6")),
     ("a number with blanks", "MODE=WAITAPP|APP=<Src>\\none.exe|TICK=\t1 ", [], (0, "flag 1")),
 ]
