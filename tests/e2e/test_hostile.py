@@ -4,6 +4,7 @@ by itself within BOUND seconds, show exactly the boxes of its row, and change no
 
 import hashlib
 import os
+import pathlib
 import random
 import sys
 import time
@@ -78,6 +79,7 @@ failed = lambda number, *arguments: error_box(message(number, *arguments))  # no
 # Scripts of up to 64 KiB built to read, look up, hold or build much: every one ends within the promise, past the
 # run's bound with message 2 at the key that passes it. V: a value of 30,000 bytes through the macro <A>.
 V = lambda name: section(name, "EXIST", FILE="<A>")  # noqa: E731
+found = lambda name: pathlib.Path(__file__).parents[2].joinpath("tools", "fuzz", "corpus", "script", name).read_bytes()  # noqa: E731
 ASK_AGAIN = lambda name, branch: section(name, "SWITCH", PROC="Os", **{"0": "", "1": branch})  # noqa: E731
 FAMILIES = [
     ("3,600 lookups that find nothing, loaded 200 times", script(",".join(["L"] * 200), verify(
@@ -93,6 +95,9 @@ FAMILIES = [
     ("many lists that each add little", script(",".join(["Os"] + ["Sw"] * 40), ASK_AGAIN("Sw", ",".join(["L"] * 100))
                                                 + section("Os", "OSVER") + verify("L", "<A>"), "<A>=" + "x" * 5000),
      [unreadable("L", "ARG2")]),
+    # The slowest and the largest scripts that an hour of fuzz_script found (tools/fuzz/corpus/script).
+    ("the slowest script found", found("slowest-found-50-kb-lookups"), [unreadable("L", "ARG1")]),
+    ("the largest script found", found("largest-found-63-kb-named-values"), [unreadable("Ex")]),
 ]
 
 
