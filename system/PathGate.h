@@ -31,7 +31,8 @@ bool ResolvePath(const String& path, String& resolved);
 // empty path and a device are refused in every role; a root may be read
 // and written into, but never deleted, moved away or replaced; a folder
 // link is never replaced (deleting it in the shell's way may reach what it
-// points to).
+// points to), nor a folder that holds the current folder, which cannot be
+// deleted whole.
 bool PassGate(const String& path, PathRole role, GatedPath& gated);
 
 // True when the path is the folder itself or lies below it; both resolved.
@@ -40,3 +41,18 @@ bool IsWithin(const String& path, const String& folder);
 // When the two names are one file (the same name, or hard links of one
 // file), the number of names the file has; 0 otherwise.
 int SharedLinkCount(const char* first, const char* second);
+
+// IsWithin, or `path` reaches `folder` through a link, a short name or any
+// other spelling: one of the levels of `path` that exist is `folder` itself.
+bool LiesWithin(const String& path, const String& folder);
+
+// The level of `path` (the path itself or a folder above it) that is the
+// same folder as `folder`, as `path` spells it; empty when none is.
+String LevelThatIs(const String& path, const String& folder);
+
+// True when a call on the folder link `path` acts on the link, not on what it
+// leads to.
+bool ReachesLinkItself(const char* path);
+
+// True when the current folder is `folder` or lies below it.
+bool HoldsCurrentFolder(const String& folder);
