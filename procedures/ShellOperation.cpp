@@ -171,9 +171,10 @@ bool ShellItemStep(Procedure&, const String* items) {
     // and to overwrite it), when the destination holds a wildcard (the shell
     // writes beside the current folder), when either path is or holds a
     // folder link (Wine's shell deletes what a link leads to), when the
-    // source and the destination do not fit (above), or when the source
-    // names nothing: a temporary name left by an earlier run may then hold
-    // the only copy of what the source held.
+    // folder to be replaced holds the current folder (it cannot go whole),
+    // when the source and the destination do not fit (above), or when the
+    // source names nothing: a temporary name left by an earlier run may then
+    // hold the only copy of what the source held.
     GatedPath source, destination;
     PathRole destinationRole = item.operation == FO_DELETE ? PathRole::Deleted : PathRole::DestinationReplaced;
     if (!PassGate(items[0], SourceRole(item.operation), source) ||
@@ -181,6 +182,8 @@ bool ShellItemStep(Procedure&, const String* items) {
         !item.destination.Fill(destination.full) || !item.temporary.Fill(destination.full + ".tmp") ||
         IsNamespacePath(items[0].Text()) || IsNamespacePath(items[1].Text()) || strpbrk(items[1].Text(), "*?") ||
         HoldsFolderLink(source.full) || HoldsFolderLink(destination.full) ||
+        (destinationRole == PathRole::DestinationReplaced && IsDirectory(destination.full) &&
+         HoldsCurrentFolder(destination.full)) ||
         !Fits(item.operation, source, destination, items[1]))
         return Fail(item, false);
     item.aside.Fill(destination.full + AsideSuffix);

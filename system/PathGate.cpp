@@ -97,8 +97,7 @@ bool PassGate(const String& path, PathRole role, GatedPath& gated) {
         return false;
     }
     gated.kind = KindOf(path, gated.full);
-    if (Allowed[static_cast<int>(gated.kind)][static_cast<int>(role)] &&
-        !(role == PathRole::DestinationReplaced && gated.kind == PathKind::Folder && HoldsCurrentFolder(gated.full)))
+    if (Allowed[static_cast<int>(gated.kind)][static_cast<int>(role)])
         return true;
     SetLastError(ERROR_ACCESS_DENIED);
     return false;

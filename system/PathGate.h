@@ -31,8 +31,7 @@ bool ResolvePath(const String& path, String& resolved);
 // empty path and a device are refused in every role; a root may be read
 // and written into, but never deleted, moved away or replaced; a folder
 // link is never replaced (deleting it in the shell's way may reach what it
-// points to), nor a folder that holds the current folder, which cannot be
-// deleted whole.
+// points to).
 bool PassGate(const String& path, PathRole role, GatedPath& gated);
 
 // True when the path is the folder itself or lies below it; both resolved.
