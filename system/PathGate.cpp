@@ -144,11 +144,12 @@ bool LiesWithin(const String& path, const String& folder) {
 // Wine 8 was seen to follow a folder link in every call that opens it,
 // FILE_FLAG_OPEN_REPARSE_POINT or not: RemoveDirectoryA on the link removed
 // the folder it leads to when that was empty, MoveFileA moved that folder.
-// Where the link opens as a file of its own, the system acts on the link.
+// Where the link opens as a file of its own (other than what it leads to,
+// or leading nowhere), the system acts on the link.
 bool ReachesLinkItself(const char* path) {
     BY_HANDLE_FILE_INFORMATION link, target;
-    return FileIdentity(path, link, FILE_FLAG_OPEN_REPARSE_POINT) && FileIdentity(path, target) &&
-           !SameIdentity(link, target);
+    return FileIdentity(path, link, FILE_FLAG_OPEN_REPARSE_POINT) &&
+           !(FileIdentity(path, target) && SameIdentity(link, target));
 }
 
 bool HoldsCurrentFolder(const String& folder) {

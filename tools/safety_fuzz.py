@@ -382,7 +382,24 @@ def script_for(rng, world, cwd, forms):
     return steps, text
 
 
+def collapse_parents(text):
+    """A value as the program reads it: from the third "\\"-item on, an item ".." takes the item before it away,
+    stepping back after each; once one at the third item went, the rest stays. "/" is no separator here."""
+    items = text.split("\\")
+    k = 2
+    for _ in range(len(items) - 2 if "\\.." in text else 0):
+        if k < len(items) and items[k].lower() == "..":
+            items[k - 2:k + 1] = items[k - 2:k - 1]
+            if k == 2:
+                break
+            k -= 1
+        else:
+            k += 1
+    return "\\".join(items)
+
+
 def carry_out(model, mode, keys):
+    keys = {k: collapse_parents(v) for k, v in keys.items()}
     if mode in ("COPY", "MOVE"):
         return model.transfer(keys["FROM"], keys["TO"], mode == "MOVE")
     if mode == "DELETE":
