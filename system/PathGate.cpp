@@ -114,9 +114,11 @@ static bool FileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION& info, DWO
     return file.IsValid() && GetFileInformationByHandle(file.Get(), &info);
 }
 
+// Some file systems (network shares among them) give every file the index
+// 0: that tells nothing.
 static bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
     return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-           a.nFileIndexLow == b.nFileIndexLow;
+           a.nFileIndexLow == b.nFileIndexLow && (a.nFileIndexHigh | a.nFileIndexLow) != 0;
 }
 
 int SharedLinkCount(const char* first, const char* second) {
