@@ -453,9 +453,11 @@ def run(world, cwd, script, env, limit):
     for name in ("fuzz.log", "run.json"):
         if os.path.exists(os.path.join(folder, name)):
             os.remove(os.path.join(folder, name))
-    wineenv.run_logged([wineenv.WINE, r"X:\boxdriver.exe", r"T:\fuzz\run.json", r"T:\fuzz\updater.exe", "",
-                        "U:\\" + "\\".join(cwd), "", str(limit * 1000), "", "OK"], env,
-                       os.path.join(folder, "wine.txt"), limit + 30, folder)
+    ended = wineenv.run_logged([wineenv.WINE, r"X:\boxdriver.exe", r"T:\fuzz\run.json", r"T:\fuzz\updater.exe", "",
+                                "U:\\" + "\\".join(cwd), "", str(limit * 1000), "", "OK"], env,
+                               os.path.join(folder, "wine.txt"), limit + 30, folder)
+    if not os.path.exists(os.path.join(folder, "run.json")):  # the driver itself did not end (or failed): a finding
+        return None, [], f"no account from the box driver (its exit code: {ended}; output in wine.txt)"
     with open(os.path.join(folder, "run.json"), encoding="utf-8") as f:
         result = json.load(f)
     with open(os.path.join(folder, "fuzz.log"), "rb") if os.path.exists(os.path.join(folder, "fuzz.log")) else \
