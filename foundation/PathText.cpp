@@ -122,6 +122,12 @@ String WithoutTrailingSeparators(const String& path) {
     return path.Slice(text, end - 1);
 }
 
+bool EndsInSeparator(const String& path) {
+    const char* text = path.Text();
+    const char* last = text + path.Length() - 1;
+    return path.Length() > 0 && IsPathSeparator(*last) && IsCharBoundary(text, last);
+}
+
 bool IsPathInside(const char* path, const char* directory) {
     unsigned length = static_cast<unsigned>(strlen(directory));
     // A root keeps its separator: everything on the drive lies below "C:\\".

@@ -47,6 +47,9 @@ const char* PathFromLevel(const char* path, int level);
 // The path without separators at its end.
 String WithoutTrailingSeparators(const String& path);
 
+// True when the text ends in a separator: it names a folder, never a file.
+bool EndsInSeparator(const String& path);
+
 // Whether the path is the directory or lies below it, without regard to the
 // case of ASCII letters. Both are full paths as the system gives them; a
 // directory that ends in a separator (a root) holds everything below it.

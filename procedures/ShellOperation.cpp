@@ -50,14 +50,19 @@ struct ShellName {
     }
 };
 
+// aside: the program's own name for the old destination while the new one
+// takes its place; empty when it does not fit.
 struct ShellItem {
-    ShellName source, destination, temporary;
+    ShellName source, destination, temporary, aside;
     unsigned operation;
 };
 
+const char AsideSuffix[] = ".~old";
+
+// A name with a wildcard is never deleted: it would take every match.
 bool Fail(const ShellItem& item, bool removeTemporary) {
     ReportError(MsgShellFailed);
-    if (removeTemporary)
+    if (removeTemporary && !strpbrk(item.temporary.text, "*?"))
         DeletePath(String(item.temporary.text));
     return false;
 }
@@ -68,10 +73,38 @@ bool TemporaryIsDisposable(const ShellItem& item) {
     return item.operation != FO_MOVE && item.operation != FO_RENAME;
 }
 
+// What a run cut short left aside: the old destination goes back while the
+// new one is not in its place, and goes once it is.
+bool SettleAside(const ShellItem& item) {
+    String aside(item.aside.text);
+    if (aside.IsEmpty() || !PathExists(aside))
+        return true;
+    if (!PathExists(String(item.destination.text)))
+        return MoveFileA(item.aside.text, item.destination.text) != 0;
+    return ShellFileOperation(FO_DELETE, item.aside.text, nullptr) && !PathExists(aside);
+}
+
+// The old destination is put aside in one rename, the new one takes the
+// name, and only then does the old one go: the name or the aside name holds
+// the old or the new one at every moment (SettleAside).
+bool PutInPlaceThroughAside(const ShellItem& item) {
+    bool hasOld = PathExists(String(item.destination.text));
+    if (hasOld && (!item.aside.text[0] || !MoveFileA(item.destination.text, item.aside.text)))
+        return Fail(item, TemporaryIsDisposable(item));
+    if (!MoveFileA(item.temporary.text, item.destination.text)) {
+        DWORD error = GetLastError();
+        if (hasOld)
+            MoveFileA(item.aside.text, item.destination.text);
+        SetLastError(error);
+        return Fail(item, false);
+    }
+    return !hasOld || ShellFileOperation(FO_DELETE, item.aside.text, nullptr) || Fail(item, false);
+}
+
 // Puts what the operation left under the temporary name in the
 // destination's place. A file replaces a file in one step; with a directory
-// involved (or on the older Windows family) the old destination is deleted
-// first and the temporary name then moved.
+// involved (or on the older Windows family) the old destination is put
+// aside first. A delete deletes the destination as well.
 bool ReplaceDestination(const ShellItem& item) {
     String temporary(item.temporary.text), destination(item.destination.text);
     bool hasResult = PathExists(temporary);
@@ -84,11 +117,10 @@ bool ReplaceDestination(const ShellItem& item) {
             return true;
         return Fail(item, TemporaryIsDisposable(item));
     }
-    if (PathExists(destination) && !ShellFileOperation(FO_DELETE, item.destination.text, nullptr))
-        return Fail(item, TemporaryIsDisposable(item) && PathExists(destination));
-    if (!hasResult || MoveFileA(item.temporary.text, item.destination.text))
-        return true;
-    return Fail(item, false);
+    if (hasResult)
+        return PutInPlaceThroughAside(item);
+    return !PathExists(destination) || ShellFileOperation(FO_DELETE, item.destination.text, nullptr) ||
+           Fail(item, false);
 }
 
 bool NoteEntry(const String&, WalkEvent, void* found) {
@@ -120,10 +152,8 @@ bool Fits(unsigned operation, const GatedPath& source, const GatedPath& destinat
         return true;
     const char* name = source.full.Text() + PathPrefix(source.full).Length();
     bool givesFolder = IsDirectory(source.full) || strpbrk(name, "*?");
-    const char* last = written.Text() + written.Length() - 1;
-    bool takesFolder = destination.kind == PathKind::Missing
-                           ? IsPathSeparator(*last) && IsCharBoundary(written.Text(), last)
-                           : IsDirectory(destination.full);
+    bool takesFolder = destination.kind == PathKind::Missing ? EndsInSeparator(written)
+                                                             : IsDirectory(destination.full);
     if (givesFolder != takesFolder && (takesFolder || destination.kind != PathKind::Missing))
         return false;
     return source.full.EqualsNoCase(destination.full.Text()) ||
@@ -138,16 +168,26 @@ bool ShellItemStep(Procedure&, const String* items) {
     // included: the shell would take it for the current folder), when a name
     // does not fit, when a name is in the "\\?\" or "\\.\" namespace (Wine's
     // shell was seen to take such a name for a file of the current folder,
-    // and to overwrite it), when the source and the destination do not fit
-    // (above), or when the source names nothing: a temporary name left by an
-    // earlier run may then hold the only copy of what the source held.
+    // and to overwrite it), when the destination holds a wildcard (the shell
+    // writes beside the current folder), when either path is or holds a
+    // folder link (Wine's shell deletes what a link leads to), when the
+    // folder to be replaced holds the current folder (it cannot go whole),
+    // when the source and the destination do not fit (above), or when the
+    // source names nothing: a temporary name left by an earlier run may then
+    // hold the only copy of what the source held.
     GatedPath source, destination;
     PathRole destinationRole = item.operation == FO_DELETE ? PathRole::Deleted : PathRole::DestinationReplaced;
     if (!PassGate(items[0], SourceRole(item.operation), source) ||
         !PassGate(items[1], destinationRole, destination) || !item.source.Fill(source.full) ||
         !item.destination.Fill(destination.full) || !item.temporary.Fill(destination.full + ".tmp") ||
-        IsNamespacePath(items[0].Text()) || IsNamespacePath(items[1].Text()) ||
-        !Fits(item.operation, source, destination, items[1]) || !NamesSomething(source.full))
+        IsNamespacePath(items[0].Text()) || IsNamespacePath(items[1].Text()) || strpbrk(items[1].Text(), "*?") ||
+        HoldsFolderLink(source.full) || HoldsFolderLink(destination.full) ||
+        (destinationRole == PathRole::DestinationReplaced && IsDirectory(destination.full) &&
+         HoldsCurrentFolder(destination.full)) ||
+        !Fits(item.operation, source, destination, items[1]))
+        return Fail(item, false);
+    item.aside.Fill(destination.full + AsideSuffix);
+    if (!SettleAside(item) || !NamesSomething(source.full))
         return Fail(item, false);
     String temporary(item.temporary.text);
     if (PathExists(temporary) &&

@@ -41,6 +41,25 @@ bool MakeDirectoryPath(const String& path) {
     return IsDirectory(path);
 }
 
+static bool Refuse(DWORD error) {
+    SetLastError(error);
+    return false;
+}
+
+static bool IsFolderLink(const String& path) {
+    DWORD attributes = GetFileAttributesA(path.Text());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// A folder link goes itself, never what it leads to: where the system only
+// reaches what it leads to, the link stays and the step fails.
+static bool RemoveFolder(const String& path) {
+    if (IsFolderLink(path) && !ReachesLinkItself(path.Text()))
+        return Refuse(ERROR_NOT_SUPPORTED);
+    return RemoveDirectoryA(path.Text()) != 0;
+}
+
 static bool IsDotEntry(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
@@ -86,7 +105,9 @@ static bool WalkEntries(const String& prefix, const String& pattern, const WalkP
         if (isDirectory && IsDotEntry(found.cFileName))
             continue;
         String path = prefix + found.cFileName;
-        if (isDirectory && plan.fence && path.EqualsNoCase(plan.fence->Text()))
+        // Through a link the fence is met under another name.
+        if (isDirectory && plan.fence &&
+            (path.EqualsNoCase(plan.fence->Text()) || SharedLinkCount(path.Text(), plan.fence->Text())))
             continue;
         if (isDirectory) {
             if (!action(path, WalkEvent::EnterDirectory, context))
@@ -201,12 +222,7 @@ static bool MoveEntry(const String& path, WalkEvent event, void* context) {
         return MoveFileReplacing(path, TargetOf(path, target));
     if (event == WalkEvent::EnterDirectory)
         return MakeDirectory(TargetOf(path, target));
-    return RemoveDirectoryA(path.Text()) != 0;
-}
-
-static bool Refuse(DWORD error) {
-    SetLastError(error);
-    return false;
+    return RemoveFolder(path);
 }
 
 // The folder a resolved path lies in; a root keeps its separator.
@@ -241,17 +257,25 @@ static bool TransferPath(const String& sourceText, const String& destinationText
     PathRole role = isDirectory || isPattern ? PathRole::DestinationWritten : PathRole::DestinationReplaced;
     if (!PassGate(destinationText, role, destination))
         return false;
+    // A final separator names a folder, where one file would take the name.
     if (!isDirectory && !isPattern)
-        return MakeDirectoryPath(FolderOf(destination.full)) && transferFile(base, destination.full);
+        return (EndsInSeparator(destinationText) ? Refuse(ERROR_INVALID_NAME)
+                                                 : MakeDirectoryPath(FolderOf(destination.full))) &&
+               transferFile(base, destination.full);
     // Matches go to the destination's folder, which must be named: the
     // current folder is nothing an update can rely on.
     String named = PathPrefix(destinationText);
-    if (isPattern && (named.IsEmpty() || !IsPathSeparator(named.Text()[named.Length() - 1])))
+    if (isPattern && !EndsInSeparator(named))
         return Refuse(ERROR_INVALID_NAME);
     String folder = isDirectory ? base : FolderOf(base);
     String root = isDirectory ? destination.full : FolderOf(destination.full);
-    if (isDirectory && IsWithin(root, folder))
+    if (isDirectory && LiesWithin(root, folder))
         return Refuse(ERROR_INVALID_PARAMETER);
+    // A destination that holds the source under another name (a link, a
+    // short name) is named as the source names it, so the overlap is seen.
+    String above = LevelThatIs(folder, root);
+    if (!above.IsEmpty())
+        root = above;
     TreeTarget target;
     target.root = Below(root, "");
     target.componentCount = PathLevelCount(Below(folder, "x").Text()) - 1;
@@ -261,13 +285,13 @@ static bool TransferPath(const String& sourceText, const String& destinationText
                                               PathExists(Below(folder, folder.Text() + target.root.Length())));
     if (overlap && removeSource)
         return Refuse(ERROR_INVALID_PARAMETER);
-    WalkPlan plan = {action, &target, IsWithin(root, folder) ? &root : nullptr};
+    WalkPlan plan = {action, &target, &root};
     // A copy goes through folder links; a move never enters one.
     Reach reach = removeSource ? WholeTree : ThroughLinks;
     if (!MakeDirectoryPath(root) || !(overlap ? WalkByDepth(base, plan, reach, target.componentCount + 1)
                                               : Walk(base, plan, reach)))
         return false;
-    return !(removeSource && isDirectory) || RemoveDirectoryA(base.Text());
+    return !(removeSource && isDirectory) || RemoveFolder(base);
 }
 
 bool CopyPath(const String& source, const String& destination) {
@@ -282,7 +306,7 @@ static bool DeleteEntry(const String& path, WalkEvent event, void*) {
     if (event == WalkEvent::File)
         return DeleteFileAnyway(path);
     if (event == WalkEvent::LeaveDirectory)
-        return RemoveDirectoryA(path.Text()) != 0;
+        return RemoveFolder(path);
     return true;
 }
 
@@ -295,7 +319,20 @@ bool DeletePath(const String& path) {
         return true;
     if (!WalkPath(target, DeleteEntry, true, nullptr))
         return false;
-    return !IsDirectory(target) || RemoveDirectoryA(target.Text());
+    return !IsDirectory(target) || RemoveFolder(target);
+}
+
+static bool NoteFolderLink(const String& path, WalkEvent event, void* found) {
+    if (event != WalkEvent::EnterDirectory || !IsFolderLink(path))
+        return true;
+    *static_cast<bool*>(found) = true;
+    return false;
+}
+
+bool HoldsFolderLink(const String& path) {
+    bool found = false;
+    WalkPath(path, NoteFolderLink, true, &found);
+    return found;
 }
 
 static bool SetEntryAttributes(const String& path, WalkEvent event, void* context) {

@@ -48,6 +48,9 @@ bool MovePath(const String& source, const String& destination);
 // a device, an empty path) is never deleted.
 bool DeletePath(const String& path);
 
+// True when the path is a folder link or a tree that holds one.
+bool HoldsFolderLink(const String& path);
+
 // The files the path names, or that its pattern matches in its own
 // directory, get exactly these attributes; directories are left alone. The
 // files of a root are set like any others.

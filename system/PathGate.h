@@ -40,3 +40,18 @@ bool IsWithin(const String& path, const String& folder);
 // When the two names are one file (the same name, or hard links of one
 // file), the number of names the file has; 0 otherwise.
 int SharedLinkCount(const char* first, const char* second);
+
+// IsWithin, or `path` reaches `folder` through a link, a short name or any
+// other spelling: one of the levels of `path` that exist is `folder` itself.
+bool LiesWithin(const String& path, const String& folder);
+
+// The level of `path` (the path itself or a folder above it) that is the
+// same folder as `folder`, as `path` spells it; empty when none is.
+String LevelThatIs(const String& path, const String& folder);
+
+// True when a call on the folder link `path` acts on the link, not on what it
+// leads to.
+bool ReachesLinkItself(const char* path);
+
+// True when the current folder is `folder` or lies below it.
+bool HoldsCurrentFolder(const String& folder);

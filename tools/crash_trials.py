@@ -5,7 +5,9 @@ and count what the destination holds afterwards.
 Kinds: COPY of one file onto an existing file, TREE (COPY of a tree onto an
 older copy of it), MOVE of one file onto an existing file on another file
 system (drive V:, a tmpfs, so the move copies), SHELL (FUNC=COPY onto an
-existing file), RSRC (resources copied into an executable) and LINK (40
+existing file), SHELLTREE (FUNC=COPY of a tree onto an older copy of it,
+which the program puts aside under `.~old` while the new one takes its
+name: the old tree there, whole, counts as old), RSRC (resources copied into an executable) and LINK (40
 shortcuts saved over older ones). Each trial
 lays out the old state, starts updater.exe under Wine and kills the whole
 process with SIGKILL at a moment drawn uniformly from the span in which the
@@ -84,8 +86,8 @@ class Trials:
             shutil.copyfile(os.path.join(wineenv.build_dir(), "resource_module.dll"), self.path("src.dll"))
             step = f"MODE=RSRC\r\nFROM={t}src.dll\r\nTO={t}dest.exe\r\nTYPE=PAYLOAD,#10\r\nNAME=SETTINGS,ENGLISHONLY"
             self.files[self.path("dest.exe")] = None
-        elif kind == "TREE":
-            step = f"MODE=COPY\r\nFROM={t}new\r\nTO={t}dest"
+        elif kind in ("TREE", "SHELLTREE"):
+            step = ("MODE=COPY\r\n" if kind == "TREE" else "MODE=SHELL\r\nFUNC=COPY\r\n") + f"FROM={t}new\r\nTO={t}dest"
             for i in range(TREE_FILES):
                 relative = os.path.join(f"d{i % 10}", f"f{i}.bin")
                 self.write(os.path.join(self.root, "new", relative), small_new)
@@ -114,7 +116,7 @@ class Trials:
             f.write(data)
 
     def leftovers(self):
-        return [p for folder in (self.root, self.far) for end in ("*.tmp", "*~", "*.~upd")
+        return [p for folder in (self.root, self.far) for end in ("*.tmp", "*~", "*.~upd", "*.~old")
                 for p in glob.glob(os.path.join(folder, "**", end), recursive=True)]
 
     def prepare(self):
@@ -122,6 +124,8 @@ class Trials:
         if self.kind == "RSRC":
             shutil.copyfile(os.path.join(wineenv.build_dir(), "updater.exe"), self.path("dest.exe"))
         for path, pair in self.files.items():
+            if self.aside(path) != path:  # the old tree put aside: the next run puts it back
+                continue
             if pair and digest(path) != self.sums[path][0]:
                 self.write(path, pair[0])
             elif self.kind == "LINK" and digest(path) != OLD_LINK_SUM:
@@ -153,17 +157,26 @@ class Trials:
         return {frozenset(): "old", frozenset({"SETTINGS", "ENGLISHONLY"}): "new"}.get(
             frozenset(names & {"SETTINGS", "ENGLISHONLY"}), "partial")
 
+    def aside(self, path):
+        """Where a file of the SHELLTREE destination is while the old tree is put aside."""
+        dest = self.path("dest")
+        missing = self.kind == "SHELLTREE" and not os.path.exists(dest) and os.path.exists(dest + ".~old")
+        return dest + ".~old" + path[len(dest):] if missing else path
+
     def outcome(self):
         found = set()
-        for path in self.files:
+        for key in self.files:
+            path = self.aside(key)
             if not os.path.exists(path):
                 found.add("missing")
             elif self.kind == "RSRC":
                 found.add(self.rsrc_outcome(path))
             elif self.kind == "LINK":
-                found.add({OLD_LINK_SUM: "old", self.new_links[path]: "new"}.get(digest(path), "partial"))
+                found.add({OLD_LINK_SUM: "old", self.new_links[key]: "new"}.get(digest(path), "partial"))
             else:
-                found.add({self.sums[path][0]: "old", self.sums[path][1]: "new"}.get(digest(path), "partial"))
+                found.add({self.sums[key][0]: "old", self.sums[key][1]: "new"}.get(digest(path), "partial"))
+        if self.kind == "SHELLTREE" and {"old", "new"} <= found:  # the shell's tree is replaced whole or not at all
+            return "partial"
         if self.kind == "MOVE" and found == {"old"} and digest(self.path("new.bin")) is None:
             return "lost"
         return next(o for o in ("missing", "partial", "old", "new") if o in found)

@@ -35,7 +35,7 @@ GATED = {"updots", "dots", "rooted", "root", "device", "empty", "short", "link",
          "shellpattern"}
 FORMS = ["plain", "slash", "case", "trail", "drive", "long", "pattern"] + sorted(GATED)
 # Forms whose findings are still open (docs/reliability.md): the suite's short run leaves them out.
-OPEN = {"link", "slashend", "shellpattern"}
+OPEN = set()
 
 
 def low(name):
@@ -174,15 +174,24 @@ class Model:
                                         for p in patterns)]
 
     def tree(self, path, follow):
-        """(relative path, value) of path and everything below it; links followed once when `follow`."""
+        """(relative path, value, the folder or file it is) of path and everything below it; links followed once
+        when `follow`."""
         value = self.state.get(path)
         if value and value[0] == "l" and follow:
-            return [((), ("d",))] + [(r, v) for r, v in self.tree(value[1], False) if r]
-        found = [((), value)]
+            return [((), ("d",), value[1])] + [(r, v, p) for r, v, p in self.tree(value[1], False) if r]
+        found = [((), value, self.real(path))]
         if value and value[0] == "d":
             for child in sorted(p for p in self.state if p[:-1] == path):
-                found += [((child[-1],) + r, v) for r, v in self.tree(child, follow)]
+                found += [((child[-1],) + r, v, p) for r, v, p in self.tree(child, follow)]
         return found
+
+    def real(self, path):
+        """What the path is: a link's target, or the path."""
+        value = self.state.get(path, ("",))
+        return value[1] if value[0] == "l" else path
+
+    def holds_link(self, path):
+        return any(v[0] == "l" for p, v in self.state.items() if p[:len(path)] == path)
 
     def put(self, path, value):
         for i in range(1, len(path)):
@@ -204,10 +213,10 @@ class Model:
             return False
         s, d = s[1], d[1] if d[0] == "path" else ()
         last, kind = s[-1], self.state.get(s, ("",))[0]
-        if not d and kind == "f":
+        if not d and kind == "f" or kind == "f" and destination[-1:] in ("\\", "/"):  # a final "\\" names a folder
             return False
-        # Matches are listed before anything is made; a walk never enters its own destination.
-        matches = [n for n in self.matches(s[:-1], last) if s[:-1] + (n,) != d[:-1]] if "*" in last else []
+        # Matches are listed before anything is made; a walk never enters its own destination, whatever its name.
+        matches = [n for n in self.matches(s[:-1], last) if self.real(s[:-1] + (n,)) != d[:-1]] if "*" in last else []
         self.make(d if kind in ("d", "l") or destination[-1] in "\\/" else d[:-1])
         if "*" in last:
             entries = [(s[:-1] + (n,), d[:-1] + (n,)) for n in matches]
@@ -217,17 +226,20 @@ class Model:
             entries = [(s, d)]
             # Never into itself; a move out of its destination only while nothing of the source stands where the
             # source itself goes.
-            if (self.state.get(d, ("d",))[0] == "f" or d[:len(s)] == s
+            if (self.state.get(d, ("d",))[0] == "f" or d[:len(s)] == s or d[:len(self.real(s))] == self.real(s)
                     or move and s[:len(d)] == d and s + s[len(d):] in self.state):
                 return False
         elif kind == "f" and self.state.get(d, ("f",))[0] == "f":
             entries = [(s, d)]
         else:
             return False
-        # The fence: a walk never enters its own destination folder.
+        # The fence: a walk never enters its own destination folder, however it reaches it.
         fence = d if kind in ("d", "l") else d[:-1]
-        listed = [(d2 + r, v) for s2, d2 in entries for r, v in self.tree(s2, not move)
-                  if not (len(fence) > len(s2) and fence[:len(s2)] == s2 and (s2 + r)[:len(fence)] == fence)]
+        listed = []
+        for s2, d2 in entries:
+            found = self.tree(s2, not move)
+            fenced = [r for r, v, p in found if r and p == fence and v[0] in "dl"]
+            listed += [(d2 + r, v) for r, v, p in found if not any(r[:len(f)] == f for f in fenced)]
         for s2, _ in entries if move else ():
             self.remove(s2)
         for path, value in listed:
@@ -251,7 +263,11 @@ class Model:
 
     def shell(self, word, source, destination):
         s, d = self.resolve(source), self.resolve(destination)
-        if s[0] != "path" or d[0] != "path" or s[1] not in self.state or "*" in s[1][-1]:
+        if s[0] != "path" or d[0] != "path" or s[1] not in self.state or "*" in s[1][-1] or "*" in destination \
+                or "?" in destination or self.holds_link(s[1]) or self.holds_link(d[1]):
+            return False
+        # A folder that holds the current folder cannot be deleted whole, so it is never replaced.
+        if word != "DELETE" and self.state.get(d[1], ("",))[0] == "d" and self.cwd[:len(d[1])] == d[1]:
             return False
         kinds = {self.state[s[1]][0] == "f", self.state.get(d[1], self.state[s[1]])[0] == "f"}
         if word != "DELETE" and (len(kinds) > 1 or d[1][:len(s[1])] == s[1] or s[1][:len(d[1])] == d[1]):
@@ -260,12 +276,12 @@ class Model:
         temporary = self.resolve(destination + ".tmp")
         if word != "COPY":
             self.remove(s[1])
-        for r, v in listed if word != "DELETE" and temporary[0] == "path" else ():
+        for r, v, _ in listed if word != "DELETE" and temporary[0] == "path" else ():
             self.put(temporary[1] + r, v)
         self.note()
         self.remove(temporary[1] if temporary[0] == "path" else ())
         self.remove(d[1])
-        for r, v in listed if word != "DELETE" else ():
+        for r, v, _ in listed if word != "DELETE" else ():
             self.put(d[1] + r, v)
         return True
 
@@ -366,7 +382,24 @@ def script_for(rng, world, cwd, forms):
     return steps, text
 
 
+def collapse_parents(text):
+    """A value as the program reads it: from the third "\\"-item on, an item ".." takes the item before it away,
+    stepping back after each; once one at the third item went, the rest stays. "/" is no separator here."""
+    items = text.split("\\")
+    k = 2
+    for _ in range(len(items) - 2 if "\\.." in text else 0):
+        if k < len(items) and items[k].lower() == "..":
+            items[k - 2:k + 1] = items[k - 2:k - 1]
+            if k == 2:
+                break
+            k -= 1
+        else:
+            k += 1
+    return "\\".join(items)
+
+
 def carry_out(model, mode, keys):
+    keys = {k: collapse_parents(v) for k, v in keys.items()}
     if mode in ("COPY", "MOVE"):
         return model.transfer(keys["FROM"], keys["TO"], mode == "MOVE")
     if mode == "DELETE":
@@ -420,9 +453,14 @@ def run(world, cwd, script, env, limit):
     for name in ("fuzz.log", "run.json"):
         if os.path.exists(os.path.join(folder, name)):
             os.remove(os.path.join(folder, name))
-    wineenv.run_logged([wineenv.WINE, r"X:\boxdriver.exe", r"T:\fuzz\run.json", r"T:\fuzz\updater.exe", "",
-                        "U:\\" + "\\".join(cwd), "", str(limit * 1000), "", "OK"], env,
-                       os.path.join(folder, "wine.txt"), limit + 30, folder)
+    for _ in range(3):  # Wine was seen to end a program with code 1 at once, before it ran (tests/harness)
+        ended = wineenv.run_logged([wineenv.WINE, r"X:\boxdriver.exe", r"T:\fuzz\run.json", r"T:\fuzz\updater.exe",
+                                    "", "U:\\" + "\\".join(cwd), "", str(limit * 1000), "", "OK"], env,
+                                   os.path.join(folder, "wine.txt"), limit + 30, folder)
+        if ended != 1 or os.path.exists(os.path.join(folder, "run.json")):
+            break
+    if not os.path.exists(os.path.join(folder, "run.json")):  # the driver itself did not end (or failed): a finding
+        return None, [], f"no account from the box driver (its exit code: {ended}; output in wine.txt)"
     with open(os.path.join(folder, "run.json"), encoding="utf-8") as f:
         result = json.load(f)
     with open(os.path.join(folder, "fuzz.log"), "rb") if os.path.exists(os.path.join(folder, "fuzz.log")) else \

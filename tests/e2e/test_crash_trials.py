@@ -17,7 +17,7 @@ crash_trials.PREFIX = "crash.short."
 class CrashTrials(unittest.TestCase):
     def test_a_killed_replace_leaves_old_or_new(self):
         idle = crash_trials.measure("IDLE", runs=2)[0]
-        for kind, count in {"COPY": 8, "MOVE": 6, "TREE": 4, "SHELL": 4, "RSRC": 4, "LINK": 6}.items():
+        for kind, count in {"COPY": 8, "MOVE": 6, "TREE": 4, "SHELL": 4, "SHELLTREE": 8, "RSRC": 4, "LINK": 6}.items():
             with self.subTest(kind):
                 result = crash_trials.run_trials(kind, count, random.Random(11), idle, runs=2)
                 counts, after = result[0], result[2]

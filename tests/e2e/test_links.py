@@ -39,6 +39,8 @@ class Links(FileRows):
              {SHIFT_JIS[4:].replace("\\", "/") + ".LNK": made(r"<W>\a.exe")}),
             ("a file where the folder belongs", {"a.exe": "MZ", "Menu": "a file"},
              link(r"<W>\a.exe", "", "", r"<W>\Menu\App"), (15, r"<W>\a.exe", r"<W>\Menu\App"), {}),
+            ("a destination that ends in '\\.' once its parent step is taken", {"a.exe": "MZ", "m/": D},
+             link(r"<W>\a.exe", "", "", r"<W>\m\.\n\.."), DONE, {"m/": GONE, "m/..LNK": made(r"<W>\a.exe")}),
             ("a second source without a destination", TWO, link(r"<W>\a.exe,<W>\b.exe", "", "", r"<W>\First"),
              (15, r"<W>\b.exe", ""), {"First.LNK": made(r"<W>\a.exe")}),
         ], self.run_row)

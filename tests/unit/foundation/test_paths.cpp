@@ -40,6 +40,8 @@ TEST_CASE("Path roots, root paths, entry prefixes, levels and folders") {
     CHECK((S(PathFromLevel("C:\\a/b\\\\c", 2)) == "b\\\\c" && S(PathFromLevel("C:\\\x95\x5C/c", 2)) == "c"));
     CHECK((S(PathFromLevel("C:\\a", 5)) == "" && S(WithoutTrailingSeparators(String("C:\\a/\\"))) == "C:\\a"));
     CHECK((S(WithoutTrailingSeparators(String("C:\\\x95\x5C"))) == "C:\\\x95\x5C" && PathRootLength("C:a") == 2));
+    CHECK((EndsInSeparator(String("C:\\a\\")) && EndsInSeparator(String("a/")) && !EndsInSeparator(String("C:\\\x95\x5C"))));
+    CHECK(!(EndsInSeparator(String("")) || EndsInSeparator(String("C:\\a"))));
     CHECK((PathRootLength("\\\\?\\UNC\\s\\sh\\a") == 13 && PathRootLength("//s/sh/x") == 7));
     CHECK((IsPathInside("C:\\s", "C:\\s") && IsPathInside("c:\\S\\in", "C:\\s") && IsPathInside("C:\\s/in", "C:\\s")));
     CHECK((!(IsPathInside("C:\\s2", "C:\\s") || IsPathInside("C:\\", "C:\\s")) && IsPathInside("C:\\s", "c:\\")));
