@@ -9,6 +9,7 @@
 #include "system/DirectoryTree.h"
 #include "system/FileData.h"
 #include "system/FileReplace.h"
+#include "system/Keep.h"
 #include "system/PathGate.h"
 #include "system/Shell.h"
 #include "system/ShellFileOperation.h"
@@ -86,7 +87,7 @@ bool ReplaceDestination(const ShellItem& item) {
     }
     if (PathExists(destination) && !ShellFileOperation(FO_DELETE, item.destination.text, nullptr))
         return Fail(item, TemporaryIsDisposable(item) && PathExists(destination));
-    if (!hasResult || MoveFileA(item.temporary.text, item.destination.text))
+    if (!hasResult || MoveNoted(item.temporary.text, item.destination.text))
         return true;
     return Fail(item, false);
 }

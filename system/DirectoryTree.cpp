@@ -6,6 +6,8 @@
 #include "FileData.h"
 #include "FileReplace.h"
 #include "Handles.h"
+#include "Journal.h"
+#include "Keep.h"
 #include "PathGate.h"
 #include "Shell.h"
 #include "foundation/Multibyte.h"
@@ -18,7 +20,7 @@ bool IsDirectory(const String& path) {
 
 // A level that is there already, as a directory or as anything else, passes.
 static bool MakeDirectory(const String& path) {
-    return CreateDirectoryA(path.Text(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    return CreateFolder(path) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 // Level by level below the root (which is never created); empty levels of
@@ -32,7 +34,7 @@ bool MakeDirectoryPath(const String& path) {
         const char* end = PathLevelEnd(p);
         if (end != p) {
             String level = path.Slice(text, end - 1);
-            if (!PathExists(level) && !CreateDirectoryA(level.Text(), nullptr))
+            if (!PathExists(level) && !CreateFolder(level))
                 return false;
         }
         p = *end ? end + 1 : end;
@@ -163,6 +165,8 @@ static bool CopyEntry(const String& path, WalkEvent event, void* context) {
 
 // A read-only file too; a file that stays keeps its attributes.
 static bool DeleteFileAnyway(const String& path) {
+    if (JournalActive())
+        return KeepAside(path);
     DWORD attributes = GetFileAttributesA(path.Text());
     SetFileAttributesA(path.Text(), FILE_ATTRIBUTE_NORMAL);
     if (DeleteFileA(path.Text()))
@@ -201,7 +205,7 @@ static bool MoveEntry(const String& path, WalkEvent event, void* context) {
         return MoveFileReplacing(path, TargetOf(path, target));
     if (event == WalkEvent::EnterDirectory)
         return MakeDirectory(TargetOf(path, target));
-    return RemoveDirectoryA(path.Text()) != 0;
+    return RemoveFolder(path);
 }
 
 static bool Refuse(DWORD error) {
@@ -267,7 +271,7 @@ static bool TransferPath(const String& sourceText, const String& destinationText
     if (!MakeDirectoryPath(root) || !(overlap ? WalkByDepth(base, plan, reach, target.componentCount + 1)
                                               : Walk(base, plan, reach)))
         return false;
-    return !(removeSource && isDirectory) || RemoveDirectoryA(base.Text());
+    return !(removeSource && isDirectory) || RemoveFolder(base);
 }
 
 bool CopyPath(const String& source, const String& destination) {
@@ -293,6 +297,8 @@ bool DeletePath(const String& path) {
     const String& target = gated.full;
     if (!PathExists(target))
         return true;
+    if (JournalActive())
+        return KeepMatchesAside(target);
     if (!WalkPath(target, DeleteEntry, true, nullptr))
         return false;
     return !IsDirectory(target) || RemoveDirectoryA(target.Text());
@@ -301,7 +307,7 @@ bool DeletePath(const String& path) {
 static bool SetEntryAttributes(const String& path, WalkEvent event, void* context) {
     if (event != WalkEvent::File)
         return true;
-    return SetFileAttributesA(path.Text(), *static_cast<const unsigned*>(context)) != 0;
+    return SetAttributesNoted(path, *static_cast<const unsigned*>(context));
 }
 
 bool SetPathAttributes(const String& path, unsigned attributes) {
