@@ -30,10 +30,14 @@ static bool Undo(const JournalRecord& record, const char*& action) {
         action = "put back";
         return !Exists(record.second) || MoveBack(record.second, path);
     case JournalPut:
+        // A kept name that is gone: the old file was never put aside (or is
+        // back already), and what holds the path is the old file.
         action = "put back";
+        if (!record.second.IsEmpty() && !Exists(record.second))
+            return true;
         if (Exists(path) && !Exists(record.third) && !MoveBack(path, record.third))
             return false;
-        return record.second.IsEmpty() || !Exists(record.second) || MoveBack(record.second, path);
+        return record.second.IsEmpty() || MoveBack(record.second, path);
     case JournalAttributes:
         action = "attributes";
         return !Exists(path) || SetFileAttributesA(path.Text(), ParseHex(record.second));

@@ -60,11 +60,11 @@ def lib_file(i, new):
 
 
 class Update:
-    def __init__(self):
-        self.root = os.path.join(wineenv.paths()["scratch"], NAME)
+    def __init__(self, name=NAME):
+        self.root = os.path.join(wineenv.paths()["scratch"], name)
         self.pristine = self.root + ".before"
         self.env = wineenv.environment()
-        self.name = NAME
+        self.name = name
         for folder in (self.root, self.pristine):
             shutil.rmtree(folder, ignore_errors=True)
         build = wineenv.build_dir()
@@ -81,7 +81,7 @@ class Update:
             lay[f"app/old/plugin{i}.dll"] = bytes(64) + bytes([i])
         for name, data in lay.items():
             crash_trials.Trials.write(os.path.join(self.pristine, name), data)
-        crash_trials.Trials.write(os.path.join(self.pristine, "updater.ini"), script("T:\\" + NAME + "\\").encode())
+        crash_trials.Trials.write(os.path.join(self.pristine, "updater.ini"), script("T:\\" + name + "\\").encode())
         shutil.copyfile(os.path.join(build, "updater.exe"), os.path.join(self.pristine, "updater.exe"))
 
     def prepare(self):
@@ -92,8 +92,10 @@ class Update:
         return crash_trials.Trials.run(self, kill_after, ["/silent", answer])
 
     def journals(self):
-        return glob.glob(os.path.join(wineenv.paths()["prefix"], "drive_c", "users", "*", "**", "updater-*.journal"),
-                         recursive=True)
+        """The journal of this script, where the reference says it lives, when there is one."""
+        crc = zlib.crc32(("T:\\" + self.name + "\\updater.ini").upper().encode())
+        return glob.glob(os.path.join(wineenv.paths()["prefix"], "drive_c", "users", "*", "Temp",
+                                      f"updater-{crc:08X}.journal"))
 
     def snapshot(self):
         """{relative name: bytes' digest and attributes}; shortcuts as old or new (their bytes hold times)."""

@@ -4,6 +4,7 @@ the steps (the last one Step; <W>, <V>: the scenario's folders on T: and V:), th
 message and its arguments), what changed (GONE: removed; " [RHS]": with those attributes; "LNK target|arguments|window
 state": a shortcut), run options."""
 
+import glob
 import os
 import re
 import shutil
@@ -98,6 +99,19 @@ UPDATE = [("Logs", makedir(r"<W>\app\logs", name="Logs")),
           ("Step", msgbox("Step", "finish?", "QUESTION", abort="0,1"))]
 FINISH = Box(text="finish?", icon="question")
 ROLLBACK = {"head": "ROLLBACK=1\n"}
+# What a killed run of the update left, with the journal's lines, and the same once its commit had begun.
+KILLED = {"app/app.exe": "exe2", "app/app.exe.~upd1": "exe1", "app/logs/": D, "app/old.~upd1/plugin.dll": "p"}
+KILLED_JOURNAL = ["D\t<W>\\app\\logs", "N\t<W>\\app\\app.exe.tmp", "M\t<W>\\app\\app.exe\t<W>\\app\\app.exe.~upd1\t<W>\\app\\app.exe.tmp",
+                  "K\t<W>\\app\\old\t<W>\\app\\old.~upd1"]
+UNDONE = {"app/app.exe": "exe1", "app/app.exe.~upd1": GONE, "app/logs/": GONE, "app/old.~upd1/plugin.dll": GONE,
+          "app/old/plugin.dll": "p"}
+
+
+def journal(s):
+    """Where the program keeps the journal of the scenario's script: the CRC-32 of its full path in upper case, in the
+    temporary folder."""
+    temp = glob.glob(os.path.join(wineenv.paths()["prefix"], "drive_c", "users", "*", "Temp"))[0]
+    return os.path.join(temp, f"updater-{zlib.crc32(s.win('updater.ini').upper().encode()):08X}.journal")
 
 
 def update(at=None, planted=None):
@@ -169,6 +183,7 @@ class FileRows(UpdaterTest):
         more lines of UPDATER."""
         options = dict(options or {})
         head, answers = options.pop("head", ""), options.pop("answers", ["OK"])
+        left, stays = options.pop("journal", None), options.pop("journal_stays", False)
         s = self.scenario()
         for root in list(self.areas(s).values())[1:]:  # the scenario clears its own folder on T:
             shutil.rmtree(root, ignore_errors=True)
@@ -190,9 +205,16 @@ class FileRows(UpdaterTest):
                        + body + FLAG)
         def named(text):
             return re.sub("<[WV]>", lambda m: names[m.group(0)], text) if isinstance(text, str) else text
+        if os.path.exists(journal(s)):  # an earlier session's, of a scenario of this name
+            os.remove(journal(s))
+        if left:  # what a run that was killed left
+            with open(journal(s), "w", newline="") as f:
+                f.write("".join("\t".join(named(field) for field in (line + "\t\t").split("\t")[:4]) + "\r\n"
+                                for line in left))
         boxes = outcome if isinstance(outcome, list) else [
             info("flag 1") if outcome == DONE else error_box(message(outcome[0], *map(named, outcome[1:])))]
         expect_boxes(s.run(answers=answers, **options), boxes)
+        self.assertEqual(os.path.exists(journal(s)), stays, "the journal")
         self.assertEqual(self.snapshot(s), {k: named(v) for k, v in {**before, **changes}.items() if v != GONE})
 
 
@@ -352,7 +374,14 @@ class Files(FileRows):
         self.each([("the update ends well", APP_BEFORE, update(), [FINISH, info("flag 1")], APP_AFTER,
                     {**ROLLBACK, "answers": ["YES", "OK"]})]
                   + [(f"{step}: {name}", APP_BEFORE, update(step, body), outcome, {}, {**ROLLBACK, **options})
-                     for name, step, body, outcome, options in PLANTED], self.run_row)
+                     for name, step, body, outcome, options in PLANTED]
+                  + [("a killed run is undone at the next start", KILLED, makedir(r"<W>\app"), DONE, UNDONE,
+                      {"journal": KILLED_JOURNAL}),
+                     ("a killed commit is finished", KILLED, makedir(r"<W>\app"), DONE,
+                      {"app/app.exe.~upd1": GONE, "app/old.~upd1/plugin.dll": GONE}, {"journal": KILLED_JOURNAL + ["C"]}),
+                     ("an undo held up: its file named, the journal kept", KILLED, makedir(r"<W>\app"),
+                      (18, r"<W>\app\app.exe"), {"app/old.~upd1/plugin.dll": GONE, "app/old/plugin.dll": "p"},
+                      {"journal": KILLED_JOURNAL, "journal_stays": True, "hold": ["app/app.exe"]})], self.run_row)
 
 if __name__ == "__main__":
     main()
