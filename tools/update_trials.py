@@ -79,8 +79,8 @@ class Update:
             lay["new/" + where] = lib_file(i, True)
         for i in range(10):
             lay[f"app/old/plugin{i}.dll"] = bytes(64) + bytes([i])
-        for name, data in lay.items():
-            crash_trials.Trials.write(os.path.join(self.pristine, name), data)
+        for relative, data in lay.items():
+            crash_trials.Trials.write(os.path.join(self.pristine, relative), data)
         crash_trials.Trials.write(os.path.join(self.pristine, "updater.ini"), script("T:\\" + name + "\\").encode())
         shutil.copyfile(os.path.join(build, "updater.exe"), os.path.join(self.pristine, "updater.exe"))
 
