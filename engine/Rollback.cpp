@@ -50,7 +50,7 @@ static bool DropAllKept(const ByteBuffer& text) {
 }
 
 // The undo, or the end of a commit that had begun; false with the file that
-// stays in the way. The journal goes only when all is done.
+// stays in the way of the undo. The journal goes only when all is done.
 static bool Replay(String& failed) {
     ByteBuffer text;
     JournalRecord last;
@@ -61,8 +61,14 @@ static bool Replay(String& failed) {
     }
     bool committing = RecordBefore(text, text.Size(), last, start) && last.kind == JournalCommit;
     LogLine(committing ? "commit \"%s\"" : "undo \"%s\"", journalPath.Text());
-    if (committing ? !DropAllKept(text) : !UndoAll(text, failed)) {
-        LogLine(committing ? "commit not finished: the next start finishes it" : "undo stopped: the next start goes on");
+    // A kept file that cannot be deleted (held) is no reason to stop: the
+    // update is complete, and the journal stays for the next start.
+    if (committing && !DropAllKept(text)) {
+        LogLine("commit not finished: the next start finishes it");
+        return true;
+    }
+    if (!committing && !UndoAll(text, failed)) {
+        LogLine("undo stopped: the next start goes on");
         return false;
     }
     DeleteFileA(journalPath.Text());

@@ -379,6 +379,9 @@ class Files(FileRows):
                       {"journal": KILLED_JOURNAL}),
                      ("a killed commit is finished", KILLED, makedir(r"<W>\app"), DONE,
                       {"app/app.exe.~upd1": GONE, "app/old.~upd1/plugin.dll": GONE}, {"journal": KILLED_JOURNAL + ["C"]}),
+                     ("a kept file held at the commit stays with the journal; the run goes on", KILLED,
+                      makedir(r"<W>\app"), DONE, {"app/old.~upd1/plugin.dll": GONE},
+                      {"journal": KILLED_JOURNAL + ["C"], "journal_stays": True, "hold": ["app/app.exe.~upd1"]}),
                      ("an undo held up: its file named, the journal kept", KILLED, makedir(r"<W>\app"),
                       (18, r"<W>\app\app.exe"), {"app/old.~upd1/plugin.dll": GONE, "app/old/plugin.dll": "p"},
                       {"journal": KILLED_JOURNAL, "journal_stays": True, "hold": ["app/app.exe"]})], self.run_row)
