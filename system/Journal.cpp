@@ -43,8 +43,12 @@ bool NoteInJournal(char kind, const char* path, const char* second, const char* 
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
+    // A record of something the run is about to create guards nothing that
+    // exists: the system has it once written, which a killed run cannot
+    // undo, and the next record that guards something takes it to the disk.
+    bool guards = kind != JournalCreated && kind != JournalMadeFolder;
     return WriteFile(journalFile, line.Text(), static_cast<DWORD>(line.Length()), &written, nullptr) &&
-           written == static_cast<DWORD>(line.Length()) && FlushFileBuffers(journalFile);
+           written == static_cast<DWORD>(line.Length()) && (!guards || FlushFileBuffers(journalFile));
 }
 
 bool ReadJournal(const String& path, ByteBuffer& text) {

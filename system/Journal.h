@@ -37,8 +37,9 @@ bool JournalActive();
 // Ends the noting; the file stays.
 void CloseJournal();
 
-// Appends one record and flushes it to the disk; false (the system's error
-// kept) when either failed: the step must then not act.
+// Appends one record and, unless it only notes something to be created,
+// flushes the journal to the disk; false (the system's error kept) when
+// either failed: the step must then not act.
 bool NoteInJournal(char kind, const char* path, const char* second = "", const char* third = "");
 
 // The whole journal; false when it cannot be read.
