@@ -190,7 +190,7 @@ static bool MoveFileReplacing(const String& source, const String& destination) {
         if (links == 1)
             return true;
     }
-    if (IsWindowsNT())
+    if (IsWindowsNT() || JournalActive())
         return ReplaceFileInOneStep(source.Text(), destination) ||
                (GetLastError() == ERROR_NOT_SAME_DEVICE && CopyFileReplacing(source, destination) &&
                 DeleteFileAnyway(source));
