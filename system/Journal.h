@@ -26,8 +26,8 @@ struct JournalRecord {
 };
 
 // Where the journal of a script lives: the system's folder for temporary
-// files and a name keyed by the script's full path, so it is found again
-// when the script sits on read-only media. False when there is no such folder.
+// files and a name keyed by the script's full path (its ASCII letters in
+// upper case), so it is found again when the script sits on read-only media. False when there is no such folder.
 bool JournalPathFor(const String& scriptPath, String& journalPath);
 
 // Creates the journal (empty) and makes every writing step note its

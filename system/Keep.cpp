@@ -39,7 +39,7 @@ bool KeepAside(const String& path) {
 // the walk itself keeps.
 static bool KeepEntry(const String& path, WalkEvent event, void* context) {
     bool pattern = *static_cast<bool*>(context);
-    if (event == WalkEvent::EnterDirectory || (pattern && strstr(PathPrefix(path).Length() + path.Text(), ".~upd")))
+    if (event == WalkEvent::EnterDirectory || (pattern && String(path.Text() + PathPrefix(path).Length()).CountOf(".~upd")))
         return true;
     return KeepAside(path);
 }
