@@ -223,6 +223,10 @@ def under_wine():
             copy = program(f"copy{r}", f"[UPDATER]\nNAME=bench\nPROC=Tree\n\n[Tree]\nMODE=COPY\n"
                                        f"FROM={win('tree')}\nTO={win('out', f'upd{r}')}\n")
             add("copy:updater", copy)
+            # Again onto the tree just made, without and with the journal: every file replaced.
+            add("copy:onto", copy)
+            add("copy:rollback", program(f"rollback{r}", f"[UPDATER]\nNAME=bench\nROLLBACK=1\nPROC=Tree\n\n[Tree]\n"
+                                         f"MODE=COPY\nFROM={win('tree')}\nTO={win('out', f'upd{r}')}\n"))
             add("copy:xcopy", f"C:\\windows\\system32\\xcopy.exe {win('tree')} {win('out', f'xc{r}')} /E /I /Q /Y")
             add("copy:loop", f"{win('winbench.exe')} copy {win('tree')} {win('out', f'loop{r}')}")
         if crc_known:
@@ -305,6 +309,10 @@ def scripts_and_copy(results, startup):
         t = best(results, label)
         row(group, measure, f"{t * 1e3:.0f}", "ms",
             f"{ratio(t, best(results, 'copy:xcopy'))} xcopy, {ratio(t, floor)} the floor")
+    onto = best(results, "copy:onto")
+    row(group, "updater.exe COPY onto the tree it made", f"{onto * 1e3:.0f}", "ms", "every file replaced")
+    row(group, "the same with ROLLBACK=1", f"{best(results, 'copy:rollback') * 1e3:.0f}", "ms",
+        f"{ratio(best(results, 'copy:rollback'), onto)} without it (goal: at most 1.1x)")
     for r in range(ROUNDS):
         for prefix in ("upd", "xc", "loop"):
             found = count_files(scratch("out", f"{prefix}{r}"))

@@ -2,6 +2,7 @@
 #include <objbase.h>
 
 #include "StartUp.h"
+#include "Rollback.h"
 #include "Run.h"
 #include "foundation/RunLog.h"
 #include "system/Libraries.h"
@@ -10,8 +11,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLineText, int) {
     RestrictLibrarySearch();
     CoInitialize(nullptr);
     int exitCode = ExitNoScript;
-    if (StartUp(commandLineText))
-        exitCode = RunTop() ? ExitFinished : updaterState.stopAsked ? ExitStopped : ExitFailed;
+    if (StartUp(commandLineText)) {
+        exitCode = ExitFailed;
+        if (FinishLastRun() && BeginJournal()) {
+            exitCode = RunTop() ? ExitFinished : updaterState.stopAsked ? ExitStopped : ExitFailed;
+            EndJournal(exitCode == ExitFinished);
+        }
+    }
     ReleaseAllLists();
     LogLine("end, exit code %d", exitCode);
     CoUninitialize();

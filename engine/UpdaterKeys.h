@@ -2,6 +2,6 @@
 // and the script checker knows them from the same table.
 #pragma once
 
-enum UpdaterKey { UpdaterName, UpdaterProc, UpdaterLog, UpdaterKeyCount };
+enum UpdaterKey { UpdaterName, UpdaterProc, UpdaterLog, UpdaterRollback, UpdaterKeyCount };
 
-inline constexpr const char* updaterKeys[UpdaterKeyCount] = {"NAME", "PROC", "LOG"};
+inline constexpr const char* updaterKeys[UpdaterKeyCount] = {"NAME", "PROC", "LOG", "ROLLBACK"};

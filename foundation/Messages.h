@@ -22,6 +22,8 @@ enum MessageId {
     MsgLinkFailed = 15,       // target, shortcut file
     MsgResourceFailed = 16,   // source, destination
     MsgShellFailed = 17,      // (source, destination: not shown)
+    MsgUndoFailed = 18,       // the file that could not be put back
+    MsgJournalFailed = 19,    // the journal's path
 };
 
 // Texts of the string table that are not messages.

@@ -2,6 +2,7 @@
 
 #include "foundation/Numbers.h"
 #include "foundation/RunLog.h"
+#include "system/Keep.h"
 #include "system/Process.h"
 
 namespace {
@@ -23,7 +24,7 @@ struct WaitAppRecord : Procedure {
 
 // items: the program and its parameters.
 bool LaunchItem(Procedure& procedure, const String* items) {
-    if (LaunchProgram(items[0], items[1], static_cast<LaunchRecord&>(procedure).wait))
+    if (NoteLaunch(items[0]) && LaunchProgram(items[0], items[1], static_cast<LaunchRecord&>(procedure).wait))
         return true;
     ReportError(MsgLaunchFailed, items[0].Text(), items[1].Text());
     return false;

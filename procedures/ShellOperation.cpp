@@ -9,6 +9,8 @@
 #include "system/DirectoryTree.h"
 #include "system/FileData.h"
 #include "system/FileReplace.h"
+#include "system/Journal.h"
+#include "system/Keep.h"
 #include "system/PathGate.h"
 #include "system/Shell.h"
 #include "system/ShellFileOperation.h"
@@ -89,6 +91,12 @@ bool SettleAside(const ShellItem& item) {
 // the old or the new one at every moment (SettleAside).
 bool PutInPlaceThroughAside(const ShellItem& item) {
     bool hasOld = PathExists(String(item.destination.text));
+    // With the journal the old destination is kept aside until the run ends.
+    if (JournalActive()) {
+        if (hasOld && !KeepAside(String(item.destination.text)))
+            return Fail(item, TemporaryIsDisposable(item));
+        return MoveNoted(item.temporary.text, item.destination.text) || Fail(item, false);
+    }
     if (hasOld && (!item.aside.text[0] || !MoveFileA(item.destination.text, item.aside.text)))
         return Fail(item, TemporaryIsDisposable(item));
     if (!MoveFileA(item.temporary.text, item.destination.text)) {

@@ -6,6 +6,8 @@
 #include "FileData.h"
 #include "FileReplace.h"
 #include "Handles.h"
+#include "Journal.h"
+#include "Keep.h"
 #include "PathGate.h"
 #include "Shell.h"
 #include "foundation/Multibyte.h"
@@ -18,7 +20,7 @@ bool IsDirectory(const String& path) {
 
 // A level that is there already, as a directory or as anything else, passes.
 static bool MakeDirectory(const String& path) {
-    return CreateDirectoryA(path.Text(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    return CreateFolder(path) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 // Level by level below the root (which is never created); empty levels of
@@ -32,7 +34,7 @@ bool MakeDirectoryPath(const String& path) {
         const char* end = PathLevelEnd(p);
         if (end != p) {
             String level = path.Slice(text, end - 1);
-            if (!PathExists(level) && !CreateDirectoryA(level.Text(), nullptr))
+            if (!PathExists(level) && !CreateFolder(level))
                 return false;
         }
         p = *end ? end + 1 : end;
@@ -54,10 +56,10 @@ static bool IsFolderLink(const String& path) {
 
 // A folder link goes itself, never what it leads to: where the system only
 // reaches what it leads to, the link stays and the step fails.
-static bool RemoveFolder(const String& path) {
+static bool RemoveFolderItself(const String& path) {
     if (IsFolderLink(path) && !ReachesLinkItself(path.Text()))
         return Refuse(ERROR_NOT_SUPPORTED);
-    return RemoveDirectoryA(path.Text()) != 0;
+    return RemoveFolder(path);
 }
 
 static bool IsDotEntry(const char* name) {
@@ -184,6 +186,8 @@ static bool CopyEntry(const String& path, WalkEvent event, void* context) {
 
 // A read-only file too; a file that stays keeps its attributes.
 static bool DeleteFileAnyway(const String& path) {
+    if (JournalActive())
+        return KeepAside(path);
     DWORD attributes = GetFileAttributesA(path.Text());
     SetFileAttributesA(path.Text(), FILE_ATTRIBUTE_NORMAL);
     if (DeleteFileA(path.Text()))
@@ -207,7 +211,7 @@ static bool MoveFileReplacing(const String& source, const String& destination) {
         if (links == 1)
             return true;
     }
-    if (IsWindowsNT())
+    if (IsWindowsNT() || JournalActive())
         return ReplaceFileInOneStep(source.Text(), destination) ||
                (GetLastError() == ERROR_NOT_SAME_DEVICE && CopyFileReplacing(source, destination) &&
                 DeleteFileAnyway(source));
@@ -222,7 +226,7 @@ static bool MoveEntry(const String& path, WalkEvent event, void* context) {
         return MoveFileReplacing(path, TargetOf(path, target));
     if (event == WalkEvent::EnterDirectory)
         return MakeDirectory(TargetOf(path, target));
-    return RemoveFolder(path);
+    return RemoveFolderItself(path);
 }
 
 // The folder a resolved path lies in; a root keeps its separator.
@@ -291,7 +295,7 @@ static bool TransferPath(const String& sourceText, const String& destinationText
     if (!MakeDirectoryPath(root) || !(overlap ? WalkByDepth(base, plan, reach, target.componentCount + 1)
                                               : Walk(base, plan, reach)))
         return false;
-    return !(removeSource && isDirectory) || RemoveFolder(base);
+    return !(removeSource && isDirectory) || RemoveFolderItself(base);
 }
 
 bool CopyPath(const String& source, const String& destination) {
@@ -306,7 +310,7 @@ static bool DeleteEntry(const String& path, WalkEvent event, void*) {
     if (event == WalkEvent::File)
         return DeleteFileAnyway(path);
     if (event == WalkEvent::LeaveDirectory)
-        return RemoveFolder(path);
+        return RemoveFolderItself(path);
     return true;
 }
 
@@ -317,9 +321,11 @@ bool DeletePath(const String& path) {
     const String& target = gated.full;
     if (!PathExists(target))
         return true;
+    if (JournalActive())
+        return KeepMatchesAside(target);
     if (!WalkPath(target, DeleteEntry, true, nullptr))
         return false;
-    return !IsDirectory(target) || RemoveFolder(target);
+    return !IsDirectory(target) || RemoveFolderItself(target);
 }
 
 static bool NoteFolderLink(const String& path, WalkEvent event, void* found) {
@@ -338,7 +344,7 @@ bool HoldsFolderLink(const String& path) {
 static bool SetEntryAttributes(const String& path, WalkEvent event, void* context) {
     if (event != WalkEvent::File)
         return true;
-    return SetFileAttributesA(path.Text(), *static_cast<const unsigned*>(context)) != 0;
+    return SetAttributesNoted(path, *static_cast<const unsigned*>(context));
 }
 
 bool SetPathAttributes(const String& path, unsigned attributes) {

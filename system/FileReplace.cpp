@@ -1,5 +1,7 @@
 #include "FileReplace.h"
 
+#include "Keep.h"
+#include "Journal.h"
 #include "PathGate.h"
 #include "Shell.h"
 #include "foundation/PathText.h"
@@ -15,6 +17,8 @@ void PutAttributesBack(const char* path, DWORD attributes) {
 bool ReplaceFileInOneStep(const char* replacement, const String& target) {
     // MoveFileExA refuses to replace a read-only file. With no target there,
     // the attribute calls fail and change nothing.
+    if (JournalActive())
+        return PutNoted(replacement, target);
     const char* name = target.Text();
     DWORD attributes = GetFileAttributesA(name);
     if (attributes & FILE_ATTRIBUTE_READONLY)
@@ -59,7 +63,7 @@ bool ReplaceThroughNewFile(const String& target, FileWriter write, const void* c
     // What an earlier run left there goes; a name that stays (a folder, a
     // file held open) stops the step before anything is written.
     DeleteNewFile(name.Text());
-    if (GetFileAttributesA(name.Text()) != INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesA(name.Text()) != INVALID_FILE_ATTRIBUTES || !NoteCreated(name.Text()))
         return false;
     if (write(name, context) && ReplaceFileInOneStep(name.Text(), target))
         return true;
@@ -86,7 +90,7 @@ bool ReplaceThroughCopy(const String& source, const String& target, CopyChange c
 }
 
 bool WriteReplacing(const String& target, FileWriter write, const void* context) {
-    return IsWindowsNT() ? ReplaceThroughNewFile(target, write, context) : write(target, context);
+    return IsWindowsNT() || JournalActive() ? ReplaceThroughNewFile(target, write, context) : write(target, context);
 }
 
 bool CopyFileReplacing(const String& source, const String& destination) {

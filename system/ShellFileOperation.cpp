@@ -3,7 +3,18 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "DirectoryTree.h"
+#include "Journal.h"
+#include "Keep.h"
+
 bool ShellFileOperation(unsigned operation, const char* from, const char* to) {
+    if (JournalActive()) {
+        if (operation == FO_DELETE)
+            return DeletePath(String(from));
+        bool moves = operation == FO_MOVE || operation == FO_RENAME;
+        if (!(moves ? NoteInJournal(JournalPut, to, "", from) : NoteCreated(to)))
+            return false;
+    }
     SHFILEOPSTRUCTA request;
     ZeroMemory(&request, sizeof(request));
     request.wFunc = operation;

@@ -133,10 +133,11 @@ class Trials:
         if self.kind in ("COPY", "MOVE", "SHELL", "IDLE") and digest(self.path("new.bin")) is None:
             self.write(self.path("new.bin"), self.new_bin)
 
-    def run(self, kill_after=None):
+    def run(self, kill_after=None, arguments=()):
         """Runs the program; kills it after kill_after seconds. The seconds it ran."""
         started = time.monotonic()
-        child = subprocess.Popen([wineenv.WINE, "T:\\" + self.name + "\\updater.exe"], env=self.env, cwd=self.root,
+        child = subprocess.Popen([wineenv.WINE, "T:\\" + self.name + "\\updater.exe", *arguments], env=self.env,
+                                 cwd=self.root,
                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                  start_new_session=True)
         try:

@@ -100,7 +100,7 @@ ROWS = [
      [(8, "Gone", 4, "Gone", "FILE"), (11, "Dir", 236, "DIR", "<Base>"),
       told((15, "Copy", 2, "Copy", "TO"), "en") + " (the value NO_DATA counts as absent)"]),
     ("empty PROC", "[UPDATER]|NAME=|PROC=", ERRORS, [(3, "UPDATER", 4, "UPDATER", "PROC")]),
-    ("a loop is loaded once", "[UPDATER]|NAME=|PROC=Ask, Again|[Ask]|MODE=MSGBOX|FLAG=|TYPE=QUESTION|TEXT=again?|ISABORT=0,0|[Again]|"
+    ("a loop is loaded once; ROLLBACK is known", "[UPDATER]|NAME=|ROLLBACK=1|PROC=Ask, Again|[Ask]|MODE=MSGBOX|FLAG=|TYPE=QUESTION|TEXT=again?|ISABORT=0,0|[Again]|"
      "MODE=SWITCH|PROC=Ask|0=|1=Ask, Again", CLEAN, []),
     ("value too long", "[UPDATER]|NAME=" + "y" * 32766 + "|PROC=Box|[Box]|MODE=MSGBOX|FLAG=|TYPE=ERROR|TEXT=" + "x" * 32767
      + "|ISABORT=0,0", WARNINGS, [(8, "Box", 221, "TEXT", 32767)]),
@@ -186,7 +186,7 @@ class Checker(UpdaterTest):
         self.assertEqual((code, [line.split("\t") for line in tsv]), (ERRORS, [
             [s.win("updater.ini"), *x.split(": ", 3)[:3], str(p[2]), x.split(": ", 3)[3]] for p, x in zip(ROWS[0][3], lines)]))
         code, keys = run_checker(s, "--keys")
-        self.assertEqual((code, keys[0], keys[1]), (CLEAN, "UPDATER: NAME PROC LOG", "EXIST: FILE"))
+        self.assertEqual((code, keys[0], keys[1]), (CLEAN, "UPDATER: NAME PROC LOG ROLLBACK", "EXIST: FILE"))
         code, usage = run_checker(s, "--help")
         self.assertEqual((code, usage[0], run_checker(s, "--tsv")[0]),
                          (CLEAN, "usage: updater-check [--tsv] script.ini [the updater's command line]", NO_SCRIPT))

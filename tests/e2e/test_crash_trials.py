@@ -1,6 +1,7 @@
 """A short run of the crash trials (tools/crash_trials.py): the updater killed at random moments of each kind of
 replace leaves every destination old or new, never missing, partial or lost, and a last whole run after the kills
-leaves no temporary name of theirs. The long run is in docs/reliability.md."""
+leaves no temporary name of theirs; a whole update with ROLLBACK=1 killed anywhere is undone or finished by the
+next start (tools/update_trials.py). The long runs are in docs/reliability.md."""
 
 import os
 import random
@@ -10,6 +11,7 @@ import unittest
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [os.path.join(here, "..", "harness"), os.path.join(here, "..", "..", "tools")]
 import crash_trials  # noqa: E402
+import update_trials  # noqa: E402
 
 crash_trials.PREFIX = "crash.short."
 
@@ -23,6 +25,12 @@ class CrashTrials(unittest.TestCase):
                 counts, after = result[0], result[2]
                 self.assertEqual([counts[o] for o in ("missing", "partial", "lost")] + [after], [0, 0, 0, 0],
                                  crash_trials.table({kind: result}))
+
+    def test_a_killed_update_is_undone_or_finished(self):
+        """ROLLBACK=1: after a kill anywhere in a whole update and a start that answers No, the tree is as before or,
+        once the commit had begun, as after; no journal stays."""
+        counts, _ = update_trials.trials(4, 11, update_trials.Update("update.short"))
+        self.assertEqual((counts["mixed"], counts["journal"]), (0, 0), counts)
 
 
 if __name__ == "__main__":

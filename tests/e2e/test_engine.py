@@ -210,6 +210,10 @@ LOGS = [
      [], ["run Ask (MSGBOX)", '  box "更新?": none', "end, exit code 1"], 1, dict(display=False)),
     ("a notice no one can see goes on", "Ask,Copy", msgbox("Ask", "更新?") + COPY, r"@\run.log", [],
      ["run Ask (MSGBOX)", '  box "更新?": none', "  flag 0"] + COPIED + ["end, exit code 0"], 0, dict(display=False)),
+    ("ROLLBACK=1: kept, then undone newest first", "Copy,Copy,Ask", COPY + msgbox("Ask", "更新?", "QUESTION", abort="0,1"),
+     "@\\run.log\nROLLBACK=1", ["NO"], ['journal "<journal>"'] + COPIED + [COPIED[0], r'  keep "@\copy.txt" as "@\copy.txt.~upd1"']
+     + COPIED[1:] + ["run Ask (MSGBOX)", '  box "更新?": NO', 'undo "<journal>"']
+     + [r'  undo: put back "@\copy.txt": done', r'  undo: delete "@\copy.txt.~upd": done'] * 2 + ["undone", "end, exit code 2"], 2),
     ("a silent run takes each default button", "Ask,Warn", msgbox("Ask", "更新?", "QUESTION")
      + msgbox("Warn", "続行?", "WARNING", abort="0,1"), "", [], ["run Ask (MSGBOX)", '  box "更新?": YES' + SILENT,
         "  flag 1", "run Warn (MSGBOX)", '  box "続行?": NO' + SILENT, "end, exit code 2"], 2,
@@ -292,7 +296,8 @@ class Run(UpdaterTest):
                 stop_programs(programs)
             self.assertEqual((result.exit_code, result.timed_out), (code, code is None))
             self.assertEqual(os.path.exists(s.path("app")), "DELETE" not in sections)
-            written = [re.sub(r"(error \d+): [^()]*[^() ]", r"\1: <text>", line)
+            written = [re.sub(r'"C:\\users\\[^\\]+\\Temp\\updater-[0-9A-F]{8}\.journal"', '"<journal>"',
+                              re.sub(r"(error \d+): [^()]*[^() ]", r"\1: <text>", line))
                        for line in s.read_bytes("run.log").decode("cp932").split("\r\n")]
             if lines is not None:
                 self.assertRegex(written.pop(1), r'^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d updater ' + re.escape(

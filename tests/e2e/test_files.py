@@ -4,17 +4,19 @@ the steps (the last one Step; <W>, <V>: the scenario's folders on T: and V:), th
 message and its arguments), what changed (GONE: removed; " [RHS]": with those attributes; "LNK target|arguments|window
 state": a shortcut), run options."""
 
+import glob
 import os
 import re
 import shutil
 import struct
 import subprocess
 import sys
+import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import wineenv  # noqa: E402
 from sections import info, msgbox, section, switch  # noqa: E402
-from updater import UpdaterTest, error_box, expect_boxes, fail, main, message  # noqa: E402
+from updater import Box, UpdaterTest, error_box, expect_boxes, fail, main, message  # noqa: E402
 
 D, GONE, DONE = "<dir>", "<gone>", "<done>"
 FLAG = switch("Flag", "Step", "Zero", "One") + msgbox("Zero", "flag 0") + msgbox("One", "flag 1")
@@ -78,6 +80,62 @@ OTHER_SIDE = [(copy, lambda x: (SRC, x), (8, 0, 1)), (move, lambda x: (SRC, x), 
               (shell, lambda x: ("MOVE", x, r"R:\w\c"), (17,))]
 SHOWN = {"R:\\. \\*. ": "R:\\. \\*.", "<Empty>\\": "\\"}
 
+# All or nothing (ROLLBACK=1): an update of every writing type, a CRC check and a last question. A row plants a failure
+# at one step (a held file, a missing source, a CRC that does not match, the user's No): the tree is as before.
+APP_BEFORE = {"new/lib/a.dll": "a2", "new/lib/b.dll": "b2", "new/app.exe": "exe2", "app/app.exe": "exe1",
+              "app/lib/a.dll": "a1", "app/old/plugin.dll": "p", "app/data.txt": "d", "app/readme.txt": "r"}
+APP_AFTER = {"app/logs/": D, "app/lib/a.dll": "a2", "app/lib/b.dll": "b2", "app/app.exe": "exe2",
+             "app/old/plugin.dll": GONE, "app/data.txt": GONE, "app/data/data.txt": "d", "app/readme.txt": "r [R]",
+             "menu/App.LNK": r"LNK <W>\app\app.exe||1"}
+UPDATE = [("Logs", makedir(r"<W>\app\logs", name="Logs")),
+          ("Lib", copy(r"<W>\new\lib", r"<W>\app\lib", name="Lib")),
+          ("Exe", shell("COPY", r"<W>\new\app.exe", r"<W>\app\app.exe", name="Exe")),
+          ("Old", delete(r"<W>\app\old", name="Old")),
+          ("Data", move(r"<W>\app\data.txt", r"<W>\app\data\data.txt", name="Data")),
+          ("Ro", attr(r"<W>\app\readme.txt", "1", name="Ro")),
+          ("Menu", link(r"<W>\app\app.exe", "", "1", r"<W>\menu\App", name="Menu")),
+          ("Check", section("Check", "CRC", FILE=r"<W>\app\app.exe", TYPE="AND", CRC=f"{zlib.crc32(b'exe2'):08x}")
+           + switch("IfBad", "Check", "Bad-Crc", "") + msgbox("Bad-Crc", "damaged", "ERROR", abort="1,0")),
+          ("Step", msgbox("Step", "finish?", "QUESTION", abort="0,1"))]
+FINISH = Box(text="finish?", icon="question")
+ROLLBACK = {"head": "ROLLBACK=1\n"}
+# What a killed run of the update left, with the journal's lines, and the same once its commit had begun.
+KILLED = {"app/app.exe": "exe2", "app/app.exe.~upd1": "exe1", "app/logs/": D, "app/old.~upd1/plugin.dll": "p"}
+KILLED_JOURNAL = ["D\t<W>\\app\\logs", "N\t<W>\\app\\app.exe.tmp", "M\t<W>\\app\\app.exe\t<W>\\app\\app.exe.~upd1\t<W>\\app\\app.exe.tmp",
+                  "K\t<W>\\app\\old\t<W>\\app\\old.~upd1"]
+UNDONE = {"app/app.exe": "exe1", "app/app.exe.~upd1": GONE, "app/logs/": GONE, "app/old.~upd1/plugin.dll": GONE,
+          "app/old/plugin.dll": "p"}
+
+
+def journal(s):
+    """Where the program keeps the journal of the scenario's script: the CRC-32 of its full path in upper case, in the
+    temporary folder."""
+    temp = glob.glob(os.path.join(wineenv.paths()["prefix"], "drive_c", "users", "*", "Temp"))[0]
+    return os.path.join(temp, f"updater-{zlib.crc32(s.win('updater.ini').upper().encode()):08X}.journal")
+
+
+def update(at=None, planted=None):
+    return "".join(planted if name == at and planted else body for name, body in UPDATE)
+
+
+# name, step, what replaces it, outcome, options
+PLANTED = [
+    ("a file where the folder goes", "Logs", makedir(r"<W>\app\readme.txt\logs", name="Logs"),
+     (13, r"<W>\app\readme.txt\logs"), {}),
+    ("a missing source after a tree", "Lib", copy(r"<W>\new\lib,<W>\new\no", r"<W>\app\lib,<W>\app\no", name="Lib"),
+     (8, r"<W>\new\no", r"<W>\app\no"), {}),
+    ("a missing source", "Exe", shell("COPY", r"<W>\new\no.exe", r"<W>\app\app.exe", name="Exe"), (17,), {}),
+    ("a held file after a folder", "Old", delete(r"<W>\app\old,<W>\app\readme.txt", name="Old"),
+     (10, r"<W>\app\readme.txt"), {"hold": ["app/readme.txt"]}),
+    ("a held destination", "Data", move(r"<W>\app\data.txt", r"<W>\app\readme.txt", name="Data"), (14, r"<W>\app\data.txt", r"<W>\app\readme.txt"), {"hold": ["app/readme.txt"]}),
+    ("a missing file", "Ro", attr(r"<W>\app\readme.txt,<W>\app\no.txt", "1,1", name="Ro"), (12, r"<W>\app\no.txt", 1),
+     {}),
+    ("a file in the way", "Menu", link(r"<W>\app\app.exe", "", "1", r"<W>\app\readme.txt\App", name="Menu"),
+     (15, r"<W>\app\app.exe", r"<W>\app\readme.txt\App"), {}),
+    ("a CRC that does not match", "Check", UPDATE[7][1].replace(f"{zlib.crc32(b'exe2'):08x}", "00000000"), [error_box("damaged", exit_code=2)], {}),
+    ("the user's No", "Step", None, [Box(text="finish?", icon="question", exit_code=2)], {"answers": ["NO"]}),
+]
+
 
 class FileRows(UpdaterTest):
     def areas(self, s):
@@ -121,6 +179,11 @@ class FileRows(UpdaterTest):
         return f"LNK {read['path']}|{read['arguments']}|{struct.unpack_from('<I', header, 60)[0]}"
 
     def run_row(self, before, body, outcome, changes, options=None):
+        """outcome: DONE, a message and its arguments, or the boxes (answered by options["answers"]); options["head"]:
+        more lines of UPDATER."""
+        options = dict(options or {})
+        head, answers = options.pop("head", ""), options.pop("answers", ["OK"])
+        left, stays = options.pop("journal", None), options.pop("journal_stays", False)
         s = self.scenario()
         for root in list(self.areas(s).values())[1:]:  # the scenario clears its own folder on T:
             shutil.rmtree(root, ignore_errors=True)
@@ -138,12 +201,20 @@ class FileRows(UpdaterTest):
                     f.write(text)
         names = {"<Empty>": "", "<W>": s.win(), "<V>": "V:\\" + s.name}
         proc = ",".join(re.findall(r"^\[(\w+)\]", body, re.M))
-        s.write_script(f"[UPDATER]\nNAME=\nPROC={proc},Flag\n[DEFINE]\n" + "".join(f"{k}={v}\n" for k, v in names.items())
+        s.write_script(f"[UPDATER]\nNAME=\n{head}PROC={proc},Flag\n[DEFINE]\n" + "".join(f"{k}={v}\n" for k, v in names.items())
                        + body + FLAG)
         def named(text):
             return re.sub("<[WV]>", lambda m: names[m.group(0)], text) if isinstance(text, str) else text
-        box = info("flag 1") if outcome == DONE else error_box(message(outcome[0], *map(named, outcome[1:])))
-        expect_boxes(s.run(answers=["OK"], **(options or {})), [box])
+        if os.path.exists(journal(s)):  # an earlier session's, of a scenario of this name
+            os.remove(journal(s))
+        if left:  # what a run that was killed left
+            with open(journal(s), "w", newline="") as f:
+                f.write("".join("\t".join(named(field) for field in (line + "\t\t").split("\t")[:4]) + "\r\n"
+                                for line in left))
+        boxes = outcome if isinstance(outcome, list) else [
+            info("flag 1") if outcome == DONE else error_box(message(outcome[0], *map(named, outcome[1:])))]
+        expect_boxes(s.run(answers=answers, **options), boxes)
+        self.assertEqual(os.path.exists(journal(s)), stays, "the journal")
         self.assertEqual(self.snapshot(s), {k: named(v) for k, v in {**before, **changes}.items() if v != GONE})
 
 
@@ -317,6 +388,22 @@ class Files(FileRows):
              {"n1/n2/": D}),
         ], self.run_row)
 
+    def test_all_or_nothing(self):
+        """ROLLBACK=1: a failure at any step leaves the tree as it was; the run that ends well leaves the new one."""
+        self.each([("the update ends well", APP_BEFORE, update(), [FINISH, info("flag 1")], APP_AFTER,
+                    {**ROLLBACK, "answers": ["YES", "OK"]})]
+                  + [(f"{step}: {name}", APP_BEFORE, update(step, body), outcome, {}, {**ROLLBACK, **options})
+                     for name, step, body, outcome, options in PLANTED]
+                  + [("a killed run is undone at the next start", KILLED, makedir(r"<W>\app"), DONE, UNDONE,
+                      {"journal": KILLED_JOURNAL}),
+                     ("a killed commit is finished", KILLED, makedir(r"<W>\app"), DONE,
+                      {"app/app.exe.~upd1": GONE, "app/old.~upd1/plugin.dll": GONE}, {"journal": KILLED_JOURNAL + ["C"]}),
+                     ("a kept file held at the commit stays with the journal; the run goes on", KILLED,
+                      makedir(r"<W>\app"), DONE, {"app/old.~upd1/plugin.dll": GONE},
+                      {"journal": KILLED_JOURNAL + ["C"], "journal_stays": True, "hold": ["app/app.exe.~upd1"]}),
+                     ("an undo held up: its file named, the journal kept", KILLED, makedir(r"<W>\app"),
+                      (18, r"<W>\app\app.exe"), {"app/old.~upd1/plugin.dll": GONE, "app/old/plugin.dll": "p"},
+                      {"journal": KILLED_JOURNAL, "journal_stays": True, "hold": ["app/app.exe"]})], self.run_row)
 
 if __name__ == "__main__":
     main()

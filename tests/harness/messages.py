@@ -21,6 +21,8 @@ MESSAGES = {
     15: "リンクファイルの作成に失敗しました。\n\n転送元：\"%s\"\n転送先：\"%s\"",
     16: "リソースの更新に失敗しました。\n\n転送元：\"%s\"\n転送先：\"%s\"",
     17: "ファイル操作を完了できませんでした。",
+    18: "更新を元に戻せませんでした。\n\nファイル：\"%s\"",
+    19: "更新の記録を書き込めませんでした。\n\nファイル：\"%s\"",
 }
 
 MESSAGES_EN = {
@@ -40,6 +42,8 @@ MESSAGES_EN = {
     15: "Could not create the shortcut file.\n\nSource: \"%s\"\nDestination: \"%s\"",
     16: "Could not update the resources.\n\nSource: \"%s\"\nDestination: \"%s\"",
     17: "The file operation could not be completed.",
+    18: "The update could not be undone.\n\nFile: \"%s\"",
+    19: "Could not write the journal of the update.\n\nFile: \"%s\"",
 }
 
 

@@ -1,0 +1,116 @@
+#include "Rollback.h"
+
+#include <windows.h>
+
+#include "UpdaterKeys.h"
+#include "foundation/Messages.h"
+#include "foundation/Numbers.h"
+#include "foundation/RunLog.h"
+#include "script/Profile.h"
+#include "script/RunContext.h"
+#include "system/Journal.h"
+#include "system/PathGate.h"
+#include "system/Undo.h"
+
+static String journalPath;
+
+static bool FindJournalPath() {
+    String script;
+    return ResolvePath(runContext.scriptPath, script) && JournalPathFor(script, journalPath);
+}
+
+// Newest first; each record leaves the journal once it is undone, so a
+// second attempt starts where this one stopped.
+static bool UndoAll(const ByteBuffer& text, String& failed) {
+    JournalRecord record;
+    unsigned end = text.Size(), start = 0;
+    while (RecordBefore(text, end, record, start)) {
+        if (!UndoRecord(record)) {
+            failed = record.path;
+            return false;
+        }
+        if (!CutJournal(journalPath, start)) {
+            failed = journalPath;
+            return false;
+        }
+        end = start;
+    }
+    return true;
+}
+
+static bool DropAllKept(const ByteBuffer& text) {
+    JournalRecord record;
+    unsigned end = text.Size(), start = 0;
+    bool dropped = true;
+    while (RecordBefore(text, end, record, start)) {
+        dropped = DropKept(record) && dropped;
+        end = start;
+    }
+    return dropped;
+}
+
+// The undo, or the end of a commit that had begun; false with the file that
+// stays in the way of the undo. The journal goes only when all is done.
+static bool Replay(String& failed) {
+    ByteBuffer text;
+    JournalRecord last;
+    unsigned start = 0;
+    if (!ReadJournal(journalPath, text)) {
+        failed = journalPath;
+        return false;
+    }
+    bool committing = RecordBefore(text, text.Size(), last, start) && last.kind == JournalCommit;
+    LogLine(committing ? "commit \"%s\"" : "undo \"%s\"", journalPath.Text());
+    // A kept file that cannot be deleted (held) is no reason to stop: the
+    // update is complete, and the journal stays for the next start.
+    if (committing && !DropAllKept(text)) {
+        LogLine("commit not finished: the next start finishes it");
+        return true;
+    }
+    if (!committing && !UndoAll(text, failed)) {
+        LogLine("undo stopped: the next start goes on");
+        return false;
+    }
+    DeleteFileA(journalPath.Text());
+    LogLine(committing ? "committed" : "undone");
+    return true;
+}
+
+static bool ReplayOrReport() {
+    String failed;
+    if (Replay(failed))
+        return true;
+    if (!failed.IsEmpty())
+        ReportError(MsgUndoFailed, failed.Text());
+    return false;
+}
+
+bool FinishLastRun() {
+    if (!FindJournalPath() || GetFileAttributesA(journalPath.Text()) == INVALID_FILE_ATTRIBUTES)
+        return true;
+    LogLine("journal of a run cut short found");
+    return ReplayOrReport();
+}
+
+bool BeginJournal() {
+    String value;
+    if (!ReadOptionalKey("UPDATER", updaterKeys[UpdaterRollback], value) || ParseInt(value) != 1)
+        return true;
+    if (journalPath.IsEmpty() || !OpenJournal(journalPath)) {
+        ReportError(MsgJournalFailed, journalPath.Text());
+        return false;
+    }
+    LogLine("journal \"%s\"", journalPath.Text());
+    return true;
+}
+
+void EndJournal(bool finished) {
+    if (!JournalActive())
+        return;
+    // Marked first: a run killed from here on is committed by the next start.
+    bool marked = finished && NoteInJournal(JournalCommit, "");
+    CloseJournal();
+    if (finished && !marked)
+        LogLine("the commit could not be marked: undoing");
+    ReplayOrReport();
+}

@@ -1,0 +1,18 @@
+// All or nothing: with ROLLBACK=1 in [UPDATER] every writing step keeps what
+// it changes and notes it in the journal (system/Journal.h) before it acts.
+// A run that ends with exit code 0 deletes what was kept, then the journal
+// (the commit); any other end undoes every step in reverse order. A run
+// that was killed is finished by the next start with the same script.
+#pragma once
+
+// Finishes what the last run of this script left in its journal: the
+// commit when it had begun, else the undo. False after a box that names
+// what could not be put back; the journal stays and nothing may run.
+bool FinishLastRun();
+
+// Opens the journal when the script asks for it; false after a box.
+bool BeginJournal();
+
+// The commit when the run finished, else the undo, with a box that names
+// the file that could not be put back. Nothing when no journal is open.
+void EndJournal(bool finished);

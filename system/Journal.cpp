@@ -1,0 +1,105 @@
+#include "Journal.h"
+
+#include <string.h>
+#include <windows.h>
+
+#include "Handles.h"
+#include "foundation/Crc32.h"
+#include "foundation/Messages.h"
+
+static HANDLE journalFile = INVALID_HANDLE_VALUE;
+
+bool JournalPathFor(const String& scriptPath, String& journalPath) {
+    char folder[MAX_PATH];
+    DWORD length = GetTempPathA(sizeof folder, folder);
+    String key(scriptPath);
+    if (length == 0 || length >= sizeof folder || key.IsEmpty())
+        return false;
+    for (char* p = key.Text(); *p; p++) {
+        if (*p >= 'a' && *p <= 'z')
+            *p = static_cast<char>(*p - 'a' + 'A');
+    }
+    Format(journalPath, "%supdater-%08X.journal", folder, Crc32(key.Text(), static_cast<unsigned>(key.Length())));
+    return !journalPath.IsEmpty();
+}
+
+bool OpenJournal(const String& path) {
+    CloseJournal();
+    journalFile = CreateFileA(path.Text(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    return journalFile != INVALID_HANDLE_VALUE;
+}
+
+bool JournalActive() { return journalFile != INVALID_HANDLE_VALUE; }
+
+void CloseJournal() {
+    if (journalFile != INVALID_HANDLE_VALUE)
+        CloseHandle(journalFile);
+    journalFile = INVALID_HANDLE_VALUE;
+}
+
+bool NoteInJournal(char kind, const char* path, const char* second, const char* third) {
+    String line;
+    Format(line, "%c\t%s\t%s\t%s\r\n", kind, path, second, third);
+    DWORD written = 0;
+    if (line.IsEmpty()) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    // A record of something the run is about to create guards nothing that
+    // exists: the system has it once written, which a killed run cannot
+    // undo, and the next record that guards something takes it to the disk.
+    bool guards = kind != JournalCreated && kind != JournalMadeFolder;
+    return WriteFile(journalFile, line.Text(), static_cast<DWORD>(line.Length()), &written, nullptr) &&
+           written == static_cast<DWORD>(line.Length()) && (!guards || FlushFileBuffers(journalFile));
+}
+
+bool ReadJournal(const String& path, ByteBuffer& text) {
+    FileHandle file(CreateFileA(path.Text(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    DWORD size = file.IsValid() ? GetFileSize(file.Get(), nullptr) : INVALID_FILE_SIZE;
+    DWORD read = 0;
+    if (size == INVALID_FILE_SIZE)
+        return false;
+    text.Clear();
+    return size == 0 || (text.AllocBuffer(size) && ReadFile(file.Get(), text.Data(), size, &read, nullptr) &&
+                         read == size);
+}
+
+// The field that starts at `p` and ends at the next tab or at `end`.
+static const char* NextField(const char* p, const char* end, String& field) {
+    const char* stop = p;
+    while (stop < end && *stop != '\t')
+        stop++;
+    unsigned length = static_cast<unsigned>(stop - p);
+    field = String();
+    if (length && field.AllocBuffer(length + 1)) {
+        memcpy(field.Text(), p, length);
+        field.Text()[length] = 0;
+    }
+    return stop < end ? stop + 1 : end;
+}
+
+bool RecordBefore(const ByteBuffer& text, unsigned end, JournalRecord& record, unsigned& start) {
+    const char* base = reinterpret_cast<const char*>(text.Data());
+    while (end > 0 && (base[end - 1] == '\n' || base[end - 1] == '\r'))
+        end--;
+    if (end == 0)
+        return false;
+    start = end;
+    while (start > 0 && base[start - 1] != '\n')
+        start--;
+    const char* p = base + start;
+    const char* stop = base + end;
+    record.kind = *p;
+    p = p + 1 < stop ? p + 2 : stop;
+    p = NextField(p, stop, record.path);
+    p = NextField(p, stop, record.second);
+    NextField(p, stop, record.third);
+    return true;
+}
+
+bool CutJournal(const String& path, unsigned size) {
+    FileHandle file(CreateFileA(path.Text(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    return file.IsValid() && SetFilePointer(file.Get(), static_cast<LONG>(size), nullptr, FILE_BEGIN) == size &&
+           SetEndOfFile(file.Get()) && FlushFileBuffers(file.Get());
+}

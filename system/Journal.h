@@ -1,0 +1,51 @@
+// The run's journal: one line for each change a writing step is about to
+// make, handed to the disk before the change acts, so that a run that
+// fails, is stopped or is killed can be undone, and one that ended well
+// can delete what it kept. A line is a kind and up to three paths, tab
+// separated: a tab is never part of a name, nor a trail byte of the ANSI
+// code page.
+#pragma once
+
+#include "foundation/ByteBuffer.h"
+#include "foundation/String.h"
+
+enum JournalKind {
+    JournalCreated = 'N',     // path: made by the run (a file, or a folder with what it holds)
+    JournalMadeFolder = 'D',  // path: an empty folder made by the run
+    JournalRemovedFolder = 'R', // path: an empty folder the run removed
+    JournalKept = 'K',        // path, kept: renamed aside instead of deleted
+    JournalPut = 'M',         // path, kept (may be empty), from: `from` renamed onto path after the old one went aside
+    JournalAttributes = 'A',  // path, the old attributes in hexadecimal
+    JournalLaunched = 'L',    // program: cannot be undone
+    JournalCommit = 'C',      // the run ended well: what was kept may go
+};
+
+struct JournalRecord {
+    char kind;
+    String path, second, third;
+};
+
+// Where the journal of a script lives: the system's folder for temporary
+// files and a name keyed by the script's full path (its ASCII letters in
+// upper case), so it is found again when the script sits on read-only media. False when there is no such folder.
+bool JournalPathFor(const String& scriptPath, String& journalPath);
+
+// Creates the journal (empty) and makes every writing step note its
+// changes in it from now on.
+bool OpenJournal(const String& path);
+bool JournalActive();
+// Ends the noting; the file stays.
+void CloseJournal();
+
+// Appends one record and, unless it only notes something to be created,
+// flushes the journal to the disk; false (the system's error kept) when
+// either failed: the step must then not act.
+bool NoteInJournal(char kind, const char* path, const char* second = "", const char* third = "");
+
+// The whole journal; false when it cannot be read.
+bool ReadJournal(const String& path, ByteBuffer& text);
+// The record that ends at byte `end` of the text, and where it starts;
+// false at the start of the text.
+bool RecordBefore(const ByteBuffer& text, unsigned end, JournalRecord& record, unsigned& start);
+// Cuts the journal to its first `size` bytes, on the disk.
+bool CutJournal(const String& path, unsigned size);

@@ -1,0 +1,37 @@
+// The calls through which the writing steps change files and folders. With
+// the journal open (Journal.h) each notes its change there before it acts,
+// and what a step would delete or replace is renamed aside in its own
+// folder instead (one rename, no copy) and kept until the run ends. With
+// the journal closed each is the plain system call.
+#pragma once
+
+#include "foundation/String.h"
+
+// Renames `path` aside (a file, a folder with what it holds) under a name
+// the program knows as its own: the path and ".~upd" with a number, or that
+// alone in the path's folder where it would not fit.
+bool KeepAside(const String& path);
+
+// With the journal open, every match of `path` (a name or a pattern, files
+// and folders, not entered) is kept aside. Names already kept are passed over.
+bool KeepMatchesAside(const String& path);
+
+// Renames `from` onto `to` in one step, written through, the old `to` kept
+// aside first. For the replacing calls of FileReplace.h only.
+bool PutNoted(const char* from, const String& to);
+
+// MoveFileA (the destination is free), noted as a put.
+bool MoveNoted(const char* from, const char* to);
+
+// A file or folder the run is about to create.
+bool NoteCreated(const char* path);
+
+// CreateDirectoryA; a folder that was not there is noted first.
+bool CreateFolder(const String& path);
+// RemoveDirectoryA, noted first.
+bool RemoveFolder(const String& path);
+// SetFileAttributesA, the old attributes noted first.
+bool SetAttributesNoted(const String& path, unsigned attributes);
+
+// A program started: nothing can undo that; the journal and the log say so.
+bool NoteLaunch(const String& program);

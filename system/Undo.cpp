@@ -1,0 +1,72 @@
+#include "Undo.h"
+
+#include <windows.h>
+
+#include "DirectoryTree.h"
+#include "foundation/Numbers.h"
+#include "foundation/RunLog.h"
+
+static bool Exists(const String& path) { return GetFileAttributesA(path.Text()) != INVALID_FILE_ATTRIBUTES; }
+
+// A file or a folder with what it holds, read-only files included.
+static bool RemoveAnything(const String& path) { return !Exists(path) || DeletePath(path); }
+
+static bool MoveBack(const String& from, const String& to) { return MoveFileA(from.Text(), to.Text()) != 0; }
+
+// The record's kind: what undoing it does, and whether that worked.
+static bool Undo(const JournalRecord& record, const char*& action) {
+    const String& path = record.path;
+    switch (record.kind) {
+    case JournalCreated:
+        action = "delete";
+        return RemoveAnything(path);
+    case JournalMadeFolder:
+        action = "remove folder";
+        return !Exists(path) || RemoveDirectoryA(path.Text());
+    case JournalRemovedFolder:
+        action = "make folder";
+        return Exists(path) || CreateDirectoryA(path.Text(), nullptr);
+    case JournalKept:
+        action = "put back";
+        return !Exists(record.second) || MoveBack(record.second, path);
+    case JournalPut:
+        // A kept name that is gone: the old file was never put aside (or is
+        // back already), and what holds the path is the old file.
+        action = "put back";
+        if (!record.second.IsEmpty() && !Exists(record.second))
+            return true;
+        if (Exists(path) && !Exists(record.third) && !MoveBack(path, record.third))
+            return false;
+        return record.second.IsEmpty() || MoveBack(record.second, path);
+    case JournalAttributes:
+        action = "attributes";
+        return !Exists(path) || SetFileAttributesA(path.Text(), ParseHex(record.second));
+    case JournalLaunched:
+        action = "cannot undo LAUNCH";
+        return true;
+    default:
+        action = "pass";
+        return true;
+    }
+}
+
+bool UndoRecord(const JournalRecord& record) {
+    const char* action = "";
+    BeginStep();
+    if (Undo(record, action)) {
+        LogLine("  undo: %s \"%s\": done", action, record.path.Text());
+        return true;
+    }
+    LogLine("  undo: %s \"%s\": failed, %s", action, record.path.Text(), SystemErrorText().Text());
+    return false;
+}
+
+bool DropKept(const JournalRecord& record) {
+    bool kept = (record.kind == JournalKept || record.kind == JournalPut) && !record.second.IsEmpty();
+    if (!kept || !Exists(record.second))
+        return true;
+    BeginStep();
+    bool dropped = DeletePath(record.second);
+    LogLine("  commit: delete \"%s\": %s", record.second.Text(), dropped ? "done" : SystemErrorText().Text());
+    return dropped;
+}
