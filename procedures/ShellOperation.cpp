@@ -153,8 +153,9 @@ PathRole SourceRole(unsigned operation) {
 
 // A file never takes the place of a folder, nor a folder (or the matches of
 // a pattern) the place of a file; a destination written with a separator at
-// its end is a folder. Neither path may lie in the other: replacing a folder
-// deletes what it holds, the source included.
+// its end is a folder. Neither path may lie in the other, however reached (a
+// link on the way): replacing a folder deletes what it holds, the source
+// included.
 bool Fits(unsigned operation, const GatedPath& source, const GatedPath& destination, const String& written) {
     if (operation == FO_DELETE)
         return true;
@@ -165,7 +166,7 @@ bool Fits(unsigned operation, const GatedPath& source, const GatedPath& destinat
     if (givesFolder != takesFolder && (takesFolder || destination.kind != PathKind::Missing))
         return false;
     return source.full.EqualsNoCase(destination.full.Text()) ||
-           !(IsWithin(source.full, destination.full) || IsWithin(destination.full, source.full));
+           !(LiesWithin(source.full, destination.full) || LiesWithin(destination.full, source.full));
 }
 
 // items: the source, the destination and the operation word.

@@ -340,6 +340,8 @@ class Files(FileRows):
              (17,), {}),
             ("shell: nor the folder that holds it", {"a/sub/y.txt": "y", "a/z.txt": "z"},
              shell("COPY", r"<W>\a\sub\y.txt", r"<W>\a"), (17,), {}),
+            ("shell: nor one that holds it, reached through a link", {"a/sub/y.txt": "y", "a/z.txt": "z", "k": "-> ."},
+             shell("MOVE", r"<W>\a\sub", r"<W>\k\a"), (17,), {}),
             *[(f"{kind}: a file never goes where a folder is written", {"a.txt": "A"}, step(r"<W>\a.txt", "<W>\\d\\"),
                (outcome, r"<W>\a.txt", "<W>\\d\\")[:1 + 2 * (outcome != 17)], {})
               for kind, step, outcome in (("copy", copy, 8), ("move", move, 14),
