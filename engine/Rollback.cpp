@@ -8,6 +8,7 @@
 #include "foundation/RunLog.h"
 #include "script/Profile.h"
 #include "script/RunContext.h"
+#include "system/FileData.h"
 #include "system/Journal.h"
 #include "system/PathGate.h"
 #include "system/Undo.h"
@@ -86,7 +87,7 @@ static bool ReplayOrReport() {
 }
 
 bool FinishLastRun() {
-    if (!FindJournalPath() || GetFileAttributesA(journalPath.Text()) == INVALID_FILE_ATTRIBUTES)
+    if (!FindJournalPath() || !NameExists(journalPath.Text()))
         return true;
     LogLine("journal of a run cut short found");
     return ReplayOrReport();

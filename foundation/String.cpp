@@ -128,3 +128,12 @@ bool EqualsNoCase(const char* a, const char* b) { return EqualsFolded(a, b, ~0u,
 bool EqualsNoCase(const char* a, const char* b, unsigned length) { return EqualsFolded(a, b, length, false); }
 
 bool String::EqualsNoCase(const char* other) const { return ::EqualsNoCase(Text(), other ? other : ""); }
+
+void String::FoldCase() {
+    for (char* p = text; p && *p; p++) {
+        if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1])
+            p++;
+        else
+            *p = FoldAscii(*p);
+    }
+}

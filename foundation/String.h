@@ -51,6 +51,9 @@ public:
 
     // ASCII letters compare without regard to case; other bytes exactly.
     bool EqualsNoCase(const char* other) const;
+    // ASCII letters upper-cased in place, by the fold EqualsNoCase uses: two
+    // texts are equal without regard to case exactly when their folds are.
+    void FoldCase();
 
 private:
     char* text;

@@ -10,6 +10,8 @@ bool PathExists(const String& path) {
     return search.IsValid();
 }
 
+bool NameExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
 static HANDLE OpenForReading(const String& path) {
     return CreateFileA(path.Text(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);

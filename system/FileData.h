@@ -11,6 +11,10 @@
 // pattern, counts.
 bool PathExists(const String& path);
 
+// True when the name itself is there (a file, a folder, a root), never read
+// as a pattern.
+bool NameExists(const char* path);
+
 // True when the file opens (read, no sharing) and its last write, in local
 // time, is on or after the date year/month/day.
 bool FileDateReached(const String& path, const String& date);

@@ -15,10 +15,7 @@ bool JournalPathFor(const String& scriptPath, String& journalPath) {
     String key(scriptPath);
     if (length == 0 || length >= sizeof folder || key.IsEmpty())
         return false;
-    for (char* p = key.Text(); *p; p++) {
-        if (*p >= 'a' && *p <= 'z')
-            *p = static_cast<char>(*p - 'a' + 'A');
-    }
+    key.FoldCase();
     Format(journalPath, "%supdater-%08X.journal", folder, Crc32(key.Text(), static_cast<unsigned>(key.Length())));
     return !journalPath.IsEmpty();
 }

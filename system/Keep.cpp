@@ -4,13 +4,12 @@
 #include <windows.h>
 
 #include "DirectoryTree.h"
+#include "FileData.h"
 #include "Journal.h"
 #include "Shell.h"
 #include "foundation/Messages.h"
 #include "foundation/PathText.h"
 #include "foundation/RunLog.h"
-
-static bool Exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 // The first free name of ".~upd1", ".~upd2" ... beside the path.
 static bool KeptName(const String& path, String& kept) {
@@ -20,7 +19,7 @@ static bool KeptName(const String& path, String& kept) {
             Format(kept, "%s.~upd%u", PathPrefix(path).Text(), number);
         if (kept.Length() >= MAX_PATH)
             break;
-        if (!Exists(kept.Text()))
+        if (!NameExists(kept.Text()))
             return true;
     }
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -52,7 +51,7 @@ bool KeepMatchesAside(const String& path) {
 bool PutNoted(const char* from, const String& to) {
     String kept;
     // A file renamed onto its own name (in another letter case) is not kept aside first.
-    bool present = Exists(to.Text()) && !to.EqualsNoCase(from);
+    bool present = NameExists(to.Text()) && !to.EqualsNoCase(from);
     if ((present && !KeptName(to, kept)) || !NoteInJournal(JournalPut, to.Text(), kept.Text(), from))
         return false;
     if (present) {
@@ -72,7 +71,7 @@ bool MoveNoted(const char* from, const char* to) {
 bool NoteCreated(const char* path) { return !JournalActive() || NoteInJournal(JournalCreated, path); }
 
 bool CreateFolder(const String& path) {
-    if (JournalActive() && !Exists(path.Text()) && !NoteInJournal(JournalMadeFolder, path.Text()))
+    if (JournalActive() && !NameExists(path.Text()) && !NoteInJournal(JournalMadeFolder, path.Text()))
         return false;
     return CreateDirectoryA(path.Text(), nullptr) != 0;
 }

@@ -3,13 +3,12 @@
 #include <windows.h>
 
 #include "DirectoryTree.h"
+#include "FileData.h"
 #include "foundation/Numbers.h"
 #include "foundation/RunLog.h"
 
-static bool Exists(const String& path) { return GetFileAttributesA(path.Text()) != INVALID_FILE_ATTRIBUTES; }
-
 // A file or a folder with what it holds, read-only files included.
-static bool RemoveAnything(const String& path) { return !Exists(path) || DeletePath(path); }
+static bool RemoveAnything(const String& path) { return !NameExists(path.Text()) || DeletePath(path); }
 
 static bool MoveBack(const String& from, const String& to) { return MoveFileA(from.Text(), to.Text()) != 0; }
 
@@ -22,25 +21,25 @@ static bool Undo(const JournalRecord& record, const char*& action) {
         return RemoveAnything(path);
     case JournalMadeFolder:
         action = "remove folder";
-        return !Exists(path) || RemoveDirectoryA(path.Text());
+        return !NameExists(path.Text()) || RemoveDirectoryA(path.Text());
     case JournalRemovedFolder:
         action = "make folder";
-        return Exists(path) || CreateDirectoryA(path.Text(), nullptr);
+        return NameExists(path.Text()) || CreateDirectoryA(path.Text(), nullptr);
     case JournalKept:
         action = "put back";
-        return !Exists(record.second) || MoveBack(record.second, path);
+        return !NameExists(record.second.Text()) || MoveBack(record.second, path);
     case JournalPut:
         // A kept name that is gone: the old file was never put aside (or is
         // back already), and what holds the path is the old file.
         action = "put back";
-        if (!record.second.IsEmpty() && !Exists(record.second))
+        if (!record.second.IsEmpty() && !NameExists(record.second.Text()))
             return true;
-        if (Exists(path) && !Exists(record.third) && !MoveBack(path, record.third))
+        if (NameExists(path.Text()) && !NameExists(record.third.Text()) && !MoveBack(path, record.third))
             return false;
         return record.second.IsEmpty() || MoveBack(record.second, path);
     case JournalAttributes:
         action = "attributes";
-        return !Exists(path) || SetFileAttributesA(path.Text(), ParseHex(record.second));
+        return !NameExists(path.Text()) || SetFileAttributesA(path.Text(), ParseHex(record.second));
     case JournalLaunched:
         action = "cannot undo LAUNCH";
         return true;
@@ -63,7 +62,7 @@ bool UndoRecord(const JournalRecord& record) {
 
 bool DropKept(const JournalRecord& record) {
     bool kept = (record.kind == JournalKept || record.kind == JournalPut) && !record.second.IsEmpty();
-    if (!kept || !Exists(record.second))
+    if (!kept || !NameExists(record.second.Text()))
         return true;
     BeginStep();
     bool dropped = DeletePath(record.second);

@@ -1,4 +1,6 @@
 // The text type, the character stepping its operations rely on, replacing, trimming and the directory of a path.
+#include <string.h>
+
 #include "tests/unit/Unit.h"
 #include "foundation/Multibyte.h"
 
@@ -26,6 +28,10 @@ TEST_CASE("EqualsNoCase folds ASCII letters only") {
     for (const Row& row : rows) {
         INFO("row \"" << S(row.a) << "\" \"" << S(row.b) << "\"");
         CHECK((EqualsNoCase(row.a, row.b) == row.equal && String(row.a).EqualsNoCase(row.b) == row.equal));
+        String a(row.a), b(row.b);
+        a.FoldCase();
+        b.FoldCase();
+        CHECK((strcmp(a.Text(), b.Text()) == 0) == row.equal);
     }
     CHECK((String().EqualsNoCase(nullptr) && !EqualsNoCase("\x83\x41", "\x83\x61", 2)));
     CHECK(EqualsNoCase("a\x83\x41", "A\x83\x41", 3));
