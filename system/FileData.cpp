@@ -12,8 +12,8 @@ bool PathExists(const String& path) {
 
 bool NameExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
-static HANDLE OpenForReading(const String& path) {
-    return CreateFileA(path.Text(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+static HANDLE OpenForReading(const String& path, DWORD share = 0) {
+    return CreateFileA(path.Text(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
@@ -43,7 +43,7 @@ bool FileDateReached(const String& path, const String& date) {
 }
 
 bool ReadWholeFile(const String& path, ByteBuffer& buffer) {
-    FileHandle file(OpenForReading(path));
+    FileHandle file(OpenForReading(path, FILE_SHARE_READ | FILE_SHARE_WRITE));
     if (!file.IsValid())
         return false;
     DWORD size = GetFileSize(file.Get(), nullptr);

@@ -19,7 +19,10 @@ bool NameExists(const char* path);
 // time, is on or after the date year/month/day.
 bool FileDateReached(const String& path, const String& date);
 
-// False for a file that cannot be opened (read, no sharing) or is empty.
+// False for a file that cannot be opened or is empty. Others may read and
+// write it meanwhile: the checker reads a script that a run may be reading
+// through the profile calls at the same moment, which an open without
+// sharing would make fail (message 2 in the run).
 bool ReadWholeFile(const String& path, ByteBuffer& buffer);
 
 // Read per step by FileCrc32. Of the ways tried under Wine, plain reads of
@@ -29,8 +32,8 @@ bool ReadWholeFile(const String& path, ByteBuffer& buffer);
 const unsigned FileCrcBlockSize = 1024 * 1024;
 
 // The CRC-32 of the file's bytes, read in blocks through `block`, so memory
-// stays the same for a file of any size. False, like ReadWholeFile, for a
-// file that cannot be opened (read, no sharing), is empty or reads short.
+// stays the same for a file of any size. False for a file that cannot be
+// opened (read, no sharing), is empty or reads short.
 bool FileCrc32(const String& path, ByteBuffer& block, unsigned& crc);
 
 // The resource's bytes, valid while the module stays loaded; null when the
