@@ -1,5 +1,6 @@
 #include "FileReplace.h"
 
+#include "HandleCopy.h"
 #include "Keep.h"
 #include "Journal.h"
 #include "PathGate.h"
@@ -37,11 +38,9 @@ static bool FitsFileCalls(const String& path) {
 }
 
 // GetTempFileNameA is never used: on a folder over 246 bytes it was seen to
-// make a garbled name that no clean-up finds.
-static bool NewFileName(const String& target, String& name) {
-    String full;
-    if (!ResolvePath(target, full))
-        return false;
+// make a garbled name that no clean-up finds. `full`: the target as the
+// system resolves it.
+static bool NewFileName(const String& full, String& name) {
     name = full + NewFileSuffix;
     if (!FitsFileCalls(name))
         name = PathPrefix(full) + NewFileSuffix;
@@ -54,18 +53,28 @@ static void DeleteNewFile(const char* name) {
     DeleteFileA(name);
 }
 
-bool ReplaceThroughNewFile(const String& target, FileWriter write, const void* context) {
+// ReplaceThroughNewFile for a target whose resolved form `full` is known;
+// `puts`: `write` puts the new file in the target's place itself.
+static bool PutThroughNewFile(const String& target, const String& full, FileWriter write, const void* context,
+                              bool puts = false) {
     String name;
-    if (!NewFileName(target, name)) {
+    if (!NewFileName(full, name)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
     // What an earlier run left there goes; a name that stays (a folder, a
-    // file held open) stops the step before anything is written.
-    DeleteNewFile(name.Text());
-    if (GetFileAttributesA(name.Text()) != INVALID_FILE_ATTRIBUTES || !NoteCreated(name.Text()))
+    // file held open) stops the step before anything is written. Asked
+    // first: a name that is not there costs Wine a search of the folder for
+    // each call that names it; a writer that puts the file itself makes it
+    // only where nothing is (CopyAndPut).
+    if (!puts && GetFileAttributesA(name.Text()) != INVALID_FILE_ATTRIBUTES) {
+        DeleteNewFile(name.Text());
+        if (GetFileAttributesA(name.Text()) != INVALID_FILE_ATTRIBUTES)
+            return false;
+    }
+    if (!NoteCreated(name.Text()))
         return false;
-    if (write(name, context) && ReplaceFileInOneStep(name.Text(), target))
+    if (write(name, context) && (puts || ReplaceFileInOneStep(name.Text(), target)))
         return true;
     DWORD error = GetLastError();
     DeleteNewFile(name.Text());
@@ -73,10 +82,20 @@ bool ReplaceThroughNewFile(const String& target, FileWriter write, const void* c
     return false;
 }
 
+bool ReplaceThroughNewFile(const String& target, FileWriter write, const void* context) {
+    String full;
+    if (!ResolvePath(target, full)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    return PutThroughNewFile(target, full, write, context);
+}
+
 struct CopyJob {
     const String& source;
     CopyChange change;
     void* context;
+    const String* target;  // for CopyAndPut
 };
 
 static bool WriteCopy(const String& name, const void* context) {
@@ -84,8 +103,18 @@ static bool WriteCopy(const String& name, const void* context) {
     return CopyFileA(job.source.Text(), name.Text(), FALSE) && (!job.change || job.change(name.Text(), job.context));
 }
 
+static bool CopyAndPut(const String& name, const void* context) {
+    const CopyJob& job = *static_cast<const CopyJob*>(context);
+    if (CopyThroughHandle(job.source, name.Text(), *job.target))
+        return true;
+    if (GetLastError() != ERROR_FILE_EXISTS)
+        return false;
+    DeleteNewFile(name.Text());
+    return CopyThroughHandle(job.source, name.Text(), *job.target);
+}
+
 bool ReplaceThroughCopy(const String& source, const String& target, CopyChange change, void* context) {
-    CopyJob job = {source, change, context};
+    CopyJob job = {source, change, context, &target};
     return ReplaceThroughNewFile(target, WriteCopy, &job);
 }
 
@@ -94,6 +123,11 @@ bool WriteReplacing(const String& target, FileWriter write, const void* context)
 }
 
 bool CopyFileReplacing(const String& source, const String& destination) {
-    CopyJob job = {source, nullptr, nullptr};
-    return WriteReplacing(destination, WriteCopy, &job);
+    CopyJob job = {source, nullptr, nullptr, &destination};
+    if (!IsWindowsNT() && !JournalActive())
+        return WriteCopy(destination, &job);
+    // With the journal open the old file is kept aside first (PutNoted).
+    if (!JournalActive() && CanCopyThroughHandle())
+        return PutThroughNewFile(destination, destination, CopyAndPut, &job, true);
+    return PutThroughNewFile(destination, destination, WriteCopy, &job);
 }

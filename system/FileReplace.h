@@ -44,4 +44,7 @@ bool ReplaceThroughCopy(const String& source, const String& target, CopyChange c
 // ReplaceThroughNewFile on the NT family, so no reader ever sees half of the
 // new file; the older family writes the target in place.
 bool WriteReplacing(const String& target, FileWriter write, const void* context);
+// WriteReplacing with a copy of `source`, for a `destination` already as the
+// system resolves it (ResolvePath), as the tree walks hold theirs: a tree of
+// thousands of files is not resolved again file by file.
 bool CopyFileReplacing(const String& source, const String& destination);

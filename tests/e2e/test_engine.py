@@ -144,6 +144,9 @@ ROWS = [
     *[(f"EXIST: {name}", *judged("EXIST", dict(FILE=paths), flag, names)) for name, paths, names, flag in EXIST],
     *[(f"DATE: {name}", *judged("DATE", dict(FILE=",".join(files) or "missing", DATE=date), flag, files, hold))
       for name, files, date, flag, hold in DATE],
+    ("a copy keeps its source's time of last writing", "Copy,Test,Set,Clear",
+     section("Copy", "COPY", FROM=r"<Src>\f", TO=r"<Src>\g") + section("Test", "DATE", FILE=r"<Src>\g", DATE="2005/11/2"),
+     [info("flag 1")], None, "", {"f": (2005, 11, 1, 22, 30)}),
     ("<Src> is the program's folder; DEFINE, then a parent step", "Box",
      "[DEFINE]\n<Here>=<Src>\\data\n" + msgbox("Box", r"<Here>\..\x"), [info(r"@\x")]),
     ("options are words too, quotes group", "Box", msgbox("Box", r"{?Param\-3\-1}"),

@@ -1,0 +1,19 @@
+// A copy that takes the place of its target through the handle that wrote
+// it. Under Wine MoveFileExA opens the new file again and searches the
+// folder for both names; a rename through the open handle costs half of
+// that, and a tree of thousands of small files is mostly such renames.
+#pragma once
+
+#include "foundation/String.h"
+
+// True where the system renames through a handle (SetFileInformationByHandle,
+// Vista and later); elsewhere CopyFileA and MoveFileExA do the work.
+bool CanCopyThroughHandle();
+
+// Copies `source` into the new file `name`, which must not be there (never
+// written through: it may be another name of some file), with the source's attributes and
+// time of last writing, as CopyFileA gives them) and renames it onto
+// `target` in one step, replacing what is there; a read-only target is made
+// writable just for the rename. False with the system's error; `name` may
+// then be left for the caller to delete.
+bool CopyThroughHandle(const String& source, const char* name, const String& target);
