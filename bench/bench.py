@@ -9,7 +9,7 @@ Environment: BENCH_ROUNDS (default 3), BENCH_CRC_MIB (in-memory buffer,
 default 256), BENCH_FILE_MIB (file for the whole-file CRC, default 2048),
 BENCH_ONLY=crc (the CRC rows, start-up, memory and sizes only; the
 table says so), BENCH_ONLY=hostile (the hostile scripts, start-up, memory
-and sizes only).
+and sizes only), BENCH_ONLY=copy (the COPY rows, start-up and sizes only).
 """
 
 import datetime
@@ -27,7 +27,9 @@ CRC_MIB = int(os.environ.get("BENCH_CRC_MIB", "256"))
 FILE_MIB = int(os.environ.get("BENCH_FILE_MIB", "2048"))
 CRC_ONLY = os.environ.get("BENCH_ONLY") == "crc"
 HOSTILE_ONLY = os.environ.get("BENCH_ONLY") == "hostile"
-FULL = not CRC_ONLY and not HOSTILE_ONLY
+COPY_ONLY = os.environ.get("BENCH_ONLY") == "copy"
+FULL = not CRC_ONLY and not HOSTILE_ONLY and not COPY_ONLY
+COPY = FULL or COPY_ONLY
 
 os.environ.update(UPDATER_SOURCE=SOURCE, UPDATER_WIN64_BUILD=os.path.join(BUILD, "win64"),
                   UPDATER_WINE_STATE=os.path.join(BENCH, "wine"))
@@ -180,13 +182,13 @@ def under_wine():
     # The CRC procedure: known to this build?
     write(scratch("abc.bin"), b"abc")
     probe = program("crcprobe", crc_script(win("abc.bin"), 0x352441C2))
-    crc_known = not HOSTILE_ONLY and run_plan([("probe", probe, win(), "limit=20")], "probe").get(
+    crc_known = not HOSTILE_ONLY and not COPY_ONLY and run_plan([("probe", probe, win(), "limit=20")], "probe").get(
         "probe", [(0, 1, 0)])[0][1] == 0
 
     start = program("start", "[UPDATER]\nNAME=bench\nPROC=One\n\n[One]\nMODE=VERIFY\nARG1=a\nARG2=b\n")
     for count in (500, 2000, 3000) if FULL else ():
         program(f"v{count}", verify_script(count))
-    if FULL:
+    if COPY:
         make_tree()
         os.makedirs(scratch("out"))
     big_size = FILE_MIB << 20
@@ -220,6 +222,7 @@ def under_wine():
             add(f"profile{count}", f"{win('winbench.exe')} profile {win(f'v{count}.ini')}")
         if FULL:
             add("profile0", f"{win('winbench.exe')} profile {win('start.ini')}")
+        if COPY:
             copy = program(f"copy{r}", f"[UPDATER]\nNAME=bench\nPROC=Tree\n\n[Tree]\nMODE=COPY\n"
                                        f"FROM={win('tree')}\nTO={win('out', f'upd{r}')}\n")
             add("copy:updater", copy)
@@ -238,12 +241,12 @@ def under_wine():
     add("peak:start", start, "peak")
     if crc_known:
         add("peak", win("crc5g.exe"), "peak")
-    if not CRC_ONLY:
+    if FULL or HOSTILE_ONLY:
         checker_plan(add)
     results = run_plan(lines, "plan")
     # The hostile scripts of 64 KiB, one row a family, each once with its peak.
     families = [(f"family{k}", program(f"family{k}", text), win(), "peak")
-                for k, (_, text, _) in enumerate([] if CRC_ONLY else hostile.FAMILIES)]
+                for k, (_, text, _) in enumerate(hostile.FAMILIES if FULL or HOSTILE_ONLY else [])]
     results.update(run_plan(families, "families", display=False) if families else {})
 
     trivial, startup = best(results, "trivial"), best(results, "start")
@@ -252,8 +255,10 @@ def under_wine():
     row(group, "updater.exe, one VERIFY", f"{startup * 1e3:.0f}", "ms", f"{ratio(startup, trivial)} the trivial one")
 
     if FULL:
-        scripts_and_copy(results, startup)
-    if not CRC_ONLY:
+        scripts(results, startup)
+    if COPY:
+        copy_rows(results)
+    if FULL or HOSTILE_ONLY:
         checker_rows(results)
         for k, (name, _, _) in enumerate(hostile.FAMILIES):
             for t, code, peak in results.get(f"family{k}", []):
@@ -279,7 +284,7 @@ def under_wine():
                 ("" if code == 0 else f"exit code {code}"))
 
 
-def scripts_and_copy(results, startup):
+def scripts(results, startup):
     group = "VERIFY scripts under Wine (whole process)"
     row(group, "1 procedure", f"{startup * 1e3:.0f}", "ms", "")
     last = None
@@ -302,6 +307,8 @@ def scripts_and_copy(results, startup):
         row(group, f"{count} sections", f"{t * 1e3:.0f}", "ms", note)
         last = (count, t)
 
+
+def copy_rows(results):
     group = "COPY of 2,000 files of 4 KiB in 20 folders under Wine"
     floor = best(results, "copy:loop")
     for label, measure in (("copy:loop", "bare CopyFileA loop (the floor)"),
@@ -387,7 +394,8 @@ def table():
 def main():
     subprocess.run([sys.executable, os.path.join(SOURCE, "tests", "harness", "wineenv.py"), "setup"], check=True)
     try:
-        native()
+        if not COPY_ONLY:
+            native()
         under_wine()
     finally:
         subprocess.run([sys.executable, os.path.join(SOURCE, "tests", "harness", "wineenv.py"), "cleanup"])
@@ -396,7 +404,8 @@ def main():
     when = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
     head = (f"Run {when} on {processor()}; best of {ROUNDS} interleaved rounds "
             f"(native CRC: best of {max(ROUNDS, 5)}); load average {os.getloadavg()[1]:.1f} over the last 5 minutes"
-            + ("; the CRC rows only (BENCH_ONLY=crc)." if CRC_ONLY else "."))
+            + ({"crc": "; the CRC rows only (BENCH_ONLY=crc).", "copy": "; the COPY rows only (BENCH_ONLY=copy)."}
+               .get(os.environ.get("BENCH_ONLY"), ".")))
     text = head + "\n\n" + table() + "\n" + "".join(f"\n{n}" for n in notes) + "\n"
     print(text)
     with open(os.path.join(SOURCE, "bench", "RESULTS.md"), "w") as f:
