@@ -8,6 +8,7 @@ no content gone that no step named, no stray file), all of them the last state w
 code agrees with the log's boxes and the failing step's message; the run ended within 10 s.
 
     UPDATER_WINE_STATE=... UPDATER_WIN64_BUILD=... tools/safety_fuzz.py [scripts] [seed] [form...]
+    ... tools/safety_fuzz.py --only N[,N...] [scripts] [seed] [form...]   # run again just those of that run
 
 Needs the Wine prefix of the test fixture (ctest -R wine.setup). Prints each finding with its script.
 """
@@ -20,6 +21,7 @@ import re
 import shutil
 import subprocess
 import sys
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "harness"))
 import wineenv  # noqa: E402
@@ -469,8 +471,8 @@ def run(world, cwd, script, env, limit):
     return (None if result["timed_out"] else result["exit_code"]), [b["text"] for b in result["boxes"]], log
 
 
-def fuzz(count, seed, forms=FORMS, out=sys.stdout, limit=RUN_LIMIT):
-    """Runs `count` scripts; the findings, each with its script."""
+def fuzz(count, seed, forms=FORMS, out=sys.stdout, limit=RUN_LIMIT, only=None):
+    """Runs `count` scripts (of them only the numbers in `only`, when given); the findings, each with its script."""
     rng, env = random.Random(seed), wineenv.environment()
     folder = os.path.join(wineenv.paths()["scratch"], "fuzz")
     os.makedirs(folder, exist_ok=True)
@@ -485,8 +487,14 @@ def fuzz(count, seed, forms=FORMS, out=sys.stdout, limit=RUN_LIMIT):
         world.lay_out()
         cwd = rng.choice([p for p, v in world.base.items() if v[0] == "d" and len(p) < 4])
         steps, script = script_for(rng, world, cwd, forms)
+        if only and number not in only:
+            continue
+        started = time.monotonic()
         code, boxes, log = run(world, cwd, script, env, limit)
         found = judge(world, cwd, steps, before, world.snapshot(), code, boxes, log)
+        if only:
+            print(f"script {number}, current folder U:\\{chr(92).join(cwd)}, exit code {code}, "
+                  f"{time.monotonic() - started:.1f} s:\n{script}", file=out)
         if found:
             findings.append(f"script {number} (seed {seed}), current folder U:\\{chr(92).join(cwd)}:\n{script}"
                             + "".join(f"  - {f}\n" for f in found[:6]) + f"log:\n{log}")
@@ -496,9 +504,12 @@ def fuzz(count, seed, forms=FORMS, out=sys.stdout, limit=RUN_LIMIT):
 
 
 def main():
-    count = int(sys.argv[1]) if len(sys.argv) > 1 else 300
-    seed = int(sys.argv[2]) if len(sys.argv) > 2 else 1
-    findings = fuzz(count, seed, sys.argv[3:] or FORMS)
+    args, only = sys.argv[1:], None
+    if args[:1] == ["--only"]:
+        only, args = {int(n) for n in args[1].split(",")}, args[2:]
+    count = int(args[0]) if args else 300
+    seed = int(args[1]) if len(args) > 1 else 1
+    findings = fuzz(count, seed, args[2:] or FORMS, only=only)
     print(f"{count} scripts, {len(findings)} findings")
     return 1 if findings else 0
 
