@@ -168,8 +168,11 @@ class UpdaterTest(unittest.TestCase):
         return Scenario(name + (f"-{self._scenarios}" if self._scenarios > 1 else ""))
 
     def each(self, rows, check):
-        """check(*row[1:]) for every row; a failure names the row by row[0]."""
+        """check(*row[1:]) for every row (those whose name holds $UPDATER_ROW, when set); a failure names the row by
+        row[0]."""
         for name, *case in rows:
+            if os.environ.get("UPDATER_ROW", "") not in name:
+                continue
             with self.subTest(name):
                 check(*case)
 

@@ -52,11 +52,12 @@ def paths():
 
 
 def base_environment(display):
-    # XDG folders would lead Wine's shell folders back to the real home.
+    # XDG folders would lead Wine's shell folders back to the real home. Wine starts its menu builder on every
+    # shortcut saved, a process a whole core busy for a moment: the tests want no menus.
     env = {k: v for k, v in os.environ.items() if not k.startswith(("XDG_", "WINE"))}
     env.update(WINEPREFIX=paths()["prefix"], DISPLAY=display, HOME=paths()["home"],
                LC_ALL=os.environ.get("UPDATER_LOCALE", "ja_JP.UTF-8"),
-               WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+               WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
     return env
 
 
