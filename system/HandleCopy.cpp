@@ -52,8 +52,6 @@ bool RenameOnto(HANDLE file, const String& target) {
     return false;
 }
 
-char buffer[64 * 1024];
-
 } // namespace
 
 bool CanCopyThroughHandle() { return SetInformation() != nullptr; }
@@ -74,6 +72,8 @@ bool CopyThroughHandle(const String& source, const char* name, const String& tar
                               attributes ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!to.IsValid())
         return false;
+    // On the stack: a static buffer lands in the program's file, not in memory left empty.
+    char buffer[32 * 1024];
     DWORD read = 0, wrote = 0;
     do {
         if (!ReadFile(from.Get(), buffer, sizeof buffer, &read, nullptr) ||
