@@ -21,11 +21,13 @@ static bool FindJournalPath() {
 }
 
 // Newest first; each record leaves the journal once it is undone, so a
-// second attempt starts where this one stopped.
-static bool UndoAll(const ByteBuffer& text, String& failed) {
+// second attempt starts where this one stopped. The undo ends at the commit
+// of an earlier run whose kept files stayed (held): that run is done and
+// never undone. `end`: where the journal ends afterwards.
+static bool UndoAll(const ByteBuffer& text, unsigned& end, String& failed) {
     JournalRecord record;
-    unsigned end = text.Size(), start = 0;
-    while (RecordBefore(text, end, record, start)) {
+    unsigned start = 0;
+    while (RecordBefore(text, end, record, start) && record.kind != JournalCommit) {
         if (!UndoRecord(record)) {
             failed = record.path;
             return false;
@@ -39,9 +41,10 @@ static bool UndoAll(const ByteBuffer& text, String& failed) {
     return true;
 }
 
-static bool DropAllKept(const ByteBuffer& text) {
+// The kept files of the records that end at `end`.
+static bool DropAllKept(const ByteBuffer& text, unsigned end) {
     JournalRecord record;
-    unsigned end = text.Size(), start = 0;
+    unsigned start = 0;
     bool dropped = true;
     while (RecordBefore(text, end, record, start)) {
         dropped = DropKept(record) && dropped;
@@ -62,15 +65,17 @@ static bool Replay(String& failed) {
     }
     bool committing = RecordBefore(text, text.Size(), last, start) && last.kind == JournalCommit;
     LogLine(committing ? "commit \"%s\"" : "undo \"%s\"", journalPath.Text());
-    // A kept file that cannot be deleted (held) is no reason to stop: the
-    // update is complete, and the journal stays for the next start.
-    if (committing && !DropAllKept(text)) {
-        LogLine("commit not finished: the next start finishes it");
-        return true;
-    }
-    if (!committing && !UndoAll(text, failed)) {
+    unsigned end = text.Size();
+    if (!committing && !UndoAll(text, end, failed)) {
         LogLine("undo stopped: the next start goes on");
         return false;
+    }
+    // What is left was committed (this run, or one before it). A kept file
+    // that cannot be deleted (held) is no reason to stop: the update is
+    // complete, and the journal stays for the next start, which adds to it.
+    if (!DropAllKept(text, end)) {
+        LogLine("commit not finished: the next start finishes it");
+        return true;
     }
     DeleteFileA(journalPath.Text());
     LogLine(committing ? "committed" : "undone");

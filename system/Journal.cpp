@@ -22,8 +22,11 @@ bool JournalPathFor(const String& scriptPath, String& journalPath) {
 
 bool OpenJournal(const String& path) {
     CloseJournal();
-    journalFile = CreateFileA(path.Text(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    journalFile = CreateFileA(path.Text(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (journalFile != INVALID_HANDLE_VALUE &&
+        SetFilePointer(journalFile, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+        CloseJournal();
     return journalFile != INVALID_HANDLE_VALUE;
 }
 

@@ -30,7 +30,8 @@ struct JournalRecord {
 // upper case), so it is found again when the script sits on read-only media. False when there is no such folder.
 bool JournalPathFor(const String& scriptPath, String& journalPath);
 
-// Creates the journal (empty) and makes every writing step note its
+// Opens the journal, created empty or added to (what stays of a commit that
+// could not delete every kept file), and makes every writing step note its
 // changes in it from now on.
 bool OpenJournal(const String& path);
 bool JournalActive();
