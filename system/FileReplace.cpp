@@ -103,14 +103,16 @@ static bool WriteCopy(const String& name, const void* context) {
     return CopyFileA(job.source.Text(), name.Text(), FALSE) && (!job.change || job.change(name.Text(), job.context));
 }
 
+// With the journal open the old target is kept aside just before the rename.
 static bool CopyAndPut(const String& name, const void* context) {
     const CopyJob& job = *static_cast<const CopyJob*>(context);
-    if (CopyThroughHandle(job.source, name.Text(), *job.target))
+    BeforePut keep = JournalActive() ? KeepForPut : nullptr;
+    if (CopyThroughHandle(job.source, name.Text(), *job.target, keep))
         return true;
     if (GetLastError() != ERROR_FILE_EXISTS)
         return false;
     DeleteNewFile(name.Text());
-    return CopyThroughHandle(job.source, name.Text(), *job.target);
+    return CopyThroughHandle(job.source, name.Text(), *job.target, keep);
 }
 
 bool ReplaceThroughCopy(const String& source, const String& target, CopyChange change, void* context) {
@@ -126,8 +128,7 @@ bool CopyFileReplacing(const String& source, const String& destination) {
     CopyJob job = {source, nullptr, nullptr, &destination};
     if (!IsWindowsNT() && !JournalActive())
         return WriteCopy(destination, &job);
-    // With the journal open the old file is kept aside first (PutNoted).
-    if (!JournalActive() && CanCopyThroughHandle())
+    if (CanCopyThroughHandle())
         return PutThroughNewFile(destination, destination, CopyAndPut, &job, true);
     return PutThroughNewFile(destination, destination, WriteCopy, &job);
 }

@@ -56,7 +56,7 @@ bool RenameOnto(HANDLE file, const String& target) {
 
 bool CanCopyThroughHandle() { return SetInformation() != nullptr; }
 
-bool CopyThroughHandle(const String& source, const char* name, const String& target) {
+bool CopyThroughHandle(const String& source, const char* name, const String& target, BeforePut beforePut) {
     FileHandle from(CreateFileA(source.Text(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     // Not GetFileInformationByHandle: under Wine it asks for the volume too,
@@ -87,5 +87,5 @@ bool CopyThroughHandle(const String& source, const char* name, const String& tar
     if ((sourceAttributes & FILE_ATTRIBUTE_READONLY) &&
         !SetInformation()(to.Get(), FileBasicInfoClass, &basic, sizeof basic))
         return false;
-    return RenameOnto(to.Get(), target);
+    return (!beforePut || beforePut(name, target)) && RenameOnto(to.Get(), target);
 }

@@ -16,4 +16,6 @@ bool CanCopyThroughHandle();
 // `target` in one step, replacing what is there; a read-only target is made
 // writable just for the rename. False with the system's error; `name` may
 // then be left for the caller to delete.
-bool CopyThroughHandle(const String& source, const char* name, const String& target);
+// `beforePut` (when given) acts just before the rename, with the copy whole.
+typedef bool (*BeforePut)(const char* name, const String& target);
+bool CopyThroughHandle(const String& source, const char* name, const String& target, BeforePut beforePut = nullptr);

@@ -48,17 +48,21 @@ bool KeepMatchesAside(const String& path) {
     return WalkPath(path, KeepEntry, false, &pattern);
 }
 
-bool PutNoted(const char* from, const String& to) {
+bool KeepForPut(const char* from, const String& to) {
     String kept;
     // A file renamed onto its own name (in another letter case) is not kept aside first.
     bool present = NameExists(to.Text()) && !to.EqualsNoCase(from);
     if ((present && !KeptName(to, kept)) || !NoteInJournal(JournalPut, to.Text(), kept.Text(), from))
         return false;
-    if (present) {
-        LogLine("  keep \"%s\" as \"%s\"", to.Text(), kept.Text());
-        if (!MoveFileA(to.Text(), kept.Text()))
-            return false;
-    }
+    if (!present)
+        return true;
+    LogLine("  keep \"%s\" as \"%s\"", to.Text(), kept.Text());
+    return MoveFileA(to.Text(), kept.Text()) != 0;
+}
+
+bool PutNoted(const char* from, const String& to) {
+    if (!KeepForPut(from, to))
+        return false;
     if (!IsWindowsNT())
         return MoveFileA(from, to.Text()) != 0;
     return MoveFileExA(from, to.Text(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

@@ -19,6 +19,8 @@ bool KeepMatchesAside(const String& path);
 // Renames `from` onto `to` in one step, written through, the old `to` kept
 // aside first. For the replacing calls of FileReplace.h only.
 bool PutNoted(const char* from, const String& to);
+// PutNoted up to the rename: noted, and the old `to` kept aside.
+bool KeepForPut(const char* from, const String& to);
 
 // MoveFileA (the destination is free), noted as a put.
 bool MoveNoted(const char* from, const char* to);

@@ -4,11 +4,26 @@
 
 #include "DirectoryTree.h"
 #include "FileData.h"
+#include "FileReplace.h"
 #include "foundation/Numbers.h"
 #include "foundation/RunLog.h"
 
-// A file or a folder with what it holds, read-only files included.
-static bool RemoveAnything(const String& path) { return !NameExists(path.Text()) || DeletePath(path); }
+// A file or a folder with what it holds, read-only files included. A file
+// goes by itself: through DeletePath's gate, each of thousands of kept
+// files would have every level of its path searched.
+static bool RemoveAnything(const String& path) {
+    DWORD attributes = GetFileAttributesA(path.Text());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return DeletePath(path);
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(path.Text(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (DeleteFileA(path.Text()))
+        return true;
+    PutAttributesBack(path.Text(), attributes);
+    return false;
+}
 
 static bool MoveBack(const String& from, const String& to) { return MoveFileA(from.Text(), to.Text()) != 0; }
 
@@ -65,7 +80,7 @@ bool DropKept(const JournalRecord& record) {
     if (!kept || !NameExists(record.second.Text()))
         return true;
     BeginStep();
-    bool dropped = DeletePath(record.second);
+    bool dropped = RemoveAnything(record.second);
     LogLine("  commit: delete \"%s\": %s", record.second.Text(), dropped ? "done" : SystemErrorText().Text());
     return dropped;
 }

@@ -401,6 +401,8 @@ class Files(FileRows):
                      for name, step, body, outcome, options in PLANTED]
                   + [("a killed run is undone at the next start", KILLED, makedir(r"<W>\app"), DONE, UNDONE,
                       {"journal": KILLED_JOURNAL}),
+                     ("a read-only file replaced: what was kept of it goes at the commit", {"a.txt": "new", "b.txt": "old"},
+                      READ_ONLY_B + copy(r"<W>\a.txt", r"<W>\b.txt"), DONE, {"b.txt": "new"}, ROLLBACK),
                      ("a killed commit is finished", KILLED, makedir(r"<W>\app"), DONE,
                       {"app/app.exe.~upd1": GONE, "app/old.~upd1/plugin.dll": GONE}, {"journal": KILLED_JOURNAL + ["C"]}),
                      ("a kept file held at the commit stays with the journal; the run goes on", KILLED,
