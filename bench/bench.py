@@ -1,6 +1,6 @@
 """The benchmark: builds nothing itself (bench/run.sh does), measures every
 figure side by side in one run, best of interleaved rounds, prints one table
-and keeps it in bench/RESULTS.md.
+and keeps it in bench/RESULTS.md beside the latest of the other kinds.
 
     bench.py SOURCE BUILD     SOURCE: the source tree; BUILD: the build folder
                               holding win64/, win32/ and bench/
@@ -408,8 +408,22 @@ def main():
                .get(os.environ.get("BENCH_ONLY"), ".")))
     text = head + "\n\n" + table() + "\n" + "".join(f"\n{n}" for n in notes) + "\n"
     print(text)
-    with open(os.path.join(SOURCE, "bench", "RESULTS.md"), "w") as f:
-        f.write("# Benchmark results\n\nThe latest table printed by `bench/run.sh`.\n\n" + text)
+    keep(text)
+
+
+def keep(text):
+    """bench/RESULTS.md keeps the latest table of each kind of run (every row, or one BENCH_ONLY)."""
+    path = os.path.join(SOURCE, "bench", "RESULTS.md")
+    kinds = {}
+    if os.path.exists(path):
+        with open(path) as f:
+            for part in re.split(r"^## ", f.read(), flags=re.M)[1:]:
+                title, _, body = part.partition("\n")
+                kinds[title] = body
+    kinds[f"BENCH_ONLY={os.environ['BENCH_ONLY']}" if os.environ.get("BENCH_ONLY") else "Every row"] = "\n" + text + "\n"
+    with open(path, "w") as f:
+        f.write("# Benchmark results\n\nThe latest table of each kind of run of `bench/run.sh`.\n\n"
+                + "".join(f"## {title}\n{body}" for title, body in sorted(kinds.items())))
 
 
 if __name__ == "__main__":
