@@ -232,6 +232,8 @@ def under_wine():
                                          f"MODE=COPY\nFROM={win('tree')}\nTO={win('out', f'upd{r}')}\n"))
             add("copy:xcopy", f"C:\\windows\\system32\\xcopy.exe {win('tree')} {win('out', f'xc{r}')} /E /I /Q /Y")
             add("copy:loop", f"{win('winbench.exe')} copy {win('tree')} {win('out', f'loop{r}')}")
+            add("copy:loop-onto", f"{win('winbench.exe')} copy {win('tree')} {win('out', f'loop{r}')}")
+            add("copy:keep", f"{win('winbench.exe')} keep {win('tree')} {win('out', f'loop{r}')}")
         if crc_known:
             # Each also on 3 bytes: its start-up and exit, taken off.
             for label, command in crc_commands():
@@ -320,6 +322,10 @@ def copy_rows(results):
     row(group, "updater.exe COPY onto the tree it made", f"{onto * 1e3:.0f}", "ms", "every file replaced")
     row(group, "the same with ROLLBACK=1", f"{best(results, 'copy:rollback') * 1e3:.0f}", "ms",
         f"{ratio(best(results, 'copy:rollback'), onto)} without it (goal: at most 1.1x)")
+    loop_onto, keep = best(results, "copy:loop-onto"), best(results, "copy:keep")
+    row(group, "bare CopyFileA loop onto the tree it made", f"{loop_onto * 1e3:.0f}", "ms", "every file written over")
+    row(group, "the same, each old file renamed aside first, deleted after", f"{keep * 1e3:.0f}", "ms",
+        f"{ratio(keep, loop_onto)} the loop onto the tree: the least that keeping old files adds")
     for r in range(ROUNDS):
         for prefix in ("upd", "xc", "loop"):
             found = count_files(scratch("out", f"{prefix}{r}"))

@@ -9,6 +9,9 @@
 //                            KiB: the pass the whole-file CRC is measured against
 //   winbench crc FILE KIB    the same, with Crc32Update over every block
 //   winbench copy FROM TO    copies the tree FROM to TO with CopyFileA
+//   winbench keep FROM TO    the same onto an earlier copy, each old file
+//                            first renamed aside and deleted once replaced:
+//                            the least that keeping the old files costs
 //   winbench profile FILE    reads MODE, ARG1 and ARG2 of every section of the
 //                            script FILE, as a VERIFY list's loading does
 #include <windows.h>
@@ -119,8 +122,8 @@ static bool ReadBlocks(const char* path, DWORD block, bool crc, unsigned& result
     return buffer != nullptr;
 }
 
-static bool CopyTree(const char* from, const char* to) {
-    char pattern[MAX_PATH], source[MAX_PATH], target[MAX_PATH];
+static bool CopyTree(const char* from, const char* to, bool keep) {
+    char pattern[MAX_PATH], source[MAX_PATH], target[MAX_PATH], kept[MAX_PATH + 8];
     snprintf(pattern, sizeof pattern, "%s\\*", from);
     if (!CreateDirectoryA(to, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         return false;
@@ -134,8 +137,13 @@ static bool CopyTree(const char* from, const char* to) {
             continue;
         snprintf(source, sizeof source, "%s\\%s", from, found.cFileName);
         snprintf(target, sizeof target, "%s\\%s", to, found.cFileName);
-        ok = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? CopyTree(source, target)
-                                                                 : CopyFileA(source, target, FALSE) != 0;
+        snprintf(kept, sizeof kept, "%s.~upd1", target);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ok = CopyTree(source, target, keep);
+        else if (keep)
+            ok = MoveFileA(target, kept) && CopyFileA(source, target, FALSE) && DeleteFileA(kept);
+        else
+            ok = CopyFileA(source, target, FALSE) != 0;
     } while (ok && FindNextFileA(search, &found));
     FindClose(search);
     return ok;
@@ -165,10 +173,11 @@ int main(int argc, char** argv) {
         double bytes;
         return block && ReadBlocks(argv[2], block, !strcmp(argv[1], "crc"), sum, bytes) ? 0 : 1;
     }
-    if (argc == 4 && !strcmp(argv[1], "copy"))
-        return CopyTree(argv[2], argv[3]) ? 0 : 1;
+    if (argc == 4 && (!strcmp(argv[1], "copy") || !strcmp(argv[1], "keep")))
+        return CopyTree(argv[2], argv[3], !strcmp(argv[1], "keep")) ? 0 : 1;
     if (argc == 3 && !strcmp(argv[1], "profile"))
         return Profile(argv[2]);
-    fprintf(stderr, "usage: winbench plan FILE | read FILE [KIB] | crc FILE KIB | copy FROM TO | profile FILE\n");
+    fprintf(stderr, "usage: winbench plan FILE | read FILE [KIB] | crc FILE KIB | copy FROM TO | keep FROM TO | "
+                    "profile FILE\n");
     return 2;
 }
