@@ -292,6 +292,8 @@ class Files(FileRows):
                copy(r"R:\a.txt", target.replace("/", "\\")), outcome if outcome == DONE else
                (8, r"R:\a.txt", target.replace("/", "\\")), {target: "new"} if outcome == DONE else {})
               for target, outcome in LONG_TARGETS],
+            ("copy: a read-only destination is replaced", {"a.txt": "A", "b.txt": "B"},
+             READ_ONLY_B + copy(r"<W>\a.txt", r"<W>\b.txt"), DONE, {"b.txt": "A"}),
             ("copy: a failed replace keeps the read-only bit", {"a.txt": "A", "b.txt": "B"},
              READ_ONLY_B + copy(r"<W>\a.txt", r"<W>\b.txt"), (8, r"<W>\a.txt", r"<W>\b.txt"), {"b.txt": "B [R]"}, HOLD_B),
             ("into System32", {"a.txt": "A"}, copy(r"<W>\a.txt", r"<Win>\System32\updater-tests\b.txt"), DONE,
