@@ -56,31 +56,38 @@ bool RenameOnto(HANDLE file, const String& target) {
 
 bool CanCopyThroughHandle() { return SetInformation() != nullptr; }
 
-bool CopyThroughHandle(const String& source, const char* name, const String& target, BeforePut beforePut) {
+// The whole of `source` into `to`, with its time of last writing. The
+// source is closed again before the rename: the target may be the source
+// under another name (its letters in another case, a hard link), which the
+// system does not replace while it is open.
+static bool WriteWhole(const String& source, HANDLE to) {
     FileHandle from(CreateFileA(source.Text(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    // Not GetFileInformationByHandle: under Wine it asks for the volume too,
-    // which costs more than the copy.
-    FILETIME written;
-    DWORD sourceAttributes = GetFileAttributesA(source.Text());
-    if (!from.IsValid() || !GetFileTime(from.Get(), nullptr, nullptr, &written) ||
-        sourceAttributes == INVALID_FILE_ATTRIBUTES)
-        return false;
-    // Made writable: a read-only bit is set through the handle once it is written.
-    DWORD attributes = sourceAttributes & ~(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
-    FileHandle to(CreateFileA(name, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                              attributes ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!to.IsValid())
+    if (!from.IsValid())
         return false;
     // On the stack: a static buffer lands in the program's file, not in memory left empty.
     char buffer[32 * 1024];
     DWORD read = 0, wrote = 0;
     do {
         if (!ReadFile(from.Get(), buffer, sizeof buffer, &read, nullptr) ||
-            (read && (!WriteFile(to.Get(), buffer, read, &wrote, nullptr) || wrote != read)))
+            (read && (!WriteFile(to, buffer, read, &wrote, nullptr) || wrote != read)))
             return false;
     } while (read);
-    if (!SetFileTime(to.Get(), nullptr, nullptr, &written))
+    // Not GetFileInformationByHandle: under Wine it asks for the volume too,
+    // which costs more than the copy.
+    FILETIME written;
+    return GetFileTime(from.Get(), nullptr, nullptr, &written) && SetFileTime(to, nullptr, nullptr, &written);
+}
+
+bool CopyThroughHandle(const String& source, const char* name, const String& target, BeforePut beforePut) {
+    DWORD sourceAttributes = GetFileAttributesA(source.Text());
+    if (sourceAttributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    // Made writable: a read-only bit is set through the handle once it is written.
+    DWORD attributes = sourceAttributes & ~(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
+    FileHandle to(CreateFileA(name, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                              attributes ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!to.IsValid() || !WriteWhole(source, to.Get()))
         return false;
     BasicInformation basic = {};
     basic.attributes = attributes | FILE_ATTRIBUTE_READONLY;

@@ -10,12 +10,12 @@
 // Vista and later); elsewhere CopyFileA and MoveFileExA do the work.
 bool CanCopyThroughHandle();
 
-// Copies `source` into the new file `name`, which must not be there (never
-// written through: it may be another name of some file), with the source's attributes and
-// time of last writing, as CopyFileA gives them) and renames it onto
-// `target` in one step, replacing what is there; a read-only target is made
-// writable just for the rename. False with the system's error; `name` may
-// then be left for the caller to delete.
-// `beforePut` (when given) acts just before the rename, with the copy whole.
+// Copies `source` into the new file `name` (which must not be there: a name
+// that is there may be another name of some file, never written through)
+// with the source's attributes and time of last writing, as CopyFileA gives
+// them, and renames it onto `target` in one step, replacing what is there;
+// a read-only target is made writable just for the rename. `beforePut`
+// (when given) acts just before the rename, with the copy whole. False with
+// the system's error; `name` may then be left for the caller to delete.
 typedef bool (*BeforePut)(const char* name, const String& target);
 bool CopyThroughHandle(const String& source, const char* name, const String& target, BeforePut beforePut = nullptr);

@@ -292,6 +292,9 @@ class Files(FileRows):
                copy(r"R:\a.txt", target.replace("/", "\\")), outcome if outcome == DONE else
                (8, r"R:\a.txt", target.replace("/", "\\")), {target: "new"} if outcome == DONE else {})
               for target, outcome in LONG_TARGETS],
+            ("copy: a file onto itself, in other letters", {"a.txt": "A"}, copy(r"<W>\a.txt", r"<W>\A.TXT"), DONE, {}),
+            ("copy: a file onto a hard link of itself", {"a.txt": "A", "b.txt": "=> a.txt"},
+             copy(r"<W>\a.txt", r"<W>\b.txt"), DONE, {"b.txt": "A"}),
             ("copy: a read-only destination is replaced", {"a.txt": "A", "b.txt": "B"},
              READ_ONLY_B + copy(r"<W>\a.txt", r"<W>\b.txt"), DONE, {"b.txt": "A"}),
             ("copy: a failed replace keeps the read-only bit", {"a.txt": "A", "b.txt": "B"},
