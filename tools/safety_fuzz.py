@@ -180,6 +180,8 @@ class Model:
         when `follow`."""
         value = self.state.get(path)
         if value and value[0] == "l" and follow:
+            if self.leads_nowhere(path):
+                return []
             return [((), ("d",), value[1])] + [(r, v, p) for r, v, p in self.tree(value[1], False) if r]
         found = [((), value, self.real(path))]
         if value and value[0] == "d":
@@ -192,8 +194,13 @@ class Model:
         value = self.state.get(path, ("",))
         return value[1] if value[0] == "l" else path
 
+    def leads_nowhere(self, path):
+        """A link whose target is gone: under Wine every call answers for the target, so it is nothing to them."""
+        value = self.state.get(path, ("",))
+        return value[0] == "l" and value[1] not in self.state
+
     def holds_link(self, path):
-        return any(v[0] == "l" for p, v in self.state.items() if p[:len(path)] == path)
+        return any(v[0] == "l" and not self.leads_nowhere(p) for p, v in self.state.items() if p[:len(path)] == path)
 
     def put(self, path, value):
         for i in range(1, len(path)):
@@ -282,7 +289,8 @@ class Model:
             self.put(temporary[1] + r, v)
         self.note()
         self.remove(temporary[1] if temporary[0] == "path" else ())
-        self.remove(d[1])
+        if not self.leads_nowhere(d[1]):
+            self.remove(d[1])
         for r, v, _ in listed if word != "DELETE" else ():
             self.put(d[1] + r, v)
         return True
