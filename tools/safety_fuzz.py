@@ -218,6 +218,8 @@ class Model:
     def transfer(self, source, destination, move):
         """COPY or MOVE; False for a step that must be refused."""
         s, d = self.resolve(source), self.resolve(destination)
+        if s[0] == "root" and not move and d[0] == "path" and self.state.get(d[1], ("d",))[0] == "d":
+            return self.copy_root(d[1])
         if s[0] != "path" or d[0] not in ("path", "root"):  # a root is written into, never replaced
             return False
         s, d = s[1], d[1] if d[0] == "path" else ()
@@ -254,6 +256,18 @@ class Model:
         for path, value in listed:
             if path:  # a folder copied into a root: the root itself is there already
                 self.put(path, ("d",) if value[0] == "l" else value)
+        return True
+
+    def copy_root(self, d):
+        """COPY of a whole root, which is read as a folder: its entries go into the folder d, never entered."""
+        self.make(d)
+        listed = []
+        for top in sorted({p[:1] for p in self.state}):
+            found = self.tree(top, True)
+            fenced = [r for r, v, p in found if p == d and v[0] in "dl"]
+            listed += [(d + top + r, v) for r, v, p in found if not any(r[:len(f)] == f for f in fenced)]
+        for path, value in listed:
+            self.put(path, ("d",) if value[0] == "l" else value)
         return True
 
     def make(self, folder):
