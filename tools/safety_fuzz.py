@@ -2,7 +2,8 @@
 """Safety fuzzer: a random tree on drive U: (spaces, dots, Japanese names, 8.3 aliases, a folder link, names near
 260 bytes), a random current folder, and a script of one to three writing steps whose paths come from a grammar of
 forms, run by the real updater.exe under Wine. A model of its own resolves each path as Windows does and gives the
-tree after each step, the sources listed in full before anything is written; a step may also be refused. After the
+tree after each step, the sources listed in full before anything is written; a step may also be refused, but not
+a COPY of one file that nothing may refuse (Model.plain_copy). After the
 run every entry holds what the model has it hold before or after one of the steps that ran (nothing else changed,
 no content gone that no step named, no stray file), all of them the last state when the run ended with 0; the exit
 code agrees with the log's boxes and the failing step's message; the run ended within 10 s.
@@ -141,6 +142,7 @@ class Model:
     def resolve(self, text):
         """("path", names) below U:\\ with links followed, or ("empty"|"root"|"device"|"other",)."""
         t = text.replace("/", "\\")
+        self.followed = False
         if not t:
             return ("empty",)
         last = t.rstrip("\\").rpartition("\\")[2]
@@ -165,7 +167,7 @@ class Model:
             parts.append(real or level)
             value = self.state.get(tuple(parts))
             if value and value[0] == "l" and i < len(levels) - 1:
-                parts = list(value[1])
+                parts, self.followed = list(value[1]), True
         return ("path", tuple(parts)) if parts else ("root",)
 
     def matches(self, folder, pattern):
@@ -257,6 +259,20 @@ class Model:
             if path:  # a folder copied into a root: the root itself is there already
                 self.put(path, ("d",) if value[0] == "l" else value)
         return True
+
+    def plain_copy(self, keys):
+        """COPY of one file onto a file or a free name, in a folder that is there, written without wildcards or
+        trailing dots, spaces or separators, short, no link on the way: nothing may refuse it."""
+        texts = [collapse_parents(keys[k]) for k in ("FROM", "TO")]
+        if any(set(t) & set("*?") or t.rstrip("\\/. ") != t or len(t.encode("cp932")) > 150 for t in texts):
+            return False
+        found = []
+        for t in texts:
+            found.append(self.resolve(t))
+            if found[-1][0] != "path" or self.followed or len("\\".join(found[-1][1]).encode("cp932")) > 150 or \
+                    any(self.state.get(found[-1][1][:i], ("",))[0] != "d" for i in range(1, len(found[-1][1]))):
+                return False
+        return self.state.get(found[0][1], ("",))[0] == "f" and self.state.get(found[1][1], ("f",))[0] == "f"
 
     def copy_root(self, d):
         """COPY of a whole root, which is read as a folder: its entries go into the folder d, never entered."""
@@ -447,8 +463,10 @@ def judge(world, cwd, steps, before, after, code, boxes, log):
         if not any(boxes[0].startswith(MESSAGES[n].split("%")[0]) for n in (MESSAGE_OF[mode], 4)):
             findings.append(f"{mode} failed with another message: {boxes[0]}")
     states, model = [before], Model(before, cwd, world.shorts)
-    for mode, keys in steps[:len(ran)]:
-        carry_out(model, mode, keys)
+    for number, (mode, keys) in enumerate(steps[:len(ran)]):
+        plain = code == 1 and number == len(ran) - 1 and mode == "COPY" and model.plain_copy(keys)
+        if carry_out(model, mode, keys) and plain:
+            findings.append("COPY of one file refused where nothing may refuse it")
         states += model.between + [dict(model.state)]
         model.between = []
 
