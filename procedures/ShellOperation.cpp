@@ -145,6 +145,32 @@ bool NamesSomething(const String& path) {
     return found;
 }
 
+// The longest name an entry of a walk has past `base` bytes.
+struct Deepest {
+    int base, longest;
+};
+
+bool NoteLength(const String& entry, WalkEvent, void* context) {
+    Deepest& deepest = *static_cast<Deepest*>(context);
+    if (entry.Length() > deepest.base && entry.Length() - deepest.base > deepest.longest)
+        deepest.longest = entry.Length() - deepest.base;
+    return true;
+}
+
+// True when every entry the shell writes below the temporary name of a
+// folder (a folder's contents, a pattern's matches with theirs) fits the
+// ANSI calls: Wine's shell was seen to pass over one that does not and
+// answer success. Counted in bytes, so a double-byte name is judged longer
+// than it is.
+bool FitsBelow(const String& source, const String& temporary) {
+    bool isDirectory = IsDirectory(source);
+    if (!isDirectory && !strpbrk(source.Text() + PathPrefix(source).Length(), "*?"))
+        return true;
+    Deepest deepest = {isDirectory ? source.Length() : PathPrefix(source).Length() - 1, 0};
+    WalkPath(source, NoteLength, true, &deepest);
+    return temporary.Length() + deepest.longest < MAX_PATH;
+}
+
 PathRole SourceRole(unsigned operation) {
     if (operation == FO_DELETE)
         return PathRole::Deleted;
@@ -196,7 +222,8 @@ bool ShellItemStep(Procedure&, const String* items) {
         !Fits(item.operation, source, destination, items[1]))
         return Fail(item, false);
     item.aside.Fill(destination.full + AsideSuffix);
-    if (!SettleAside(item) || !NamesSomething(source.full))
+    if (!SettleAside(item) || !NamesSomething(source.full) ||
+        (item.operation != FO_DELETE && !FitsBelow(source.full, destination.full + ".tmp")))
         return Fail(item, false);
     String temporary(item.temporary.text);
     if (PathExists(temporary) &&

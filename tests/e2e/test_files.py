@@ -366,6 +366,8 @@ class Files(FileRows):
              shell("MOVE,MOVE", r"<W>\a.txt,<W>\b.txt", r"<W>\x.txt"), (17,), {"a.txt": GONE, "x.txt": "A"}),
             ("shell: DELETE with an empty destination", {"a.txt": "A", ".tmp": "user"},
              shell("DELETE", r"<W>\a.txt", ""), (17,), {}),
+            ("shell: a tree whose file would pass the limit below the temporary name is refused",
+             {f"R:/s/{'x' * 246}/f.txt": "f"}, shell("COPY", r"R:\s", r"R:\d"), (17,), {}),
             ("shell: a failed replace keeps the read-only bit", {"a.txt": "A", "b.txt": "B"},
              READ_ONLY_B + shell("COPY", r"<W>\a.txt", r"<W>\b.txt"), (17,), {"b.txt": "B [R]"}, HOLD_B),
             ("shell: move onto a destination held open keeps the only copy", APP, shell("MOVE", NEW, OLD), (17,),
