@@ -15,19 +15,37 @@ void PutAttributesBack(const char* path, DWORD attributes) {
     SetLastError(error);
 }
 
+bool PutOverReadOnly(const String& target, PutAttempt put, const void* context) {
+    if (put(context))
+        return true;
+    DWORD error = GetLastError();
+    DWORD attributes = GetFileAttributesA(target.Text());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY) ||
+        !SetFileAttributesA(target.Text(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(error);
+        return false;
+    }
+    if (put(context))
+        return true;
+    PutAttributesBack(target.Text(), attributes);
+    return false;
+}
+
+struct OneStepMove {
+    const char* replacement;
+    const String& target;
+};
+
+static bool MoveInOneStep(const void* context) {
+    const OneStepMove& move = *static_cast<const OneStepMove*>(context);
+    return MoveFileExA(move.replacement, move.target.Text(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool ReplaceFileInOneStep(const char* replacement, const String& target) {
-    // MoveFileExA refuses to replace a read-only file. With no target there,
-    // the attribute calls fail and change nothing.
     if (JournalActive())
         return PutNoted(replacement, target);
-    const char* name = target.Text();
-    DWORD attributes = GetFileAttributesA(name);
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesA(name, attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (MoveFileExA(replacement, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    PutAttributesBack(name, attributes);
-    return false;
+    OneStepMove move = {replacement, target};
+    return PutOverReadOnly(target, MoveInOneStep, &move);
 }
 
 // The ANSI file calls take a path of MAX_PATH UTF-16 units with the

@@ -35,21 +35,19 @@ bool RenameThrough(HANDLE file, const String& target) {
     return units > 1 && SetInformation()(file, FileRenameInfoClass, &rename, sizeof rename);
 }
 
-// MoveFileExA's rule: a read-only target is not replaced until its bit is off.
+struct HandleRename {
+    HANDLE file;
+    const String& target;
+};
+
+bool RenameInOneStep(const void* context) {
+    const HandleRename& rename = *static_cast<const HandleRename*>(context);
+    return RenameThrough(rename.file, rename.target);
+}
+
 bool RenameOnto(HANDLE file, const String& target) {
-    if (RenameThrough(file, target))
-        return true;
-    DWORD error = GetLastError();
-    DWORD attributes = GetFileAttributesA(target.Text());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-        SetFileAttributesA(target.Text(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
-        if (RenameThrough(file, target))
-            return true;
-        PutAttributesBack(target.Text(), attributes);
-        return false;
-    }
-    SetLastError(error);
-    return false;
+    HandleRename rename = {file, target};
+    return PutOverReadOnly(target, RenameInOneStep, &rename);
 }
 
 } // namespace
