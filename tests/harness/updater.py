@@ -18,6 +18,7 @@ from messages import DEFAULT_CAPTION, message  # noqa: F401
 from sections import msgbox, section
 
 __unittest = True  # see boxes.py
+FAILFAST = os.environ.get("UPDATER_FAILFAST") == "1"
 
 DRIVER = r"X:\boxdriver.exe"
 CLIPBOARD_BEFORE = "before the run"  # Unicode text only, as the box driver puts it there
@@ -173,6 +174,12 @@ class UpdaterTest(unittest.TestCase):
         for name, *case in rows:
             if os.environ.get("UPDATER_ROW", "") not in name:
                 continue
+            if FAILFAST:  # the first failing row ends the module
+                try:
+                    check(*case)
+                except self.failureException as failure:
+                    raise self.failureException(f"{name}: {failure}") from None
+                continue
             with self.subTest(name):
                 check(*case)
 
@@ -200,4 +207,4 @@ class UpdaterTest(unittest.TestCase):
 
 def main():
     """UPDATER_FAILFAST=1 (the fault and mutant tools): the module stops after the test that failed first."""
-    unittest.main(verbosity=2, failfast=os.environ.get("UPDATER_FAILFAST") == "1")
+    unittest.main(verbosity=2, failfast=FAILFAST)
