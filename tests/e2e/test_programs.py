@@ -24,8 +24,8 @@ class Programs(UpdaterTest):
         self.programs, self.wine_failed = [], False
         self.addCleanup(self.stop_programs)
 
-    def program(self, s, relative, gui=False, drive=None, **plan):
-        self.programs.append(Program(s, relative, gui=gui, plan=plan, drive=drive))
+    def program(self, s, relative, gui=False, **plan):
+        self.programs.append(Program(s, relative, gui=gui, plan=plan))
         return self.programs[-1]
 
     def stop_programs(self):
@@ -67,6 +67,8 @@ class Programs(UpdaterTest):
     def test_command_line_and_current_directory(self):
         # FILE, PARAM -> for each program: the text after its path, its current directory; decoys planted where
         # an unquoted command line would end a program's name at a space. m.exe, named first, lets an item be quoted.
+        # A failure (a fifth item, not waiting) reports message 9's program and parameters, nothing after it runs,
+        # and what started before it runs on. The scenario's folder is the updater's current directory.
         rows = [
             ("one program", r"<Src>\app.exe", "a b", {"app.exe": ("a b", "")}, []),
             ("two programs, one parameter item", r"<Src>\app.exe,<Src>\sub\two.exe", "-x",
@@ -83,15 +85,25 @@ class Programs(UpdaterTest):
             # A value is text: its parent step takes "\\.." only, and "/" stays.
             ("a parent step in PARAM, slashes kept", r"<Src>\app.exe", r"/S /D=<Src>\..\App",
              {"app.exe": (r"/S /D=<Up>\App", "")}, []),
+            ("bare file name", "app.exe", "p", {}, ["app.exe"], message(9, "app.exe", "p")),
+            ("backslash then name", r"\app.exe", "", {}, ["app.exe"], message(9, r"\app.exe", "")),
+            ("no such program", r"<Src>\none.exe", "a b", {}, ["app.exe"], message(9, r"@\none.exe", "a b")),
+            ("second of two", r"<Src>\app.exe,<Src>\none.exe", "x, y ", {"app.exe": ("x", "")}, [],
+             message(9, r"@\none.exe", "y")),
         ]
 
-        def check(files, parameters, expected, decoys):
+        def check(files, parameters, expected, decoys, error=None):
             s = self.scenario()
-            programs = {relative: self.program(s, relative) for relative in expected}
+            programs = {relative: self.program(s, relative, **FOREVER if error else {}) for relative in expected}
             planted = [self.program(s, decoy) for decoy in decoys]
-            self.expect_flag(s, "Step", launch(files, parameters))
+            if error:
+                self.expect("Step,Set,Clear", launch(files, parameters, "0") + GATES,
+                            [error_box(error.replace("@", s.win()))], s=s)
+            else:
+                self.expect_flag(s, "Step", launch(files, parameters))
             for relative, (arguments, directory) in expected.items():
                 start, path = programs[relative].only_start(), programs[relative].win()
+                self.assertFalse(error and "ended" in start, "a program started before the failure has ended")
                 quoted = f'"{path}"' if " " in path else path  # quoted once
                 arguments = arguments.replace("<Up>", s.win().rsplit("\\", 1)[0])
                 self.assertEqual((start["command"], start["directory"]), (f"{quoted} {arguments}", s.win(directory)))
@@ -99,56 +111,33 @@ class Programs(UpdaterTest):
         self.each(rows, check)
 
     def test_launch_waiting(self):
-        # ISWAIT -> the run goes on when the first program has "ended", or when it is "ready" for input (it keeps
-        # running). The first, a GUI program with a window, is busy before it serves its messages and ends 2.5 s
-        # later: a second program started once it was ready comes before its end, even on a loaded machine.
-        rows = [("1", "1", "ended"), ("-1", "-1", "ended"), ("0", "0", "ready"), ("empty", "", "ready")]
+        # ISWAIT, whether the first program is a GUI one, its plan -> the run goes on when it has "ended", when it is
+        # "ready" for input (it keeps running) or once it has "started" (console programs have no message queue: not
+        # waited for, they count as started, running or ended, whatever their exit code). The GUI program is busy
+        # before it serves its messages and ends 2.5 s later: the second program started once it was ready comes
+        # before its end, even on a loaded machine.
+        gui_ends, gui_runs = dict(window=1, busy=400, run=2500), dict(window=1, busy=400, run=-1)
+        rows = [("1", "1", True, gui_ends, "ended"), ("-1", "-1", True, gui_ends, "ended"),
+                ("0", "0", True, gui_runs, "ready"), ("empty", "", True, gui_runs, "ready"),
+                ("console, keeps running", "0", False, FOREVER, "started"),
+                ("console, ends at once", "0", False, dict(run=0), "started"),
+                ("console with a window", "0", False, dict(window=1, run=-1), "started"),
+                ("console, exit code 1", "0", False, dict(exit=1), "started"),
+                *[(f"waited, exit code {code:#x}", "1", False, dict(exit=code), "ended") for code in (1, 259, 0xFFFFFFFF)]]
 
-        def check(wait, until):
+        def check(wait, gui, plan, until):
             s = self.scenario()
-            first = self.program(s, "first.exe", gui=True, window=1, busy=400, run=2500 if until == "ended" else -1)
-            second = self.program(s, "second.exe")
+            first, second = self.program(s, "first.exe", gui=gui, **plan), self.program(s, "second.exe")
             self.expect_flag(s, "Step", launch(r"<Src>\first.exe,<Src>\second.exe", wait=wait))
             self.assertGreaterEqual(second.only_start()["started"], first.only_start().get(until, float("inf")),
                                     f"the second program started before the first was {until}")
-            self.assertEqual("ended" in first.only_start(), until == "ended", "the first program should still run")
-        self.each(rows, check)
-
-    def test_a_started_program_counts_whatever_its_kind_and_exit_code(self):
-        # ISWAIT, plan. Console programs have no message queue: not waited for, they count as started, running or ended.
-        rows = [("console, keeps running", "0", FOREVER), ("console, ends at once", "0", dict(run=0)),
-                ("console with a window", "0", dict(window=1, run=-1)), ("console, exit code 1", "0", dict(exit=1)),
-                *[(f"waited, exit code {code:#x}", "1", dict(exit=code)) for code in (1, 259, 0xFFFFFFFF)]]
-
-        def check(wait, plan):
-            s = self.scenario()
-            app = self.program(s, "app.exe", **plan)
-            self.expect_flag(s, "Step", launch(r"<Src>\app.exe", wait=wait))
             if plan.get("run") == -1:
-                self.assertNotIn("ended", app.only_start(), "it should still run")
-        self.each(rows, check)
-
-    def test_failures_report_message_9_and_stop(self):
-        # FILE, PARAM -> message 9's program and parameters. app.exe lies in the scenario's folder, which is
-        # the updater's current directory. Nothing after the failure runs.
-        rows = [
-            ("bare file name", launch("app.exe", "p", "0"), message(9, "app.exe", "p")),
-            ("backslash then name", launch(r"\app.exe", "", "0"), message(9, r"\app.exe", "")),
-            ("no such program", launch(r"<Src>\none.exe", "a b", "0"), message(9, r"@\none.exe", "a b")),
-            ("second of two", launch(r"<Src>\app.exe,<Src>\none.exe", "x, y ", "0"), message(9, r"@\none.exe", "y")),
-        ]
-
-        def check(step, text):
-            s = self.scenario()
-            app = self.program(s, "app.exe", run=-1)
-            self.expect("Step,Set,Clear", step + GATES, [error_box(text.replace("@", s.win()))], s=s)
-            # The first of two is still running; a single item started nothing.
-            self.assertEqual([start.get("ended") for start in app.wait_starts(int("," in step))], [None] * ("," in step))
+                self.assertNotIn("ended", first.only_start(), "the first program should still run")
         self.each(rows, check)
 
     def test_appexist_sets_the_flag_when_every_program_runs(self):
-        # APP (<SRC>: the folder in upper case), the programs started beforehand -> flag. g.exe is guarded:
-        # others may open it only to wait and to ask for its path, as programs of other users and elevated ones allow.
+        # APP (<SRC>: the folder in upper case), the programs started beforehand (or by the run, with ISWAIT=0) -> flag.
+        # g.exe is guarded: others may open it only to wait and to ask for its path, as elevated programs allow.
         rows = [
             ("running", r"<Src>\a.exe", ["a.exe"], 1), ("not running", r"<Src>\a.exe", [], 0),
             ("both running", r"<Src>\a.exe,<Src>\b.exe", ["a.exe", "b.exe"], 1),
@@ -159,25 +148,21 @@ class Programs(UpdaterTest):
             ("file name only", "a.exe", ["a.exe"], 0), ("other folder", r"<Src>\sub\a.exe", ["a.exe"], 0),
             ("never the updater itself", r"<Src>\UPDATER.EXE", [], 0), ("guarded", r"<Src>\g.exe", ["g.exe"], 1),
             ("another one guarded", r"<Src>\a.exe", ["g.exe"], 0), ("the other bitness", r"<Src>\o.exe", ["o.exe"], 1),
+            ("started by the run", r"<Src>\a.exe", [], 1, "a.exe"),
         ]
 
-        def check(apps, running, flag):
+        def check(apps, running, flag, launched=None):
             s = self.scenario()
             programs = {name: self.program(s, name, run=-1, guard=name == "g.exe", bits=OTHER * (name == "o.exe"))
                         for name in {"a.exe", "b.exe", *running}}
             for name in running:
                 programs[name].start_outside()
-            self.expect_flag(s, "Step", section("Step", "APPEXIST", APP=apps.replace("<SRC>", s.win().upper())),
-                             flag=flag)
+            start = launch(rf"<Src>\{launched}", wait="0", name="Start") if launched else ""
+            self.expect_flag(s, "Start," * bool(launched) + "Step", start,
+                             section("Step", "APPEXIST", APP=apps.replace("<SRC>", s.win().upper())), flag=flag)
             if "g.exe" in programs:
                 self.assertEqual(programs["g.exe"].only_start()["guarded"], "1", "the guard did not take")
         self.each(rows, check)
-
-    def test_appexist_finds_a_program_the_run_started(self):
-        s = self.scenario()
-        self.program(s, "a.exe", gui=True, window=1, run=-1)
-        self.expect_flag(s, "Start,Step", launch(r"<Src>\a.exe", wait="0", name="Start"),
-                         section("Step", "APPEXIST", APP=r"<Src>\a.exe"))
 
     def test_how_long_waitapp_waits(self):
         # APP, TICK, the plans of the programs running before the run (ms, -1 until stopped), what the run goes

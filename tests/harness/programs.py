@@ -13,16 +13,15 @@ from boxes import fail
 
 
 class Program:
-    """A copy at relative in the scenario's folder or in drive (Unix, Windows root). gui makes
-    it a GUI program, tag gives it contents of its own; a plan of None keeps the plan file there.
-    A plan's bits (64 or 32) picks the build it comes from; the build under test's by default."""
+    """A copy at relative in the scenario's folder. gui makes it a GUI program, tag gives it contents
+    of its own; a plan of None keeps the plan file there. A plan's bits (64 or 32) picks the build it
+    comes from; the build under test's by default."""
 
-    def __init__(self, s, relative, gui=False, tag=False, plan=None, drive=None):
+    def __init__(self, s, relative, gui=False, tag=False, plan=None):
         bits = (plan or {}).get("bits")
         if bits and bits != wineenv.bits() and wineenv.no_32_bits():
             raise unittest.SkipTest(wineenv.no_32_bits())
-        root, self.windows = drive or (s.path(), s.win())
-        self.relative, self.path, self.popen = relative, os.path.join(root, relative.replace("\\", "/")), None
+        self.relative, self.path, self.windows, self.popen = relative, s.path(relative), s.win(), None
         os.makedirs(os.path.dirname(self.path), exist_ok=True)
         shutil.copyfile(os.path.join(wineenv.build_dir(bits), "boxdriver.exe"), self.path)
         with open(self.path, "r+b") as f:
