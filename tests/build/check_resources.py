@@ -1,16 +1,12 @@
-"""The executables as Windows and its users see them, read back with pefile. Of each build's two
-executables: the DLLs they import, the message catalogue (exactly the numbered messages and the caption
-in Japanese, 1041, and English, 1033; the checker's own texts from 200 on are held to the reference by its
-test), the manifest parsed as XML, the version information with the vendor's names of the build's
-CMakeCache.txt, and the header: Terminal Server aware, no time stamp, the right checksum, no .eh_frame in
-the i686 files, a stack protector, no exception runtime in the checker. The i686 updater: at most 96 KiB,
-and every static import in legacy_exports.txt (what Windows 95 and NT 4.0 both export).
+"""The executables as Windows and its users see them, read back with pefile: the DLLs they import, the
+message catalogue (the numbered messages and the caption in Japanese, 1041, and English, 1033), the manifest
+as XML, the version information with the names of the build's CMakeCache.txt, and the header (Terminal Server
+aware, no time stamp, the right checksum, a stack protector, no .eh_frame in i686 files, no exception runtime
+in the checker). The i686 updater: at most 96 KiB, and every static import in legacy_exports.txt.
 
-With $UPDATER_RELEASE_SCRATCH, one more i686 tree there, configured once and built for updater.exe only:
-with the default names it must equal the i686 build byte for byte (another folder, the same commit); then
-with a vendor's names and signed with a throwaway certificate: the names read back, `osslsigncode verify`
-passes, and the signed program runs a script under Wine (the 64-bit prefix; where 32-bit programs cannot
-run, the x86_64 build signed by the same script) and logs its version."""
+With $UPDATER_RELEASE_SCRATCH, an i686 tree there built for updater.exe only: with the default names it must
+equal the i686 build byte for byte; with a vendor's names and signed by a throwaway certificate, the names read
+back, `osslsigncode verify` passes, and the signed program runs a script under Wine and logs its version."""
 import os
 import re
 import shutil
@@ -113,15 +109,10 @@ def expected(options, path):
 
 
 def legacy_exports():
-    """{(DLL, function)} of legacy_exports.txt."""
-    table, dll = set(), None
+    """{(DLL, function)} of legacy_exports.txt: a "[DLL]" line, then its functions."""
     with open(os.path.join(HERE, "legacy_exports.txt"), encoding="utf-8") as f:
-        for line in (line.split("#")[0].strip() for line in f):
-            if line.startswith("["):
-                dll = line.strip("[]").upper()
-            elif line:
-                table.add((dll, line))
-    return table
+        text = re.sub(r"#.*", "", f.read())
+    return {(dll.upper(), name) for dll, names in re.findall(r"^\[(.+)\]$([^[]*)", text, re.M) for name in names.split()}
 
 
 def header_problems(path, pe, i686):
@@ -179,8 +170,8 @@ def throwaway_certificate(folder):
 
 
 def runs_under_wine(program, signing, cert):
-    """Problems of a run of the signed program under Wine (the 64-bit prefix): a script of one test, and its log's
-    first line. A machine that cannot run 32-bit programs runs the x86_64 build instead, signed by the same step."""
+    """Problems of a run of the signed program under Wine (the 64-bit prefix), and of its log's first line; the x86_64
+    build, signed by the same step, where 32-bit programs cannot run."""
     import wineenv
     from updater import Scenario
     s = Scenario("build.signed")

@@ -20,19 +20,9 @@ CLEAN, WARNINGS, ERRORS, NO_SCRIPT = 0, 1, 2, 3
 CLEAN_LINE = "no problems found"
 LOCALES = {"en": ("en_US.UTF-8", "cp1252"), "ja": ("ja_JP.UTF-8", "cp932")}
 with open(os.path.join(EXAMPLES, "..", "docs", "script-reference.md"), encoding="utf-8") as _f:
-    REFERENCE = _f.read()
-
-
-def chapter(title):
-    return REFERENCE.split(f"## {title}", 1)[1].split("\n## ", 1)[0]
-
-
+    CHAPTER = _f.read().split("## The checker", 1)[1].split("\n## ", 1)[0]
 # number: [severity, English, Japanese]
-CHECKS = {int(n): t for n, *t in re.findall(r"^\| (\d+) \| (error|warning) \| (.+?) \| (.+?) \| .+ \|$", chapter("The checker"), flags=re.M)}
-
-
-def flat(text):
-    return text.replace("\n\n", " ").replace("\n", " ")
+CHECKS = {int(n): t for n, *t in re.findall(r"^\| (\d+) \| (error|warning) \| (.+?) \| (.+?) \| .+ \|$", CHAPTER, flags=re.M)}
 
 
 def run_checker(s, *arguments, lang="en", wait=True):
@@ -52,7 +42,8 @@ def told(problem, lang):
     line, section, number, *arguments = problem
     if number in CHECKS:
         return f"{line}: {section}: {CHECKS[number][0]}: " + CHECKS[number][1 + (lang == "ja")] % tuple(arguments)
-    return f"{line}: {section}: error: " + flat(message(number, *arguments, table=MESSAGES_EN if lang == "en" else MESSAGES))
+    text = message(number, *arguments, table=MESSAGES_EN if lang == "en" else MESSAGES)
+    return f"{line}: {section}: error: " + text.replace("\n\n", " ").replace("\n", " ")
 
 
 def summary(lines, file):
