@@ -137,7 +137,7 @@ class Programs(UpdaterTest):
 
     def test_appexist_sets_the_flag_when_every_program_runs(self):
         # APP (<SRC>: the folder in upper case), the programs started beforehand (or by the run, with ISWAIT=0) -> flag.
-        # g.exe is guarded: others may open it only to wait and to ask for its path, as elevated programs allow.
+        # g.exe is guarded: others may open it only to wait and to ask for its path, as other users' and elevated programs allow.
         rows = [
             ("running", r"<Src>\a.exe", ["a.exe"], 1), ("not running", r"<Src>\a.exe", [], 0),
             ("both running", r"<Src>\a.exe,<Src>\b.exe", ["a.exe", "b.exe"], 1),
