@@ -168,12 +168,12 @@ class Programs(UpdaterTest):
         # APP, TICK, the plans of the programs running before the run (ms, -1 until stopped), what the run goes
         # on after: the "end" of a.exe (or b.exe) long before the tick, the "tick" (a.exe runs on), or "at once".
         # Lower bounds are exact; the upper bound leaves seconds of room for a loaded machine, less than 0x3000 ms.
+        # A path is matched as APPEXIST matches it (its rows hold the path's rules).
         long = "20000"
         rows = [
             ("ends before its tick", r"<Src>\a.exe", long, {"a.exe": dict(run=1000)}, "end"),
             ("outlives its tick", r"<Src>\a.exe", "3000", {"a.exe": FOREVER}, "tick"),
             ("not running", r"<Src>\a.exe", long, {}, "at once"),
-            ("'/' for '\\'", "<Src>/a.exe", "3000", {"a.exe": FOREVER}, "tick"),
             ("-1 waits until it ends", r"<Src>\a.exe", "-1", {"a.exe": dict(run=1500)}, "end"),
             ("two programs, one tick item", r"<Src>\a.exe,<Src>\b.exe", long, {"a.exe": dict(run=1000), "b.exe": FOREVER}, "end"),
             ("the first not running", r"<Src>\a.exe,<Src>\b.exe", f"{long},{long}", {"b.exe": dict(run=800)}, "end b"),
