@@ -45,9 +45,6 @@ class Links(FileRows):
              (15, r"<W>\b.exe", ""), {"First.LNK": made(r"<W>\a.exe")}),
         ], self.run_row)
 
-    def test_reader(self):
-        self.expect_reader("LINK", {"SRC": "a.exe", "PARAM": "", "SHOWCMD": "", "DST": "App"}, "SRC")
-
 
 if __name__ == "__main__":
     main()

@@ -15,7 +15,6 @@ import unittest
 import wineenv
 from boxes import Box, Result, error_box, expect_boxes, fail  # noqa: F401 (the tests take them from here)
 from messages import DEFAULT_CAPTION, message  # noqa: F401
-from sections import msgbox, section
 
 __unittest = True  # see boxes.py
 FAILFAST = os.environ.get("UPDATER_FAILFAST") == "1"
@@ -193,16 +192,6 @@ class UpdaterTest(unittest.TestCase):
         """The run shows exactly these boxes; answers default to OK for each."""
         answers = ["OK"] * len(boxes) if answers is None else answers
         expect_boxes(self.run_script(proc, sections, answers, **options), boxes)
-
-    def expect_reader(self, mode, keys, empty):
-        """A section Test of the mode with each of keys left out stops the load
-        with message 2, with the item list `empty` empty with message 4."""
-        rows = [(f"{mode} without {key}", {k: v for k, v in keys.items() if k != key}, message(2, "Test", key))
-                for key in keys] + [(f"{mode} with {empty} empty", {**keys, empty: ""}, message(4, "Test", empty))]
-
-        def check(keys, text):
-            self.expect("Test,Next", section("Test", mode, **keys) + msgbox("Next", "ran"), [error_box(text)])
-        self.each(rows, check)
 
 
 def main():
