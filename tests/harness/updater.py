@@ -68,9 +68,6 @@ class Scenario:
     def exists(self, relative):
         return os.path.lexists(self.path(relative))
 
-    def make_dir(self, relative):
-        os.makedirs(self.path(relative), exist_ok=True)
-
     def set_times(self, relative, modified):  # Unix seconds
         os.utime(self.path(relative), (modified, modified))
 
