@@ -54,6 +54,17 @@ def lnkinfo(path):
     lines = [line.strip().partition(":") for line in run.stdout.decode("utf-8", "replace").splitlines()]
     return {LNKINFO_FIELDS[key.strip()]: value[1:] for key, _, value in lines if key.strip() in LNKINFO_FIELDS}
 
+# LINK: SRC, PARAM, SHOWCMD, DST, the shortcut made and its window state (1 normal, 3 maximised, 7 minimised, not active)
+LISTS = [(r"<W>\a.exe", "-x /y", "1", r"<W>\A", "A.LNK", 1), (r"<W>\b.exe", "", "2", r"<W>\B", "B.LNK", 7),
+         (r"<W>\c.exe", " /quiet ", "3", r"<W>\C", "C.LNK", 3),  # arguments trimmed
+         (r"<W>\d.exe", "d", "4", r"<W>\D", "D.LNK", 1), (r"<W>\e.exe", "", "", r"<W>\E", "E.LNK", 1),  # default
+         (r"<W>\f.exe", "", "1", r"<W>\Menu\Group\F.lnk", "Menu/Group/F.lnk.LNK", 1),  # folders made, extension kept
+         (r"<W>\g.exe", "", "", "<W>\\Menu2/G", "Menu2/G.LNK", 1),  # one level below a missing folder
+         (r"<W>\h.exe", "", "", "H", "H.LNK", 1),  # a bare name is saved in the current folder
+         (r"<W>\日本語\表示.exe", "表示 /a", "3", r"<W>\ソフト\表示\予定表", "ソフト/表示/予定表.LNK", 3)]
+LONG_LINK = "d" * 100 + "\\" + "e" * 151  # R:\ and .LNK make it 259
+SHIFT_JIS = "<W>\\" + "表" * 70 + "\\" + "示" * 79
+
 # The named folder is R:\w\f (the current folder is R:\w); beside it, files of the same name that a wrong prefix
 # would reach. Each writing type once at every form of the folder, in one run, ends the same.
 NAMED = {"R:/canary.txt": "c", "R:/a.txt": "root", "R:/w/a.txt": "outer", "R:/w/f2/a.txt": "sibling",
@@ -398,6 +409,31 @@ class Files(FileRows):
             ("a file in the way", {"a/f": "x"}, makedir(r"<W>\a\n, <W>\a\f\g"), (13, r"<W>\a\f\g"), {"a/n/": D}),
             ("levels made before a failure stay", {}, makedir(r"<W>\n1\n2\a?b\n4"), (13, r"<W>\n1\n2\a?b\n4"),
              {"n1/n2/": D}),
+        ], self.run_row)
+
+    def test_shortcuts(self):
+        """LINK: a path fits 259 UTF-16 units and its terminator (a Shift-JIS character is one unit); a second source
+        without a destination fails naming no destination: nothing is saved in the current folder."""
+        self.each([
+            ("parallel lists, an existing shortcut replaced",
+             {**{source[4:].replace("\\", "/"): "MZ" for source, *_ in LISTS}, "A.LNK": "an older one"},
+             link(*[",".join(column) for column in list(zip(*LISTS))[:4]]), DONE,
+             {lnk: f"LNK {source}|{param.strip()}|{state}" for source, param, _, _, lnk, state in LISTS}),
+            ("replaced through a name beside it; what a run cut short left there goes",
+             {"a.exe": "MZ", "A.LNK": "older", "A.LNK.~upd": "cut short", "A.LNK~": "mine"},
+             link(r"<W>\a.exe", "", "", r"<W>\A"), DONE, {"A.LNK": r"LNK <W>\a.exe||1", "A.LNK.~upd": GONE}),
+            ("259", {"R:/a.exe": "MZ"}, link(r"R:\a.exe", "", "", "R:\\" + LONG_LINK), DONE,
+             {"R:/" + LONG_LINK.replace("\\", "/") + ".LNK": r"LNK R:\a.exe||1"}),
+            ("260", {"R:/a.exe": "MZ"}, link(r"R:\a.exe", "", "", "R:\\" + LONG_LINK + "e"),
+             (15, r"R:\a.exe", "R:\\" + LONG_LINK + "e"), {"R:/" + LONG_LINK[:100] + "/": D}),
+            ("300 bytes of Shift-JIS, 150 units", {"a.exe": "MZ"}, link(r"<W>\a.exe", "", "", SHIFT_JIS), DONE,
+             {SHIFT_JIS[4:].replace("\\", "/") + ".LNK": r"LNK <W>\a.exe||1"}),
+            ("a file where the folder belongs", {"a.exe": "MZ", "Menu": "a file"},
+             link(r"<W>\a.exe", "", "", r"<W>\Menu\App"), (15, r"<W>\a.exe", r"<W>\Menu\App"), {}),
+            ("a destination that ends in '\\.' once its parent step is taken", {"a.exe": "MZ", "m/": D},
+             link(r"<W>\a.exe", "", "", r"<W>\m\.\n\.."), DONE, {"m/": GONE, "m/..LNK": r"LNK <W>\a.exe||1"}),
+            ("a second source without a destination", {"a.exe": "MZ", "b.exe": "MZ"},
+             link(r"<W>\a.exe,<W>\b.exe", "", "", r"<W>\First"), (15, r"<W>\b.exe", ""), {"First.LNK": r"LNK <W>\a.exe||1"}),
         ], self.run_row)
 
     def test_all_or_nothing(self):

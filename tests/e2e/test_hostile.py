@@ -147,8 +147,7 @@ ROWS = FAMILIES + [
     ("?Param ranges of 64 KB each", same("{?Param\\0\\32767}" * 1500, "x"), [unreadable("Same", "ARG1")]),
     ("4,000 unregistered programs", same("{?App\\x}" * 4000, "{?App\\x}" * 4000), [HELD]),
     ("2,700 unknown special folders", same("{?SpFolder\\ff}" * 2700, "{?SpFolder\\ff}" * 2700), [HELD]),
-    # Paths over 260 bytes in every procedure type (long destinations of COPY, SHELL and LINK: rows of test_files.py
-    # and test_links.py), and in the messages.
+    # Paths over 260 bytes in every procedure type (long destinations of COPY, SHELL, LINK: test_files.py), in messages.
     ("long: MOVE to", step("MOVE", FROM="#\\src.txt", TO="@\\b"), [failed(14, "#\\src.txt", "@\\b")]),
     ("long: DELETE", step("DELETE", FILE="@\\a"), [HELD]), ("long: MAKEDIR", step("MAKEDIR", DIR="@"), [failed(13, "@")]),
     ("long: ATTR", step("ATTR", FILE="@\\a", ARG="1"), [failed(12, "@\\a", 1)]),
