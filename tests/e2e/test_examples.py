@@ -2,7 +2,6 @@
 folder of its own, with its stand-in programs, answering its boxes as a user would."""
 
 import datetime
-import glob
 import os
 import shutil
 import sys
@@ -22,16 +21,11 @@ def box(caption, text, icon):
     return Box(caption=caption, text=text, icon=icon, buttons=["YES", "NO"] if icon == "question" else ["OK"])
 
 
-def files(s):
-    """{relative path: contents} of the scenario's files but the log and the programs' own records."""
-    return {os.path.relpath(path, s.path()): open(path, "rb").read() for path in glob.glob(s.path("**"), recursive=True)
-            if os.path.isfile(path) and not path.endswith((".out", ".log", ".stop"))}
-
-
 # The examples in a silent run with no display at all, against a run whose boxes are answered by default. The
 # stand-in programs are console programs: without a display Wine never lets a GUI program reach its first idle
 # moment, for which LAUNCH waits.
 SILENT = [(name, name) for name in ("update", "install", "branch", "measure-crc")]
+RECORDS = (".out", ".log", ".stop")  # the logs and the stand-in programs' own records
 
 
 class Examples(FileRows):
@@ -106,7 +100,7 @@ class Examples(FileRows):
             self.addCleanup(stop_programs, list(copy_example(silent, name, gui=False).values()))
             result = silent.run(rf"/silent /log={silent.win('silent.log')}", timeout=60, display=False)
             self.assertEqual((result.exit_code, result.boxes), (answered.exit_code, []))
-            self.assertEqual(files(silent), files(shown))
+            self.assertEqual(silent.tree(RECORDS), shown.tree(RECORDS))
             log = silent.read_bytes("silent.log").decode("cp932").split("\r\n")
             self.assertEqual([line for line in log if line.startswith("  box ")], [
                 f'  box "{box["text"].replace(shown.win(), silent.win())}": {box["pressed"]} (silent run: the default '

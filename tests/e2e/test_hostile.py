@@ -2,7 +2,6 @@
 built to be slow or huge, lead bytes at the very end, paths over 260 bytes in every procedure type. Every run must end
 by itself within BOUND seconds, show exactly the boxes of its row, and change no file the script does not name."""
 
-import hashlib
 import os
 import pathlib
 import random
@@ -48,12 +47,6 @@ def long_dir(s, length):
     while len(path) < length:
         path += "\\" + "d" * min(200, length - len(path) - 1)
     return path[:length]
-
-
-def snapshot(root):
-    return {os.path.relpath(os.path.join(folder, name), root): "<dir>" if name in dirs else
-            hashlib.sha1(open(os.path.join(folder, name), "rb").read()).hexdigest()
-            for folder, dirs, files in os.walk(root) for name in dirs + files}
 
 
 # A lead byte alone takes the byte after it (a line end, a ">") as its second
@@ -172,12 +165,12 @@ class Hostile(UpdaterTest):
                 "#", s.win())
             s.write_bytes("src.txt", b"source")
             s.write_script(fill(data)) if isinstance(data, str) else s.write_bytes("updater.ini", data)
-            before = snapshot(s.path())
+            before = s.tree()
             started = time.monotonic()
             result = s.run(answers=answers or ["OK"] * len(boxes or [1]), timeout=BOUND * 12)
             took = time.monotonic() - started
             sys.stderr.write(f"{took:6.1f} s  {data[:60]!r}\n" if os.environ.get("HOSTILE_TIMES") else "")
-            after = snapshot(s.path())
+            after = s.tree()
             self.assertEqual(sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k)
                                     and k.split(os.sep)[0] != "l"), [], "files the script did not name changed")
             if took >= BOUND:

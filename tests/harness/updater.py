@@ -4,6 +4,7 @@ scenario has its own folder T:\\<name>\\ (<state>/scratch/<name>) holding a copy
 
 import fcntl
 import glob
+import hashlib
 import inspect
 import json
 import os
@@ -67,6 +68,14 @@ class Scenario:
 
     def exists(self, relative):
         return os.path.lexists(self.path(relative))
+
+    def tree(self, leave_out=()):
+        """{relative path: "<dir>" or the file's SHA-1} of the scenario's folder, but files whose names end in
+        leave_out."""
+        return {os.path.relpath(os.path.join(folder, name), self.root): "<dir>" if name in dirs else
+                hashlib.sha1(open(os.path.join(folder, name), "rb").read()).hexdigest()
+                for folder, dirs, files in os.walk(self.root) for name in dirs + files
+                if name in dirs or not name.endswith(tuple(leave_out))}
 
     def set_times(self, relative, modified):  # Unix seconds
         os.utime(self.path(relative), (modified, modified))
