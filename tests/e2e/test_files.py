@@ -114,6 +114,8 @@ ROLLBACK = {"head": "ROLLBACK=1\n"}
 KILLED = {"app/app.exe": "exe2", "app/app.exe.~upd1": "exe1", "app/logs/": D, "app/old.~upd1/plugin.dll": "p"}
 KILLED_JOURNAL = ["D\t<W>\\app\\logs", "N\t<W>\\app\\app.exe.tmp", "M\t<W>\\app\\app.exe\t<W>\\app\\app.exe.~upd1\t<W>\\app\\app.exe.tmp",
                   "K\t<W>\\app\\old\t<W>\\app\\old.~upd1"]
+# A killed run's commit, its kept app.exe held open: the journal stays.
+KEPT_HELD = {"journal": KILLED_JOURNAL + ["C"], "journal_stays": True, "hold": ["app/app.exe.~upd1"]}
 UNDONE = {"app/app.exe": "exe1", "app/app.exe.~upd1": GONE, "app/logs/": GONE, "app/old.~upd1/plugin.dll": GONE,
           "app/old/plugin.dll": "p"}
 
@@ -449,17 +451,13 @@ class Files(FileRows):
                      ("a killed commit is finished", KILLED, makedir(r"<W>\app"), DONE,
                       {"app/app.exe.~upd1": GONE, "app/old.~upd1/plugin.dll": GONE}, {"journal": KILLED_JOURNAL + ["C"]}),
                      ("a kept file held at the commit stays with the journal; the run goes on", KILLED,
-                      makedir(r"<W>\app"), DONE, {"app/old.~upd1/plugin.dll": GONE},
-                      {"journal": KILLED_JOURNAL + ["C"], "journal_stays": True, "hold": ["app/app.exe.~upd1"]}),
+                      makedir(r"<W>\app"), DONE, {"app/old.~upd1/plugin.dll": GONE}, KEPT_HELD),
                      ("a kept file still held when the next update commits: one journal holds both", KILLED,
                       makedir(r"<W>\app\new"), DONE, {"app/old.~upd1/plugin.dll": GONE, "app/new/": D},
-                      {**ROLLBACK, "journal": KILLED_JOURNAL + ["C"], "journal_stays": True,
-                       "hold": ["app/app.exe.~upd1"]}),
+                      {**ROLLBACK, **KEPT_HELD}),
                      ("... and when it fails: undone down to the earlier commit", KILLED,
                       makedir(r"<W>\app\new", name="New") + copy(r"<W>\no", r"<W>\app\no"), (8, r"<W>\no", r"<W>\app\no"),
-                      {"app/old.~upd1/plugin.dll": GONE},
-                      {**ROLLBACK, "journal": KILLED_JOURNAL + ["C"], "journal_stays": True,
-                       "hold": ["app/app.exe.~upd1"]}),
+                      {"app/old.~upd1/plugin.dll": GONE}, {**ROLLBACK, **KEPT_HELD}),
                      ("an undo held up: its file named, the journal kept", KILLED, makedir(r"<W>\app"),
                       (18, r"<W>\app\app.exe"), {"app/old.~upd1/plugin.dll": GONE, "app/old/plugin.dll": "p"},
                       {"journal": KILLED_JOURNAL, "journal_stays": True, "hold": ["app/app.exe"]})], self.run_row)
