@@ -61,8 +61,6 @@ UPDATER_WIN64_BUILD=${WIN64_BUILD};UPDATER_WIN32_BUILD=${WIN32_BUILD};UPDATER_WI
         set_tests_properties(${WINE_TESTS} PROPERTIES FIXTURES_REQUIRED wine${suffix} TIMEOUT 600)
         # 300 scripts, each run on its own: about 4 s each on a loaded machine.
         set_tests_properties(e2e${suffix}.safety_fuzz PROPERTIES TIMEOUT 3600)
-        # Both write in the root of R:, which they empty between rows.
-        set_tests_properties(e2e${suffix}.files e2e${suffix}.links PROPERTIES RESOURCE_LOCK drive_r${suffix})
         # Each hostile row spends up to the run's whole bound; a busy machine stretches them all.
         set_tests_properties(e2e${suffix}.hostile PROPERTIES TIMEOUT 1500)
         set_tests_properties(wine${suffix}.setup wine${suffix}.cleanup ${WINE_TESTS} PROPERTIES

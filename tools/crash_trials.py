@@ -134,7 +134,7 @@ class Trials:
             self.write(self.path("new.bin"), self.new_bin)
 
     def run(self, kill_after=None, arguments=()):
-        """Runs the program; kills it after kill_after seconds. The seconds it ran (its exit code in exit_code)."""
+        """Runs the program; kills it after kill_after seconds. The seconds it ran."""
         started = time.monotonic()
         child = subprocess.Popen([wineenv.WINE, "T:\\" + self.name + "\\updater.exe", *arguments], env=self.env,
                                  cwd=self.root,
@@ -145,7 +145,6 @@ class Trials:
         except subprocess.TimeoutExpired:
             os.killpg(child.pid, signal.SIGKILL)
             child.wait()
-        self.exit_code = child.returncode
         return time.monotonic() - started
 
     def rsrc_outcome(self, path):

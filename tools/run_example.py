@@ -194,7 +194,7 @@ def main():
               + (" (timed out)" if result.timed_out else ""))
         return 0 if result.started and not result.timed_out else 1
     finally:
-        wineenv.cleanup()
+        wineenv.stop_all()
 
 
 def run_interactive(wineenv, args):

@@ -34,8 +34,7 @@ FILES = 200
 NAME = "update.trials"
 
 
-def script(t, planted=None):
-    """The update's script; `planted`: {step: body} in place of those steps."""
+def script(t):
     steps = {
         "Wait": "MODE=WAITAPP\r\nAPP=" + t + "app\\viewer.exe\r\nTICK=100",
         "Exe": f"MODE=SHELL\r\nFUNC=COPY\r\nFROM={t}new\\app.exe\r\nTO={t}app\\app.exe",
@@ -51,7 +50,6 @@ def script(t, planted=None):
         "Ask": "MODE=MSGBOX\r\nFLAG=\r\nTYPE={?Param\\1}\r\nTEXT=Finish the update?\r\nISABORT=0,1",
         "Bad": "MODE=MSGBOX\r\nFLAG=\r\nTYPE=ERROR\r\nTEXT=Damaged.\r\nISABORT=1,1",
     }
-    steps.update(planted or {})
     order = "Wait,Exe,Lib,Old,Data,Ro,Menu,Res,Check,IfBad,Ask"
     return "[UPDATER]\r\nNAME=\r\nROLLBACK=1\r\nPROC=" + order + "\r\n" + "".join(
         f"[{name}]\r\n{body}\r\n" for name, body in steps.items())
@@ -86,12 +84,9 @@ class Update:
         crash_trials.Trials.write(os.path.join(self.pristine, "updater.ini"), script("T:\\" + name + "\\").encode())
         shutil.copyfile(os.path.join(build, "updater.exe"), os.path.join(self.pristine, "updater.exe"))
 
-    def prepare(self, planted=None):
+    def prepare(self):
         shutil.rmtree(self.root, ignore_errors=True)
         shutil.copytree(self.pristine, self.root)
-        if planted:
-            crash_trials.Trials.write(os.path.join(self.root, "updater.ini"),
-                                      script("T:\\" + self.name + "\\", planted).encode())
 
     def run(self, answer, kill_after=None):
         return crash_trials.Trials.run(self, kill_after, ["/silent", answer])

@@ -74,9 +74,6 @@ class Crc(UpdaterTest):
                 value, position = zlib.crc32(data, value), offset + len(data)
         expect_boxes(self.run_crc("huge.bin", "AND", f"{value:08X}", 1, s=s, timeout=300)[1], [info("flag 1")])
 
-    def test_reader(self):
-        self.expect_reader("CRC", {"FILE": "a", "TYPE": "", "CRC": ""}, "FILE")
-
 
 if __name__ == "__main__":
     main()

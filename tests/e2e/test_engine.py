@@ -1,6 +1,7 @@
 """The run as a whole: where the script is looked for, libraries taken only from the system folder, UPDATER and the
-caption, lists loaded whole then run in order, SWITCH, MSGBOX (gates, types, answers, stops), VERIFY, EXIST and DATE,
-what expansion gets from the running program, the run log. A row is a script and the boxes it shows."""
+caption, lists loaded whole (a key missing stops the load) then run in order, SWITCH, MSGBOX (gates, types, answers,
+stops), VERIFY, EXIST and DATE, what expansion gets from the running program, the run log. A row is a script and the
+boxes it shows."""
 
 import os
 import re
@@ -92,6 +93,18 @@ def judged(mode, keys, flag, files=(), hold=()):
     return "Test,Set,Clear", section("Test", mode, **keys), [info(f"flag {flag}")], None, "", files, hold
 
 
+# Readers: a mode, its keys, and the item list that may not be empty.
+READERS = [("CRC", {"FILE": "a", "TYPE": "", "CRC": ""}, "FILE"),
+           ("LINK", {"SRC": "a.exe", "PARAM": "", "SHOWCMD": "", "DST": "App"}, "SRC"),
+           ("RSRC", {"FROM": "src.dll", "TO": "dst.exe", "TYPE": "PAYLOAD", "NAME": "SETTINGS"}, "TYPE")]
+
+
+def unread(mode, keys, key, number):
+    """A section Test of the mode, then Next: the load stops at Test's key with the message; Next never shows."""
+    name = f"{mode} without {key}" if number == 2 else f"{mode} with {key} empty"
+    return name, "Test,Next", section("Test", mode, **keys) + msgbox("Next", "ran"), [error_box(message(number, "Test", key))]
+
+
 # name, PROC (or the lines of UPDATER), sections, boxes (@: the scenario's folder), answers (None: OK for
 # each box), command line, files made (names, or {name: (year, month, day, hour, minute) of its last write}), files
 # held open (read, no sharing). A script whose NAME or PROC cannot be read ends with 3.
@@ -153,6 +166,8 @@ ROWS = [
      [info("/iupdater.ini, b c, d")], None, '/iupdater.ini "b c" d'),
     ("a DEFINE value from the command line", "Box", "[DEFINE]\n<Arg>={?Param\\1}\n" + msgbox("Box", "<Arg>"),
      [info("second")], None, "first second"),
+    *[unread(mode, {k: v for k, v in keys.items() if k != key}, key, 2) for mode, keys, _ in READERS for key in keys],
+    *[unread(mode, {**keys, empty: ""}, empty, 4) for mode, keys, empty in READERS],
     ("App Paths entries by the reg.exe of each bitness", "Box", msgbox("Box", " ".join(
         rf"{{?App\by{b}.exe}} {{?AppPath\by{b}.exe}}" for b in REG_BITS)),
      [info(" ".join(rf"C:\T{b}\by{b}.exe C:\T{b}" for b in REG_BITS))]),
@@ -188,8 +203,6 @@ LOGS = [
         "  flag 1", "end, exit code 0"], 0),
     ("a failing run", "Gone,Copy", GONE + COPY, r"@\run.log", ["OK"],
      copy_failed("Gone", r"@\gone.txt", r"@\x.txt", 2), 1),
-    ("a held file", "Copy", COPY, r"@\run.log", ["OK"], copy_failed("Copy", r"@\データ.txt", r"@\copy.txt", 32), 1,
-     dict(hold=["データ.txt"])),
     ("a denied write (a file in use)", "Copy", section("Copy", "COPY", FROM=r"@\データ.txt", TO=r"@\app\old.txt"),
      r"@\run.log", ["OK"], copy_failed("Copy", r"@\データ.txt", r"@\app\old.txt", 5), 1, dict(hold=[r"+app\old.txt"])),
     ("RSRC: a source that is missing", "Res", section("Res", "RSRC", FROM=r"@\no.exe", TO=r"@\x.exe", TYPE="3", NAME="1"),
@@ -231,7 +244,7 @@ LOGS = [
 # name, arguments, script looked for, caption (D: the program's own), program name, answer
 D = DEFAULT_CAPTION
 MISSING = [
-    ("no arguments", "", "updater.ini", D), ("japanese caption", "/t更新テスト", "updater.ini", "更新テスト"),
+    ("japanese caption", "/t更新テスト", "updater.ini", "更新テスト"),
     ("script option", r"/isub\run.ini", r"sub\run.ini", D), ("first caption wins", "/tA /tB", "updater.ini", "A"),
     ("quoted caption and script", '/t"Hello World" /isetup.ini', "setup.ini", "Hello World"),
     ("space after marker: empty caption", "/t Hello", "updater.ini", ""),
@@ -240,7 +253,7 @@ MISSING = [
     ("-silent inside a value is no switch", "/t-silent", "updater.ini", "-silent"),
     ("slash marker at end falls back to hyphen", "-tX /t", "updater.ini", "X"),
     ("full path stays relative", r"/iD:\x.ini", r"D:\x.ini", D), ("only the last extension replaced", "", "a.b.ini", D, "a.b.exe"),
-    ("closing the box ends the run", "", "updater.ini", D, "updater.exe", "CLOSE"),
+    ("no arguments; closing the box ends the run", "", "updater.ini", D, "updater.exe", "CLOSE"),
 ]
 
 # name, libraries planted beside the program (Wine told to prefer them to its

@@ -2,10 +2,8 @@
 folder of its own, with its stand-in programs, answering its boxes as a user would."""
 
 import datetime
-import glob
 import os
 import shutil
-import struct
 import sys
 import zlib
 
@@ -15,26 +13,22 @@ import wineenv  # noqa: E402
 from examples import copy_example  # noqa: E402
 from programs import run_closing, stop_programs  # noqa: E402
 from test_checker import CLEAN, CLEAN_LINE, run_checker  # noqa: E402
-from updater import Box, UpdaterTest, expect_boxes, main  # noqa: E402
+from test_files import FileRows  # noqa: E402
+from updater import Box, expect_boxes, main  # noqa: E402
 
 
 def box(caption, text, icon):
     return Box(caption=caption, text=text, icon=icon, buttons=["YES", "NO"] if icon == "question" else ["OK"])
 
 
-def files(s):
-    """{relative path: contents} of the scenario's files but the log and the programs' own records."""
-    return {os.path.relpath(path, s.path()): open(path, "rb").read() for path in glob.glob(s.path("**"), recursive=True)
-            if os.path.isfile(path) and not path.endswith((".out", ".log", ".stop"))}
-
-
 # The examples in a silent run with no display at all, against a run whose boxes are answered by default. The
 # stand-in programs are console programs: without a display Wine never lets a GUI program reach its first idle
 # moment, for which LAUNCH waits.
 SILENT = [(name, name) for name in ("update", "install", "branch", "measure-crc")]
+RECORDS = (".out", ".log", ".stop")  # the logs and the stand-in programs' own records
 
 
-class Examples(UpdaterTest):
+class Examples(FileRows):
     def example(self, name, gui=True):
         s = self.scenario()
         programs = copy_example(s, name, gui)
@@ -57,7 +51,7 @@ class Examples(UpdaterTest):
 
     def test_install(self):
         s, _ = self.example("install")
-        # The shortcuts go to the shell folders of all users; they are read from copies in the scenario.
+        # The shortcuts go to the shell folders of all users.
         drive_c = os.path.join(wineenv.paths()["prefix"], "drive_c")
         made = {"Desktop": os.path.join(drive_c, "users", "Public", "Desktop", "Tally.LNK"),
                 "Programs": os.path.join(drive_c, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs", "Tally")}
@@ -75,15 +69,11 @@ class Examples(UpdaterTest):
             self.assertEqual(s.read_bytes("Program Files/Tally/" + relative), s.read_bytes("media/" + relative))
         self.assertEqual((os.path.isdir(s.path(r"Program Files\Tally\Data")),
                           s.attributes()["Program Files/Tally/license.txt"]), (True, "AR"))
-        s.make_dir("Desktop")
-        shutil.copy(made["Desktop"], s.path("Desktop"))
-        shutil.copytree(made["Programs"], s.path(r"Programs\Tally"))
-        # shortcut, its target, arguments, window state (the header's ShowCommand)
-        for link, path, arguments, show in ((r"Desktop\Tally.LNK", target + r"\tally.exe", "", 1),
-                                            (r"Programs\Tally\Tally.LNK", target + r"\tally.exe", "/new", 3),
-                                            (r"Programs\Tally\Tally Help.LNK", target + r"\Help\index.txt", "", 1)):
-            self.assertEqual(dict(s.read_shortcut(link), show=struct.unpack_from("<I", s.read_bytes(link), 60)[0]),
-                             {"path": path, "directory": path.rsplit("\\", 1)[0], "arguments": arguments, "show": show}, link)
+        # Each shortcut: its target's path after the folder's, arguments, window state.
+        links = {made["Desktop"]: "tally.exe||1", os.path.join(made["Programs"], "Tally.LNK"): "tally.exe|/new|3",
+                 os.path.join(made["Programs"], "Tally Help.LNK"): r"Help\index.txt||1"}
+        self.assertEqual({path: self.shortcut(s, path, "C:/") for path in links},
+                         {path: f"LNK {target}\\{rest}" for path, rest in links.items()})
 
     def test_branch(self):
         s, _ = self.example("branch")
@@ -110,7 +100,7 @@ class Examples(UpdaterTest):
             self.addCleanup(stop_programs, list(copy_example(silent, name, gui=False).values()))
             result = silent.run(rf"/silent /log={silent.win('silent.log')}", timeout=60, display=False)
             self.assertEqual((result.exit_code, result.boxes), (answered.exit_code, []))
-            self.assertEqual(files(silent), files(shown))
+            self.assertEqual(silent.tree(RECORDS), shown.tree(RECORDS))
             log = silent.read_bytes("silent.log").decode("cp932").split("\r\n")
             self.assertEqual([line for line in log if line.startswith("  box ")], [
                 f'  box "{box["text"].replace(shown.win(), silent.win())}": {box["pressed"]} (silent run: the default '

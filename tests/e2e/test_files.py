@@ -54,6 +54,17 @@ def lnkinfo(path):
     lines = [line.strip().partition(":") for line in run.stdout.decode("utf-8", "replace").splitlines()]
     return {LNKINFO_FIELDS[key.strip()]: value[1:] for key, _, value in lines if key.strip() in LNKINFO_FIELDS}
 
+# LINK: SRC, PARAM, SHOWCMD, DST, the shortcut made and its window state (1 normal, 3 maximised, 7 minimised, not active)
+LISTS = [(r"<W>\a.exe", "-x /y", "1", r"<W>\A", "A.LNK", 1), (r"<W>\b.exe", "", "2", r"<W>\B", "B.LNK", 7),
+         (r"<W>\c.exe", " /quiet ", "3", r"<W>\C", "C.LNK", 3),  # arguments trimmed
+         (r"<W>\d.exe", "d", "4", r"<W>\D", "D.LNK", 1), (r"<W>\e.exe", "", "", r"<W>\E", "E.LNK", 1),  # default
+         (r"<W>\f.exe", "", "1", r"<W>\Menu\Group\F.lnk", "Menu/Group/F.lnk.LNK", 1),  # folders made, extension kept
+         (r"<W>\g.exe", "", "", "<W>\\Menu2/G", "Menu2/G.LNK", 1),  # one level below a missing folder
+         (r"<W>\h.exe", "", "", "H", "H.LNK", 1),  # a bare name is saved in the current folder
+         (r"<W>\日本語\表示.exe", "表示 /a", "3", r"<W>\ソフト\表示\予定表", "ソフト/表示/予定表.LNK", 3)]
+LONG_LINK = "d" * 100 + "\\" + "e" * 151  # R:\ and .LNK make it 259
+SHIFT_JIS = "<W>\\" + "表" * 70 + "\\" + "示" * 79
+
 # The named folder is R:\w\f (the current folder is R:\w); beside it, files of the same name that a wrong prefix
 # would reach. Each writing type once at every form of the folder, in one run, ends the same.
 NAMED = {"R:/canary.txt": "c", "R:/a.txt": "root", "R:/w/a.txt": "outer", "R:/w/f2/a.txt": "sibling",
@@ -103,6 +114,8 @@ ROLLBACK = {"head": "ROLLBACK=1\n"}
 KILLED = {"app/app.exe": "exe2", "app/app.exe.~upd1": "exe1", "app/logs/": D, "app/old.~upd1/plugin.dll": "p"}
 KILLED_JOURNAL = ["D\t<W>\\app\\logs", "N\t<W>\\app\\app.exe.tmp", "M\t<W>\\app\\app.exe\t<W>\\app\\app.exe.~upd1\t<W>\\app\\app.exe.tmp",
                   "K\t<W>\\app\\old\t<W>\\app\\old.~upd1"]
+# A killed run's commit, its kept app.exe held open: the journal stays.
+KEPT_HELD = {"journal": KILLED_JOURNAL + ["C"], "journal_stays": True, "hold": ["app/app.exe.~upd1"]}
 UNDONE = {"app/app.exe": "exe1", "app/app.exe.~upd1": GONE, "app/logs/": GONE, "app/old.~upd1/plugin.dll": GONE,
           "app/old/plugin.dll": "p"}
 
@@ -400,6 +413,31 @@ class Files(FileRows):
              {"n1/n2/": D}),
         ], self.run_row)
 
+    def test_shortcuts(self):
+        """LINK: a path fits 259 UTF-16 units and its terminator (a Shift-JIS character is one unit); a second source
+        without a destination fails naming no destination: nothing is saved in the current folder."""
+        self.each([
+            ("parallel lists, an existing shortcut replaced",
+             {**{source[4:].replace("\\", "/"): "MZ" for source, *_ in LISTS}, "A.LNK": "an older one"},
+             link(*[",".join(column) for column in list(zip(*LISTS))[:4]]), DONE,
+             {lnk: f"LNK {source}|{param.strip()}|{state}" for source, param, _, _, lnk, state in LISTS}),
+            ("replaced through a name beside it; what a run cut short left there goes",
+             {"a.exe": "MZ", "A.LNK": "older", "A.LNK.~upd": "cut short", "A.LNK~": "mine"},
+             link(r"<W>\a.exe", "", "", r"<W>\A"), DONE, {"A.LNK": r"LNK <W>\a.exe||1", "A.LNK.~upd": GONE}),
+            ("259", {"R:/a.exe": "MZ"}, link(r"R:\a.exe", "", "", "R:\\" + LONG_LINK), DONE,
+             {"R:/" + LONG_LINK.replace("\\", "/") + ".LNK": r"LNK R:\a.exe||1"}),
+            ("260", {"R:/a.exe": "MZ"}, link(r"R:\a.exe", "", "", "R:\\" + LONG_LINK + "e"),
+             (15, r"R:\a.exe", "R:\\" + LONG_LINK + "e"), {"R:/" + LONG_LINK[:100] + "/": D}),
+            ("300 bytes of Shift-JIS, 150 units", {"a.exe": "MZ"}, link(r"<W>\a.exe", "", "", SHIFT_JIS), DONE,
+             {SHIFT_JIS[4:].replace("\\", "/") + ".LNK": r"LNK <W>\a.exe||1"}),
+            ("a file where the folder belongs", {"a.exe": "MZ", "Menu": "a file"},
+             link(r"<W>\a.exe", "", "", r"<W>\Menu\App"), (15, r"<W>\a.exe", r"<W>\Menu\App"), {}),
+            ("a destination that ends in '\\.' once its parent step is taken", {"a.exe": "MZ", "m/": D},
+             link(r"<W>\a.exe", "", "", r"<W>\m\.\n\.."), DONE, {"m/": GONE, "m/..LNK": r"LNK <W>\a.exe||1"}),
+            ("a second source without a destination", {"a.exe": "MZ", "b.exe": "MZ"},
+             link(r"<W>\a.exe,<W>\b.exe", "", "", r"<W>\First"), (15, r"<W>\b.exe", ""), {"First.LNK": r"LNK <W>\a.exe||1"}),
+        ], self.run_row)
+
     def test_all_or_nothing(self):
         """ROLLBACK=1: a failure at any step leaves the tree as it was; the run that ends well leaves the new one."""
         self.each([("the update ends well", APP_BEFORE, update(), [FINISH, info("flag 1")], APP_AFTER,
@@ -413,17 +451,13 @@ class Files(FileRows):
                      ("a killed commit is finished", KILLED, makedir(r"<W>\app"), DONE,
                       {"app/app.exe.~upd1": GONE, "app/old.~upd1/plugin.dll": GONE}, {"journal": KILLED_JOURNAL + ["C"]}),
                      ("a kept file held at the commit stays with the journal; the run goes on", KILLED,
-                      makedir(r"<W>\app"), DONE, {"app/old.~upd1/plugin.dll": GONE},
-                      {"journal": KILLED_JOURNAL + ["C"], "journal_stays": True, "hold": ["app/app.exe.~upd1"]}),
+                      makedir(r"<W>\app"), DONE, {"app/old.~upd1/plugin.dll": GONE}, KEPT_HELD),
                      ("a kept file still held when the next update commits: one journal holds both", KILLED,
                       makedir(r"<W>\app\new"), DONE, {"app/old.~upd1/plugin.dll": GONE, "app/new/": D},
-                      {**ROLLBACK, "journal": KILLED_JOURNAL + ["C"], "journal_stays": True,
-                       "hold": ["app/app.exe.~upd1"]}),
+                      {**ROLLBACK, **KEPT_HELD}),
                      ("... and when it fails: undone down to the earlier commit", KILLED,
                       makedir(r"<W>\app\new", name="New") + copy(r"<W>\no", r"<W>\app\no"), (8, r"<W>\no", r"<W>\app\no"),
-                      {"app/old.~upd1/plugin.dll": GONE},
-                      {**ROLLBACK, "journal": KILLED_JOURNAL + ["C"], "journal_stays": True,
-                       "hold": ["app/app.exe.~upd1"]}),
+                      {"app/old.~upd1/plugin.dll": GONE}, {**ROLLBACK, **KEPT_HELD}),
                      ("an undo held up: its file named, the journal kept", KILLED, makedir(r"<W>\app"),
                       (18, r"<W>\app\app.exe"), {"app/old.~upd1/plugin.dll": GONE, "app/old/plugin.dll": "p"},
                       {"journal": KILLED_JOURNAL, "journal_stays": True, "hold": ["app/app.exe"]})], self.run_row)

@@ -73,9 +73,6 @@ class Resources(UpdaterTest):
             ("destination replaced at the end", 64, "PAYLOAD", "SETTINGS", (16, "src.dll", "updater.exe"), "updater.exe"),
         ], check)
 
-    def test_reader(self):
-        self.expect_reader("RSRC", {"FROM": "src.dll", "TO": "dst.exe", "TYPE": "PAYLOAD", "NAME": "SETTINGS"}, "TYPE")
-
 
 if __name__ == "__main__":
     main()

@@ -4,6 +4,7 @@ scenario has its own folder T:\\<name>\\ (<state>/scratch/<name>) holding a copy
 
 import fcntl
 import glob
+import hashlib
 import inspect
 import json
 import os
@@ -15,7 +16,6 @@ import unittest
 import wineenv
 from boxes import Box, Result, error_box, expect_boxes, fail  # noqa: F401 (the tests take them from here)
 from messages import DEFAULT_CAPTION, message  # noqa: F401
-from sections import msgbox, section
 
 __unittest = True  # see boxes.py
 FAILFAST = os.environ.get("UPDATER_FAILFAST") == "1"
@@ -69,8 +69,13 @@ class Scenario:
     def exists(self, relative):
         return os.path.lexists(self.path(relative))
 
-    def make_dir(self, relative):
-        os.makedirs(self.path(relative), exist_ok=True)
+    def tree(self, leave_out=()):
+        """{relative path: "<dir>" or the file's SHA-1} of the scenario's folder, but files whose names end in
+        leave_out."""
+        return {os.path.relpath(os.path.join(folder, name), self.root): "<dir>" if name in dirs else
+                hashlib.sha1(open(os.path.join(folder, name), "rb").read()).hexdigest()
+                for folder, dirs, files in os.walk(self.root) for name in dirs + files
+                if name in dirs or not name.endswith(tuple(leave_out))}
 
     def set_times(self, relative, modified):  # Unix seconds
         os.utime(self.path(relative), (modified, modified))
@@ -193,16 +198,6 @@ class UpdaterTest(unittest.TestCase):
         """The run shows exactly these boxes; answers default to OK for each."""
         answers = ["OK"] * len(boxes) if answers is None else answers
         expect_boxes(self.run_script(proc, sections, answers, **options), boxes)
-
-    def expect_reader(self, mode, keys, empty):
-        """A section Test of the mode with each of keys left out stops the load
-        with message 2, with the item list `empty` empty with message 4."""
-        rows = [(f"{mode} without {key}", {k: v for k, v in keys.items() if k != key}, message(2, "Test", key))
-                for key in keys] + [(f"{mode} with {empty} empty", {**keys, empty: ""}, message(4, "Test", empty))]
-
-        def check(keys, text):
-            self.expect("Test,Next", section("Test", mode, **keys) + msgbox("Next", "ran"), [error_box(text)])
-        self.each(rows, check)
 
 
 def main():

@@ -124,9 +124,6 @@ def stop_all():
         os.remove(paths()["running"])
 
 
-cleanup = stop_all
-
-
 def start_xvfb():
     with open(os.path.join(paths()["logs"], "xvfb.txt"), "ab") as log:
         xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "2560x2048x24", "-nolisten", "tcp"],
@@ -209,4 +206,4 @@ if bits() == 32 and no_32_bits():
     sys.exit(77)
 
 if __name__ == "__main__":
-    {"setup": setup, "cleanup": cleanup, "unit": unit}[sys.argv[1]]()
+    {"setup": setup, "cleanup": stop_all, "unit": unit}[sys.argv[1]]()
