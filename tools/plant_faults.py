@@ -95,9 +95,9 @@ def build(work, log, whole=False, targets=None):
                    work, f"{log}.{tree}") == 0 for tree, names in targets.items())
 
 
-def failed_tests(work, regex, log, quick, more=()):
+def failed_tests(work, regex, log, quick, more=(), jobs=2):
     """The names of the tests that failed (or timed out), or None when no test matches."""
-    args = ["ctest", "--output-on-failure", "-j2", "--no-tests=error", "-R", regex]
+    args = ["ctest", "--output-on-failure", f"-j{jobs}", "--no-tests=error", "-R", regex]
     run(args + ["--stop-on-failure"] * quick + list(more), work, log, os.path.join(work, "build", "native"),
         UPDATER_FAILFAST=str(int(quick)))
     text = Path(os.path.join(work, "logs", log)).read_bytes().decode(errors="replace")

@@ -23,6 +23,7 @@ import os
 import random
 import re
 import sys
+import threading
 import time
 from pathlib import Path
 
@@ -40,7 +41,7 @@ COVER = [
     (r"engine/", r"e2e\.(engine|hostile|examples)"),
     (r"procedures/Programs|system/Process", r"e2e\.(programs|examples)"),
     (r"procedures/Resources|system/(Resources|Libraries)", r"e2e\.(resources|engine)"),
-    (r"procedures/Shortcut|system/Shell\.", r"e2e\.(links|examples)"),
+    (r"procedures/Shortcut|system/Shell\.", r"e2e\.(files|examples)"),
     (r"procedures/Crc", r"e2e\.crc"),
     (r"procedures/(Conditions|MessageBox)|system/(Registry|Clipboard)", r"e2e\.engine"),
     (r"procedures/(Procedure|TypeTable)", r"e2e\.(engine|files|hostile)"),
@@ -178,7 +179,7 @@ def objects_digest(work):
     return digest.hexdigest()
 
 
-def try_mutant(work, mutant, baseline, timeout):
+def try_mutant(work, mutant, baseline, timeout, jobs):
     """(result, failed tests)."""
     relative, number, kind, new = mutant
     path = Path(work, "src", relative)
@@ -195,7 +196,7 @@ def try_mutant(work, mutant, baseline, timeout):
         for number, regex in enumerate(stages(covering_tests(relative)), 1):
             # The Wine fixture was set up once for the whole sample (see main).
             failed = plant_faults.failed_tests(work, f"^({regex})$", f"{name}.test{number}.log", True,
-                                               ["--timeout", str(timeout), "-FS", "wine", "-FC", "wine"])
+                                               ["--timeout", str(timeout), "-FS", "wine", "-FC", "wine"], jobs)
             if failed is None or failed:
                 break
     finally:
@@ -212,6 +213,7 @@ def main():
     parser.add_argument("--only", help="a regex: only files whose path (from the top) matches")
     parser.add_argument("--list", action="store_true", help="count the mutants of each file, run nothing")
     parser.add_argument("--timeout", type=int, default=300, help="seconds for each test (default 300)")
+    parser.add_argument("--jobs", type=int, default=1, help="mutants tried side by side (default 1)")
     parser.add_argument("--work", default=os.path.join(plant_faults.TOP, "build", "mutants"))
     options = parser.parse_args()
     found = mutants(plant_faults.TOP, options.only)
@@ -226,40 +228,64 @@ def main():
     seed = options.seed if options.seed is not None else int.from_bytes(os.urandom(4), "little")
     print(f"seed {seed}: {len(found)} mutants to draw from", flush=True)
     random.Random(seed).shuffle(found)
-    work, lock = plant_faults.prepare(options.work)
-    baseline = objects_digest(work)
-    if plant_faults.failed_tests(work, r"^wine\.setup$", "setup.test.log", False):
-        sys.exit(f"the Wine fixture could not be set up: see {work}/logs/setup.test.log")
+    # Each job has a work folder of its own (WORK, WORK-2, ...): its copy, its builds, its Wine fixture.
+    works = []
+    for k in range(options.jobs):
+        work, lock = plant_faults.prepare(options.work + (f"-{k + 1}" if k else ""))
+        if plant_faults.failed_tests(work, r"^wine\.setup$", "setup.test.log", False):
+            sys.exit(f"the Wine fixture could not be set up: see {work}/logs/setup.test.log")
+        works.append((work, lock, objects_digest(work)))
     # A sample taken again with its seed goes on where its journal ends.
-    journal_path = os.path.join(work, "logs", f"mutants-{seed}.jsonl")
+    journal_path = os.path.join(works[0][0], "logs", f"mutants-{seed}.jsonl")
     done = {}
     for line in Path(journal_path).read_text().splitlines() if os.path.exists(journal_path) else []:
         entry = json.loads(line)
         done[(entry["file"], entry["line"], entry["kind"], entry["new"])] = (entry["result"], entry["failed"])
     journal = open(journal_path, "a")
-    rows, unbuilt = [], 0
-    try:
-        for mutant in found:
-            if len(rows) >= options.count:
-                break
-            if mutant in done:
-                rows.append(mutant + (done[mutant][0], 0, done[mutant][1]))
-                print(f"{len(rows):3} {mutant[0]}:{mutant[1]} {mutant[2]}: {rows[-1][4]} (journal) {rows[-1][6]}")
-                continue
+    rows, unbuilt, pending, lock, stop = [], [0], iter(found), threading.Lock(), threading.Event()
+
+    def add(row, note):
+        rows.append(row)
+        print(f"{len(rows):3} {row[0]}:{row[1]} {row[2]}: {row[4]} {note} {row[6]}", flush=True)
+
+    def job(work, baseline):
+        """Tries the next mutant in the drawn order until the sample is full; each test run uses one core."""
+        while not stop.is_set():
+            with lock:
+                mutant = next(pending, None) if len(rows) < options.count else None
+                if mutant is None:
+                    return
+                if mutant in done:
+                    add(mutant + (done[mutant][0], 0, done[mutant][1]), "(journal)")
+                    continue
             start = time.monotonic()
-            result, failed = try_mutant(work, mutant, baseline, options.timeout)
-            if result == "build failed":
-                unbuilt += 1
-                continue
-            rows.append(mutant + (result, time.monotonic() - start, failed))
-            print(f"{len(rows):3} {mutant[0]}:{mutant[1]} {mutant[2]}: {result} ({rows[-1][5]:.0f} s) {failed}", flush=True)
-            journal.write(json.dumps(dict(zip(("file", "line", "kind", "new", "result", "seconds", "failed"), rows[-1]))) + "\n")
-            journal.flush()
+            result, failed = try_mutant(work, mutant, baseline, options.timeout, 2 // options.jobs or 1)
+            with lock:
+                if result == "build failed":
+                    unbuilt[0] += 1
+                elif len(rows) < options.count:
+                    add(mutant + (result, time.monotonic() - start, failed), f"({time.monotonic() - start:.0f} s)")
+                    journal.write(json.dumps(dict(zip(("file", "line", "kind", "new", "result", "seconds", "failed"), rows[-1]))) + "\n")
+                    journal.flush()
+
+    began = time.monotonic()
+    threads = [threading.Thread(target=job, args=(work, baseline)) for work, _, baseline in works]
+    try:
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            while thread.is_alive():
+                thread.join(1)
     except KeyboardInterrupt:
-        print("\ninterrupted: the copy is restored; the summary holds the mutants tried so far")
+        print("\ninterrupted: the mutants being tried are finished, then the copies restored")
+        stop.set()
+        for thread in threads:
+            thread.join()
     finally:
-        plant_faults.cleanup(work)
-        plant_faults.build(work, "restore.build.log")
+        for work, _, _ in works:
+            plant_faults.cleanup(work)
+            plant_faults.build(work, "restore.build.log")
+    unbuilt = unbuilt[0]
     results = [row[4] for row in rows]
     print(f"\nseed {seed}: {len(rows)} mutants built ({unbuilt} more did not build): "
           f"{results.count('caught')} caught, {results.count('SURVIVED')} survived, "
@@ -267,7 +293,8 @@ def main():
           f"{len(rows) - len([r for r in results if r in ('caught', 'SURVIVED', 'equivalent (same code)')])} other")
     timed = [row[5] for row in rows if row[5]]
     if timed:
-        print(f"{sum(timed) / len(timed):.0f} s per mutant tried in this run, on average")
+        print(f"{sum(timed) / len(timed):.0f} s per mutant tried in this run, on average, by each of "
+              f"{options.jobs} job(s); {(time.monotonic() - began) / 60:.0f} min in all")
     print("\nsurvivors to judge by reading:")
     for relative, number, kind, new, result, _, _ in rows:
         if result not in ("caught", "equivalent (same code)"):
