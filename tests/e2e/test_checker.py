@@ -150,7 +150,10 @@ DIFFERENTIAL = [
     ("a gate outside the list", r"MODE=MSGBOX|FLAG=Q,1|TYPE=ERROR|TEXT=x|ISABORT=0,0", [234], (1, "message 6")),
     ("a gate with no name", r"MODE=MSGBOX|FLAG=,1|TYPE=ERROR|TEXT=x|ISABORT=0,0", [234], (1, "message 6")),
     ("a SWITCH on a procedure outside the list", r"MODE=SWITCH|PROC=Q|0=|1=", [233], (1, "message 6")),
+    ("a SWITCH without PROC", r"MODE=SWITCH|0=|1=", [2], (1, "message 2")),
     ("a number with blanks", "MODE=WAITAPP|APP=<Src>\\none.exe|TICK=\t1 ", [], (0, "flag 1")),
+    ("a number with a letter a hexadecimal one would take", r"MODE=WAITAPP|APP=<Src>\none.exe|TICK=1a", [244], (0, "flag 1")),
+    ("a FLAG of one item: no gate", r"MODE=MSGBOX|FLAG=Q|TYPE=INFORMATION|TEXT=x|ISABORT=0,0", [], (0, "x", "flag 1")),
 ]
 
 # Scripts of about 34 KB: name, script, the errors (and as many warnings) the checker finds.
