@@ -192,11 +192,13 @@ GONE = section("Gone", "COPY", FROM=r"@\gone.txt", TO=r"@\x.txt")
 # name, PROC, sections (@: the scenario's folder), LOG, answers, the lines after the header (None: no log), exit
 # code (None: killed while the last step waits), options: arguments after /tLog (@ too), no display, files held open
 LOGS = [
-    ("a full run", "Copy,Crc,Quick,Ask,Sw,Wait", COPY + section("Crc", "CRC", FILE=r"@\copy.txt", TYPE="AND", CRC=f"{CRC:x}")
+    ("a full run", "Copy,Crc,Ex,Quick,Ask,Sw,Wait", COPY + section("Crc", "CRC", FILE=r"@\copy.txt", TYPE="AND", CRC=f"{CRC:x}")
+     + section("Ex", "EXIST", FILE=r"@\copy.txt,@\none.txt")
      + section("Quick", "LAUNCH", FILE=r"@\quick.exe", PARAM="", ISWAIT="1") + msgbox("Ask", "更新?", "QUESTION")
      + switch("Sw", "Ask", "Zero", "") + section("Wait", "WAITAPP", APP=r"@\quick.exe", TICK="0"),
      r"@\run.log", ["YES"], COPIED + [
         "run Crc (CRC)", rf'  crc of "@\copy.txt": expected {CRC:08X}, measured {CRC:08X}: match', "  flag 1",
+        "run Ex (EXIST)", r'  item 1: "@\copy.txt": held', r'  item 2: "@\none.txt": not held', "  flag 0",
         "run Quick (LAUNCH)", r"  @\quick.exe ended with exit code 7", r'  item 1: "@\quick.exe", "": done', "  flag 1",
         "run Ask (MSGBOX)", '  box "更新?": YES', "  flag 1", "run Sw (SWITCH)", '  branch 1: ""',
         "run Wait (WAITAPP)", r'  wait for "@\quick.exe": not running', r'  item 1: "@\quick.exe", "0": done',
