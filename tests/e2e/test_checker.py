@@ -124,6 +124,7 @@ DIFFERENTIAL = [
     ("a day letter read as its digits", r"MODE=DATE|FILE=<Src>\a.txt|DATE=2020/6/16x", [247], (0, "flag 1")),
     ("a date without its day", r"MODE=DATE|FILE=<Src>\a.txt|DATE=2020/7", [247], (0, "flag 1")),
     ("a year past 16 bits", r"MODE=DATE|FILE=<Src>\a.txt|DATE=67556/1/1", [247], (0, "flag 0")),
+    ("a year past the system's last", r"MODE=DATE|FILE=<Src>\a.txt|DATE=30828/1/1", [247], (0, "flag 1")),
     ("a value in quotes, which the profile takes off", r'MODE=EXIST|FILE="<Src>\a.txt"', [], (0, "flag 1")),
     ("quoted paths", r'MODE=EXIST|FILE="<Src>\a.txt","<Src>\a.txt"', [249, 249], (0, "flag 0")),
     ("spaces around paths", r"MODE=EXIST|FILE= <Src>\a.txt , <Src>\a.txt ", [], (0, "flag 1")),

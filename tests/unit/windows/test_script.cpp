@@ -130,6 +130,7 @@ TEST_CASE("expand: value functions and parent steps") {
         {"{?Param\\1}", "b c", true}, {"{?Param\\-1}", "d", true}, {"{?Param\\5}", "", true},
         {"<{?param\\0}>{?PARAM\\2}", "<a>d", true}, {"{?Param}", "a", true}, {"{?Param\\x}", "a", true},
         {"{?Param\\-3\\-1}", "a, b c, d", true}, {"{?Param\\1\\5}", "b c, d, , , ", true}, {"{?Param\\2\\1}", "", true},
+        {"{?Param\\1\\-1}", "b c, d", true},
         // A stretch of numbers that name no word is cut to 32,768 at its far end.
         {"{?Param\\-32800\\-1}", "{empties}a, b c, d, a, b c, d", true},
         {"{?Param\\0\\2147483647}", "a, b c, d{empties}", true},
