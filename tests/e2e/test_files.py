@@ -138,6 +138,8 @@ PLANTED = [
     ("a missing source after a tree", "Lib", copy(r"<W>\new\lib,<W>\new\no", r"<W>\app\lib,<W>\app\no", name="Lib"),
      (8, r"<W>\new\no", r"<W>\app\no"), {}),
     ("a missing source", "Exe", shell("COPY", r"<W>\new\no.exe", r"<W>\app\app.exe", name="Exe"), (17,), {}),
+    ("a SHELL delete, then a missing source", "Old", shell("DELETE", r"<W>\app\old", r"<W>\app\old", name="Old")
+     + copy(r"<W>\no", r"<W>\app\no", name="Gone"), (8, r"<W>\no", r"<W>\app\no"), {}),
     ("a held file after a folder", "Old", delete(r"<W>\app\old,<W>\app\readme.txt", name="Old"),
      (10, r"<W>\app\readme.txt"), {"hold": ["app/readme.txt"]}),
     ("a held destination", "Data", move(r"<W>\app\data.txt", r"<W>\app\readme.txt", name="Data"), (14, r"<W>\app\data.txt", r"<W>\app\readme.txt"), {"hold": ["app/readme.txt"]}),
