@@ -242,7 +242,7 @@ def main():
         entry = json.loads(line)
         done[(entry["file"], entry["line"], entry["kind"], entry["new"])] = (entry["result"], entry["failed"])
     journal = open(journal_path, "a")
-    rows, unbuilt, pending, lock, stop = [], [0], iter(found), threading.Lock(), threading.Event()
+    rows, unbuilt, pending, lock, stop = [], 0, iter(found), threading.Lock(), threading.Event()
 
     def add(row, note):
         rows.append(row)
@@ -250,6 +250,7 @@ def main():
 
     def job(work, baseline):
         """Tries the next mutant in the drawn order until the sample is full; each test run uses one core."""
+        nonlocal unbuilt
         while not stop.is_set():
             with lock:
                 mutant = next(pending, None) if len(rows) < options.count else None
@@ -262,7 +263,7 @@ def main():
             result, failed = try_mutant(work, mutant, baseline, options.timeout, 2 // options.jobs or 1)
             with lock:
                 if result == "build failed":
-                    unbuilt[0] += 1
+                    unbuilt += 1
                 elif len(rows) < options.count:
                     add(mutant + (result, time.monotonic() - start, failed), f"({time.monotonic() - start:.0f} s)")
                     journal.write(json.dumps(dict(zip(("file", "line", "kind", "new", "result", "seconds", "failed"), rows[-1]))) + "\n")
@@ -285,7 +286,6 @@ def main():
         for work, _, _ in works:
             plant_faults.cleanup(work)
             plant_faults.build(work, "restore.build.log")
-    unbuilt = unbuilt[0]
     results = [row[4] for row in rows]
     print(f"\nseed {seed}: {len(rows)} mutants built ({unbuilt} more did not build): "
           f"{results.count('caught')} caught, {results.count('SURVIVED')} survived, "
