@@ -60,6 +60,7 @@ static std::string expandedReference;
 static std::string Workload() {
     macroTable.entries.Assign("");
     macroTable.entryCount = 0;
+    macroTable.lost = false; // a process builds its table once, from nothing
     SetNativeProfile(Define, sizeof Define);
     BuildMacroTable();
     std::string expanded = Expanded("<B>|<C>|{?SpFolder\\1a}|C:\\a\\b\\..\\..\\c|<Nope>", expandedReference);
@@ -83,7 +84,8 @@ static std::string Workload() {
 int main(int argc, char** argv) {
     bool verbose = argc > 1 && strcmp(argv[1], "-v") == 0;
     runContext.modulePath.Assign("C:\\App\\updater.exe");
-    runContext.commandLine.Assign("/tTitle a \"b c\" d");
+    // "d=e" makes <C> a value holding "=", which goes into the table at once.
+    runContext.commandLine.Assign("/tTitle a \"b c\" d=e");
     failAt = 0;
     allocations = 0;
     std::string reference = Workload();
