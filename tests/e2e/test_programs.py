@@ -111,26 +111,27 @@ class Programs(UpdaterTest):
         self.each(rows, check)
 
     def test_launch_waiting(self):
-        # ISWAIT, whether the first program is a GUI one, its plan -> the run goes on when it has "ended", when it is
-        # "ready" for input (it keeps running) or once it has "started" (console programs have no message queue: not
-        # waited for, they count as started, running or ended, whatever their exit code). The GUI program is busy
-        # before it serves its messages and ends 2.5 s later: the second program started once it was ready comes
-        # before its end, even on a loaded machine.
+        # ISWAIT, whether the first program is a GUI one, its plan -> the second program is created once the first
+        # has "ended", once it is "ready" for input (it keeps running) or once it is "created" (console programs have
+        # no message queue: not waited for, they count as started, running or ended, whatever their exit code; which
+        # of the two then runs first is the system's choice). The GUI program is busy before it serves its messages
+        # and ends 2.5 s later: the second program created once it was ready comes before its end, even on a loaded
+        # machine.
         gui_ends, gui_runs = dict(window=1, busy=400, run=2500), dict(window=1, busy=400, run=-1)
         rows = [("1", "1", True, gui_ends, "ended"), ("-1", "-1", True, gui_ends, "ended"),
                 ("0", "0", True, gui_runs, "ready"), ("empty", "", True, gui_runs, "ready"),
-                ("console, keeps running", "0", False, FOREVER, "started"),
-                ("console, ends at once", "0", False, dict(run=0), "started"),
-                ("console with a window", "0", False, dict(window=1, run=-1), "started"),
-                ("console, exit code 1", "0", False, dict(exit=1), "started"),
+                ("console, keeps running", "0", False, FOREVER, "created"),
+                ("console, ends at once", "0", False, dict(run=0), "created"),
+                ("console with a window", "0", False, dict(window=1, run=-1), "created"),
+                ("console, exit code 1", "0", False, dict(exit=1), "created"),
                 *[(f"waited, exit code {code:#x}", "1", False, dict(exit=code), "ended") for code in (1, 259, 0xFFFFFFFF)]]
 
         def check(wait, gui, plan, until):
             s = self.scenario()
             first, second = self.program(s, "first.exe", gui=gui, **plan), self.program(s, "second.exe")
             self.expect_flag(s, "Step", launch(r"<Src>\first.exe,<Src>\second.exe", wait=wait))
-            self.assertGreaterEqual(second.only_start()["started"], first.only_start().get(until, float("inf")),
-                                    f"the second program started before the first was {until}")
+            self.assertGreaterEqual(second.only_start()["created"], first.only_start().get(until, float("inf")),
+                                    f"the second program was created before the first was {until}")
             if plan.get("run") == -1:
                 self.assertNotIn("ended", first.only_start(), "the first program should still run")
         self.each(rows, check)
@@ -189,7 +190,7 @@ class Programs(UpdaterTest):
             before, after = self.program(s, "Before.exe"), self.program(s, "After.exe")
             self.expect_flag(s, "Before,Step,After", launch(r"<Src>\Before.exe", name="Before"),
                              section("Step", "WAITAPP", APP=apps, TICK=ticks), launch(r"<Src>\After.exe", name="After"))
-            went_on = after.only_start()["started"]
+            went_on = after.only_start()["created"]  # when the run went on, however late After then runs
             self.assertLess(went_on - before.ended(), 10000)
             if until.startswith("end"):
                 self.assertGreaterEqual(went_on, programs["b.exe" if until == "end b" else "a.exe"].ended())

@@ -11,6 +11,8 @@ import unittest
 import wineenv
 from boxes import fail
 
+TIMES = ("created", "started", "ready", "ended")  # the facts that are ms of the system clock
+
 
 class Program:
     """A copy at relative in the scenario's folder. gui makes it a GUI program, tag gives it contents
@@ -44,7 +46,7 @@ class Program:
         if os.path.exists(self.path + ".out"):
             with open(self.path + ".out", encoding="utf-8") as f:
                 for pid, fact, value in (line.split(" ", 2) for line in f.read().splitlines()):
-                    facts.setdefault(pid, {})[fact] = int(value) if fact in ("started", "ready", "ended") else value
+                    facts.setdefault(pid, {})[fact] = int(value) if fact in TIMES else value
         return sorted(facts.values(), key=lambda start: start["started"])
 
     def wait_starts(self, count):
