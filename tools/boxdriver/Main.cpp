@@ -46,10 +46,11 @@ void Record(const char* fact, const std::wstring& value) {
     fclose(file);
 }
 
+// At the given time, or now.
 void RecordTime(const char* fact, const FILETIME* at = nullptr) {
     FILETIME now;
-    GetSystemTimeAsFileTime(&now);
     if (at) now = *at;
+    else GetSystemTimeAsFileTime(&now);
     Record(fact, std::to_wstring((ULONGLONG(now.dwHighDateTime) << 32 | now.dwLowDateTime) / 10000));
 }
 
@@ -75,13 +76,14 @@ bool Guard() {
 // app.exe.plan holds key=value lines (0 when missing): busy=<ms> before it is ready for input; window=1: a window
 // whose messages it serves (0: no message queue at all); run=<ms> it runs once ready (-1: until stopped);
 // exit=<code>; guard=1: others may open it only to wait and to query its path, as programs of other users and
-// elevated ones allow. It appends "<pid> <fact> <value>" lines in UTF-8 to app.exe.out: started, command,
-// directory, guarded, ready, ended (ms of the system clock), and created: when the system made the process, in
-// its starter's call, however late the process then gets to run. It ends when app.exe.stop appears, or after a minute.
+// elevated ones allow. It appends "<pid> <fact> <value>" lines in UTF-8 to app.exe.out: started (always first),
+// created (when the system made the process, in its starter's call, however late it then got to run), command,
+// directory, guarded, ready, ended (times in ms of the system clock). It ends when app.exe.stop appears, or after a
+// minute.
 int RunChild() {
+    RecordTime("started");
     FILETIME created, exited, kernel, user;
     if (GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) RecordTime("created", &created);
-    RecordTime("started");
     Record("command", GetCommandLineW());
     wchar_t directory[MAX_PATH * 2];
     GetCurrentDirectoryW(MAX_PATH * 2, directory);
