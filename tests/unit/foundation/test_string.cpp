@@ -54,12 +54,14 @@ TEST_CASE("IsCharBoundary, and one BoundaryTest walking forward, agree with step
 }
 
 // A null pattern or text is taken from the string's own block at the row's offset: each replacement frees the
-// block it points into. What a replacement joins is searched again: one pass would leave "%%n".
+// block it points into. What a replacement joins is searched again: one pass would leave "%%n" (or "%n" where the
+// replacement is empty).
 TEST_CASE("ReplaceAll") {
     const struct { const char *text, *pattern, *with; bool replaced; const char* result; int at[2]; } rows[] = {
         {"a%nb%nc%n", "%n", "\n", true, "a\nb\nc\n"}, {"no markers %t here", "%n", "\n", false, "no markers %t here"},
         {"", "%n", "\n", false, ""}, {"%n", "%n", "\n", true, "\n"}, {"%N%T", "%n", "\n", false, "%N%T"},
-        {"%%nn", "%n", "%", true, "%%"}, {"aabb", "ab", "a", true, "aa"}, {"ab.ab", nullptr, "-", true, "-.-", {3}},
+        {"%%nn", "%n", "%", true, "%%"}, {"%%nn", "%n", "", true, ""}, {"aabb", "ab", "a", true, "aa"},
+        {"ab.ab", nullptr, "-", true, "-.-", {3}},
         {"\x95\x5C" "n", "\\n", "\n", false, "\x95\x5C" "n"}, {"\x95\x5C\\n", "\\n", "\n", true, "\x95\x5C\n"},
         {"%n%nab", "%n", nullptr, true, "ababab", {0, 4}}, {"ab.ab.-", nullptr, nullptr, true, "-", {3, 6}},
     };
