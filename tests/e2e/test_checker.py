@@ -99,7 +99,8 @@ ROWS = [
      r"DIR=<Base>\x|[Copy]|MODE=COPY|FROM=<Src>\a|TO=no_data", ERRORS,
      [(8, "Gone", 4, "Gone", "FILE"), (11, "Dir", 236, "DIR", "<Base>"),
       told((15, "Copy", 2, "Copy", "TO"), "en") + " (the value NO_DATA counts as absent)"]),
-    ("empty PROC", "[UPDATER]|NAME=|PROC=", ERRORS, [(3, "UPDATER", 4, "UPDATER", "PROC")]),
+    ("empty PROC; a key before any section is no repeat", "NAME=|[UPDATER]|NAME=|PROC=", ERRORS,
+     [(4, "UPDATER", 4, "UPDATER", "PROC")]),
     ("a loop is loaded once; ROLLBACK is known", "[UPDATER]|NAME=|ROLLBACK=1|PROC=Ask, Again|[Ask]|MODE=MSGBOX|FLAG=|TYPE=QUESTION|TEXT=again?|ISABORT=0,0|[Again]|"
      "MODE=SWITCH|PROC=Ask|0=|1=Ask, Again", CLEAN, []),
     ("value too long", "[UPDATER]|NAME=" + "y" * 32766 + "|PROC=Box|[Box]|MODE=MSGBOX|FLAG=|TYPE=ERROR|TEXT=" + "x" * 32767
