@@ -31,20 +31,22 @@ import plant_faults
 
 FOLDERS = ("engine", "script", "foundation", "procedures", "system", "checker")
 
-# The tests that cover a file: the first pattern (a regex on the path) that matches.
+# The tests that cover a file: the first pattern (a regex on the path) that matches. The checker runs the
+# engine's readers, the type table and the script reader of system/FileData, so their files run its tests too.
 COVER = [
     (r"foundation/Crc", r"native\.unit|native\.crc_emulated|e2e\.crc"),
     (r"foundation/RunLog", r"e2e\.(engine|programs|files)"),
     (r"foundation/(Multibyte|PathText)", r"native\.unit|wine\.unit|e2e\.(engine|files|hostile)"),
     (r"foundation/", r"native\.unit|wine\.unit|native\.alloc_sweep|e2e\.(engine|hostile|checker)"),
     (r"script/", r"native\.unit|wine\.unit|native\.alloc_sweep|e2e\.(engine|hostile|checker)"),
-    (r"engine/", r"e2e\.(engine|hostile|examples)"),
+    (r"engine/", r"e2e\.(engine|hostile|examples|checker)"),
     (r"procedures/Programs|system/Process", r"e2e\.(programs|examples)"),
-    (r"procedures/Resources|system/(Resources|Libraries)", r"e2e\.(resources|engine)"),
+    (r"procedures/Resources|system/(Resources|Libraries)", r"e2e\.(resources|engine|checker)"),
     (r"procedures/Shortcut|system/Shell\.", r"e2e\.(files|examples)"),
     (r"procedures/Crc", r"e2e\.crc"),
     (r"procedures/(Conditions|MessageBox)|system/(Registry|Clipboard)", r"e2e\.engine"),
-    (r"procedures/(Procedure|TypeTable)", r"e2e\.(engine|files|hostile)"),
+    (r"procedures/(Procedure|TypeTable)", r"e2e\.(engine|files|hostile|checker)"),
+    (r"system/FileData", r"e2e\.(files|examples|crash_trials|checker)"),  # the checker's reading of its script
     (r"procedures/|system/", r"e2e\.(files|examples|crash_trials)"),
     (r"checker/", r"e2e\.checker"),
 ]
