@@ -46,7 +46,7 @@ COVER = [
     (r"procedures/Crc", r"e2e\.crc"),
     (r"procedures/(Conditions|MessageBox)|system/(Registry|Clipboard)", r"e2e\.engine"),
     (r"procedures/(Procedure|TypeTable)", r"e2e\.(engine|files|hostile|checker)"),
-    (r"system/FileData", r"e2e\.(files|examples|crash_trials|checker)"),  # the checker's reading of its script
+    (r"system/FileData", r"e2e\.(files|examples|crash_trials|checker)"),
     (r"procedures/|system/", r"e2e\.(files|examples|crash_trials)"),
     (r"checker/", r"e2e\.checker"),
 ]
