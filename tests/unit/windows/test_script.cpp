@@ -91,7 +91,9 @@ TEST_CASE("macros: DEFINE lines first, then the six built-ins in their order; on
          "{win}|{win}|C:\\T\\x|C:\\T"},
         // <B>'s one pass is used up by <B> itself.
         {"<B>=<A>\\x\r\n<A>=<Win>\\sub", "<B>=<Win>\\sub\\x\n<A>={win}\\sub\n{builtins}", 8, "<B>", "<Win>\\sub\\x"},
-        {"<A>=<Win>\\sub\r\n<B>=<A>\\x", "<A>={win}\\sub\n<B>={win}\\sub\\x\n{builtins}", 8, "<B>", "{win}\\sub\\x"},
+        // <A> is read from the values kept aside, where <C>'s follows it.
+        {"<A>=<Win>\\sub\r\n<C>=<Win>\r\n<B>=<A>\\x", "<A>={win}\\sub\n<C>={win}\n<B>={win}\\sub\\x\n{builtins}", 9,
+         "<B>", "{win}\\sub\\x"},
         {"<A>=<A><A>", "<A>=<A><A><A><A>\n{builtins}", 7, "", ""}, // two passes, each on group 0
         {"<J>=C:\\\x95\x5C\\..\\x\r\n<K>=<J>\\\x95\x5C", "<J>=C:\\x\n<K>=C:\\x\\\x95\x5C\n{builtins}", 8, "", ""},
     };
