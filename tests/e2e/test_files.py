@@ -371,6 +371,7 @@ class Files(FileRows):
             *[(f"shell: DELETE of {what}", {"t/l": "-> ../o", "o/z.txt": "z", "t/a.txt": "a"},
                shell("DELETE", source, r"<W>\none"), (17,), {})
               for what, source in (("a folder link", r"<W>\t\l"), ("a folder that holds one", r"<W>\t"))],
+            ("shell: DELETE of the root", {"R:/a.txt": "a"}, shell("DELETE", "R:/*", r"<W>\none"), (17,), {}),
             ("shell: a folder onto itself, the current folder in it", {"a/x.txt": "x", "a/in/y.txt": "y"},
              shell("COPY", r"<W>\a", r"<W>\a"), (17,), {}, {"directory": r"a\in"}),
             ("shell: a run cut short left the old folder aside: back in its place", {"o.~old/y.txt": "old"},
