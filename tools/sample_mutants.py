@@ -32,7 +32,8 @@ import plant_faults
 FOLDERS = ("engine", "script", "foundation", "procedures", "system", "checker")
 
 # The tests that cover a file: the first pattern (a regex on the path) that matches. The checker runs the
-# engine's readers, the type table and the script reader of system/FileData, so their files run its tests too.
+# engine's readers, the type table and the script reader of system/FileData, so their files run its tests too;
+# the reference's key tables are the checker's list of the keys each reader reads.
 COVER = [
     (r"foundation/Crc", r"native\.unit|native\.crc_emulated|e2e\.crc"),
     (r"foundation/RunLog", r"e2e\.(engine|programs|files)"),
@@ -48,6 +49,7 @@ COVER = [
     (r"procedures/(Procedure|TypeTable)", r"e2e\.(engine|files|hostile|checker)"),
     (r"system/FileData", r"e2e\.(files|examples|crash_trials|checker)"),
     (r"procedures/|system/", r"e2e\.(files|examples|crash_trials)"),
+    (r"checker/(KeyList|CheckMain)", r"e2e\.(checker|reference)"),  # updater-check --keys
     (r"checker/", r"e2e\.checker"),
 ]
 
