@@ -290,6 +290,8 @@ class Files(FileRows):
                                           ("move", move(r"..\..\*", r"<W>\d\*"), (14, r"..\..\*", r"<W>\d\*")))],
             ("copy: from a root", {"R:/a.txt": "r", "R:/s/b.txt": "b"}, copy(r"R:\*", r"<W>\d\*"), DONE,
              {"d/a.txt": "r", "d/s/b.txt": "b"}),
+            ("copy: into a root, the current folder below it", {"R:/s/a.txt": "a"}, copy(r"R:\s\*", "R:\\"), DONE,
+             {"R:/a.txt": "a"}, {"directory": r"R:\s"}),
             ("tree to an empty destination", TREE, copy(r"<W>\s", ""), (8, r"<W>\s", ""), {}),
             ("a path past the platform's limit", {f"s/{'L' * 200}/f.txt": "f"}, copy(r"<W>\s", "<W>\\d\\" + "D" * 50),
              (8, r"<W>\s", "<W>\\d\\" + "D" * 50), {f"d/{'D' * 50}/": D}),
