@@ -113,7 +113,7 @@ ROWS = [
      r"FROM=T:\*,T:\|TO=<Src>\x,T:", ERRORS,
      [(4, "Copy", 2, "Copy", "TO"), (9, "Has", 249, "FILE", 1, '<Src>\\a"'), (9, "Has", 249, "FILE", 2, '"<Src>\\b'),
       (10, "Copy", 248, 4), (15, "Away", 240, "FROM", "T:\\", 17), (16, "Away", 240, "TO", "T:", 17)]),
-    ("byte-order mark, bytes outside the code page", b"\xef\xbb\xbf[UPDATER]\r\nNAME=\x82\r\nPROC=Os\r\n[Os]\r\nMODE=OSVE\r\n",
+    ("byte-order mark, bytes outside the code page, a line feed alone", b"\xef\xbb\xbf[UPDATER]\r\nNAME=\x82\nPROC=Os\r\n[Os]\nMODE=OSVE\r\n",
      ERRORS, [(1, "", 222), (1, "", 223), (2, "", 223), (5, "Os", 6, "OSVE"), "エラー 1 件、警告 3 件 (<ini>)"], "ja"),
 ]
 
