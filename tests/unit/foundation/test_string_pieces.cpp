@@ -110,6 +110,7 @@ TEST_CASE("Groups, FindFirstGroup and ReplaceGroups") {
         if (row.a == 0 && row.b == 0) {
             CHECK(FindFirstGroup(row.text, row.open, row.close, first, last) == (*row.groups != 0));
             CHECK(std::string(row.text).substr(first, last - first + 1) == row.groups);
+            CHECK(last < static_cast<int>(std::string(row.text).size())); // an unclosed group ends at the end
         }
     }
 }
