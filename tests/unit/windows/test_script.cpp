@@ -114,7 +114,7 @@ TEST_CASE("macros: DEFINE lines first, then the six built-ins in their order; on
 TEST_CASE("expand: value functions and parent steps") {
     const char* const apps[][3] = {{"c_unit_tool.exe", "C:\\Tools\\tool.exe", "C:\\Tools;\\"},
                                    {"c_unit_other.exe", "C:\\Other\\other.exe", "C:\\Other\\;"},
-                                   {"c_unit_bare.exe", "C:\\Bare\\bare.exe", nullptr}};
+                                   {"c_unit_bare.exe", "C:\\Bare\\bare.exe", nullptr}, {"c_unit_empty.exe", "", nullptr}};
     const std::string appPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
     for (const auto& app : apps) {
         HKEY key;
@@ -146,6 +146,7 @@ TEST_CASE("expand: value functions and parent steps") {
         {"{?AppPath\\c_unit_other.exe}", "C:\\Other\\", true},
         {"{?AppPath\\c_unit_bare.exe}", "{?AppPath\\c_unit_bare.exe}", false},
         {"{{?App\\c_unit_bare.exe}}", "C:\\Bare\\bare.exe", true}, {"{?App\\none.exe}", "{?App\\none.exe}", false},
+        {"{?App\\c_unit_empty.exe}", "{?App\\c_unit_empty.exe}", false}, // a value of no bytes
         {"{?AppPath\\none.exe}", "{?AppPath\\none.exe}", false},
         {"{?Nope\\x}{plain}", "{?Nope\\x}{plain}", false}, {"no braces", "no braces", false},
     };
