@@ -115,6 +115,7 @@ ROWS = [
       (10, "Copy", 248, 4), (15, "Away", 240, "FROM", "T:\\", 17), (16, "Away", 240, "TO", "T:", 17)]),
     ("byte-order mark, bytes outside the code page, a line feed alone", b"\xef\xbb\xbf[UPDATER]\r\nNAME=\x82\nPROC=Os\r\n[Os]\nMODE=OSVE\r\n",
      ERRORS, [(1, "", 222), (1, "", 223), (2, "", 223), (5, "Os", 6, "OSVE"), "エラー 1 件、警告 3 件 (<ini>)"], "ja"),
+    ("a UTF-16 mark alone", b"\xff\xfe", ERRORS, [(1, "", 222), (1, "UPDATER", 2, "UPDATER", "NAME")]),
 ]
 
 # The differential table: name, P's section (keys of UPDATER before an "@"), the checker's check numbers, the run's exit
