@@ -145,6 +145,7 @@ DIFFERENTIAL = [
     ("spaces around a key's name", r"MODE=EXIST| FILE = <Src>\a.txt", [], (0, "flag 1")),
     ("an empty item list", r"MODE=EXIST|FILE= , ", [], (0, "flag 0")),
     ("fewer destinations than sources", r"MODE=COPY|FROM=<Src>\a.txt,<Src>\a.txt|TO=<Src>\b.txt", [228], (1, "message 8")),
+    ("a shortcut with no destination", r"MODE=LINK|SRC=<Src>\a.txt|PARAM=|SHOWCMD=|DST=", [228], (1, "message 15")),
     ("a DELETE of a root", r"MODE=DELETE|FILE=<Src>\..\..", [240], (1, "message 10")),
     ("a MOVE away from a root", r"MODE=MOVE|FROM=T:\|TO=<Src>\x", [240], (1, "message 14")),
     ("a file copied onto a root", "MODE=COPY|FROM=<Src>\\a.txt|TO=T:\\", [240], (1, "message 8")),
