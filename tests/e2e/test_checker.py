@@ -115,6 +115,8 @@ ROWS = [
       (10, "Copy", 248, 4), (15, "Away", 240, "FROM", "T:\\", 17), (16, "Away", 240, "TO", "T:", 17)]),
     ("byte-order mark, bytes outside the code page, a line feed alone", b"\xef\xbb\xbf[UPDATER]\r\nNAME=\x82\nPROC=Os\r\n[Os]\nMODE=OSVE\r\n",
      ERRORS, [(1, "", 222), (1, "", 223), (2, "", 223), (5, "Os", 6, "OSVE"), "エラー 1 件、警告 3 件 (<ini>)"], "ja"),
+    ("resources with no names", r"[UPDATER]|NAME=|PROC=R|[R]|MODE=RSRC|FROM=<Src>\a.dll|TO=<Src>\b.exe|TYPE=#3|NAME=",
+     WARNINGS, [(9, "R", 227, "NAME", 0, "TYPE", 1)]),
     ("a UTF-16 mark alone", b"\xff\xfe", ERRORS, [(1, "", 222), (1, "UPDATER", 2, "UPDATER", "NAME")]),
 ]
 
