@@ -249,7 +249,9 @@ class Files(FileRows):
         self.each([refused(*refusal, x) for refusal in REFUSALS for x in ROOTS + DEVICES
                    if not (x == "R:/*" and refusal[0] in (copy, attr))]
                   + [refused(*REFUSALS[2], x) for x in MORE_ROOTS]
-                  + [refused(*side, x) for side in OTHER_SIDE for x in DEVICES + MORE_DEVICES], self.run_row)
+                  + [refused(*side, x) for side in OTHER_SIDE for x in DEVICES + MORE_DEVICES]
+                  + [(f"SHELL COPY to {x}", NAMED, shell("COPY", SRC, x + r"\s.txt"), (17,), {}, here) for x in NAMESPACES],
+                  self.run_row)
 
     def test_steps(self):
         files = {"a.dll": "a", "b.dll": "b", "c.txt": "c", "sub/d.dll": "d", "e.dll/f.txt": "f"}
