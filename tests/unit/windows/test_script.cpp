@@ -95,6 +95,7 @@ TEST_CASE("macros: DEFINE lines first, then the six built-ins in their order; on
         {"<A>=<Win>\\sub\r\n<C>=<Win>\r\n<B>=<A>\\x", "<A>={win}\\sub\n<C>={win}\n<B>={win}\\sub\\x\n{builtins}", 9,
          "<B>", "{win}\\sub\\x"},
         {"<A>=<A><A>", "<A>=<A><A><A><A>\n{builtins}", 7, "", ""}, // two passes, each on group 0
+        {"<Z>=\r\n<A>=<Z>\r\n<B>=<A>x", "<Z>=\n<A>=\n<B>=x\n{builtins}", 9, "<B>", "x"}, // kept aside, empty
         {"<J>=C:\\\x95\x5C\\..\\x\r\n<K>=<J>\\\x95\x5C", "<J>=C:\\x\n<K>=C:\\x\\\x95\x5C\n{builtins}", 8, "", ""},
     };
     for (const auto& row : rows) {
