@@ -1,7 +1,9 @@
-// The text type, the character stepping its operations rely on, replacing, trimming and the directory of a path.
+// The text type, the character stepping its operations rely on, replacing, trimming and the directory of a path;
+// the block of bytes.
 #include <string.h>
 
 #include "tests/unit/Unit.h"
+#include "foundation/ByteBuffer.h"
 #include "foundation/Multibyte.h"
 
 // Each source may be the string's own text; AllocBuffer zeroes; Slice takes both ends and stops at a zero.
@@ -114,4 +116,22 @@ TEST_CASE("DirectoryOf") {
     }
     String path("C:\\app\\setup.exe");
     CHECK((DirectoryOf(path, path) && S(path) == "C:\\app"));
+}
+
+// Against std::string on every small case: a range is cut at the block's end, however far it runs.
+TEST_CASE("ByteBuffer Mid and Remove") {
+    auto bytes = [](const ByteBuffer& b) {
+        return b.Size() ? std::string(reinterpret_cast<const char*>(b.Data()), b.Size()) : "";
+    };
+    for (unsigned size = 0; size <= 5; size++)
+        for (unsigned offset : {0u, 1u, 2u, 4u, 5u, 6u, 0xFFFFFFFFu})
+            for (unsigned length : {0u, 1u, 2u, 4u, 5u, 0xFFFFFFFFu}) {
+                INFO("size " << size << ", offset " << offset << ", length " << length);
+                std::string model = std::string("abcde", size);
+                ByteBuffer b;
+                REQUIRE((size == 0 || b.Assign(model.data(), size)));
+                CHECK(bytes(b.Mid(offset, length)) == (offset < size ? model.substr(offset, length) : ""));
+                b.Remove(offset, length);
+                CHECK(bytes(b) == (offset < size ? model.erase(offset, length) : model));
+            }
 }
