@@ -195,8 +195,9 @@ class Checker(UpdaterTest):
         self.assertEqual((code, [line.split("\t") for line in tsv]), (ERRORS, [
             [s.win("updater.ini"), *x.split(": ", 3)[:3], str(p[2]), x.split(": ", 3)[3]] for p, x in zip(ROWS[0][3], lines)]))
         code, usage = run_checker(s, "--help")
-        self.assertEqual((code, usage[0], run_checker(s, "--tsv")[0]),
-                         (CLEAN, "usage: updater-check [--tsv] script.ini [the updater's command line]", NO_SCRIPT))
+        self.assertEqual((code, usage[0], run_checker(s, "--tsv"), run_checker(s, "-x")),
+                         (CLEAN, "usage: updater-check [--tsv] script.ini [the updater's command line]", (NO_SCRIPT, usage),
+                          (NO_SCRIPT, usage)))
         self.assertEqual(run_checker(s, s.win("none.ini")), (NO_SCRIPT, [s.win("none.ini") + ": the script cannot be read"]))
         # The words after the script are the updater's command line.
         words = "[UPDATER]|NAME=|PROC={?Param\\1}|[ok]|MODE=OSVER"
