@@ -17,6 +17,8 @@ TEST_CASE("ParseInt reads a leading decimal number like %d, ParseHex like %x") {
         CHECK(ParseInt(row.text) == row.decimal);
         CHECK(ParseHex(row.text) == row.hex);
     }
+    int value = 0; // ScanDecimal says whether it read a number
+    CHECK((ScanDecimal(" -12abc", value) && value == -12 && !ScanDecimal("x1", value) && !ScanDecimal("-", value)));
 }
 
 // 1024 bytes is the fixed area: a result of exactly that size must keep its

@@ -119,7 +119,7 @@ TEST_CASE("DirectoryOf") {
 }
 
 // Against std::string on every small case: a range is cut at the block's end, however far it runs.
-TEST_CASE("ByteBuffer Mid and Remove") {
+TEST_CASE("ByteBuffer Mid, Equals and Remove") {
     auto bytes = [](const ByteBuffer& b) {
         return b.Size() ? std::string(reinterpret_cast<const char*>(b.Data()), b.Size()) : "";
     };
@@ -130,7 +130,9 @@ TEST_CASE("ByteBuffer Mid and Remove") {
                 std::string model = std::string("abcde", size);
                 ByteBuffer b;
                 REQUIRE((size == 0 || b.Assign(model.data(), size)));
-                CHECK(bytes(b.Mid(offset, length)) == (offset < size ? model.substr(offset, length) : ""));
+                ByteBuffer mid = b.Mid(offset, length);
+                CHECK(bytes(mid) == (offset < size ? model.substr(offset, length) : ""));
+                CHECK(b.Equals(mid) == (model.rfind(bytes(mid), 0) == 0)); // its first bytes are mid's
                 b.Remove(offset, length);
                 CHECK(bytes(b) == (offset < size ? model.erase(offset, length) : model));
             }
