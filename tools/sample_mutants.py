@@ -40,7 +40,7 @@ COVER = [
     (r"foundation/(Multibyte|PathText)", r"native\.unit|wine\.unit|e2e\.(engine|files|hostile)"),
     (r"foundation/", r"native\.unit|wine\.unit|native\.alloc_sweep|e2e\.(engine|hostile|checker)"),
     (r"script/", r"native\.unit|wine\.unit|native\.alloc_sweep|e2e\.(engine|hostile|checker)"),
-    (r"engine/Rollback", r"e2e\.(engine|files|crash_trials)"),
+    (r"engine/Rollback", r"e2e\.(engine|hostile|examples|files|crash_trials)"),
     (r"engine/", r"e2e\.(engine|hostile|examples|checker)"),
     (r"procedures/Programs|system/Process", r"e2e\.(programs|examples)"),
     (r"system/Keep", r"e2e\.(files|examples|crash_trials|programs)"),  # LAUNCH notes itself there
