@@ -200,8 +200,8 @@ class Checker(UpdaterTest):
                           (NO_SCRIPT, usage)))
         self.assertEqual(run_checker(s, s.win("none.ini")), (NO_SCRIPT, [s.win("none.ini") + ": the script cannot be read"]))
         # The words after the script are the updater's command line.
-        words = "[UPDATER]|NAME=|PROC={?Param\\1}|[ok]|MODE=OSVER"
-        self.assertEqual([self.check(words, *a)[1] for a in ([], ["/tX", "ok"])], [ERRORS, CLEAN])
+        words = "[UPDATER]|NAME=|PROC={?Param\\1}|[o k]|MODE=OSVER"
+        self.assertEqual([self.check(words, *a)[1] for a in ([], ["/tX", "o k", "z"])], [ERRORS, CLEAN])
 
     def test_agrees_with_the_run(self):
         """Each borderline step P is checked and then run, followed by boxes that tell P's flag: the checker's verdict
