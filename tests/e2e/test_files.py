@@ -359,6 +359,8 @@ class Files(FileRows):
              shell("COPY", NEW, OLD), DONE, {"prog/app.exe": "new", "prog/app.exe.tmp/x.txt": GONE}),
             ("shell: a directory replaces a directory", {"n/x.txt": "x", "o/y.txt": "y"},
              shell("COPY", r"<W>\n", r"<W>\o"), DONE, {"o/x.txt": "x", "o/y.txt": GONE}),
+            ("shell: ... both written with a closing separator", {"n/x.txt": "x", "o/y.txt": "y"},
+             shell("COPY", "<W>\\n\\", "<W>\\o/"), DONE, {"o/x.txt": "x", "o/y.txt": GONE, "o.tmp": GONE}),
             ("shell: unknown word", APP, shell("FROB", NEW, OLD), (17,), {}),
             ("shell: a file never replaces a folder", {**APP, "prog/data/db.dat": "d"}, shell("MOVE", NEW, r"<W>\prog"),
              (17,), {}),
