@@ -164,8 +164,9 @@ ROWS = [
      "[DEFINE]\n<Here>=<Src>\\data\n" + msgbox("Box", r"<Here>\..\x"), [info(r"@\x")]),
     ("options are words too, quotes group", "Box", msgbox("Box", r"{?Param\-3\-1}"),
      [info("/iupdater.ini, b c, d")], None, '/iupdater.ini "b c" d'),
-    ("a DEFINE value from the command line", "Box", "[DEFINE]\n<Arg>={?Param\\1}\n" + msgbox("Box", "<Arg>"),
-     [info("second")], None, "first second"),
+    # "=" ends the value that a lookup gives; the later entry sees the value at once.
+    ("a DEFINE value from the command line", "Box", "[DEFINE]\n<Arg>={?Param\\1}\n<Key>=<Arg>\n" + msgbox("Box", "<Key>"),
+     [info("second")], None, "first second=2"),
     *[unread(mode, {k: v for k, v in keys.items() if k != key}, key, 2) for mode, keys, _ in READERS for key in keys],
     *[unread(mode, {**keys, empty: ""}, empty, 4) for mode, keys, empty in READERS],
     ("App Paths entries by the reg.exe of each bitness", "Box", msgbox("Box", " ".join(
