@@ -102,10 +102,6 @@ WaitOutcome WaitForProcessEnd(unsigned long processId, unsigned long millisecond
 
 namespace {
 
-typedef BOOL(WINAPI* QueryImageNameFunction)(HANDLE, DWORD, LPSTR, PDWORD);
-typedef BOOL(WINAPI* EnumModulesFunction)(HANDLE, HMODULE*, DWORD, LPDWORD);
-typedef DWORD(WINAPI* ModuleFileNameFunction)(HANDLE, HMODULE, LPSTR, DWORD);
-typedef BOOL(WINAPI* EnumProcessesFunction)(DWORD*, DWORD, DWORD*);
 typedef HANDLE(WINAPI* SnapshotFunction)(DWORD, DWORD);
 typedef BOOL(WINAPI* ProcessWalkFunction)(HANDLE, PROCESSENTRY32*);
 
@@ -126,13 +122,6 @@ bool FindToolhelp(HMODULE kernel, Toolhelp& toolhelp) {
         reinterpret_cast<void*>(GetProcAddress(kernel, "Process32Next")));
     return toolhelp.snapshot && toolhelp.first && toolhelp.next;
 }
-
-// The ways to read a process's program path on the NT family.
-struct ImagePathReaders {
-    QueryImageNameFunction queryImageName; // null before Vista
-    EnumModulesFunction enumModules;       // null without PSAPI
-    ModuleFileNameFunction moduleFileName;
-};
 
 // The least access that works: PSAPI needs to read the process's memory,
 // which is refused for other users' and elevated processes and, from the
@@ -161,11 +150,10 @@ void ReadImagePath(const ImagePathReaders& readers, PROCESSENTRY32& entry) {
 }
 
 // NT 4.0's way, without Toolhelp: PSAPI lists the processes' identifiers.
-unsigned long FindProcessWithoutToolhelp(const ImagePathReaders& readers, EnumProcessesFunction enumProcesses,
-                                         const char* path) {
+unsigned long FindProcessWithoutToolhelp(const ImagePathReaders& readers, const char* path) {
     DWORD ids[1024];
     DWORD bytes = 0;
-    if (!enumProcesses || !readers.enumModules || !enumProcesses(ids, sizeof(ids), &bytes))
+    if (!readers.enumProcesses || !readers.enumModules || !readers.enumProcesses(ids, sizeof(ids), &bytes))
         return 0;
     DWORD self = GetCurrentProcessId();
     char found[MAX_PATH];
@@ -176,37 +164,10 @@ unsigned long FindProcessWithoutToolhelp(const ImagePathReaders& readers, EnumPr
     return 0;
 }
 
-} // namespace
-
-unsigned long FindProcess(const String& program) {
-    // Compared as the system names a program: "/" read as "\\", "." and ".."
-    // taken out, long names.
-    String path = program;
-    if (PathRootLength(program.Text()) > 0)
-        ResolvePath(program, path);
-    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
-    Toolhelp toolhelp;
-    bool walk = FindToolhelp(kernel, toolhelp);
-    bool nt = IsWindowsNT();
-    LibraryHandle psapi(nt ? "PSAPI.DLL" : nullptr);
-    ImagePathReaders readers = {nullptr, nullptr, nullptr};
-    if (nt) {
-        readers.queryImageName = reinterpret_cast<QueryImageNameFunction>(
-            reinterpret_cast<void*>(GetProcAddress(kernel, "QueryFullProcessImageNameA")));
-        readers.enumModules = reinterpret_cast<EnumModulesFunction>(
-            reinterpret_cast<void*>(psapi.Function("EnumProcessModules")));
-        readers.moduleFileName = reinterpret_cast<ModuleFileNameFunction>(
-            reinterpret_cast<void*>(psapi.Function("GetModuleFileNameExA")));
-        if (!readers.moduleFileName)
-            readers.enumModules = nullptr;
-        if (!walk)
-            return FindProcessWithoutToolhelp(readers, reinterpret_cast<EnumProcessesFunction>(
-                reinterpret_cast<void*>(psapi.Function("EnumProcesses"))), path.Text());
-        if (!readers.queryImageName && !readers.enumModules)
-            return 0;
-    }
-    if (!walk)
-        return 0;
+// The snapshot's walk. On the NT family the snapshot holds only file
+// names, so each process's path is read with the readers; Windows 9x's
+// snapshot holds full paths (no readers).
+unsigned long WalkSnapshot(const Toolhelp& toolhelp, const ImagePathReaders* readers, const char* path) {
     PROCESSENTRY32 entry;
     ZeroMemory(&entry, sizeof(entry));
     entry.dwSize = sizeof(entry);
@@ -217,10 +178,47 @@ unsigned long FindProcess(const String& program) {
     for (BOOL more = toolhelp.first(snapshot.Get(), &entry); more; more = toolhelp.next(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID == self)
             continue;
-        if (nt)
-            ReadImagePath(readers, entry);
-        if (EqualsNoCase(entry.szExeFile, path.Text()))
+        if (readers)
+            ReadImagePath(*readers, entry);
+        if (EqualsNoCase(entry.szExeFile, path))
             return entry.th32ProcessID;
     }
     return 0;
+}
+
+} // namespace
+
+unsigned long FindProcessWith(const String& path, const ImagePathReaders& readers, bool useToolhelp) {
+    Toolhelp toolhelp;
+    if (!useToolhelp || !FindToolhelp(GetModuleHandleA("KERNEL32.DLL"), toolhelp))
+        return FindProcessWithoutToolhelp(readers, path.Text());
+    if (!readers.queryImageName && !readers.enumModules)
+        return 0;
+    return WalkSnapshot(toolhelp, &readers, path.Text());
+}
+
+unsigned long FindProcess(const String& program) {
+    // Compared as the system names a program: "/" read as "\\", "." and ".."
+    // taken out, long names.
+    String path = program;
+    if (PathRootLength(program.Text()) > 0)
+        ResolvePath(program, path);
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+    if (!IsWindowsNT()) {
+        Toolhelp toolhelp;
+        return FindToolhelp(kernel, toolhelp) ? WalkSnapshot(toolhelp, nullptr, path.Text()) : 0;
+    }
+    LibraryHandle psapi("PSAPI.DLL");
+    ImagePathReaders readers;
+    readers.queryImageName = reinterpret_cast<QueryImageNameFunction>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "QueryFullProcessImageNameA")));
+    readers.enumModules = reinterpret_cast<EnumModulesFunction>(
+        reinterpret_cast<void*>(psapi.Function("EnumProcessModules")));
+    readers.moduleFileName = reinterpret_cast<ModuleFileNameFunction>(
+        reinterpret_cast<void*>(psapi.Function("GetModuleFileNameExA")));
+    readers.enumProcesses = reinterpret_cast<EnumProcessesFunction>(
+        reinterpret_cast<void*>(psapi.Function("EnumProcesses")));
+    if (!readers.moduleFileName)
+        readers.enumModules = nullptr;
+    return FindProcessWith(path, readers, true);
 }

@@ -3,6 +3,8 @@
 // anything; every answer is a result.
 #pragma once
 
+#include <windows.h>
+
 #include "foundation/String.h"
 
 // Starts the program (a path with a directory; the directory becomes its
@@ -15,6 +17,25 @@ bool LaunchProgram(const String& program, const String& parameters, int wait,
 // The identifier of a running process other than this one whose program
 // path equals the path without regard to case; 0 when there is none.
 unsigned long FindProcess(const String& path);
+
+typedef BOOL(WINAPI* QueryImageNameFunction)(HANDLE, DWORD, LPSTR, PDWORD);
+typedef BOOL(WINAPI* EnumModulesFunction)(HANDLE, HMODULE*, DWORD, LPDWORD);
+typedef DWORD(WINAPI* ModuleFileNameFunction)(HANDLE, HMODULE, LPSTR, DWORD);
+typedef BOOL(WINAPI* EnumProcessesFunction)(DWORD*, DWORD, DWORD*);
+
+// The ways to read another process's program path on the NT family, each
+// null where the system has none: QueryFullProcessImageNameA from Vista on,
+// PSAPI from NT 4.0 on (a module file name needs the module list too).
+struct ImagePathReaders {
+    QueryImageNameFunction queryImageName;
+    EnumModulesFunction enumModules;
+    ModuleFileNameFunction moduleFileName;
+    EnumProcessesFunction enumProcesses; // the list of processes where Toolhelp is missing (NT 4.0)
+};
+
+// FindProcess on an NT system with these readers, and with Toolhelp (2000
+// on) or without it (NT 4.0); `path` is compared as it stands.
+unsigned long FindProcessWith(const String& path, const ImagePathReaders& readers, bool useToolhelp);
 
 // Waits up to `milliseconds` (0xFFFFFFFF: no limit) for the process to end.
 enum WaitOutcome {

@@ -42,7 +42,7 @@ COVER = [
     (r"script/", r"native\.unit|wine\.unit|native\.alloc_sweep|e2e\.(engine|hostile|checker)"),
     (r"engine/Rollback", r"e2e\.(engine|hostile|examples|files|crash_trials)"),
     (r"engine/", r"e2e\.(engine|hostile|examples|checker)"),
-    (r"procedures/Programs|system/Process", r"e2e\.(programs|examples)"),
+    (r"procedures/Programs|system/Process", r"wine\.unit|e2e\.(programs|examples)"),
     (r"system/Keep", r"e2e\.(files|examples|crash_trials|programs)"),  # LAUNCH notes itself there
     (r"procedures/Resources|system/(Resources|Libraries)", r"e2e\.(resources|engine|checker)"),
     (r"procedures/Shortcut|system/Shell\.", r"e2e\.(files|examples)"),
