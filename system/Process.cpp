@@ -136,8 +136,9 @@ bool ModuleImagePath(const ImagePathReaders& readers, DWORD processId, char (&pa
     KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
     HMODULE modules[4096 / sizeof(HMODULE)];
     DWORD needed = 0;
+    // A process that has just started may list no module yet.
     return process.IsValid() && readers.enumModules(process.Get(), modules, sizeof(modules), &needed) &&
-           readers.moduleFileName(process.Get(), modules[0], path, MAX_PATH);
+           needed >= sizeof(HMODULE) && readers.moduleFileName(process.Get(), modules[0], path, MAX_PATH);
 }
 
 // Replaces the snapshot's file name by the full path where a reader can

@@ -15,14 +15,30 @@ BOOL WINAPI RefuseImageName(HANDLE, DWORD, LPSTR, PDWORD) {
     return FALSE;
 }
 
-// As the system names the program (not declared for the systems the program is built for).
-std::string ImagePath(HANDLE process) {
-    QueryImageNameFunction query = reinterpret_cast<QueryImageNameFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "QueryFullProcessImageNameA")));
+// The path of the process's first module as PSAPI reads it, the one
+// FindProcessWith compares (a 32-bit process under WOW64 may be told
+// another folder by other readers).
+std::string ModulePath(const ImagePathReaders& readers, HANDLE process, HMODULE module) {
     char path[MAX_PATH];
-    DWORD size = MAX_PATH;
-    return query && query(process, 0, path, &size) ? std::string(path, size) : std::string();
+    DWORD length = readers.moduleFileName(process, module, path, MAX_PATH);
+    return std::string(path, length);
 }
+
+// Ended and closed however the test case ends.
+struct Child {
+    PROCESS_INFORMATION process = {};
+    HANDLE input = nullptr, feed = nullptr;
+    ~Child() {
+        if (process.hProcess) {
+            TerminateProcess(process.hProcess, 0);
+            WaitForSingleObject(process.hProcess, 5000);
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        CloseHandle(input);
+        CloseHandle(feed);
+    }
+};
 
 } // namespace
 
@@ -39,42 +55,39 @@ TEST_CASE("find process: Vista's reader refused, PSAPI with and without Toolhelp
     const ImagePathReaders none = {nullptr, nullptr, nullptr, nullptr};
 
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-    HANDLE input, feed;
-    REQUIRE(CreatePipe(&input, &feed, &inherited, 0));
-    SetHandleInformation(feed, HANDLE_FLAG_INHERIT, 0);
+    Child child;
+    REQUIRE(CreatePipe(&child.input, &child.feed, &inherited, 0));
+    SetHandleInformation(child.feed, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = input;
+    startup.hStdInput = child.input;
     char folder[MAX_PATH];
     std::string command = std::string(folder, GetSystemDirectoryA(folder, MAX_PATH)) + "\\cmd.exe /q /k";
-    PROCESS_INFORMATION child;
     REQUIRE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                           &child));
-    const std::string childPath = ImagePath(child.hProcess), ownPath = ImagePath(GetCurrentProcess());
-    REQUIRE(!childPath.empty());
-    // PSAPI reads the module list only once the child's loader has made it.
-    HMODULE module;
+                           &child.process));
+    // PSAPI lists the child's modules only once its loader has made the list
+    // (until then it lists none; seconds on a loaded machine).
+    HMODULE modules[512];
     DWORD needed;
-    for (int i = 0; i < 100 && !xp.enumModules(child.hProcess, &module, sizeof module, &needed); i++)
+    int tries = 0;
+    while (!(xp.enumModules(child.process.hProcess, modules, sizeof modules, &needed) && needed) && ++tries < 600)
         Sleep(50);
+    REQUIRE(tries < 600);
+    const std::string childPath = ModulePath(xp, child.process.hProcess, modules[0]),
+                      ownPath = ModulePath(xp, GetCurrentProcess(), GetModuleHandleA(nullptr));
+    REQUIRE((!childPath.empty() && !ownPath.empty()));
     const struct { const ImagePathReaders* readers; bool toolhelp; } rows[] = {
         {&xp, true}, {&xp, false}, {&refused, true}, {&refused, false}, {&none, true}};
     for (const auto& row : rows) {
         CAPTURE(row.toolhelp);
         CAPTURE(row.readers == &none);
-        unsigned long expected = row.readers == &none ? 0 : child.dwProcessId;
+        unsigned long expected = row.readers == &none ? 0 : child.process.dwProcessId;
         CHECK(FindProcessWith(String(childPath.c_str()), *row.readers, row.toolhelp) == expected);
         std::string otherCase = childPath;
         CharUpperBuffA(&otherCase[0], static_cast<DWORD>(otherCase.size()));
         CHECK(FindProcessWith(String(otherCase.c_str()), *row.readers, row.toolhelp) == expected);
         CHECK(FindProcessWith(String(ownPath.c_str()), *row.readers, row.toolhelp) == 0);
     }
-    TerminateProcess(child.hProcess, 0);
-    WaitForSingleObject(child.hProcess, 5000);
-    CloseHandle(child.hProcess);
-    CloseHandle(child.hThread);
-    CloseHandle(input);
-    CloseHandle(feed);
     FreeLibrary(psapi);
 }
