@@ -136,6 +136,7 @@ TEST_CASE("expand: value functions and parent steps") {
         {"{?Param\\1\\-1}", "b c, d", true},
         // A stretch of numbers that name no word is cut to 32,768 at its far end.
         {"{?Param\\-32800\\-1}", "{empties}a, b c, d, a, b c, d", true},
+        {"{?Param\\-40000\\-6}", "{empties}a", true}, // -6 names the first word, as -3 and 0 do
         {"{?Param\\0\\2147483647}", "a, b c, d{empties}", true},
         {"{?Param\\-2147483648\\2147483647}", "{empties}a, b c, d, a, b c, d{empties}", true},
         {"{?SpFolder\\1a}", "{appdata}", true}, {"{?spfolder\\0x1A}\\x", "{appdata}\\x", true},
