@@ -132,6 +132,7 @@ ROWS = FAMILIES + [
     ("a value of 327 MB, named eight times", script(",".join(["Ex"] * 8), huge("Ex"), X30K), [unreadable("Ex")]),
     ("3.9 MB named 80 times: the 17th passes 64 MiB a run", script(",".join(["Ex"] * 80), huge("Ex", 130), X30K),
      [unreadable("Ex")]),
+    ("4.2 MB, just past the limit of a value", script("Ex", huge("Ex", 140), X30K), [unreadable("Ex")]),
     ("a DEFINE entry past the limit", shown("<C>", X30K + "\n<B>=" + "<A>" * 100 + "\n<C>=<B><B>"), [unreadable("Box", "TEXT")]),
     ("4,600 lookups in 3,000 entries", same("<M2999>" * 4600, "v" * 4600, "\n".join(f"<M{i}>=v" for i in range(3000))), [HELD]),
     ("groups nested 16,000 deep", same("<" * 16000 + ">" * 16000, "<" * 16000 + ">" * 16000), [HELD]),
