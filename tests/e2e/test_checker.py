@@ -109,10 +109,10 @@ ROWS = [
      r"LOG=<Src>\run.log|[Day]|MODE=DATE|FILE=<Src>\a.txt|DATE= 2099 / 1 / 1|[Roots]|MODE=SHELL|FUNC=COPY|FROM=T:\|TO=<Src>\t|"
      r"[In]|MODE=COPY|FROM=<Src>\*|TO=T:\*|[Dir]|MODE=MAKEDIR|DIR=T:\|[Bits]|MODE=ATTR|FILE=T:\*.*|ARG=0", CLEAN, []),
     ("a repeated section, quoted paths, roots taken away", r"[UPDATER]|NAME=Dup|PROC=Copy, Has, Away|[Copy]|MODE=COPY|"
-     r'FROM=<Src>\a|[Has]|MODE=EXIST|FILE="<Src>\a","<Src>\b"|[Copy]|TO=<Src>\b|[Away]|MODE=SHELL|FUNC=COPY,MOVE|'
+     r'FROM=<Src>\a|[Has]|MODE=EXIST|FILE="<Src>\a","<Src>\b"|[COPY]|TO=<Src>\b|[Away]|MODE=SHELL|FUNC=COPY,MOVE|'
      r"FROM=T:\*,T:\|TO=<Src>\x,T:", ERRORS,
      [(4, "Copy", 2, "Copy", "TO"), (9, "Has", 249, "FILE", 1, '<Src>\\a"'), (9, "Has", 249, "FILE", 2, '"<Src>\\b'),
-      (10, "Copy", 248, 4), (15, "Away", 240, "FROM", "T:\\", 17), (16, "Away", 240, "TO", "T:", 17)]),
+      (10, "COPY", 248, 4), (15, "Away", 240, "FROM", "T:\\", 17), (16, "Away", 240, "TO", "T:", 17)]),
     ("byte-order mark, bytes outside the code page, a line feed alone", b"\xef\xbb\xbf[UPDATER]\r\nNAME=\x82\nPROC=Os\r\n[Os]\nMODE=OSVE\r\n",
      ERRORS, [(1, "", 222), (1, "", 223), (2, "", 223), (5, "Os", 6, "OSVE"), "エラー 1 件、警告 3 件 (<ini>)"], "ja"),
     ("resources with no names", r"[UPDATER]|NAME=|PROC=R|[R]|MODE=RSRC|FROM=<Src>\a.dll|TO=<Src>\b.exe|TYPE=#3|NAME=",
@@ -140,7 +140,7 @@ DIFFERENTIAL = [
     ("a CRC a digit too long", r"MODE=CRC|FILE=<Src>\a.txt|TYPE=AND|CRC=3352441C2", [246], (0, "flag 1")),
     ("a second section of the name", r"MODE=EXIST|[P]|FILE=<Src>\a.txt", [2, 248], (1, "message 2")),
     ("a second section's keys", r"MODE=EXIST|FILE=<Src>\none|[P]|MODE=VERIFY|ARG1=|ARG2=", [248], (0, "flag 0")),
-    ("a key written twice", r"MODE=EXIST|FILE=<Src>\a.txt|FILE=<Src>\none", [220], (0, "flag 1")),
+    ("a key written twice", r"MODE=EXIST|FILE=<Src>\a.txt|file=<Src>\none", [220], (0, "flag 1")),
     ("NO_DATA in any case", r"MODE=EXIST|FILE=no_Data", [2], (1, "message 2")),
     ("LOG and NAME of UPDATER", r"LOG=<Src>\run.log@MODE=OSVER", [], (0, "flag 1")),
     ("a key of another type", r"MODE=OSVER|FILE=x", [226], (0, "flag 1")),
