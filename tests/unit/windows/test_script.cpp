@@ -133,7 +133,7 @@ TEST_CASE("expand: value functions and parent steps") {
         {"{?Param\\1}", "b c", true}, {"{?Param\\-1}", "d", true}, {"{?Param\\5}", "", true},
         {"<{?param\\0}>{?PARAM\\2}", "<a>d", true}, {"{?Param}", "a", true}, {"{?Param\\x}", "a", true},
         {"{?Param\\-3\\-1}", "a, b c, d", true}, {"{?Param\\1\\5}", "b c, d, , , ", true}, {"{?Param\\2\\1}", "", true},
-        {"{?Param\\1\\-1}", "b c, d", true},
+        {"{?Param\\1\\-1}", "b c, d", true}, {"{?Param\\-1\\0}", "", true},
         // A stretch of numbers that name no word is cut to 32,768 at its far end.
         {"{?Param\\-32800\\-1}", "{empties}a, b c, d, a, b c, d", true},
         {"{?Param\\-40000\\-6}", "{empties}a", true}, // -6 names the first word, as -3 and 0 do
@@ -166,6 +166,7 @@ TEST_CASE("expand: value functions and parent steps") {
         {"C:\\a\\b\\..\\c", "C:\\a\\c"}, {"C:\\a\\b\\..\\..\\c", "C:\\c"}, {"C:\\a\\..\\..\\b", "C:\\..\\b"},
         {"C:/a/../b", "C:/a/../b"}, {"see http://host/a/../b", "see http://host/a/../b"},
         {"C:\\a/b\\..\\c", "C:\\c"}, {"/S /D=X:\\Src\\..\\App", "/S /D=X:\\App"}, {"C:\\a\\..", "C:"}, {"a\\..\\b", "a\\..\\b"}, {"C:\\a\\...\\b", "C:\\a\\...\\b"},
+        {"C:\\a\\x.\\b\\..\\c", "C:\\a\\x.\\c"},
         {"C:\\\x95\x5C\\..\\x", "C:\\x"}, {"\x95\x5C\\..\\x\\..", "\x95\x5C\\.."},
     };
     for (const auto& row : parents) {
