@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include "Handles.h"
+#include "Libraries.h"
 #include "PathGate.h"
 #include "foundation/PathText.h"
 #include "foundation/RunLog.h"
@@ -189,30 +190,10 @@ unsigned long WalkSnapshot(const Toolhelp& toolhelp, const ImagePathReaders* rea
 
 } // namespace
 
-unsigned long FindProcessWith(const String& path, const ImagePathReaders& readers, bool useToolhelp) {
-    Toolhelp toolhelp;
-    if (!useToolhelp || !FindToolhelp(GetModuleHandleA("KERNEL32.DLL"), toolhelp))
-        return FindProcessWithoutToolhelp(readers, path.Text());
-    if (!readers.queryImageName && !readers.enumModules)
-        return 0;
-    return WalkSnapshot(toolhelp, &readers, path.Text());
-}
-
-unsigned long FindProcess(const String& program) {
-    // Compared as the system names a program: "/" read as "\\", "." and ".."
-    // taken out, long names.
-    String path = program;
-    if (PathRootLength(program.Text()) > 0)
-        ResolvePath(program, path);
-    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
-    if (!IsWindowsNT()) {
-        Toolhelp toolhelp;
-        return FindToolhelp(kernel, toolhelp) ? WalkSnapshot(toolhelp, nullptr, path.Text()) : 0;
-    }
-    LibraryHandle psapi("PSAPI.DLL");
+ImagePathReaders ImagePathReadersOf(const LibraryHandle& psapi) {
     ImagePathReaders readers;
     readers.queryImageName = reinterpret_cast<QueryImageNameFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "QueryFullProcessImageNameA")));
+        reinterpret_cast<void*>(KernelFunction("QueryFullProcessImageNameA")));
     readers.enumModules = reinterpret_cast<EnumModulesFunction>(
         reinterpret_cast<void*>(psapi.Function("EnumProcessModules")));
     readers.moduleFileName = reinterpret_cast<ModuleFileNameFunction>(
@@ -221,5 +202,27 @@ unsigned long FindProcess(const String& program) {
         reinterpret_cast<void*>(psapi.Function("EnumProcesses")));
     if (!readers.moduleFileName)
         readers.enumModules = nullptr;
-    return FindProcessWith(path, readers, true);
+    return readers;
+}
+
+unsigned long FindProcessWith(const String& path, const ImagePathReaders* readers, bool useToolhelp) {
+    Toolhelp toolhelp;
+    if (!useToolhelp || !FindToolhelp(GetModuleHandleA("KERNEL32.DLL"), toolhelp))
+        return readers ? FindProcessWithoutToolhelp(*readers, path.Text()) : 0;
+    if (readers && !readers->queryImageName && !readers->enumModules)
+        return 0;
+    return WalkSnapshot(toolhelp, readers, path.Text());
+}
+
+unsigned long FindProcess(const String& program) {
+    // Compared as the system names a program: "/" read as "\\", "." and ".."
+    // taken out, long names.
+    String path = program;
+    if (PathRootLength(program.Text()) > 0)
+        ResolvePath(program, path);
+    if (!IsWindowsNT())
+        return FindProcessWith(path, nullptr, true);
+    LibraryHandle psapi("PSAPI.DLL");
+    ImagePathReaders readers = ImagePathReadersOf(psapi);
+    return FindProcessWith(path, &readers, true);
 }

@@ -33,9 +33,15 @@ struct ImagePathReaders {
     EnumProcessesFunction enumProcesses; // the list of processes where Toolhelp is missing (NT 4.0)
 };
 
-// FindProcess on an NT system with these readers, and with Toolhelp (2000
-// on) or without it (NT 4.0); `path` is compared as it stands.
-unsigned long FindProcessWith(const String& path, const ImagePathReaders& readers, bool useToolhelp);
+// The readers this system has, PSAPI's from `psapi`, which must stay
+// loaded while they are used.
+class LibraryHandle;
+ImagePathReaders ImagePathReadersOf(const LibraryHandle& psapi);
+
+// FindProcess with these readers (null on Windows 9x, whose snapshot holds
+// full paths), with Toolhelp (9x, 2000 on) or without it (NT 4.0); `path`
+// is compared as it stands.
+unsigned long FindProcessWith(const String& path, const ImagePathReaders* readers, bool useToolhelp);
 
 // Waits up to `milliseconds` (0xFFFFFFFF: no limit) for the process to end.
 enum WaitOutcome {

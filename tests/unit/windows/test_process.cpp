@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "system/Handles.h"
 #include "system/Process.h"
 
 namespace {
@@ -28,11 +29,9 @@ struct Child {
 // A row: the readers and whether Toolhelp is used. The paths compared are
 // PSAPI's own (under WOW64 other readers may name another folder).
 TEST_CASE("find process: PSAPI with and without Toolhelp, and after Vista's reader is refused; never this process") {
-    HMODULE psapi = LoadLibraryA("PSAPI.DLL");
-    const ImagePathReaders xp = {
-        nullptr, reinterpret_cast<EnumModulesFunction>(reinterpret_cast<void*>(GetProcAddress(psapi, "EnumProcessModules"))),
-        reinterpret_cast<ModuleFileNameFunction>(reinterpret_cast<void*>(GetProcAddress(psapi, "GetModuleFileNameExA"))),
-        reinterpret_cast<EnumProcessesFunction>(reinterpret_cast<void*>(GetProcAddress(psapi, "EnumProcesses")))};
+    LibraryHandle psapi("PSAPI.DLL");
+    ImagePathReaders xp = ImagePathReadersOf(psapi);
+    xp.queryImageName = nullptr;
     REQUIRE((xp.enumModules && xp.moduleFileName && xp.enumProcesses));
     const ImagePathReaders refused = {RefuseImageName, xp.enumModules, xp.moduleFileName, xp.enumProcesses};
 
@@ -63,8 +62,8 @@ TEST_CASE("find process: PSAPI with and without Toolhelp, and after Vista's read
     for (const auto& row : rows) {
         CAPTURE(row.toolhelp);
         CAPTURE(row.readers == &refused);
-        CHECK(FindProcessWith(String(childPath), *row.readers, row.toolhelp) == child.process.dwProcessId);
-        CHECK(FindProcessWith(String(upper), *row.readers, row.toolhelp) == child.process.dwProcessId);
-        CHECK(FindProcessWith(String(ownPath), *row.readers, row.toolhelp) == 0);
+        CHECK(FindProcessWith(String(childPath), row.readers, row.toolhelp) == child.process.dwProcessId);
+        CHECK(FindProcessWith(String(upper), row.readers, row.toolhelp) == child.process.dwProcessId);
+        CHECK(FindProcessWith(String(ownPath), row.readers, row.toolhelp) == 0);
     }
 }
