@@ -12,8 +12,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLineText, int) {
     CoInitialize(nullptr);
     int exitCode = ExitNoScript;
     if (StartUp(commandLineText)) {
-        exitCode = ExitFailed;
-        if (FinishLastRun() && BeginJournal()) {
+        exitCode = ClaimScript() ? ExitFailed : ExitBusy;
+        if (exitCode == ExitFailed && FinishLastRun() && BeginJournal()) {
             exitCode = RunTop() ? ExitFinished : updaterState.stopAsked ? ExitStopped : ExitFailed;
             EndJournal(exitCode == ExitFinished);
         }

@@ -9,6 +9,7 @@
 #include "script/Profile.h"
 #include "script/RunContext.h"
 #include "system/FileData.h"
+#include "system/Identity.h"
 #include "system/Journal.h"
 #include "system/PathGate.h"
 #include "system/Undo.h"
@@ -91,10 +92,22 @@ static bool ReplayOrReport() {
     return false;
 }
 
+bool ClaimScript() {
+    if (!FindJournalPath() || ClaimJournal(journalPath))
+        return true;
+    LogLine("another run of this script is going on: nothing ran");
+    return false;
+}
+
 bool FinishLastRun() {
-    if (!FindJournalPath() || !NameExists(journalPath.Text()))
+    if (journalPath.IsEmpty() || !NameExists(journalPath.Text()))
         return true;
     LogLine("journal of a run cut short found");
+    // A journal whose name is a link is neither read nor deleted.
+    if (IsLinkEntry(journalPath)) {
+        ReportError(MsgJournalFailed, journalPath.Text());
+        return false;
+    }
     return ReplayOrReport();
 }
 

@@ -5,6 +5,10 @@
 // that was killed is finished by the next start with the same script.
 #pragma once
 
+// Claims the script for this run; false (logged, no box) while another run
+// of the same script is going on, which nothing of this run may disturb.
+bool ClaimScript();
+
 // Finishes what the last run of this script left in its journal: the
 // commit when it had begun, else the undo. False after a box that names
 // what could not be put back; the journal stays and nothing may run.

@@ -10,6 +10,7 @@ enum ExitCode {
     ExitFailed = 1,   // a failure stopped the run, after its box
     ExitStopped = 2,  // the user stopped it through a MSGBOX
     ExitNoScript = 3, // the script or its NAME or PROC could not be read: nothing ran
+    ExitBusy = 4,     // another run of the same script was going on: nothing ran
 };
 
 // Resets the list stack and reads NAME and PROC of UPDATER.

@@ -192,7 +192,7 @@ bool Fits(unsigned operation, const GatedPath& source, const GatedPath& destinat
     if (givesFolder != takesFolder && (takesFolder || destination.kind != PathKind::Missing))
         return false;
     return source.full.EqualsNoCase(destination.full.Text()) ||
-           !(LiesWithin(source.full, destination.full) || LiesWithin(destination.full, source.full));
+           !(Overlaps(source.full, destination.full) || Overlaps(destination.full, source.full));
 }
 
 // items: the source, the destination and the operation word.
@@ -205,7 +205,7 @@ bool ShellItemStep(Procedure&, const String* items) {
     // shell was seen to take such a name for a file of the current folder,
     // and to overwrite it), when the destination holds a wildcard (the shell
     // writes beside the current folder), when either path is or holds a
-    // folder link (Wine's shell deletes what a link leads to), when the
+    // link (Wine's shell deletes and moves what a link leads to), when the
     // folder to be replaced holds the current folder (it cannot go whole),
     // when the source and the destination do not fit (above), or when the
     // source names nothing: a temporary name left by an earlier run may then
@@ -216,13 +216,16 @@ bool ShellItemStep(Procedure&, const String* items) {
         !PassGate(items[1], destinationRole, destination) || !item.source.Fill(source.full) ||
         !item.destination.Fill(destination.full) || !item.temporary.Fill(destination.full + ".tmp") ||
         IsNamespacePath(items[0].Text()) || IsNamespacePath(items[1].Text()) || strpbrk(items[1].Text(), "*?") ||
-        HoldsFolderLink(source.full) || HoldsFolderLink(destination.full) ||
+        HoldsLink(source.full) || HoldsLink(destination.full) ||
         (destinationRole == PathRole::DestinationReplaced && IsDirectory(destination.full) &&
          HoldsCurrentFolder(destination.full)) ||
         !Fits(item.operation, source, destination, items[1]))
         return Fail(item, false);
     item.aside.Fill(destination.full + AsideSuffix);
-    if (!SettleAside(item) || !NamesSomething(source.full) ||
+    // The program's own names are judged like the script's: one that is or
+    // holds a link is never deleted or moved, so it stops the step.
+    if (HoldsLink(String(item.temporary.text)) || (item.aside.text[0] && HoldsLink(String(item.aside.text))) ||
+        !SettleAside(item) || !NamesSomething(source.full) ||
         (item.operation != FO_DELETE && !FitsBelow(source.full, destination.full + ".tmp")))
         return Fail(item, false);
     String temporary(item.temporary.text);

@@ -6,6 +6,7 @@
 #include "FileData.h"
 #include "FileReplace.h"
 #include "Handles.h"
+#include "Identity.h"
 #include "Journal.h"
 #include "Keep.h"
 #include "PathGate.h"
@@ -48,18 +49,10 @@ static bool Refuse(DWORD error) {
     return false;
 }
 
-static bool IsFolderLink(const String& path) {
-    DWORD attributes = GetFileAttributesA(path.Text());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// A folder link goes itself, never what it leads to: where the system only
+// A link goes itself, never what it leads to: where the system only
 // reaches what it leads to, the link stays and the step fails.
 static bool RemoveFolderItself(const String& path) {
-    if (IsFolderLink(path) && !ReachesLinkItself(path.Text()))
-        return Refuse(ERROR_NOT_SUPPORTED);
-    return RemoveFolder(path);
+    return ChangesNameItself(path) ? RemoveFolder(path) : Refuse(ERROR_NOT_SUPPORTED);
 }
 
 static bool IsDotEntry(const char* name) {
@@ -188,6 +181,8 @@ static bool CopyEntry(const String& path, WalkEvent event, void* context) {
 static bool DeleteFileAnyway(const String& path) {
     if (JournalActive())
         return KeepAside(path);
+    if (!ChangesNameItself(path))
+        return Refuse(ERROR_NOT_SUPPORTED);
     DWORD attributes = GetFileAttributesA(path.Text());
     SetFileAttributesA(path.Text(), FILE_ATTRIBUTE_NORMAL);
     if (DeleteFileA(path.Text()))
@@ -204,6 +199,8 @@ static bool DeleteFileAnyway(const String& path) {
 // seen to succeed and leave both names: the source name goes by itself, as
 // the file stays under the other. One name written two ways is left alone.
 static bool MoveFileReplacing(const String& source, const String& destination) {
+    if (!ChangesNameItself(source))
+        return Refuse(ERROR_NOT_SUPPORTED);
     if (!source.EqualsNoCase(destination.Text())) {
         int links = SharedLinkCount(destination.Text(), source.Text());
         if (links > 1)
@@ -242,6 +239,31 @@ static String Below(const String& folder, const char* name) {
     return hasSeparator ? folder + name : folder + "\\" + name;
 }
 
+struct LinkSearch {
+    bool onlyStaying; // only links the system cannot reach themselves count
+    bool found;
+};
+
+static bool NoteLink(const String& path, WalkEvent event, void* context) {
+    LinkSearch& search = *static_cast<LinkSearch*>(context);
+    if (event == WalkEvent::LeaveDirectory || !IsLinkEntry(path) ||
+        (search.onlyStaying && ReachesLinkItself(path.Text())))
+        return true;
+    search.found = true;
+    return false;
+}
+
+// Whether the path, or what a walk of it meets, is a link; `onlyStaying`:
+// one the system cannot reach itself (Wine). A step that would change such
+// a link is refused with this before it changes anything.
+static bool FindsLink(const String& path, bool onlyStaying, bool recursive = true) {
+    LinkSearch search = {onlyStaying, false};
+    WalkPath(path, NoteLink, recursive, &search);
+    return search.found;
+}
+
+bool HoldsLink(const String& path) { return FindsLink(path, false); }
+
 typedef bool (*FileTransfer)(const String& source, const String& destination);
 
 // The shape that copy and move share, on the paths as the system resolves
@@ -255,7 +277,7 @@ static bool TransferPath(const String& sourceText, const String& destinationText
     GatedPath source, destination;
     if (!PassGate(sourceText, removeSource ? PathRole::SourceRemoved : PathRole::SourceRead, source))
         return false;
-    const String& base = source.full;
+    String base = source.full;
     bool isDirectory = IsDirectory(base);
     bool isPattern = !isDirectory && strchr(base.Text() + PathPrefix(base).Length(), '*');
     PathRole role = isDirectory || isPattern ? PathRole::DestinationWritten : PathRole::DestinationReplaced;
@@ -273,13 +295,19 @@ static bool TransferPath(const String& sourceText, const String& destinationText
         return Refuse(ERROR_INVALID_NAME);
     String folder = isDirectory ? base : FolderOf(base);
     String root = isDirectory ? destination.full : FolderOf(destination.full);
-    if (isDirectory && LiesWithin(root, folder))
+    if (isDirectory && Overlaps(root, folder))
         return Refuse(ERROR_INVALID_PARAMETER);
-    // A destination that holds the source under another name (a link, a
-    // short name) is named as the source names it, so the overlap is seen.
-    String above = LevelThatIs(folder, root);
-    if (!above.IsEmpty())
-        root = above;
+    // A source that lies in its destination under another name (a link, a
+    // second drive letter, a short name) is named from the destination on,
+    // so the overlap is seen.
+    String placed = PlaceWithin(folder, root);
+    if (!placed.IsEmpty() && !placed.EqualsNoCase(folder.Text())) {
+        const char* rest = base.Text() + folder.Length();
+        while (IsPathSeparator(*rest))
+            rest++;
+        base = *rest ? Below(placed, rest) : placed;
+        folder = placed;
+    }
     TreeTarget target;
     target.root = Below(root, "");
     target.componentCount = PathLevelCount(Below(folder, "x").Text()) - 1;
@@ -289,6 +317,8 @@ static bool TransferPath(const String& sourceText, const String& destinationText
                                               PathExists(Below(folder, folder.Text() + target.root.Length())));
     if (overlap && removeSource)
         return Refuse(ERROR_INVALID_PARAMETER);
+    if (removeSource && FindsLink(base, true))
+        return Refuse(ERROR_NOT_SUPPORTED);
     WalkPlan plan = {action, &target, &root};
     // A copy goes through folder links; a move never enters one.
     Reach reach = removeSource ? WholeTree : ThroughLinks;
@@ -306,6 +336,20 @@ bool MovePath(const String& source, const String& destination) {
     return TransferPath(source, destination, MoveFileReplacing, MoveEntry, true);
 }
 
+// context: true when the walk matches a pattern, which may match the names
+// the walk itself keeps.
+static bool KeepEntry(const String& path, WalkEvent event, void* context) {
+    bool pattern = *static_cast<bool*>(context);
+    if (event == WalkEvent::EnterDirectory || (pattern && String(path.Text() + PathPrefix(path).Length()).CountOf(".~upd")))
+        return true;
+    return KeepAside(path);
+}
+
+static bool KeepMatchesAside(const String& path) {
+    bool pattern = strpbrk(path.Text() + PathPrefix(path).Length(), "*?") != nullptr;
+    return WalkPath(path, KeepEntry, false, &pattern);
+}
+
 static bool DeleteEntry(const String& path, WalkEvent event, void*) {
     if (event == WalkEvent::File)
         return DeleteFileAnyway(path);
@@ -321,24 +365,16 @@ bool DeletePath(const String& path) {
     const String& target = gated.full;
     if (!PathExists(target))
         return true;
+    // A link that would stay, where the system reaches only what it leads
+    // to, stops the delete before anything goes (and before a kept tree
+    // could not be deleted at the commit).
+    if (FindsLink(target, true))
+        return Refuse(ERROR_NOT_SUPPORTED);
     if (JournalActive())
         return KeepMatchesAside(target);
     if (!WalkPath(target, DeleteEntry, true, nullptr))
         return false;
     return !IsDirectory(target) || RemoveFolderItself(target);
-}
-
-static bool NoteFolderLink(const String& path, WalkEvent event, void* found) {
-    if (event != WalkEvent::EnterDirectory || !IsFolderLink(path))
-        return true;
-    *static_cast<bool*>(found) = true;
-    return false;
-}
-
-bool HoldsFolderLink(const String& path) {
-    bool found = false;
-    WalkPath(path, NoteFolderLink, true, &found);
-    return found;
 }
 
 static bool SetEntryAttributes(const String& path, WalkEvent event, void* context) {
@@ -349,6 +385,9 @@ static bool SetEntryAttributes(const String& path, WalkEvent event, void* contex
 
 bool SetPathAttributes(const String& path, unsigned attributes) {
     GatedPath gated;
-    return PassGate(path, PathRole::DestinationWritten, gated) &&
-           WalkPath(gated.full, SetEntryAttributes, false, &attributes);
+    if (!PassGate(path, PathRole::DestinationWritten, gated))
+        return false;
+    if (FindsLink(gated.full, false, false))
+        return Refuse(ERROR_NOT_SUPPORTED);
+    return WalkPath(gated.full, SetEntryAttributes, false, &attributes);
 }

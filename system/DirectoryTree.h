@@ -45,11 +45,16 @@ bool MovePath(const String& source, const String& destination);
 
 // A file, a pattern ("*" and "?") or a tree, read-only files included. True
 // when nothing exists there. What the gate refuses (a root, however reached,
-// a device, an empty path) is never deleted.
+// a device, an empty path) is never deleted. A link goes itself, never what
+// it leads to; where the system cannot reach the link itself (Wine), the
+// delete stops there. With the journal open, every match of the path (files
+// and folders, not entered) is kept aside; names already kept are passed
+// over.
 bool DeletePath(const String& path);
 
-// True when the path is a folder link or a tree that holds one.
-bool HoldsFolderLink(const String& path);
+// True when the path is a link (to a file or a folder), or a tree or the
+// matches of a pattern that hold one.
+bool HoldsLink(const String& path);
 
 // The files the path names, or that its pattern matches in its own
 // directory, get exactly these attributes; directories are left alone. The

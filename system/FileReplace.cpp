@@ -1,6 +1,7 @@
 #include "FileReplace.h"
 
 #include "HandleCopy.h"
+#include "Identity.h"
 #include "Keep.h"
 #include "Journal.h"
 #include "PathGate.h"
@@ -8,28 +9,6 @@
 #include "foundation/PathText.h"
 
 const char NewFileSuffix[] = ".~upd";
-
-void PutAttributesBack(const char* path, DWORD attributes) {
-    DWORD error = GetLastError();
-    SetFileAttributesA(path, attributes);
-    SetLastError(error);
-}
-
-bool PutOverReadOnly(const String& target, PutAttempt put, const void* context) {
-    if (put(context))
-        return true;
-    DWORD error = GetLastError();
-    DWORD attributes = GetFileAttributesA(target.Text());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY) ||
-        !SetFileAttributesA(target.Text(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
-        SetLastError(error);
-        return false;
-    }
-    if (put(context))
-        return true;
-    PutAttributesBack(target.Text(), attributes);
-    return false;
-}
 
 struct OneStepMove {
     const char* replacement;
@@ -65,10 +44,16 @@ static bool NewFileName(const String& full, String& name) {
     return FitsFileCalls(full) && FitsFileCalls(name);
 }
 
+// The program's own name: what is there is deleted only when that deletes
+// the name itself, never what a link there leads to.
 static void DeleteNewFile(const char* name) {
-    // A copy of a read-only file is read-only too.
-    SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(name);
+    DWORD error = GetLastError();
+    if (ChangesNameItself(String(name))) {
+        // A copy of a read-only file is read-only too.
+        SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(name);
+    }
+    SetLastError(error);
 }
 
 // ReplaceThroughNewFile for a target whose resolved form `full` is known;

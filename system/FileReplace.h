@@ -7,18 +7,6 @@
 
 #include "foundation/String.h"
 
-// SetFileAttributesA that leaves the last error as it was: for putting
-// attributes back after a step failed.
-void PutAttributesBack(const char* path, DWORD attributes);
-
-// One attempt to put a new file in the place of `target`; false with the
-// system's error.
-typedef bool (*PutAttempt)(const void* context);
-// MoveFileExA's rule for every put: a read-only target is not replaced. When
-// `put` fails on one, its bit is cleared and `put` tried once more; the bit
-// comes back when that fails too.
-bool PutOverReadOnly(const String& target, PutAttempt put, const void* context);
-
 // Moves `replacement` onto `target` in one step, written through. A
 // read-only target is made writable just for the step and gets its
 // attributes back when the step fails. The NT family only: the older one

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "FileReplace.h"
+#include "Keep.h"
 #include "Handles.h"
 
 namespace {

@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include "Handles.h"
+#include "Identity.h"
+#include "foundation/PathText.h"
 #include "foundation/Crc32.h"
 #include "foundation/Messages.h"
 
@@ -20,7 +22,21 @@ bool JournalPathFor(const String& scriptPath, String& journalPath) {
     return !journalPath.IsEmpty();
 }
 
+// A named mutex for the journal's file name (no separators in it), never
+// closed: the system releases it with the process, also a killed one.
+bool ClaimJournal(const String& path) {
+    String name(path.Text() + PathPrefix(path).Length());
+    name.Append(".run");
+    HANDLE claim = CreateMutexA(nullptr, FALSE, name.Text());
+    return claim != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+// A journal whose name is a link is never written through.
 bool OpenJournal(const String& path) {
+    if (IsLinkEntry(path)) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return false;
+    }
     CloseJournal();
     journalFile = CreateFileA(path.Text(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

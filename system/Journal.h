@@ -30,6 +30,11 @@ struct JournalRecord {
 // upper case), so it is found again when the script sits on read-only media. False when there is no such folder.
 bool JournalPathFor(const String& scriptPath, String& journalPath);
 
+// Claims the script whose journal this is for this process until it ends,
+// so that a second run of the same script at the same time (in the same
+// session) learns that it is not alone; false when another process has it.
+bool ClaimJournal(const String& path);
+
 // Opens the journal, created empty or added to (what stays of a commit that
 // could not delete every kept file), and makes every writing step note its
 // changes in it from now on.

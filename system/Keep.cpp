@@ -3,8 +3,9 @@
 #include <string.h>
 #include <windows.h>
 
-#include "DirectoryTree.h"
 #include "FileData.h"
+#include "Handles.h"
+#include "Identity.h"
 #include "Journal.h"
 #include "Shell.h"
 #include "foundation/Messages.h"
@@ -26,33 +27,40 @@ static bool KeptName(const String& path, String& kept) {
     return false;
 }
 
+static bool Refuse(DWORD error) {
+    SetLastError(error);
+    return false;
+}
+
+// The name as its folder holds it, for the journal: the undo puts an entry
+// back under the letters it had, not those of the script or of a source
+// tree whose file took its place.
+static String AsHeld(const String& path) {
+    WIN32_FIND_DATAA found;
+    FindHandle search(FindFirstFileA(path.Text(), &found));
+    if (!search.IsValid() || strpbrk(path.Text() + PathPrefix(path).Length(), "*?"))
+        return path;
+    return PathPrefix(path) + found.cFileName;
+}
+
 bool KeepAside(const String& path) {
     String kept;
-    if (!KeptName(path, kept) || !NoteInJournal(JournalKept, path.Text(), kept.Text()))
+    if (!ChangesNameItself(path))
+        return Refuse(ERROR_NOT_SUPPORTED);
+    if (!KeptName(path, kept) || !NoteInJournal(JournalKept, AsHeld(path).Text(), kept.Text()))
         return false;
     LogLine("  keep \"%s\" as \"%s\"", path.Text(), kept.Text());
     return MoveFileA(path.Text(), kept.Text()) != 0;
-}
-
-// context: true when the walk matches a pattern, which may match the names
-// the walk itself keeps.
-static bool KeepEntry(const String& path, WalkEvent event, void* context) {
-    bool pattern = *static_cast<bool*>(context);
-    if (event == WalkEvent::EnterDirectory || (pattern && String(path.Text() + PathPrefix(path).Length()).CountOf(".~upd")))
-        return true;
-    return KeepAside(path);
-}
-
-bool KeepMatchesAside(const String& path) {
-    bool pattern = strpbrk(path.Text() + PathPrefix(path).Length(), "*?") != nullptr;
-    return WalkPath(path, KeepEntry, false, &pattern);
 }
 
 bool KeepForPut(const char* from, const String& to) {
     String kept;
     // A file renamed onto its own name (in another letter case) is not kept aside first.
     bool present = NameExists(to.Text()) && !to.EqualsNoCase(from);
-    if ((present && !KeptName(to, kept)) || !NoteInJournal(JournalPut, to.Text(), kept.Text(), from))
+    if (present && !ChangesNameItself(to))
+        return Refuse(ERROR_NOT_SUPPORTED);
+    if ((present && !KeptName(to, kept)) ||
+        !NoteInJournal(JournalPut, (present ? AsHeld(to) : to).Text(), kept.Text(), from))
         return false;
     if (!present)
         return true;
@@ -81,12 +89,18 @@ bool CreateFolder(const String& path) {
 }
 
 bool RemoveFolder(const String& path) {
-    return (!JournalActive() || NoteInJournal(JournalRemovedFolder, path.Text())) &&
+    if (!ChangesNameItself(path))
+        return Refuse(ERROR_NOT_SUPPORTED);
+    return (!JournalActive() || NoteInJournal(JournalRemovedFolder, AsHeld(path).Text())) &&
            RemoveDirectoryA(path.Text());
 }
 
+// A link's attributes are never set: the system would set those of what it
+// leads to.
 bool SetAttributesNoted(const String& path, unsigned attributes) {
     DWORD old = GetFileAttributesA(path.Text());
+    if (IsLinkEntry(path, old))
+        return Refuse(ERROR_NOT_SUPPORTED);
     if (JournalActive() && old != INVALID_FILE_ATTRIBUTES) {
         String text;
         Format(text, "%X", static_cast<unsigned>(old));
@@ -101,4 +115,26 @@ bool NoteLaunch(const String& program) {
         return true;
     LogLine("  LAUNCH \"%s\" cannot be undone", program.Text());
     return NoteInJournal(JournalLaunched, program.Text());
+}
+
+void PutAttributesBack(const char* path, DWORD attributes) {
+    DWORD error = GetLastError();
+    SetFileAttributesA(path, attributes);
+    SetLastError(error);
+}
+
+bool PutOverReadOnly(const String& target, PutAttempt put, const void* context) {
+    if (put(context))
+        return true;
+    DWORD error = GetLastError();
+    DWORD attributes = GetFileAttributesA(target.Text());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY) ||
+        IsLinkEntry(target, attributes) || !SetFileAttributesA(target.Text(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(error);
+        return false;
+    }
+    if (put(context))
+        return true;
+    PutAttributesBack(target.Text(), attributes);
+    return false;
 }

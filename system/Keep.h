@@ -1,9 +1,12 @@
-// The calls through which the writing steps change files and folders. With
+// The calls through which the writing steps change files and folders. Each
+// changes a name itself or fails: a link is never changed through (Identity.h). With
 // the journal open (Journal.h) each notes its change there before it acts,
 // and what a step would delete or replace is renamed aside in its own
 // folder instead (one rename, no copy) and kept until the run ends. With
 // the journal closed each is the plain system call.
 #pragma once
+
+#include <windows.h>
 
 #include "foundation/String.h"
 
@@ -11,10 +14,6 @@
 // the program knows as its own: the path and ".~upd" with a number, or that
 // alone in the path's folder where it would not fit.
 bool KeepAside(const String& path);
-
-// With the journal open, every match of `path` (a name or a pattern, files
-// and folders, not entered) is kept aside. Names already kept are passed over.
-bool KeepMatchesAside(const String& path);
 
 // Renames `from` onto `to` in one step, written through, the old `to` kept
 // aside first. For the replacing calls of FileReplace.h only.
@@ -37,3 +36,16 @@ bool SetAttributesNoted(const String& path, unsigned attributes);
 
 // A program started: nothing can undo that; the journal and the log say so.
 bool NoteLaunch(const String& program);
+
+// SetFileAttributesA that leaves the last error as it was: for putting
+// attributes back after a step failed.
+void PutAttributesBack(const char* path, DWORD attributes);
+
+// One attempt to put a new file in the place of `target`; false with the
+// system's error.
+typedef bool (*PutAttempt)(const void* context);
+// MoveFileExA's rule for every put: a read-only target is not replaced. When
+// `put` fails on one, its bit is cleared and `put` tried once more; the bit
+// comes back when that fails too. A link's bit is never cleared: that
+// would clear the bit of what it leads to.
+bool PutOverReadOnly(const String& target, PutAttempt put, const void* context);

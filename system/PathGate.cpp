@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "Handles.h"
+#include "Identity.h"
 #include "Libraries.h"
 #include "foundation/PathText.h"
 
@@ -60,12 +61,15 @@ PathKind KindOf(const String& written, const String& full) {
         return PathKind::Device;
     if (IsRootPath(written) || IsRootPath(full))
         return PathKind::Root;
+    // A pattern's object is its folder when it takes everything in it.
+    if (IsRootObject(full))
+        return PathKind::Root;
     DWORD attributes = GetFileAttributesA(full.Text());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return PathKind::Missing;
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return PathKind::File;
-    return attributes & FILE_ATTRIBUTE_REPARSE_POINT ? PathKind::Link : PathKind::Folder;
+    if (IsLinkEntry(full, attributes))
+        return PathKind::Link;
+    return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::File;
 }
 
 } // namespace
@@ -105,58 +109,9 @@ bool PassGate(const String& path, PathRole role, GatedPath& gated) {
 
 bool IsWithin(const String& path, const String& folder) { return IsPathInside(path.Text(), folder.Text()); }
 
-// Through a handle that asks no access, which a file open without sharing
-// still gives, and FILE_FLAG_BACKUP_SEMANTICS, without which a folder does
-// not open. FILE_FLAG_OPEN_REPARSE_POINT in `flags` opens a link itself.
-static bool FileIdentity(const char* path, BY_HANDLE_FILE_INFORMATION& info, DWORD flags = 0) {
-    FileHandle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr));
-    return file.IsValid() && GetFileInformationByHandle(file.Get(), &info);
-}
-
-// Some file systems (network shares among them) give every file the index
-// 0: that tells nothing.
-static bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-           a.nFileIndexLow == b.nFileIndexLow && (a.nFileIndexHigh | a.nFileIndexLow) != 0;
-}
-
-int SharedLinkCount(const char* first, const char* second) {
-    BY_HANDLE_FILE_INFORMATION a, b;
-    bool same = FileIdentity(first, a) && FileIdentity(second, b) && SameIdentity(a, b);
-    return same ? static_cast<int>(a.nNumberOfLinks) : 0;
-}
-
-String LevelThatIs(const String& path, const String& folder) {
-    BY_HANDLE_FILE_INFORMATION wanted, found;
-    if (!FileIdentity(folder.Text(), wanted))
-        return String();
-    for (String level = path; level.Length() > PathRootLength(level.Text());
-         level = WithoutTrailingSeparators(PathPrefix(level))) {
-        if (FileIdentity(level.Text(), found) && SameIdentity(wanted, found))
-            return level;
-    }
-    return String();
-}
-
-bool LiesWithin(const String& path, const String& folder) {
-    return IsWithin(path, folder) || !LevelThatIs(path, folder).IsEmpty();
-}
-
-// Wine 8 was seen to follow a folder link in every call that opens it,
-// FILE_FLAG_OPEN_REPARSE_POINT or not: RemoveDirectoryA on the link removed
-// the folder it leads to when that was empty, MoveFileA moved that folder.
-// Where the link opens as a file of its own (other than what it leads to,
-// or leading nowhere), the system acts on the link.
-bool ReachesLinkItself(const char* path) {
-    BY_HANDLE_FILE_INFORMATION link, target;
-    return FileIdentity(path, link, FILE_FLAG_OPEN_REPARSE_POINT) &&
-           !(FileIdentity(path, target) && SameIdentity(link, target));
-}
-
 bool HoldsCurrentFolder(const String& folder) {
     char buffer[MAX_PATH * 2];
     DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
     String current;
-    return length > 0 && length < sizeof buffer && current.Assign(buffer) && LiesWithin(current, folder);
+    return length > 0 && length < sizeof buffer && current.Assign(buffer) && Overlaps(current, folder);
 }

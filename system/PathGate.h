@@ -5,11 +5,14 @@
 // the calling step reports its own message.
 #pragma once
 
+#include "Identity.h"
 #include "foundation/String.h"
 
-// What a resolved path names. A root is a drive or share root, or a pattern
-// that matches everything in one; a device is CON, NUL, COM1 and the like,
-// in whatever folder it is written.
+// What a resolved path names. A root is a drive, volume or share root,
+// however written or reached (a link to one, a folder that is another drive
+// letter's root), or a pattern that matches everything in one; a link is a
+// symbolic link, junction or mount point, to a file or a folder; a device is
+// CON, NUL, COM1 and the like, in whatever folder it is written.
 enum class PathKind { Missing, File, Folder, Link, Device, Root };
 
 // What a step does with the path.
@@ -29,29 +32,13 @@ bool ResolvePath(const String& path, String& resolved);
 
 // Resolves `path` and answers whether a step in `role` may act on it. An
 // empty path and a device are refused in every role; a root may be read
-// and written into, but never deleted, moved away or replaced; a folder
-// link is never replaced (deleting it in the shell's way may reach what it
-// points to).
+// and written into, but never deleted, moved away or replaced; a link is
+// never replaced (the old one would be deleted or kept aside through it). A
+// link deleted or moved away goes itself, or the step fails (DirectoryTree.h).
 bool PassGate(const String& path, PathRole role, GatedPath& gated);
 
 // True when the path is the folder itself or lies below it; both resolved.
 bool IsWithin(const String& path, const String& folder);
-
-// When the two names are one file (the same name, or hard links of one
-// file), the number of names the file has; 0 otherwise.
-int SharedLinkCount(const char* first, const char* second);
-
-// IsWithin, or `path` reaches `folder` through a link, a short name or any
-// other spelling: one of the levels of `path` that exist is `folder` itself.
-bool LiesWithin(const String& path, const String& folder);
-
-// The level of `path` (the path itself or a folder above it) that is the
-// same folder as `folder`, as `path` spells it; empty when none is.
-String LevelThatIs(const String& path, const String& folder);
-
-// True when a call on the folder link `path` acts on the link, not on what it
-// leads to.
-bool ReachesLinkItself(const char* path);
 
 // True when the current folder is `folder` or lies below it.
 bool HoldsCurrentFolder(const String& folder);

@@ -5,6 +5,8 @@
 #include "DirectoryTree.h"
 #include "FileData.h"
 #include "FileReplace.h"
+#include "Identity.h"
+#include "Keep.h"
 #include "foundation/Numbers.h"
 #include "foundation/RunLog.h"
 
@@ -17,6 +19,10 @@ static bool RemoveAnything(const String& path) {
         return true;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return DeletePath(path);
+    if (!ChangesNameItself(path)) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return false;
+    }
     if (attributes & FILE_ATTRIBUTE_READONLY)
         SetFileAttributesA(path.Text(), attributes & ~FILE_ATTRIBUTE_READONLY);
     if (DeleteFileA(path.Text()))
@@ -25,7 +31,13 @@ static bool RemoveAnything(const String& path) {
     return false;
 }
 
-static bool MoveBack(const String& from, const String& to) { return MoveFileA(from.Text(), to.Text()) != 0; }
+static bool MoveBack(const String& from, const String& to) {
+    if (!ChangesNameItself(from)) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return false;
+    }
+    return MoveFileA(from.Text(), to.Text()) != 0;
+}
 
 // The record's kind: what undoing it does, and whether that worked.
 static bool Undo(const JournalRecord& record, const char*& action) {
@@ -36,7 +48,7 @@ static bool Undo(const JournalRecord& record, const char*& action) {
         return RemoveAnything(path);
     case JournalMadeFolder:
         action = "remove folder";
-        return !NameExists(path.Text()) || RemoveDirectoryA(path.Text());
+        return !NameExists(path.Text()) || RemoveFolder(path);
     case JournalRemovedFolder:
         action = "make folder";
         return NameExists(path.Text()) || CreateDirectoryA(path.Text(), nullptr);
@@ -54,7 +66,7 @@ static bool Undo(const JournalRecord& record, const char*& action) {
         return record.second.IsEmpty() || MoveBack(record.second, path);
     case JournalAttributes:
         action = "attributes";
-        return !NameExists(path.Text()) || SetFileAttributesA(path.Text(), ParseHex(record.second));
+        return !NameExists(path.Text()) || SetAttributesNoted(path, ParseHex(record.second));
     case JournalLaunched:
         action = "cannot undo LAUNCH";
         return true;

@@ -172,13 +172,26 @@ class FileRows(UpdaterTest):
                 for name in files + [d for d in dirs if os.path.islink(os.path.join(top, d))]:
                     path, key = os.path.join(top, name), prefix + here + name
                     if os.path.islink(path) or name.endswith(".LNK"):
-                        found[key] = "-> " + os.readlink(path) if os.path.islink(path) else self.shortcut(s, path, key)
+                        found[key] = self.link_text(s, path) if os.path.islink(path) else self.shortcut(s, path, key)
                         continue
                     dos = int(os.getxattr(path, "user.DOSATTRIB") if "user.DOSATTRIB" in os.listxattr(path) else "0", 16)
                     flags = "R" * (os.stat(path).st_mode & 0o222 == 0) + "H" * (dos & 2 > 0) + "S" * (dos & 4 > 0)
                     with open(path, encoding="utf-8", errors="replace") as f:
                         found[key] = f.read() + (f" [{flags}]" if flags else "")
         return found
+
+    def link_target(self, s, text):
+        """The Unix target of "-> target": relative as written, or in an area ("R:/out")."""
+        area = next((a for a in self.areas(s) if a and text.startswith(a)), None)
+        return os.path.join(self.areas(s)[area], text[len(area):]) if area else text
+
+    def link_text(self, s, path):
+        target = os.readlink(path)
+        for area, root in self.areas(s).items():
+            if area and os.path.isabs(target) and (target + "/").startswith(root.rstrip("/") + "/"):
+                relative = os.path.relpath(target, root).replace(os.sep, "/")
+                return "-> " + area + ("" if relative == "." else relative)
+        return "-> " + target
 
     def shortcut(self, s, path, key):
         """A shortcut as "LNK target|arguments|window state": target and arguments as lnkinfo reads them, the same as the
@@ -199,6 +212,7 @@ class FileRows(UpdaterTest):
         options = dict(options or {})
         head, answers = options.pop("head", ""), options.pop("answers", ["OK"])
         left, stays = options.pop("journal", None), options.pop("journal_stays", False)
+        drive = options.pop("drive", None)  # (letter, folder of the scenario): a second drive letter for it
         s = self.scenario()
         for root in list(self.areas(s).values())[1:]:  # the scenario clears its own folder on T:
             shutil.rmtree(root, ignore_errors=True)
@@ -208,7 +222,7 @@ class FileRows(UpdaterTest):
             path = os.path.join(self.areas(s)[prefix], *key[len(prefix):].split("/"))
             os.makedirs(path if text == D else os.path.dirname(path), exist_ok=True)
             if text.startswith("-> "):
-                os.symlink(text[3:], path)
+                os.symlink(self.link_target(s, text[3:]), path)
             elif text.startswith("=> "):
                 os.link(os.path.join(os.path.dirname(path), text[3:]), path)
             elif text != D:
@@ -228,12 +242,57 @@ class FileRows(UpdaterTest):
                                 for line in left))
         boxes = outcome if isinstance(outcome, list) else [
             info("flag 1") if outcome == DONE else error_box(message(outcome[0], *map(named, outcome[1:])))]
-        expect_boxes(s.run(answers=answers, **options), boxes)
+        letter = drive and os.path.join(wineenv.paths()["prefix"], "dosdevices", drive[0].lower())
+        if drive:
+            os.symlink(s.path(drive[1]), letter)
+        try:
+            expect_boxes(s.run(answers=answers, **options), boxes)
+        finally:
+            if drive:
+                os.remove(letter)
         self.assertEqual(os.path.exists(journal(s)), stays, "the journal")
         self.assertEqual(self.snapshot(s), {k: named(v) for k, v in {**before, **changes}.items() if v != GONE})
 
 
+# Links that lead out of the scenario's folder, to R:. A write never goes through one: the link goes itself where the
+# system can reach it (Windows), or the step fails before it changes anything (Wine, which acts on what a link leads to).
+LINKS = {"app/a.txt": "a", "app/f.txt": "-> R:/out/precious.txt", "R:/out/precious.txt": "p", "app/link": "-> R:/out1",
+         "R:/out1/o.txt": "o"}
+ROLLBACK_LINKS = [("delete: a folder link", delete(r"<W>\app\link"), (10, r"<W>\app\link")),
+                  ("copy onto a link to a file", copy(r"<W>\app\a.txt", r"<W>\app\f.txt"),
+                   (8, r"<W>\app\a.txt", r"<W>\app\f.txt")),
+                  ("delete: a link to a file, then a failing step", delete(r"<W>\app\f.txt", name="Prep")
+                   + copy(r"<W>\no", r"<W>\app\no"), (10, r"<W>\app\f.txt"))]
+
+
 class Files(FileRows):
+    def test_links(self):
+        """Links to files and folders, a link to a drive's root, the program's own names taken by links and a second
+        drive letter for a folder: judged by the object each reaches, never by the text."""
+        self.each([
+            ("delete: a link to a file", LINKS, delete(r"<W>\app\f.txt"), (10, r"<W>\app\f.txt"), {}),
+            ("delete: a folder that holds one", LINKS, delete(r"<W>\app"), (10, r"<W>\app"), {}),
+            ("shell: DELETE of a folder that holds one", {k: v for k, v in LINKS.items() if "link" not in k},
+             shell("DELETE", r"<W>\app", r"<W>\none"), (17,), {}),
+            ("move: matches that hold one", LINKS, move(r"<W>\app\*", r"<W>\dst\*"),
+             (14, r"<W>\app\*", r"<W>\dst\*"), {}),
+            ("attr: matches that hold one", LINKS, attr(r"<W>\app\*", "1"), (12, r"<W>\app\*", 1), {}),
+            ("copy: onto a link to a file", LINKS, copy(r"<W>\app\a.txt", r"<W>\app\f.txt"),
+             (8, r"<W>\app\a.txt", r"<W>\app\f.txt"), {}),
+            *[(f"ROLLBACK=1, {name}", LINKS, body, outcome, {}, ROLLBACK) for name, body, outcome in ROLLBACK_LINKS],
+            *[(f"shell: the program's own name {own} is a link", {"new/n.txt": "n", "app/data/d.txt": "d",
+                                                                  "app/data" + own: "-> R:/out5", "R:/out5/o.txt": "o"},
+               shell("COPY", r"<W>\new", r"<W>\app\data"), (17,), {}) for own in (".~old", ".tmp")],
+            ("delete: the matches of a link to a drive's root", {"rl": "-> R:/", "R:/r.txt": "r", "R:/s/b.txt": "b"},
+             delete(r"<W>\rl\*"), (10, r"<W>\rl\*"), {}),
+            ("copy: from a second drive letter for a folder of the destination", UP_TREE, copy("W:\\", r"<W>\d"), DONE,
+             {f"d/{n}": f"1{n}" for n in UP_NAMES} | {f"d/s/{n}": f"2{n}" for n in UP_NAMES}, {"drive": ("W:", "d/s")}),
+            ("move: from a second drive letter for the destination, refused", UP_TREE, move(r"W:\s", r"<W>\d"),
+             (14, r"W:\s", r"<W>\d"), {}, {"drive": ("W:", "d")}),
+            ("move: a file onto itself through a folder link", {"s/a.txt": "a", "l": "-> s"},
+             move(r"<W>\s\a.txt", r"<W>\l\a.txt"), DONE, {}),
+        ], self.run_row)
+
     def test_path_forms(self):
         """Nothing outside the named folder changes, whatever the form; a root or a device is refused by every type."""
         here, every = {"directory": "R:\\w"}, "".join(EVERY_TYPE)
@@ -455,6 +514,9 @@ class Files(FileRows):
                      for name, step, body, outcome, options in PLANTED]
                   + [("a killed run is undone at the next start", KILLED, makedir(r"<W>\app"), DONE, UNDONE,
                       {"journal": KILLED_JOURNAL}),
+                     ("a file replaced under other letters comes back under its own", {"a.txt": "A", "b.old.txt": "B"},
+                      move(r"<W>\a.txt", r"<W>\B.OLD.TXT", name="Prep") + copy(r"<W>\no", r"<W>\app\no"),
+                      (8, r"<W>\no", r"<W>\app\no"), {}, ROLLBACK),
                      ("a read-only file replaced: what was kept of it goes at the commit", {"a.txt": "new", "b.txt": "old"},
                       READ_ONLY_B + copy(r"<W>\a.txt", r"<W>\b.txt"), DONE, {"b.txt": "new"}, ROLLBACK),
                      ("a killed commit is finished", KILLED, makedir(r"<W>\app"), DONE,

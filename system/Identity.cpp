@@ -1,0 +1,215 @@
+#include "Identity.h"
+
+#include <string.h>
+
+#include "Handles.h"
+#include "Libraries.h"
+#include "foundation/PathText.h"
+
+namespace {
+
+// Through a handle that asks no access, which a file open without sharing
+// still gives, and FILE_FLAG_BACKUP_SEMANTICS, without which a folder does
+// not open. FILE_FLAG_OPEN_REPARSE_POINT in `flags` opens a link itself.
+HANDLE OpenObject(const char* path, DWORD flags = 0) {
+    return CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+}
+
+bool InformationOf(const char* path, BY_HANDLE_FILE_INFORMATION& info, DWORD flags = 0) {
+    FileHandle file(OpenObject(path, flags));
+    return file.IsValid() && GetFileInformationByHandle(file.Get(), &info);
+}
+
+ObjectId IdOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    ObjectId id = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    return id;
+}
+
+typedef DWORD(WINAPI* FinalPathFunction)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// Vista and later; before them the attributes tell every link there is.
+FinalPathFunction FinalPathName() {
+    static FinalPathFunction function = reinterpret_cast<FinalPathFunction>(
+        reinterpret_cast<void*>(KernelFunction("GetFinalPathNameByHandleW")));
+    return function;
+}
+
+const DWORD FinalSize = 2 * MAX_PATH + 16;
+
+// The final path of the object `path` reaches, as the system names it
+// ("\\\\?\\C:\\a", "\\\\?\\UNC\\server\\share\\a"; Wine: a drive letter it picks, or
+// "\\\\?\\unix\\..." outside every drive). False where the system cannot say.
+bool FinalPathOf(const char* path, WCHAR* final) {
+    FinalPathFunction function = FinalPathName();
+    if (!function)
+        return false;
+    FileHandle file(OpenObject(path));
+    DWORD length = file.IsValid() ? function(file.Get(), final, FinalSize, 0) : 0;
+    return length > 0 && length < FinalSize;
+}
+
+bool IsWideSeparator(WCHAR c) { return c == L'\\' || c == L'/'; }
+
+// True when nothing but separators follows the root of a final path: after
+// "\\\\?\\" one level ("C:", "unix", "Volume{...}"), or three for "UNC".
+bool IsFinalRoot(const WCHAR* final) {
+    const WCHAR* p = final;
+    if (IsWideSeparator(p[0]) && IsWideSeparator(p[1]) && (p[2] == L'?' || p[2] == L'.') && IsWideSeparator(p[3]))
+        p += 4;
+    int levels = lstrlenW(p) >= 4 && CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, p, 4, L"UNC\\", 4) ==
+                                         CSTR_EQUAL ? 3 : 1;
+    for (; levels > 0 && *p; levels--) {
+        while (*p && !IsWideSeparator(*p))
+            p++;
+        while (IsWideSeparator(*p))
+            p++;
+    }
+    return levels == 0 && !*p;
+}
+
+bool EqualWide(const WCHAR* a, const WCHAR* b) {
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a, -1, b, -1) == CSTR_EQUAL;
+}
+
+// The folder of a resolved path; a root keeps its separator.
+String FolderOf(const String& path) {
+    String prefix = PathPrefix(path);
+    return prefix.Length() > PathRootLength(prefix.Text()) ? WithoutTrailingSeparators(prefix) : prefix;
+}
+
+// A name that shows as a file but is not the file its folder holds under
+// that name: its object's final path is another folder's, or another name.
+bool FileNameLeadsElsewhere(const String& path) {
+    WCHAR object[FinalSize], expected[FinalSize];
+    String folder = FolderOf(path);
+    const char* name = path.Text() + PathPrefix(path).Length();
+    if (folder.IsEmpty() || !*name || !FinalPathOf(path.Text(), object) || !FinalPathOf(folder.Text(), expected))
+        return false;
+    int length = lstrlenW(expected);
+    if (length > 0 && !IsWideSeparator(expected[length - 1]))
+        expected[length++] = L'\\';
+    int units = MultiByteToWideChar(CP_ACP, 0, name, -1, expected + length, static_cast<int>(FinalSize) - length);
+    return units > 0 && !EqualWide(object, expected);
+}
+
+// The path from `folder` on, for `path` whose level `level` is `folder`.
+String Respelled(const String& path, const String& level, const String& folder) {
+    const char* rest = path.Text() + level.Length();
+    while (IsPathSeparator(*rest))
+        rest++;
+    if (!*rest)
+        return folder;
+    return EndsInSeparator(folder) ? folder + rest : folder + "\\" + rest;
+}
+
+// A search of the folders below `folder` (links not entered) for one that is
+// `wanted`; at most `budget` folders are listed.
+String FindFolder(const String& folder, const ObjectId& wanted, int& budget) {
+    if (--budget < 0)
+        return String();
+    String prefix = EndsInSeparator(folder) ? folder : folder + "\\";
+    WIN32_FIND_DATAA found;
+    FindHandle search(FindFirstFileA((prefix + "*").Text(), &found));
+    if (!search.IsValid())
+        return String();
+    do {
+        const char* name = found.cFileName;
+        DWORD attributes = found.dwFileAttributes;
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+            (name[0] == '.' && (!name[1] || (name[1] == '.' && !name[2]))))
+            continue;
+        String path = prefix + name;
+        ObjectId id;
+        if (IdentityOf(path.Text(), id) && SameObject(id, wanted))
+            return path;
+        String below = FindFolder(path, wanted, budget);
+        if (!below.IsEmpty())
+            return below;
+    } while (FindNextFileA(search.Get(), &found));
+    return String();
+}
+
+// How many folders a search for a second drive letter lists at the most: a
+// bigger tree is taken to hold none.
+const int SearchBudget = 4096;
+
+} // namespace
+
+bool IdentityOf(const char* path, ObjectId& id) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!InformationOf(path, info))
+        return false;
+    id = IdOf(info);
+    return true;
+}
+
+bool SameObject(const ObjectId& a, const ObjectId& b) {
+    return a.volume == b.volume && a.high == b.high && a.low == b.low && (a.high | a.low) != 0;
+}
+
+int SharedLinkCount(const char* first, const char* second) {
+    BY_HANDLE_FILE_INFORMATION a, b;
+    bool same = InformationOf(first, a) && InformationOf(second, b) && SameObject(IdOf(a), IdOf(b));
+    return same ? static_cast<int>(a.nNumberOfLinks) : 0;
+}
+
+bool IsLinkEntry(const String& path, DWORD attributes) {
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return true;
+    return !(attributes & FILE_ATTRIBUTE_DIRECTORY) && FileNameLeadsElsewhere(path);
+}
+
+bool IsLinkEntry(const String& path) { return IsLinkEntry(path, GetFileAttributesA(path.Text())); }
+
+// Wine 8 was seen to follow a link in every call that opens it,
+// FILE_FLAG_OPEN_REPARSE_POINT or not: DeleteFileA on a link to a file
+// deleted the file, MoveFileA moved it, SetFileAttributesA set its
+// attributes, RemoveDirectoryA on a folder link removed the folder it leads
+// to when that was empty. Where the link opens as an object of its own
+// (other than what it leads to, or leading nowhere), the system acts on the
+// link.
+bool ReachesLinkItself(const char* path) {
+    BY_HANDLE_FILE_INFORMATION link, target;
+    return InformationOf(path, link, FILE_FLAG_OPEN_REPARSE_POINT) &&
+           !(InformationOf(path, target) && SameObject(IdOf(link), IdOf(target)));
+}
+
+bool ChangesNameItself(const String& path) { return !IsLinkEntry(path) || ReachesLinkItself(path.Text()); }
+
+bool IsRootObject(const String& path) {
+    const char* name = path.Text() + PathPrefix(path).Length();
+    String object = path;
+    if (*name && strspn(name, "*?. ") == strlen(name))
+        object = FolderOf(path);
+    else if (strpbrk(name, "*?"))
+        return false;
+    WCHAR final[FinalSize];
+    return FinalPathOf(object.Text(), final) && IsFinalRoot(final);
+}
+
+String PlaceWithin(const String& path, const String& folder) {
+    if (IsPathInside(path.Text(), folder.Text()))
+        return path;
+    ObjectId wanted, found;
+    if (!IdentityOf(folder.Text(), wanted))
+        return String();
+    String level = path;
+    for (;;) {
+        if (IdentityOf(level.Text(), found) && SameObject(wanted, found))
+            return Respelled(path, level, folder);
+        if (level.Length() <= PathRootLength(level.Text()) || level.IsEmpty())
+            break;
+        level = FolderOf(level);
+    }
+    // The top of `path` may be a drive letter given to a folder of `folder`:
+    // only a root other than the root of `folder` can be.
+    String top = folder.Slice(folder.Text(), folder.Text() + PathRootLength(folder.Text()) - 1);
+    if (PathRootLength(level.Text()) == 0 || level.EqualsNoCase(top.Text()) || !IdentityOf(level.Text(), found))
+        return String();
+    int budget = SearchBudget;
+    String alias = FindFolder(folder, found, budget);
+    return alias.IsEmpty() ? String() : Respelled(path, level, alias);
+}
