@@ -54,7 +54,19 @@ void CloseJournal() {
     journalFile = INVALID_HANDLE_VALUE;
 }
 
+// Whether the file calls reach the path: MAX_PATH UTF-16 units with the
+// terminator (a double-byte character is one unit). Wine's MoveFileExA was
+// seen to move a file to a longer path that GetFileAttributesA then could
+// not see: an undo would take it for never made.
+static bool Reachable(const char* path) {
+    return !*path || MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0) <= MAX_PATH;
+}
+
 bool NoteInJournal(char kind, const char* path, const char* second, const char* third) {
+    if (!Reachable(path) || !Reachable(second) || !Reachable(third)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
     String line;
     Format(line, "%c\t%s\t%s\t%s\r\n", kind, path, second, third);
     DWORD written = 0;

@@ -45,7 +45,8 @@ void CloseJournal();
 
 // Appends one record and, unless it only notes something to be created,
 // flushes the journal to the disk; false (the system's error kept) when
-// either failed: the step must then not act.
+// either failed, or when a path is longer than the file calls reach (the
+// undo could not find it): the step must then not act.
 bool NoteInJournal(char kind, const char* path, const char* second = "", const char* third = "");
 
 // The whole journal; false when it cannot be read.

@@ -56,8 +56,13 @@ bool KeepAside(const String& path) {
 bool KeepForPut(const char* from, const String& to) {
     String kept;
     // A file renamed onto its own name (in another letter case) is not kept aside first.
-    bool present = NameExists(to.Text()) && !to.EqualsNoCase(from);
-    if (present && !ChangesNameItself(to))
+    DWORD attributes = GetFileAttributesA(to.Text());
+    bool present = attributes != INVALID_FILE_ATTRIBUTES && !to.EqualsNoCase(from);
+    // A file never takes a folder's place, as the rename without the
+    // journal would refuse: kept aside first, the folder would go at the commit.
+    if (present && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Refuse(ERROR_ACCESS_DENIED);
+    if (present && IsLinkEntry(to, attributes) && !ReachesLinkItself(to.Text()))
         return Refuse(ERROR_NOT_SUPPORTED);
     if ((present && !KeptName(to, kept)) ||
         !NoteInJournal(JournalPut, (present ? AsHeld(to) : to).Text(), kept.Text(), from))

@@ -110,6 +110,7 @@ UPDATE = [("Logs", makedir(r"<W>\app\logs", name="Logs")),
           ("Step", msgbox("Step", "finish?", "QUESTION", abort="0,1"))]
 FINISH = Box(text="finish?", icon="question")
 ROLLBACK = {"head": "ROLLBACK=1\n"}
+FAR = "R:\\" + "d" * 120 + "\\" + "e" * 140  # 266 bytes
 # What a killed run of the update left, with the journal's lines, and the same once its commit had begun.
 KILLED = {"app/app.exe": "exe2", "app/app.exe.~upd1": "exe1", "app/logs/": D, "app/old.~upd1/plugin.dll": "p"}
 KILLED_JOURNAL = ["D\t<W>\\app\\logs", "N\t<W>\\app\\app.exe.tmp", "M\t<W>\\app\\app.exe\t<W>\\app\\app.exe.~upd1\t<W>\\app\\app.exe.tmp",
@@ -517,6 +518,11 @@ class Files(FileRows):
                      ("a file replaced under other letters comes back under its own", {"a.txt": "A", "b.old.txt": "B"},
                       move(r"<W>\a.txt", r"<W>\B.OLD.TXT", name="Prep") + copy(r"<W>\no", r"<W>\app\no"),
                       (8, r"<W>\no", r"<W>\app\no"), {}, ROLLBACK),
+                     ("a file never takes a folder's place", {"a.txt": "A", "d/x.txt": "x"},
+                      copy(r"<W>\a.txt", r"<W>\d"), (8, r"<W>\a.txt", r"<W>\d"), {}, ROLLBACK),
+                     ("a move past the file calls' reach is refused: the undo could not find it", {"a.txt": "A"},
+                      move(r"<W>\a.txt", FAR, name="Prep") + copy(r"<W>\no", r"<W>\app\no"), (14, r"<W>\a.txt", FAR),
+                      {}, ROLLBACK),
                      ("a read-only file replaced: what was kept of it goes at the commit", {"a.txt": "new", "b.txt": "old"},
                       READ_ONLY_B + copy(r"<W>\a.txt", r"<W>\b.txt"), DONE, {"b.txt": "new"}, ROLLBACK),
                      ("a killed commit is finished", KILLED, makedir(r"<W>\app"), DONE,
