@@ -51,14 +51,36 @@ bool FinalPathOf(const char* path, WCHAR* final) {
 
 bool IsWideSeparator(WCHAR c) { return c == L'\\' || c == L'/'; }
 
+WCHAR FoldAscii(WCHAR c) { return c >= L'a' && c <= L'z' ? static_cast<WCHAR>(c - L'a' + L'A') : c; }
+
+// Without regard to the case of ASCII letters: the system's own comparisons
+// (CompareStringW) are not among what Windows 95 and NT 4.0 both export, and
+// another letter case elsewhere only makes a name look like a link, which is
+// refused, never followed.
+bool EqualWide(const WCHAR* a, const WCHAR* b, int length = -1) {
+    for (int i = 0; length < 0 || i < length; i++) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+        if (!a[i])
+            return true;
+    }
+    return true;
+}
+
+int WideLength(const WCHAR* text) {
+    int length = 0;
+    while (text[length])
+        length++;
+    return length;
+}
+
 // True when nothing but separators follows the root of a final path: after
 // "\\\\?\\" one level ("C:", "unix", "Volume{...}"), or three for "UNC".
 bool IsFinalRoot(const WCHAR* final) {
     const WCHAR* p = final;
     if (IsWideSeparator(p[0]) && IsWideSeparator(p[1]) && (p[2] == L'?' || p[2] == L'.') && IsWideSeparator(p[3]))
         p += 4;
-    int levels = lstrlenW(p) >= 4 && CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, p, 4, L"UNC\\", 4) ==
-                                         CSTR_EQUAL ? 3 : 1;
+    int levels = EqualWide(p, L"UNC\\", 4) ? 3 : 1;
     for (; levels > 0 && *p; levels--) {
         while (*p && !IsWideSeparator(*p))
             p++;
@@ -66,10 +88,6 @@ bool IsFinalRoot(const WCHAR* final) {
             p++;
     }
     return levels == 0 && !*p;
-}
-
-bool EqualWide(const WCHAR* a, const WCHAR* b) {
-    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a, -1, b, -1) == CSTR_EQUAL;
 }
 
 // The folder of a resolved path; a root keeps its separator.
@@ -86,7 +104,7 @@ bool FileNameLeadsElsewhere(const String& path) {
     const char* name = path.Text() + PathPrefix(path).Length();
     if (folder.IsEmpty() || !*name || !FinalPathOf(path.Text(), object) || !FinalPathOf(folder.Text(), expected))
         return false;
-    int length = lstrlenW(expected);
+    int length = WideLength(expected);
     if (length > 0 && !IsWideSeparator(expected[length - 1]))
         expected[length++] = L'\\';
     int units = MultiByteToWideChar(CP_ACP, 0, name, -1, expected + length, static_cast<int>(FinalSize) - length);

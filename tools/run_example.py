@@ -20,6 +20,7 @@ import zlib
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(SOURCE, "tests", "harness"))
+import trees  # noqa: E402
 
 
 def bmp_to_png(bmp_path, png_path):
@@ -61,14 +62,8 @@ def running_list(folder):
 
 def snapshot(root):
     """{relative path: (size, CRC-32)} of every file under root."""
-    files = {}
-    for top, _, names in os.walk(root):
-        for name in names:
-            path = os.path.join(top, name)
-            with open(path, "rb") as f:
-                data = f.read()
-            files[os.path.relpath(path, root)] = (len(data), zlib.crc32(data))
-    return files
+    return {os.path.join(*names): (len(data), zlib.crc32(data)) for names, path, kind in trees.entries(root)
+            if kind == "f" for data in [trees.read(path)]}
 
 
 def changes(before, after, ignore=(".out", ".log")):

@@ -15,6 +15,7 @@ Needs the Wine prefix of the test fixture (ctest -R wine.setup). Prints each fin
 """
 
 import fnmatch
+import glob
 import json
 import os
 import random
@@ -25,6 +26,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "harness"))
+import trees  # noqa: E402
 import wineenv  # noqa: E402
 from messages import MESSAGES  # noqa: E402
 
@@ -35,8 +37,8 @@ FILES = ["x.txt", "app.dat", "a b.txt", "ソフト.dat", "README", "v1.2.dll", "
 MESSAGE_OF = {"COPY": 8, "MOVE": 14, "DELETE": 10, "SHELL": 17, "LINK": 15}
 # Forms that need every write judged on the path the system resolves; the rest must pass on any build.
 GATED = {"updots", "dots", "rooted", "root", "device", "empty", "short", "link", "overlap", "kinds", "slashend",
-         "shellpattern"}
-FORMS = ["plain", "slash", "case", "trail", "drive", "long", "pattern"] + sorted(GATED)
+         "shellpattern", "alias", "own"}
+FORMS = ["plain", "slash", "case", "trail", "drive", "long", "pattern", "rollback"] + sorted(GATED)
 # Forms whose findings are still open (docs/reliability.md): the suite's short run leaves them out.
 OPEN = set()
 
@@ -45,14 +47,23 @@ def low(name):
     return name.lower()
 
 
+# Beside U:\\w, never named by a step: what links of the tree lead to. Nothing here may ever change.
+OUTSIDE = {("out",): ("d",), ("out", "precious.txt"): ("f", b"precious", ""), ("out", "dir"): ("d",),
+           ("out", "dir", "o.txt"): ("f", b"outside", "")}
+
+
+def ALIAS_DEVICE():
+    return os.path.join(wineenv.paths()["prefix"], "dosdevices", "w:")
+
+
 class World:
     """The tree on U: (Unix folder `root`); entries keyed by tuples of names below U:\\."""
 
-    def __init__(self, rng, with_link):
-        self.rng, self.root = rng, wineenv.paths()["drive_u"]
+    def __init__(self, rng, with_link, with_alias=False, with_own=False):
+        self.rng, self.root, self.alias = rng, wineenv.paths()["drive_u"], None
         shutil.rmtree(self.root, ignore_errors=True)
         os.makedirs(self.root)
-        self.base = {("w",): ("d",)}
+        self.base = {("w",): ("d",), **OUTSIDE}
         self.grow(("w",), 3, 2)
         long_folder = ("w", "L" * 120, "M" * 100)
         self.base[long_folder[:2]], self.base[long_folder] = ("d",), ("d",)
@@ -61,6 +72,25 @@ class World:
         target = rng.choice(folders)
         if with_link:
             self.base[rng.choice([p for p in folders if p[:len(target)] != target] + [("w",)]) + ("lnk",)] = ("l", target)
+            # Links to a file of the tree, to a file and a folder outside it, and to the drive's root.
+            files = [p for p, v in self.base.items() if v[0] == "f" and p[0] == "w"]
+            self.base[rng.choice(folders + [("w",)]) + ("flink.dat",)] = ("l", rng.choice(files))
+            self.base[rng.choice(folders + [("w",)]) + ("out.txt",)] = ("l", ("out", "precious.txt"))
+            self.base[rng.choice(folders + [("w",)]) + ("outdir",)] = ("l", ("out", "dir"))
+            self.base[("rootlnk",)] = ("l", ())
+            # One of the program's own names beside an entry (a SHELL's temporary or old name) is a link.
+            owner = rng.choice([p for p, v in self.base.items() if p[0] == "w" and len(p) > 1 and v[0] in "fd"])
+            self.base[owner[:-1] + (owner[-1] + rng.choice([".tmp", ".~old"]),)] = ("l", ("out", "dir"))
+        if with_own:  # what a run cut short left: SHELL's temporary and old names, a copy's new file
+            for owner in rng.sample([p for p, v in self.base.items() if p[0] == "w" and len(p) > 1 and v[0] in "fd"], 2):
+                name = owner[:-1] + (owner[-1] + rng.choice([".tmp", ".~old"]),)
+                self.base[name] = rng.choice([("d",), ("f", ("\\".join(name) + " left").encode(), "")])
+                if self.base[name] == ("d",):
+                    self.base[name + ("left.txt",)] = ("f", b"left", "")
+            left = rng.choice([p for p, v in self.base.items() if p[0] == "w" and v[0] == "f"])
+            self.base[left[:-1] + (left[-1] + ".~upd",)] = ("f", b"a copy cut short", "")
+        if with_alias:  # a second drive letter, W:, for a folder of the tree (as subst makes one)
+            self.alias = rng.choice([p for p in folders if len(p) > 2] or folders)
         self.shorts = {}
 
     def grow(self, folder, depth, least=0):
@@ -86,23 +116,22 @@ class World:
             else:
                 with open(self.unix(path), "wb") as f:
                     f.write(value[1])
+        self.drop_alias()
+        if self.alias:
+            os.symlink(self.unix(self.alias), ALIAS_DEVICE())
+
+    def drop_alias(self):
+        if os.path.lexists(ALIAS_DEVICE()):
+            os.remove(ALIAS_DEVICE())
 
     def snapshot(self):
         found = {}
-        for top, dirs, files in os.walk(self.root):
-            here = tuple(os.path.relpath(top, self.root).split(os.sep)) if top != self.root else ()
-            for name in dirs + files:
-                unix, path = os.path.join(top, name), here + (name,)
-                if os.path.islink(unix):
-                    found[path] = ("l", tuple(os.path.relpath(os.path.realpath(unix), self.root).split(os.sep)))
-                elif os.path.isdir(unix):
-                    found[path] = ("d",)
-                else:
-                    dos = os.getxattr(unix, "user.DOSATTRIB") if "user.DOSATTRIB" in os.listxattr(unix) else b"0"
-                    flags = "R" * (os.stat(unix).st_mode & 0o222 == 0) + "H" * (int(dos, 16) & 2 > 0)
-                    with open(unix, "rb") as f:
-                        found[path] = ("f", f.read(), flags)
-            dirs[:] = [d for d in dirs if not os.path.islink(os.path.join(top, d))]
+        for path, unix, kind in trees.entries(self.root):
+            if kind == "l":
+                target = os.path.relpath(os.path.realpath(unix), self.root)
+                found[path] = ("l", () if target == "." else tuple(target.split(os.sep)))
+            else:
+                found[path] = ("d",) if kind == "d" else ("f", trees.read(unix), trees.attributes(unix, "RH"))
         return found
 
     def learn_short_names(self, env):
@@ -124,8 +153,8 @@ class World:
 class Model:
     """Resolves paths as Windows does and carries out steps on a copy of the tree."""
 
-    def __init__(self, state, cwd, shorts):
-        self.state, self.cwd, self.shorts, self.between = dict(state), cwd, shorts, []
+    def __init__(self, state, cwd, shorts, alias=None):
+        self.state, self.cwd, self.shorts, self.between, self.alias = dict(state), cwd, shorts, [], alias
 
     def note(self):
         """A state the step may stop in: after making folders, with the only copy under a temporary name."""
@@ -148,10 +177,12 @@ class Model:
         last = t.rstrip("\\").rpartition("\\")[2]
         if re.split(r"[.:]", last.rstrip(" "), 1)[0].upper().rstrip(" ") in DEVICES and "*" not in last:
             return ("device",)
-        if t.startswith("\\\\") or (t[1:2] == ":" and t[0].upper() != "U"):
+        second = t[1:2] == ":" and t[0].upper() == "W" and self.alias  # W:\\ is the folder `alias`
+        if t.startswith("\\\\") or (t[1:2] == ":" and t[0].upper() != "U" and not second):
             return ("other",)
         rest = t[2:] if t[1:2] == ":" else t
-        parts = [] if rest.startswith("\\") else list(self.cwd)
+        floor = list(self.alias) if second else []  # ".." never leaves a root
+        parts = list(floor) if second else [] if rest.startswith("\\") else list(self.cwd)
         levels = rest.split("\\")
         for i, level in enumerate(levels):
             if i == len(levels) - 1 and not t.endswith("\\"):
@@ -161,14 +192,17 @@ class Model:
             if level in ("", "."):
                 continue
             if level == "..":
-                parts = parts[:-1]
+                parts = parts[:-1] if len(parts) > len(floor) else parts
                 continue
             real = self.child(tuple(parts), level) if "*" not in level and "?" not in level else None
             parts.append(real or level)
             value = self.state.get(tuple(parts))
             if value and value[0] == "l" and i < len(levels) - 1:
                 parts, self.followed = list(value[1]), True
-        return ("path", tuple(parts)) if parts else ("root",)
+        # A root is what a path reaches, however: a link to the drive's root is one.
+        if not parts or self.state.get(tuple(parts), ("",)) == ("l", ()):
+            return ("root",)
+        return ("path", tuple(parts))
 
     def matches(self, folder, pattern):
         names = [p[-1] for p in self.state if p[:-1] == folder]
@@ -179,8 +213,10 @@ class Model:
 
     def tree(self, path, follow):
         """(relative path, value, the folder or file it is) of path and everything below it; links followed once
-        when `follow`."""
-        value = self.state.get(path)
+        when `follow` (a link to a file is read as the file)."""
+        value = self.state.get(path, ("d",) if path == () else None)
+        if value and value[0] == "l" and self.kind(path) == "f":  # read as the file, however deep
+            return [((), self.state[value[1]], value[1])]
         if value and value[0] == "l" and follow:
             if self.leads_nowhere(path):
                 return []
@@ -199,7 +235,18 @@ class Model:
     def leads_nowhere(self, path):
         """A link whose target is gone: under Wine every call answers for the target, so it is nothing to them."""
         value = self.state.get(path, ("",))
-        return value[0] == "l" and value[1] not in self.state
+        return value[0] == "l" and value[1] != () and value[1] not in self.state
+
+    def is_root(self, path):
+        """The folder W: stands for is a drive's root, and so is the pattern that takes everything in it."""
+        return bool(self.alias) and (path == self.alias or (path[:-1] == self.alias and set(path[-1]) <= set("*?. ")))
+
+    def kind(self, path):
+        """"f", "d" or "" (nothing there): a link counts as what it leads to."""
+        value = self.state.get(path, ("",))
+        if value[0] == "l":
+            return "" if self.leads_nowhere(path) else "d" if value[1] == () else self.state[value[1]][0]
+        return value[0]
 
     def holds_link(self, path):
         return any(v[0] == "l" and not self.leads_nowhere(p) for p, v in self.state.items() if p[:len(path)] == path)
@@ -212,6 +259,10 @@ class Model:
             self.state.setdefault(path[:i], ("d",))
         if value != ("d",) or self.state.get(path, ("",))[0] != "l":  # a folder copied onto a link fills its target
             self.state[path] = value
+
+    def rename(self, old, new):
+        for p in sorted(p for p in self.state if p[:len(old)] == old):
+            self.state[new + p[len(old):]] = self.state.pop(p)
 
     def remove(self, path):
         for p in [p for p in self.state if p[:len(path)] == path]:
@@ -226,7 +277,17 @@ class Model:
             return False
         s, d = s[1], d[1] if d[0] == "path" else ()
         last, kind = s[-1], self.state.get(s, ("",))[0]
+        kind = "f" if kind == "l" and self.kind(s) == "f" else kind  # a link to a file is read as the file
         if not d and kind == "f" or kind == "f" and destination[-1:] in ("\\", "/"):  # a final "\\" names a folder
+            return False
+        # Wine moves what a link leads to: a move whose source is or holds a link is refused, before anything of a
+        # tree or a pattern moves, at the file itself for one file.
+        if move and "*" not in last and kind == "f" and self.state[s][0] == "l":
+            self.make(d[:-1])
+            return False
+        if move and self.is_root(s):
+            return False
+        if move and any(self.holds_link(s[:-1] + (n,)) for n in (self.matches(s[:-1], last) if "*" in last else [last])):
             return False
         # Matches are listed before anything is made; a walk never enters its own destination, whatever its name.
         matches = [n for n in self.matches(s[:-1], last) if self.real(s[:-1] + (n,)) != d[:-1]] if "*" in last else []
@@ -239,7 +300,7 @@ class Model:
             entries = [(s, d)]
             # Never into itself; a move out of its destination only while nothing of the source stands where the
             # source itself goes.
-            if (self.state.get(d, ("d",))[0] == "f" or d[:len(s)] == s or d[:len(self.real(s))] == self.real(s)
+            if (self.kind(d) == "f" or d[:len(s)] == s or d[:len(self.real(s))] == self.real(s)
                     or move and s[:len(d)] == d and s + s[len(d):] in self.state):
                 return False
         elif kind == "f" and self.state.get(d, ("f",))[0] == "f":
@@ -255,6 +316,13 @@ class Model:
             listed += [(d2 + r, v) for r, v, p in found if not any(r[:len(f)] == f for f in fenced)]
         for s2, _ in entries if move else ():
             self.remove(s2)
+        # The new file's name beside each file a copy writes, which a copy cut short left, goes first (in the walk's
+        # order, which the model does not know: a state without them, then the copy).
+        for path, value in listed if not move else ():
+            stale = path[:-1] + (path[-1] + ".~upd",) if path else ()
+            if value[0] == "f" and self.state.get(stale, ("",))[0] == "f":
+                self.remove(stale)
+        self.note()
         for path, value in listed:
             if path:  # a folder copied into a root: the root itself is there already
                 self.put(path, ("d",) if value[0] == "l" else value)
@@ -293,26 +361,51 @@ class Model:
 
     def delete(self, path):
         p = self.resolve(path)
-        if p[0] != "path" or len(p[1]) < 2:
+        if p[0] != "path" or len(p[1]) < 2 or self.is_root(p[1]):
             return False
         last = p[1][-1]
-        for name in self.matches(p[1][:-1], last) if "*" in last or "?" in last else [last]:
+        names = self.matches(p[1][:-1], last) if "*" in last or "?" in last else [last]
+        # Wine deletes what a link leads to: a delete that meets a link is refused before anything goes.
+        if any(self.holds_link(p[1][:-1] + (n,)) for n in names):
+            return False
+        for name in names:
             self.remove(p[1][:-1] + (name,))
         return True
 
     def shell(self, word, source, destination):
         s, d = self.resolve(source), self.resolve(destination)
-        if s[0] != "path" or d[0] != "path" or s[1] not in self.state or "*" in s[1][-1] or "*" in destination \
-                or "?" in destination or self.holds_link(s[1]) or self.holds_link(d[1]):
+        if s[0] != "path" or d[0] != "path" or "*" in s[1][-1] or "*" in destination \
+                or "?" in destination or self.holds_link(s[1]) or self.holds_link(d[1]) or self.is_root(d[1]) \
+                or (word != "COPY" and self.is_root(s[1])):
             return False
         # A folder that holds the current folder cannot be deleted whole, so it is never replaced.
         if word != "DELETE" and self.state.get(d[1], ("",))[0] == "d" and self.cwd[:len(d[1])] == d[1]:
             return False
-        kinds = {self.state[s[1]][0] == "f", self.state.get(d[1], self.state[s[1]])[0] == "f"}
+        # The program's own names for the step are judged too: one that is or holds a link stops it.
+        if any(n[0] == "path" and self.holds_link(n[1]) for n in (self.resolve(destination + ".tmp"),
+                                                                 self.resolve(destination + ".~old"))):
+            return False
+        # A missing source gives no folder: it fits a missing destination not written as a folder, or a file.
+        gives = self.state.get(s[1], ("f",))[0] == "f"
+        kinds = {gives, self.state.get(d[1], ("f",) if s[1] not in self.state and destination[-1:] not in "\\/"
+                                       else self.state.get(s[1], ("d",)))[0] == "f"}
         if word != "DELETE" and (len(kinds) > 1 or d[1][:len(s[1])] == s[1] or s[1][:len(d[1])] == d[1]):
             return False
+        # What a run cut short left: the old destination put aside goes back while the destination is missing, and
+        # goes once it is there; an old temporary goes first.
+        temporary, aside = self.resolve(destination + ".tmp"), self.resolve(destination + ".~old")
+        if aside[0] == "path" and aside[1] in self.state:
+            if d[1] in self.state:
+                self.remove(aside[1])
+            else:
+                self.rename(aside[1], d[1])
+            self.note()
+        if s[1] not in self.state:  # the shell answers success for a source that names nothing: refused
+            return False
+        if temporary[0] == "path" and temporary[1] in self.state:
+            self.remove(temporary[1])
+            self.note()
         listed = self.tree(s[1], False)
-        temporary = self.resolve(destination + ".tmp")
         if word != "COPY":
             self.remove(s[1])
         for r, v, _ in listed if word != "DELETE" and temporary[0] == "path" else ():
@@ -361,6 +454,9 @@ class Paths:
             return "\\".join([".."] * (len(self.cwd) - common) + levels[common:]) or "."
         if form == "rooted":
             return "\\" + "\\".join(levels)
+        alias = self.world.alias
+        if form == "alias" and alias and tuple(levels[:len(alias)]) == alias:
+            return self.rng.choice(["W:\\", "W:"]) + "\\".join(levels[len(alias):])
         if form == "drive" and levels[:len(self.cwd)] == list(self.cwd):
             return "U:" + "\\".join(levels[len(self.cwd):])
         text = "U:\\" + "\\".join(levels)
@@ -375,12 +471,12 @@ class Paths:
         return text
 
     def special(self):
-        return self.rng.choice({"root": ["U:\\", "U:", "\\", "U:\\*", "U:\\.\\*.*"], "device": ["NUL", "U:\\w\\CON",
+        return self.rng.choice({"root": ["U:\\", "U:", "\\", "U:\\*", "U:\\.\\*.*", "U:\\rootlnk", "U:\\rootlnk\\*"], "device": ["NUL", "U:\\w\\CON",
                                 "U:\\w\\aux.txt", "COM1"], "empty": [""]}[self.rng.choice(["root", "device", "empty"])])
 
 
 def entries(world, kind):
-    return [p for p, v in world.base.items() if v[0] in kind and p != ("w",)]
+    return [p for p, v in world.base.items() if v[0] in kind and p != ("w",) and p[0] == "w"]
 
 
 def script_for(rng, world, cwd, forms):
@@ -389,7 +485,11 @@ def script_for(rng, world, cwd, forms):
     steps = []
     for _ in range(rng.randint(1, 3)):
         mode = rng.choice(["COPY", "COPY", "MOVE", "DELETE", "SHELL", "LINK"])
-        source = rng.choice(entries(world, "fd" if mode != "LINK" else "f"))
+        source = rng.choice(entries(world, "fdl" if mode != "LINK" else "f"))
+        alias = world.alias if "alias" in forms else None
+        if alias and rng.random() < 0.4:  # within the folder of the second drive letter, or that folder itself
+            source = rng.choice([p for p in entries(world, "fdl" if mode != "LINK" else "f")
+                                 if p[:len(alias)] == alias] or [source])
         relation = rng.choice(["same", "inside", "parent", "sibling", "other", "new"] + ["long"] * ("long" in forms)
                               + ["overlap"] * ("overlap" in forms))  # without "overlap", the first three turn sibling
         parent = source[:-1] or ("w",)
@@ -399,7 +499,9 @@ def script_for(rng, world, cwd, forms):
                        "other": rng.choice(entries(world, "fdl")), "new": ("w", "made", "n.dat"),
                        "long": ("w", "L" * 120, "M" * 100, "N" * rng.randint(20, 40)),
                        "overlap": source + ("backup", "*")}[relation]
-        kind = world.base[source][0].replace("l", "d")
+        kind = world.base[source][0]
+        if kind == "l":
+            kind = world.base.get(world.base[source][1], ("d",))[0]
         if ("kinds" not in forms and world.base.get(destination, (kind,))[0].replace("l", "d") != kind) or (
                 "overlap" not in forms and (destination[:len(source)] == source or source[:len(destination)] == destination)):
             destination = parent + ("copy " + source[-1],)
@@ -417,6 +519,8 @@ def script_for(rng, world, cwd, forms):
                 "SHELL": {"FUNC": rng.choice(["COPY", "MOVE", "RENAME", "DELETE"]), "FROM": src_text, "TO": dst_text}}
         steps.append((mode, keys[mode]))
     text = "[UPDATER]\r\nNAME=fuzz\r\nPROC=" + ",".join(f"S{i}" for i in range(len(steps))) + "\r\nLOG=T:\\fuzz\\fuzz.log\r\n"
+    if "rollback" in forms and rng.random() < 0.3:
+        text += "ROLLBACK=1\r\n"  # all or nothing: a run that fails leaves the tree as it was
     for i, (mode, keys) in enumerate(steps):
         text += f"[S{i}]\r\nMODE={mode}\r\n" + "".join(f"{k}={v}\r\n" for k, v in keys.items())
     return steps, text
@@ -449,10 +553,16 @@ def carry_out(model, mode, keys):
     return model.link(keys["SRC"], keys["DST"])
 
 
-def judge(world, cwd, steps, before, after, code, boxes, log):
-    """The findings of one run: empty when it kept every promise."""
+def judge(world, cwd, steps, before, after, code, boxes, log, rollback=False, journals=()):
+    """The findings of one run: empty when it kept every promise. With ROLLBACK=1 a run that failed leaves the tree
+    exactly as it was, and no run leaves a journal."""
     if code is None:
         return ["the run did not end in time"]
+    if journals:
+        return [f"a journal was left: {', '.join(journals)}"]
+    if rollback and code != 0:
+        return [f"not undone: {'/'.join(p)} is {brief(after.get(p))}; before {brief(before.get(p))}"
+                for p in sorted(set(after) | set(before)) if after.get(p) != before.get(p)]
     ran = [m for m in re.findall(r"^run S(\d+) \(", log, re.M)]
     end = re.search(r"^end, exit code (\d+)", log, re.M)
     findings = []
@@ -462,7 +572,7 @@ def judge(world, cwd, steps, before, after, code, boxes, log):
         mode = steps[int(ran[-1])][0]
         if not any(boxes[0].startswith(MESSAGES[n].split("%")[0]) for n in (MESSAGE_OF[mode], 4)):
             findings.append(f"{mode} failed with another message: {boxes[0]}")
-    states, model = [before], Model(before, cwd, world.shorts)
+    states, model = [before], Model(before, cwd, world.shorts, world.alias)
     for number, (mode, keys) in enumerate(steps[:len(ran)]):
         plain = code == 1 and number == len(ran) - 1 and mode == "COPY" and model.plain_copy(keys)
         if carry_out(model, mode, keys) and plain:
@@ -485,6 +595,14 @@ def judge(world, cwd, steps, before, after, code, boxes, log):
 def brief(value):
     return "missing" if value is None else {"d": "a folder", "l": "a link"}.get(value[0]) or \
         f"a file {value[1][:40]!r} {value[2:]}"
+
+
+def left_journals():
+    """The journals a run left in Wine's folder for temporary files; each goes, so that no later run replays it."""
+    temp = glob.glob(os.path.join(wineenv.paths()["prefix"], "drive_c", "users", "*", "Temp", "updater-*.journal"))
+    for path in temp:
+        os.remove(path)
+    return [os.path.basename(path) for path in temp]
 
 
 def run(world, cwd, script, env, limit):
@@ -518,9 +636,12 @@ def fuzz(count, seed, forms=FORMS, out=sys.stdout, limit=RUN_LIMIT, only=None):
     os.makedirs(folder, exist_ok=True)
     shutil.copyfile(os.path.join(wineenv.build_dir(), "updater.exe"), os.path.join(folder, "updater.exe"))
     findings, world = [], None
+    left_journals()  # of a run that was killed before this one
     for number in range(count):
         if number % WORLD_RUNS == 0:
-            world = World(rng, "link" in forms)
+            if world:
+                world.drop_alias()
+            world = World(rng, "link" in forms, "alias" in forms, "own" in forms)
             world.lay_out()
             world.learn_short_names(env)
             before = world.snapshot()
@@ -531,7 +652,8 @@ def fuzz(count, seed, forms=FORMS, out=sys.stdout, limit=RUN_LIMIT, only=None):
             continue
         started = time.monotonic()
         code, boxes, log = run(world, cwd, script, env, limit)
-        found = judge(world, cwd, steps, before, world.snapshot(), code, boxes, log)
+        found = judge(world, cwd, steps, before, world.snapshot(), code, boxes, log, "ROLLBACK=1" in script,
+                      left_journals())
         if only:
             print(f"script {number}, current folder U:\\{chr(92).join(cwd)}, exit code {code}, "
                   f"{time.monotonic() - started:.1f} s:\n{script}", file=out)
@@ -539,6 +661,7 @@ def fuzz(count, seed, forms=FORMS, out=sys.stdout, limit=RUN_LIMIT, only=None):
             findings.append(f"script {number} (seed {seed}), current folder U:\\{chr(92).join(cwd)}:\n{script}"
                             + "".join(f"  - {f}\n" for f in found[:6]) + f"log:\n{log}")
             print(findings[-1], file=out, flush=True)
+    world.drop_alias()
     shutil.rmtree(world.root, ignore_errors=True)
     return findings
 

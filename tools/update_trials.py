@@ -29,6 +29,7 @@ import zlib
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import crash_trials  # noqa: E402
 from crash_trials import OLD_LINK, pattern, wineenv  # noqa: E402
+import trees  # noqa: E402
 
 FILES = 200
 NAME = "update.trials"
@@ -100,17 +101,10 @@ class Update:
     def snapshot(self):
         """{relative name: bytes' digest and attributes}; shortcuts as old or new (their bytes hold times)."""
         found = {}
-        for top, dirs, files in os.walk(self.root):
-            here = os.path.relpath(top, self.root)
-            found[here + "/"] = "folder"
-            for name in files:
-                path = os.path.join(top, name)
-                with open(path, "rb") as f:
-                    data = f.read()
-                dos = os.getxattr(path, "user.DOSATTRIB") if "user.DOSATTRIB" in os.listxattr(path) else b"0"
-                read_only = os.stat(path).st_mode & 0o222 == 0
-                kind = ("old" if data == OLD_LINK else "new") if name.endswith(".LNK") else hashlib.sha1(data).hexdigest()
-                found[os.path.join(here, name)] = (kind, read_only, int(dos, 16) & 0x27)
+        for names, path, kind in trees.entries(self.root):
+            data = trees.read(path) if kind == "f" else b""
+            found["/".join(names)] = "folder" if kind == "d" else (("old" if data == OLD_LINK else "new")
+                if names[-1].endswith(".LNK") else hashlib.sha1(data).hexdigest(), trees.attributes(path, "RHSA"))
         return found
 
 

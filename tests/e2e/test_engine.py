@@ -240,6 +240,11 @@ LOGS = [
     ("/log= quoted inside, a failure answered in silence", "Gone", GONE, "", [],
      copy_failed("Gone", r"@\gone.txt", r"@\x.txt", 2, "OK" + SILENT), 1,
      dict(display=False, arguments='/log="@\\run.log" /SILENT')),
+    ("a second run of the script while the first goes on changes nothing", "Again{?Param\\2}", section(
+        "Again", "LAUNCH", FILE=r"@\updater.exe", PARAM="/silent second", ISWAIT="1"), r"@\run.log", [], [
+        "run Again (LAUNCH)", "<header>", "another run of this script is going on: nothing ran", "end, exit code 4",
+        r"  @\updater.exe ended with exit code 4", r'  item 1: "@\updater.exe", "/silent second": done', "  flag 1",
+        "end, exit code 0"], 0),
     ("a killed run", "Copy,Wait,Ask", COPY + section("Wait", "LAUNCH", FILE=r"@\forever.exe", PARAM="", ISWAIT="1")
      + msgbox("Ask", "never"), r"@\run.log", [], COPIED + ["run Wait (LAUNCH)"], None),
 ]
@@ -322,6 +327,8 @@ class Run(UpdaterTest):
                 self.assertRegex(written.pop(1), r'^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d updater ' + re.escape(
                     f'{VERSION}, code page 932, script "{s.win("updater.ini")}", command line "{arguments}"'
                     + ", silent" * ("silent" in arguments.lower())) + "$")
+            written = ["<header>" if re.match(r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d updater ", line) else line
+                       for line in written]
             self.assertEqual(written, ["an earlier run"] + [line.replace("@", w) for line in lines or []] + [""])
         self.each(LOGS, check)
 

@@ -14,6 +14,7 @@ import sys
 import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
+import trees  # noqa: E402
 import wineenv  # noqa: E402
 from sections import info, msgbox, section, switch  # noqa: E402
 from updater import Box, UpdaterTest, error_box, expect_boxes, fail, main, message  # noqa: E402
@@ -165,18 +166,18 @@ class FileRows(UpdaterTest):
         """Every file with its text and attributes, every empty folder and every link, of the areas."""
         found = {}
         for prefix, root in self.areas(s).items():
-            for top, dirs, files in os.walk(root):
-                here = "" if top == root else os.path.relpath(top, root).replace(os.sep, "/") + "/"
-                files = [f for f in files if here or f not in ("updater.exe", "updater.ini")]
-                if not dirs and not files and here:
-                    found[prefix + here] = D
-                for name in files + [d for d in dirs if os.path.islink(os.path.join(top, d))]:
-                    path, key = os.path.join(top, name), prefix + here + name
-                    if os.path.islink(path) or name.endswith(".LNK"):
-                        found[key] = self.link_text(s, path) if os.path.islink(path) else self.shortcut(s, path, key)
-                        continue
-                    dos = int(os.getxattr(path, "user.DOSATTRIB") if "user.DOSATTRIB" in os.listxattr(path) else "0", 16)
-                    flags = "R" * (os.stat(path).st_mode & 0o222 == 0) + "H" * (dos & 2 > 0) + "S" * (dos & 4 > 0)
+            listed = [e for e in trees.entries(root) if e[0][1:] or e[0][0] not in ("updater.exe", "updater.ini")]
+            parents = {names[:-1] for names, _, _ in listed}
+            for names, path, kind in listed:
+                key = prefix + "/".join(names)
+                if kind == "d" and names not in parents:
+                    found[key + "/"] = D
+                elif kind == "l":
+                    found[key] = self.link_text(s, path)
+                elif kind == "f" and names[-1].endswith(".LNK"):
+                    found[key] = self.shortcut(s, path, key)
+                elif kind == "f":
+                    flags = trees.attributes(path)
                     with open(path, encoding="utf-8", errors="replace") as f:
                         found[key] = f.read() + (f" [{flags}]" if flags else "")
         return found

@@ -13,6 +13,7 @@ import sys
 import time
 import unittest
 
+import trees
 import wineenv
 from boxes import Box, Result, error_box, expect_boxes, fail  # noqa: F401 (the tests take them from here)
 from messages import DEFAULT_CAPTION, message  # noqa: F401
@@ -72,10 +73,9 @@ class Scenario:
     def tree(self, leave_out=()):
         """{relative path: "<dir>" or the file's SHA-1} of the scenario's folder, but files whose names end in
         leave_out."""
-        return {os.path.relpath(os.path.join(folder, name), self.root): "<dir>" if name in dirs else
-                hashlib.sha1(open(os.path.join(folder, name), "rb").read()).hexdigest()
-                for folder, dirs, files in os.walk(self.root) for name in dirs + files
-                if name in dirs or not name.endswith(tuple(leave_out))}
+        return {os.path.join(*names): "<dir>" if os.path.isdir(path) else hashlib.sha1(trees.read(path)).hexdigest()
+                for names, path, _ in trees.entries(self.root)
+                if os.path.isdir(path) or not names[-1].endswith(tuple(leave_out))}
 
     def set_times(self, relative, modified):  # Unix seconds
         os.utime(self.path(relative), (modified, modified))
