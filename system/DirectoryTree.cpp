@@ -177,12 +177,12 @@ static bool CopyEntry(const String& path, WalkEvent event, void* context) {
     return true;
 }
 
-// A read-only file too; a file that stays keeps its attributes.
+// A read-only file too; a file that stays keeps its attributes. The walks
+// that call it judged every entry first (FindsLink): no link the system
+// cannot reach itself is met here.
 static bool DeleteFileAnyway(const String& path) {
     if (JournalActive())
         return KeepAside(path);
-    if (!ChangesNameItself(path))
-        return Refuse(ERROR_NOT_SUPPORTED);
     DWORD attributes = GetFileAttributesA(path.Text());
     SetFileAttributesA(path.Text(), FILE_ATTRIBUTE_NORMAL);
     if (DeleteFileA(path.Text()))
@@ -198,9 +198,8 @@ static bool DeleteFileAnyway(const String& path) {
 // Under Wine a rename onto another name of the same file (a hard link) was
 // seen to succeed and leave both names: the source name goes by itself, as
 // the file stays under the other. One name written two ways is left alone.
+// The source was judged with its tree before anything moved (FindsLink).
 static bool MoveFileReplacing(const String& source, const String& destination) {
-    if (!ChangesNameItself(source))
-        return Refuse(ERROR_NOT_SUPPORTED);
     if (!source.EqualsNoCase(destination.Text())) {
         int links = SharedLinkCount(destination.Text(), source.Text());
         if (links > 1)
@@ -283,6 +282,9 @@ static bool TransferPath(const String& sourceText, const String& destinationText
     PathRole role = isDirectory || isPattern ? PathRole::DestinationWritten : PathRole::DestinationReplaced;
     if (!PassGate(destinationText, role, destination))
         return false;
+    // What a move would take away is judged whole before anything moves.
+    if (removeSource && FindsLink(base, true))
+        return Refuse(ERROR_NOT_SUPPORTED);
     // A final separator names a folder, where one file would take the name.
     if (!isDirectory && !isPattern)
         return (EndsInSeparator(destinationText) ? Refuse(ERROR_INVALID_NAME)
@@ -317,8 +319,6 @@ static bool TransferPath(const String& sourceText, const String& destinationText
                                               PathExists(Below(folder, folder.Text() + target.root.Length())));
     if (overlap && removeSource)
         return Refuse(ERROR_INVALID_PARAMETER);
-    if (removeSource && FindsLink(base, true))
-        return Refuse(ERROR_NOT_SUPPORTED);
     WalkPlan plan = {action, &target, &root};
     // A copy goes through folder links; a move never enters one.
     Reach reach = removeSource ? WholeTree : ThroughLinks;

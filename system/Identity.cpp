@@ -96,13 +96,29 @@ String FolderOf(const String& path) {
     return prefix.Length() > PathRootLength(prefix.Text()) ? WithoutTrailingSeparators(prefix) : prefix;
 }
 
+// The final path of the folder asked for last, kept: a walk asks for every
+// file of one folder in turn. The program never makes a link, so a folder's
+// final path changes only if something else changes the tree meanwhile.
+String lastFolder;
+WCHAR lastFolderFinal[FinalSize];
+
+bool FolderFinalPath(const String& folder, WCHAR* final) {
+    if (lastFolder.IsEmpty() || strcmp(lastFolder.Text(), folder.Text()) != 0) {
+        lastFolder = String();
+        if (!FinalPathOf(folder.Text(), lastFolderFinal) || !lastFolder.Assign(folder.Text()))
+            return false;
+    }
+    memcpy(final, lastFolderFinal, sizeof lastFolderFinal);
+    return true;
+}
+
 // A name that shows as a file but is not the file its folder holds under
 // that name: its object's final path is another folder's, or another name.
 bool FileNameLeadsElsewhere(const String& path) {
     WCHAR object[FinalSize], expected[FinalSize];
     String folder = FolderOf(path);
     const char* name = path.Text() + PathPrefix(path).Length();
-    if (folder.IsEmpty() || !*name || !FinalPathOf(path.Text(), object) || !FinalPathOf(folder.Text(), expected))
+    if (folder.IsEmpty() || !*name || !FinalPathOf(path.Text(), object) || !FolderFinalPath(folder, expected))
         return false;
     int length = WideLength(expected);
     if (length > 0 && !IsWideSeparator(expected[length - 1]))

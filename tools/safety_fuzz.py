@@ -613,12 +613,9 @@ def run(world, cwd, script, env, limit):
     for name in ("fuzz.log", "run.json"):
         if os.path.exists(os.path.join(folder, name)):
             os.remove(os.path.join(folder, name))
-    for _ in range(3):  # Wine was seen to end a program with code 1 at once, before it ran (tests/harness)
-        ended = wineenv.run_logged([wineenv.WINE, r"X:\boxdriver.exe", r"T:\fuzz\run.json", r"T:\fuzz\updater.exe",
-                                    "", "U:\\" + "\\".join(cwd), "", str(limit * 1000), "", "OK"], env,
-                                   os.path.join(folder, "wine.txt"), limit + 30, folder)
-        if ended != 1 or os.path.exists(os.path.join(folder, "run.json")):
-            break
+    ended = wineenv.wine([r"X:\boxdriver.exe", r"T:\fuzz\run.json", r"T:\fuzz\updater.exe", "", "U:\\" + "\\".join(cwd),
+                          "", str(limit * 1000), "", "OK"], env, os.path.join(folder, "wine.txt"), limit + 30, folder,
+                         os.path.join(folder, "run.json"))
     if not os.path.exists(os.path.join(folder, "run.json")):  # the driver itself did not end (or failed): a finding
         return None, [], f"no account from the box driver (its exit code: {ended}; output in wine.txt)"
     with open(os.path.join(folder, "run.json"), encoding="utf-8") as f:

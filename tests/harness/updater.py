@@ -122,15 +122,9 @@ class Scenario:
         log_path, env = os.path.join(self.runs, stem + ".log"), wineenv.environment()
         env["WINEDLLOVERRIDES"] += ";" + dlls
         env = env if display else {k: v for k, v in env.items() if k != "DISPLAY"}
-        for attempt in range(3):
-            open(log_path, "w").close()
-            code = wineenv.run_logged([wineenv.WINE] + args, env, log_path, timeout, self.root)
-            with open(log_path, "rb") as f:
-                log = f.read().decode(encoding, "replace")
-            if code != 1 or output is None or log or os.path.exists(output):
-                break
-            sys.stderr.write(f"{stem}: Wine ended {what} with code 1 before it ran; trying again\n")
-            time.sleep(0.5)
+        code = wineenv.wine(args, env, log_path, timeout, self.root, output)
+        with open(log_path, "rb") as f:
+            log = f.read().decode(encoding, "replace")
         if code != 0:
             fail(f"{what} hung" if code is None else f"{what} failed with code {code}", [f"log {log_path}:\n{log}"])
         return log

@@ -91,8 +91,19 @@ def run_logged(args, env, log_path, timeout, cwd=None):
         child.wait()
 
 
-def wine(args, env, log_path, timeout, cwd=None):
-    return run_logged([WINE] + list(args), env, log_path, timeout, cwd)
+def wine(args, env, log_path, timeout, cwd=None, output=None):
+    """The exit code of a Wine program, its output to log_path (None: timed out). Wine was seen to end a program with
+    code 1 at once, before it ran (and the box driver ends so when Wine refuses to start the program): with `output`
+    given, a run that ended so, writing no log and leaving no `output` file, is tried again (three runs at most)."""
+    for attempt in range(3):
+        if output is not None:
+            open(log_path, "w").close()
+        code = run_logged([WINE] + list(args), env, log_path, timeout, cwd)
+        if code != 1 or output is None or os.path.getsize(log_path) or os.path.exists(output):
+            return code
+        sys.stderr.write(f"{args[0]}: Wine ended it with code 1 before it ran; trying again\n")
+        time.sleep(0.5)
+    return code
 
 
 def stop_xvfb(pid):
