@@ -216,7 +216,10 @@ bool ChangesNameItself(const String& path) { return !IsLinkEntry(path) || Reache
 bool IsRootObject(const String& path) {
     const char* name = path.Text() + PathPrefix(path).Length();
     String object = path;
-    if (*name && strspn(name, "*?. ") == strlen(name))
+    const char* p = name;
+    while (*p && strchr("*?. ", *p))
+        p++;
+    if (*name && !*p)
         object = FolderOf(path);
     else if (strpbrk(name, "*?"))
         return false;
