@@ -309,9 +309,12 @@ class Model:
             return False
         # The fence: a walk never enters its own destination folder, however it reaches it.
         fence = d if kind in ("d", "l") else d[:-1]
+        # A source that is itself a link, written with a closing "\\", is the one link its walk goes through.
+        bare = self.resolve(source.rstrip("\\/")) if source.rstrip("\\/")[1:] != ":" else ("root",)
+        through = not move and not (bare[0] == "path" and self.state.get(bare[1], ("",))[0] == "l")
         listed = []
         for s2, d2 in entries:
-            found = self.tree(s2, not move)
+            found = self.tree(s2, through)
             fenced = [r for r, v, p in found if r and p == fence and v[0] in "dl"]
             listed += [(d2 + r, v) for r, v, p in found if not any(r[:len(f)] == f for f in fenced)]
         for s2, _ in entries if move else ():
@@ -382,18 +385,17 @@ class Model:
         if word != "DELETE" and self.state.get(d[1], ("",))[0] == "d" and self.cwd[:len(d[1])] == d[1]:
             return False
         # The program's own names for the step are judged too: one that is or holds a link stops it.
-        if any(n[0] == "path" and self.holds_link(n[1]) for n in (self.resolve(destination + ".tmp"),
-                                                                 self.resolve(destination + ".~old"))):
+        if any(self.holds_link(d[1][:-1] + (d[1][-1] + own,)) for own in (".tmp", ".~old")):
             return False
         # A missing source gives no folder: it fits a missing destination not written as a folder, or a file.
         gives = self.state.get(s[1], ("f",))[0] == "f"
         kinds = {gives, self.state.get(d[1], ("f",) if s[1] not in self.state and destination[-1:] not in "\\/"
                                        else self.state.get(s[1], ("d",)))[0] == "f"}
-        if word != "DELETE" and (len(kinds) > 1 or d[1][:len(s[1])] == s[1] or s[1][:len(d[1])] == d[1]):
+        if word != "DELETE" and (len(kinds) > 1 or d[1] != s[1] and (d[1][:len(s[1])] == s[1] or s[1][:len(d[1])] == d[1])):
             return False
         # What a run cut short left: the old destination put aside goes back while the destination is missing, and
         # goes once it is there; an old temporary goes first.
-        temporary, aside = self.resolve(destination + ".tmp"), self.resolve(destination + ".~old")
+        temporary, aside = (("path", d[1][:-1] + (d[1][-1] + own,)) for own in (".tmp", ".~old"))
         if aside[0] == "path" and aside[1] in self.state:
             if d[1] in self.state:
                 self.remove(aside[1])
