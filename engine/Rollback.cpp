@@ -22,24 +22,27 @@ static bool FindJournalPath() {
 }
 
 // Newest first; each record leaves the journal once it is undone, so a
-// second attempt starts where this one stopped. The undo ends at the commit
-// of an earlier run whose kept files stayed (held): that run is done and
-// never undone. `end`: where the journal ends afterwards.
+// second attempt starts where this one stopped. A record that cannot be
+// undone (a file held) stays, and the undo goes on with the older ones, so
+// the tree comes as near to its start as the system lets it: from there on
+// the journal keeps everything from that record back, each record safe to
+// undo again, for the next start. The undo ends at the commit of an earlier
+// run whose kept files stayed (held): that run is done and never undone.
+// `end`: where the journal ends afterwards; `failed`: the first record's
+// path that stayed.
 static bool UndoAll(const ByteBuffer& text, unsigned& end, String& failed) {
     JournalRecord record;
     unsigned start = 0;
     while (RecordBefore(text, end, record, start) && record.kind != JournalCommit) {
-        if (!UndoRecord(record)) {
+        if (!UndoRecord(record) && failed.IsEmpty())
             failed = record.path;
-            return false;
-        }
-        if (!CutJournal(journalPath, start)) {
+        if (failed.IsEmpty() && !CutJournal(journalPath, start)) {
             failed = journalPath;
             return false;
         }
         end = start;
     }
-    return true;
+    return failed.IsEmpty();
 }
 
 // The kept files of the records that end at `end`.
@@ -68,7 +71,7 @@ static bool Replay(String& failed) {
     LogLine(committing ? "commit \"%s\"" : "undo \"%s\"", journalPath.Text());
     unsigned end = text.Size();
     if (!committing && !UndoAll(text, end, failed)) {
-        LogLine("undo stopped: the next start goes on");
+        LogLine("undo not finished: the next start tries again");
         return false;
     }
     // What is left was committed (this run, or one before it). A kept file

@@ -536,8 +536,9 @@ class Files(FileRows):
                      ("... and when it fails: undone down to the earlier commit", KILLED,
                       makedir(r"<W>\app\new", name="New") + copy(r"<W>\no", r"<W>\app\no"), (8, r"<W>\no", r"<W>\app\no"),
                       {"app/old.~upd1/plugin.dll": GONE}, {**ROLLBACK, **KEPT_HELD}),
-                     ("an undo held up: its file named, the journal kept", KILLED, makedir(r"<W>\app"),
-                      (18, r"<W>\app\app.exe"), {"app/old.~upd1/plugin.dll": GONE, "app/old/plugin.dll": "p"},
+                     ("an undo held up goes on with the rest: its file named, the journal kept", KILLED,
+                      makedir(r"<W>\app"), (18, r"<W>\app\app.exe"),
+                      {"app/old.~upd1/plugin.dll": GONE, "app/old/plugin.dll": "p", "app/logs/": GONE},
                       {"journal": KILLED_JOURNAL, "journal_stays": True, "hold": ["app/app.exe"]})], self.run_row)
 
 if __name__ == "__main__":
