@@ -309,9 +309,10 @@ class Model:
             return False
         # The fence: a walk never enters its own destination folder, however it reaches it.
         fence = d if kind in ("d", "l") else d[:-1]
-        # A source that is itself a link, written with a closing "\\", is the one link its walk goes through.
+        # A link named as the source, written with a closing "\\" (so resolved to what it leads to), is the one link
+        # its walk goes through.
         bare = self.resolve(source.rstrip("\\/")) if source.rstrip("\\/")[1:] != ":" else ("root",)
-        through = not move and not (bare[0] == "path" and self.state.get(bare[1], ("",))[0] == "l")
+        through = not move and not (bare[0] == "path" and self.state.get(bare[1], ("",))[0] == "l" and bare[1] != s)
         listed = []
         for s2, d2 in entries:
             found = self.tree(s2, through)
@@ -656,6 +657,8 @@ def fuzz(count, seed, forms=FORMS, out=sys.stdout, limit=RUN_LIMIT, only=None):
         if only:
             print(f"script {number}, current folder U:\\{chr(92).join(cwd)}, exit code {code}, "
                   f"{time.monotonic() - started:.1f} s:\n{script}", file=out)
+        if number % 500 == 499:
+            print(f"{number + 1} scripts so far, {len(findings) + bool(found)} findings", file=out, flush=True)
         if found:
             findings.append(f"script {number} (seed {seed}), current folder U:\\{chr(92).join(cwd)}:\n{script}"
                             + "".join(f"  - {f}\n" for f in found[:6]) + f"log:\n{log}")
