@@ -77,13 +77,20 @@ bool TemporaryIsDisposable(const ShellItem& item) {
 
 // What a run cut short left aside: the old destination goes back while the
 // new one is not in its place, and goes once it is.
+// What a run cut short left under one of the step's own names goes; with
+// the journal open it is kept aside instead, so an undo brings it back too.
+bool RemoveLeftover(const char* name) {
+    return JournalActive() ? KeepAside(String(name)) : ShellFileOperation(FO_DELETE, name, nullptr);
+}
+
 bool SettleAside(const ShellItem& item) {
     String aside(item.aside.text);
     if (aside.IsEmpty() || !PathExists(aside))
         return true;
     if (!PathExists(String(item.destination.text)))
-        return MoveFileA(item.aside.text, item.destination.text) != 0;
-    return ShellFileOperation(FO_DELETE, item.aside.text, nullptr) && !PathExists(aside);
+        return JournalActive() ? MoveNoted(item.aside.text, item.destination.text)
+                               : MoveFileA(item.aside.text, item.destination.text) != 0;
+    return RemoveLeftover(item.aside.text) && !PathExists(aside);
 }
 
 // The old destination is put aside in one rename, the new one takes the
@@ -229,9 +236,13 @@ bool ShellItemStep(Procedure&, const String* items) {
         (item.operation != FO_DELETE && !FitsBelow(source.full, destination.full + ".tmp")))
         return Fail(item, false);
     String temporary(item.temporary.text);
-    if (PathExists(temporary) &&
-        (!ShellFileOperation(FO_DELETE, item.temporary.text, nullptr) || PathExists(temporary)))
+    if (PathExists(temporary) && (!RemoveLeftover(item.temporary.text) || PathExists(temporary)))
         return Fail(item, true);
+    // The shell makes a missing folder of the destination itself, which no
+    // journal would note: it is made first, noted, so an undo removes it.
+    String folder = WithoutTrailingSeparators(PathPrefix(temporary));
+    if (item.operation != FO_DELETE && !folder.IsEmpty())
+        MakeDirectoryPath(folder);
     if (!ShellFileOperation(item.operation, item.source.text, item.temporary.text))
         return Fail(item, TemporaryIsDisposable(item));
     return ReplaceDestination(item);

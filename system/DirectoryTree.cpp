@@ -97,7 +97,7 @@ static bool WalkEntries(const String& prefix, const String& pattern, const WalkP
         return false;
     do {
         bool isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (isDirectory && IsDotEntry(found.cFileName))
+        if ((isDirectory && IsDotEntry(found.cFileName)) || (JournalActive() && IsKeptName(found.cFileName)))
             continue;
         String path = prefix + found.cFileName;
         // Through a link the fence is met under another name.

@@ -69,9 +69,14 @@ static bool PutThroughNewFile(const String& target, const String& full, FileWrit
     // file held open) stops the step before anything is written. Asked
     // first: a name that is not there costs Wine a search of the folder for
     // each call that names it; a writer that puts the file itself makes it
-    // only where nothing is (CopyAndPut).
-    if (!puts && GetFileAttributesA(name.Text()) != INVALID_FILE_ATTRIBUTES) {
-        DeleteNewFile(name.Text());
+    // only where nothing is (CopyAndPut). With the journal open it is asked
+    // always and kept aside, noted before the new file's own record, so an
+    // undo brings it back.
+    if ((!puts || JournalActive()) && GetFileAttributesA(name.Text()) != INVALID_FILE_ATTRIBUTES) {
+        if (JournalActive())
+            KeepAside(name);
+        else
+            DeleteNewFile(name.Text());
         if (GetFileAttributesA(name.Text()) != INVALID_FILE_ATTRIBUTES)
             return false;
     }

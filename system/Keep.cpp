@@ -43,6 +43,19 @@ static String AsHeld(const String& path) {
     return PathPrefix(path) + found.cFileName;
 }
 
+bool IsKeptName(const char* name) {
+    const char* mark = nullptr;
+    for (const char* p = strstr(name, ".~upd"); p; p = strstr(p + 1, ".~upd"))
+        mark = p;
+    if (!mark || !mark[5])
+        return false;
+    for (const char* p = mark + 5; *p; p++) {
+        if (*p < '0' || *p > '9')
+            return false;
+    }
+    return true;
+}
+
 bool KeepAside(const String& path) {
     String kept;
     if (!ChangesNameItself(path))

@@ -10,6 +10,11 @@
 
 #include "foundation/String.h"
 
+// True for a name the keeping gives: ".~upd" and a number at its end. While
+// the journal is open the walks pass such names over: what a run keeps is
+// no part of the tree its later steps copy, move or delete.
+bool IsKeptName(const char* name);
+
 // Renames `path` aside (a file, a folder with what it holds) under a name
 // the program knows as its own: the path and ".~upd" with a number, or that
 // alone in the path's folder where it would not fit.
