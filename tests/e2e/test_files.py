@@ -519,6 +519,18 @@ class Files(FileRows):
                      ("a file replaced under other letters comes back under its own", {"a.txt": "A", "b.old.txt": "B"},
                       move(r"<W>\a.txt", r"<W>\B.OLD.TXT", name="Prep") + copy(r"<W>\no", r"<W>\app\no"),
                       (8, r"<W>\no", r"<W>\app\no"), {}, ROLLBACK),
+                     *[(f"what a run cut short left is back after the undo: {what}", before,
+                        body + copy(r"<W>\no", r"<W>\app\no"), (8, r"<W>\no", r"<W>\app\no"), {}, ROLLBACK)
+                       for what, before, body in [
+                           ("a copy's .~upd", {"a.txt": "A", "b.txt": "B", "b.txt.~upd": "left"},
+                            copy(r"<W>\a.txt", r"<W>\b.txt", name="Prep")),
+                           ("a SHELL's .tmp", {"n/x.txt": "x", "o/y.txt": "y", "o.tmp/z.txt": "left"},
+                            shell("COPY", r"<W>\n", r"<W>\o", name="Prep")),
+                           ("and the folder the shell made", {"a.txt": "A"},
+                            shell("COPY", r"<W>\a.txt", r"<W>\made\n.dat", name="Prep"))]],
+                     ("what a step kept is no part of the tree a later step copies", {"a/b/x.txt": "x", "a/y.txt": "y"},
+                      delete(r"<W>\a\b", name="Prep") + copy(r"<W>\a", r"<W>\c"), DONE,
+                      {"a/b/x.txt": GONE, "c/y.txt": "y"}, ROLLBACK),
                      ("a file never takes a folder's place", {"a.txt": "A", "d/x.txt": "x"},
                       copy(r"<W>\a.txt", r"<W>\d"), (8, r"<W>\a.txt", r"<W>\d"), {}, ROLLBACK),
                      ("a move past the file calls' reach is refused: the undo could not find it", {"a.txt": "A"},
