@@ -108,7 +108,7 @@ def find_log(root, changed):
         full = os.path.join(root, path)
         if os.path.isfile(full):
             with open(full, "rb") as f:
-                if re.match(rb"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d updater ", f.readline()):
+                if re.match(rb" *\d+\.\d{3} \d{4}-\d\d-\d\d \d\d:\d\d:\d\d updater ", f.readline()):
                     return full
     return None
 
