@@ -5,8 +5,10 @@ aware, no time stamp, the right checksum, a stack protector, no .eh_frame in i68
 in the checker). The i686 updater: at most 96 KiB, and every static import in legacy_exports.txt.
 
 With $UPDATER_RELEASE_SCRATCH, an i686 tree there built for updater.exe only: with the default names it must
-equal the i686 build byte for byte; with a vendor's names and signed by a throwaway certificate, the names read
-back, `osslsigncode verify` passes, and the signed program runs a script under Wine and logs its version."""
+equal the i686 build byte for byte; a version with leading zeros is refused at configure; with a vendor's names and
+signed by a throwaway certificate, the names read back, `osslsigncode verify` passes, the signed program runs a script
+under Wine and logs its version, its symbols file reads an address inside StartUp back as StartUp, and the install
+step's folder holds the two executables, signed and runnable, and the reference, nothing else."""
 import os
 import re
 import shutil
@@ -149,12 +151,18 @@ def run(*args, cwd=None):
     return done.stdout
 
 
-def build_scratch(scratch, options):
+def configure(scratch, options):
+    return subprocess.run(["cmake", "-S", SOURCE, "-B", scratch, "-DCMAKE_BUILD_TYPE=Release", "-U", "UPDATER_*",
+                           f"-DCMAKE_TOOLCHAIN_FILE={os.path.join(SOURCE, 'cmake', 'mingw-i686.cmake')}",
+                           *[f"-D{k}={v}" for k, v in options.items()]], capture_output=True, text=True)
+
+
+def build_scratch(scratch, options, *targets):
     """The scratch tree's updater.exe, configured with these options (the rest back to their defaults)."""
-    run("cmake", "-S", SOURCE, "-B", scratch, "-DCMAKE_BUILD_TYPE=Release", "-U", "UPDATER_*",
-        f"-DCMAKE_TOOLCHAIN_FILE={os.path.join(SOURCE, 'cmake', 'mingw-i686.cmake')}",
-        *[f"-D{k}={v}" for k, v in options.items()])
-    run("cmake", "--build", scratch, "--target", "updater", "-j2")
+    configured = configure(scratch, options)
+    if configured.returncode:
+        sys.exit(f"cmake {scratch} failed:\n{configured.stdout}{configured.stderr}")
+    run("cmake", "--build", scratch, "--target", *(targets or ["updater"]), "-j2")
     return os.path.join(scratch, "updater.exe")
 
 
@@ -201,6 +209,34 @@ def verify_problems(program, cert):
     return []
 
 
+def symbols_problems(program):
+    """An address inside StartUp, as a crash dump of the shipped program gives it, read back with the symbols file that
+    the build kept beside it; the file describes the shipped program's code (the same .text)."""
+    symbols, text = program + ".debug", next(s for s in pefile.PE(program).sections if s.Name.startswith(b".text"))
+    start = int(re.search(r"^([0-9a-f]+) T _+Z7StartUpPKcRi$", run("i686-w64-mingw32-nm", symbols), re.M)[1], 16)
+    where = run("i686-w64-mingw32-addr2line", "-f", "-e", symbols, hex(start + 5)).splitlines()
+    name = run("c++filt", where[0]).strip()
+    sections = re.search(r" \.text +([0-9a-f]+) +([0-9a-f]+) ", run("i686-w64-mingw32-objdump", "-h", symbols))
+    print(f"{symbols}: {start + 5:#x} is {name} at {where[1]}")
+    return [f"{symbols}: {problem}" for ok, problem in (
+        (name == "StartUp(char const*, int&)" and re.search(r"engine/StartUp\.cpp:\d+$", where[1]), f"{where}, {name}"),
+        ((int(sections[1], 16), int(sections[2], 16)) == (text.Misc_VirtualSize, 0x400000 + text.VirtualAddress),
+         f".text {sections.groups()} is not the program's")) if not ok]
+
+
+def release_problems(scratch, cert):
+    """The install step's folder, and the run bit of the signed files."""
+    folder = os.path.join(scratch, "vendor", "release")
+    shutil.rmtree(folder, ignore_errors=True)
+    run("cmake", "--install", scratch, "--prefix", folder)
+    listing = sorted(os.listdir(folder))
+    print(f"{folder}: {' '.join(listing)}")
+    programs = [os.path.join(where, name) for where in (folder, scratch) for name in ("updater.exe", "updater-check.exe")]
+    return [f"{folder} holds {listing}"] * (listing != ["script-reference.md", "updater-check.exe", "updater.exe"]) + [
+        f"{path} has no run bit" for path in programs if not os.access(path, os.X_OK)] + [
+        problem for path in programs[:2] for problem in verify_problems(path, cert)]
+
+
 def scratch_problems(scratch, reference):
     """The scratch tree's rows: the same bytes as the reference build; a vendor's names, signed."""
     os.makedirs(scratch, exist_ok=True)
@@ -216,9 +252,13 @@ def scratch_problems(scratch, reference):
     image = struct.pack("<IiiHHIIiiII", 40, 1, 2, 1, 32, 0, 8, 0, 0, 0, 0) + bytes.fromhex("336699ff") + bytes(4)
     with open(icon, "wb") as f:  # one 1x1 image of 32 bits, its mask below
         f.write(struct.pack("<HHHBBBBHHII", 0, 1, 1, 1, 1, 0, 0, 1, 32, len(image), 22) + image)
+    refused = configure(os.path.join(work, "zeros"), {"UPDATER_VERSION": "2.010.0.8"})
+    if refused.returncode == 0 or "without leading zeros" not in " ".join(refused.stderr.split()):
+        problems.append(f"UPDATER_VERSION=2.010.0.8 was not refused at configure:\n{refused.stderr}")
     options = dict(VENDOR, UPDATER_ICON=icon, UPDATER_SIGN_PKCS12=pfx, UPDATER_SIGN_PASSWORD_FILE=password)
-    program = build_scratch(scratch, options)
+    program = build_scratch(scratch, options, "updater", "updater-check")
     problems += check(program, {**cache(scratch), **options}, True) + verify_problems(program, cert)
+    problems += symbols_problems(program) + release_problems(scratch, cert)
     signing = ["-pkcs12", pfx, "-readpass", password, "-h", "sha256", "-n", "updater"]  # as cmake/Signing.cmake
     return problems + runs_under_wine(program, signing, cert)
 
