@@ -152,17 +152,15 @@ def run(*args, cwd=None):
 
 
 def configure(scratch, options):
-    return subprocess.run(["cmake", "-S", SOURCE, "-B", scratch, "-DCMAKE_BUILD_TYPE=Release", "-U", "UPDATER_*",
-                           f"-DCMAKE_TOOLCHAIN_FILE={os.path.join(SOURCE, 'cmake', 'mingw-i686.cmake')}",
-                           *[f"-D{k}={v}" for k, v in options.items()]], capture_output=True, text=True)
+    return ["cmake", "-S", SOURCE, "-B", scratch, "-DCMAKE_BUILD_TYPE=Release", "-U", "UPDATER_*",
+            f"-DCMAKE_TOOLCHAIN_FILE={os.path.join(SOURCE, 'cmake', 'mingw-i686.cmake')}",
+            *[f"-D{k}={v}" for k, v in options.items()]]
 
 
-def build_scratch(scratch, options, *targets):
+def build_scratch(scratch, options, targets=("updater",)):
     """The scratch tree's updater.exe, configured with these options (the rest back to their defaults)."""
-    configured = configure(scratch, options)
-    if configured.returncode:
-        sys.exit(f"cmake {scratch} failed:\n{configured.stdout}{configured.stderr}")
-    run("cmake", "--build", scratch, "--target", *(targets or ["updater"]), "-j2")
+    run(*configure(scratch, options))
+    run("cmake", "--build", scratch, "--target", *targets, "-j2")
     return os.path.join(scratch, "updater.exe")
 
 
@@ -213,15 +211,13 @@ def symbols_problems(program):
     """An address inside StartUp, as a crash dump of the shipped program gives it, read back with the symbols file that
     the build kept beside it; the file describes the shipped program's code (the same .text)."""
     symbols, text = program + ".debug", next(s for s in pefile.PE(program).sections if s.Name.startswith(b".text"))
-    start = int(re.search(r"^([0-9a-f]+) T _+Z7StartUpPKcRi$", run("i686-w64-mingw32-nm", symbols), re.M)[1], 16)
-    where = run("i686-w64-mingw32-addr2line", "-f", "-e", symbols, hex(start + 5)).splitlines()
-    name = run("c++filt", where[0]).strip()
-    sections = re.search(r" \.text +([0-9a-f]+) +([0-9a-f]+) ", run("i686-w64-mingw32-objdump", "-h", symbols))
-    print(f"{symbols}: {start + 5:#x} is {name} at {where[1]}")
-    return [f"{symbols}: {problem}" for ok, problem in (
-        (name == "StartUp(char const*, int&)" and re.search(r"engine/StartUp\.cpp:\d+$", where[1]), f"{where}, {name}"),
-        ((int(sections[1], 16), int(sections[2], 16)) == (text.Misc_VirtualSize, 0x400000 + text.VirtualAddress),
-         f".text {sections.groups()} is not the program's")) if not ok]
+    crash = int(re.search(r"^(\w+) T _+Z7StartUpPKcRi$", run("i686-w64-mingw32-nm", symbols), re.M)[1], 16) + 5
+    name, line = run("i686-w64-mingw32-addr2line", "-f", "-e", symbols, hex(crash)).splitlines()
+    told = (run("c++filt", name).strip(), re.sub(r":\d+$", "", line), re.search(
+        r" \.text +(\w+) +(\w+) ", run("i686-w64-mingw32-objdump", "-h", symbols)).groups())
+    print(f"{symbols}: {crash:#x} is {told}")
+    return [f"{symbols}: {crash:#x} is {told}"] * (told != ("StartUp(char const*, int&)", "././engine/StartUp.cpp", (
+        f"{text.Misc_VirtualSize:08x}", f"{0x400000 + text.VirtualAddress:08x}")))
 
 
 def release_problems(scratch, cert):
@@ -252,11 +248,11 @@ def scratch_problems(scratch, reference):
     image = struct.pack("<IiiHHIIiiII", 40, 1, 2, 1, 32, 0, 8, 0, 0, 0, 0) + bytes.fromhex("336699ff") + bytes(4)
     with open(icon, "wb") as f:  # one 1x1 image of 32 bits, its mask below
         f.write(struct.pack("<HHHBBBBHHII", 0, 1, 1, 1, 1, 0, 0, 1, 32, len(image), 22) + image)
-    refused = configure(os.path.join(work, "zeros"), {"UPDATER_VERSION": "2.010.0.8"})
+    refused = subprocess.run(configure(os.path.join(work, "zeros"), {"UPDATER_VERSION": "2.010.0.8"}), capture_output=True, text=True)
     if refused.returncode == 0 or "without leading zeros" not in " ".join(refused.stderr.split()):
         problems.append(f"UPDATER_VERSION=2.010.0.8 was not refused at configure:\n{refused.stderr}")
     options = dict(VENDOR, UPDATER_ICON=icon, UPDATER_SIGN_PKCS12=pfx, UPDATER_SIGN_PASSWORD_FILE=password)
-    program = build_scratch(scratch, options, "updater", "updater-check")
+    program = build_scratch(scratch, options, ("updater", "updater-check"))
     problems += check(program, {**cache(scratch), **options}, True) + verify_problems(program, cert)
     problems += symbols_problems(program) + release_problems(scratch, cert)
     signing = ["-pkcs12", pfx, "-readpass", password, "-h", "sha256", "-n", "updater"]  # as cmake/Signing.cmake

@@ -171,8 +171,9 @@ ROWS = [
      [info("second")], None, "first second=2"),
     ("a value from the caller takes the place of DEFINE's; the entry after it sees it", "Box", "[DEFINE]\n<Shortcut>=1\n"
      "<Say>=shortcut <Shortcut>\n" + msgbox("Box", "<Say>"), [info("shortcut 0")], None, "/DEFINE:<Shortcut>=0"),
-    ("values from the caller, quoted three ways, cut at a second \"=\" as in DEFINE; a built-in macro stays", "Box", msgbox("Box", "<A>|<B>|<C>|<Src>"),
-     [info(r"a b|c d|e|@")], None, '/define:<A>="a b" "/define:<B>=c d" /define:"<C>=e=f" /define:<Src>=x'),
+    ("values from the caller, quoted three ways, cut at a second '=' as in DEFINE; a built-in macro stays", "Box",
+     msgbox("Box", "<A>|<B>|<C>|<Src>"), [info(r"a b|c d|e|@")], None,
+     '/define:<A>="a b" "/define:<B>=c d" /define:"<C>=e=f" /define:<Src>=x'),
     ("a branch on a value from the caller", "Is,Sw,After", "[DEFINE]\n<Desk>=1\n" + section(
         "Is", "VERIFY", ARG1="<Desk>", ARG2="1") + switch("Sw", "Is", "Zero", "One"), [Z, A], None, "/define:<Desk>=0"),
     ("/define: glued to a longer word sets nothing", "Box", "[DEFINE]\n<A>=0\n" + msgbox("Box", "<A>"), [info("0")],
@@ -181,16 +182,14 @@ ROWS = [
        None, f'"/log={log}"', ["sub/only.txt"]) for name, log in [
         ("a folder", r"@\sub"), ("a name that ends in a separator", "@\\logs\\"), ("NUL", "NUL"),
         ("a path of 320 characters", "@\\" + "a" * 300 + ".log"), ("an empty value", "")]],
-    *[(f"/exitcodes=msi: {name}", proc, sections, boxes, answers, "/exitcodes=" + scheme) for name, proc, sections, boxes, answers, scheme in [
-        ("success is 0", "Os", "", [], None, "msi"),
-        ("a failure is 1603", "One,Shout", SHOUT, [O, error_box(message(6, "SHOUT"), exit_code=1603)], None, "MSI"),
-        ("a stop at a question is 1602", "Ask", msgbox("Ask", "again?", "QUESTION", abort="1,0"), [Box(1602, text="again?")],
-         ["YES"], "msi"),
-        ("a script that cannot be read is 1620", "PROC=One", "", [error_box(NONAME, exit_code=1620)], None, "msi"),
-        ("a log that cannot be written is 1622", "One", "", [error_box(message(20, "NUL"), exit_code=1622)], None,
-         "msi /log=NUL"),
-        ("glued to a longer word, the program's own codes", "One,Shout", SHOUT, [O, error_box(message(6, "SHOUT"))], None,
-         "msix x/exitcodes=msi")]],
+    ("/exitcodes=msi: a failure is 1603", "One,Shout", SHOUT, [O, error_box(message(6, "SHOUT"), exit_code=1603)], None,
+     "/exitcodes=MSI"),
+    ("/exitcodes=msi: a stop at a question is 1602", "Ask", msgbox("Ask", "again?", "QUESTION", abort="1,0"),
+     [Box(1602, text="again?")], ["YES"], "/exitcodes=msi"),
+    ("/exitcodes=msi: no script is 1620", "PROC=One", "", [error_box(NONAME, exit_code=1620)], None, "/exitcodes=msi"),
+    ("/exitcodes=msi: no log is 1622", "One", "", [error_box(message(20, "NUL"), exit_code=1622)], None, "/exitcodes=msi /log=NUL"),
+    ("/exitcodes= glued to a longer word: the program's own codes", "One,Shout", SHOUT, [O, error_box(message(6, "SHOUT"))],
+     None, "/exitcodes=msix x/exitcodes=msi"),
     *[unread(mode, {k: v for k, v in keys.items() if k != key}, key, 2) for mode, keys, _ in READERS for key in keys],
     *[unread(mode, {**keys, empty: ""}, empty, 4) for mode, keys, empty in READERS],
     ("App Paths entries by the reg.exe of each bitness", "Box", msgbox("Box", " ".join(
@@ -205,7 +204,7 @@ VERSION = re.search(r"project\(updater VERSION (\S+)", open(os.path.join(wineenv
 COPY = section("Copy", "COPY", FROM=r"@\データ.txt", TO=r"@\copy.txt")
 COPIED = ["run Copy (COPY)", r'  item 1: "@\データ.txt", "@\copy.txt": done', "  flag 1"]
 SILENT = " (silent run: the default button)"
-MADE = ["run Ask (MSGBOX)", "  box OK: made", "  flag 1", "end, exit code 0"]
+ASKED, MADE = msgbox("Ask", "made"), ["run Ask (MSGBOX)", "  box OK: made", "  flag 1", "end, exit code 0"]
 UNDO_COPIED = r'  undo: take away "@\copy.txt", back to "@\copy.txt.~upd": done'
 TEMP_GONE = r'  undo: remove "@\copy.txt.~upd", made by the run: done'
 
@@ -251,8 +250,7 @@ LOGS = [
         r'  wait for "@\soon.exe": ended', r'  item 2: "@\soon.exe", "20000": done', "  flag 1", "end, exit code 0"], 0),
     ("the log's folder deleted by the run", "Gone", section("Gone", "DELETE", FILE=r"@\app"), r"@\app\run.log", [],
      None, 0),
-    ("LOG= that cannot be written (a folder): no log, the run goes on", "Ask", msgbox("Ask", "asked", abort="1,0"), r"@\app",
-     ["OK"], None, 2),
+    ("LOG= of a folder: no log, the run goes on", "Ask", msgbox("Ask", "asked", abort="1,0"), r"@\app", ["OK"], None, 2),
     ("a question no one can see stops the run", "Ask,Copy", msgbox("Ask", "更新?", "QUESTION") + COPY, r"@\run.log",
      [], ["run Ask (MSGBOX)", "  box none: 更新?", "end, exit code 1"], 1, dict(display=False)),
     ("a notice no one can see goes on", "Ask,Copy", msgbox("Ask", "更新?") + COPY, r"@\run.log", [],
@@ -266,19 +264,17 @@ LOGS = [
      + msgbox("Warn", "続行?", "WARNING", abort="0,1"), "", [], ["run Ask (MSGBOX)", "  box YES" + SILENT + ": 更新?",
         "  flag 1", "run Warn (MSGBOX)", "  box NO" + SILENT + ": 続行?", "end, exit code 2"], 2,
      dict(display=False, arguments='/Silent "/log=@\\run.log"')),
-    ("LOG= in a folder that is not there: the folder is made", "Ask", msgbox("Ask", "made"), r"@\new\deeper\run.log", ["OK"],
-     MADE, 0, dict(at=r"new\deeper\run.log")),
-    ("/log= takes the place of LOG=; a hyphen, a space, an equals sign and markers in its quoted value", "Ask",
-     msgbox("Ask", "made"), r"@\run.log", ["OK"], MADE, 0,
+    ("LOG= in a folder that is not there: the folder is made", "Ask", ASKED, r"@\new\deeper\run.log", ["OK"], MADE, 0,
+     dict(at=r"new\deeper\run.log")),
+    ("/log= takes the place of LOG=; a hyphen, a space, an equals sign and markers in its quoted value", "Ask", ASKED,
+     r"@\run.log", ["OK"], MADE, 0,
      dict(arguments=r'"/log=@\Deploy Logs\acme-install -ix =1 -tx.log"', at=r"Deploy Logs\acme-install -ix =1 -tx.log")),
-    ("/log= unquoted, with -i in its value", "Ask", msgbox("Ask", "made"), "", ["OK"], MADE, 0,
-     dict(arguments=r"/log=@\acme-install.log", at="acme-install.log")),
-    ("/log= glued to a longer word is no log", "Ask", msgbox("Ask", "made"), "", ["OK"], None, 0,
-     dict(arguments=r"x/log=@\run.log")),
-    ("/log= naming the script under another name: nothing runs", "Ask", msgbox("Ask", "never"), "", ["OK"], None, 5,
+    ("/log= unquoted, -i in its value", "Ask", ASKED, "", ["OK"], MADE, 0, dict(arguments=r"/log=@\acme-install.log", at="acme-install.log")),
+    ("/log= glued to a longer word is no log", "Ask", ASKED, "", ["OK"], None, 0, dict(arguments=r"x/log=@\run.log")),
+    ("/log= naming the script under another name: nothing runs", "Ask", ASKED, "", ["OK"], None, 5,
      dict(arguments=r"/log=@\link.ini", link="link.ini")),
-    ("LOG= naming the script under another name: no log, the run goes on", "Ask", msgbox("Ask", "made"), r"@\link.ini",
-     ["OK"], None, 0, dict(link="link.ini")),
+    ("LOG= naming the script under another name: no log, the run goes on", "Ask", ASKED, r"@\link.ini", ["OK"], None, 0,
+     dict(link="link.ini")),
     ("a stop at an ERROR box is a failure, and the undo says why", "Copy,Bad", COPY + msgbox("Bad", "壊れています", "ERROR",
      abort="1,0"), "@\\run.log\nROLLBACK=1", ["OK"], ['journal "<journal>"'] + COPIED + ["run Bad (MSGBOX)", "  box OK: 壊れています",
         "the run is undone: a failure stopped it", 'undo "<journal>"', UNDO_COPIED, TEMP_GONE, "undone", "end, exit code 1"], 1),
