@@ -1,6 +1,6 @@
 // updater-check: tells an author, before a run, what in a script would stop
 // the updater or is likely a mistake, one line per problem and a summary.
-//   updater-check [--tsv] script.ini [the updater's command line]
+//   updater-check [--tsv] [--define:<Name>=value ...] script.ini [the updater's command line]
 //   updater-check --keys     the keys each type's reader reads
 //   updater-check --help
 // Exit code: 0 clean, 1 warnings only, 2 errors, 3 no script (or no usage).
@@ -37,21 +37,20 @@ int Usage(int code) {
     return code;
 }
 
-// The rest of the command line, as the updater would receive it.
-String JoinArguments(int argc, char** argv, int first) {
-    String line;
-    for (int i = first; i < argc; i++) {
-        if (i > first)
-            line.Append(" ");
-        bool quote = argv[i][0] == 0 || String(argv[i]).CountOf(" ") != 0;
-        if (quote)
-            line.Append("\"");
-        line.Append(argv[i]);
-        if (quote)
-            line.Append("\"");
-    }
-    return line;
+// One word of the updater's command line, quoted when it is empty or holds
+// a space.
+void AppendWord(String& line, const char* word) {
+    if (!line.IsEmpty())
+        line.Append(" ");
+    bool quote = word[0] == 0 || String(word).CountOf(" ") != 0;
+    if (quote)
+        line.Append("\"");
+    line.Append(word);
+    if (quote)
+        line.Append("\"");
 }
+
+const char DefineOption[] = "--define:";
 
 // <Src> is the updater's folder: an updater named like the script, beside it.
 void SetRunContext(const char* script, const String& commandLine) {
@@ -94,6 +93,11 @@ int main(int argc, char** argv) {
     RestrictLibrarySearch();
     bool tabSeparated = argc > 1 && lstrcmpA(argv[1], "--tsv") == 0;
     int script = tabSeparated ? 2 : 1;
+    // Each --define: is the updater's /define:, before the words after the
+    // script, whose own /define: words come later and so count over it.
+    String commandLine;
+    for (; script < argc && EqualsNoCase(argv[script], DefineOption, sizeof DefineOption - 1); script++)
+        AppendWord(commandLine, (String("/define:") + (argv[script] + sizeof DefineOption - 1)).Text());
     if (argc == 2 && lstrcmpA(argv[1], "--keys") == 0) {
         Print(ReaderKeyList());
         return Clean;
@@ -102,7 +106,9 @@ int main(int argc, char** argv) {
         return Usage(Clean);
     if (argc <= script || argv[script][0] == '-')
         return Usage(NoScript);
-    SetRunContext(argv[script], JoinArguments(argc, argv, script + 1));
+    for (int i = script + 1; i < argc; i++)
+        AppendWord(commandLine, argv[i]);
+    SetRunContext(argv[script], commandLine);
     if (!scriptLines.Load(runContext.scriptPath)) {
         PrintText(TextCannotRead, argv[script]);
         return NoScript;

@@ -46,4 +46,5 @@ enum CheckText {
     CheckNotDate = 247,         // value, year, month, day read
     CheckRepeatedSection = 248, // line of the first section of the name
     CheckQuotedItem = 249,      // key, item number, item
+    CheckUtf8 = 250,            // the system's code page
 };

@@ -25,6 +25,12 @@ void CheckUnknownKeys(const String& section, const String& mode, const String& k
 }
 
 void CheckFileText() {
+    // A script saved as UTF-8 is told once: its lines outside the code page
+    // and its mark follow from it.
+    if (scriptLines.utf8Line) {
+        Report(Warning, scriptLines.utf8Line, "", CheckUtf8, SystemCodePage());
+        return;
+    }
     if (scriptLines.hasByteOrderMark)
         Report(Warning, 1, "", CheckByteOrderMark);
     for (int i = 0; i < scriptLines.Count(); i++)

@@ -13,6 +13,14 @@ bool ValidInCodePage(const char* first, int length) {
     return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, first, length, nullptr, 0) != 0;
 }
 
+// MB_ERR_INVALID_CHARS makes the conversion fail on bytes that are not
+// UTF-8 (overlong forms and surrogates included) from Windows XP on.
+bool ValidUtf8(const char* first, int length) {
+    return length == 0 || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, first, length, nullptr, 0) != 0;
+}
+
+unsigned SystemCodePage() { return GetACP(); }
+
 bool ScriptLines::Load(const String& path) {
     ByteBuffer data;
     if (!ReadWholeFile(path, data))

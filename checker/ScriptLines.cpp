@@ -6,6 +6,12 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+bool BeyondAscii(const char* first, const char* end) {
+    while (first < end && (unsigned char)*first < 0x80)
+        first++;
+    return first < end;
+}
+
 String Trimmed(const char* first, const char* end) {
     while (first < end && IsBlank(*first))
         first++;
@@ -26,11 +32,12 @@ void ScriptLines::Scan(const char* text, int size) {
     sections.Clear();
     keys.Clear();
     hasByteOrderMark = false;
+    utf8Line = 0;
     const char* end = text + size;
-    if (size >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0)
+    bool utf8Mark = size >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0;
+    if (utf8Mark || (size >= 2 && ((unsigned char)text[0] == 0xFF || (unsigned char)text[0] == 0xFE)))
         hasByteOrderMark = true;
-    if (size >= 2 && ((unsigned char)text[0] == 0xFF || (unsigned char)text[0] == 0xFE))
-        hasByteOrderMark = true;
+    bool utf8 = utf8Mark || ValidUtf8(text, size);
     int lineCount = 1;
     for (const char* p = text; p < end; p++)
         lineCount += *p == '\n';
@@ -46,6 +53,8 @@ void ScriptLines::Scan(const char* text, int size) {
             lineEnd--;
         number++;
         bool badText = !ValidInCodePage(line, static_cast<int>(lineEnd - line));
+        if (utf8 && !utf8Line && BeyondAscii(line, lineEnd))
+            utf8Line = number;
         const char* p = line;
         if (number == 1 && hasByteOrderMark)
             while (p < lineEnd && (unsigned char)*p >= 0x80)

@@ -19,8 +19,11 @@ struct ScriptLine {
     int repeats = 0;    // the line of that first section header, or 0
 };
 
-// Whether the bytes are text in the system's code page (ScriptFile.cpp).
+// Whether the bytes are text in the system's code page, whether they are
+// UTF-8, and the code page (ScriptFile.cpp).
 bool ValidInCodePage(const char* first, int length);
+bool ValidUtf8(const char* first, int length);
+unsigned SystemCodePage();
 
 class ScriptLines {
 public:
@@ -44,6 +47,10 @@ public:
     void SectionKeys(const char* section, int& first, int& end) const;
 
     bool hasByteOrderMark = false;
+    // The first line that shows the script was saved as UTF-8: the line of
+    // its UTF-8 mark, or the first beyond ASCII when the whole text is valid
+    // UTF-8 (text in a code page of its own seldom is); 0 when none does.
+    int utf8Line = 0;
 
 private:
     void Index(int i);

@@ -8,3 +8,5 @@ if(NOT result EQUAL 0)
     message(FATAL_ERROR "osslsigncode could not sign ${FILE}; it is removed")
 endif()
 file(RENAME ${FILE}.signed ${FILE})
+# osslsigncode writes a new file without the run bit.
+file(CHMOD ${FILE} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -10,8 +10,13 @@ set(UPDATER_DESCRIPTION Updater CACHE STRING "FileDescription of updater.exe")
 set(UPDATER_COPYRIGHT "" CACHE STRING "LegalCopyright of the version information (none when empty)")
 set(UPDATER_ICON ${SRC}/resources/updater.ico CACHE FILEPATH "the program's icon (.ico)")
 
-if(NOT UPDATER_VERSION MATCHES "^[0-9]+(\\.[0-9]+)?(\\.[0-9]+)?(\\.[0-9]+)?$")
-    message(FATAL_ERROR "UPDATER_VERSION \"${UPDATER_VERSION}\": one to four numbers separated by dots")
+# No leading zeros: the resource compiler reads 010 as an octal number, so
+# 2.010.0.8 would be 2,8,0,8 in the binary field while the texts keep
+# 2.010.0.8.
+set(number "(0|[1-9][0-9]*)")
+if(NOT UPDATER_VERSION MATCHES "^${number}(\\.${number})?(\\.${number})?(\\.${number})?$")
+    message(FATAL_ERROR "UPDATER_VERSION \"${UPDATER_VERSION}\": one to four numbers separated by dots, "
+        "without leading zeros (2.10.0.8, not 2.010.0.8)")
 endif()
 string(REPLACE "." ";" VERSION_PARTS ${UPDATER_VERSION})
 list(LENGTH VERSION_PARTS count)

@@ -5,14 +5,15 @@ enable_language(RC)
 # bring the C++ runtime's exception classes into the checker. The stack
 # protector's runtime (libssp) is linked in statically. Paths of the source
 # and build folders do not reach the objects, so any folder builds the
-# same bytes.
-set(PROGRAM_FLAGS -Os -Wall -Wextra -fno-exceptions -fno-rtti -fno-threadsafe-statics
+# same bytes. -g: the debugging information goes into the symbols file of
+# each shipped executable (below), never into the executable.
+set(PROGRAM_FLAGS -Os -g -Wall -Wextra -fno-exceptions -fno-rtti -fno-threadsafe-statics
     -fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections -fstack-protector-strong
     -ffile-prefix-map=${SRC}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
 # The shipped executables: no time stamp in the header (the same commit
 # gives the same bytes), Terminal Server aware (or, on a Remote Desktop
 # host, GetWindowsDirectoryA, the <Win> macro, may give a folder of the user's).
-set(RELEASE_LINK_OPTIONS -static -s -Wl,--gc-sections -Wl,--tsaware -Wl,--no-insert-timestamp)
+set(RELEASE_LINK_OPTIONS -static -Wl,--gc-sections -Wl,--tsaware -Wl,--no-insert-timestamp)
 set(SYSTEM_LIBS ole32 shell32 user32 advapi32 kernel32 uuid)
 
 # The execution level the program asks Windows for. requireAdministrator:
@@ -78,6 +79,18 @@ target_compile_options(updater-check PRIVATE ${PROGRAM_FLAGS})
 target_link_libraries(updater-check PRIVATE updater_core ${SYSTEM_LIBS})
 target_link_options(updater-check PRIVATE ${RELEASE_LINK_OPTIONS} -mconsole)
 
+# Each shipped executable keeps its symbols and debugging information in a
+# file beside it (updater.exe.debug), which reads a customer's crash address
+# back as a function and a line (addr2line -f -e updater.exe.debug ADDRESS |
+# c++filt; the i686 addr2line's -C drops one underscore too many),
+# and is then stripped, before it is signed, to the bytes it ships with.
+foreach(target updater updater-check)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
+            ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> $<TARGET_FILE:${target}>.debug
+        COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_STRIP} --strip-all $<TARGET_FILE:${target}>)
+endforeach()
+
 # The i686 runtime's start-up objects and libgcc's helpers bring unwind
 # tables along (.eh_frame, ".eh_fram" once stripped); nothing of the program
 # unwinds. objcopy writes the time of day into the header unless
@@ -90,6 +103,20 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL i686)
     endforeach()
 endif()
 include(${SRC}/cmake/Signing.cmake)
+
+# What a vendor ships, one folder per architecture (build/release/i686 from
+# build/win32, build/release/x86_64 from build/win64, or --prefix):
+#   cmake --install build/win32
+# the two executables, signed when a certificate was given, and the
+# reference. The symbols files stay in the build folder, with the vendor.
+# A tree configured before this rule keeps CMake's own default, a folder of
+# the Linux system, which a Windows build never installs into.
+if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT OR CMAKE_INSTALL_PREFIX STREQUAL "/usr/local")
+    set(CMAKE_INSTALL_PREFIX ${CMAKE_BINARY_DIR}/../release/${CMAKE_SYSTEM_PROCESSOR} CACHE PATH
+        "the folder cmake --install fills" FORCE)
+endif()
+install(TARGETS updater updater-check RUNTIME DESTINATION .)
+install(FILES ${SRC}/docs/script-reference.md DESTINATION .)
 
 # The same program with a failing allocator, for the allocation-failure sweep.
 add_executable(updater_allocfail WIN32 ${SRC}/engine/Main.cpp ${SRC}/foundation/NewDelete.cpp

@@ -5,21 +5,25 @@
 #include "Rollback.h"
 #include "Run.h"
 #include "foundation/RunLog.h"
+#include "system/Journal.h"
 #include "system/Libraries.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLineText, int) {
     RestrictLibrarySearch();
     CoInitialize(nullptr);
     int exitCode = ExitNoScript;
-    if (StartUp(commandLineText)) {
+    if (StartUp(commandLineText, exitCode)) {
         exitCode = ClaimScript() ? ExitFailed : ExitBusy;
         if (exitCode == ExitFailed && FinishLastRun() && BeginJournal()) {
             exitCode = RunTop() ? ExitFinished : updaterState.stopAsked ? ExitStopped : ExitFailed;
+            if (exitCode != ExitFinished && JournalActive())
+                LogLine("the run is undone: %s", exitCode == ExitStopped ? "the user stopped it" : "a failure stopped it");
             EndJournal(exitCode == ExitFinished);
         }
     }
     ReleaseAllLists();
-    LogLine("end, exit code %d", exitCode);
+    int returned = CallerExitCode(exitCode);
+    LogLine(returned == exitCode ? "end, exit code %d" : "end, exit code %d, returned as %d", exitCode, returned);
     CoUninitialize();
-    return exitCode;
+    return returned;
 }

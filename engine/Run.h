@@ -11,7 +11,12 @@ enum ExitCode {
     ExitStopped = 2,  // the user stopped it through a MSGBOX
     ExitNoScript = 3, // the script or its NAME or PROC could not be read: nothing ran
     ExitBusy = 4,     // another run of the same script was going on: nothing ran
+    ExitNoLog = 5,    // the log that "/log=" names cannot be written: nothing ran
 };
+
+// The code the process ends with: the run's own, or with "/exitcodes=msi"
+// the one the Windows Installer gives for such an end.
+int CallerExitCode(int exitCode);
 
 // Resets the list stack and reads NAME and PROC of UPDATER.
 bool ReadUpdaterSection();

@@ -14,6 +14,7 @@
 #include "script/Profile.h"
 #include "script/RunContext.h"
 #include "system/FileData.h"
+#include "system/LogFile.h"
 
 RunContext runContext;
 static bool silentRun;
@@ -40,32 +41,42 @@ static void FindScriptPath() {
     }
 }
 
-// The key LOG of UPDATER, or else the switch "/log=path", when it names a
-// file that can be opened, starts the run's log with a line on this run.
-static void StartLog() {
-    String path;
-    if (!ReadOptionalKey("UPDATER", updaterKeys[UpdaterLog], path) || path.IsEmpty())
-        GetSwitch(runContext.commandLine, "/log=", path);
-    if (path.IsEmpty() || !OpenRunLog(path))
-        return;
+// The log at `path`, its first line on this run; false when it cannot be
+// written there.
+static bool StartLog(const String& path) {
+    String full;
+    if (!PrepareLogFile(path, runContext.scriptPath, full) || !OpenRunLog(full))
+        return false;
     SYSTEMTIME now;
     GetLocalTime(&now);
     LogLine("%04u-%02u-%02u %02u:%02u:%02u updater " UPDATER_VERSION_TEXT ", code page %u, script \"%s\", "
             "command line \"%s\"%s",
             now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, GetACP(),
             runContext.scriptPath.Text(), runContext.commandLine.Text(), silentRun ? ", silent" : "");
+    return true;
 }
 
-bool StartUp(const char* commandLineText) {
+bool StartUp(const char* commandLineText, int& exitCode) {
     SetReportCaption(&runContext.caption);
     runContext.commandLine.Assign(commandLineText);
-    String unused;
+    String unused, logPath;
     silentRun = GetSwitch(runContext.commandLine, "/silent", unused);
     SetSilentBoxes(silentRun);
     if (!GetOption(runContext.commandLine, "t", runContext.caption))
         LoadText(runContext.caption, TextDefaultCaption);
     FindModulePath();
     FindScriptPath();
+    // "/log=" takes the place of the script's LOG, and is opened before the
+    // script is read, so that every later end is in it. Where the caller's
+    // log cannot go, nothing runs: in an unattended run it is the only
+    // account of what happened.
+    bool callerLog = GetSwitch(runContext.commandLine, "/log=", logPath);
+    if (callerLog && !StartLog(logPath)) {
+        ReportError(MsgLogFailed, logPath.Text());
+        exitCode = ExitNoLog;
+        return false;
+    }
+    exitCode = ExitNoScript;
     if (!PathExists(runContext.scriptPath)) {
         ReportError(MsgFileNotFound, runContext.scriptPath.Text());
         return false;
@@ -75,6 +86,9 @@ bool StartUp(const char* commandLineText) {
         return false;
     if (!updaterState.name.IsEmpty())
         runContext.caption = updaterState.name;
-    StartLog();
+    // The script's own log that cannot be written is not written; the run
+    // goes on as it would without it.
+    if (!callerLog && ReadOptionalKey("UPDATER", updaterKeys[UpdaterLog], logPath) && !logPath.IsEmpty())
+        StartLog(logPath);
     return true;
 }

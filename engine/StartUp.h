@@ -4,6 +4,7 @@
 
 #include "foundation/String.h"
 
-// Finds the script, builds the macro table and reads the section UPDATER;
-// true when the run may begin.
-bool StartUp(const char* commandLineText);
+// Opens the log the caller names, finds the script, builds the macro table
+// and reads the section UPDATER; true when the run may begin, else false
+// with the exit code (after a box).
+bool StartUp(const char* commandLineText, int& exitCode);

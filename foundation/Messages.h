@@ -24,6 +24,7 @@ enum MessageId {
     MsgShellFailed = 17,      // (source, destination: not shown)
     MsgUndoFailed = 18,       // the file that could not be put back
     MsgJournalFailed = 19,    // the journal's path
+    MsgLogFailed = 20,        // the log's path, as "/log=" gives it
 };
 
 // Texts of the string table that are not messages.

@@ -27,6 +27,9 @@ void SetSilentBoxes(bool silent);
 // the run may move or delete it and its folder. False when it cannot be
 // opened.
 bool PlatformAppendLog(const char* path, const char* text, unsigned length);
+// Milliseconds of a clock that only goes on (it wraps after 49 days): the
+// log's times are differences of two readings.
+unsigned PlatformMilliseconds();
 
 // The calling thread's last system error, setting it to 0 (before a step
 // whose failure is to be explained), and its text in the system's words

@@ -28,6 +28,8 @@ void SetSilentBoxes(bool) {}
 
 bool PlatformAppendLog(const char*, const char*, unsigned) { return false; }
 
+unsigned PlatformMilliseconds() { return 0; }
+
 unsigned PlatformLastError() { return 0; }
 
 void PlatformClearLastError() {}

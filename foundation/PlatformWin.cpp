@@ -95,6 +95,8 @@ bool PlatformAppendLog(const char* path, const char* text, unsigned length) {
     return written;
 }
 
+unsigned PlatformMilliseconds() { return GetTickCount(); }
+
 unsigned PlatformLastError() { return GetLastError(); }
 
 void PlatformClearLastError() { SetLastError(0); }

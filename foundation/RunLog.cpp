@@ -6,12 +6,15 @@
 #include "Platform.h"
 
 static String logPath;
+static unsigned startTime;
 static bool errorNoted;
 static unsigned notedError;
 
 bool OpenRunLog(const String& path) {
     if (!PlatformAppendLog(path.Text(), "", 0))
         return false;
+    if (logPath.IsEmpty())
+        startTime = PlatformMilliseconds();
     logPath = path;
     return !logPath.IsEmpty();
 }
@@ -19,11 +22,14 @@ bool OpenRunLog(const String& path) {
 void LogLine(const char* format, ...) {
     if (logPath.IsEmpty())
         return;
-    String line;
+    String line, text;
     va_list args;
     va_start(args, format);
-    FormatV(line, format, args);
+    FormatV(text, format, args);
     va_end(args);
+    unsigned elapsed = PlatformMilliseconds() - startTime;
+    Format(line, "%5u.%03u ", elapsed / 1000, elapsed % 1000);
+    line.Append(text.Text());
     for (char* p = line.Text(); *p; p++) {
         if (*p == '\r' || *p == '\n')
             *p = ' ';
@@ -52,8 +58,9 @@ void LogFailedItem(int index, const String* items, int count) {
 
 void LogBox(const char* text, int answer, bool silent) {
     static const char* const answers[] = {"none", "OK", "CANCEL", "ABORT", "RETRY", "IGNORE", "YES", "NO"};
-    LogLine("  box \"%s\": %s%s", text, answers[answer >= 0 && answer <= 7 ? answer : 0],
-            silent ? " (silent run: the default button)" : "");
+    // The text last, as it is: it may hold quotes of its own.
+    LogLine("  box %s%s: %s", answers[answer >= 0 && answer <= 7 ? answer : 0],
+            silent ? " (silent run: the default button)" : "", text);
 }
 
 void BeginStep() {

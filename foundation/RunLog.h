@@ -15,8 +15,9 @@
 // cannot be opened, and the run then goes on without a log.
 bool OpenRunLog(const String& path);
 
-// One line of printf rules; line breaks in it become spaces. Nothing when
-// no log is open.
+// One line of printf rules, after the seconds since the log was opened
+// ("    2.015 "); line breaks in it become spaces. Nothing when no log is
+// open.
 void LogLine(const char* format, ...);
 
 // Item `index` (from 0) of a procedure: its parallel items, quoted, and
@@ -24,8 +25,8 @@ void LogLine(const char* format, ...);
 void LogItem(int index, const String* items, int count, const char* outcome);
 void LogFailedItem(int index, const String* items, int count);
 
-// A box and the button that closed it ("none": it could not be shown); in
-// a silent run the default button, which nobody saw.
+// A box: the button that closed it ("none": it could not be shown; in a
+// silent run the default button, which nobody saw), then its text.
 void LogBox(const char* text, int answer, bool silent);
 
 // The explanation of a failure: a step begins with no error noted; the

@@ -16,6 +16,9 @@ struct MessageBoxRecord : Procedure {
 struct BoxType {
     const char* keyword;
     unsigned style;
+    // A stop after this box ends the run as a failure: the script found
+    // something wrong (a test that failed), which no one chose.
+    bool stopFails;
 };
 
 const unsigned SetForeground = 0x10000;
@@ -25,10 +28,10 @@ const unsigned SecondButtonDefault = 0x100;
 const int AnswerOk = 1, AnswerCancel = 2, AnswerYes = 6, AnswerNo = 7;
 
 const BoxType boxTypes[] = {
-    {"ERROR", SetForeground | OkOnly | IconHand},
-    {"INFORMATION", SetForeground | OkOnly | IconAsterisk},
-    {"WARNING", SetForeground | YesNo | IconExclamation | SecondButtonDefault},
-    {"QUESTION", SetForeground | YesNo | IconQuestion},
+    {"ERROR", SetForeground | OkOnly | IconHand, true},
+    {"INFORMATION", SetForeground | OkOnly | IconAsterisk, false},
+    {"WARNING", SetForeground | YesNo | IconExclamation | SecondButtonDefault, false},
+    {"QUESTION", SetForeground | YesNo | IconQuestion, false},
 };
 
 // The decimal number at the start of item i, read in place: a copy of the
@@ -101,5 +104,8 @@ bool ExecuteMessageBox(Procedure& procedure) {
         // a question, so nothing that depends on the answer may run.
         return (type->style & YesNo) == 0;
     }
-    return !updaterState.stopAsked;
+    bool stop = updaterState.stopAsked;
+    if (type->stopFails)
+        updaterState.stopAsked = false;
+    return !stop;
 }

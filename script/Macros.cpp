@@ -4,10 +4,12 @@
 
 #include "Expand.h"
 #include "FunctionCache.h"
+#include "Options.h"
 #include "RunBudget.h"
 #include "RunContext.h"
 #include "Profile.h"
 #include "ScriptPlatform.h"
+#include "foundation/Cursors.h"
 #include "foundation/Multibyte.h"
 #include "foundation/TextBuilders.h"
 
@@ -146,12 +148,26 @@ static void SetFolderMacro(const char* name, int folderId) {
     SetMacro(name, path.Text());
 }
 
+// Each "/define:<Name>=value" of the command line takes the place of the
+// DEFINE entry of that name, or comes after the entries when there is none;
+// the built-in macros set after it keep their own values, as over a DEFINE
+// line. Of two words for one name, the later counts.
+static void SetCallerMacros() {
+    WordCursor words(runContext.commandLine);
+    for (int i = 0, count = runContext.commandLine.WordCount(); i < count; i++) {
+        String name, value;
+        if (GetDefinition(words.Word(i), name, value))
+            SetMacro(name.Text(), value.Text());
+    }
+}
+
 bool BuildMacroTable() {
     unsigned failures = FailedAllocations();
     StartRunWork();
     ForgetFunctionAnswers();
     macroTable.places.Clear();
     macroTable.entryCount = ReadProfileSection(runContext.scriptPath.Text(), "DEFINE", macroTable.entries);
+    SetCallerMacros();
     String work;
     ScriptWindowsDirectory(work);
     SetMacro("<Win>", work.Text());

@@ -7,6 +7,7 @@
 #include "FileReplace.h"
 #include "Identity.h"
 #include "Keep.h"
+#include "foundation/Messages.h"
 #include "foundation/Numbers.h"
 #include "foundation/RunLog.h"
 
@@ -39,39 +40,43 @@ static bool MoveBack(const String& from, const String& to) {
     return MoveFileA(from.Text(), to.Text()) != 0;
 }
 
-// The record's kind: what undoing it does, and whether that worked.
+// The record's kind: what undoing it does, in words for the log (a format
+// given the record's path, second and third), and whether that worked.
 static bool Undo(const JournalRecord& record, const char*& action) {
     const String& path = record.path;
     switch (record.kind) {
     case JournalCreated:
-        action = "delete";
+        action = "remove \"%s\", made by the run";
         return RemoveAnything(path);
     case JournalMadeFolder:
-        action = "remove folder";
+        action = "remove the folder \"%s\", made by the run";
         return !NameExists(path.Text()) || RemoveFolder(path);
     case JournalRemovedFolder:
-        action = "make folder";
+        action = "make the folder \"%s\" again";
         return NameExists(path.Text()) || CreateDirectoryA(path.Text(), nullptr);
     case JournalKept:
-        action = "put back";
+        action = "put back \"%s\" from \"%s\"";
         return !NameExists(record.second.Text()) || MoveBack(record.second, path);
     case JournalPut:
         // A kept name that is gone: the old file was never put aside (or is
         // back already), and what holds the path is the old file.
-        action = "put back";
+        // With no kept name the second "%s" is empty.
+        action = record.second.IsEmpty() ? "take away \"%s\"%s, back to \"%s\""
+                                         : "put back \"%s\" from \"%s\" (the new file back to \"%s\")";
         if (!record.second.IsEmpty() && !NameExists(record.second.Text()))
             return true;
         if (NameExists(path.Text()) && !NameExists(record.third.Text()) && !MoveBack(path, record.third))
             return false;
         return record.second.IsEmpty() || MoveBack(record.second, path);
     case JournalAttributes:
-        action = "attributes";
-        return !NameExists(path.Text()) || SetAttributesNoted(path, ParseHex(record.second));
+        action = "put back the attributes of \"%s\" (%s)";
+        return !NameExists(path.Text()) || GetFileAttributesA(path.Text()) == ParseHex(record.second) ||
+               SetAttributesNoted(path, ParseHex(record.second));
     case JournalLaunched:
-        action = "cannot undo LAUNCH";
+        action = "cannot undo LAUNCH \"%s\"";
         return true;
     default:
-        action = "pass";
+        action = "pass \"%s\"";
         return true;
     }
 }
@@ -79,12 +84,14 @@ static bool Undo(const JournalRecord& record, const char*& action) {
 bool UndoRecord(const JournalRecord& record) {
     const char* action = "";
     BeginStep();
-    if (Undo(record, action)) {
-        LogLine("  undo: %s \"%s\": done", action, record.path.Text());
-        return true;
-    }
-    LogLine("  undo: %s \"%s\": failed, %s", action, record.path.Text(), SystemErrorText().Text());
-    return false;
+    bool undone = Undo(record, action);
+    String text;
+    Format(text, action, record.path.Text(), record.second.Text(), record.third.Text());
+    if (undone)
+        LogLine("  undo: %s: done", text.Text());
+    else
+        LogLine("  undo: %s: failed, %s", text.Text(), SystemErrorText().Text());
+    return undone;
 }
 
 bool DropKept(const JournalRecord& record) {

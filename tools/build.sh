@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds both Windows targets and the native test tree.
-# BUILD_DIR (default: build) holds win64/, win32/ and native/.
+# BUILD_DIR (default: build) holds win64/, win32/ and native/; release/
+# holds what a vendor ships, a folder per architecture (cmake --install).
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$source_dir/build}
@@ -15,6 +16,9 @@ cmake -S "$source_dir" -B "$build_dir/native" -DCMAKE_BUILD_TYPE=Debug \
 cmake --build "$build_dir/win64" -j"$jobs"
 cmake --build "$build_dir/win32" -j"$jobs"
 cmake --build "$build_dir/native" -j"$jobs"
-for target in win64 win32; do
+for pair in win64:x86_64 win32:i686; do
+    target=${pair%:*}
+    cmake --install "$build_dir/$target" --prefix "$build_dir/release/${pair#*:}" >/dev/null
     printf 'updater.exe (%s): %s bytes\n' "$target" "$(stat -c %s "$build_dir/$target/updater.exe")"
 done
+printf 'to ship: %s\n' "$build_dir"/release/*

@@ -3,13 +3,18 @@
 With no display, it starts its own Xvfb, starts the programs the example
 expects to be running (running.txt), answers the boxes (with --answers, in
 order, then the default button), prints what each box said, saves a PNG of
-each box, lists the files and shortcuts the run added, changed or removed,
-and prints the run's log, copied beside the screenshots. With --interactive
+each box, lists the files, folders and shortcuts the run added, changed or
+removed and the attributes it changed, and prints the run's log, copied
+beside the screenshots. It ends with the updater's exit code (125 when the
+updater could not be run or did not end in time). With --interactive
 and a display (DISPLAY set), the boxes show there for a person to answer.
 Its prefix maps no drive to the real file-system root: T: is its scratch
-folder, X: the build folder, and the script's folder is copied under T:."""
+folder, X: the build folder, and the script's folder is copied under T:.
+Every run starts from the same state: the shell folders lose what earlier
+runs put there."""
 
 import argparse
+import json
 import os
 import re
 import shutil
@@ -61,25 +66,48 @@ def running_list(folder):
 
 
 def snapshot(root):
-    """{relative path: (size, CRC-32)} of every file under root."""
-    return {os.path.join(*names): (len(data), zlib.crc32(data)) for names, path, kind in trees.entries(root)
-            if kind == "f" for data in [trees.read(path)]}
+    """{relative path: (size, CRC-32)} of every file under root, and "<dir>" for each folder."""
+    return {os.path.join(*names): "<dir>" if os.path.isdir(path) else (len(data), zlib.crc32(data))
+            for names, path, _ in trees.entries(root) for data in [b"" if os.path.isdir(path) else trees.read(path)]}
 
 
-def changes(before, after, ignore=(".out", ".log")):
-    """Lines telling which files a run added, changed or removed."""
+def changes(before, after, attributes, ignore=(".out", ".log")):
+    """Lines telling which files and folders a run added, changed or removed, and whose attributes (letters as
+    attrib shows them, of the scenario's folder: {path: (before, after)}) it changed."""
     lines = []
     for path in sorted(set(before) | set(after)):
         if path.endswith(ignore):
             continue
-        if path not in before:
+        if after.get(path) == "<dir>" != before.get(path):
+            lines.append(f"added    {path}/ (folder)")
+        elif before.get(path) == "<dir>" != after.get(path):
+            lines.append(f"removed  {path}/ (folder)")
+        elif path not in before:
             lines.append(f"added    {path} ({after[path][0]} bytes, CRC 0x{after[path][1]:08X})")
         elif path not in after:
             lines.append(f"removed  {path}")
         elif before[path] != after[path]:
             lines.append(f"changed  {path} ({before[path][0]} -> {after[path][0]} bytes, "
                          f"CRC 0x{after[path][1]:08X})")
-    return lines
+    return lines + [f"attrib   {path} ({old or '-'} -> {new or '-'})"
+                    for path, (old, new) in sorted(attributes.items()) if old != new]
+
+
+def fresh_shell_folders(folders, state, fresh):
+    """The shell folders as a new prefix has them: their entries then are noted (fresh), and later runs remove what
+    came since."""
+    listing = os.path.join(state, "shell-folders.json")
+    if fresh or not os.path.exists(listing):
+        with open(listing, "w") as f:
+            json.dump({label: sorted(snapshot(folder)) for label, folder in folders.items()}, f)
+        return
+    with open(listing) as f:
+        kept = json.load(f)
+    for label, folder in folders.items():
+        for path in sorted(snapshot(folder), reverse=True):  # what a folder holds before the folder
+            if path not in kept.get(label, []):
+                full = os.path.join(folder, path)
+                os.rmdir(full) if os.path.isdir(full) and not os.path.islink(full) else os.remove(full)
 
 
 def shell_folders(wineenv):
@@ -103,21 +131,23 @@ def find_log(root, changed):
         full = os.path.join(root, path)
         if os.path.isfile(full):
             with open(full, "rb") as f:
-                if re.match(rb"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d updater ", f.readline()):
+                if re.match(rb" *\d+\.\d{3} \d{4}-\d\d-\d\d \d\d:\d\d:\d\d updater ", f.readline()):
                     return full
     return None
 
 
 def parse_args():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--build", required=True, help="the x86_64 build folder")
+    parser.add_argument("--build", default=os.path.join(SOURCE, "build", "win64"),
+                        help="the x86_64 build folder (default: build/win64)")
     parser.add_argument("--example", default="update", help="a folder name under examples/")
     parser.add_argument("--script", help="a folder of your own holding updater.ini and its files (instead of --example)")
     parser.add_argument("--answers", default="", help="the buttons to press, in order, such as NO,YES "
                         "(OK, CANCEL, YES, NO, CLOSE, DEFAULT); the default button after them")
     parser.add_argument("--lang", choices=("ja", "en"), default="ja",
                         help="the system's language: ja (code page 932, Japanese messages) or en (code page 1252)")
-    parser.add_argument("--output", required=True, help="where the screenshots and the log go")
+    parser.add_argument("--output", default=os.path.join(SOURCE, "build", "example"),
+                        help="where the screenshots and the log go (default: build/example)")
     parser.add_argument("--interactive", action="store_true", help="show the boxes on your display (needs DISPLAY)")
     args = parser.parse_args()
     args.folder = os.path.abspath(args.script) if args.script else os.path.join(SOURCE, "examples", args.example)
@@ -144,6 +174,7 @@ def main():
     if args.interactive:
         return run_interactive(wineenv, args)
 
+    fresh = not os.path.exists(os.path.join(wineenv.paths()["prefix"], ".harness-ready"))
     wineenv.setup()
     try:
         from examples import copy_example
@@ -151,7 +182,8 @@ def main():
         scenario = Scenario("example")
         programs = copy_example(scenario, args.folder)
         folders = shell_folders(wineenv)
-        before = everything(scenario.root, folders)
+        fresh_shell_folders(folders, wineenv.paths()["state"], fresh)
+        before, attributes = everything(scenario.root, folders), scenario.attributes()
         try:
             running = [programs[name].start_outside() for name in running_list(args.folder)]
             result = run_closing(scenario, running, answers=args.answers + ["DEFAULT"] * 20, timeout=90)
@@ -159,8 +191,9 @@ def main():
             time.sleep(2)
         finally:
             stop_programs(list(programs.values()))
-        after = everything(scenario.root, folders)
         shots = os.path.join(scenario.runs, f"{scenario.name}-{scenario.run_count}-shots")
+        after, attributes_after = everything(scenario.root, folders), scenario.attributes()
+        attributes = {path: (old, attributes_after[path]) for path, old in attributes.items() if path in attributes_after}
         print(f"{args.label} in {scenario.win()} ({scenario.root})")
         for number, box in enumerate(result.boxes, 1):
             png = os.path.join(args.output, f"box-{number}.png")
@@ -173,7 +206,7 @@ def main():
             print(f"    buttons {' '.join(box['buttons'])}; pressed {box['pressed']}; "
                   f"screenshot {png if os.path.exists(png) else '(none)'}")
         print("changed on disk (programs' own .out and .log files left out):")
-        for line in changes(before, after) or ["nothing"]:
+        for line in changes(before, after, attributes) or ["nothing"]:
             print(f"    {line}")
         log = find_log(scenario.root, [path for path in after if before.get(path) != after[path]])
         if log:
@@ -187,7 +220,7 @@ def main():
             print("the run's log: none (add LOG=<Src>\\update.log to [UPDATER])")
         print(f"updater.exe ended with exit code {result.exit_code}"
               + (" (timed out)" if result.timed_out else ""))
-        return 0 if result.started and not result.timed_out else 1
+        return result.exit_code if result.started and not result.timed_out else 125
     finally:
         wineenv.stop_all()
 
@@ -213,7 +246,7 @@ def run_interactive(wineenv, args):
     finally:
         stop_programs(list(programs.values()))
     print(f"updater.exe ended with exit code {code}")
-    return 0
+    return 125 if code is None else code
 
 
 if __name__ == "__main__":

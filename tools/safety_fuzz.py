@@ -625,7 +625,8 @@ def run(world, cwd, script, env, limit):
         result = json.load(f)
     with open(os.path.join(folder, "fuzz.log"), "rb") if os.path.exists(os.path.join(folder, "fuzz.log")) else \
             open(os.devnull, "rb") as f:
-        log = f.read().decode("cp932", "replace").replace("\r\n", "\n")
+        # Without the seconds that begin every line.
+        log = re.sub(r"(?m)^ *\d+\.\d{3} ", "", f.read().decode("cp932", "replace").replace("\r\n", "\n"))
     return (None if result["timed_out"] else result["exit_code"]), [b["text"] for b in result["boxes"]], log
 
 

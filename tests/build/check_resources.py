@@ -5,8 +5,10 @@ aware, no time stamp, the right checksum, a stack protector, no .eh_frame in i68
 in the checker). The i686 updater: at most 112 KiB, and every static import in legacy_exports.txt.
 
 With $UPDATER_RELEASE_SCRATCH, an i686 tree there built for updater.exe only: with the default names it must
-equal the i686 build byte for byte; with a vendor's names and signed by a throwaway certificate, the names read
-back, `osslsigncode verify` passes, and the signed program runs a script under Wine and logs its version."""
+equal the i686 build byte for byte; a version with leading zeros is refused at configure; with a vendor's names and
+signed by a throwaway certificate, the names read back, `osslsigncode verify` passes, the signed program runs a script
+under Wine and logs its version, its symbols file reads an address inside StartUp back as StartUp, and the install
+step's folder holds the two executables, signed and runnable, and the reference, nothing else."""
 import os
 import re
 import shutil
@@ -149,12 +151,16 @@ def run(*args, cwd=None):
     return done.stdout
 
 
-def build_scratch(scratch, options):
+def configure(scratch, options):
+    return ["cmake", "-S", SOURCE, "-B", scratch, "-DCMAKE_BUILD_TYPE=Release", "-U", "UPDATER_*",
+            f"-DCMAKE_TOOLCHAIN_FILE={os.path.join(SOURCE, 'cmake', 'mingw-i686.cmake')}",
+            *[f"-D{k}={v}" for k, v in options.items()]]
+
+
+def build_scratch(scratch, options, targets=("updater",)):
     """The scratch tree's updater.exe, configured with these options (the rest back to their defaults)."""
-    run("cmake", "-S", SOURCE, "-B", scratch, "-DCMAKE_BUILD_TYPE=Release", "-U", "UPDATER_*",
-        f"-DCMAKE_TOOLCHAIN_FILE={os.path.join(SOURCE, 'cmake', 'mingw-i686.cmake')}",
-        *[f"-D{k}={v}" for k, v in options.items()])
-    run("cmake", "--build", scratch, "--target", "updater", "-j2")
+    run(*configure(scratch, options))
+    run("cmake", "--build", scratch, "--target", *targets, "-j2")
     return os.path.join(scratch, "updater.exe")
 
 
@@ -201,6 +207,32 @@ def verify_problems(program, cert):
     return []
 
 
+def symbols_problems(program):
+    """An address inside StartUp, as a crash dump of the shipped program gives it, read back with the symbols file that
+    the build kept beside it; the file describes the shipped program's code (the same .text)."""
+    symbols, text = program + ".debug", next(s for s in pefile.PE(program).sections if s.Name.startswith(b".text"))
+    crash = int(re.search(r"^(\w+) T _+Z7StartUpPKcRi$", run("i686-w64-mingw32-nm", symbols), re.M)[1], 16) + 5
+    name, line = run("i686-w64-mingw32-addr2line", "-f", "-e", symbols, hex(crash)).splitlines()
+    told = (run("c++filt", name).strip(), re.sub(r":\d+$", "", line), re.search(
+        r" \.text +(\w+) +(\w+) ", run("i686-w64-mingw32-objdump", "-h", symbols)).groups())
+    print(f"{symbols}: {crash:#x} is {told}")
+    return [f"{symbols}: {crash:#x} is {told}"] * (told != ("StartUp(char const*, int&)", "././engine/StartUp.cpp", (
+        f"{text.Misc_VirtualSize:08x}", f"{0x400000 + text.VirtualAddress:08x}")))
+
+
+def release_problems(scratch, cert):
+    """The install step's folder, and the run bit of the signed files."""
+    folder = os.path.join(scratch, "vendor", "release")
+    shutil.rmtree(folder, ignore_errors=True)
+    run("cmake", "--install", scratch, "--prefix", folder)
+    listing = sorted(os.listdir(folder))
+    print(f"{folder}: {' '.join(listing)}")
+    programs = [os.path.join(where, name) for where in (folder, scratch) for name in ("updater.exe", "updater-check.exe")]
+    return [f"{folder} holds {listing}"] * (listing != ["script-reference.md", "updater-check.exe", "updater.exe"]) + [
+        f"{path} has no run bit" for path in programs if not os.access(path, os.X_OK)] + [
+        problem for path in programs[:2] for problem in verify_problems(path, cert)]
+
+
 def scratch_problems(scratch, reference):
     """The scratch tree's rows: the same bytes as the reference build; a vendor's names, signed."""
     os.makedirs(scratch, exist_ok=True)
@@ -216,9 +248,13 @@ def scratch_problems(scratch, reference):
     image = struct.pack("<IiiHHIIiiII", 40, 1, 2, 1, 32, 0, 8, 0, 0, 0, 0) + bytes.fromhex("336699ff") + bytes(4)
     with open(icon, "wb") as f:  # one 1x1 image of 32 bits, its mask below
         f.write(struct.pack("<HHHBBBBHHII", 0, 1, 1, 1, 1, 0, 0, 1, 32, len(image), 22) + image)
+    refused = subprocess.run(configure(os.path.join(work, "zeros"), {"UPDATER_VERSION": "2.010.0.8"}), capture_output=True, text=True)
+    if refused.returncode == 0 or "without leading zeros" not in " ".join(refused.stderr.split()):
+        problems.append(f"UPDATER_VERSION=2.010.0.8 was not refused at configure:\n{refused.stderr}")
     options = dict(VENDOR, UPDATER_ICON=icon, UPDATER_SIGN_PKCS12=pfx, UPDATER_SIGN_PASSWORD_FILE=password)
-    program = build_scratch(scratch, options)
+    program = build_scratch(scratch, options, ("updater", "updater-check"))
     problems += check(program, {**cache(scratch), **options}, True) + verify_problems(program, cert)
+    problems += symbols_problems(program) + release_problems(scratch, cert)
     signing = ["-pkcs12", pfx, "-readpass", password, "-h", "sha256", "-n", "updater"]  # as cmake/Signing.cmake
     return problems + runs_under_wine(program, signing, cert)
 

@@ -113,8 +113,23 @@ ROWS = [
      r"FROM=T:\*,T:\|TO=<Src>\x,T:", ERRORS,
      [(4, "Copy", 2, "Copy", "TO"), (9, "Has", 249, "FILE", 1, '<Src>\\a"'), (9, "Has", 249, "FILE", 2, '"<Src>\\b'),
       (10, "COPY", 248, 4), (15, "Away", 240, "FROM", "T:\\", 17), (16, "Away", 240, "TO", "T:", 17)]),
-    ("byte-order mark, bytes outside the code page, a line feed alone", b"\xef\xbb\xbf[UPDATER]\r\nNAME=\x82\nPROC=Os\r\n[Os]\nMODE=OSVE\r\n",
-     ERRORS, [(1, "", 222), (1, "", 223), (2, "", 223), (5, "Os", 6, "OSVE"), "エラー 1 件、警告 3 件 (<ini>)"], "ja"),
+    ("bytes outside the code page, a line feed alone", b"[UPDATER]\r\nNAME=\x82 \nPROC=Os\r\n[Os]\nMODE=OSVE\r\n",
+     ERRORS, [(2, "", 223), (5, "Os", 6, "OSVE"), "エラー 1 件、警告 1 件 (<ini>)"], "ja"),
+    *[(f"saved as UTF-8: {name}", data.replace("|", "\r\n").encode("utf-8"), WARNINGS, [(line, "", 250, page)] + [
+        "警告 1 件 (<ini>)"] * (lang == "ja"), lang) for name, data, line, page, lang in [
+        ("valid multi-byte UTF-8, read in 1252", "[UPDATER]|NAME=Willkommen|PROC=Hi|[Hi]|MODE=MSGBOX|FLAG=|TYPE=INFORMATION|"
+         "TEXT=Willkommen in München|ISABORT=0,0", 8, 1252, "en"),
+        ("the UTF-8 mark, read in 932; no line outside the code page is told", "\ufeff[UPDATER]|NAME=更新|PROC=Os|[Os]|MODE=OSVER",
+         1, 932, "ja")]],
+    *[(f"saved in the code page: {name}", data.replace("|", "\r\n").encode(page), CLEAN, ["問題は見つかりませんでした"] * (lang == "ja"), lang)
+      for name, data, page, lang in [("1252", "[UPDATER]|NAME=München|PROC=Os|[Os]|MODE=OSVER", "cp1252", "en"),
+                                     ("932", "[UPDATER]|NAME=更新のお知らせ|PROC=Os|[Os]|MODE=OSVER", "cp932", "ja")]],
+    *[(f"a value from the caller: {name}", "[UPDATER]|NAME=|PROC=<First>|[DEFINE]|<First>=Nothere|[o k]|MODE=OSVER", code,
+       problems, "en", arguments) for name, code, problems, arguments in [
+        ("none", ERRORS, [(3, "UPDATER", 225, "PROC", "Nothere"), (6, "o k", 224)], []),
+        ("--define: with a space", CLEAN, [], ["--DEFINE:<First>=o k", ""]),
+        ("the updater's /define: after the script counts over --define:", CLEAN, [],
+         ["--define:<First>=Nothere", "", "/define:<First>=o k"])]],
     ("resources with no names", r"[UPDATER]|NAME=|PROC=R|[R]|MODE=RSRC|FROM=<Src>\a.dll|TO=<Src>\b.exe|TYPE=#3|NAME=",
      WARNINGS, [(9, "R", 227, "NAME", 0, "TYPE", 1)]),
     ("a UTF-16 mark alone", b"\xff\xfe", ERRORS, [(1, "", 222), (1, "UPDATER", 2, "UPDATER", "NAME")]),
@@ -177,12 +192,14 @@ class Checker(UpdaterTest):
     def check(self, data, *arguments, lang="en"):
         s = self.scenario()
         s.write_script(data.replace("|", "\n")) if isinstance(data, str) else s.write_bytes("updater.ini", data)
-        code, lines = run_checker(s, s.win("updater.ini"), *arguments, lang=lang)
+        # A "" among the arguments stands for the script; without one, the script comes first.
+        at = arguments.index("") if "" in arguments else 0
+        code, lines = run_checker(s, *arguments[:at], s.win("updater.ini"), *arguments[at + ("" in arguments):], lang=lang)
         return s, code, [line.replace(s.win("updater.ini") + ":", "", 1) for line in lines]
 
     def test_each_row(self):
-        def check(data, code, problems, lang="en"):
-            s, got_code, got = self.check(data, lang=lang)
+        def check(data, code, problems, lang="en", arguments=()):
+            s, got_code, got = self.check(data, *arguments, lang=lang)
             lines = [(p if isinstance(p, str) else told(p, lang)).replace("<Src>", s.win()).replace("<ini>", s.win("updater.ini"))
                      for p in problems]
             self.assertEqual((got_code, got), (code, lines + [summary(lines, s.win("updater.ini"))] * (lang == "en")))
@@ -196,7 +213,8 @@ class Checker(UpdaterTest):
             [s.win("updater.ini"), *x.split(": ", 3)[:3], str(p[2]), x.split(": ", 3)[3]] for p, x in zip(ROWS[0][3], lines)]))
         code, usage = run_checker(s, "--help")
         self.assertEqual((code, usage[0], run_checker(s, "--tsv"), run_checker(s, "-x")),
-                         (CLEAN, "usage: updater-check [--tsv] script.ini [the updater's command line]", (NO_SCRIPT, usage),
+                         (CLEAN, "usage: updater-check [--tsv] [--define:<Name>=value ...] script.ini [the updater's command line]",
+                          (NO_SCRIPT, usage),
                           (NO_SCRIPT, usage)))
         self.assertEqual(run_checker(s, s.win("none.ini")), (NO_SCRIPT, [s.win("none.ini") + ": the script cannot be read"]))
         # The words after the script are the updater's command line.

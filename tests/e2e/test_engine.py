@@ -24,6 +24,7 @@ ASK = msgbox("Ask", "again?", "QUESTION")
 Q = Box(text="again?", icon="question")
 NOMODE, NONAME = message(6, "NOSUCHMODE"), message(2, "UPDATER", "NAME")
 ALL = "Os,Not,Box,After"
+SHOUT = msgbox("Shout", "x", "SHOUT")
 REG_BITS = (64,) if wineenv.no_32_bits() else (64, 32)
 # name, FLAG of the box Box, shown, PROC
 GATES = [
@@ -44,6 +45,7 @@ ANSWERS = [
     ("empty ISABORT goes on after NO", "QUESTION", "", "NO", 0),
     ("OK uses the first item: stop", "INFORMATION", "1,0", "OK", 2), ("OK uses the first item: go on", "ERROR", "0,1", "OK", 0),
     ("closing a box of OK alone is OK", "INFORMATION", "0,1", "CLOSE", 0),
+    ("a stop after an ERROR box is a failure", "ERROR", "1,0", "OK", 1),
 ]
 
 
@@ -167,6 +169,27 @@ ROWS = [
     # "=" ends the value that a lookup gives; the later entry sees the value at once.
     ("a DEFINE value from the command line", "Box", "[DEFINE]\n<Arg>={?Param\\1}\n<Key>=<Arg>\n" + msgbox("Box", "<Key>"),
      [info("second")], None, "first second=2"),
+    ("a value from the caller takes the place of DEFINE's; the entry after it sees it", "Box", "[DEFINE]\n<Shortcut>=1\n"
+     "<Say>=shortcut <Shortcut>\n" + msgbox("Box", "<Say>"), [info("shortcut 0")], None, "/DEFINE:<Shortcut>=0"),
+    ("values from the caller, quoted three ways, cut at a second '=' as in DEFINE; a built-in macro stays", "Box",
+     msgbox("Box", "<A>|<B>|<C>|<Src>"), [info(r"a b|c d|e|@")], None,
+     '/define:<A>="a b" "/define:<B>=c d" /define:"<C>=e=f" /define:<Src>=x'),
+    ("a branch on a value from the caller", "Is,Sw,After", "[DEFINE]\n<Desk>=1\n" + section(
+        "Is", "VERIFY", ARG1="<Desk>", ARG2="1") + switch("Sw", "Is", "Zero", "One"), [Z, A], None, "/define:<Desk>=0"),
+    ("/define: glued to a longer word sets nothing", "Box", "[DEFINE]\n<A>=0\n" + msgbox("Box", "<A>"), [info("0")],
+     None, "/defines:<A>=1 x/define:<A>=2"),
+    *[(f"/log= that cannot be written: {name}; nothing runs", "One", "", [error_box(message(20, log), exit_code=5)],
+       None, f'"/log={log}"', ["sub/only.txt"]) for name, log in [
+        ("a folder", r"@\sub"), ("a name that ends in a separator", "@\\logs\\"), ("NUL", "NUL"),
+        ("a path of 320 characters", "@\\" + "a" * 300 + ".log"), ("an empty value", "")]],
+    ("/exitcodes=msi: a failure is 1603", "One,Shout", SHOUT, [O, error_box(message(6, "SHOUT"), exit_code=1603)], None,
+     "/exitcodes=MSI"),
+    ("/exitcodes=msi: a stop at a question is 1602", "Ask", msgbox("Ask", "again?", "QUESTION", abort="1,0"),
+     [Box(1602, text="again?")], ["YES"], "/exitcodes=msi"),
+    ("/exitcodes=msi: no script is 1620", "PROC=One", "", [error_box(NONAME, exit_code=1620)], None, "/exitcodes=msi"),
+    ("/exitcodes=msi: no log is 1622", "One", "", [error_box(message(20, "NUL"), exit_code=1622)], None, "/exitcodes=msi /log=NUL"),
+    ("/exitcodes= glued to a longer word: the program's own codes", "One,Shout", SHOUT, [O, error_box(message(6, "SHOUT"))],
+     None, "/exitcodes=msix x/exitcodes=msi"),
     *[unread(mode, {k: v for k, v in keys.items() if k != key}, key, 2) for mode, keys, _ in READERS for key in keys],
     *[unread(mode, {**keys, empty: ""}, empty, 4) for mode, keys, empty in READERS],
     ("App Paths entries by the reg.exe of each bitness", "Box", msgbox("Box", " ".join(
@@ -181,11 +204,14 @@ VERSION = re.search(r"project\(updater VERSION (\S+)", open(os.path.join(wineenv
 COPY = section("Copy", "COPY", FROM=r"@\データ.txt", TO=r"@\copy.txt")
 COPIED = ["run Copy (COPY)", r'  item 1: "@\データ.txt", "@\copy.txt": done', "  flag 1"]
 SILENT = " (silent run: the default button)"
+ASKED, MADE = msgbox("Ask", "made"), ["run Ask (MSGBOX)", "  box OK: made", "  flag 1", "end, exit code 0"]
+UNDO_COPIED = r'  undo: take away "@\copy.txt", back to "@\copy.txt.~upd": done'
+TEMP_GONE = r'  undo: remove "@\copy.txt.~upd", made by the run: done'
 
 
 def copy_failed(name, source, target, error, answer="OK"):
     """The log of a COPY whose one item failed with the system's error (its text whatever the language: <text>)."""
-    return [f"run {name} (COPY)", f'  box "{message(8, source, target)}": {answer}'.replace("\n", " "),
+    return [f"run {name} (COPY)", f'  box {answer}: {message(8, source, target)}'.replace("\n", " "),
             f'  item 1: "{source}", "{target}": failed, error {error}: <text>', "end, exit code 1"]
 
 
@@ -201,7 +227,7 @@ LOGS = [
         "run Crc (CRC)", rf'  crc of "@\copy.txt": expected {CRC:08X}, measured {CRC:08X}: match', "  flag 1",
         "run Ex (EXIST)", r'  item 1: "@\copy.txt": held', r'  item 2: "@\none.txt": not held', "  flag 0",
         "run Quick (LAUNCH)", r"  @\quick.exe ended with exit code 7", r'  item 1: "@\quick.exe", "": done', "  flag 1",
-        "run Ask (MSGBOX)", '  box "更新?": YES', "  flag 1", "run Sw (SWITCH)", '  branch 1: ""',
+        "run Ask (MSGBOX)", "  box YES: 更新?", "  flag 1", "run Sw (SWITCH)", '  branch 1: ""',
         "run Wait (WAITAPP)", r'  wait for "@\quick.exe": not running', r'  item 1: "@\quick.exe", "0": done',
         "  flag 1", "end, exit code 0"], 0),
     ("a failing run", "Gone,Copy", GONE + COPY, r"@\run.log", ["OK"],
@@ -209,12 +235,12 @@ LOGS = [
     ("a denied write (a file in use)", "Copy", section("Copy", "COPY", FROM=r"@\データ.txt", TO=r"@\app\old.txt"),
      r"@\run.log", ["OK"], copy_failed("Copy", r"@\データ.txt", r"@\app\old.txt", 5), 1, dict(hold=[r"+app\old.txt"])),
     ("RSRC: a source that is missing", "Res", section("Res", "RSRC", FROM=r"@\no.exe", TO=r"@\x.exe", TYPE="3", NAME="1"),
-     r"@\run.log", ["OK"], ["run Res (RSRC)", '  box "' + message(1, r"@\no.exe").replace("\n", " ") + '": OK',
+     r"@\run.log", ["OK"], ["run Res (RSRC)", "  box OK: " + message(1, r"@\no.exe").replace("\n", " "),
                              r'  item 1: "@\no.exe", "@\x.exe": failed, error 2: <text>', "end, exit code 1"], 1),
     ("a missing folder: the system's error", "Crc,Sw", section("Crc", "CRC", FILE=r"@\no\x.txt", TYPE="AND", CRC="1")
      + switch("Sw", "Crc", "Zero", "") + msgbox("Zero", "zero"), r"@\run.log", ["OK"], [
         "run Crc (CRC)", r'  crc of "@\no\x.txt": expected 00000001, measured unreadable (error 3: <text>): differs',
-        "  flag 0", "run Sw (SWITCH)", '  branch 0: "Zero"', "run Zero (MSGBOX)", '  box "zero": OK', "  flag 1",
+        "  flag 0", "run Sw (SWITCH)", '  branch 0: "Zero"', "run Zero (MSGBOX)", "  box OK: zero", "  flag 1",
         "end, exit code 0"], 0),
     ("WAITAPP: the wait ran out, the program ended", "Start,Wait", section(
         "Start", "LAUNCH", FILE=r"@\forever.exe,@\soon.exe", PARAM="", ISWAIT="0") + section(
@@ -224,27 +250,44 @@ LOGS = [
         r'  wait for "@\soon.exe": ended', r'  item 2: "@\soon.exe", "20000": done', "  flag 1", "end, exit code 0"], 0),
     ("the log's folder deleted by the run", "Gone", section("Gone", "DELETE", FILE=r"@\app"), r"@\app\run.log", [],
      None, 0),
-    ("a log that cannot be opened", "Ask", msgbox("Ask", "asked", abort="1,0"), r"@\no\run.log", ["OK"], None, 2),
+    ("LOG= of a folder: no log, the run goes on", "Ask", msgbox("Ask", "asked", abort="1,0"), r"@\app", ["OK"], None, 2),
     ("a question no one can see stops the run", "Ask,Copy", msgbox("Ask", "更新?", "QUESTION") + COPY, r"@\run.log",
-     [], ["run Ask (MSGBOX)", '  box "更新?": none', "end, exit code 1"], 1, dict(display=False)),
+     [], ["run Ask (MSGBOX)", "  box none: 更新?", "end, exit code 1"], 1, dict(display=False)),
     ("a notice no one can see goes on", "Ask,Copy", msgbox("Ask", "更新?") + COPY, r"@\run.log", [],
-     ["run Ask (MSGBOX)", '  box "更新?": none', "  flag 0"] + COPIED + ["end, exit code 0"], 0, dict(display=False)),
+     ["run Ask (MSGBOX)", "  box none: 更新?", "  flag 0"] + COPIED + ["end, exit code 0"], 0, dict(display=False)),
     ("ROLLBACK=1: kept, then undone newest first", "Copy,Copy,Ask", COPY + msgbox("Ask", "更新?", "QUESTION", abort="0,1"),
      "@\\run.log\nROLLBACK=1", ["NO"], ['journal "<journal>"'] + COPIED + [COPIED[0], r'  keep "@\copy.txt" as "@\copy.txt.~upd1"']
-     + COPIED[1:] + ["run Ask (MSGBOX)", '  box "更新?": NO', 'undo "<journal>"']
-     + [r'  undo: put back "@\copy.txt": done', r'  undo: delete "@\copy.txt.~upd": done'] * 2 + ["undone", "end, exit code 2"], 2),
+     + COPIED[1:] + ["run Ask (MSGBOX)", "  box NO: 更新?", "the run is undone: the user stopped it", 'undo "<journal>"',
+        r'  undo: put back "@\copy.txt" from "@\copy.txt.~upd1" (the new file back to "@\copy.txt.~upd"): done', TEMP_GONE,
+        UNDO_COPIED, TEMP_GONE, "undone", "end, exit code 2"], 2),
     ("a silent run takes each default button", "Ask,Warn", msgbox("Ask", "更新?", "QUESTION")
-     + msgbox("Warn", "続行?", "WARNING", abort="0,1"), "", [], ["run Ask (MSGBOX)", '  box "更新?": YES' + SILENT,
-        "  flag 1", "run Warn (MSGBOX)", '  box "続行?": NO' + SILENT, "end, exit code 2"], 2,
+     + msgbox("Warn", "続行?", "WARNING", abort="0,1"), "", [], ["run Ask (MSGBOX)", "  box YES" + SILENT + ": 更新?",
+        "  flag 1", "run Warn (MSGBOX)", "  box NO" + SILENT + ": 続行?", "end, exit code 2"], 2,
      dict(display=False, arguments='/Silent "/log=@\\run.log"')),
+    ("LOG= in a folder that is not there: the folder is made", "Ask", ASKED, r"@\new\deeper\run.log", ["OK"], MADE, 0,
+     dict(at=r"new\deeper\run.log")),
+    ("/log= takes the place of LOG=; a hyphen, a space, an equals sign and markers in its quoted value", "Ask", ASKED,
+     r"@\run.log", ["OK"], MADE, 0,
+     dict(arguments=r'"/log=@\Deploy Logs\acme-install -ix =1 -tx.log"', at=r"Deploy Logs\acme-install -ix =1 -tx.log")),
+    ("/log= unquoted, -i in its value", "Ask", ASKED, "", ["OK"], MADE, 0, dict(arguments=r"/log=@\acme-install.log", at="acme-install.log")),
+    ("/log= glued to a longer word is no log", "Ask", ASKED, "", ["OK"], None, 0, dict(arguments=r"x/log=@\run.log")),
+    ("/log= naming the script under another name: nothing runs", "Ask", ASKED, "", ["OK"], None, 5,
+     dict(arguments=r"/log=@\link.ini", link="link.ini")),
+    ("LOG= naming the script under another name: no log, the run goes on", "Ask", ASKED, r"@\link.ini", ["OK"], None, 0,
+     dict(link="link.ini")),
+    ("a stop at an ERROR box is a failure, and the undo says why", "Copy,Bad", COPY + msgbox("Bad", "壊れています", "ERROR",
+     abort="1,0"), "@\\run.log\nROLLBACK=1", ["OK"], ['journal "<journal>"'] + COPIED + ["run Bad (MSGBOX)", "  box OK: 壊れています",
+        "the run is undone: a failure stopped it", 'undo "<journal>"', UNDO_COPIED, TEMP_GONE, "undone", "end, exit code 1"], 1),
+    ("/exitcodes=msi: the log's last line has both codes", "Gone", GONE, r"@\run.log", ["OK"],
+     copy_failed("Gone", r"@\gone.txt", r"@\x.txt", 2)[:-1] + ["end, exit code 1, returned as 1603"], 1603,
+     dict(arguments="/exitcodes=msi")),
     ("/log= quoted inside, a failure answered in silence", "Gone", GONE, "", [],
      copy_failed("Gone", r"@\gone.txt", r"@\x.txt", 2, "OK" + SILENT), 1,
      dict(display=False, arguments='/log="@\\run.log" /SILENT')),
     ("a second run of the script while the first goes on changes nothing", "Again{?Param\\2}", section(
-        "Again", "LAUNCH", FILE=r"@\updater.exe", PARAM="/silent second", ISWAIT="1"), r"@\run.log", [], [
-        "run Again (LAUNCH)", "<header>", "another run of this script is going on: nothing ran", "end, exit code 4",
-        r"  @\updater.exe ended with exit code 4", r'  item 1: "@\updater.exe", "/silent second": done', "  flag 1",
-        "end, exit code 0"], 0),
+        "Again", "LAUNCH", FILE=r"@\updater.exe", PARAM=r"/silent second /log=@\second.log", ISWAIT="1"), r"@\run.log",
+     [], ["run Again (LAUNCH)", r"  @\updater.exe ended with exit code 4",
+          r'  item 1: "@\updater.exe", "/silent second /log=@\second.log": done', "  flag 1", "end, exit code 0"], 0),
     ("a killed run", "Copy,Wait,Ask", COPY + section("Wait", "LAUNCH", FILE=r"@\forever.exe", PARAM="", ISWAIT="1")
      + msgbox("Ask", "never"), r"@\run.log", [], COPIED + ["run Wait (LAUNCH)"], None),
 ]
@@ -256,8 +299,12 @@ MISSING = [
     ("script option", r"/isub\run.ini", r"sub\run.ini", D), ("first caption wins", "/tA /tB", "updater.ini", "A"),
     ("quoted caption and script", '/t"Hello World" /isetup.ini', "setup.ini", "Hello World"),
     ("space after marker: empty caption", "/t Hello", "updater.ini", ""),
-    ("marker case matters", "/T Hello", "updater.ini", D), ("marker in a value", "/imy-tool.ini", "my-tool.ini", "ool.ini"),
-    ("a switch inside a word is no switch: the box shows", "/imy-silent-tool.ini", "my-silent-tool.ini", "ool.ini"),
+    ("marker case matters", "/T Hello", "updater.ini", D),
+    ("a marker inside a word is no option", "/imy-tool.ini", "my-tool.ini", D),
+    ("a switch inside a word is no switch: the box shows", "/imy-silent-tool.ini", "my-silent-tool.ini", D),
+    ("markers glued after a longer word are no options", r"x/tA y-isub\run.ini z-tB a/iq.ini", "updater.ini", D),
+    ("/silent glued to a longer word is no switch: the box shows", "/silently x/silent", "updater.ini", D),
+    ("a value in quotes is one word", r'/t"A /ix.ini" "/isub\my -tB.ini"', r"sub\my -tB.ini", "A /ix.ini"),
     ("-silent inside a value is no switch", "/t-silent", "updater.ini", "-silent"),
     ("slash marker at end falls back to hyphen", "-tX /t", "updater.ini", "X"),
     ("full path stays relative", r"/iD:\x.ini", r"D:\x.ini", D), ("only the last extension replaced", "", "a.b.ini", D, "a.b.exe"),
@@ -296,7 +343,7 @@ class Run(UpdaterTest):
                     # Unix seconds of a local time (Wine converts with today's offset, mktime with the date's:
                     # keep off midnight).
                     s.set_times(name, time.mktime((*files[name], 0, 0, 0, -1)))
-            head = proc if "=" in proc else f"NAME=\nPROC={proc}"
+            head, arguments = proc if "=" in proc else f"NAME=\nPROC={proc}", arguments.replace("@", s.win())
             boxes = [Box(box.exit_code, **dict(box.expected, text=box.expected["text"].replace("@", s.win())))
                      for box in boxes]
             self.expect(None, sections + COMMON, boxes, answers, head=head, arguments=arguments, s=s, hold=hold)
@@ -304,11 +351,13 @@ class Run(UpdaterTest):
 
     def test_the_run_log(self):
         def check(proc, sections, log, answers, lines, code, options={}):
-            s = self.scenario()
+            s, at = self.scenario(), options.get("at", "run.log")
             w = s.win()
             s.write_bytes("データ.txt", DATA)
             s.write_text("run.log", "an earlier run\r\n")
             s.write_text(r"app\old.txt", "x")
+            if "link" in options:  # another name of the script, which the script's writing keeps
+                os.link(s.write_text("updater.ini", ""), s.path(options["link"]))
             arguments = ("/tLog " + options.get("arguments", "")).strip().replace("@", w)
             programs = [Program(s, "quick.exe", plan=dict(exit=7)), Program(s, "forever.exe", plan=dict(run=-1)),
                         Program(s, "soon.exe", plan=dict(run=1500))]
@@ -320,16 +369,21 @@ class Run(UpdaterTest):
                 stop_programs(programs)
             self.assertEqual((result.exit_code, result.timed_out), (code, code is None))
             self.assertEqual(os.path.exists(s.path("app")), "DELETE" not in sections)
-            written = [re.sub(r'"C:\\users\\[^\\]+\\Temp\\updater-[0-9A-F]{8}\.journal"', '"<journal>"',
-                              re.sub(r"(error \d+): [^()]*[^() ]", r"\1: <text>", line))
-                       for line in s.read_bytes("run.log").decode("cp932").split("\r\n")]
+            self.assertNotIn(b"exit code", s.read_bytes("updater.ini"), "the log went into the script")
+            earlier = ["an earlier run"] * (at == "run.log")
+            self.assertTrue(earlier or s.read_bytes("run.log") == b"an earlier run\r\n", "LOG= was written")
+            written = s.read_bytes(at).decode("cp932").split("\r\n")
+            # Every line begins with the seconds since the start, in ten columns, never fewer than the line before.
+            times = [float(line[:9]) for line in written[len(earlier):-1] if re.match(r"[ \d]{4}\d\.\d{3} ", line) or self.fail(line)]
+            self.assertEqual(times, sorted(times))
+            written = earlier + [re.sub(r'"C:\\users\\[^\\]+\\Temp\\updater-[0-9A-F]{8}\.journal"', '"<journal>"',
+                                        re.sub(r"(error \d+): [^()]*[^() ]", r"\1: <text>", line[10:]))
+                                 for line in written[len(earlier):-1]] + [""]
             if lines is not None:
-                self.assertRegex(written.pop(1), r'^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d updater ' + re.escape(
+                self.assertRegex(written.pop(len(earlier)), r'^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d updater ' + re.escape(
                     f'{VERSION}, code page 932, script "{s.win("updater.ini")}", command line "{arguments}"'
                     + ", silent" * ("silent" in arguments.lower())) + "$")
-            written = ["<header>" if re.match(r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d updater ", line) else line
-                       for line in written]
-            self.assertEqual(written, ["an earlier run"] + [line.replace("@", w) for line in lines or []] + [""])
+            self.assertEqual(written, earlier + [line.replace("@", w) for line in lines or []] + [""])
         self.each(LOGS, check)
 
     def test_missing_script_is_reported(self):

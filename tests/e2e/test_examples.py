@@ -101,10 +101,10 @@ class Examples(FileRows):
             result = silent.run(rf"/silent /log={silent.win('silent.log')}", timeout=60, display=False)
             self.assertEqual((result.exit_code, result.boxes), (answered.exit_code, []))
             self.assertEqual(silent.tree(RECORDS), shown.tree(RECORDS))
-            log = silent.read_bytes("silent.log").decode("cp932").split("\r\n")
+            log = [line[10:] for line in silent.read_bytes("silent.log").decode("cp932").split("\r\n")]
             self.assertEqual([line for line in log if line.startswith("  box ")], [
-                f'  box "{box["text"].replace(shown.win(), silent.win())}": {box["pressed"]} (silent run: the default '
-                'button)'.replace("\n", " ") for box in answered.boxes])
+                f'  box {box["pressed"]} (silent run: the default button): {box["text"].replace(shown.win(), silent.win())}'
+                .replace("\n", " ") for box in answered.boxes])
             self.assertEqual(log[-2], f"end, exit code {answered.exit_code}")
         self.each(SILENT, check)
 

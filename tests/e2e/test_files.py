@@ -149,7 +149,7 @@ PLANTED = [
      {}),
     ("a file in the way", "Menu", link(r"<W>\app\app.exe", "", "1", r"<W>\app\readme.txt\App", name="Menu"),
      (15, r"<W>\app\app.exe", r"<W>\app\readme.txt\App"), {}),
-    ("a CRC that does not match", "Check", UPDATE[7][1].replace(f"{zlib.crc32(b'exe2'):08x}", "00000000"), [error_box("damaged", exit_code=2)], {}),
+    ("a CRC that does not match", "Check", UPDATE[7][1].replace(f"{zlib.crc32(b'exe2'):08x}", "00000000"), [error_box("damaged", exit_code=1)], {}),
     ("the user's No", "Step", None, [Box(text="finish?", icon="question", exit_code=2)], {"answers": ["NO"]}),
 ]
 

@@ -57,7 +57,7 @@ class Programs(UpdaterTest):
         s, options["timeout"] = s or self.scenario(), options.get("timeout", 60)
         result = super().run_script(proc, sections, answers, arguments, head + "\nLOG=<Src>\\run.log", s, **options)
         log = s.read_bytes("run.log") if s.exists("run.log") else b""
-        self.wine_failed = self.wine_failed or b"failed, error 1359:" in log or b'": none\r\n' in log
+        self.wine_failed = self.wine_failed or b"failed, error 1359:" in log or b"  box none: " in log
         return result
 
     def expect_flag(self, s, proc, *sections, flag=1):

@@ -23,6 +23,7 @@ MESSAGES = {
     17: "ファイル操作を完了できませんでした。",
     18: "更新を元に戻せませんでした。\n\nファイル：\"%s\"",
     19: "更新の記録を書き込めませんでした。\n\nファイル：\"%s\"",
+    20: "ログを書き込めませんでした。\n\nファイル：\"%s\"",
 }
 
 MESSAGES_EN = {
@@ -44,6 +45,7 @@ MESSAGES_EN = {
     17: "The file operation could not be completed.",
     18: "The update could not be undone.\n\nFile: \"%s\"",
     19: "Could not write the journal of the update.\n\nFile: \"%s\"",
+    20: "Could not write the log.\n\nFile: \"%s\"",
 }
 
 

@@ -103,6 +103,10 @@ bool KeysOfMode(const String& mode, String& keys) {
 
 bool ValidInCodePage(const char*, int) { return true; }
 
+bool ValidUtf8(const char*, int) { return false; }
+
+unsigned SystemCodePage() { return 1252; }
+
 bool IsFolderHere(const String&) { return false; }
 
 void ScriptReadProfileString(const char*, const char* section, const char* key, const char* absent,
