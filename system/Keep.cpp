@@ -7,6 +7,7 @@
 #include "Handles.h"
 #include "Identity.h"
 #include "Journal.h"
+#include "PathGate.h"
 #include "Shell.h"
 #include "foundation/Messages.h"
 #include "foundation/PathText.h"
@@ -56,10 +57,15 @@ bool IsKeptName(const char* name) {
     return true;
 }
 
+// A folder that holds the current folder would be kept aside, but could not
+// be deleted at the commit while this process runs in it: refused instead.
 bool KeepAside(const String& path) {
     String kept;
     if (!ChangesNameItself(path))
         return Refuse(ERROR_NOT_SUPPORTED);
+    DWORD attributes = GetFileAttributesA(path.Text());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && HoldsCurrentFolder(path))
+        return Refuse(ERROR_SHARING_VIOLATION);
     if (!KeptName(path, kept) || !NoteInJournal(JournalKept, AsHeld(path).Text(), kept.Text()))
         return false;
     LogLine("  keep \"%s\" as \"%s\"", path.Text(), kept.Text());

@@ -531,6 +531,8 @@ class Files(FileRows):
                      ("what a step kept is no part of the tree a later step copies", {"a/b/x.txt": "x", "a/y.txt": "y"},
                       delete(r"<W>\a\b", name="Prep") + copy(r"<W>\a", r"<W>\c"), DONE,
                       {"a/b/x.txt": GONE, "c/y.txt": "y"}, ROLLBACK),
+                     ("a folder that holds the current folder is not kept: the commit could not delete it",
+                      {"a/in/x.txt": "x"}, delete(r"<W>\a"), (10, r"<W>\a"), {}, {**ROLLBACK, "directory": r"a\in"}),
                      ("a file never takes a folder's place", {"a.txt": "A", "d/x.txt": "x"},
                       copy(r"<W>\a.txt", r"<W>\d"), (8, r"<W>\a.txt", r"<W>\d"), {}, ROLLBACK),
                      ("a move past the file calls' reach is refused: the undo could not find it", {"a.txt": "A"},
