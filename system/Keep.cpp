@@ -44,17 +44,13 @@ static String AsHeld(const String& path) {
     return PathPrefix(path) + found.cFileName;
 }
 
+// From the end: digits, then ".~upd" (no strstr: Windows 95's msvcrt lacks it).
 bool IsKeptName(const char* name) {
-    const char* mark = nullptr;
-    for (const char* p = strstr(name, ".~upd"); p; p = strstr(p + 1, ".~upd"))
-        mark = p;
-    if (!mark || !mark[5])
-        return false;
-    for (const char* p = mark + 5; *p; p++) {
-        if (*p < '0' || *p > '9')
-            return false;
-    }
-    return true;
+    const char* end = name + strlen(name);
+    const char* digits = end;
+    while (digits > name && digits[-1] >= '0' && digits[-1] <= '9')
+        digits--;
+    return digits < end && digits - name >= 5 && memcmp(digits - 5, ".~upd", 5) == 0;
 }
 
 // A folder that holds the current folder would be kept aside, but could not
