@@ -107,8 +107,9 @@ int main(int argc, char** argv) {
         PrintText(TextCannotRead, argv[script]);
         return NoScript;
     }
+    TellProblemsTo(argv[script], tabSeparated, Print);
     CheckScript();
-    Print(ProblemReport(argv[script], tabSeparated));
+    FinishProblems();
     if (!tabSeparated)
         Print(Summary(argv[script]));
     if (ErrorCount())

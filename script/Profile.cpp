@@ -95,11 +95,15 @@ static bool ExpandRead(const char* section, const char* key, String& value) {
     return true;
 }
 
+void ReportUnreadable(const char* section, const char* key) {
+    if (keyReadObserver)
+        keyReadObserver(section, key, nullptr, nullptr);
+    ReportError(MsgKeyMissing, section, key);
+}
+
 bool ReadKey(const char* section, const char* key, String& value) {
     if (!ReadProfileString(runContext.scriptPath.Text(), section, key, value) || !ExpandRead(section, key, value)) {
-        if (keyReadObserver)
-            keyReadObserver(section, key, nullptr, nullptr);
-        ReportError(MsgKeyMissing, section, key);
+        ReportUnreadable(section, key);
         return false;
     }
     return true;
@@ -112,9 +116,7 @@ bool ReadOptionalKey(const char* section, const char* key, String& value) {
 
 bool ReadIntKey(const char* section, const char* key, int& value) {
     if (!ReadProfileInt(runContext.scriptPath.Text(), section, key, value) || !ChargeRunWork(KeyReadCost)) {
-        if (keyReadObserver)
-            keyReadObserver(section, key, nullptr, nullptr);
-        ReportError(MsgKeyMissing, section, key);
+        ReportUnreadable(section, key);
         return false;
     }
     if (keyReadObserver) {
