@@ -92,6 +92,9 @@ String Summary(const char* file) {
 
 int main(int argc, char** argv) {
     RestrictLibrarySearch();
+    // A build pipeline has no one to answer the system's box for a drive
+    // without a disk: such a path is simply not a folder here.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     bool tabSeparated = argc > 1 && lstrcmpA(argv[1], "--tsv") == 0;
     int script = tabSeparated ? 2 : 1;
     if (argc == 2 && lstrcmpA(argv[1], "--keys") == 0) {
