@@ -160,13 +160,14 @@ ROWS = [
     ("a copy keeps its source's time of last writing", "Copy,Test,Set,Clear",
      section("Copy", "COPY", FROM=r"<Src>\f", TO=r"<Src>\g") + section("Test", "DATE", FILE=r"<Src>\g", DATE="2005/11/2"),
      [info("flag 1")], None, "", {"f": (2005, 11, 1, 22, 30)}),
-    ("<Src> is the program's folder; DEFINE, then a parent step", "Box",
-     "[DEFINE]\n<Here>=<Src>\\data\n" + msgbox("Box", r"<Here>\..\x"), [info(r"@\x")]),
+    ("<Src> is the program's folder; DEFINE in other letter case, then a parent step", "Box",
+     "[DEFINE]\n<Here>=<Src>\\data\n" + msgbox("Box", r"<HERE>\..\x"), [info(r"@\x")]),
     ("options are words too, quotes group", "Box", msgbox("Box", r"{?Param\-3\-1}"),
      [info("/iupdater.ini, b c, d")], None, '/iupdater.ini "b c" d'),
-    # "=" ends the value that a lookup gives; the later entry sees the value at once.
-    ("a DEFINE value from the command line", "Box", "[DEFINE]\n<Arg>={?Param\\1}\n<Key>=<Arg>\n" + msgbox("Box", "<Key>"),
-     [info("second")], None, "first second=2"),
+    # "=" ends the value that a lookup gives; the later entry sees the value at once, and the entries after it keep
+    # their values whole (a place 7 bytes off reads <Last> into <Path>).
+    ("a DEFINE value from the command line", "Box", "[DEFINE]\n<Arg>={?Param\\1}\n<Key>=<Arg>\n<Path>=<Src>\\g\n"
+     "<Last>=last\n" + msgbox("Box", "<Key>|<Path>|<Last>"), [info(r"a|@\g|last")], None, "first a=b"),
     *[unread(mode, {k: v for k, v in keys.items() if k != key}, key, 2) for mode, keys, _ in READERS for key in keys],
     *[unread(mode, {**keys, empty: ""}, empty, 4) for mode, keys, empty in READERS],
     ("App Paths entries by the reg.exe of each bitness", "Box", msgbox("Box", " ".join(
@@ -240,6 +241,11 @@ LOGS = [
     ("/log= quoted inside, a failure answered in silence", "Gone", GONE, "", [],
      copy_failed("Gone", r"@\gone.txt", r"@\x.txt", 2, "OK" + SILENT), 1,
      dict(display=False, arguments='/log="@\\run.log" /SILENT')),
+    # Past 1 MiB of this run's log a step's item lines are counted, not written (259 items of 4 KB fill it).
+    ("a log past 1 MiB", "W", "[DEFINE]\n<Z>=" + "0" * 4000 + "\n" + section("W", "WAITAPP", APP=",".join(["a"] * 300),
+     TICK=",".join(["<Z>"] * 300)), r"@\run.log", [], ["run W (WAITAPP)"] + [line for n in range(1, 260) for line in (
+        '  wait for "a": not running', f'  item {n}: "a", "{"0" * 4000}": done')] + [
+        "  82 more item lines, not logged: the log of this run passed 1048576 bytes", "  flag 1", "end, exit code 0"], 0),
     ("a killed run", "Copy,Wait,Ask", COPY + section("Wait", "LAUNCH", FILE=r"@\forever.exe", PARAM="", ISWAIT="1")
      + msgbox("Ask", "never"), r"@\run.log", [], COPIED + ["run Wait (LAUNCH)"], None),
 ]

@@ -88,6 +88,16 @@ FAMILIES = [
     ("many lists that each add little", script(",".join(["Os"] + ["Sw"] * 40), ASK_AGAIN("Sw", ",".join(["L"] * 100))
                                                 + section("Os", "OSVER") + verify("L", "<A>"), "<A>=" + "x" * 5000),
      [unreadable("L", "ARG2")]),
+    # Items that do nothing yet cost: each is charged to the run, which stops at the item that passes the bound.
+    ("16,380 programs waited for without a tick", script("W", section("W", "WAITAPP", APP=",".join(["a"] * 16380),
+                                                                     TICK="")), [unreadable("W", "APP")]),
+    ("running programs tested by a section named 1,000 times", script(",".join(["A"] * 1000), section(
+        "A", "APPEXIST", APP="a")), [unreadable("A", "APP")]),
+    ("16,380 paths tested, the section named 50 times", script(",".join(["E"] * 50), section(
+        "E", "EXIST", FILE=",".join(["."] * 16380))), [unreadable("E")]),
+    ("a system file of 14.8 MB read 4,000 times", script("C", section("C", "CRC", FILE=",".join(["<B>"] * 4000), TYPE="OR",
+                                                                      CRC=",".join(["1"] * 4000)), "<B>=<Sys>\\shell32.dll"),
+     [unreadable("C")]),
     # The slowest and the largest scripts that an hour of fuzz_script found (tools/fuzz/corpus/script).
     ("the slowest script found", found("slowest-found-50-kb-lookups"), [unreadable("L", "ARG1")]),
     ("the largest script found", found("largest-found-63-kb-named-values"), [unreadable("Ex")]),
