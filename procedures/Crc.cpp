@@ -19,7 +19,8 @@ const unsigned MeasuredBoxStyle = 0x10040;   // MB_SETFOREGROUND | MB_ICONASTERI
 const unsigned UnreadableBoxStyle = 0x10010; // MB_SETFOREGROUND | MB_ICONHAND
 
 // What reading the file costs the run: its size as its folder lists it
-// (nothing for a file that is not there), counted before it is read.
+// (nothing for a file that is not there), counted before it is read; the
+// checker's dry run counts it too, as the file is where the checker runs.
 size_t ReadCost(const String& file) {
     WIN32_FIND_DATAA found;
     FindHandle find(FindFirstFileA(file.Text(), &found));
@@ -84,7 +85,7 @@ Checked CheckFiles(const CrcRecord& record, int count, bool& matched) {
     for (int i = 0; i < count; i++) {
         String file = NextListItem(files);
         String expected = NextListItem(expectedValues);
-        if (!ChargeItem(record, "FILE", ItemCost + (IsDryRun() ? 0 : ReadCost(file))))
+        if (!ChargeItem(record, "FILE", ItemCost + ReadCost(file)))
             return PassedBound;
         if (IsDryRun())
             continue;

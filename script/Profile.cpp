@@ -88,7 +88,14 @@ static bool ExpandRead(const char* section, const char* key, String& value) {
     if (!ChargeRunWork(KeyReadCost + value.Length()))
         return false;
     size_t room = RunWorkLeft();
-    if (!ExpandValue(value, room < ExpansionLimit ? room : ExpansionLimit) || !ChargeRunWork(value.Length()))
+    bool runsRoom = room < ExpansionLimit;
+    if (!ExpandValue(value, runsRoom ? room : ExpansionLimit)) {
+        // A value that does not fit in what the run has left passes its bound.
+        if (runsRoom)
+            ChargeRunWork(room + 1);
+        return false;
+    }
+    if (!ChargeRunWork(value.Length()))
         return false;
     if (keyReadObserver)
         keyReadObserver(section, key, written.Text(), value.Text());
