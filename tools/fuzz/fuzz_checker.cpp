@@ -78,7 +78,7 @@ void LoadProfile(const std::string& text) {
     }
 }
 
-const StandInTable<nullptr, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17> table;
+const StandInTable<ChargeStandIn, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17> table;
 
 } // namespace
 
