@@ -156,9 +156,9 @@ void Report(Severity severity, int line, const char* section, int check, ...) {
     AddProblem(severity, line, section, check, text);
 }
 
-void ReportItem(Severity severity, int line, const char* section, int check, int item, const String& itemText, ...) {
+void ReportItem(Severity severity, int line, const char* section, int check, int item, const char* itemText, ...) {
     if (run.open && run.severity == severity && run.line == line && run.check == check && run.last + 1 == item &&
-        strcmp(run.item.Text(), itemText.Text()) == 0 && strcmp(run.section.Text(), section) == 0) {
+        strcmp(run.item.Text(), itemText) == 0 && strcmp(run.section.Text(), section) == 0) {
         run.last = item;
         return;
     }
@@ -173,7 +173,7 @@ void ReportItem(Severity severity, int line, const char* section, int check, int
     run.check = check;
     run.first = run.last = item;
     run.section.Assign(section);
-    run.item = itemText;
+    run.item.Assign(itemText);
     run.text = text;
 }
 

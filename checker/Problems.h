@@ -26,7 +26,7 @@ void Report(Severity severity, int line, const char* section, int check, ...);
 // `check` and the arguments) names the item and its number: a run of items
 // of one key that give the same problem is told once, at its first item,
 // with how many more items follow it.
-void ReportItem(Severity severity, int line, const char* section, int check, int item, const String& itemText, ...);
+void ReportItem(Severity severity, int line, const char* section, int check, int item, const char* itemText, ...);
 // A message the run would show in its box, on one line; an error.
 void AddMessageProblem(int line, const char* section, const String& message);
 

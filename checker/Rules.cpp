@@ -137,7 +137,7 @@ void CheckKeywords(const String& section, const String& mode) {
         for (int i = 0; i < count && i < wordCount; i++) {
             String word = NextListItem(items);
             if (!IsOneOf(word, shellWords))
-                ReportItem(Error, LineOf(name, "FUNC"), name, CheckShellWord, i + 1, word, i + 1, word.Text());
+                ReportItem(Error, LineOf(name, "FUNC"), name, CheckShellWord, i + 1, word.Text(), i + 1, word.Text());
         }
     } else if (mode.EqualsNoCase("MSGBOX") && !Read(section, "TYPE")->absent) {
         if (!IsOneOf(type, boxWords))
@@ -185,7 +185,7 @@ void CheckQuotes(const String& section, const String& mode) {
         for (int i = 0, n = list.CountOf("\"") ? list.ItemCount(",") : 0; i < n; i++) {
             String path = NextListItem(items);
             if (path.CountOf("\""))
-                ReportItem(Error, LineOf(name, rule.key), name, CheckQuotedItem, i + 1, path, rule.key, i + 1,
+                ReportItem(Error, LineOf(name, rule.key), name, CheckQuotedItem, i + 1, path.Text(), rule.key, i + 1,
                            path.Text());
         }
     }
