@@ -91,6 +91,9 @@ String Summary(const char* file) {
 
 int main(int argc, char** argv) {
     RestrictLibrarySearch();
+    // A build pipeline has no one to answer the system's box for a drive
+    // without a disk: such a path is simply not a folder here.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     bool tabSeparated = argc > 1 && lstrcmpA(argv[1], "--tsv") == 0;
     int script = tabSeparated ? 2 : 1;
     // Each --define: is the updater's /define:, before the words after the
@@ -113,8 +116,9 @@ int main(int argc, char** argv) {
         PrintText(TextCannotRead, argv[script]);
         return NoScript;
     }
+    TellProblemsTo(argv[script], tabSeparated, Print);
     CheckScript();
-    Print(ProblemReport(argv[script], tabSeparated));
+    FinishProblems();
     if (!tabSeparated)
         Print(Summary(argv[script]));
     if (ErrorCount())

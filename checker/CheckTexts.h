@@ -7,6 +7,8 @@
 enum CheckText {
     TextUsageFirst = 200, // the lines of --help, up to TextUsageLast
     TextUsageLast = 204,
+    TextMoreAlike = 205,    // a problem, items after it, the last item
+    TextNotTold = 206,      // problems, the most told
     TextCannotRead = 210,   // file
     TextClean = 211,
     TextSummaryBoth = 212,  // errors, warnings, file
@@ -16,6 +18,7 @@ enum CheckText {
     TextOneWarning = 216,
     TextWarnings = 217,     // count
     TextNoData = 218,       // the run's message 2
+    TextNoEquals = 219,     // the run's message 2
 
     CheckRepeatedKey = 220,     // key, first line
     CheckLongValue = 221,       // key, bytes
@@ -46,5 +49,7 @@ enum CheckText {
     CheckNotDate = 247,         // value, year, month, day read
     CheckRepeatedSection = 248, // line of the first section of the name
     CheckQuotedItem = 249,      // key, item number, item
-    CheckUtf8 = 250,            // the system's code page
+    CheckRunBound = 250,        // key, steps run before
+    CheckListDepth = 251,       // branch key, lists
+    CheckUtf8 = 252,            // the system's code page
 };

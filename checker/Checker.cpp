@@ -78,11 +78,13 @@ int CollectBox(const char* text, const char*, unsigned) {
         return 1; // IDOK
     }
     const char* section = lastRead->section.Text();
-    int keyLine = scriptLines.KeyLine(section, lastRead->key.Text());
-    if (lastRead->absent && keyLine) {
-        // Written, yet absent to the reader: its value is NO_DATA.
+    const ScriptLine* written = scriptLines.KeyAt(section, lastRead->key.Text());
+    int keyLine = written ? written->number : 0;
+    if (lastRead->absent && written) {
+        // Written, yet absent to the reader: its value is NO_DATA, or the
+        // line has no "=".
         String format, message;
-        LoadText(format, TextNoData);
+        LoadText(format, written->withoutValue ? TextNoEquals : TextNoData);
         Format(message, format.Text(), text);
         AddMessageProblem(keyLine, section, message);
     } else if (lastRead->absent && lastRead->key.EqualsNoCase("MODE") &&
@@ -275,8 +277,11 @@ void CheckScript() {
     origin.line = scriptLines.SectionLine("UPDATER");
     if (!origin.line)
         origin.line = 1;
-    if (ReadUpdaterSection())
+    bool readable = ReadUpdaterSection();
+    if (readable)
         CheckUpdaterSection();
     SetKeyReadObserver(nullptr);
     SetBoxHook(nullptr);
+    if (readable)
+        CheckRunBounds();
 }

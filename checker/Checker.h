@@ -52,3 +52,7 @@ void CheckRepeats();
 void CheckUnknownKeys(const String& section, const String& mode, const String& keys);
 // Sections, but UPDATER and DEFINE, that no list named.
 void ReportUnreached();
+
+// Where the run as written passes its bound of work or nests its lists too
+// deep (RunBounds.cpp).
+void CheckRunBounds();

@@ -133,10 +133,11 @@ void CheckKeywords(const String& section, const String& mode) {
         const String& words = Value(section, "FUNC");
         int count = Value(section, "FROM").ItemCount(",");
         ItemCursor items(words, ",");
-        for (int i = 0; i < count && i < words.ItemCount(","); i++) {
+        int wordCount = words.ItemCount(",");
+        for (int i = 0; i < count && i < wordCount; i++) {
             String word = NextListItem(items);
             if (!IsOneOf(word, shellWords))
-                Report(Error, LineOf(name, "FUNC"), name, CheckShellWord, i + 1, word.Text());
+                ReportItem(Error, LineOf(name, "FUNC"), name, CheckShellWord, i + 1, word.Text(), i + 1, word.Text());
         }
     } else if (mode.EqualsNoCase("MSGBOX") && !Read(section, "TYPE")->absent) {
         if (!IsOneOf(type, boxWords))
@@ -184,8 +185,8 @@ void CheckQuotes(const String& section, const String& mode) {
         for (int i = 0, n = list.CountOf("\"") ? list.ItemCount(",") : 0; i < n; i++) {
             String path = NextListItem(items);
             if (path.CountOf("\""))
-                Report(Error, LineOf(name, rule.key), name, CheckQuotedItem, rule.key, i + 1,
-                       path.Text());
+                ReportItem(Error, LineOf(name, rule.key), name, CheckQuotedItem, i + 1, path.Text(), rule.key, i + 1,
+                           path.Text());
         }
     }
 }
@@ -211,7 +212,7 @@ void CheckPatternTargets(const String& section) {
     const String& sources = Value(section, "FROM");
     const String& targets = Value(section, "TO");
     ItemCursor sourceItems(sources, ","), targetItems(targets, ",");
-    for (int i = 0, n = sources.ItemCount(","); i < n && i < targets.ItemCount(","); i++) {
+    for (int i = 0, n = sources.ItemCount(","), m = targets.ItemCount(","); i < n && i < m; i++) {
         String source = NextListItem(sourceItems), target = NextListItem(targetItems);
         const char* last = LastLevel(target);
         if (String(LastLevel(source)).CountOf("*") && *last && !String(last).CountOf("*"))

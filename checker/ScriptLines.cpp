@@ -61,10 +61,14 @@ void ScriptLines::Scan(const char* text, int size) {
                 p++;
         while (p < lineEnd && IsBlank(*p))
             p++;
-        bool header = p < lineEnd && *p == '[';
+        // The profile ends a section's name at the last "]" of its line; a
+        // line without one is a key of the section above.
+        const char* close = lineEnd;
+        while (close > p && close[-1] != ']')
+            close--;
+        bool header = p < lineEnd && *p == '[' && close > p + 1;
         if (header) {
-            const char* close = static_cast<const char*>(memchr(p, ']', lineEnd - p));
-            section = Trimmed(p + 1, close ? close : lineEnd);
+            section = Trimmed(p + 1, close - 1);
             repeats = SectionLine(section.Text());
         }
         bool isKey = !header && p < lineEnd && *p != ';';
@@ -81,6 +85,7 @@ void ScriptLines::Scan(const char* text, int size) {
                 const char* equals = static_cast<const char*>(memchr(p, '=', lineEnd - p));
                 entry.key = Trimmed(p, equals ? equals : lineEnd);
                 entry.valueLength = equals ? Trimmed(equals + 1, lineEnd).Length() : 0;
+                entry.withoutValue = !equals;
             }
             Index(count++);
         }
@@ -106,9 +111,14 @@ int ScriptLines::SectionLine(const char* section) const {
     return i >= 0 ? lines[i].number : 0;
 }
 
-int ScriptLines::KeyLine(const char* section, const char* key) const {
+const ScriptLine* ScriptLines::KeyAt(const char* section, const char* key) const {
     int i = IndexOf(keys.Find(section, key));
-    return i >= 0 ? lines[i].number : 0;
+    return i >= 0 ? &lines[i] : nullptr;
+}
+
+int ScriptLines::KeyLine(const char* section, const char* key) const {
+    const ScriptLine* line = KeyAt(section, key);
+    return line ? line->number : 0;
 }
 
 void ScriptLines::SectionKeys(const char* section, int& first, int& end) const {

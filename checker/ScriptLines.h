@@ -13,6 +13,7 @@ struct ScriptLine {
     bool header = false; // the section's header line
     String key;         // "" for a header, a comment or a blank line
     int valueLength = 0;
+    bool withoutValue = false; // a key line without "=": the profile reads it as absent
     bool badText = false; // not valid text in the system's code page
     // The line is in a section that appeared earlier: the profile reads the
     // first of two sections of one name only, so the program never sees it.
@@ -42,6 +43,8 @@ public:
     // first section of its name only, and there its first line.
     int SectionLine(const char* section) const;
     int KeyLine(const char* section, const char* key) const;
+    // The line of the key as KeyLine finds it, or null.
+    const ScriptLine* KeyAt(const char* section, const char* key) const;
     // The lines of the first section of that name: [first, end) of At(), its
     // header excluded; an empty range when there is none.
     void SectionKeys(const char* section, int& first, int& end) const;

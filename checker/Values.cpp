@@ -57,8 +57,8 @@ void CheckNumberItems(const String& section, const char* key, int only = -1) {
     for (int i = 0, n = read->expanded.ItemCount(","); i < n; i++) {
         String item = Blank(NextListItem(items));
         if ((only < 0 || i == only) && !item.IsEmpty() && !IsWholeNumber(item))
-            Report(Warning, LineOf(section.Text(), key), section.Text(), CheckItemNotNumber, key,
-                   i + 1, item.Text(), ParseInt(item));
+            ReportItem(Warning, LineOf(section.Text(), key), section.Text(), CheckItemNotNumber, i + 1, item.Text(),
+                       key, i + 1, item.Text(), ParseInt(item));
     }
 }
 
@@ -68,8 +68,8 @@ void CheckHexItems(const String& section, const char* key, Severity severity, in
     for (int i = 0, n = read->expanded.ItemCount(","); i < n; i++) {
         String item = Blank(NextListItem(items));
         if (!item.IsEmpty() && !IsWholeHex(item))
-            Report(severity, LineOf(section.Text(), key), section.Text(), check, i + 1,
-                   item.Text(), ParseHex(item));
+            ReportItem(severity, LineOf(section.Text(), key), section.Text(), check, i + 1, item.Text(), i + 1,
+                       item.Text(), ParseHex(item));
     }
 }
 

@@ -22,7 +22,7 @@ target_link_libraries(fuzz_crc32 PRIVATE z)
 # program's readers, engine and expansion; the profile and the type table
 # are stand-ins in the target itself.
 set(CHECKER_FUZZ_SOURCES ${SRC}/checker/Checker.cpp ${SRC}/checker/NameMap.cpp ${SRC}/checker/Problems.cpp
-    ${SRC}/checker/Rules.cpp ${SRC}/checker/ScriptChecks.cpp ${SRC}/checker/ScriptLines.cpp ${SRC}/checker/Values.cpp
+    ${SRC}/checker/Rules.cpp ${SRC}/checker/RunBounds.cpp ${SRC}/checker/ScriptChecks.cpp ${SRC}/checker/ScriptLines.cpp ${SRC}/checker/Values.cpp
     ${SRC}/engine/Engine.cpp ${SRC}/engine/ListStack.cpp ${SRC}/engine/Run.cpp ${SRC}/engine/Switch.cpp
     ${SRC}/procedures/Procedure.cpp)
 set(CHECKER_SCRIPT_SOURCES ${SCRIPT_SOURCES})

@@ -48,6 +48,10 @@ ProcedureList LoadProcedureList(const String& names, int count) {
     return list;
 }
 
+static StepRunner stepRunner;
+
+void SetStepRunner(StepRunner runner) { stepRunner = runner; }
+
 bool RunProcedureList(ProcedureList list) {
     for (Procedure** slot = list; slot && *slot; slot++) {
         const ProcedureType* type = FindProcedureType((*slot)->mode);
@@ -56,7 +60,9 @@ bool RunProcedureList(ProcedureList list) {
             return false;
         }
         LogLine("run %s (%s)", (*slot)->sectionName.Text(), (*slot)->mode.Text());
-        if (!type->execute(**slot))
+        bool ran = stepRunner ? stepRunner(*type, **slot) : type->execute(**slot);
+        LogItemsHeldBack();
+        if (!ran)
             return false;
         // A SWITCH never sets its flag; its log line names the branch.
         if (type->execute != ExecuteSwitch)

@@ -30,6 +30,11 @@ Procedure* LoadProcedure(const String& sectionName);
 // Reads every named procedure and pushes the new list; null after a report.
 ProcedureList LoadProcedureList(const String& names, int count);
 bool RunProcedureList(ProcedureList list);
+// The script checker's dry run runs each step through its own runner;
+// null (the program) runs the type's executor.
+struct ProcedureType;
+typedef bool (*StepRunner)(const ProcedureType& type, Procedure& procedure);
+void SetStepRunner(StepRunner runner);
 // Destroys the list's procedures, takes it off the stack; the depth left.
 int FreeProcedureList(ProcedureList list);
 

@@ -62,6 +62,10 @@ bool StartUp(const char* commandLineText, int& exitCode) {
     String unused, logPath;
     silentRun = GetSwitch(runContext.commandLine, "/silent", unused);
     SetSilentBoxes(silentRun);
+    // Nor the system's boxes for a drive without a disk or a file it cannot
+    // open: the call fails, and the run reports it as it reports any failure.
+    if (silentRun)
+        SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     if (!GetOption(runContext.commandLine, "t", runContext.caption))
         LoadText(runContext.caption, TextDefaultCaption);
     FindModulePath();

@@ -21,11 +21,15 @@ Procedure* ReadSwitch(const String& sectionName) {
     });
 }
 
+Procedure* SwitchTarget(Procedure& procedure) {
+    String targetName = static_cast<SwitchRecord&>(procedure).target;
+    targetName.Trim(" ", " ");
+    return FindProcedure(CurrentList(), targetName);
+}
+
 bool ExecuteSwitch(Procedure& procedure) {
     SwitchRecord& record = static_cast<SwitchRecord&>(procedure);
-    String targetName = record.target;
-    targetName.Trim(" ", " ");
-    Procedure* target = FindProcedure(CurrentList(), targetName);
+    Procedure* target = SwitchTarget(procedure);
     if (!target) {
         ReportError(MsgBadSymbol, record.target.Text());
         return false;

@@ -6,3 +6,5 @@
 
 Procedure* ReadSwitch(const String& sectionName);
 bool ExecuteSwitch(Procedure& procedure);
+// The procedure of the running list that a SWITCH's PROC names, or null.
+Procedure* SwitchTarget(Procedure& procedure);

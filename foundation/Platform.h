@@ -20,6 +20,7 @@ int PlatformFormat(char* area, int size, const char* format, va_list args);
 // answer. Either way the box goes into the run log.
 int PlatformShowBox(const char* text, const char* caption, unsigned style);
 void SetSilentBoxes(bool silent);
+bool SilentBoxes();
 
 // Appends to the run log's file (created when missing), opened for this
 // one write and closed again: the write reaches the system at once, so it

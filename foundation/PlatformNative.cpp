@@ -26,6 +26,8 @@ int PlatformShowBox(const char* text, const char* caption, unsigned style) {
 
 void SetSilentBoxes(bool) {}
 
+bool SilentBoxes() { return false; }
+
 bool PlatformAppendLog(const char*, const char*, unsigned) { return false; }
 
 unsigned PlatformMilliseconds() { return 0; }

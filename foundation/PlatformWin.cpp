@@ -52,6 +52,8 @@ static bool silentBoxes;
 
 void SetSilentBoxes(bool silent) { silentBoxes = silent; }
 
+bool SilentBoxes() { return silentBoxes; }
+
 // The button a box of this style has as its default, as MessageBoxA would
 // give it to a user who pressed Enter: the buttons by MB_TYPEMASK, the
 // default by MB_DEFMASK (past the last button it is the first).

@@ -9,6 +9,8 @@ static String logPath;
 static unsigned startTime;
 static bool errorNoted;
 static unsigned notedError;
+static unsigned long long logged; // bytes this run wrote to its log
+static int heldBack;              // item lines of the step not written
 
 bool OpenRunLog(const String& path) {
     if (!PlatformAppendLog(path.Text(), "", 0))
@@ -19,14 +21,9 @@ bool OpenRunLog(const String& path) {
     return !logPath.IsEmpty();
 }
 
-void LogLine(const char* format, ...) {
-    if (logPath.IsEmpty())
-        return;
+static void WriteLine(const char* format, va_list args) {
     String line, text;
-    va_list args;
-    va_start(args, format);
     FormatV(text, format, args);
-    va_end(args);
     unsigned elapsed = PlatformMilliseconds() - startTime;
     Format(line, "%5u.%03u ", elapsed / 1000, elapsed % 1000);
     line.Append(text.Text());
@@ -34,13 +31,40 @@ void LogLine(const char* format, ...) {
         if (*p == '\r' || *p == '\n')
             *p = ' ';
     }
-    if (line.Append("\r\n"))
-        PlatformAppendLog(logPath.Text(), line.Text(), static_cast<unsigned>(line.Length()));
+    if (line.Append("\r\n") &&
+        PlatformAppendLog(logPath.Text(), line.Text(), static_cast<unsigned>(line.Length())))
+        logged += line.Length();
 }
 
-void LogItem(int index, const String* items, int count, const char* outcome) {
+void LogLine(const char* format, ...) {
     if (logPath.IsEmpty())
         return;
+    va_list args;
+    va_start(args, format);
+    WriteLine(format, args);
+    va_end(args);
+}
+
+// Whether an item line may still be written; one that may not is counted.
+static bool ItemLineFits() {
+    if (logPath.IsEmpty())
+        return false;
+    if (logged < ItemLogBound)
+        return true;
+    heldBack++;
+    return false;
+}
+
+void LogItemLine(const char* format, ...) {
+    if (!ItemLineFits())
+        return;
+    va_list args;
+    va_start(args, format);
+    WriteLine(format, args);
+    va_end(args);
+}
+
+static void WriteItem(int index, const String* items, int count, const char* outcome) {
     String quoted;
     for (int k = 0; k < count; k++) {
         quoted.Append(k ? ", \"" : "\"");
@@ -50,10 +74,24 @@ void LogItem(int index, const String* items, int count, const char* outcome) {
     LogLine("  item %d: %s: %s", index + 1, quoted.Text(), outcome);
 }
 
+void LogItem(int index, const String* items, int count, const char* outcome) {
+    if (ItemLineFits())
+        WriteItem(index, items, count, outcome);
+}
+
+// The item that failed explains the run's end: written past the bound too.
 void LogFailedItem(int index, const String* items, int count) {
+    if (logPath.IsEmpty())
+        return;
     String outcome("failed, ");
     outcome.Append(SystemErrorText().Text());
-    LogItem(index, items, count, outcome.Text());
+    WriteItem(index, items, count, outcome.Text());
+}
+
+void LogItemsHeldBack() {
+    if (heldBack)
+        LogLine("  %d more item lines, not logged: the log of this run passed %u bytes", heldBack, ItemLogBound);
+    heldBack = 0;
 }
 
 void LogBox(const char* text, int answer, bool silent) {

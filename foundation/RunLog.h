@@ -25,6 +25,15 @@ void LogLine(const char* format, ...);
 void LogItem(int index, const String* items, int count, const char* outcome);
 void LogFailedItem(int index, const String* items, int count);
 
+// The lines of items (LogItem, LogItemLine) are written while this run has
+// written less than ItemLogBound bytes to its log; past it they are counted,
+// and LogItemsHeldBack, at the end of each step, writes one line with the
+// count. A failed item is always written. So the log of a run stays within
+// the bound and a line for each step.
+const unsigned ItemLogBound = 1u << 20;
+void LogItemLine(const char* format, ...);
+void LogItemsHeldBack();
+
 // A box: the button that closed it ("none": it could not be shown; in a
 // silent run the default button, which nobody saw), then its text.
 void LogBox(const char* text, int answer, bool silent);

@@ -70,7 +70,10 @@ bool ExecuteDate(Procedure& procedure) {
         return false;
     ItemCursor files(record.files, ",");
     for (int i = 0; i < count; i++) {
-        if (!FileDateReached(NextListItem(files), record.date)) {
+        String file = NextListItem(files);
+        if (!ChargeItem(record, "FILE"))
+            return false;
+        if (!IsDryRun() && !FileDateReached(file, record.date)) {
             record.conditionFlag = 1;
             return true;
         }

@@ -5,6 +5,7 @@
 #include "foundation/RunLog.h"
 #include "system/Clipboard.h"
 #include "system/FileData.h"
+#include "system/Handles.h"
 
 namespace {
 
@@ -16,6 +17,19 @@ struct CrcRecord : Procedure {
 
 const unsigned MeasuredBoxStyle = 0x10040;   // MB_SETFOREGROUND | MB_ICONASTERISK
 const unsigned UnreadableBoxStyle = 0x10010; // MB_SETFOREGROUND | MB_ICONHAND
+
+// What reading the file costs the run: its size as its folder lists it
+// (nothing for a file that is not there), counted before it is read; the
+// checker's dry run counts it too, as the file is where the checker runs.
+size_t ReadCost(const String& file) {
+    WIN32_FIND_DATAA found;
+    FindHandle find(FindFirstFileA(file.Text(), &found));
+    if (!find.IsValid())
+        return 0;
+    unsigned long long size = (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    size >>= ReadByteShift;
+    return size < RunWorkBound ? static_cast<size_t>(size) : RunWorkBound + 1;
+}
 
 // The file's CRC, and one log line: what was expected ("none" when it is
 // measured), what was measured or why not, and the verdict.
@@ -30,7 +44,7 @@ bool LoggedCrc(const String& file, const String& expected, ByteBuffer& block, un
     if (!expected.IsEmpty())
         Format(wanted, "%08X", ParseHex(expected));
     const char* verdict = expected.IsEmpty() ? "shown" : read && crc == ParseHex(expected) ? "match" : "differs";
-    LogLine("  crc of \"%s\": expected %s, measured %s: %s", file.Text(), wanted.Text(), measured.Text(), verdict);
+    LogItemLine("  crc of \"%s\": expected %s, measured %s: %s", file.Text(), wanted.Text(), measured.Text(), verdict);
     return read;
 }
 
@@ -60,31 +74,37 @@ bool Matches(const String& file, const String& expected, ByteBuffer& block) {
     return LoggedCrc(file, expected, block, crc) && crc == ParseHex(expected);
 }
 
-// True when the loop ran through every item; `matched` when any mode found
-// its match.
-bool CheckFiles(const CrcRecord& record, int count, bool& matched) {
+enum Checked { CheckedAll, StoppedEarly, PassedBound };
+
+// Whether the loop ran through every item; `matched` when any mode found
+// its match. Each file is charged to the run before it is read.
+Checked CheckFiles(const CrcRecord& record, int count, bool& matched) {
     const bool all = record.combination.EqualsNoCase("AND");
     ByteBuffer block;
     ItemCursor files(record.files, ","), expectedValues(record.expected, ",");
     for (int i = 0; i < count; i++) {
         String file = NextListItem(files);
         String expected = NextListItem(expectedValues);
+        if (!ChargeItem(record, "FILE", ItemCost + ReadCost(file)))
+            return PassedBound;
+        if (IsDryRun())
+            continue;
         if (expected.IsEmpty()) {
             if (!Measure(record, file, block))
-                return false;
+                return StoppedEarly;
             continue;
         }
         bool match = Matches(file, expected, block);
         if (all && !match)
-            return false;
+            return StoppedEarly;
         if (!all && match) {
             matched = true;
-            return false;
+            return StoppedEarly;
         }
         if (!all && i == count - 1)
-            return false;
+            return StoppedEarly;
     }
-    return true;
+    return CheckedAll;
 }
 
 } // namespace
@@ -103,7 +123,8 @@ bool ExecuteCrc(Procedure& procedure) {
     if (count == 0)
         return false;
     bool matched = false;
-    if (CheckFiles(record, count, matched) || matched)
+    Checked checked = CheckFiles(record, count, matched);
+    if (checked == CheckedAll || matched)
         record.conditionFlag = 1;
-    return true;
+    return checked != PassedBound;
 }

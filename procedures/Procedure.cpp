@@ -3,6 +3,19 @@
 #include "foundation/RunLog.h"
 #include "script/Profile.h"
 
+static bool dryRun;
+
+void SetDryRun(bool dry) { dryRun = dry; }
+
+bool IsDryRun() { return dryRun; }
+
+bool ChargeItem(const Procedure& procedure, const char* listKey, size_t price) {
+    if (ChargeRunWork(price))
+        return true;
+    ReportUnreadable(procedure.sectionName.Text(), listKey);
+    return false;
+}
+
 Procedure* ReadKeys(Procedure* record, const KeyBinding* keys, int keyCount) {
     const char* section = record->sectionName.Text();
     bool read = ReadKey(section, "MODE", record->mode);
@@ -49,6 +62,10 @@ bool RunActionItems(Procedure& procedure, const char* listKey, const String* con
         String items[MaxParallelLists];
         for (int k = 0; k < listCount; k++)
             items[k] = NextListItem(cursors[k]);
+        if (!ChargeItem(procedure, listKey))
+            return false;
+        if (dryRun)
+            continue;
         BeginStep();
         if (!step(procedure, items)) {
             LogFailedItem(i, items, listCount);
@@ -67,6 +84,10 @@ bool RunEveryItemTest(Procedure& procedure, const String& list, const char* list
     ItemCursor items(list, ",");
     for (int i = 0; i < count; i++) {
         String item = NextListItem(items);
+        if (!ChargeItem(procedure, listKey))
+            return false;
+        if (dryRun)
+            continue;
         bool held = test(item);
         LogItem(i, &item, 1, held ? "held" : "not held");
         if (!held)

@@ -7,6 +7,7 @@
 #include "foundation/Cursors.h"
 #include "foundation/Messages.h"
 #include "foundation/String.h"
+#include "script/RunBudget.h"
 
 struct Procedure {
     String sectionName;         // as it stood in the procedure list, trimmed
@@ -75,6 +76,16 @@ Procedure* ReadRecord(const String& sectionName, const char* recordName) {
     return record ? ReadKeys(record, nullptr, 0) : nullptr;
 }
 
+// Charges the run for an item of the list key before it runs (or for what
+// it reads, or for a look at the processes): false after message 2 names
+// the section and the list key, as for a key read past the run's bound.
+bool ChargeItem(const Procedure& procedure, const char* listKey, size_t price = ItemCost);
+
+// The script checker's dry run: each step charges its items as the run does
+// and passes over their work. Never set in the program.
+void SetDryRun(bool dry);
+bool IsDryRun();
+
 // Item-list convention: the number of comma items of the list key's value;
 // 0 after message 4 has named the section and the key.
 int CountItemsOrReport(const Procedure& procedure, const String& list, const char* listKey);
@@ -88,8 +99,9 @@ String NextListItem(ItemCursor& items);
 
 // Item-list convention of the action types: the list key's value and the
 // lists read in parallel with it are walked together; the step gets item i
-// of each, trimmed, in the order given. False at the first failing step
-// (which has reported), otherwise the condition flag becomes 1.
+// of each, trimmed, in the order given, each charged to the run first. False
+// at the first failing step (which has reported) or at an item that would
+// pass the run's bound (message 2), otherwise the condition flag becomes 1.
 enum { MaxParallelLists = 4 };
 typedef bool (*ItemStep)(Procedure& procedure, const String* items);
 bool RunActionItems(Procedure& procedure, const char* listKey, const String* const* lists,
@@ -103,7 +115,8 @@ bool RunActionItems(Procedure& procedure, const char* listKey,
 }
 
 // A test over one list: the condition flag becomes 1 when every item
-// passes. False only when the list key has no items (message 4).
+// passes. False only when the list key has no items (message 4) or an
+// item would pass the run's bound (message 2).
 typedef bool (*ItemTest)(const String& item);
 bool RunEveryItemTest(Procedure& procedure, const String& list, const char* listKey, ItemTest test);
 

@@ -30,22 +30,41 @@ bool LaunchItem(Procedure& procedure, const String* items) {
     return false;
 }
 
-// Whether the program ended or the time ran out makes no difference to
-// the run, only to the log; one that is not running is simply passed.
-// items: the program and its tick.
-bool WaitItem(Procedure&, const String* items) {
-    static const char* const outcomes[] = {"ended", "the wait ran out", "could not be waited for"};
-    unsigned long processId = FindProcess(items[0]);
-    if (!processId) {
-        LogLine("  wait for \"%s\": not running", items[0].Text());
-        return true;
-    }
-    WaitOutcome outcome = WaitForProcessEnd(processId, static_cast<unsigned long>(ParseInt(items[1])));
-    LogLine("  wait for \"%s\": %s", items[0].Text(), outcomes[outcome]);
+// The running processes, looked at as a step begins and again after a
+// wait (those found before it may have ended, and their numbers gone to
+// other processes); each look is charged to the run under the list key.
+ProcessList running;
+bool lookAgain;
+
+bool LookAtProcesses(const Procedure& procedure) {
+    lookAgain = false;
+    if (!ChargeItem(procedure, "APP", ProcessListCost))
+        return false;
+    if (!IsDryRun())
+        running.Take();
     return true;
 }
 
-bool IsRunning(const String& program) { return FindProcess(program) != 0; }
+// Whether the program ended or the time ran out makes no difference to
+// the run, only to the log; one that is not running is simply passed.
+// items: the program and its tick.
+bool WaitItem(Procedure& procedure, const String* items) {
+    static const char* const outcomes[] = {"ended", "the wait ran out", "could not be waited for"};
+    if (lookAgain && !LookAtProcesses(procedure))
+        return false;
+    unsigned long processId = running.FindProgram(items[0]);
+    if (!processId) {
+        LogItemLine("  wait for \"%s\": not running", items[0].Text());
+        return true;
+    }
+    unsigned long tick = static_cast<unsigned long>(ParseInt(items[1]));
+    WaitOutcome outcome = WaitForProcessEnd(processId, tick);
+    lookAgain = tick != 0;
+    LogItemLine("  wait for \"%s\": %s", items[0].Text(), outcomes[outcome]);
+    return true;
+}
+
+bool IsRunning(const String& program) { return running.FindProgram(program) != 0; }
 
 } // namespace
 
@@ -71,8 +90,12 @@ Procedure* ReadAppExist(const String& sectionName) {
 
 // Set when every listed program is running.
 bool ExecuteAppExist(Procedure& procedure) {
-    return RunEveryItemTest(procedure, static_cast<AppExistRecord&>(procedure).applications, "APP",
-                            IsRunning);
+    AppExistRecord& record = static_cast<AppExistRecord&>(procedure);
+    if (record.applications.ItemCount(",") > 0 && !LookAtProcesses(record))
+        return false;
+    bool ran = RunEveryItemTest(record, record.applications, "APP", IsRunning);
+    running.Forget();
+    return ran;
 }
 
 Procedure* ReadWaitApp(const String& sectionName) {
@@ -85,5 +108,9 @@ Procedure* ReadWaitApp(const String& sectionName) {
 bool ExecuteWaitApp(Procedure& procedure) {
     WaitAppRecord& record = static_cast<WaitAppRecord&>(procedure);
     const String* lists[] = {&record.applications, &record.ticks};
-    return RunActionItems(record, "APP", lists, WaitItem);
+    if (record.applications.ItemCount(",") > 0 && !LookAtProcesses(record))
+        return false;
+    bool ran = RunActionItems(record, "APP", lists, WaitItem);
+    running.Forget();
+    return ran;
 }

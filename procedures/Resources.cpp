@@ -83,6 +83,11 @@ bool ExecuteResources(Procedure& procedure) {
     int count = CountItemsOrReport(record, record.types, "TYPE");
     if (count == 0)
         return false;
+    for (int i = 0; i < count; i++)
+        if (!ChargeItem(record, "TYPE"))
+            return false;
+    if (IsDryRun())
+        return true;
     BeginStep();
     Outcome outcome = CopyResources(record, count);
     const String files[] = {record.source, record.destination};

@@ -88,18 +88,29 @@ static bool ExpandRead(const char* section, const char* key, String& value) {
     if (!ChargeRunWork(KeyReadCost + value.Length()))
         return false;
     size_t room = RunWorkLeft();
-    if (!ExpandValue(value, room < ExpansionLimit ? room : ExpansionLimit) || !ChargeRunWork(value.Length()))
+    bool runsRoom = room < ExpansionLimit;
+    if (!ExpandValue(value, runsRoom ? room : ExpansionLimit)) {
+        // A value that does not fit in what the run has left passes its bound.
+        if (runsRoom)
+            ChargeRunWork(room + 1);
+        return false;
+    }
+    if (!ChargeRunWork(value.Length()))
         return false;
     if (keyReadObserver)
         keyReadObserver(section, key, written.Text(), value.Text());
     return true;
 }
 
+void ReportUnreadable(const char* section, const char* key) {
+    if (keyReadObserver)
+        keyReadObserver(section, key, nullptr, nullptr);
+    ReportError(MsgKeyMissing, section, key);
+}
+
 bool ReadKey(const char* section, const char* key, String& value) {
     if (!ReadProfileString(runContext.scriptPath.Text(), section, key, value) || !ExpandRead(section, key, value)) {
-        if (keyReadObserver)
-            keyReadObserver(section, key, nullptr, nullptr);
-        ReportError(MsgKeyMissing, section, key);
+        ReportUnreadable(section, key);
         return false;
     }
     return true;
@@ -112,9 +123,7 @@ bool ReadOptionalKey(const char* section, const char* key, String& value) {
 
 bool ReadIntKey(const char* section, const char* key, int& value) {
     if (!ReadProfileInt(runContext.scriptPath.Text(), section, key, value) || !ChargeRunWork(KeyReadCost)) {
-        if (keyReadObserver)
-            keyReadObserver(section, key, nullptr, nullptr);
-        ReportError(MsgKeyMissing, section, key);
+        ReportUnreadable(section, key);
         return false;
     }
     if (keyReadObserver) {

@@ -21,9 +21,13 @@ bool ReadOptionalKey(const char* section, const char* key, String& value);
 // Not expanded; message 2 when absent.
 bool ReadIntKey(const char* section, const char* key, int& value);
 
+// Message 2 with the section and the key: a key that is absent or cannot be
+// read, or an item of that list key that would pass the run's bound.
+void ReportUnreadable(const char* section, const char* key);
+
 // The script checker watches every key the readers ask for: called with the
 // value as written and as expanded, or with two nulls when the key is absent
-// (before message 2 is shown). Null (the default) watches nothing.
+// or unreadable (before message 2 is shown). Null (the default) watches nothing.
 typedef void (*KeyReadObserver)(const char* section, const char* key, const char* written,
                                 const char* expanded);
 void SetKeyReadObserver(KeyReadObserver observer);

@@ -10,3 +10,5 @@ bool ChargeRunWork(size_t bytes) {
 }
 
 size_t RunWorkLeft() { return runWork < RunWorkBound ? RunWorkBound - runWork : 0; }
+
+bool RunWorkPassed() { return runWork > RunWorkBound; }

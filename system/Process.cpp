@@ -1,6 +1,7 @@
 #include "Process.h"
 
 #include <windows.h>
+#include <stdlib.h>
 #include <string.h>
 #include <tlhelp32.h>
 
@@ -85,7 +86,7 @@ bool LaunchProgram(const String& program, const String& parameters, int wait, un
         return false;
     DWORD code = 0;
     GetExitCodeProcess(process.Get(), &code);
-    LogLine("  %s ended with exit code %lu", program.Text(), code);
+    LogItemLine("  %s ended with exit code %lu", program.Text(), code);
     if (exitCode)
         *exitCode = code;
     return true;
@@ -152,40 +153,38 @@ void ReadImagePath(const ImagePathReaders& readers, PROCESSENTRY32& entry) {
 }
 
 // NT 4.0's way, without Toolhelp: PSAPI lists the processes' identifiers.
-unsigned long FindProcessWithoutToolhelp(const ImagePathReaders& readers, const char* path) {
+void ListWithoutToolhelp(const ImagePathReaders& readers, ProcessList& list) {
     DWORD ids[1024];
     DWORD bytes = 0;
     if (!readers.enumProcesses || !readers.enumModules || !readers.enumProcesses(ids, sizeof(ids), &bytes))
-        return 0;
+        return;
     DWORD self = GetCurrentProcessId();
     char found[MAX_PATH];
     for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) {
-        if (ids[i] != self && ModuleImagePath(readers, ids[i], found) && EqualsNoCase(found, path))
-            return ids[i];
+        if (ids[i] != self && ModuleImagePath(readers, ids[i], found) && !list.Add(ids[i], found))
+            return;
     }
-    return 0;
 }
 
 // The snapshot's walk. On the NT family the snapshot holds only file
 // names, so each process's path is read with the readers; Windows 9x's
 // snapshot holds full paths (no readers).
-unsigned long WalkSnapshot(const Toolhelp& toolhelp, const ImagePathReaders* readers, const char* path) {
+void WalkSnapshot(const Toolhelp& toolhelp, const ImagePathReaders* readers, ProcessList& list) {
     PROCESSENTRY32 entry;
     ZeroMemory(&entry, sizeof(entry));
     entry.dwSize = sizeof(entry);
     SnapshotHandle snapshot(toolhelp.snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot.IsValid())
-        return 0;
+        return;
     DWORD self = GetCurrentProcessId();
     for (BOOL more = toolhelp.first(snapshot.Get(), &entry); more; more = toolhelp.next(snapshot.Get(), &entry)) {
         if (entry.th32ProcessID == self)
             continue;
         if (readers)
             ReadImagePath(*readers, entry);
-        if (EqualsNoCase(entry.szExeFile, path))
-            return entry.th32ProcessID;
+        if (!list.Add(entry.th32ProcessID, entry.szExeFile))
+            return;
     }
-    return 0;
 }
 
 } // namespace
@@ -205,24 +204,62 @@ ImagePathReaders ImagePathReadersOf(const LibraryHandle& psapi) {
     return readers;
 }
 
-unsigned long FindProcessWith(const String& path, const ImagePathReaders* readers, bool useToolhelp) {
-    Toolhelp toolhelp;
-    if (!useToolhelp || !FindToolhelp(GetModuleHandleA("KERNEL32.DLL"), toolhelp))
-        return readers ? FindProcessWithoutToolhelp(*readers, path.Text()) : 0;
-    if (readers && !readers->queryImageName && !readers->enumModules)
-        return 0;
-    return WalkSnapshot(toolhelp, readers, path.Text());
+bool ProcessList::Add(unsigned long id, const char* path) {
+    if (count == room) {
+        int grown = room ? room * 2 : 64;
+        void* block = realloc(entries, static_cast<size_t>(grown) * sizeof(Entry));
+        if (!block)
+            return false;
+        entries = static_cast<Entry*>(block);
+        room = grown;
+    }
+    entries[count].id = id;
+    lstrcpynA(entries[count].path, path, MAX_PATH);
+    count++;
+    return true;
 }
 
-unsigned long FindProcess(const String& program) {
+void ProcessList::Forget() {
+    free(entries);
+    entries = nullptr;
+    count = room = 0;
+    taken = false;
+}
+
+void ProcessList::TakeWith(const ImagePathReaders* readers, bool useToolhelp) {
+    Forget();
+    taken = true;
+    Toolhelp toolhelp;
+    if (!useToolhelp || !FindToolhelp(GetModuleHandleA("KERNEL32.DLL"), toolhelp)) {
+        if (readers)
+            ListWithoutToolhelp(*readers, *this);
+    } else if (!readers || readers->queryImageName || readers->enumModules) {
+        WalkSnapshot(toolhelp, readers, *this);
+    }
+}
+
+void ProcessList::Take() {
+    if (!IsWindowsNT())
+        return TakeWith(nullptr, true);
+    // From Vista on the kernel reads every path that PSAPI can, so PSAPI is
+    // loaded only before it (under Wine, loading it took most of a look).
+    LibraryHandle psapi(KernelFunction("QueryFullProcessImageNameA") ? nullptr : "PSAPI.DLL");
+    ImagePathReaders readers = ImagePathReadersOf(psapi);
+    TakeWith(&readers, true);
+}
+
+unsigned long ProcessList::Find(const String& path) const {
+    for (int i = 0; i < count; i++)
+        if (EqualsNoCase(entries[i].path, path.Text()))
+            return entries[i].id;
+    return 0;
+}
+
+unsigned long ProcessList::FindProgram(const String& program) const {
     // Compared as the system names a program: "/" read as "\\", "." and ".."
     // taken out, long names.
     String path = program;
     if (PathRootLength(program.Text()) > 0)
         ResolvePath(program, path);
-    if (!IsWindowsNT())
-        return FindProcessWith(path, nullptr, true);
-    LibraryHandle psapi("PSAPI.DLL");
-    ImagePathReaders readers = ImagePathReadersOf(psapi);
-    return FindProcessWith(path, &readers, true);
+    return Find(path);
 }

@@ -1,5 +1,5 @@
-// Other programs: starting one and waiting for it, finding a running one by
-// its path, waiting a bounded time for one to end. Nothing here shows
+// Other programs: starting one and waiting for it, listing the running ones
+// with their paths, waiting a bounded time for one to end. Nothing here shows
 // anything; every answer is a result.
 #pragma once
 
@@ -13,10 +13,6 @@
 // until it is ready for input, or not at all when it has no message queue.
 bool LaunchProgram(const String& program, const String& parameters, int wait,
                    unsigned long* exitCode = nullptr);
-
-// The identifier of a running process other than this one whose program
-// path equals the path without regard to case; 0 when there is none.
-unsigned long FindProcess(const String& path);
 
 typedef BOOL(WINAPI* QueryImageNameFunction)(HANDLE, DWORD, LPSTR, PDWORD);
 typedef BOOL(WINAPI* EnumModulesFunction)(HANDLE, HMODULE*, DWORD, LPDWORD);
@@ -38,10 +34,43 @@ struct ImagePathReaders {
 class LibraryHandle;
 ImagePathReaders ImagePathReadersOf(const LibraryHandle& psapi);
 
-// FindProcess with these readers (null on Windows 9x, whose snapshot holds
-// full paths), with Toolhelp (9x, 2000 on) or without it (NT 4.0); `path`
-// is compared as it stands.
-unsigned long FindProcessWith(const String& path, const ImagePathReaders* readers, bool useToolhelp);
+// The processes running at one moment but this one, each with its program
+// path (or, where no reader can get it, the snapshot's file name): taken
+// once and searched for every program of a step, since a look at the
+// processes costs far more than a comparison.
+class ProcessList {
+public:
+    ProcessList() {}
+    ~ProcessList() { Forget(); }
+    ProcessList(const ProcessList&) = delete;
+    ProcessList& operator=(const ProcessList&) = delete;
+
+    // Takes the list anew with the readers this system has; a list that
+    // cannot be taken, or memory that runs out, leaves fewer processes.
+    void Take();
+    // With these readers (null on Windows 9x, whose snapshot holds full
+    // paths), with Toolhelp (9x, 2000 on) or without it (NT 4.0).
+    void TakeWith(const ImagePathReaders* readers, bool useToolhelp);
+    bool IsTaken() const { return taken; }
+    void Forget();
+    // The identifier of a process whose path equals `path` without regard
+    // to case, as it stands; 0 when there is none.
+    unsigned long Find(const String& path) const;
+    // Find for a program path written in a script, compared as the system
+    // names a program.
+    unsigned long FindProgram(const String& program) const;
+    // One more process; false when memory ran out.
+    bool Add(unsigned long id, const char* path);
+
+private:
+    struct Entry {
+        unsigned long id;
+        char path[MAX_PATH];
+    };
+    Entry* entries = nullptr;
+    int count = 0, room = 0;
+    bool taken = false;
+};
 
 // Waits up to `milliseconds` (0xFFFFFFFF: no limit) for the process to end.
 enum WaitOutcome {

@@ -6,6 +6,7 @@
 #include "DirectoryTree.h"
 #include "Journal.h"
 #include "Keep.h"
+#include "foundation/Platform.h"
 
 bool ShellFileOperation(unsigned operation, const char* from, const char* to) {
     if (JournalActive()) {
@@ -21,6 +22,9 @@ bool ShellFileOperation(unsigned operation, const char* from, const char* to) {
     request.pFrom = from;
     request.pTo = to;
     request.fFlags = FOF_NOCONFIRMATION | FOF_SIMPLEPROGRESS | FOF_NOCONFIRMMKDIR;
+    // A silent run has no one to answer the shell's progress or error windows.
+    if (SilentBoxes())
+        request.fFlags |= FOF_SILENT | FOF_NOERRORUI;
     request.fAnyOperationsAborted = FALSE;
     return SHFileOperationA(&request) == 0 && !request.fAnyOperationsAborted;
 }

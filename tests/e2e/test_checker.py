@@ -69,7 +69,7 @@ ROWS = [
       (16, "Check", 246, 1, "0x5E3A9BO2", 0x005E3A9B), (16, "Check", 246, 2, "123456789", 0x23456789),
       (19, "Done", 244, "FLAG", 2, "one", 0), (20, "Done", 231, "INFO")]),
     ("a section missing a key is read whole", r"[UPDATER]|NAME=Setup|PROC=Ask, Tools|[Ask]|MODE=MSGBOX|FLAG=Old,1|TYPE=LOUD|"
-     r"TEXT=Install?|[Tools]|MODE=LAUNCH|FILE=<Src>\readme.txt, setup.exe|PARAM=|ISWAIT=yes", ERRORS,
+     r"TEXT=Install?|[Tools]|MODE=LAUNCH|FILE=<Src>\readme.txt, setup.exe, <Src>\setup|PARAM=|ISWAIT=yes", ERRORS,
      [(4, "Ask", 2, "Ask", "ISABORT"), (6, "Ask", 234, "Old"), (7, "Ask", 231, "LOUD"), (11, "Tools", 239, r"<Src>\readme.txt"),
       (11, "Tools", 238, "setup.exe"), (13, "Tools", 243, "ISWAIT", "yes", 0)]),
     ("an install's lists", r"[UPDATER]|NAME=Install|PROC=Dirs, Files, Attrs, Links, Old|[Dirs]|MODE=MAKEDIR|DIR=<Src>\a|DIR=<Src>\b|"
@@ -115,7 +115,7 @@ ROWS = [
       (10, "COPY", 248, 4), (15, "Away", 240, "FROM", "T:\\", 17), (16, "Away", 240, "TO", "T:", 17)]),
     ("bytes outside the code page, a line feed alone", b"[UPDATER]\r\nNAME=\x82 \nPROC=Os\r\n[Os]\nMODE=OSVE\r\n",
      ERRORS, [(2, "", 223), (5, "Os", 6, "OSVE"), "エラー 1 件、警告 1 件 (<ini>)"], "ja"),
-    *[(f"saved as UTF-8: {name}", data.replace("|", "\r\n").encode("utf-8"), WARNINGS, [(line, "", 250, page)] + [
+    *[(f"saved as UTF-8: {name}", data.replace("|", "\r\n").encode("utf-8"), WARNINGS, [(line, "", 252, page)] + [
         "警告 1 件 (<ini>)"] * (lang == "ja"), lang) for name, data, line, page, lang in [
         ("valid multi-byte UTF-8, read in 1252", "[UPDATER]|NAME=Willkommen|PROC=Hi|[Hi]|MODE=MSGBOX|FLAG=|TYPE=INFORMATION|"
          "TEXT=Willkommen in München|ISABORT=0,0", 8, 1252, "en"),
@@ -133,6 +133,16 @@ ROWS = [
     ("resources with no names", r"[UPDATER]|NAME=|PROC=R|[R]|MODE=RSRC|FROM=<Src>\a.dll|TO=<Src>\b.exe|TYPE=#3|NAME=",
      WARNINGS, [(9, "R", 227, "NAME", 0, "TYPE", 1)]),
     ("a UTF-16 mark alone", b"\xff\xfe", ERRORS, [(1, "", 222), (1, "UPDATER", 2, "UPDATER", "NAME")]),
+    # A run of items alike is told once; the run's bound and its nesting as the dry run meets them.
+    ("2 million bad CRC items in one key", "[UPDATER]|NAME=|PROC=C|[DEFINE]|<M>=" + ",".join(["x"] * 16380) + r"|[C]|MODE=CRC|"
+     r"FILE=<Src>\a|TYPE=AND|CRC=" + ",".join(["<M>"] * 127), ERRORS, [(10, "C", 229, "CRC", 2080260, "FILE", 1), told(
+         (10, "C", 246, 1, "x", 0), "en") + " (and the 2080259 items after it alike, up to item 2080260)"]),
+    ("32 KB of paths named 16,000 times", "[UPDATER]|NAME=|PROC=" + ",".join(["E"] * 16000) + "|[E]|MODE=EXIST|FILE="
+     + ",".join(["."] * 16000), ERRORS, [(6, "E", 250, "FILE", 0)]),
+    ("a loop on OSVER", "[UPDATER]|NAME=|PROC=Os,Loop|[Os]|MODE=OSVER|[Loop]|MODE=SWITCH|PROC=Os|0=|1=Os,Loop", ERRORS,
+     [(10, "Loop", 251, "1", 256)]),
+    ("a key without =", "[UPDATER]|NAME=|PROC=M|[M]|MODE=MSGBOX|FLAG|TYPE=ERROR|TEXT=x|ISABORT=0,0", ERRORS,
+     [told((6, "M", 2, "M", "FLAG"), "en") + ' (a line without "=" counts as absent)']),
 ]
 
 # The differential table: name, P's section (keys of UPDATER before an "@"), the checker's check numbers, the run's exit
@@ -175,6 +185,8 @@ DIFFERENTIAL = [
     ("a number with blanks", "MODE=WAITAPP|APP=<Src>\\none.exe|TICK=\t1 ", [], (0, "flag 1")),
     ("a number with a letter a hexadecimal one would take", r"MODE=WAITAPP|APP=<Src>\none.exe|TICK=1a", [244], (0, "flag 1")),
     ("a FLAG of one item: no gate", r"MODE=MSGBOX|FLAG=Q|TYPE=INFORMATION|TEXT=x|ISABORT=0,0", [], (0, "x", "flag 1")),
+    ("a section's name ends at its last ]", r"MODE=SWITCH|PROC=P|0=A]B|1=|[A]B] x|MODE=OSVER", [], (0, "flag 0")),
+    ("a branch that nests without end", r"MODE=SWITCH|PROC=P|0=Os,P|1=|[Os]|MODE=OSVER", [251], (1, "message 3")),
 ]
 
 # Scripts of about 34 KB: name, script, the errors (and as many warnings) the checker finds.

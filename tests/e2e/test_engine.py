@@ -162,13 +162,15 @@ ROWS = [
     ("a copy keeps its source's time of last writing", "Copy,Test,Set,Clear",
      section("Copy", "COPY", FROM=r"<Src>\f", TO=r"<Src>\g") + section("Test", "DATE", FILE=r"<Src>\g", DATE="2005/11/2"),
      [info("flag 1")], None, "", {"f": (2005, 11, 1, 22, 30)}),
-    ("<Src> is the program's folder; DEFINE, then a parent step", "Box",
-     "[DEFINE]\n<Here>=<Src>\\data\n" + msgbox("Box", r"<Here>\..\x"), [info(r"@\x")]),
+    # Letter case tells names apart in a table's slots only from 32 slots on: the table has 27 entries.
+    ("<Src> is the program's folder; DEFINE in other letter case, then a parent step", "Box", "[DEFINE]\n<Here>=<Src>\\data\n"
+     + "".join(f"<M{i}>=m\n" for i in range(20)) + msgbox("Box", r"<HERE>\..\x"), [info(r"@\x")]),
     ("options are words too, quotes group", "Box", msgbox("Box", r"{?Param\-3\-1}"),
      [info("/iupdater.ini, b c, d")], None, '/iupdater.ini "b c" d'),
-    # "=" ends the value that a lookup gives; the later entry sees the value at once.
-    ("a DEFINE value from the command line", "Box", "[DEFINE]\n<Arg>={?Param\\1}\n<Key>=<Arg>\n" + msgbox("Box", "<Key>"),
-     [info("second")], None, "first second=2"),
+    # "=" ends the value that a lookup gives; the later entry sees the value at once, and the entries after it keep
+    # their values whole (a place 7 bytes off reads <Last> into <Path>).
+    ("a DEFINE value from the command line", "Box", "[DEFINE]\n<Arg>={?Param\\1}\n<Key>=<Arg>\n<Path>=<Src>\\g\n"
+     "<Last>=last\n" + msgbox("Box", "<Key>|<Path>|<Last>"), [info(r"a|@\g|last")], None, "first a=b"),
     ("a value from the caller takes the place of DEFINE's; the entry after it sees it", "Box", "[DEFINE]\n<Shortcut>=1\n"
      "<Say>=shortcut <Shortcut>\n" + msgbox("Box", "<Say>"), [info("shortcut 0")], None, "/DEFINE:<Shortcut>=0"),
     ("values from the caller, quoted three ways, cut at a second '=' as in DEFINE; a built-in macro stays", "Box",
@@ -288,6 +290,11 @@ LOGS = [
         "Again", "LAUNCH", FILE=r"@\updater.exe", PARAM=r"/silent second /log=@\second.log", ISWAIT="1"), r"@\run.log",
      [], ["run Again (LAUNCH)", r"  @\updater.exe ended with exit code 4",
           r'  item 1: "@\updater.exe", "/silent second /log=@\second.log": done', "  flag 1", "end, exit code 0"], 0),
+    # Past 1 MiB of this run's log a step's item lines are counted, not written (259 items of 4 KB fill it).
+    ("a log past 1 MiB", "W", "[DEFINE]\n<Z>=" + "0" * 4000 + "\n" + section("W", "WAITAPP", APP=",".join(["a"] * 300),
+     TICK=",".join(["<Z>"] * 300)), r"@\run.log", [], ["run W (WAITAPP)"] + [line for n in range(1, 260) for line in (
+        '  wait for "a": not running', f'  item {n}: "a", "{"0" * 4000}": done')] + [
+        "  82 more item lines, not logged: the log of this run passed 1048576 bytes", "  flag 1", "end, exit code 0"], 0),
     ("a killed run", "Copy,Wait,Ask", COPY + section("Wait", "LAUNCH", FILE=r"@\forever.exe", PARAM="", ISWAIT="1")
      + msgbox("Ask", "never"), r"@\run.log", [], COPIED + ["run Wait (LAUNCH)"], None),
 ]

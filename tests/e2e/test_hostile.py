@@ -5,12 +5,14 @@ by itself within BOUND seconds, show exactly the boxes of its row, and change no
 import os
 import pathlib
 import random
+import re
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 from sections import info, msgbox, section, switch  # noqa: E402
 from updater import DEFAULT_CAPTION, Box, UpdaterTest, error_box, expect_boxes, fail, main, message  # noqa: E402
+from test_checker import run_checker  # noqa: E402
 
 # Seconds: the promise for any script of 64 KiB, the driver's start and the answering included, on an idle machine
 # where the trivial script takes IDLE_TRIVIAL; a busy machine widens it by its own cost of the trivial script.
@@ -88,6 +90,17 @@ FAMILIES = [
     ("many lists that each add little", script(",".join(["Os"] + ["Sw"] * 40), ASK_AGAIN("Sw", ",".join(["L"] * 100))
                                                 + section("Os", "OSVER") + verify("L", "<A>"), "<A>=" + "x" * 5000),
      [unreadable("L", "ARG2")]),
+    # Items that do nothing yet cost: each is charged to the run, which stops at the item that passes the bound.
+    ("16,380 programs waited for without a tick", script("W", section("W", "WAITAPP", APP=",".join(["a"] * 16380),
+                                                                     TICK="")), [unreadable("W", "APP")]),
+    ("running programs tested by a section named 1,000 times", script(",".join(["A"] * 1000), section(
+        "A", "APPEXIST", APP="a")), [unreadable("A", "APP")]),
+    ("16,380 paths tested, the section named 50 times", script(",".join(["E"] * 50), section(
+        "E", "EXIST", FILE=",".join(["."] * 16380))), [unreadable("E")]),
+    # A file of its own: one that CRC holds (read, no sharing) cannot be loaded by the tests beside it.
+    ("a file of 14.8 MB read 4,000 times", script("C", section("C", "CRC", FILE=",".join(["<B>"] * 4000), TYPE="OR",
+                                                               CRC=",".join(["1"] * 4000)), "<B>=#\\big.bin"),
+     [unreadable("C")]),
     # The slowest and the largest scripts that an hour of fuzz_script found (tools/fuzz/corpus/script).
     ("the slowest script found", found("slowest-found-50-kb-lookups"), [unreadable("L", "ARG1")]),
     ("the largest script found", found("largest-found-63-kb-named-values"), [unreadable("Ex")]),
@@ -165,11 +178,18 @@ class Hostile(UpdaterTest):
             fill = lambda text: text.replace("@", long_dir(s, 300)).replace("$", long_dir(s, 1000)).replace(  # noqa: E731
                 "#", s.win())
             s.write_bytes("src.txt", b"source")
+            s.write_bytes("big.bin", bytes(14800000)) if "big.bin" in str(data) else None
             s.write_script(fill(data)) if isinstance(data, str) else s.write_bytes("updater.ini", data)
             before = s.tree()
             started = time.monotonic()
             result = s.run(answers=answers or ["OK"] * len(boxes or [1]), timeout=BOUND * 12)
             took = time.monotonic() - started
+            if any(data is row[1] for row in FAMILIES):  # the checker finds where the run passes its bound, as fast
+                started = time.monotonic()
+                told = [p.split("\t") for p in run_checker(s, "--tsv", s.win("updater.ini"))[1]]
+                took = max(took, time.monotonic() - started)
+                self.assertEqual({(p[2], p[5].split(":")[0]) for p in told if p[4] == "250"}, {place for box in boxes or [] for
+                                 place in re.findall(r'"(.*)"\n.*"(.*)"', box.expected.get("text", "")) if box.exit_code == 1})
             sys.stderr.write(f"{took:6.1f} s  {data[:60]!r}\n" if os.environ.get("HOSTILE_TIMES") else "")
             after = s.tree()
             self.assertEqual(sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k)

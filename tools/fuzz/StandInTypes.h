@@ -1,7 +1,9 @@
 // The eighteen procedure types as stand-ins for the fuzz targets: each
 // reads its type's keys in its reader's order through the common reader
 // (ISWAIT as a number), so loading a list costs what it costs in the
-// program; SWITCH is the real one. What the others run is the target's.
+// program; SWITCH is the real one. What the others run is the target's;
+// ChargeStandIn charges a step's items to the run as the program does
+// (Procedure.h), without their work and without files to read.
 #pragma once
 
 #include <string.h>
@@ -12,15 +14,17 @@
 struct StandInType {
     const char* mode;
     const char* keys[4];
+    int listKey;    // the key whose items the step runs, -1 for none
+    bool processes; // the step looks at the running processes
 };
 
 const StandInType standIns[] = {
-    {"EXIST", {"FILE"}}, {"DATE", {"FILE", "DATE"}}, {"SWITCH", {}}, {"MSGBOX", {"FLAG", "TYPE", "TEXT", "ISABORT"}},
-    {"COPY", {"FROM", "TO"}}, {"LAUNCH", {"FILE", "PARAM", "ISWAIT"}}, {"DELETE", {"FILE"}},
-    {"LINK", {"SRC", "PARAM", "SHOWCMD", "DST"}}, {"OSVER", {}}, {"MAKEDIR", {"DIR"}}, {"ATTR", {"FILE", "ARG"}},
-    {"CRC", {"FILE", "TYPE", "CRC"}}, {"MOVE", {"FROM", "TO"}}, {"WAITAPP", {"APP", "TICK"}},
-    {"APPEXIST", {"APP"}}, {"VERIFY", {"ARG1", "ARG2"}}, {"RSRC", {"FROM", "TO", "TYPE", "NAME"}},
-    {"SHELL", {"FUNC", "FROM", "TO"}},
+    {"EXIST", {"FILE"}, 0}, {"DATE", {"FILE", "DATE"}, 0}, {"SWITCH", {}, -1},
+    {"MSGBOX", {"FLAG", "TYPE", "TEXT", "ISABORT"}, -1}, {"COPY", {"FROM", "TO"}, 0},
+    {"LAUNCH", {"FILE", "PARAM", "ISWAIT"}, 0}, {"DELETE", {"FILE"}, 0}, {"LINK", {"SRC", "PARAM", "SHOWCMD", "DST"}, 0},
+    {"OSVER", {}, -1}, {"MAKEDIR", {"DIR"}, 0}, {"ATTR", {"FILE", "ARG"}, 0}, {"CRC", {"FILE", "TYPE", "CRC"}, 0},
+    {"MOVE", {"FROM", "TO"}, 0}, {"WAITAPP", {"APP", "TICK"}, 0, true}, {"APPEXIST", {"APP"}, 0, true},
+    {"VERIFY", {"ARG1", "ARG2"}, -1}, {"RSRC", {"FROM", "TO", "TYPE", "NAME"}, 2}, {"SHELL", {"FUNC", "FROM", "TO"}, 1},
 };
 const int TypeCount = sizeof standIns / sizeof standIns[0];
 const int SwitchIndex = 2;
@@ -43,6 +47,29 @@ Procedure* ReadStandIn(const String& sectionName) {
         bindings[count] = {key, number ? nullptr : &record->values[count], number ? &record->number : nullptr};
     }
     return ReadKeys(record, bindings, count);
+}
+
+inline bool PassItem(const String&) { return true; }
+
+// A step's items charged as the program charges them; false where the run
+// would stop at its bound (message 2 has been shown).
+inline bool ChargeStandIn(Procedure& procedure) {
+    int type = 0;
+    while (type < TypeCount && !procedure.mode.EqualsNoCase(standIns[type].mode))
+        type++;
+    if (type == TypeCount || standIns[type].listKey < 0)
+        return true;
+    const StandInType& standIn = standIns[type];
+    const String& list = static_cast<StandInRecord&>(procedure).values[standIn.listKey];
+    if (list.ItemCount(",") == 0)
+        return true;
+    if (standIn.processes && !ChargeItem(procedure, standIn.keys[0], ProcessListCost))
+        return false;
+    bool dry = IsDryRun();
+    SetDryRun(true);
+    bool charged = RunEveryItemTest(procedure, list, standIn.keys[standIn.listKey], PassItem);
+    SetDryRun(dry);
+    return charged;
 }
 
 // The table, every type but SWITCH running `run`.

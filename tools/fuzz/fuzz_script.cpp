@@ -22,9 +22,12 @@ RunContext runContext;
 
 namespace {
 
-// Every type but SWITCH: OSVER without keys holds, as on every system; the
-// others take the flag from the name, so a loop may go on.
+// Every type but SWITCH: charged as the program charges its items; OSVER
+// without keys holds, as on every system; the others take the flag from the
+// name, so a loop may go on.
 bool RunStandIn(Procedure& procedure) {
+    if (!ChargeStandIn(procedure))
+        return false;
     procedure.conditionFlag = procedure.mode.EqualsNoCase("OSVER") || procedure.sectionName.Length() % 2;
     return true;
 }

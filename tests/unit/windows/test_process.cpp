@@ -62,8 +62,10 @@ TEST_CASE("find process: PSAPI with and without Toolhelp, and after Vista's read
     for (const auto& row : rows) {
         CAPTURE(row.toolhelp);
         CAPTURE(row.readers == &refused);
-        CHECK(FindProcessWith(String(childPath), row.readers, row.toolhelp) == child.process.dwProcessId);
-        CHECK(FindProcessWith(String(upper), row.readers, row.toolhelp) == child.process.dwProcessId);
-        CHECK(FindProcessWith(String(ownPath), row.readers, row.toolhelp) == 0);
+        ProcessList running;
+        running.TakeWith(row.readers, row.toolhelp);
+        CHECK(running.Find(String(childPath)) == child.process.dwProcessId);
+        CHECK(running.Find(String(upper)) == child.process.dwProcessId);
+        CHECK(running.Find(String(ownPath)) == 0);
     }
 }
