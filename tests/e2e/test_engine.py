@@ -290,11 +290,12 @@ LOGS = [
         "Again", "LAUNCH", FILE=r"@\updater.exe", PARAM=r"/silent second /log=@\second.log", ISWAIT="1"), r"@\run.log",
      [], ["run Again (LAUNCH)", r"  @\updater.exe ended with exit code 4",
           r'  item 1: "@\updater.exe", "/silent second /log=@\second.log": done', "  flag 1", "end, exit code 0"], 0),
-    # Past 1 MiB of this run's log a step's item lines are counted, not written (259 items of 4 KB fill it).
+    # Past 1 MiB of this run's log a step's item lines are counted, not written (258 items of 4 KB, each line with
+    # its time, fill it).
     ("a log past 1 MiB", "W", "[DEFINE]\n<Z>=" + "0" * 4000 + "\n" + section("W", "WAITAPP", APP=",".join(["a"] * 300),
-     TICK=",".join(["<Z>"] * 300)), r"@\run.log", [], ["run W (WAITAPP)"] + [line for n in range(1, 260) for line in (
+     TICK=",".join(["<Z>"] * 300)), r"@\run.log", [], ["run W (WAITAPP)"] + [line for n in range(1, 259) for line in (
         '  wait for "a": not running', f'  item {n}: "a", "{"0" * 4000}": done')] + [
-        "  82 more item lines, not logged: the log of this run passed 1048576 bytes", "  flag 1", "end, exit code 0"], 0),
+        "  84 more item lines, not logged: the log of this run passed 1048576 bytes", "  flag 1", "end, exit code 0"], 0),
     ("a killed run", "Copy,Wait,Ask", COPY + section("Wait", "LAUNCH", FILE=r"@\forever.exe", PARAM="", ISWAIT="1")
      + msgbox("Ask", "never"), r"@\run.log", [], COPIED + ["run Wait (LAUNCH)"], None),
 ]
