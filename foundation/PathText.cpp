@@ -114,6 +114,11 @@ const char* PathFromLevel(const char* path, int level) {
     return p;
 }
 
+String FolderOf(const String& path) {
+    String prefix = PathPrefix(path);
+    return prefix.Length() > PathRootLength(prefix.Text()) ? WithoutTrailingSeparators(prefix) : prefix;
+}
+
 String WithoutTrailingSeparators(const String& path) {
     const char* text = path.Text();
     const char* end = text + path.Length();

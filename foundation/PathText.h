@@ -44,6 +44,10 @@ String PathPrefix(const String& path);
 int PathLevelCount(const char* path);
 const char* PathFromLevel(const char* path, int level);
 
+// The folder a full path lies in, without a closing separator unless it
+// is a root ("C:\\a\\b" gives "C:\\a", "C:\\a" gives "C:\\").
+String FolderOf(const String& path);
+
 // The path without separators at its end.
 String WithoutTrailingSeparators(const String& path);
 

@@ -225,12 +225,6 @@ static bool MoveEntry(const String& path, WalkEvent event, void* context) {
     return RemoveFolderItself(path);
 }
 
-// The folder a resolved path lies in; a root keeps its separator.
-static String FolderOf(const String& path) {
-    String prefix = PathPrefix(path);
-    return prefix.Length() > PathRootLength(prefix.Text()) ? WithoutTrailingSeparators(prefix) : prefix;
-}
-
 static String Below(const String& folder, const char* name) {
     const char* text = folder.Text();
     const char* last = text + folder.Length() - 1;

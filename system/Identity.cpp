@@ -90,12 +90,6 @@ bool IsFinalRoot(const WCHAR* final) {
     return levels == 0 && !*p;
 }
 
-// The folder of a resolved path; a root keeps its separator.
-String FolderOf(const String& path) {
-    String prefix = PathPrefix(path);
-    return prefix.Length() > PathRootLength(prefix.Text()) ? WithoutTrailingSeparators(prefix) : prefix;
-}
-
 // The final path of the folder asked for last, kept: a walk asks for every
 // file of one folder in turn. The program never makes a link, so a folder's
 // final path changes only if something else changes the tree meanwhile.
