@@ -62,8 +62,8 @@ bool StartUp(const char* commandLineText, int& exitCode) {
     String unused, logPath;
     silentRun = GetSwitch(runContext.commandLine, "/silent", unused);
     SetSilentBoxes(silentRun);
-    // Nor the system's boxes for a drive without a disk or a file it cannot
-    // open: the call fails, and the run reports it as it reports any failure.
+    // Nor does a silent run let the system ask about a drive without a disk
+    // or a file it cannot open: the call fails, and the run reports it.
     if (silentRun)
         SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     if (!GetOption(runContext.commandLine, "t", runContext.caption))

@@ -20,6 +20,7 @@ int PlatformFormat(char* area, int size, const char* format, va_list args);
 // answer. Either way the box goes into the run log.
 int PlatformShowBox(const char* text, const char* caption, unsigned style);
 void SetSilentBoxes(bool silent);
+// Whether the run is silent: the shell's windows are kept shut as well.
 bool SilentBoxes();
 
 // Appends to the run log's file (created when missing), opened for this
