@@ -286,11 +286,16 @@ static bool TransferPath(const String& sourceText, const String& destinationText
                transferFile(base, destination.full);
     // Matches go to the destination's folder, which must be named: the
     // current folder is nothing an update can rely on.
+    // They go into the folder the text names before its last level, even
+    // when that level is empty, "." or "..": "<W>\d\" receives them in d.
     String named = PathPrefix(destinationText);
     if (isPattern && !EndsInSeparator(named))
         return Refuse(ERROR_INVALID_NAME);
+    GatedPath into;
+    if (isPattern && !PassGate(named, PathRole::DestinationWritten, into))
+        return false;
     String folder = isDirectory ? base : FolderOf(base);
-    String root = isDirectory ? destination.full : FolderOf(destination.full);
+    String root = isDirectory ? destination.full : into.full;
     if (isDirectory && Overlaps(root, folder))
         return Refuse(ERROR_INVALID_PARAMETER);
     // A source that lies in its destination under another name (a link, a

@@ -646,11 +646,11 @@ def fuzz(count, seed, forms=FORMS, out=sys.stdout, limit=RUN_LIMIT, only=None):
             world.lay_out()
             world.learn_short_names(env)
             before = world.snapshot()
-        world.lay_out()
         cwd = rng.choice([p for p, v in world.base.items() if v[0] == "d" and len(p) < 4])
         steps, script = script_for(rng, world, cwd, forms)
         if only and number not in only:
             continue
+        world.lay_out()
         started = time.monotonic()
         code, boxes, log = run(world, cwd, script, env, limit)
         found = judge(world, cwd, steps, before, world.snapshot(), code, boxes, log, "ROLLBACK=1" in script,
