@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "resources/ProgressDialog.h"
+#include "ProgressBar.h"
 #include "UpdaterKeys.h"
 #include "foundation/Messages.h"
 #include "foundation/Numbers.h"
@@ -16,9 +17,6 @@
 
 namespace {
 
-// The messages the common controls' bar answers, which ours answers alike,
-// so that a reader from outside finds its position the usual way.
-enum { BarSetPosition = WM_USER + 2, BarGetPosition = WM_USER + 8, BarRange = 1000 };
 enum { HideMessage = WM_APP, EndMessage = WM_APP + 1, RefreshTimer = 1 };
 const unsigned RefreshMilliseconds = 200, ShowAfterMilliseconds = 500, ThreadWait = 5000;
 
@@ -37,32 +35,6 @@ struct View {
 };
 View view;
 
-LRESULT CALLBACK BarProcedure(HWND bar, UINT message, WPARAM wParam, LPARAM lParam) {
-    LONG position = GetWindowLongA(bar, 0);
-    if (message == BarGetPosition)
-        return position;
-    if (message == BarSetPosition) {
-        SetWindowLongA(bar, 0, static_cast<LONG>(wParam));
-        if (position != static_cast<LONG>(wParam))
-            InvalidateRect(bar, nullptr, FALSE);
-        return position;
-    }
-    if (message != WM_PAINT)
-        return DefWindowProcA(bar, message, wParam, lParam);
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(bar, &paint);
-    RECT rest;
-    GetClientRect(bar, &rest);
-    DrawEdge(dc, &rest, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
-    RECT done = rest;
-    done.right = rest.left + MulDiv(rest.right - rest.left, position, BarRange);
-    rest.left = done.right;
-    FillRect(dc, &done, reinterpret_cast<HBRUSH>(COLOR_HIGHLIGHT + 1));
-    FillRect(dc, &rest, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
-    EndPaint(bar, &paint);
-    return 0;
-}
-
 void SetText(int control, const char* text) {
     char shown[ProgressTextSize];
     GetDlgItemTextA(dialog, control, shown, ProgressTextSize);
@@ -74,6 +46,15 @@ void Hide() {
     if (view.shown)
         ShowWindow(dialog, SW_HIDE);
     view.shown = false;
+}
+
+// The question of the Cancel button, still open when the run comes to a box
+// of its own, goes first, answered No: the box shows alone.
+void DropQuestion() {
+    for (HWND box = nullptr; view.asking && (box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr;) {
+        if (GetWindow(box, GW_OWNER) == dialog)
+            SendMessageA(box, WM_COMMAND, IDNO, 0);
+    }
 }
 
 // How far the step is: by its list items, and within an item by bytes
@@ -157,6 +138,7 @@ INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         return TRUE;
     case HideMessage:
         Hide();
+        DropQuestion();
         return TRUE;
     case EndMessage:
         DestroyWindow(window);
@@ -167,14 +149,10 @@ INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 DWORD WINAPI WindowThread(void* ready) {
-    WNDCLASSA bar = {};
-    bar.lpfnWndProc = BarProcedure;
-    bar.cbWndExtra = sizeof(LONG);
-    bar.hInstance = GetModuleHandleA(nullptr);
-    bar.lpszClassName = PROGRESS_BAR_CLASS;
-    HWND window = RegisterClassA(&bar) ? CreateDialogParamA(bar.hInstance, MAKEINTRESOURCEA(PROGRESS_DIALOG),
-                                                            nullptr, DialogProcedure, 0)
-                                       : nullptr;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HWND window = RegisterProgressBar(instance) ? CreateDialogParamA(instance, MAKEINTRESOURCEA(PROGRESS_DIALOG),
+                                                                     nullptr, DialogProcedure, 0)
+                                                : nullptr;
     SetEvent(static_cast<HANDLE>(ready));
     MSG message;
     while (window && GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -210,6 +188,8 @@ bool Wanted() {
 void StartProgressWindow() {
     if (!Wanted())
         return;
+    // Before the thread: its first look at the counters takes their lock.
+    WatchProgress();
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     DWORD id;
     thread = ready ? CreateThread(nullptr, 0, WindowThread, ready, 0, &id) : nullptr;
@@ -221,7 +201,6 @@ void StartProgressWindow() {
         LogLine("the progress window could not be opened: the run goes on without it");
         return;
     }
-    WatchProgress();
     SetBoxGate(BeforeBox);
 }
 

@@ -49,7 +49,8 @@ bool LookAtProcesses(const Procedure& procedure) {
 // the run, only to the log; one that is not running is simply passed.
 // items: the program and its tick.
 bool WaitItem(Procedure& procedure, const String* items) {
-    static const char* const outcomes[] = {"ended", "the wait ran out", "could not be waited for"};
+    static const char* const outcomes[] = {"ended", "the wait ran out", "could not be waited for",
+                                           "the user stopped the run"};
     if (lookAgain && !LookAtProcesses(procedure))
         return false;
     unsigned long processId = running.FindProgram(items[0]);
@@ -61,7 +62,7 @@ bool WaitItem(Procedure& procedure, const String* items) {
     WaitOutcome outcome = WaitForProcessEnd(processId, tick);
     lookAgain = tick != 0;
     LogItemLine("  wait for \"%s\": %s", items[0].Text(), outcomes[outcome]);
-    return true;
+    return outcome != WaitStopped;
 }
 
 bool IsRunning(const String& program) { return running.FindProgram(program) != 0; }

@@ -17,6 +17,7 @@ struct Shared {
 
 Shared shared;
 CRITICAL_SECTION textLock;
+HANDLE stopEvent; // set with stopAsked, for the waits
 bool watched;
 // The work's own.
 ProgressKind stepKind;
@@ -36,6 +37,7 @@ void PutText(char* target, const char* text) {
 
 void WatchProgress() {
     InitializeCriticalSection(&textLock);
+    stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     watched = true;
 }
 
@@ -110,4 +112,18 @@ void ReadProgress(ProgressSnapshot& snapshot) {
     LeaveCriticalSection(&textLock);
 }
 
-void AskProgressStop() { Publish(shared.stopAsked, 1); }
+unsigned long WaitOrStop(void* handle, unsigned long milliseconds) {
+    if (!stopEvent)
+        return WaitForSingleObject(handle, milliseconds);
+    HANDLE both[] = {handle, stopEvent};
+    DWORD waited = WaitForMultipleObjects(2, both, FALSE, milliseconds);
+    if (waited != WAIT_OBJECT_0 + 1)
+        return waited;
+    ProgressStopTaken();
+    return WAIT_ABANDONED;
+}
+
+void AskProgressStop() {
+    Publish(shared.stopAsked, 1);
+    SetEvent(stopEvent);
+}

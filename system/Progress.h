@@ -29,7 +29,7 @@ struct ProgressSnapshot {
     char item[ProgressTextSize];  // the file the step is on
 };
 
-// Turns the counters on for this run (the window watches them).
+// Turns the counters on for this run, before the window's thread starts.
 void WatchProgress();
 
 // The work's side, from one thread only.
@@ -44,6 +44,10 @@ void ProgressBytes(unsigned long count);
 bool ProgressStopTaken();
 // Whether it has met it, without looking again.
 bool ProgressStopped();
+
+// Waits for `handle` (a process) as WaitForSingleObject does, and ends the
+// wait early (WAIT_ABANDONED, ERROR_CANCELLED) when the user stops the run.
+unsigned long WaitOrStop(void* handle, unsigned long milliseconds);
 
 // The window's side.
 void ReadProgress(ProgressSnapshot& snapshot);

@@ -220,7 +220,7 @@ struct Progress {
     std::vector<std::string> seen;  // JSON, one per moment the item changed, at most every 300 ms
     std::wstring lastItem;
     ULONGLONG lastTime = 0;
-    bool stop = false, stopped = false, pictured = false;  // stop: press its Cancel once the bar has moved
+    bool stop = false, stopped = false, pictured = false;  // stop: press its Cancel once it shows
 };
 
 struct Run {
@@ -289,7 +289,7 @@ void ReadProgress(Progress& progress, HWND window, POINT slot, const wchar_t* pi
         Sleep(50);  // painted
         progress.pictured = SaveWindowBitmap(window, pictures + std::wstring(L"\\progress.bmp"));
     }
-    if (bar > 0 && progress.stop && !progress.stopped) {
+    if (progress.stop && !progress.stopped) {
         progress.stopped = true;
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }
