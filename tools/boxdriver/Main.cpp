@@ -217,8 +217,9 @@ struct Box {
 // The updater's progress window, read as it goes: its caption, the two texts (the step, the item) and the bar.
 struct Progress {
     HWND hwnd = nullptr;
-    std::vector<std::string> seen;  // JSON, one per moment the item changed, at most every 300 ms
+    std::vector<std::string> seen;  // JSON, one per moment the item changed or the bar moved a tenth, every 300 ms at most
     std::wstring lastItem;
+    long lastBar = 0;
     ULONGLONG lastTime = 0;
     bool stop = false, stopped = false, pictured = false;  // stop: press its Cancel once it shows
 };
@@ -279,8 +280,9 @@ void ReadProgress(Progress& progress, HWND window, POINT slot, const wchar_t* pi
     std::wstring item = TextOf(GetDlgItem(window, 102));
     long bar = long(SendMessageW(ProgressBar(window), WM_USER + 8, 0, 0));
     ULONGLONG now = GetTickCount64();
-    if (item != progress.lastItem && now - progress.lastTime >= 300 && progress.seen.size() < 20) {
-        progress.lastItem = item, progress.lastTime = now;
+    bool moved = item != progress.lastItem || bar >= progress.lastBar + 100;
+    if (moved && now - progress.lastTime >= 300 && progress.seen.size() < 20) {
+        progress.lastItem = item, progress.lastTime = now, progress.lastBar = bar;
         progress.seen.push_back("{\"caption\": " + Json(TextOf(window)) + ", \"step\": " +
                                 Json(TextOf(GetDlgItem(window, 101))) + ", \"item\": " + Json(item) +
                                 ", \"bar\": " + std::to_string(bar) + "}");
