@@ -46,7 +46,8 @@ bool LookAtProcesses(const Procedure& procedure) {
 }
 
 // Whether the program ended or the time ran out makes no difference to
-// the run, only to the log; one that is not running is simply passed.
+// the run, only to the log; one that is not running is simply passed. The
+// user's stop from the progress window ends the wait and the run.
 // items: the program and its tick.
 bool WaitItem(Procedure& procedure, const String* items) {
     static const char* const outcomes[] = {"ended", "the wait ran out", "could not be waited for",
