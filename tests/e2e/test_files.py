@@ -123,7 +123,7 @@ UPDATE = [("Logs", makedir(r"<W>\app\logs", name="Logs")),
           ("Step", msgbox("Step", "finish?", "QUESTION", abort="0,1"))]
 FINISH = Box(text="finish?", icon="question")
 ROLLBACK = {"head": "ROLLBACK=1\n"}
-FILES = 3000  # of the progress window's tree
+FILES = 1500  # of the progress window's tree
 LAST = f"d/{(FILES - 1) // 100}/f{FILES - 1:04}.bin"
 FAR = "R:\\" + "d" * 120 + "\\" + "e" * 140  # 266 bytes
 # What a killed run of the update left, with the journal's lines, and the same once its commit had begun.
