@@ -228,6 +228,9 @@ def under_wine():
             add("copy:updater", copy)
             # Again onto the tree just made, without and with the journal: every file replaced.
             add("copy:onto", copy)
+            # Onto it once more with the progress window, which shows after half a second.
+            add("copy:progress", program(f"progress{r}", f"[UPDATER]\nNAME=bench\nPROGRESS=1\nPROC=Tree\n\n[Tree]\n"
+                                         f"MODE=COPY\nFROM={win('tree')}\nTO={win('out', f'upd{r}')}\n"))
             add("copy:rollback", program(f"rollback{r}", f"[UPDATER]\nNAME=bench\nROLLBACK=1\nPROC=Tree\n\n[Tree]\n"
                                          f"MODE=COPY\nFROM={win('tree')}\nTO={win('out', f'upd{r}')}\n"))
             add("copy:xcopy", f"C:\\windows\\system32\\xcopy.exe {win('tree')} {win('out', f'xc{r}')} /E /I /Q /Y")
@@ -320,6 +323,9 @@ def copy_rows(results):
             f"{ratio(t, best(results, 'copy:xcopy'))} xcopy, {ratio(t, floor)} the floor")
     onto = best(results, "copy:onto")
     row(group, "updater.exe COPY onto the tree it made", f"{onto * 1e3:.0f}", "ms", "every file replaced")
+    shown = best(results, "copy:progress")
+    row(group, "the same with the progress window (PROGRESS=1)", f"{shown * 1e3:.0f}", "ms",
+        f"{ratio(shown, onto)} without it (goal: at most 1.02x)")
     row(group, "the same with ROLLBACK=1", f"{best(results, 'copy:rollback') * 1e3:.0f}", "ms",
         f"{ratio(best(results, 'copy:rollback'), onto)} without it (goal: at most 1.1x)")
     loop_onto, keep = best(results, "copy:loop-onto"), best(results, "copy:keep")

@@ -2,11 +2,13 @@
 
 #include <stdlib.h>
 
+#include "ProgressWindow.h"
 #include "Switch.h"
 #include "foundation/Cursors.h"
 #include "foundation/RunLog.h"
 #include "procedures/TypeTable.h"
 #include "script/Profile.h"
+#include "system/Progress.h"
 
 Procedure* LoadProcedure(const String& sectionName) {
     String mode;
@@ -59,8 +61,13 @@ bool RunProcedureList(ProcedureList list) {
             ReportError(MsgBadSymbol, (*slot)->mode.Text());
             return false;
         }
+        // The user's stop from the progress window ends the run between steps.
+        if (ProgressStopTaken())
+            return false;
         LogLine("run %s (%s)", (*slot)->sectionName.Text(), (*slot)->mode.Text());
+        BeginProgressFor((*slot)->mode);
         bool ran = stepRunner ? stepRunner(*type, **slot) : type->execute(**slot);
+        EndProgressFor();
         LogItemsHeldBack();
         if (!ran)
             return false;

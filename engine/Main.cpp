@@ -3,10 +3,12 @@
 
 #include "StartUp.h"
 #include "Rollback.h"
+#include "ProgressWindow.h"
 #include "Run.h"
 #include "foundation/RunLog.h"
 #include "system/Journal.h"
 #include "system/Libraries.h"
+#include "system/Progress.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLineText, int) {
     RestrictLibrarySearch();
@@ -15,7 +17,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLineText, int) {
     if (StartUp(commandLineText, exitCode)) {
         exitCode = ClaimScript() ? ExitFailed : ExitBusy;
         if (exitCode == ExitFailed && FinishLastRun() && BeginJournal()) {
-            exitCode = RunTop() ? ExitFinished : updaterState.stopAsked ? ExitStopped : ExitFailed;
+            StartProgressWindow();
+            bool finished = RunTop();
+            EndProgressWindow();
+            exitCode = finished ? ExitFinished : updaterState.stopAsked || ProgressStopped() ? ExitStopped : ExitFailed;
             if (exitCode != ExitFinished && JournalActive())
                 LogLine("the run is undone: %s", exitCode == ExitStopped ? "the user stopped it" : "a failure stopped it");
             EndJournal(exitCode == ExitFinished);

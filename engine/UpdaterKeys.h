@@ -2,6 +2,6 @@
 // and the script checker knows them from the same table.
 #pragma once
 
-enum UpdaterKey { UpdaterName, UpdaterProc, UpdaterLog, UpdaterRollback, UpdaterKeyCount };
+enum UpdaterKey { UpdaterName, UpdaterProc, UpdaterLog, UpdaterRollback, UpdaterProgress, UpdaterKeyCount };
 
-inline constexpr const char* updaterKeys[UpdaterKeyCount] = {"NAME", "PROC", "LOG", "ROLLBACK"};
+inline constexpr const char* updaterKeys[UpdaterKeyCount] = {"NAME", "PROC", "LOG", "ROLLBACK", "PROGRESS"};

@@ -28,7 +28,12 @@ enum MessageId {
 };
 
 // Texts of the string table that are not messages.
-enum { TextDefaultCaption = 100 };
+enum {
+    TextDefaultCaption = 100,
+    TextProgressStep = 100, // + the step's kind (system/Progress.h), 1 to 6
+    TextProgressQuestion = 107,
+    TextProgressCancel = 108,
+};
 
 // MB_SETFOREGROUND | MB_ICONERROR
 enum { ErrorBoxStyle = 0x00010010 };

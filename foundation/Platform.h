@@ -40,6 +40,12 @@ unsigned PlatformLastError();
 void PlatformClearLastError();
 void PlatformErrorText(unsigned code, char* buffer, int size);
 
+// Asked before every box that would show: false keeps it shut, as in a
+// silent run (the progress window goes first, and after the user's stop the
+// step that ended on it says nothing more). Null asks nothing.
+typedef bool (*BoxGate)();
+void SetBoxGate(BoxGate gate);
+
 // Unit tests route boxes here instead of the screen; null restores the screen.
 typedef int (*BoxHook)(const char* text, const char* caption, unsigned style);
 void SetBoxHook(BoxHook hook);

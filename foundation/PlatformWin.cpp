@@ -70,11 +70,16 @@ static int DefaultButton(unsigned style) {
     return buttons[kind][position];
 }
 
+static BoxGate boxGate;
+
+void SetBoxGate(BoxGate gate) { boxGate = gate; }
+
 int PlatformShowBox(const char* text, const char* caption, unsigned style) {
-    int answer = silentBoxes ? DefaultButton(style)
-                 : boxHook   ? boxHook(text, caption, style)
-                             : MessageBoxA(nullptr, text, caption, style);
-    LogBox(text, answer, silentBoxes);
+    bool shut = silentBoxes || (boxGate && !boxGate());
+    int answer = shut      ? DefaultButton(style)
+                 : boxHook ? boxHook(text, caption, style)
+                           : MessageBoxA(nullptr, text, caption, style);
+    LogBox(text, answer, silentBoxes, shut);
     return answer;
 }
 

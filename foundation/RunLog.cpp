@@ -94,11 +94,12 @@ void LogItemsHeldBack() {
     heldBack = 0;
 }
 
-void LogBox(const char* text, int answer, bool silent) {
+void LogBox(const char* text, int answer, bool silent, bool shut) {
     static const char* const answers[] = {"none", "OK", "CANCEL", "ABORT", "RETRY", "IGNORE", "YES", "NO"};
     // The text last, as it is: it may hold quotes of its own.
     LogLine("  box %s%s: %s", answers[answer >= 0 && answer <= 7 ? answer : 0],
-            silent ? " (silent run: the default button)" : "", text);
+            silent ? " (silent run: the default button)" : shut ? " (not shown: the user stopped the run)" : "",
+            text);
 }
 
 void BeginStep() {

@@ -36,7 +36,7 @@ void LogItemsHeldBack();
 
 // A box: the button that closed it ("none": it could not be shown; in a
 // silent run the default button, which nobody saw), then its text.
-void LogBox(const char* text, int answer, bool silent);
+void LogBox(const char* text, int answer, bool silent, bool shut = false);
 
 // The explanation of a failure: a step begins with no error noted; the
 // first report of a failure (ReportError, before its box) notes the

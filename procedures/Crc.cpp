@@ -6,6 +6,7 @@
 #include "system/Clipboard.h"
 #include "system/FileData.h"
 #include "system/Handles.h"
+#include "system/Progress.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ bool Matches(const String& file, const String& expected, ByteBuffer& block) {
     return LoggedCrc(file, expected, block, crc) && crc == ParseHex(expected);
 }
 
-enum Checked { CheckedAll, StoppedEarly, PassedBound };
+enum Checked { CheckedAll, StoppedEarly, PassedBound, UserStopped };
 
 // Whether the loop ran through every item; `matched` when any mode found
 // its match. Each file is charged to the run before it is read.
@@ -89,6 +90,9 @@ Checked CheckFiles(const CrcRecord& record, int count, bool& matched) {
             return PassedBound;
         if (IsDryRun())
             continue;
+        if (ProgressStopTaken())
+            return UserStopped;
+        ProgressListItem(i, count, file.Text());
         if (expected.IsEmpty()) {
             if (!Measure(record, file, block))
                 return StoppedEarly;
@@ -126,5 +130,5 @@ bool ExecuteCrc(Procedure& procedure) {
     Checked checked = CheckFiles(record, count, matched);
     if (checked == CheckedAll || matched)
         record.conditionFlag = 1;
-    return checked != PassedBound;
+    return checked != PassedBound && checked != UserStopped;
 }

@@ -2,6 +2,7 @@
 
 #include "foundation/RunLog.h"
 #include "script/Profile.h"
+#include "system/Progress.h"
 
 static bool dryRun;
 
@@ -66,6 +67,9 @@ bool RunActionItems(Procedure& procedure, const char* listKey, const String* con
             return false;
         if (dryRun)
             continue;
+        if (ProgressStopTaken())
+            return false;
+        ProgressListItem(i, count, items[0].Text());
         BeginStep();
         if (!step(procedure, items)) {
             LogFailedItem(i, items, listCount);

@@ -46,10 +46,12 @@ bool LookAtProcesses(const Procedure& procedure) {
 }
 
 // Whether the program ended or the time ran out makes no difference to
-// the run, only to the log; one that is not running is simply passed.
+// the run, only to the log; one that is not running is simply passed. The
+// user's stop from the progress window ends the wait and the run.
 // items: the program and its tick.
 bool WaitItem(Procedure& procedure, const String* items) {
-    static const char* const outcomes[] = {"ended", "the wait ran out", "could not be waited for"};
+    static const char* const outcomes[] = {"ended", "the wait ran out", "could not be waited for",
+                                           "the user stopped the run"};
     if (lookAgain && !LookAtProcesses(procedure))
         return false;
     unsigned long processId = running.FindProgram(items[0]);
@@ -61,7 +63,7 @@ bool WaitItem(Procedure& procedure, const String* items) {
     WaitOutcome outcome = WaitForProcessEnd(processId, tick);
     lookAgain = tick != 0;
     LogItemLine("  wait for \"%s\": %s", items[0].Text(), outcomes[outcome]);
-    return true;
+    return outcome != WaitStopped;
 }
 
 bool IsRunning(const String& program) { return running.FindProgram(program) != 0; }

@@ -10,6 +10,7 @@
 #include "Journal.h"
 #include "Keep.h"
 #include "PathGate.h"
+#include "Progress.h"
 #include "Shell.h"
 #include "foundation/Multibyte.h"
 #include "foundation/PathText.h"
@@ -171,7 +172,7 @@ static String TargetOf(const String& path, const TreeTarget& target) {
 static bool CopyEntry(const String& path, WalkEvent event, void* context) {
     const TreeTarget& target = *static_cast<const TreeTarget*>(context);
     if (event == WalkEvent::File)
-        return CopyFileReplacing(path, TargetOf(path, target));
+        return ProgressNextFile(path.Text()) && CopyFileReplacing(path, TargetOf(path, target));
     if (event == WalkEvent::EnterDirectory)
         return MakeDirectory(TargetOf(path, target));
     return true;
@@ -219,7 +220,7 @@ static bool MoveFileReplacing(const String& source, const String& destination) {
 static bool MoveEntry(const String& path, WalkEvent event, void* context) {
     const TreeTarget& target = *static_cast<const TreeTarget*>(context);
     if (event == WalkEvent::File)
-        return MoveFileReplacing(path, TargetOf(path, target));
+        return ProgressNextFile(path.Text()) && MoveFileReplacing(path, TargetOf(path, target));
     if (event == WalkEvent::EnterDirectory)
         return MakeDirectory(TargetOf(path, target));
     return RemoveFolderItself(path);
@@ -341,7 +342,7 @@ static bool KeepEntry(const String& path, WalkEvent event, void* context) {
     bool pattern = *static_cast<bool*>(context);
     if (event == WalkEvent::EnterDirectory || (pattern && String(path.Text() + PathPrefix(path).Length()).CountOf(".~upd")))
         return true;
-    return KeepAside(path);
+    return ProgressNextFile(path.Text()) && KeepAside(path);
 }
 
 static bool KeepMatchesAside(const String& path) {
@@ -351,7 +352,7 @@ static bool KeepMatchesAside(const String& path) {
 
 static bool DeleteEntry(const String& path, WalkEvent event, void*) {
     if (event == WalkEvent::File)
-        return DeleteFileAnyway(path);
+        return ProgressNextFile(path.Text()) && DeleteFileAnyway(path);
     if (event == WalkEvent::LeaveDirectory)
         return RemoveFolderItself(path);
     return true;

@@ -1,6 +1,7 @@
 #include "FileData.h"
 
 #include "Handles.h"
+#include "Progress.h"
 #include "foundation/Crc32.h"
 #include "foundation/Numbers.h"
 
@@ -77,6 +78,7 @@ bool FileCrc32(const String& path, ByteBuffer& block, unsigned& crc) {
             return false;
         running = Crc32Update(running, block.Data(), read);
         left -= read;
+        ProgressBytes(read);
     }
     crc = running;
     return true;

@@ -4,6 +4,7 @@
 
 #include "Keep.h"
 #include "Handles.h"
+#include "Progress.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ static bool WriteWhole(const String& source, HANDLE to) {
         if (!ReadFile(from.Get(), buffer, sizeof buffer, &read, nullptr) ||
             (read && (!WriteFile(to, buffer, read, &wrote, nullptr) || wrote != read)))
             return false;
+        ProgressBytes(read);
     } while (read);
     // Not GetFileInformationByHandle: under Wine it asks for the volume too,
     // which costs more than the copy.

@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include "Handles.h"
+#include "Progress.h"
 #include "Libraries.h"
 #include "PathGate.h"
 #include "foundation/PathText.h"
@@ -82,7 +83,7 @@ bool LaunchProgram(const String& program, const String& parameters, int wait, un
     KernelHandle thread(created.hThread);
     if (!wait)
         return WaitUntilReady(process.Get());
-    if (WaitForSingleObject(process.Get(), INFINITE) == WAIT_FAILED)
+    if (WaitOrStop(process.Get(), INFINITE) != WAIT_OBJECT_0)
         return false;
     DWORD code = 0;
     GetExitCodeProcess(process.Get(), &code);
@@ -98,8 +99,11 @@ WaitOutcome WaitForProcessEnd(unsigned long processId, unsigned long millisecond
     KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
     if (!process.IsValid())
         return WaitRefused;
-    DWORD waited = WaitForSingleObject(process.Get(), milliseconds);
-    return waited == WAIT_OBJECT_0 ? WaitEnded : waited == WAIT_TIMEOUT ? WaitRanOut : WaitRefused;
+    DWORD waited = WaitOrStop(process.Get(), milliseconds);
+    return waited == WAIT_OBJECT_0    ? WaitEnded
+           : waited == WAIT_TIMEOUT   ? WaitRanOut
+           : waited == WAIT_ABANDONED ? WaitStopped
+                                      : WaitRefused;
 }
 
 namespace {

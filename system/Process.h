@@ -77,5 +77,6 @@ enum WaitOutcome {
     WaitEnded,   // the process ended (or had ended) within the time
     WaitRanOut,  // the time ran out while it still ran
     WaitRefused, // it could not be opened for waiting, or the wait failed
+    WaitStopped, // the user stopped the run from the progress window meanwhile
 };
 WaitOutcome WaitForProcessEnd(unsigned long processId, unsigned long milliseconds);

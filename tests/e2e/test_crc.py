@@ -6,6 +6,7 @@ import sys
 import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
+from messages import PROGRESS_TEXTS  # noqa: E402
 from sections import flag_boxes, info, section  # noqa: E402
 from updater import Box, CLIPBOARD_BEFORE, DEFAULT_CAPTION, UpdaterTest, expect_boxes, main   # noqa: E402
 
@@ -60,7 +61,8 @@ class Crc(UpdaterTest):
         self.each(ROWS, check)
 
     def test_file_over_4_gib(self):
-        """A sparse file of 4 GiB and a bit: bytes at both ends and across the 4 GiB mark."""
+        """A sparse file of 4 GiB and a bit: bytes at both ends and across the 4 GiB mark. With PROGRESS=1 the window
+        says it checks the file, its bar going by the bytes read."""
         s = self.scenario()
         marks = [(0, b"start"), ((4 << 30) - 2, b"across the mark"), ((4 << 30) + 4095, b"end!")]
         self.addCleanup(os.remove, s.path("huge.bin"))
@@ -72,7 +74,11 @@ class Crc(UpdaterTest):
                 for start in range(position, offset, len(zeros)):
                     value = zlib.crc32(zeros[:min(len(zeros), offset - start)], value)
                 value, position = zlib.crc32(data, value), offset + len(data)
-        expect_boxes(self.run_crc("huge.bin", "AND", f"{value:08X}", 1, s=s, timeout=300)[1], [info("flag 1")])
+        result = self.run_crc("huge.bin", "AND", f"{value:08X}", 1, s=s, timeout=300, head="NAME=\nPROGRESS=1")[1]
+        expect_boxes(result, [info("flag 1")])
+        bars = [p["bar"] for p in result.progress]
+        self.assertEqual({(p["step"], p["item"]) for p in result.progress}, {(PROGRESS_TEXTS[105], "huge.bin")})
+        self.assertTrue(len(bars) >= 2 and bars == sorted(bars) and 0 < bars[-1] <= 1000, bars)
 
 
 if __name__ == "__main__":

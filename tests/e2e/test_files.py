@@ -16,6 +16,7 @@ import zlib
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import trees  # noqa: E402
 import wineenv  # noqa: E402
+from messages import PROGRESS_TEXTS  # noqa: E402
 from sections import info, msgbox, section, switch  # noqa: E402
 from updater import Box, UpdaterTest, error_box, expect_boxes, fail, main, message  # noqa: E402
 
@@ -34,6 +35,17 @@ UP_TREE = {f"d/s/{n}": f"1{n}" for n in UP_NAMES} | {f"d/s/s/{n}": f"2{n}" for n
 LONG_DIR = "R:/" + "d" * 120 + "/" + "e" * 126
 LONG_TARGETS = [(LONG_DIR + "/" + name, outcome) for name, outcome in (("n" * 8, DONE), ("n" * 10, 8))] + [
     (LONG_DIR + "e" * 5 + "/nn", 8)]  # the target fits, ".~upd" beside it does not
+
+
+def png(bmp):
+    """The PNG of a top-down 32-bit BMP, as the box driver saves a window."""
+    width, height = struct.unpack_from("<ii", bmp, 18)
+    rows = [bmp[54 + y * width * 4:54 + (y + 1) * width * 4] for y in range(-height)]
+    raw = b"".join(b"\0" + bytes(c for i in range(0, len(r), 4) for c in (r[i + 2], r[i + 1], r[i])) for r in rows)
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, -height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
 def step(mode, *keys):
@@ -111,6 +123,8 @@ UPDATE = [("Logs", makedir(r"<W>\app\logs", name="Logs")),
           ("Step", msgbox("Step", "finish?", "QUESTION", abort="0,1"))]
 FINISH = Box(text="finish?", icon="question")
 ROLLBACK = {"head": "ROLLBACK=1\n"}
+FILES = 1500  # of the progress window's tree
+LAST = f"d/{(FILES - 1) // 100}/f{FILES - 1:04}.bin"
 FAR = "R:\\" + "d" * 120 + "\\" + "e" * 140  # 266 bytes
 # What a killed run of the update left, with the journal's lines, and the same once its commit had begun.
 KILLED = {"app/app.exe": "exe2", "app/app.exe.~upd1": "exe1", "app/logs/": D, "app/old.~upd1/plugin.dll": "p"}
@@ -557,6 +571,51 @@ class Files(FileRows):
                       makedir(r"<W>\app"), (18, r"<W>\app\app.exe"),
                       {"app/old.~upd1/plugin.dll": GONE, "app/old/plugin.dll": "p", "app/logs/": GONE},
                       {"journal": KILLED_JOURNAL, "journal_stays": True, "hold": ["app/app.exe"]})], self.run_row)
+
+    def test_progress_window(self):
+        """PROGRESS=1 (or /progress): a window with the caption, the step, the file and a bar by bytes; its Cancel
+        asks once, and Yes stops the run (exit 2, undone with ROLLBACK=1); none in a silent run or with /noprogress."""
+        asked = Box(caption="進捗", text=PROGRESS_TEXTS[107], icon="question", buttons=["YES", "NO"], exit_code=2)
+        self.each([("progress window: shown: the bar moves and the file changes", "PROGRESS=1", "", [], [], self.check_shown),
+                   ("progress window: /progress turns it on for one run", "", "/progress", [], [], self.check_shown),
+                   ("progress window: Cancel, Yes: the run stops, and ROLLBACK=1 puts the tree back", "PROGRESS=1\nROLLBACK=1", "",
+                    ["STOP", "YES"], [asked], self.check_undone),
+                   ("progress window: a silent run shows none", "PROGRESS=1", "/silent /progress", [], [], self.check_none),
+                   ("progress window: /noprogress keeps it shut for one run", "PROGRESS=1", "/noprogress", [], [], self.check_none)],
+                  self.run_progress)
+
+    def run_progress(self, head, arguments, answers, boxes, check):
+        s = self.scenario()
+        for n in range(FILES):  # some seconds under Wine: its cost is per file
+            s.write_bytes(f"s/{n // 100}/f{n:04}.bin", bytes([n % 256]) * 16384)
+        s.write_text("d/0/f0000.bin", "old")
+        before = s.tree(leave_out=(".log", ".ini"))
+        result = self.run_script("Step", copy(s.win("s"), s.win("d")), answers, arguments,
+                                 "NAME=進捗\nLOG=run.log\n" + head, s=s, screenshots=True, timeout=120)
+        expect_boxes(result, boxes)
+        check(s, result, before)
+
+    def check_shown(self, s, result, before):
+        seen = result.progress
+        self.assertGreaterEqual(len(seen), 2, result.progress)
+        self.assertEqual({(p["caption"], p["step"]) for p in seen}, {("進捗", PROGRESS_TEXTS[101])})
+        self.assertTrue(all(p["item"].startswith(s.win("s") + "\\") for p in seen), seen)
+        first, last = seen[0], seen[-1]
+        self.assertTrue(first["item"] != last["item"] and first["bar"] < last["bar"] <= 1000, seen)
+        shots = glob.glob(os.path.join(s.runs, f"{s.name}-*-shots", "progress.bmp"))
+        self.assertEqual(len(shots), 1)
+        with open(shots[0][:-3] + "png", "wb") as f:  # docs/progress-window.png is one of these
+            f.write(png(trees.read(shots[0])))
+        self.assertEqual(s.read_bytes(LAST), bytes([(FILES - 1) % 256]) * 16384)
+
+    def check_undone(self, s, result, before):
+        self.assertTrue(result.progress and 0 < result.progress[-1]["bar"] < 1000, result.progress)
+        after = s.tree(leave_out=(".log", ".ini"))
+        self.assertEqual({k for k in after.keys() ^ before.keys()} | {k for k in after if after[k] != before.get(k)}, set())
+
+    def check_none(self, s, result, before):
+        self.assertEqual(result.progress, [])
+        self.assertEqual(s.read_bytes(LAST), bytes([(FILES - 1) % 256]) * 16384)
 
 if __name__ == "__main__":
     main()

@@ -8,7 +8,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import wineenv   # noqa: E402
 from programs import Program, stop_programs   # noqa: E402
 from sections import flag_boxes, info, section  # noqa: E402
-from updater import UpdaterTest, error_box, main, message   # noqa: E402
+from messages import PROGRESS_TEXTS  # noqa: E402
+from updater import Box, UpdaterTest, error_box, expect_boxes, main, message   # noqa: E402
 
 GATES = flag_boxes("Step")
 FOREVER = dict(run=-1)
@@ -199,6 +200,24 @@ class Programs(UpdaterTest):
             for app, plan in running.items():
                 self.assertTrue(plan["run"] >= 0 or programs[app].running(), f"{app} should still run")
                 self.assertEqual(programs[app].only_start().get("guarded"), "1" if "guard" in plan else None)
+        self.each(rows, check)
+
+    def test_progress_window_stops_a_wait(self):
+        # PROGRESS=1: the window's Cancel, then Yes, ends a wait for a program that runs on (LAUNCH with ISWAIT=1,
+        # WAITAPP with no time limit): exit 2, no other box, the program left running and the next step not run.
+        asked = Box(text=PROGRESS_TEXTS[107], icon="question", buttons=["YES", "NO"], exit_code=2)
+        rows = [("progress window: LAUNCH", lambda: launch(r"<Src>\a.exe")),
+                ("progress window: WAITAPP", lambda: section("Step", "WAITAPP", APP=r"<Src>\a.exe", TICK="-1"))]
+
+        def check(step):
+            s = self.scenario()
+            app, after = self.program(s, "a.exe", **FOREVER), self.program(s, "After.exe")
+            if "WAITAPP" in step():
+                app.start_outside()
+            expect_boxes(self.run_script("Step,After", step() + launch(r"<Src>\After.exe", name="After"), ["STOP", "YES"],
+                                         head="NAME=\nPROGRESS=1", s=s), [asked])
+            self.assertTrue(app.running(), "the program should still run")
+            self.assertEqual(after.starts(), [])
         self.each(rows, check)
 
 

@@ -48,6 +48,13 @@ MESSAGES_EN = {
     20: "Could not write the log.\n\nFile: \"%s\"",
 }
 
+# The progress window's: the steps (100 + the step's kind), the question of its Cancel button, the button.
+PROGRESS_TEXTS = dict(zip(range(101, 109), ["コピーしています", "移動しています", "削除しています", "置き換えています",
+                                            "確認しています", "プログラムの終了を待っています", "更新を中止しますか?",
+                                            "キャンセル"]))
+PROGRESS_TEXTS_EN = dict(zip(range(101, 109), ["Copying", "Moving", "Deleting", "Replacing", "Checking",
+                                               "Waiting for a program to end", "Stop the update?", "Cancel"]))
+
 
 def message(number, *arguments, table=MESSAGES):
     """Message number of a table filled in with the arguments (Windows paths as the program shows them)."""

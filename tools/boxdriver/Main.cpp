@@ -214,10 +214,21 @@ struct Box {
     bool closed = false;
 };
 
+// The updater's progress window, read as it goes: its caption, the two texts (the step, the item) and the bar.
+struct Progress {
+    HWND hwnd = nullptr;
+    std::vector<std::string> seen;  // JSON, one per moment the item changed or the bar moved a tenth, every 300 ms at most
+    std::wstring lastItem;
+    long lastBar = 0;
+    ULONGLONG lastTime = 0;
+    bool stop = false, stopped = false, pictured = false;  // stop: press its Cancel once it shows
+};
+
 struct Run {
     DWORD processId, exitCode = 0;
     bool exited = false, timedOut = false, tooManyBoxes = false;
     std::vector<Box> boxes;
+    Progress progress;
     std::vector<HWND> found;  // of one search
 
     void NoteClosed() {
@@ -259,6 +270,33 @@ Box ReadBox(HWND hwnd, POINT slot) {
     return box;
 }
 
+// It holds a bar of the updater's own class, which answers PBM_GETPOS (WM_USER + 8) in tenths of a percent.
+HWND ProgressBar(HWND window) { return FindWindowExW(window, nullptr, L"UpdaterProgressBar", nullptr); }
+
+void ReadProgress(Progress& progress, HWND window, POINT slot, const wchar_t* pictures) {
+    if (progress.hwnd != window)
+        SetWindowPos(window, HWND_TOP, slot.x + 40, slot.y + 300, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    progress.hwnd = window;
+    std::wstring item = TextOf(GetDlgItem(window, 102));
+    long bar = long(SendMessageW(ProgressBar(window), WM_USER + 8, 0, 0));
+    ULONGLONG now = GetTickCount64();
+    bool moved = item != progress.lastItem || bar >= progress.lastBar + 100;
+    if (moved && now - progress.lastTime >= 300 && progress.seen.size() < 20) {
+        progress.lastItem = item, progress.lastTime = now, progress.lastBar = bar;
+        progress.seen.push_back("{\"caption\": " + Json(TextOf(window)) + ", \"step\": " +
+                                Json(TextOf(GetDlgItem(window, 101))) + ", \"item\": " + Json(item) +
+                                ", \"bar\": " + std::to_string(bar) + "}");
+    }
+    if (bar > 0 && !progress.pictured && *pictures) {
+        Sleep(50);  // painted
+        progress.pictured = SaveWindowBitmap(window, pictures + std::wstring(L"\\progress.bmp"));
+    }
+    if (progress.stop && !progress.stopped) {
+        progress.stopped = true;
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+}
+
 // No user could press a button the box does not show: close the box instead,
 // so the test sees that its answer was not possible. DEFAULT presses the default.
 void Press(Box& box, std::string action) {
@@ -286,6 +324,8 @@ void Drive(wchar_t** job, HANDLE process, Run& run) {
     std::vector<std::string> answers;
     for (wchar_t* answer = wcstok(job[kAnswers], L" "); answer; answer = wcstok(nullptr, L" "))
         answers.push_back(Utf8(answer));
+    // "STOP" first: the progress window's Cancel is pressed, and the boxes get the answers after it.
+    if ((run.progress.stop = !answers.empty() && answers[0] == "STOP")) answers.erase(answers.begin());
     ULONGLONG deadline = GetTickCount64() + _wtoi(job[kTimeout]);
     POINT slot = ClaimScreenSlot();
     for (int unexpected = 0; WaitForSingleObject(process, 0) != WAIT_OBJECT_0;) {
@@ -295,6 +335,10 @@ void Drive(wchar_t** job, HANDLE process, Run& run) {
         EnumWindows(Collect, reinterpret_cast<LPARAM>(&run));
         HWND hwnd = nullptr;
         for (HWND candidate : run.found) {
+            if (ProgressBar(candidate)) {
+                ReadProgress(run.progress, candidate, slot, job[kScreenshots]);
+                continue;
+            }
             if (std::any_of(run.boxes.begin(), run.boxes.end(), [&](Box& b) { return b.hwnd == candidate && !b.closed; }))
                 continue;
             if (!late && (hwnd = candidate)) break;
@@ -387,7 +431,10 @@ int DriveJob(int count, wchar_t** job) {
     std::string out = "{\"started\": " + std::string(error ? "false" : "true") + ", \"start_error\": " +
                       std::to_string(error) + ", \"exit_code\": " + (run.exited ? std::to_string(run.exitCode) : "null") +
                       ", \"timed_out\": " + (run.timedOut ? "true" : "false") + ", \"too_many_boxes\": " +
-                      (run.tooManyBoxes ? "true" : "false") + ", \"clipboard\": " + clipboard + ",\n \"boxes\": [";
+                      (run.tooManyBoxes ? "true" : "false") + ", \"clipboard\": " + clipboard + ",\n \"progress\": [";
+    for (const std::string& seen : run.progress.seen)
+        out += (&seen == &run.progress.seen[0] ? "\n  " : ",\n  ") + seen;
+    out += "],\n \"boxes\": [";
     for (const Box& box : run.boxes)
         out += std::string(&box == &run.boxes[0] ? "\n  " : ",\n  ") + box.read + ", \"answer\": " +
                JsonOrNull(box.answer) + ", \"pressed\": " + JsonOrNull(box.pressed) + ", \"closed\": " +
