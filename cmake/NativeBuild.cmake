@@ -63,6 +63,8 @@ UPDATER_WIN64_BUILD=${WIN64_BUILD};UPDATER_WIN32_BUILD=${WIN32_BUILD};UPDATER_WI
         set_tests_properties(e2e${suffix}.safety_fuzz PROPERTIES TIMEOUT 3600)
         # Each hostile row spends up to the run's whole bound; a busy machine stretches them all.
         set_tests_properties(e2e${suffix}.hostile PROPERTIES TIMEOUT 1500)
+        # The file steps' tables, the progress window's copies of 1,500 files among them: 520 s at a load of 12.
+        set_tests_properties(e2e${suffix}.files PROPERTIES TIMEOUT 1500)
         set_tests_properties(wine${suffix}.setup wine${suffix}.cleanup ${WINE_TESTS} PROPERTIES
             ENVIRONMENT "${WINE_ENV}" SKIP_RETURN_CODE 77)
     endforeach()
