@@ -14,7 +14,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLineText, int) {
     int exitCode = ExitNoScript;
     if (StartUp(commandLineText, exitCode)) {
         exitCode = ClaimScript() ? ExitFailed : ExitBusy;
-        if (exitCode == ExitFailed && FinishLastRun() && BeginJournal()) {
+        bool ready = exitCode == ExitFailed && FinishLastRun();
+        if (ready && RecoveryOnly())
+            exitCode = ExitFinished;
+        else if (ready && BeginJournal()) {
             exitCode = RunTop() ? ExitFinished : updaterState.stopAsked ? ExitStopped : ExitFailed;
             if (exitCode != ExitFinished && JournalActive())
                 LogLine("the run is undone: %s", exitCode == ExitStopped ? "the user stopped it" : "a failure stopped it");
