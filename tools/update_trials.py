@@ -105,11 +105,12 @@ class Update:
                                       f"updater-{crc:08X}.journal"))
 
     def recovery_entry(self):
-        """Whether the run-once entry of this script's journal is in the registry (the machine's or the user's)."""
+        """Whether the run-once entry of this script's journal is in the registry (the machine's or the user's; a
+        32-bit program's in the 32-bit view, which wineboot runs too)."""
         crc = zlib.crc32(("T:\\" + self.name + "\\updater.ini").upper().encode())
         for root in ("HKLM", "HKCU"):
-            found = subprocess.run([wineenv.WINE, "reg", "query", root + RUN_ONCE, "/v", f"updater-{crc:08X}"],
-                                   env=self.env, capture_output=True, timeout=60)
+            found = subprocess.run([wineenv.WINE, "reg", "query", root + RUN_ONCE, "/v", f"updater-{crc:08X}",
+                                    f"/reg:{wineenv.bits()}"], env=self.env, capture_output=True, timeout=60)
             if found.returncode == 0:
                 return True
         return False
