@@ -12,6 +12,14 @@
 //   winbench keep FROM TO    the same onto an earlier copy, each old file
 //                            first renamed aside and deleted once replaced:
 //                            the least that keeping the old files costs
+//   winbench own FROM TO     copies the tree FROM onto an earlier copy TO as
+//                            updater.exe does: each file written under a new
+//                            name and renamed onto its target through the
+//                            handle that wrote it
+//   winbench ownkeep FROM TO the same, each old file first renamed aside and
+//                            all of them deleted at the end: exactly one
+//                            rename and one delete a file more (the floor of
+//                            keeping the old files)
 //   winbench profile FILE    reads MODE, ARG1 and ARG2 of every section of the
 //                            script FILE, as a VERIFY list's loading does
 #include <windows.h>
@@ -122,10 +130,54 @@ static bool ReadBlocks(const char* path, DWORD block, bool crc, unsigned& result
     return buffer != nullptr;
 }
 
-static bool CopyTree(const char* from, const char* to, bool keep) {
+struct RenameInformation {
+    BOOL replaceIfExists;
+    HANDLE rootDirectory;
+    DWORD fileNameLength;
+    WCHAR fileName[MAX_PATH];
+};
+
+// One file as updater.exe copies it: CREATE_NEW under the new name, the
+// data, the time of last writing, then the rename through the handle.
+static bool OwnCopy(const char* source, const char* target, const char* kept) {
+    typedef BOOL(WINAPI * SetInformation)(HANDLE, int, void*, DWORD);
+    static SetInformation set = reinterpret_cast<SetInformation>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
+    char name[MAX_PATH + 8];
+    snprintf(name, sizeof name, "%s.~upd", target);
+    HANDLE from = CreateFileA(source, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE to = CreateFileA(name, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    char buffer[32 * 1024];
+    DWORD read = 0, wrote = 0;
+    bool ok = from != INVALID_HANDLE_VALUE && to != INVALID_HANDLE_VALUE;
+    while (ok && ReadFile(from, buffer, sizeof buffer, &read, nullptr) && read)
+        ok = WriteFile(to, buffer, read, &wrote, nullptr) && wrote == read;
+    FILETIME written;
+    ok = ok && GetFileTime(from, nullptr, nullptr, &written) && SetFileTime(to, nullptr, nullptr, &written);
+    if (from != INVALID_HANDLE_VALUE)
+        CloseHandle(from);
+    if (ok && kept)
+        ok = MoveFileA(target, kept) != 0;
+    RenameInformation rename = {TRUE, nullptr, 0, {}};
+    int units = MultiByteToWideChar(CP_ACP, 0, target, -1, rename.fileName, MAX_PATH);
+    rename.fileNameLength = static_cast<DWORD>(units - 1) * sizeof(WCHAR);
+    ok = ok && set && units > 1 && set(to, 3, &rename, sizeof rename);
+    if (to != INVALID_HANDLE_VALUE)
+        CloseHandle(to);
+    return ok;
+}
+
+// How a tree is copied: with CopyFileA, each old file first renamed aside
+// and deleted once replaced (keep); as updater.exe writes (own), each old
+// file renamed aside first (ownkeep); or the kept files deleted (a second
+// walk after ownkeep: the commit comes last).
+enum class Way { Copy, Keep, Own, OwnKeep, DropKept };
+
+static bool CopyTree(const char* from, const char* to, Way way) {
     char pattern[MAX_PATH], source[MAX_PATH], target[MAX_PATH], kept[MAX_PATH + 8];
     snprintf(pattern, sizeof pattern, "%s\\*", from);
-    if (!CreateDirectoryA(to, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    if (way != Way::DropKept && !CreateDirectoryA(to, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         return false;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);
@@ -139,11 +191,15 @@ static bool CopyTree(const char* from, const char* to, bool keep) {
         snprintf(target, sizeof target, "%s\\%s", to, found.cFileName);
         snprintf(kept, sizeof kept, "%s.~upd1", target);
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ok = CopyTree(source, target, keep);
-        else if (keep)
+            ok = CopyTree(source, target, way);
+        else if (way == Way::Keep)
             ok = MoveFileA(target, kept) && CopyFileA(source, target, FALSE) && DeleteFileA(kept);
-        else
+        else if (way == Way::Copy)
             ok = CopyFileA(source, target, FALSE) != 0;
+        else if (way == Way::DropKept)
+            ok = DeleteFileA(kept) != 0;
+        else
+            ok = OwnCopy(source, target, way == Way::OwnKeep ? kept : nullptr);
     } while (ok && FindNextFileA(search, &found));
     FindClose(search);
     return ok;
@@ -173,11 +229,18 @@ int main(int argc, char** argv) {
         double bytes;
         return block && ReadBlocks(argv[2], block, !strcmp(argv[1], "crc"), sum, bytes) ? 0 : 1;
     }
-    if (argc == 4 && (!strcmp(argv[1], "copy") || !strcmp(argv[1], "keep")))
-        return CopyTree(argv[2], argv[3], !strcmp(argv[1], "keep")) ? 0 : 1;
+    static const struct {
+        const char* name;
+        Way way;
+    } ways[] = {{"copy", Way::Copy}, {"keep", Way::Keep}, {"own", Way::Own}, {"ownkeep", Way::OwnKeep}};
+    for (const auto& way : ways)
+        if (argc == 4 && !strcmp(argv[1], way.name))
+            return CopyTree(argv[2], argv[3], way.way) &&
+                   (way.way != Way::OwnKeep || CopyTree(argv[2], argv[3], Way::DropKept)) ? 0 : 1;
     if (argc == 3 && !strcmp(argv[1], "profile"))
         return Profile(argv[2]);
     fprintf(stderr, "usage: winbench plan FILE | read FILE [KIB] | crc FILE KIB | copy FROM TO | keep FROM TO | "
+                    "own FROM TO | ownkeep FROM TO | "
                     "profile FILE\n");
     return 2;
 }

@@ -16,7 +16,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLineText, int) {
     int exitCode = ExitNoScript;
     if (StartUp(commandLineText, exitCode)) {
         exitCode = ClaimScript() ? ExitFailed : ExitBusy;
-        if (exitCode == ExitFailed && FinishLastRun() && BeginJournal()) {
+        bool ready = exitCode == ExitFailed && FinishLastRun();
+        if (ready && RecoveryOnly())
+            exitCode = ExitFinished;
+        else if (ready && BeginJournal()) {
             StartProgressWindow();
             bool finished = RunTop();
             EndProgressWindow();

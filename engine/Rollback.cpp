@@ -5,16 +5,52 @@
 #include "UpdaterKeys.h"
 #include "foundation/Messages.h"
 #include "foundation/Numbers.h"
+#include "foundation/PathText.h"
 #include "foundation/RunLog.h"
+#include "script/Options.h"
 #include "script/Profile.h"
 #include "script/RunContext.h"
 #include "system/FileData.h"
 #include "system/Identity.h"
 #include "system/Journal.h"
 #include "system/PathGate.h"
+#include "system/Registry.h"
 #include "system/Undo.h"
 
 static String journalPath;
+
+// The run-once entry that finishes the journal at the next logon, should
+// the run be cut short and the application start before the updater: the
+// journal's own name ("updater-XXXXXXXX"), so each script has its own.
+static String RecoveryName() {
+    String name(journalPath.Text() + PathPrefix(journalPath).Length());
+    return name.Items(0, -2, ".");
+}
+
+// The program and the script as this run found them, "/recover" and
+// "/silent" (no one may be there to answer), and the caller's log.
+static void RegisterRecovery() {
+    String command, script, log;
+    Format(command, "\"%s\" /recover /silent", runContext.modulePath.Text());
+    if (GetOption(runContext.commandLine, "i", script))
+        command = command + " \"-i" + script + "\"";
+    if (GetSwitch(runContext.commandLine, "/log=", log))
+        command = command + " \"/log=" + log + "\"";
+    if (SetRunOnce(RecoveryName().Text(), command.Text()))
+        LogLine("run once at the next logon: %s", command.Text());
+    else
+        LogLine("no run-once entry: %s", SystemErrorText().Text());
+}
+
+static void RemoveRecovery() {
+    if (!RemoveRunOnce(RecoveryName().Text()))
+        LogLine("the run-once entry stays: %s", SystemErrorText().Text());
+}
+
+bool RecoveryOnly() {
+    String unused;
+    return GetSwitch(runContext.commandLine, "/recover", unused);
+}
 
 static bool FindJournalPath() {
     String script;
@@ -82,6 +118,7 @@ static bool Replay(String& failed) {
         return true;
     }
     DeleteFileA(journalPath.Text());
+    RemoveRecovery();
     LogLine(committing ? "committed" : "undone");
     return true;
 }
@@ -111,14 +148,26 @@ bool FinishLastRun() {
         ReportError(MsgJournalFailed, journalPath.Text());
         return false;
     }
-    return ReplayOrReport();
+    // The system deletes a run-once entry as it runs it: one that could not
+    // finish the journal asks for the next logon again.
+    if (ReplayOrReport())
+        return true;
+    RegisterRecovery();
+    return false;
 }
 
 bool BeginJournal() {
     String value;
     if (!ReadOptionalKey("UPDATER", updaterKeys[UpdaterRollback], value) || ParseInt(value) != 1)
         return true;
+    // Registered first: a run killed once its journal exists always has
+    // its entry (an entry without a journal finds nothing to do).
+    if (!journalPath.IsEmpty())
+        RegisterRecovery();
     if (journalPath.IsEmpty() || !OpenJournal(journalPath)) {
+        DWORD error = GetLastError();
+        RemoveRecovery();
+        SetLastError(error);
         ReportError(MsgJournalFailed, journalPath.Text());
         return false;
     }

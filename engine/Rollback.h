@@ -14,9 +14,15 @@ bool ClaimScript();
 // what could not be put back; the journal stays and nothing may run.
 bool FinishLastRun();
 
-// Opens the journal when the script asks for it; false after a box.
+// "/recover" on the command line: the run only finishes the journal a run
+// cut short left (the run-once entry each journal has while it is open).
+bool RecoveryOnly();
+
+// Opens the journal when the script asks for it, and registers the program
+// to run once at the next logon to finish it; false after a box.
 bool BeginJournal();
 
 // The commit when the run finished, else the undo, with a box that names
-// the file that could not be put back. Nothing when no journal is open.
+// the file that could not be put back; the run-once entry goes with the
+// journal. Nothing when no journal is open.
 void EndJournal(bool finished);

@@ -64,7 +64,13 @@ Outcome CopyResources(const ResourcesRecord& record, int count) {
     if (!source.IsValid())
         return SourceNotLoaded;
     ResourceJob job = {record, count, source, DestinationNotOpened};
-    return ReplaceThroughCopy(record.destination, record.destination, UpdateCopy, &job) ? Copied : job.outcome;
+    if (ReplaceThroughCopy(record.destination, record.destination, UpdateCopy, &job))
+        return Copied;
+    // An executable that is there but cannot be copied (held with no
+    // sharing) cannot be updated: it was found.
+    DWORD error = GetLastError();
+    bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME;
+    return job.outcome == DestinationNotOpened && !missing ? UpdateFailed : job.outcome;
 }
 
 } // namespace

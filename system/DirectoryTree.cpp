@@ -5,6 +5,7 @@
 
 #include "FileData.h"
 #include "FileReplace.h"
+#include "HandleCopy.h"
 #include "Handles.h"
 #include "Identity.h"
 #include "Journal.h"
@@ -173,6 +174,9 @@ static bool CopyEntry(const String& path, WalkEvent event, void* context) {
     const TreeTarget& target = *static_cast<const TreeTarget*>(context);
     if (event == WalkEvent::File)
         return ProgressNextFile(path.Text()) && CopyFileReplacing(path, TargetOf(path, target));
+    // A batch of puts holds the files of one folder.
+    if (!FlushPutBatch())
+        return false;
     if (event == WalkEvent::EnterDirectory)
         return MakeDirectory(TargetOf(path, target));
     return true;
@@ -322,8 +326,20 @@ static bool TransferPath(const String& sourceText, const String& destinationText
     WalkPlan plan = {action, &target, &root};
     // A copy goes through folder links; a move never enters one.
     Reach reach = removeSource ? WholeTree : ThroughLinks;
-    if (!MakeDirectoryPath(root) || !(overlap ? WalkByDepth(base, plan, reach, target.componentCount + 1)
-                                              : Walk(base, plan, reach)))
+    if (!MakeDirectoryPath(root))
+        return false;
+    if (overlap)
+        return WalkByDepth(base, plan, reach, target.componentCount + 1);
+    // The puts of a copy wait in batches (never where the walk would meet
+    // the new files of a batch in the source it reads).
+    if (!removeSource)
+        OpenPutBatch();
+    bool walked = Walk(base, plan, reach);
+    DWORD error = GetLastError();
+    if (!removeSource && !ClosePutBatch() && walked)
+        return false;
+    SetLastError(error);
+    if (!walked)
         return false;
     return !(removeSource && isDirectory) || RemoveFolderItself(base);
 }

@@ -13,6 +13,37 @@ bool PathExists(const String& path) {
 
 bool NameExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
+bool WriteWholly(HANDLE file, const void* data, DWORD size) {
+    const char* next = static_cast<const char*>(data);
+    while (size) {
+        DWORD written = 0;
+        if (!WriteFile(file, next, size, &written, nullptr))
+            return false;
+        if (written == 0 || written > size) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        next += written;
+        size -= written;
+    }
+    return true;
+}
+
+static HANDLE OpenFolder(const String& folder, DWORD access) {
+    return CreateFileA(folder.Text(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+bool FolderWriteTime(const String& folder, FILETIME& written) {
+    FileHandle handle(OpenFolder(folder, FILE_READ_ATTRIBUTES));
+    return handle.IsValid() && GetFileTime(handle.Get(), nullptr, nullptr, &written);
+}
+
+bool SetFolderWriteTime(const String& folder, const FILETIME& written) {
+    FileHandle handle(OpenFolder(folder, FILE_WRITE_ATTRIBUTES));
+    return handle.IsValid() && SetFileTime(handle.Get(), nullptr, nullptr, &written);
+}
+
 static HANDLE OpenForReading(const String& path, DWORD share = 0) {
     return CreateFileA(path.Text(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -15,6 +15,17 @@ bool PathExists(const String& path);
 // as a pattern.
 bool NameExists(const char* path);
 
+// Writes all of `data`. A full disk takes a write in part first (Wine, as
+// Linux does): the rest is written again, which then fails with the
+// system's error. A write that takes nothing and tells no error counts as
+// a full disk.
+bool WriteWholly(HANDLE file, const void* data, DWORD size);
+
+// A folder's time of last writing, read and set through the folder itself;
+// false when it does not open.
+bool FolderWriteTime(const String& folder, FILETIME& written);
+bool SetFolderWriteTime(const String& folder, const FILETIME& written);
+
 // True when the file opens (read, no sharing) and its last write, in local
 // time, is on or after the date year/month/day.
 bool FileDateReached(const String& path, const String& date);

@@ -56,6 +56,16 @@ static void DeleteNewFile(const char* name) {
     SetLastError(error);
 }
 
+// A file under the program's own name for a new file, left by a run cut
+// short: gone, or kept aside with the journal open; false when it stays.
+static bool SetLeftoverAside(const String& name) {
+    if (JournalActive())
+        KeepAside(name);
+    else
+        DeleteNewFile(name.Text());
+    return GetFileAttributesA(name.Text()) == INVALID_FILE_ATTRIBUTES;
+}
+
 // ReplaceThroughNewFile for a target whose resolved form `full` is known;
 // `puts`: `write` puts the new file in the target's place itself.
 static bool PutThroughNewFile(const String& target, const String& full, FileWriter write, const void* context,
@@ -69,17 +79,12 @@ static bool PutThroughNewFile(const String& target, const String& full, FileWrit
     // file held open) stops the step before anything is written. Asked
     // first: a name that is not there costs Wine a search of the folder for
     // each call that names it; a writer that puts the file itself makes it
-    // only where nothing is (CopyAndPut). With the journal open it is asked
-    // always and kept aside, noted before the new file's own record, so an
-    // undo brings it back.
-    if ((!puts || JournalActive()) && GetFileAttributesA(name.Text()) != INVALID_FILE_ATTRIBUTES) {
-        if (JournalActive())
-            KeepAside(name);
-        else
-            DeleteNewFile(name.Text());
-        if (GetFileAttributesA(name.Text()) != INVALID_FILE_ATTRIBUTES)
-            return false;
-    }
+    // only where nothing is (CopyAndPut). With the journal open it is kept
+    // aside, noted before the new file's own record, so an undo brings it
+    // back: asked where the folder's listing shows such a name at all.
+    bool asked = puts ? JournalActive() && MayHoldLeftover(name) : true;
+    if (asked && GetFileAttributesA(name.Text()) != INVALID_FILE_ATTRIBUTES && !SetLeftoverAside(name))
+        return false;
     if (!NoteCreated(name.Text()))
         return false;
     if (write(name, context) && (puts || ReplaceFileInOneStep(name.Text(), target)))

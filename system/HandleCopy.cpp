@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
-#include "Keep.h"
+#include "FileData.h"
 #include "Handles.h"
+#include "Journal.h"
+#include "Keep.h"
 #include "Progress.h"
 
 namespace {
@@ -20,7 +22,10 @@ struct RenameInformation {
     DWORD fileNameLength;
     WCHAR fileName[MAX_PATH];
 };
-enum { FileBasicInfoClass = 0, FileRenameInfoClass = 3 };
+struct DispositionInformation {
+    BOOLEAN deleteFile;
+};
+enum { FileBasicInfoClass = 0, FileRenameInfoClass = 3, FileDispositionInfoClass = 4 };
 typedef BOOL(WINAPI* SetInformationFunction)(HANDLE, int, void*, DWORD);
 
 SetInformationFunction SetInformation() {
@@ -51,7 +56,71 @@ bool RenameOnto(HANDLE file, const String& target) {
     return PutOverReadOnly(target, RenameInOneStep, &rename);
 }
 
+// The puts of a batch wait with their new files open, their records written
+// but not yet flushed.
+enum { BatchSize = 64 };
+struct WaitingPut {
+    HANDLE file;
+    String target, kept;
+};
+WaitingPut waiting[BatchSize];
+unsigned waitingCount;
+bool batching;
+
+// Through its handle: the very file this run wrote, whatever its name holds.
+void DropNewFile(HANDLE file) {
+    DWORD error = GetLastError();
+    DispositionInformation disposition = {TRUE};
+    SetInformation()(file, FileDispositionInfoClass, &disposition, sizeof disposition);
+    CloseHandle(file);
+    SetLastError(error);
+}
+
+bool Wait(FileHandle& file, const char* name, const String& target) {
+    String kept;
+    if (!NotePut(name, target, kept, false))
+        return false;
+    WaitingPut& put = waiting[waitingCount];
+    put.target = target;
+    put.kept = kept;
+    if (put.target.IsEmpty() || put.kept.IsEmpty() != kept.IsEmpty()) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    put.file = file.Release();
+    return ++waitingCount < BatchSize || FlushPutBatch();
+}
+
 } // namespace
+
+void OpenPutBatch() { batching = JournalActive() && CanCopyThroughHandle(); }
+
+// After the first failure the rest of the batch is dropped: their records
+// stand, and an undo finds their old files never set aside.
+bool FlushPutBatch() {
+    bool done = waitingCount == 0 || FlushJournal();
+    DWORD error = done ? NO_ERROR : GetLastError();
+    for (unsigned i = 0; i < waitingCount; i++) {
+        WaitingPut& put = waiting[i];
+        if (done && !(SetAside(put.target, put.kept) && RenameOnto(put.file, put.target))) {
+            done = false;
+            error = GetLastError();
+        }
+        if (done)
+            CloseHandle(put.file);
+        else
+            DropNewFile(put.file);
+    }
+    waitingCount = 0;
+    SetLastError(error);
+    return done;
+}
+
+bool ClosePutBatch() {
+    bool done = FlushPutBatch();
+    batching = false;
+    return done;
+}
 
 bool CanCopyThroughHandle() { return SetInformation() != nullptr; }
 
@@ -66,10 +135,9 @@ static bool WriteWhole(const String& source, HANDLE to) {
         return false;
     // On the stack: a static buffer lands in the program's file, not in memory left empty.
     char buffer[32 * 1024];
-    DWORD read = 0, wrote = 0;
+    DWORD read = 0;
     do {
-        if (!ReadFile(from.Get(), buffer, sizeof buffer, &read, nullptr) ||
-            (read && (!WriteFile(to, buffer, read, &wrote, nullptr) || wrote != read)))
+        if (!ReadFile(from.Get(), buffer, sizeof buffer, &read, nullptr) || (read && !WriteWholly(to, buffer, read)))
             return false;
         ProgressBytes(read);
     } while (read);
@@ -94,5 +162,7 @@ bool CopyThroughHandle(const String& source, const char* name, const String& tar
     if ((sourceAttributes & FILE_ATTRIBUTE_READONLY) &&
         !SetInformation()(to.Get(), FileBasicInfoClass, &basic, sizeof basic))
         return false;
+    if (batching)
+        return Wait(to, name, target);
     return (!beforePut || beforePut(name, target)) && RenameOnto(to.Get(), target);
 }

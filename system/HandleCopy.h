@@ -19,3 +19,15 @@ bool CanCopyThroughHandle();
 // the system's error; `name` may then be left for the caller to delete.
 typedef bool (*BeforePut)(const char* name, const String& target);
 bool CopyThroughHandle(const String& source, const char* name, const String& target, BeforePut beforePut = nullptr);
+
+// A batch of such copies with the journal open: each put's record is
+// written as its copy ends, and the new file waits, open, in place of
+// `beforePut` and the rename. Every 64 files and at each flush the records
+// go to the disk at once, then the old files are kept aside and the new
+// ones renamed, one by one: one flush for many files. Nothing when the
+// journal is closed.
+void OpenPutBatch();
+// False with the system's error of the first put that failed; the new
+// files of the rest are deleted.
+bool FlushPutBatch();
+bool ClosePutBatch();

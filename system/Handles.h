@@ -23,6 +23,11 @@ public:
         return None == NoHandle::Null ? handle != nullptr : handle != INVALID_HANDLE_VALUE;
     }
     HANDLE Get() const { return handle; }
+    HANDLE Release() {
+        HANDLE held = handle;
+        handle = None == NoHandle::Null ? nullptr : INVALID_HANDLE_VALUE;
+        return held;
+    }
     HandleHolder(const HandleHolder&) = delete;
     HandleHolder& operator=(const HandleHolder&) = delete;
 

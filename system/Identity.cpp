@@ -108,7 +108,7 @@ bool FolderFinalPath(const String& folder, WCHAR* final) {
 
 // A name that shows as a file but is not the file its folder holds under
 // that name: its object's final path is another folder's, or another name.
-bool FileNameLeadsElsewhere(const String& path) {
+bool FileNameLeadsElsewhere(const String& path, String* held) {
     WCHAR object[FinalSize], expected[FinalSize];
     String folder = FolderOf(path);
     const char* name = path.Text() + PathPrefix(path).Length();
@@ -118,7 +118,13 @@ bool FileNameLeadsElsewhere(const String& path) {
     if (length > 0 && !IsWideSeparator(expected[length - 1]))
         expected[length++] = L'\\';
     int units = MultiByteToWideChar(CP_ACP, 0, name, -1, expected + length, static_cast<int>(FinalSize) - length);
-    return units > 0 && !EqualWide(object, expected);
+    bool elsewhere = units > 0 && !EqualWide(object, expected);
+    // The same name but for the letters: the object's final path holds them as the folder does.
+    char letters[MAX_PATH];
+    if (held && units > 0 && !elsewhere &&
+        WideCharToMultiByte(CP_ACP, 0, object + length, -1, letters, sizeof letters, nullptr, nullptr) > 0)
+        *held = PathPrefix(path) + letters;
+    return elsewhere;
 }
 
 // The path from `folder` on, for `path` whose level `level` is `folder`.
@@ -182,12 +188,12 @@ int SharedLinkCount(const char* first, const char* second) {
     return same ? static_cast<int>(a.nNumberOfLinks) : 0;
 }
 
-bool IsLinkEntry(const String& path, DWORD attributes) {
+bool IsLinkEntry(const String& path, DWORD attributes, String* held) {
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return false;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return true;
-    return !(attributes & FILE_ATTRIBUTE_DIRECTORY) && FileNameLeadsElsewhere(path);
+    return !(attributes & FILE_ATTRIBUTE_DIRECTORY) && FileNameLeadsElsewhere(path, held);
 }
 
 bool IsLinkEntry(const String& path) { return IsLinkEntry(path, GetFileAttributesA(path.Text())); }

@@ -34,7 +34,9 @@ int SharedLinkCount(const char* first, const char* second);
 // True when the last level of `path` is a link of any kind, to a file or a
 // folder, dangling or not. `attributes` as the folder's listing or
 // GetFileAttributesA gives them.
-bool IsLinkEntry(const String& path, DWORD attributes);
+// `held` (when given) gets the name as its folder holds it, in its own
+// letters, where the system tells that on the way (a file that is no link).
+bool IsLinkEntry(const String& path, DWORD attributes, String* held = nullptr);
 bool IsLinkEntry(const String& path);
 
 // True when a call on the link `path` acts on the link, not on what it leads

@@ -3,6 +3,7 @@
 #include <string.h>
 #include <windows.h>
 
+#include "FileData.h"
 #include "Handles.h"
 #include "Identity.h"
 #include "foundation/PathText.h"
@@ -48,7 +49,10 @@ bool OpenJournal(const String& path) {
 
 bool JournalActive() { return journalFile != INVALID_HANDLE_VALUE; }
 
+static String held;  // the records HoldForJournal keeps for the next flush
+
 void CloseJournal() {
+    held = String();
     if (journalFile != INVALID_HANDLE_VALUE)
         CloseHandle(journalFile);
     journalFile = INVALID_HANDLE_VALUE;
@@ -62,24 +66,52 @@ static bool Reachable(const char* path) {
     return !*path || MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0) <= MAX_PATH;
 }
 
-bool NoteInJournal(char kind, const char* path, const char* second, const char* third) {
+static bool Line(String& line, char kind, const char* path, const char* second, const char* third) {
     if (!Reachable(path) || !Reachable(second) || !Reachable(third)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    String line;
     Format(line, "%c\t%s\t%s\t%s\r\n", kind, path, second, third);
-    DWORD written = 0;
     if (line.IsEmpty()) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-    // A record of something the run is about to create guards nothing that
-    // exists: the system has it once written, which a killed run cannot
-    // undo, and the next record that guards something takes it to the disk.
+    return true;
+}
+
+static bool Write(const String& text) {
+    return WriteWholly(journalFile, text.Text(), static_cast<DWORD>(text.Length()));
+}
+
+bool AddToJournal(char kind, const char* path, const char* second, const char* third) {
+    String line;
+    return Line(line, kind, path, second, third) && Write(line);
+}
+
+bool HoldForJournal(char kind, const char* path, const char* second, const char* third) {
+    String line;
+    if (!Line(line, kind, path, second, third))
+        return false;
+    int length = held.Length();
+    if (!held.Append(line.Text()) || held.Length() != length + line.Length()) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    return true;
+}
+
+bool FlushJournal() {
+    bool written = Write(held);
+    held = String();
+    return written && FlushFileBuffers(journalFile);
+}
+
+// A record of something the run is about to create guards nothing that
+// exists: the system has it once written, which a killed run cannot undo,
+// and the next record that guards something takes it to the disk.
+bool NoteInJournal(char kind, const char* path, const char* second, const char* third) {
     bool guards = kind != JournalCreated && kind != JournalMadeFolder;
-    return WriteFile(journalFile, line.Text(), static_cast<DWORD>(line.Length()), &written, nullptr) &&
-           written == static_cast<DWORD>(line.Length()) && (!guards || FlushFileBuffers(journalFile));
+    return AddToJournal(kind, path, second, third) && (!guards || FlushJournal());
 }
 
 bool ReadJournal(const String& path, ByteBuffer& text) {

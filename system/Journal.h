@@ -16,6 +16,7 @@ enum JournalKind {
     JournalKept = 'K',        // path, kept: renamed aside instead of deleted
     JournalPut = 'M',         // path, kept (may be empty), from: `from` renamed onto path after the old one went aside
     JournalAttributes = 'A',  // path, the old attributes in hexadecimal
+    JournalFolderTime = 'T',  // folder, the high and low halves of its time of last writing in hexadecimal
     JournalLaunched = 'L',    // program: cannot be undone
     JournalCommit = 'C',      // the run ended well: what was kept may go
 };
@@ -48,6 +49,14 @@ void CloseJournal();
 // either failed, or when a path is longer than the file calls reach (the
 // undo could not find it): the step must then not act.
 bool NoteInJournal(char kind, const char* path, const char* second = "", const char* third = "");
+// NoteInJournal without the flush: the next record that guards something
+// takes it to the disk.
+bool AddToJournal(char kind, const char* path, const char* second = "", const char* third = "");
+// A record of a batch: held in memory and written with the others and
+// flushed by one FlushJournal (or the next NoteInJournal), before any of
+// their changes acts; a run killed before that made none of them.
+bool HoldForJournal(char kind, const char* path, const char* second = "", const char* third = "");
+bool FlushJournal();
 
 // The whole journal; false when it cannot be read.
 bool ReadJournal(const String& path, ByteBuffer& text);

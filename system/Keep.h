@@ -15,6 +15,11 @@
 // no part of the tree its later steps copy, move or delete.
 bool IsKeptName(const char* name);
 
+// Whether the folder of `name` held any name ending in ".~upd" when the run
+// listed it (the run lists each folder for its kept names): where it held
+// none, no new file of a run cut short can be in the way of `name`.
+bool MayHoldLeftover(const String& name);
+
 // Renames `path` aside (a file, a folder with what it holds) under a name
 // the program knows as its own: the path and ".~upd" with a number, or that
 // alone in the path's folder where it would not fit.
@@ -25,9 +30,19 @@ bool KeepAside(const String& path);
 bool PutNoted(const char* from, const String& to);
 // PutNoted up to the rename: noted, and the old `to` kept aside.
 bool KeepForPut(const char* from, const String& to);
+// KeepForPut in two halves, for a batch: the record (flushed when `flush`,
+// else held for the next flush: HoldForJournal)
+// with the name `kept` chosen for the old `to` (empty: nothing to keep),
+// then the old `to` renamed aside.
+bool NotePut(const char* from, const String& to, String& kept, bool flush);
+bool SetAside(const String& to, const String& kept);
 
 // MoveFileA (the destination is free), noted as a put.
 bool MoveNoted(const char* from, const char* to);
+
+// Notes the times of last writing of the folders of both paths (either may
+// be empty) where the run has not yet, before a change inside them.
+bool NoteFoldersOf(const char* first, const char* second);
 
 // A file or folder the run is about to create.
 bool NoteCreated(const char* path);

@@ -58,3 +58,35 @@ bool FindAppPath(const char* fileName, String& target, bool fullPath) {
     RegistryKey key(HKEY_LOCAL_MACHINE, path.Text());
     return key.ReadValue(fullPath ? "" : "PATH", target);
 }
+
+static const char RunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
+static bool SetValueIn(HKEY root, const char* name, const char* command) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, RunOnceKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    bool set = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                              static_cast<DWORD>(lstrlenA(command) + 1)) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return set;
+}
+
+bool SetRunOnce(const char* name, const char* command) {
+    return SetValueIn(HKEY_LOCAL_MACHINE, name, command) || SetValueIn(HKEY_CURRENT_USER, name, command);
+}
+
+static bool RemoveValueIn(HKEY root, const char* name) {
+    HKEY key = nullptr;
+    LONG opened = RegOpenKeyExA(root, RunOnceKey, 0, KEY_SET_VALUE, &key);
+    // A key this process may not write holds nothing it wrote.
+    if (opened != ERROR_SUCCESS)
+        return opened == ERROR_FILE_NOT_FOUND || opened == ERROR_ACCESS_DENIED;
+    LONG removed = RegDeleteValueA(key, name);
+    RegCloseKey(key);
+    return removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND;
+}
+
+bool RemoveRunOnce(const char* name) {
+    bool machine = RemoveValueIn(HKEY_LOCAL_MACHINE, name);
+    return RemoveValueIn(HKEY_CURRENT_USER, name) && machine;
+}

@@ -1,4 +1,5 @@
-// Reads of the registry: the App Paths entries of installed programs.
+// The registry: the App Paths entries of installed programs, and the
+// system's run-once entries.
 #pragma once
 
 #include <windows.h>
@@ -32,3 +33,10 @@ private:
 // The program's entry under App Paths: its default value (the program's full
 // path) when fullPath is set, otherwise its value "PATH".
 bool FindAppPath(const char* fileName, String& target, bool fullPath);
+
+// A command the system runs once at the next logon, under `name`: in the
+// machine's RunOnce key where the process may write it (elevated), else in
+// the user's; false when neither takes it.
+bool SetRunOnce(const char* name, const char* command);
+// The entry `name`, from both keys; true when none is left.
+bool RemoveRunOnce(const char* name);

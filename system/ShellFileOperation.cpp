@@ -13,7 +13,7 @@ bool ShellFileOperation(unsigned operation, const char* from, const char* to) {
         if (operation == FO_DELETE)
             return DeletePath(String(from));
         bool moves = operation == FO_MOVE || operation == FO_RENAME;
-        if (!(moves ? NoteInJournal(JournalPut, to, "", from) : NoteCreated(to)))
+        if (!NoteFoldersOf(moves ? from : "", to) || !(moves ? NoteInJournal(JournalPut, to, "", from) : NoteCreated(to)))
             return false;
     }
     SHFILEOPSTRUCTA request;

@@ -72,6 +72,11 @@ static bool Undo(const JournalRecord& record, const char*& action) {
         action = "put back the attributes of \"%s\" (%s)";
         return !NameExists(path.Text()) || GetFileAttributesA(path.Text()) == ParseHex(record.second) ||
                SetAttributesNoted(path, ParseHex(record.second));
+    case JournalFolderTime: {
+        action = "set back the time of last writing of \"%s\"";
+        FILETIME written = {ParseHex(record.third), ParseHex(record.second)};
+        return !NameExists(path.Text()) || SetFolderWriteTime(path, written);
+    }
     case JournalLaunched:
         action = "cannot undo LAUNCH \"%s\"";
         return true;
@@ -94,12 +99,20 @@ bool UndoRecord(const JournalRecord& record) {
     return undone;
 }
 
+// What the run kept is its own: the name itself renamed aside, never a link
+// the system would follow (KeepAside, NotePut). A file goes with one call;
+// a folder or a read-only file through RemoveAnything.
 bool DropKept(const JournalRecord& record) {
     bool kept = (record.kind == JournalKept || record.kind == JournalPut) && !record.second.IsEmpty();
-    if (!kept || !NameExists(record.second.Text()))
+    if (!kept)
         return true;
     BeginStep();
-    bool dropped = RemoveAnything(record.second);
-    LogLine("  commit: delete \"%s\": %s", record.second.Text(), dropped ? "done" : SystemErrorText().Text());
+    const char* name = record.second.Text();
+    bool dropped = DeleteFileA(name) != 0;
+    DWORD error = GetLastError();
+    if (!dropped && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
+        return true;
+    dropped = dropped || RemoveAnything(record.second);
+    LogLine("  commit: delete \"%s\": %s", name, dropped ? "done" : SystemErrorText().Text());
     return dropped;
 }

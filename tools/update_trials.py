@@ -6,11 +6,15 @@ executable, a CRC check) and a last question. Each trial lays out the old
 state, starts the update (/silent: the question's default, Yes) and kills it
 with SIGKILL at a moment drawn uniformly from an uninterrupted run's span.
 Then the program is started again with the same script and answers No at
-the question (its TYPE comes from the command line: WARNING, default No).
+the question (its TYPE comes from the command line: WARNING, default No);
+every fourth trial instead runs Wine's logon (wineboot), whose run-once
+entry the killed run left ("unregistered": a journal without one), and the
+entry must be gone after it ("entry").
 The tree, compared by an independent walk (bytes, read-only bit, DOS
 attributes, every name, empty folders), must equal the state before the
 update, or the updated state when the kill came after the commit began:
-"mixed" is any other tree, "journal" a journal left behind.
+"mixed" is any other tree, "journal" a journal left behind, "times" a tree
+as before whose folders' times of last writing are not.
 
     UPDATER_WINE_STATE=... UPDATER_WIN64_BUILD=... tools/update_trials.py [trials] [seed]
 
@@ -22,6 +26,7 @@ import hashlib
 import os
 import random
 import shutil
+import subprocess
 import sys
 import time
 import zlib
@@ -33,6 +38,7 @@ import trees  # noqa: E402
 
 FILES = 200
 NAME = "update.trials"
+RUN_ONCE = r"\Software\Microsoft\Windows\CurrentVersion\RunOnce"
 
 
 def script(t):
@@ -98,6 +104,25 @@ class Update:
         return glob.glob(os.path.join(wineenv.paths()["prefix"], "drive_c", "users", "*", "Temp",
                                       f"updater-{crc:08X}.journal"))
 
+    def recovery_entry(self):
+        """Whether the run-once entry of this script's journal is in the registry (the machine's or the user's; a
+        32-bit program's in the 32-bit view, which wineboot runs too)."""
+        crc = zlib.crc32(("T:\\" + self.name + "\\updater.ini").upper().encode())
+        for root in ("HKLM", "HKCU"):
+            found = subprocess.run([wineenv.WINE, "reg", "query", root + RUN_ONCE, "/v", f"updater-{crc:08X}",
+                                    f"/reg:{wineenv.bits()}"], env=self.env, capture_output=True, timeout=60)
+            if found.returncode == 0:
+                return True
+        return False
+
+    def logon(self):
+        subprocess.run([wineenv.WINE, "wineboot"], env=self.env, capture_output=True, timeout=300)
+
+    def folder_times(self):
+        """Each folder's time of last writing, to the 100 ns that Windows keeps."""
+        return {"/".join(names): os.stat(path).st_mtime_ns // 100 for names, path, kind in trees.entries(self.root)
+                if kind == "d"}
+
     def snapshot(self):
         """{relative name: bytes' digest and attributes}; shortcuts as old or new (their bytes hold times)."""
         found = {}
@@ -111,8 +136,10 @@ class Update:
 def trials(count, seed, update=None):
     """{before, after, mixed, journal} counts and the kill window."""
     update = update or Update()
+    for journal in update.journals():  # an earlier session's, which would spoil the first trial
+        os.remove(journal)
     update.prepare()
-    before = update.snapshot()
+    before, times = update.snapshot(), update.folder_times()
     spans = []
     for _ in range(2):
         update.prepare()
@@ -126,14 +153,21 @@ def trials(count, seed, update=None):
         raise SystemExit("an update answered No did not undo")
     rng = random.Random(seed)
     high = max(spans) * 1.1
-    counts = dict.fromkeys(("before", "after", "mixed", "journal"), 0)
-    for _ in range(count):
+    counts = dict.fromkeys(("before", "after", "mixed", "journal", "times", "unregistered", "entry"), 0)
+    for trial in range(count):
         update.prepare()
         update.run("QUESTION", rng.uniform(0, high))
         time.sleep(0.1)
-        update.run("WARNING")
+        if trial % 4 == 3:
+            counts["unregistered"] += bool(update.journals()) and not update.recovery_entry()
+            update.logon()
+            counts["entry"] += update.recovery_entry()
+        else:
+            update.run("WARNING")
         state = update.snapshot()
         counts["before" if state == before else "after" if state == after else "mixed"] += 1
+        counts["times"] += state == before and update.folder_times() != times
+        print(f"trial {trial + 1}: {counts}", file=sys.stderr, flush=True)
         if update.journals():
             counts["journal"] += 1
             for journal in update.journals():
@@ -148,7 +182,7 @@ def main():
     counts, high = trials(count, int(sys.argv[2]) if len(sys.argv) > 2 else 1)
     print("trials  " + "  ".join(f"{k:>7}" for k in counts) + "  kill window (s)")
     print(f"{count:>6}  " + "  ".join(f"{v:>7}" for v in counts.values()) + f"  0-{high:.2f}")
-    return 0 if counts["mixed"] == counts["journal"] == 0 else 1
+    return 0 if sum(counts[k] for k in ("mixed", "journal", "times", "unregistered", "entry")) == 0 else 1
 
 
 if __name__ == "__main__":

@@ -28,9 +28,10 @@ class CrashTrials(unittest.TestCase):
 
     def test_a_killed_update_is_undone_or_finished(self):
         """ROLLBACK=1: a whole run answered No at the end undoes every step; after a kill anywhere and a start that
-        answers No, the tree is as before or, once the commit had begun, as after; no journal stays."""
+        answers No (or the next logon, through the run-once entry the killed run left), the tree is as before, its
+        folders' times too, or, once the commit had begun, as after; no journal and no entry stay."""
         counts, _ = update_trials.trials(4, 11, update_trials.Update("update.short"))
-        self.assertEqual((counts["mixed"], counts["journal"]), (0, 0), counts)
+        self.assertEqual([counts[k] for k in ("mixed", "journal", "times", "unregistered", "entry")], [0] * 5, counts)
 
 
 if __name__ == "__main__":

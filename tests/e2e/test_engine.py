@@ -209,6 +209,9 @@ SILENT = " (silent run: the default button)"
 ASKED, MADE = msgbox("Ask", "made"), ["run Ask (MSGBOX)", "  box OK: made", "  flag 1", "end, exit code 0"]
 UNDO_COPIED = r'  undo: take away "@\copy.txt", back to "@\copy.txt.~upd": done'
 TEMP_GONE = r'  undo: remove "@\copy.txt.~upd", made by the run: done'
+# While a journal is open the next logon finishes it; an undo sets back the times of the folders it changed.
+RECOVERY = r'run once at the next logon: "@\updater.exe" /recover /silent'
+TIME_BACK = r'  undo: set back the time of last writing of "@": done'
 
 
 def copy_failed(name, source, target, error, answer="OK"):
@@ -258,10 +261,10 @@ LOGS = [
     ("a notice no one can see goes on", "Ask,Copy", msgbox("Ask", "更新?") + COPY, r"@\run.log", [],
      ["run Ask (MSGBOX)", "  box none: 更新?", "  flag 0"] + COPIED + ["end, exit code 0"], 0, dict(display=False)),
     ("ROLLBACK=1: kept, then undone newest first", "Copy,Copy,Ask", COPY + msgbox("Ask", "更新?", "QUESTION", abort="0,1"),
-     "@\\run.log\nROLLBACK=1", ["NO"], ['journal "<journal>"'] + COPIED + [COPIED[0], r'  keep "@\copy.txt" as "@\copy.txt.~upd1"']
+     "@\\run.log\nROLLBACK=1", ["NO"], [RECOVERY, 'journal "<journal>"'] + COPIED + [COPIED[0], r'  keep "@\copy.txt" as "@\copy.txt.~upd1"']
      + COPIED[1:] + ["run Ask (MSGBOX)", "  box NO: 更新?", "the run is undone: the user stopped it", 'undo "<journal>"',
         r'  undo: put back "@\copy.txt" from "@\copy.txt.~upd1" (the new file back to "@\copy.txt.~upd"): done', TEMP_GONE,
-        UNDO_COPIED, TEMP_GONE, "undone", "end, exit code 2"], 2),
+        UNDO_COPIED, TEMP_GONE, TIME_BACK, "undone", "end, exit code 2"], 2),
     ("a silent run takes each default button", "Ask,Warn", msgbox("Ask", "更新?", "QUESTION")
      + msgbox("Warn", "続行?", "WARNING", abort="0,1"), "", [], ["run Ask (MSGBOX)", "  box YES" + SILENT + ": 更新?",
         "  flag 1", "run Warn (MSGBOX)", "  box NO" + SILENT + ": 続行?", "end, exit code 2"], 2,
@@ -278,8 +281,9 @@ LOGS = [
     ("LOG= naming the script under another name: no log, the run goes on", "Ask", ASKED, r"@\link.ini", ["OK"], None, 0,
      dict(link="link.ini")),
     ("a stop at an ERROR box is a failure, and the undo says why", "Copy,Bad", COPY + msgbox("Bad", "壊れています", "ERROR",
-     abort="1,0"), "@\\run.log\nROLLBACK=1", ["OK"], ['journal "<journal>"'] + COPIED + ["run Bad (MSGBOX)", "  box OK: 壊れています",
-        "the run is undone: a failure stopped it", 'undo "<journal>"', UNDO_COPIED, TEMP_GONE, "undone", "end, exit code 1"], 1),
+     abort="1,0"), "@\\run.log\nROLLBACK=1", ["OK"], [RECOVERY, 'journal "<journal>"'] + COPIED + ["run Bad (MSGBOX)", "  box OK: 壊れています",
+        "the run is undone: a failure stopped it", 'undo "<journal>"', UNDO_COPIED, TEMP_GONE, TIME_BACK, "undone",
+        "end, exit code 1"], 1),
     ("/exitcodes=msi: the log's last line has both codes", "Gone", GONE, r"@\run.log", ["OK"],
      copy_failed("Gone", r"@\gone.txt", r"@\x.txt", 2)[:-1] + ["end, exit code 1, returned as 1603"], 1603,
      dict(arguments="/exitcodes=msi")),

@@ -125,6 +125,7 @@ FINISH = Box(text="finish?", icon="question")
 ROLLBACK = {"head": "ROLLBACK=1\n"}
 FILES = 1500  # of the progress window's tree
 LAST = f"d/{(FILES - 1) // 100}/f{FILES - 1:04}.bin"
+OLD_TIME = 978307200 * 10**9  # 2001-01-01, whole seconds: the times of last writing an undo sets back
 FAR = "R:\\" + "d" * 120 + "\\" + "e" * 140  # 266 bytes
 # What a killed run of the update left, with the journal's lines, and the same once its commit had begun.
 KILLED = {"app/app.exe": "exe2", "app/app.exe.~upd1": "exe1", "app/logs/": D, "app/old.~upd1/plugin.dll": "p"}
@@ -141,6 +142,11 @@ def journal(s):
     temporary folder."""
     temp = glob.glob(os.path.join(wineenv.paths()["prefix"], "drive_c", "users", "*", "Temp"))[0]
     return os.path.join(temp, f"updater-{zlib.crc32(s.win('updater.ini').upper().encode()):08X}.journal")
+
+
+def log_win(s):
+    """A log beside the scenario's folder, out of its snapshot."""
+    return "T:\\" + s.name + ".log"
 
 
 def update(at=None, planted=None):
@@ -229,7 +235,20 @@ class FileRows(UpdaterTest):
         head, answers = options.pop("head", ""), options.pop("answers", ["OK"])
         left, stays = options.pop("journal", None), options.pop("journal_stays", False)
         drive = options.pop("drive", None)  # (letter, folder of the scenario): a second drive letter for it
+        times = options.pop("times", [])  # folders of the scenario whose times of last writing must stay
+        small, logged = options.pop("small", None), options.pop("log", None)  # a full disk; a text the log must hold
         s = self.scenario()
+        full = small and os.path.join(s.path(), small)
+        if full:  # a file system of 256 KiB: a mount needs the right to make one
+            os.makedirs(full, exist_ok=True)
+            if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=256k", "tmpfs", full], capture_output=True).returncode:
+                self.skipTest("no right to mount a small file system")
+            self.addCleanup(subprocess.run, ["umount", full], capture_output=True)
+        log = os.path.join(wineenv.paths()["scratch"], s.name + ".log")
+        if logged:
+            head += f"LOG={log_win(s)}\n"
+            if os.path.exists(log):
+                os.remove(log)
         for root in list(self.areas(s).values())[1:]:  # the scenario clears its own folder on T:
             shutil.rmtree(root, ignore_errors=True)
             os.makedirs(root)
@@ -258,6 +277,9 @@ class FileRows(UpdaterTest):
                                 for line in left))
         boxes = outcome if isinstance(outcome, list) else [
             info("flag 1") if outcome == DONE else error_box(message(outcome[0], *map(named, outcome[1:])))]
+        folders = [os.path.join(s.path(), *key.split("/")) for key in times]
+        for folder in folders:
+            os.utime(folder, ns=(OLD_TIME, OLD_TIME))
         letter = drive and os.path.join(wineenv.paths()["prefix"], "dosdevices", drive[0].lower())
         if drive:
             os.symlink(s.path(drive[1]), letter)
@@ -267,7 +289,14 @@ class FileRows(UpdaterTest):
             if drive:
                 os.remove(letter)
         self.assertEqual(os.path.exists(journal(s)), stays, "the journal")
+        if logged:
+            with open(log, encoding="cp932") as f:
+                self.assertIn(logged, f.read())
         self.assertEqual(self.snapshot(s), {k: named(v) for k, v in {**before, **changes}.items() if v != GONE})
+        if full:
+            subprocess.run(["umount", full], capture_output=True)
+        self.assertEqual({key: os.stat(folder).st_mtime_ns for key, folder in zip(times, folders)},
+                         dict.fromkeys(times, OLD_TIME), "the folders' times of last writing")
 
 
 # Links that lead out of the scenario's folder, to R:. A write never goes through one: the link goes itself where the
@@ -533,6 +562,14 @@ class Files(FileRows):
                      for name, step, body, outcome, options in PLANTED]
                   + [("a killed run is undone at the next start", KILLED, makedir(r"<W>\app"), DONE, UNDONE,
                       {"journal": KILLED_JOURNAL}),
+                     ("the folders' times of last writing come back with the undo", APP_BEFORE, update(),
+                      [Box(text="finish?", icon="question", exit_code=2)], {}, {**ROLLBACK, "answers": ["NO"], "times": ["", "app", "app/lib", "new"]}),
+                     ("a full disk: the log has the system's error", {"big.txt": "x" * 600000, "full/a.txt": "old"},
+                      copy(r"<W>\big.txt", r"<W>\full\a.txt"), (8, r"<W>\big.txt", r"<W>\full\a.txt"), {},
+                      {**ROLLBACK, "small": "full", "log": "error 112"}),
+                     # Wine renames a name onto itself in other letters as onto itself: the letters stay.
+                     ("a move onto its own name in other letters is no replace: nothing is kept aside",
+                      {"a.txt": "A"}, move(r"<W>\a.txt", r"<W>\A.TXT"), DONE, {}, ROLLBACK),
                      ("a file replaced under other letters comes back under its own", {"a.txt": "A", "b.old.txt": "B"},
                       move(r"<W>\a.txt", r"<W>\B.OLD.TXT", name="Prep") + copy(r"<W>\no", r"<W>\app\no"),
                       (8, r"<W>\no", r"<W>\app\no"), {}, ROLLBACK),

@@ -69,7 +69,8 @@ class Resources(UpdaterTest):
             ("the same type, name and language is replaced", "program.exe", "#6", "#1",
              [((RT_STRING, 1, 1033), (RT_STRING, 1, 1041))], 32),
             ("source not a module", "updater.ini", "PAYLOAD", "SETTINGS", (1, "updater.ini")),
-            ("destination held without sharing", 64, "PAYLOAD", "SETTINGS", (1, "dst.exe"), None, ["dst.exe"]),
+            ("destination held without sharing: found, not updatable", 64, "PAYLOAD", "SETTINGS",
+             (16, "src.dll", "dst.exe"), None, ["dst.exe"]),
             ("destination replaced at the end", 64, "PAYLOAD", "SETTINGS", (16, "src.dll", "updater.exe"), "updater.exe"),
         ], check)
 
