@@ -281,7 +281,7 @@ void ReadProgress(Progress& progress, HWND window, POINT slot, const wchar_t* pi
     long bar = long(SendMessageW(ProgressBar(window), WM_USER + 8, 0, 0));
     ULONGLONG now = GetTickCount64();
     bool moved = item != progress.lastItem || bar >= progress.lastBar + 100;
-    if (moved && now - progress.lastTime >= 300 && progress.seen.size() < 20) {
+    if (moved && now - progress.lastTime >= 100 && progress.seen.size() < 20) {
         progress.lastItem = item, progress.lastTime = now, progress.lastBar = bar;
         progress.seen.push_back("{\"caption\": " + Json(TextOf(window)) + ", \"step\": " +
                                 Json(TextOf(GetDlgItem(window, 101))) + ", \"item\": " + Json(item) +
