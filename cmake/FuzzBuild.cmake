@@ -24,7 +24,7 @@ target_link_libraries(fuzz_crc32 PRIVATE z)
 set(CHECKER_FUZZ_SOURCES ${SRC}/checker/Checker.cpp ${SRC}/checker/NameMap.cpp ${SRC}/checker/Problems.cpp
     ${SRC}/checker/Rules.cpp ${SRC}/checker/RunBounds.cpp ${SRC}/checker/ScriptChecks.cpp ${SRC}/checker/ScriptLines.cpp ${SRC}/checker/Values.cpp
     ${SRC}/engine/Engine.cpp ${SRC}/engine/ListStack.cpp ${SRC}/engine/Run.cpp ${SRC}/engine/Switch.cpp
-    ${SRC}/procedures/Procedure.cpp)
+    ${SRC}/procedures/Procedure.cpp ${SRC}/tools/fuzz/ProgressStandIns.cpp)
 set(CHECKER_SCRIPT_SOURCES ${SCRIPT_SOURCES})
 list(FILTER CHECKER_SCRIPT_SOURCES EXCLUDE REGEX "Native\\.cpp$")
 add_executable(fuzz_checker ${SRC}/tools/fuzz/fuzz_checker.cpp ${CHECKER_FUZZ_SOURCES} ${CHECKER_SCRIPT_SOURCES}
@@ -36,7 +36,7 @@ target_link_options(fuzz_checker PRIVATE -fsanitize=fuzzer,address,undefined)
 # The whole script: the engine and the common reader over the script layer,
 # with stand-ins for the types' runs (tools/fuzz/fuzz_script.cpp).
 add_executable(fuzz_script ${SRC}/tools/fuzz/fuzz_script.cpp ${SRC}/engine/Engine.cpp ${SRC}/engine/ListStack.cpp
-    ${SRC}/engine/Run.cpp ${SRC}/engine/Switch.cpp ${SRC}/procedures/Procedure.cpp)
+    ${SRC}/engine/Run.cpp ${SRC}/engine/Switch.cpp ${SRC}/procedures/Procedure.cpp ${SRC}/tools/fuzz/ProgressStandIns.cpp)
 target_compile_options(fuzz_script PRIVATE ${FUZZ_FLAGS})
 target_link_options(fuzz_script PRIVATE -fsanitize=fuzzer,address,undefined)
 target_link_libraries(fuzz_script PRIVATE fuzz_core)
