@@ -1,20 +1,19 @@
 #include "FileData.h"
 
+#include "FileCalls.h"
 #include "Handles.h"
 #include "foundation/Crc32.h"
 #include "foundation/Numbers.h"
 
 bool PathExists(const String& path) {
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA(path.Text(), &found));
-    return search.IsValid();
+    FileSearch search;
+    return search.First(Widened(path));
 }
 
-bool NameExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+bool NameExists(const char* path) { return AttributesOf(Widened(String(path))) != INVALID_FILE_ATTRIBUTES; }
 
 static HANDLE OpenForReading(const String& path, DWORD share = 0) {
-    return CreateFileA(path.Text(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    return OpenFileAt(Widened(path), GENERIC_READ, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
 }
 
 static bool DateReached(const SYSTEMTIME& written, const String& date) {

@@ -1,6 +1,10 @@
 #include "HandleCopy.h"
 
+#include <stdlib.h>
+#include <string.h>
 #include <windows.h>
+
+#include "FileCalls.h"
 
 #include "Keep.h"
 #include "Handles.h"
@@ -17,7 +21,7 @@ struct RenameInformation {
     BOOL replaceIfExists;
     HANDLE rootDirectory;
     DWORD fileNameLength;
-    WCHAR fileName[MAX_PATH];
+    WCHAR fileName[1];
 };
 enum { FileBasicInfoClass = 0, FileRenameInfoClass = 3 };
 typedef BOOL(WINAPI* SetInformationFunction)(HANDLE, int, void*, DWORD);
@@ -28,16 +32,29 @@ SetInformationFunction SetInformation() {
     return function;
 }
 
-bool RenameThrough(HANDLE file, const String& target) {
-    RenameInformation rename = {TRUE, nullptr, 0, {}};
-    int units = MultiByteToWideChar(CP_ACP, 0, target.Text(), -1, rename.fileName, MAX_PATH);
-    rename.fileNameLength = static_cast<DWORD>(units - 1) * sizeof(WCHAR);
-    return units > 1 && SetInformation()(file, FileRenameInfoClass, &rename, sizeof rename);
+bool RenameThrough(HANDLE file, const WidePath& target) {
+    WidePath longForm;
+    const WCHAR* name = SystemForm(target, longForm);
+    int units = 0;
+    while (name[units])
+        units++;
+    DWORD size = static_cast<DWORD>(sizeof(RenameInformation) + units * sizeof(WCHAR));
+    RenameInformation* rename = static_cast<RenameInformation*>(calloc(1, size));
+    if (!rename)
+        return false;
+    rename->replaceIfExists = TRUE;
+    rename->fileNameLength = static_cast<DWORD>(units) * sizeof(WCHAR);
+    memcpy(rename->fileName, name, (units + 1) * sizeof(WCHAR));
+    bool renamed = units > 0 && SetInformation()(file, FileRenameInfoClass, rename, size);
+    DWORD error = GetLastError();
+    free(rename);
+    SetLastError(error);
+    return renamed;
 }
 
 struct HandleRename {
     HANDLE file;
-    const String& target;
+    const WidePath& target;
 };
 
 bool RenameInOneStep(const void* context) {
@@ -45,7 +62,7 @@ bool RenameInOneStep(const void* context) {
     return RenameThrough(rename.file, rename.target);
 }
 
-bool RenameOnto(HANDLE file, const String& target) {
+bool RenameOnto(HANDLE file, const WidePath& target) {
     HandleRename rename = {file, target};
     return PutOverReadOnly(target, RenameInOneStep, &rename);
 }
@@ -58,9 +75,9 @@ bool CanCopyThroughHandle() { return SetInformation() != nullptr; }
 // source is closed again before the rename: the target may be the source
 // under another name (its letters in another case, a hard link), which the
 // system does not replace while it is open.
-static bool WriteWhole(const String& source, HANDLE to) {
-    FileHandle from(CreateFileA(source.Text(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+static bool WriteWhole(const WidePath& source, HANDLE to) {
+    FileHandle from(
+        OpenFileAt(source, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN));
     if (!from.IsValid())
         return false;
     // On the stack: a static buffer lands in the program's file, not in memory left empty.
@@ -77,14 +94,14 @@ static bool WriteWhole(const String& source, HANDLE to) {
     return GetFileTime(from.Get(), nullptr, nullptr, &written) && SetFileTime(to, nullptr, nullptr, &written);
 }
 
-bool CopyThroughHandle(const String& source, const char* name, const String& target, BeforePut beforePut) {
-    DWORD sourceAttributes = GetFileAttributesA(source.Text());
+bool CopyThroughHandle(const WidePath& source, const WidePath& name, const WidePath& target, BeforePut beforePut,
+                       const void* context) {
+    DWORD sourceAttributes = AttributesOf(source);
     if (sourceAttributes == INVALID_FILE_ATTRIBUTES)
         return false;
     // Made writable: a read-only bit is set through the handle once it is written.
     DWORD attributes = sourceAttributes & ~(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
-    FileHandle to(CreateFileA(name, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                              attributes ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle to(OpenFileAt(name, GENERIC_WRITE | DELETE, 0, CREATE_NEW, attributes ? attributes : FILE_ATTRIBUTE_NORMAL));
     if (!to.IsValid() || !WriteWhole(source, to.Get()))
         return false;
     BasicInformation basic = {};
@@ -92,5 +109,5 @@ bool CopyThroughHandle(const String& source, const char* name, const String& tar
     if ((sourceAttributes & FILE_ATTRIBUTE_READONLY) &&
         !SetInformation()(to.Get(), FileBasicInfoClass, &basic, sizeof basic))
         return false;
-    return (!beforePut || beforePut(name, target)) && RenameOnto(to.Get(), target);
+    return (!beforePut || beforePut(context)) && RenameOnto(to.Get(), target);
 }
