@@ -72,9 +72,8 @@ static int DefaultButton(unsigned style) {
 }
 
 // The text in UTF-16, from the ANSI code page the catalogue's texts and the
-// script's values arrive in, each "<U+XXXX>" (what the code page cannot
-// spell of a file's name, system/WidePath.h) turned back into its
-// character. Null when memory runs out.
+// script's values arrive in, each "<U+XXXX>" (a unit of a file's name the
+// code page cannot spell, system/WidePath.h) turned back into its unit. Null when memory runs out.
 static WCHAR* Widen(const char* text) {
     int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
     WCHAR* wide = units > 0 ? static_cast<WCHAR*>(malloc(units * sizeof(WCHAR))) : nullptr;
@@ -87,14 +86,10 @@ static WCHAR* Widen(const char* text) {
         unsigned point = 0;
         int digits = 0;
         if (p[0] == L'<' && p[1] == L'U' && p[2] == L'+') {
-            for (const WCHAR* d = p + 3; digits < 7 && ((*d >= L'0' && *d <= L'9') || (*d >= L'A' && *d <= L'F')); d++)
+            for (const WCHAR* d = p + 3; digits < 4 && ((*d >= L'0' && *d <= L'9') || (*d >= L'A' && *d <= L'F')); d++)
                 point = point * 16 + (*d <= L'9' ? *d - L'0' : *d - L'A' + 10), digits++;
         }
-        if (digits >= 4 && digits <= 6 && p[3 + digits] == L'>' && point <= 0x10FFFF) {
-            if (point >= 0x10000) {
-                *out++ = static_cast<WCHAR>(0xD800 + ((point - 0x10000) >> 10));
-                point = 0xDC00 + ((point - 0x10000) & 0x3FF);
-            }
+        if (digits == 4 && p[7] == L'>') {
             *out++ = static_cast<WCHAR>(point);
             p += 4 + digits;
         } else {

@@ -44,9 +44,15 @@ Function Wide(Call call) {
 // "\\\\?\\" form (CreateDirectoryW stops 12 units short of MAX_PATH).
 const int PlainLimit = MAX_PATH - 12;
 
-// The ANSI form for the older family; false (ERROR_INVALID_NAME) for a
-// name outside the code page.
-bool Ansi(const WidePath& path, String& ansi) { return path.ToAnsi(ansi); }
+// A path as the call of this run takes it: wide (the long form where it
+// is needed), or for the older family in the code page, where a name it
+// cannot spell fails with ERROR_INVALID_NAME.
+struct CallPath {
+    WidePath longForm;
+    const WCHAR* wide;
+    char ansi[MAX_PATH * 2];
+    bool Take(const WidePath& path);
+};
 
 } // namespace
 
@@ -63,6 +69,21 @@ const WCHAR* SystemForm(const WidePath& path, WidePath& longForm) {
     return longForm.Text();
 }
 
+bool UsesWideCalls() {
+    Choose();
+    return wide;
+}
+
+bool CallPath::Take(const WidePath& path) {
+    wide = UsesWideCalls() ? SystemForm(path, longForm) : nullptr;
+    BOOL defaultUsed = FALSE;
+    if (wide || (WideCharToMultiByte(CP_ACP, 0, path.Text(), -1, ansi, sizeof ansi, nullptr, &defaultUsed) > 0 &&
+                 !defaultUsed))
+        return true;
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+}
+
 bool FitsFileSystem(const WidePath& path) {
     const WCHAR* text = path.Text();
     int level = 0;
@@ -74,135 +95,115 @@ bool FitsFileSystem(const WidePath& path) {
     return false;
 }
 
-bool UsesWideCalls() {
-    Choose();
-    return wide;
-}
-
 DWORD AttributesOf(const WidePath& path) {
-    WidePath longForm;
-    String ansi;
-    if (UsesWideCalls())
-        return Wide<DWORD(WINAPI*)(LPCWSTR)>(GetAttributes)(SystemForm(path, longForm));
-    return Ansi(path, ansi) ? GetFileAttributesA(ansi.Text()) : INVALID_FILE_ATTRIBUTES;
+    CallPath p;
+    if (!p.Take(path))
+        return INVALID_FILE_ATTRIBUTES;
+    return p.wide ? Wide<DWORD(WINAPI*)(LPCWSTR)>(GetAttributes)(p.wide) : GetFileAttributesA(p.ansi);
 }
 
 bool SetAttributesOf(const WidePath& path, DWORD attributes) {
-    WidePath longForm;
-    String ansi;
-    if (UsesWideCalls())
-        return Wide<BOOL(WINAPI*)(LPCWSTR, DWORD)>(SetAttributes)(SystemForm(path, longForm), attributes) != 0;
-    return Ansi(path, ansi) && SetFileAttributesA(ansi.Text(), attributes);
+    CallPath p;
+    return p.Take(path) && (p.wide ? Wide<BOOL(WINAPI*)(LPCWSTR, DWORD)>(SetAttributes)(p.wide, attributes)
+                                   : SetFileAttributesA(p.ansi, attributes));
 }
 
 bool DeleteFileAt(const WidePath& path) {
-    WidePath longForm;
-    String ansi;
-    if (UsesWideCalls())
-        return Wide<BOOL(WINAPI*)(LPCWSTR)>(DeleteFileCall)(SystemForm(path, longForm)) != 0;
-    return Ansi(path, ansi) && DeleteFileA(ansi.Text());
+    CallPath p;
+    return p.Take(path) && (p.wide ? Wide<BOOL(WINAPI*)(LPCWSTR)>(DeleteFileCall)(p.wide) : DeleteFileA(p.ansi));
 }
 
 bool CreateFolderAt(const WidePath& path) {
-    WidePath longForm;
-    String ansi;
-    if (UsesWideCalls())
-        return Wide<BOOL(WINAPI*)(LPCWSTR, LPSECURITY_ATTRIBUTES)>(CreateFolderCall)(SystemForm(path, longForm),
-                                                                                   nullptr) != 0;
-    return Ansi(path, ansi) && CreateDirectoryA(ansi.Text(), nullptr);
+    CallPath p;
+    return p.Take(path) && (p.wide ? Wide<BOOL(WINAPI*)(LPCWSTR, LPSECURITY_ATTRIBUTES)>(CreateFolderCall)(p.wide, nullptr)
+                                   : CreateDirectoryA(p.ansi, nullptr));
 }
 
 bool RemoveFolderAt(const WidePath& path) {
-    WidePath longForm;
-    String ansi;
-    if (UsesWideCalls())
-        return Wide<BOOL(WINAPI*)(LPCWSTR)>(RemoveFolderCall)(SystemForm(path, longForm)) != 0;
-    return Ansi(path, ansi) && RemoveDirectoryA(ansi.Text());
+    CallPath p;
+    return p.Take(path) && (p.wide ? Wide<BOOL(WINAPI*)(LPCWSTR)>(RemoveFolderCall)(p.wide) : RemoveDirectoryA(p.ansi));
 }
 
 bool MoveFileAt(const WidePath& from, const WidePath& to, DWORD flags) {
-    WidePath longFrom, longTo;
-    String ansiFrom, ansiTo;
-    if (UsesWideCalls())
-        return Wide<BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD)>(MoveFileCall)(SystemForm(from, longFrom),
-                                                                         SystemForm(to, longTo), flags) != 0;
-    if (!Ansi(from, ansiFrom) || !Ansi(to, ansiTo))
+    CallPath f, t;
+    if (!f.Take(from) || !t.Take(to))
         return false;
+    if (f.wide)
+        return Wide<BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD)>(MoveFileCall)(f.wide, t.wide, flags) != 0;
     if (flags & MOVEFILE_REPLACE_EXISTING)
-        DeleteFileA(ansiTo.Text());
-    return MoveFileA(ansiFrom.Text(), ansiTo.Text()) != 0;
+        DeleteFileA(t.ansi);
+    return MoveFileA(f.ansi, t.ansi) != 0;
 }
 
 bool CopyFileAt(const WidePath& from, const WidePath& to, bool failIfThere) {
-    WidePath longFrom, longTo;
-    String ansiFrom, ansiTo;
-    if (UsesWideCalls())
-        return Wide<BOOL(WINAPI*)(LPCWSTR, LPCWSTR, BOOL)>(CopyFileCall)(SystemForm(from, longFrom),
-                                                                        SystemForm(to, longTo), failIfThere) != 0;
-    return Ansi(from, ansiFrom) && Ansi(to, ansiTo) && CopyFileA(ansiFrom.Text(), ansiTo.Text(), failIfThere);
+    CallPath f, t;
+    return f.Take(from) && t.Take(to) &&
+           (f.wide ? Wide<BOOL(WINAPI*)(LPCWSTR, LPCWSTR, BOOL)>(CopyFileCall)(f.wide, t.wide, failIfThere)
+                   : CopyFileA(f.ansi, t.ansi, failIfThere));
 }
 
 HANDLE OpenFileAt(const WidePath& path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
-    WidePath longForm;
-    String ansi;
-    if (UsesWideCalls())
-        return Wide<HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)>(
-            CreateFileCall)(SystemForm(path, longForm), access, share, nullptr, disposition, flags, nullptr);
-    if (!Ansi(path, ansi))
+    CallPath p;
+    if (!p.Take(path))
         return INVALID_HANDLE_VALUE;
-    return CreateFileA(ansi.Text(), access, share, nullptr, disposition, flags, nullptr);
+    if (p.wide)
+        return Wide<HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)>(
+            CreateFileCall)(p.wide, access, share, nullptr, disposition, flags, nullptr);
+    return CreateFileA(p.ansi, access, share, nullptr, disposition, flags, nullptr);
 }
 
+// The ANSI answer of the older family, widened.
+static bool Widen(DWORD length, const char* buffer, WidePath& path) {
+    return length > 0 && length < MAX_PATH * 2 && path.Assign(buffer);
+}
+
+// Not in the "\\\\?\\" form: GetFullPathNameW takes a long path as it is, and
+// gives a prefixed one back prefixed.
 bool FullPathOf(const WidePath& path, WidePath& full) {
-    if (!UsesWideCalls()) {
-        char buffer[MAX_PATH * 2];
-        char* name;
-        String ansi;
-        if (!Ansi(path, ansi))
-            return false;
-        DWORD length = GetFullPathNameA(ansi.Text(), sizeof buffer, buffer, &name);
-        return length > 0 && length < sizeof buffer && full.Assign(String(buffer));
-    }
     typedef DWORD(WINAPI * Function)(LPCWSTR, DWORD, LPWSTR, LPWSTR*);
+    char buffer[MAX_PATH * 2];
+    char* ansiName;
+    CallPath p;
+    if (!p.Take(path))
+        return false;
+    if (!p.wide)
+        return Widen(GetFullPathNameA(p.ansi, sizeof buffer, buffer, &ansiName), buffer, full);
     WCHAR* name;
     DWORD size = Wide<Function>(FullPath)(path.Text(), 0, nullptr, &name);
-    WCHAR* buffer = size ? static_cast<WCHAR*>(malloc(size * sizeof(WCHAR))) : nullptr;
-    DWORD length = buffer ? Wide<Function>(FullPath)(path.Text(), size, buffer, &name) : 0;
-    bool done = length > 0 && length < size && full.Assign(buffer, static_cast<int>(length));
-    free(buffer);
+    WCHAR* wideBuffer = size ? static_cast<WCHAR*>(malloc(size * sizeof(WCHAR))) : nullptr;
+    DWORD length = wideBuffer ? Wide<Function>(FullPath)(path.Text(), size, wideBuffer, &name) : 0;
+    bool done = length > 0 && length < size && full.Assign(wideBuffer, static_cast<int>(length));
+    free(wideBuffer);
     return done;
 }
 
 bool LongPathOf(const WidePath& path, WidePath& longPath) {
     typedef DWORD(WINAPI * Function)(LPCWSTR, LPWSTR, DWORD);
-    if (!UsesWideCalls()) {
-        // Windows 95 has no GetLongPathNameA: there a path stays as written.
-        typedef DWORD(WINAPI * AnsiFunction)(LPCSTR, LPSTR, DWORD);
-        static AnsiFunction ansiLong =
-            reinterpret_cast<AnsiFunction>(reinterpret_cast<void*>(KernelFunction("GetLongPathNameA")));
-        char buffer[MAX_PATH * 2];
-        String ansi;
-        DWORD length = ansiLong && Ansi(path, ansi) ? ansiLong(ansi.Text(), buffer, sizeof buffer) : 0;
-        return length > 0 && length < sizeof buffer && longPath.Assign(String(buffer));
-    }
-    if (!wideCalls[LongPath])
+    // Windows 95 has no GetLongPathNameA, NT 4.0 no GetLongPathNameW: there
+    // a path stays as written.
+    typedef DWORD(WINAPI * AnsiFunction)(LPCSTR, LPSTR, DWORD);
+    static AnsiFunction ansiLong =
+        reinterpret_cast<AnsiFunction>(reinterpret_cast<void*>(KernelFunction("GetLongPathNameA")));
+    char buffer[MAX_PATH * 2];
+    CallPath p;
+    if (!p.Take(path) || !(p.wide ? wideCalls[LongPath] != nullptr : ansiLong != nullptr))
         return false;
-    WidePath longForm;
-    const WCHAR* given = SystemForm(path, longForm);
-    DWORD size = Wide<Function>(LongPath)(given, nullptr, 0);
-    WCHAR* buffer = size ? static_cast<WCHAR*>(malloc(size * sizeof(WCHAR))) : nullptr;
-    DWORD length = buffer ? Wide<Function>(LongPath)(given, buffer, size) : 0;
-    const WCHAR* text = buffer;
+    if (!p.wide)
+        return Widen(ansiLong(p.ansi, buffer, sizeof buffer), buffer, longPath);
+    DWORD size = Wide<Function>(LongPath)(p.wide, nullptr, 0);
+    WCHAR* wideBuffer = size ? static_cast<WCHAR*>(malloc(size * sizeof(WCHAR))) : nullptr;
+    DWORD length = wideBuffer ? Wide<Function>(LongPath)(p.wide, wideBuffer, size) : 0;
+    const WCHAR* text = wideBuffer;
     // What went in without the prefix comes back without it.
-    if (length && given != path.Text()) {
-        bool share = given[4] == L'U';
-        text = share ? buffer + 6 : buffer + 4;
+    if (length && p.wide != path.Text()) {
+        bool share = p.wide[4] == L'U';
+        text = share ? wideBuffer + 6 : wideBuffer + 4;
         if (share)
-            buffer[6] = L'\\';
-        length -= static_cast<DWORD>(text - buffer);
+            wideBuffer[6] = L'\\';
+        length -= static_cast<DWORD>(text - wideBuffer);
     }
     bool done = length > 0 && length < size && longPath.Assign(text, static_cast<int>(length));
-    free(buffer);
+    free(wideBuffer);
     return done;
 }
 
@@ -219,16 +220,15 @@ bool FileSearch::Took(BOOL ok, const WIN32_FIND_DATAA& ansi) {
 }
 
 bool FileSearch::First(const WidePath& pattern) {
-    if (UsesWideCalls()) {
-        WidePath longForm;
-        handle = Wide<HANDLE(WINAPI*)(LPCWSTR, LPWIN32_FIND_DATAW)>(FindFirst)(SystemForm(pattern, longForm), &found);
+    CallPath p;
+    WIN32_FIND_DATAA data;
+    if (!p.Take(pattern))
+        return false;
+    if (p.wide) {
+        handle = Wide<HANDLE(WINAPI*)(LPCWSTR, LPWIN32_FIND_DATAW)>(FindFirst)(p.wide, &found);
         return handle != INVALID_HANDLE_VALUE;
     }
-    String ansi;
-    WIN32_FIND_DATAA data;
-    if (!Ansi(pattern, ansi))
-        return false;
-    handle = FindFirstFileA(ansi.Text(), &data);
+    handle = FindFirstFileA(p.ansi, &data);
     return handle != INVALID_HANDLE_VALUE && Took(TRUE, data);
 }
 

@@ -10,7 +10,7 @@ bool PathExists(const String& path) {
     return search.First(Widened(path));
 }
 
-bool NameExists(const char* path) { return AttributesOf(Widened(String(path))) != INVALID_FILE_ATTRIBUTES; }
+bool NameExists(const char* path) { return AttributesOf(Widened(path)) != INVALID_FILE_ATTRIBUTES; }
 
 static HANDLE OpenForReading(const String& path, DWORD share = 0) {
     return OpenFileAt(Widened(path), GENERIC_READ, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);

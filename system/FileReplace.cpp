@@ -29,7 +29,7 @@ bool ReplaceFileInOneStep(const WidePath& replacement, const WidePath& target) {
 bool ReplaceFileInOneStep(const char* replacement, const String& target) {
     if (JournalActive())
         return PutNoted(replacement, target);
-    return ReplaceFileInOneStep(Widened(String(replacement)), Widened(target));
+    return ReplaceFileInOneStep(Widened(replacement), Widened(target));
 }
 
 // The ANSI file calls take a path of MAX_PATH UTF-16 units with the
@@ -61,7 +61,7 @@ static void DeleteNewFile(const WidePath& name) {
     SetLastError(error);
 }
 
-static void DeleteNewFile(const char* name) { DeleteNewFile(Widened(String(name))); }
+static void DeleteNewFile(const char* name) { DeleteNewFile(Widened(name)); }
 
 // ReplaceThroughNewFile for a target whose resolved form `full` is known;
 // `puts`: `write` puts the new file in the target's place itself.

@@ -169,7 +169,7 @@ const int SearchBudget = 4096;
 
 } // namespace
 
-bool IdentityOf(const char* path, ObjectId& id) { return IdentityOf(Widened(String(path)), id); }
+bool IdentityOf(const char* path, ObjectId& id) { return IdentityOf(Widened(path), id); }
 
 bool IdentityOf(const WidePath& path, ObjectId& id) {
     BY_HANDLE_FILE_INFORMATION info;
@@ -184,7 +184,7 @@ bool SameObject(const ObjectId& a, const ObjectId& b) {
 }
 
 int SharedLinkCount(const char* first, const char* second) {
-    return SharedLinkCount(Widened(String(first)), Widened(String(second)));
+    return SharedLinkCount(Widened(first), Widened(second));
 }
 
 int SharedLinkCount(const WidePath& first, const WidePath& second) {
@@ -214,7 +214,7 @@ bool IsLinkEntry(const WidePath& path) { return IsLinkEntry(path, AttributesOf(p
 // to when that was empty. Where the link opens as an object of its own
 // (other than what it leads to, or leading nowhere), the system acts on the
 // link.
-bool ReachesLinkItself(const char* path) { return ReachesLinkItself(Widened(String(path))); }
+bool ReachesLinkItself(const char* path) { return ReachesLinkItself(Widened(path)); }
 
 bool ReachesLinkItself(const WidePath& path) {
     BY_HANDLE_FILE_INFORMATION link, target;

@@ -138,7 +138,7 @@ bool NoteLaunch(const String& program) {
     return NoteInJournal(JournalLaunched, program.Text());
 }
 
-void PutAttributesBack(const char* path, DWORD attributes) { PutAttributesBack(Widened(String(path)), attributes); }
+void PutAttributesBack(const char* path, DWORD attributes) { PutAttributesBack(Widened(path), attributes); }
 
 void PutAttributesBack(const WidePath& path, DWORD attributes) {
     DWORD error = GetLastError();

@@ -3,7 +3,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "foundation/Messages.h"
 #include "foundation/PathText.h"
 
 static int UnitCount(const WCHAR* text) {
@@ -47,11 +46,11 @@ bool WidePath::Append(const WCHAR* text, int count) {
     return true;
 }
 
-bool WidePath::Assign(const String& ansi) {
+bool WidePath::Assign(const char* ansi) {
     free(units);
     units = nullptr;
     length = 0;
-    int count = MultiByteToWideChar(CP_ACP, 0, ansi.Text(), -1, nullptr, 0);
+    int count = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
     if (count <= 0)
         return false;
     units = static_cast<WCHAR*>(malloc(count * sizeof(WCHAR)));
@@ -59,7 +58,7 @@ bool WidePath::Assign(const String& ansi) {
         NoteFailedAllocation();
         return false;
     }
-    if (MultiByteToWideChar(CP_ACP, 0, ansi.Text(), -1, units, count) != count) {
+    if (MultiByteToWideChar(CP_ACP, 0, ansi, -1, units, count) != count) {
         free(units);
         units = nullptr;
         return false;
@@ -112,35 +111,27 @@ bool WidePath::ToAnsi(String& ansi) const {
     return false;
 }
 
-// Character by character only where the whole has a character without a
-// spelling: "<" and ">" are in no name, so the escape is never ambiguous.
+// Unit by unit only where the whole has a character without a spelling:
+// "<" and ">" are in no name, so the escape is never ambiguous.
 String WidePath::Readable() const {
     String ansi;
     BOOL defaultUsed = FALSE;
     if (Narrow(*this, ansi, &defaultUsed) && !defaultUsed)
         return ansi;
     ansi = String();
-    const WCHAR* text = Text();
-    for (int i = 0; i < length; i++) {
-        int units = text[i] >= 0xD800 && text[i] < 0xDC00 && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000 ? 2 : 1;
+    for (const WCHAR* unit = Text(); *unit; unit++) {
         char spelled[16];
         defaultUsed = FALSE;
-        int bytes = WideCharToMultiByte(CP_ACP, 0, text + i, units, spelled, sizeof spelled - 1, nullptr, &defaultUsed);
-        if (bytes <= 0 || defaultUsed) {
-            unsigned point = units == 2 ? 0x10000 + ((text[i] - 0xD800) << 10) + (text[i + 1] - 0xDC00) : text[i];
-            String escape;
-            Format(escape, "<U+%04X>", point);
-            ansi.Append(escape.Text());
-        } else {
-            spelled[bytes] = 0;
-            ansi.Append(spelled);
-        }
-        i += units - 1;
+        int bytes = WideCharToMultiByte(CP_ACP, 0, unit, 1, spelled, 8, nullptr, &defaultUsed);
+        if (bytes <= 0 || defaultUsed)
+            bytes = wsprintfA(spelled, "<U+%04X>", *unit);
+        spelled[bytes] = 0;
+        ansi.Append(spelled);
     }
     return ansi;
 }
 
-WidePath Widened(const String& ansi) {
+WidePath Widened(const char* ansi) {
     WidePath wide;
     wide.Assign(ansi);
     return wide;

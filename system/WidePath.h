@@ -18,7 +18,8 @@ public:
 
     // From the ANSI code page (MultiByteToWideChar, CP_ACP); false, and
     // empty, when that fails or memory runs out.
-    bool Assign(const String& ansi);
+    bool Assign(const char* ansi);
+    bool Assign(const String& ansi) { return Assign(ansi.Text()); }
     bool Assign(const WCHAR* text, int count = -1);
     bool Append(const WCHAR* text, int count = -1);
 
@@ -35,9 +36,9 @@ public:
     // The ANSI form, only where every unit has one of its own; false (the
     // last error ERROR_INVALID_NAME) for a name the code page cannot spell.
     bool ToAnsi(String& ansi) const;
-    // The ANSI form for text people read (boxes, the log): a character
-    // without a spelling in the code page is written "<U+D55C>", its code
-    // point in hexadecimal ("<U+1F600>" beyond the basic plane).
+    // The ANSI form for text people read (boxes, the log): a UTF-16 unit
+    // without a spelling in the code page is written "<U+D55C>", in
+    // hexadecimal (a character beyond the basic plane as its two units).
     String Readable() const;
 
 private:
@@ -45,7 +46,8 @@ private:
     int length;
 };
 
-WidePath Widened(const String& ansi);
+WidePath Widened(const char* ansi);
+inline WidePath Widened(const String& ansi) { return Widened(ansi.Text()); }
 
 // The folder part a path's entries share ("C:\\a\\" of "C:\\a\\b"),
 // without its separator below a root, as FolderOf does for ANSI text.

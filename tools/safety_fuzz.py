@@ -44,7 +44,9 @@ MESSAGE_OF = {"COPY": 8, "MOVE": 14, "DELETE": 10, "SHELL": 17, "LINK": 15}
 # Forms that need every write judged on the path the system resolves; the rest must pass on any build.
 GATED = {"updots", "dots", "rooted", "root", "device", "empty", "short", "link", "overlap", "kinds", "slashend",
          "shellpattern", "alias", "own"}
-FORMS = ["plain", "slash", "case", "trail", "drive", "long", "pattern", "rollback"] + sorted(GATED)
+# Steps on a folder that holds names outside the code page or a branch past 260: they need the wide calls.
+WIDE = {"foreign"}
+FORMS = ["plain", "slash", "case", "trail", "drive", "long", "pattern", "rollback"] + sorted(GATED) + sorted(WIDE)
 # Forms whose findings are still open (docs/reliability.md): the suite's short run leaves them out.
 OPEN = set()
 
@@ -74,13 +76,16 @@ class World:
         long_folder = ("w", "L" * 120, "M" * 100)
         self.base[long_folder[:2]], self.base[long_folder] = ("d",), ("d",)
         self.base[long_folder + ("f.txt",)] = ("f", b"long", "")
-        folder = rng.choice([p for p, v in self.base.items() if v[0] == "d" and len(p) < 4 and spelled(p)])
+        folder = rng.choice([p for p, v in self.base.items() if v[0] == "d" and len(p) < 4 and p[0] == "w" and spelled(p)])
         for name in rng.sample(FOREIGN_FOLDERS, rng.randint(0, 2)):
             self.base[folder + (name,)] = ("d",)
             folder += (name,)
         for name in rng.sample(FOREIGN_FILES, rng.randint(1, 3)):
             self.base[folder + (name,)] = ("f", name.encode("utf-8", "surrogatepass") + b"#foreign", "")
+        # The folders a step may name that hold them (or the deep branch).
+        self.foreign = [folder[:i] for i in range(2, len(folder) + 1) if spelled(folder[:i])]
         if rng.random() < 0.5:
+            self.foreign.append(long_folder[:2])
             self.base[long_folder + DEEP[:1]], self.base[long_folder + DEEP] = ("d",), ("d",)
             self.base[long_folder + DEEP + ("deep.txt",)] = ("f", b"deep", "")
         folders = [p for p, v in self.base.items() if v[0] == "d" and len(p) > 1 and len(p[-1]) < 50]
@@ -365,8 +370,10 @@ class Model:
         """COPY, MOVE or DELETE of a folder written plainly (no wildcard, no trailing dot, space or separator, no
         link on the way), whose tree holds no link and a name outside the code page or a path past 260, into a
         free name or a folder that is there, neither in the other: nothing may refuse it, and it goes whole."""
+        if mode not in ("COPY", "MOVE", "DELETE"):
+            return False
         texts = [collapse_parents(keys[k]) for k in (("FILE",) if mode == "DELETE" else ("FROM", "TO"))]
-        if mode not in ("COPY", "MOVE", "DELETE") or any(set(t) & set("*?") or t.rstrip("\\/. ") != t or
+        if any(set(t) & set("*?") or t.rstrip("\\/. ") != t or
                                                          "\\." in t or ".\\" in t for t in texts):
             return False
         found = []
@@ -537,6 +544,8 @@ def script_for(rng, world, cwd, forms):
     for _ in range(rng.randint(1, 3)):
         mode = rng.choice(["COPY", "COPY", "MOVE", "DELETE", "SHELL", "LINK"])
         source = rng.choice(entries(world, "fdl" if mode != "LINK" else "f"))
+        if "foreign" in forms and mode in ("COPY", "MOVE", "DELETE") and world.foreign and rng.random() < 0.4:
+            source = rng.choice(world.foreign)
         alias = world.alias if "alias" in forms else None
         if alias and rng.random() < 0.4:  # within the folder of the second drive letter, or that folder itself
             source = rng.choice([p for p in entries(world, "fdl" if mode != "LINK" else "f")
