@@ -368,8 +368,9 @@ class Model:
 
     def plain_tree(self, mode, keys):
         """COPY, MOVE or DELETE of a folder written plainly (no wildcard, no trailing dot, space or separator, no
-        link on the way), whose tree holds no link and a name outside the code page or a path past 260, into a
-        free name or a folder that is there, neither in the other: nothing may refuse it, and it goes whole."""
+        link on the way, not holding the current folder when it goes), whose tree holds no link and a name outside
+        the code page or a path past 260, into a free name or a folder that is there, neither in the other: nothing
+        may refuse it, and it goes whole."""
         if mode not in ("COPY", "MOVE", "DELETE"):
             return False
         texts = [collapse_parents(keys[k]) for k in (("FILE",) if mode == "DELETE" else ("FROM", "TO"))]
@@ -383,6 +384,8 @@ class Model:
                     any(self.state.get(found[-1][1][:i], ("",))[0] != "d" for i in range(1, len(found[-1][1]))):
                 return False
         s = found[0][1]
+        if mode != "COPY" and self.cwd[:len(s)] == s:  # the current folder can never go
+            return False
         tree = [s + r for r, v, p in self.tree(s, False)]
         if self.state.get(s, ("",))[0] != "d" or any(self.state.get(p, ("",))[0] == "l" for p in tree) or \
                 all(spelled(p) for p in tree):
