@@ -398,7 +398,7 @@ static bool TransferPath(const String& sourceText, const String& destinationText
         wideBase = Widened(base);
     }
     TreeTarget target;
-    WidePath wideRoot = isDirectory ? destination.wide : WideFolderOf(destination.wide);
+    WidePath wideRoot = isDirectory ? destination.wide : into.wide;
     int rootLength = wideRoot.Length();
     target.root = rootLength && IsPathSeparator(wideRoot.Text()[rootLength - 1]) ? wideRoot : wideRoot + L"\\";
     target.componentCount = PathLevelCount(Below(folder, "x").Text()) - 1;
