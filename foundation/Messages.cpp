@@ -78,12 +78,28 @@ void SetReportCaption(const String* caption) { reportCaption = caption; }
 
 const char* ReportCaption() { return reportCaption ? reportCaption->Text() : ""; }
 
-void ReportError(int id, ...) {
+static void Report(const String& entry, int id, va_list args) {
     String message;
+    LoadMessageV(message, id, args);
+    NoteSystemError();
+    if (!entry.IsEmpty()) {
+        String line;
+        Format(line, "\n\n\"%s\"", entry.Text());
+        message.Append(line.Text());
+    }
+    PlatformShowBox(message.Text(), ReportCaption(), ErrorBoxStyle);
+}
+
+void ReportError(int id, ...) {
     va_list args;
     va_start(args, id);
-    LoadMessageV(message, id, args);
+    Report(String(), id, args);
     va_end(args);
-    NoteSystemError();
-    PlatformShowBox(message.Text(), ReportCaption(), ErrorBoxStyle);
+}
+
+void ReportErrorAt(const String& entry, int id, ...) {
+    va_list args;
+    va_start(args, id);
+    Report(entry, id, args);
+    va_end(args);
 }

@@ -50,3 +50,6 @@ const char* ReportCaption();
 
 // Shows message `id` in an error box and waits until it is closed.
 void ReportError(int id, ...);
+// The same with a line more below the message when `entry` is not empty:
+// the entry of a tree, quoted, at which the item stopped.
+void ReportErrorAt(const String& entry, int id, ...);

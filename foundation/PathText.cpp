@@ -140,3 +140,56 @@ bool IsPathInside(const char* path, const char* directory) {
                      IsCharBoundary(directory, directory + length - 1);
     return EqualsNoCase(path, directory, length) && (endsLevel || !path[length] || IsPathSeparator(path[length]));
 }
+
+static const wchar_t* WideLevelEnd(const wchar_t* p) {
+    while (*p && !IsPathSeparator(*p))
+        p++;
+    return p;
+}
+
+static const wchar_t* NextLevel(const wchar_t* end) { return *end ? end + 1 : end; }
+
+int PathRootLength(const wchar_t* path) {
+    if (((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) && path[1] == L':')
+        return IsPathSeparator(path[2]) ? 3 : 2;
+    if (!IsPathSeparator(path[0]))
+        return 0;
+    if (!IsPathSeparator(path[1]))
+        return 1;
+    const wchar_t* p = path + 2;
+    int levels = 2;
+    if ((path[2] == L'?' || path[2] == L'.') && IsPathSeparator(path[3])) {
+        p += 2;
+        levels = WideLevelEnd(p) - p == 3 && (p[0] | 0x20) == L'u' && (p[1] | 0x20) == L'n' && (p[2] | 0x20) == L'c'
+                     ? 3
+                     : 1;
+    }
+    for (; levels > 0 && *p; levels--)
+        p = NextLevel(WideLevelEnd(p));
+    return static_cast<int>(p - path);
+}
+
+int PathLevelCount(const wchar_t* path) {
+    if (!*path)
+        return 0;
+    int count = 1;
+    for (const wchar_t* p = WideLevelEnd(path); *p; p = WideLevelEnd(p + 1))
+        count++;
+    return count;
+}
+
+const wchar_t* PathFromLevel(const wchar_t* path, int level) {
+    const wchar_t* p = path;
+    for (; level > 0 && *p; level--)
+        p = NextLevel(WideLevelEnd(p));
+    return p;
+}
+
+int PathPrefixLength(const wchar_t* path) {
+    int end = PathRootLength(path);
+    for (int i = end; path[i]; i++) {
+        if (IsPathSeparator(path[i]))
+            end = i + 1;
+    }
+    return end;
+}

@@ -58,3 +58,12 @@ bool EndsInSeparator(const String& path);
 // case of ASCII letters. Both are full paths as the system gives them; a
 // directory that ends in a separator (a root) holds everything below it.
 bool IsPathInside(const char* path, const char* directory);
+
+// The same rules for a path in UTF-16 units, as the file system holds it:
+// one unit is one character here, and no unit hides a separator.
+inline bool IsPathSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+int PathRootLength(const wchar_t* path);
+int PathLevelCount(const wchar_t* path);
+const wchar_t* PathFromLevel(const wchar_t* path, int level);
+// The length of the prefix its entries share (PathPrefix).
+int PathPrefixLength(const wchar_t* path);

@@ -1,6 +1,7 @@
 #include "Platform.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <windows.h>
 
 #include "RunLog.h"
@@ -70,6 +71,51 @@ static int DefaultButton(unsigned style) {
     return buttons[kind][position];
 }
 
+// The text in UTF-16, from the ANSI code page the catalogue's texts and the
+// script's values arrive in, each "<U+XXXX>" (a unit of a file's name the
+// code page cannot spell, system/WidePath.h) turned back into its unit. Null when memory runs out.
+static WCHAR* Widen(const char* text) {
+    int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    WCHAR* wide = units > 0 ? static_cast<WCHAR*>(malloc(units * sizeof(WCHAR))) : nullptr;
+    if (!wide || MultiByteToWideChar(CP_ACP, 0, text, -1, wide, units) != units) {
+        free(wide);
+        return nullptr;
+    }
+    WCHAR* out = wide;
+    for (const WCHAR* p = wide; *p;) {
+        unsigned point = 0;
+        int digits = 0;
+        if (p[0] == L'<' && p[1] == L'U' && p[2] == L'+') {
+            for (const WCHAR* d = p + 3; digits < 4 && ((*d >= L'0' && *d <= L'9') || (*d >= L'A' && *d <= L'F')); d++)
+                point = point * 16 + (*d <= L'9' ? *d - L'0' : *d - L'A' + 10), digits++;
+        }
+        if (digits == 4 && p[7] == L'>') {
+            *out++ = static_cast<WCHAR>(point);
+            p += 4 + digits;
+        } else {
+            *out++ = *p++;
+        }
+    }
+    *out = 0;
+    return wide;
+}
+
+typedef int(WINAPI* WideBoxFunction)(HWND, LPCWSTR, LPCWSTR, UINT);
+
+// MessageBoxW on the NT family, looked up at run time like every wide call
+// (tests/build/legacy_exports.txt); MessageBoxA on the older family, and
+// when memory runs out.
+static int ShowBox(const char* text, const char* caption, unsigned style) {
+    static WideBoxFunction wideBox = GetVersion() & 0x80000000u ? nullptr
+        : reinterpret_cast<WideBoxFunction>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("USER32.DLL"), "MessageBoxW")));
+    WCHAR* wideText = wideBox ? Widen(text) : nullptr;
+    WCHAR* wideCaption = wideText ? Widen(caption) : nullptr;
+    int answer = wideCaption ? wideBox(nullptr, wideText, wideCaption, style) : MessageBoxA(nullptr, text, caption, style);
+    free(wideText);
+    free(wideCaption);
+    return answer;
+}
+
 static BoxGate boxGate;
 
 void SetBoxGate(BoxGate gate) { boxGate = gate; }
@@ -78,7 +124,7 @@ int PlatformShowBox(const char* text, const char* caption, unsigned style) {
     bool shut = silentBoxes || (boxGate && !boxGate());
     int answer = shut      ? DefaultButton(style)
                  : boxHook ? boxHook(text, caption, style)
-                           : MessageBoxA(nullptr, text, caption, style);
+                           : ShowBox(text, caption, style);
     LogBox(text, answer, silentBoxes, shut);
     return answer;
 }

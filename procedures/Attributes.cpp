@@ -20,14 +20,14 @@ bool AttributesItem(Procedure&, const String* items) {
     unsigned value = ParseHex(items[1]);
     if (SetPathAttributes(items[0], value))
         return true;
-    ReportError(MsgAttributesFailed, items[0].Text(), value);
+    ReportErrorAt(FailedEntry(), MsgAttributesFailed, items[0].Text(), value);
     return false;
 }
 
 // A root that exists is there already; a device is never a directory.
 bool MakeGatedDirectory(const String& path) {
     GatedPath gated;
-    return PassGate(path, PathRole::DestinationWritten, gated) && MakeDirectoryPath(gated.full);
+    return PassGate(path, PathRole::DestinationWritten, gated) && MakeDirectoryPath(gated.wide);
 }
 
 bool MakeDirectoryItem(Procedure&, const String* items) {

@@ -26,7 +26,7 @@ typedef bool (*Transfer)(const String& source, const String& destination);
 bool TransferItem(const String* items, Transfer transfer, MessageId failure) {
     if (transfer(items[0], items[1]))
         return true;
-    ReportError(failure, items[0].Text(), items[1].Text());
+    ReportErrorAt(FailedEntry(), failure, items[0].Text(), items[1].Text());
     return false;
 }
 
@@ -35,7 +35,10 @@ bool CopyItem(Procedure&, const String* items) { return TransferItem(items, Copy
 bool MoveItem(Procedure&, const String* items) { return TransferItem(items, MovePath, MsgMoveFailed); }
 
 bool DeleteItem(Procedure&, const String* items) {
-    return DoPathItem(items[0], DeletePath, MsgDeleteFailed);
+    if (DeletePath(items[0]))
+        return true;
+    ReportErrorAt(FailedEntry(), MsgDeleteFailed, items[0].Text());
+    return false;
 }
 
 bool RunTransfer(Procedure& procedure, ItemStep step) {

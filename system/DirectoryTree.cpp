@@ -3,6 +3,7 @@
 #include <string.h>
 #include <windows.h>
 
+#include "FileCalls.h"
 #include "FileData.h"
 #include "FileReplace.h"
 #include "HandleCopy.h"
@@ -16,35 +17,53 @@
 #include "foundation/Multibyte.h"
 #include "foundation/PathText.h"
 
-bool IsDirectory(const String& path) {
-    DWORD attributes = GetFileAttributesA(path.Text());
+// With the journal open every change goes through the noting calls
+// (Keep.h), whose journal names paths in the ANSI code page: a name it
+// cannot spell, or one past MAX_PATH, is refused there and the step fails
+// (the undo puts back what went before it).
+static bool Noted(const WidePath& path, String& ansi) { return path.ToAnsi(ansi); }
+
+static bool IsDirectory(const WidePath& path) {
+    DWORD attributes = AttributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsDirectory(const String& path) { return IsDirectory(Widened(path)); }
+
+static bool CreateFolderNoted(const WidePath& path) {
+    String ansi;
+    if (!JournalActive())
+        return CreateFolderAt(path);
+    return Noted(path, ansi) && CreateFolder(ansi);
+}
+
 // A level that is there already, as a directory or as anything else, passes.
-static bool MakeDirectory(const String& path) {
-    return CreateFolder(path) || GetLastError() == ERROR_ALREADY_EXISTS;
+static bool MakeDirectory(const WidePath& path) {
+    return CreateFolderNoted(path) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 // Level by level below the root (which is never created); empty levels of
 // doubled or trailing separators are passed over.
-bool MakeDirectoryPath(const String& path) {
+bool MakeDirectoryPath(const WidePath& path) {
     if (IsDirectory(path))
         return true;
-    const char* text = path.Text();
-    const char* p = text + PathRootLength(text);
-    while (*p) {
-        const char* end = PathLevelEnd(p);
-        if (end != p) {
-            String level = path.Slice(text, end - 1);
-            if (!PathExists(level) && !CreateFolder(level))
+    const WCHAR* text = path.Text();
+    for (int i = PathRootLength(text); text[i];) {
+        int end = i;
+        while (text[end] && !IsPathSeparator(text[end]))
+            end++;
+        if (end != i) {
+            WidePath level = path.Left(end);
+            if (AttributesOf(level) == INVALID_FILE_ATTRIBUTES && !CreateFolderNoted(level))
                 return false;
         }
-        p = *end ? end + 1 : end;
+        i = text[end] ? end + 1 : end;
     }
     // A root that does not exist, or a level with wildcards, made nothing.
     return IsDirectory(path);
 }
+
+bool MakeDirectoryPath(const String& path) { return MakeDirectoryPath(Widened(path)); }
 
 static bool Refuse(DWORD error) {
     SetLastError(error);
@@ -53,12 +72,25 @@ static bool Refuse(DWORD error) {
 
 // A link goes itself, never what it leads to: where the system only
 // reaches what it leads to, the link stays and the step fails.
-static bool RemoveFolderItself(const String& path) {
-    return ChangesNameItself(path) ? RemoveFolder(path) : Refuse(ERROR_NOT_SUPPORTED);
+static bool RemoveFolderItself(const WidePath& path) {
+    String ansi;
+    if (!ChangesNameItself(path))
+        return Refuse(ERROR_NOT_SUPPORTED);
+    if (!JournalActive())
+        return RemoveFolderAt(path);
+    return Noted(path, ansi) && RemoveFolder(ansi);
 }
 
-static bool IsDotEntry(const char* name) {
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+static bool IsDotEntry(const WCHAR* name) {
+    return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
+}
+
+// A name the keeping gives, for the walks to pass over while the journal is
+// open; such names are ASCII.
+static bool IsKeptEntry(const WCHAR* name) {
+    char ansi[MAX_PATH * 2];
+    int bytes = WideCharToMultiByte(CP_ACP, 0, name, -1, ansi, sizeof ansi, nullptr, nullptr);
+    return bytes > 0 && IsKeptName(ansi);
 }
 
 // How far a walk goes. A copy goes through a folder link to what it points
@@ -75,75 +107,96 @@ static Reach ReachInside(DWORD attributes, Reach reach) {
     return reach == ThroughLinks ? WholeTree : OneLevel;
 }
 
+// Called for every entry of a walk with its full path, wide from the
+// listing on; false stops the walk.
+typedef bool (*EntryAction)(const WidePath& path, WalkEvent event, void* context);
+
 // The action of a walk, its context, and the folder it never enters (null
 // for none): the destination of a copy or move that lies in its source.
 struct WalkPlan {
-    WalkAction action;
+    EntryAction action;
     void* context;
-    const String* fence;
+    const WidePath* fence;
 };
 
-static bool WalkEntries(const String& prefix, const String& pattern, const WalkPlan& plan, Reach reach);
+static bool WalkEntries(const WidePath& prefix, const WidePath& pattern, const WalkPlan& plan, Reach reach);
 
-static bool WalkDirectory(const String& directory, const WalkPlan& plan, Reach reach) {
-    String prefix = directory + "\\";
-    return WalkEntries(prefix, prefix + "*.*", plan, reach);
+static bool WalkDirectory(const WidePath& directory, const WalkPlan& plan, Reach reach) {
+    WidePath prefix = directory + L"\\";
+    return WalkEntries(prefix, prefix + L"*", plan, reach);
 }
 
-static bool WalkEntries(const String& prefix, const String& pattern, const WalkPlan& plan, Reach reach) {
-    WalkAction action = plan.action;
+static bool WalkEntries(const WidePath& prefix, const WidePath& pattern, const WalkPlan& plan, Reach reach) {
+    EntryAction action = plan.action;
     void* context = plan.context;
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA(pattern.Text(), &found));
-    if (!search.IsValid())
+    FileSearch search;
+    if (pattern.IsEmpty() || !search.First(pattern))
         return false;
     do {
-        bool isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if ((isDirectory && IsDotEntry(found.cFileName)) || (JournalActive() && IsKeptName(found.cFileName)))
+        DWORD attributes = search.Attributes();
+        bool isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if ((isDirectory && IsDotEntry(search.Name())) || (JournalActive() && IsKeptEntry(search.Name())))
             continue;
-        String path = prefix + found.cFileName;
+        WidePath path = prefix + search.Name();
+        if (path.IsEmpty())
+            return false;
         // Through a link the fence is met under another name.
-        if (isDirectory && plan.fence &&
-            (path.EqualsNoCase(plan.fence->Text()) || SharedLinkCount(path.Text(), plan.fence->Text())))
+        if (isDirectory && plan.fence && (path.EqualsNoCase(*plan.fence) || SharedLinkCount(path, *plan.fence)))
             continue;
         if (isDirectory) {
             if (!action(path, WalkEvent::EnterDirectory, context))
                 return false;
-            Reach inside = ReachInside(found.dwFileAttributes, reach);
+            Reach inside = ReachInside(attributes, reach);
             if (inside != OneLevel && !WalkDirectory(path, plan, inside))
                 return false;
         }
         if (!action(path, isDirectory ? WalkEvent::LeaveDirectory : WalkEvent::File, context))
             return false;
-    } while (FindNextFileA(search.Get(), &found));
+    } while (search.Next());
     return GetLastError() == ERROR_NO_MORE_FILES;
 }
 
 // A folder link named itself is walked as an entry of its folder unless the
 // walk goes through links.
-static bool Walk(const String& path, const WalkPlan& plan, Reach reach) {
-    DWORD attributes = GetFileAttributesA(path.Text());
+static bool Walk(const WidePath& path, const WalkPlan& plan, Reach reach) {
+    DWORD attributes = AttributesOf(path);
     Reach inside = ReachInside(attributes, reach);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && inside != OneLevel)
         return WalkDirectory(WithoutTrailingSeparators(path), plan, inside);
-    return WalkEntries(PathPrefix(path), path, plan, reach);
+    return WalkEntries(path.Left(PathPrefixLength(path.Text())), path, plan, reach);
+}
+
+static bool WalkWide(const WidePath& path, EntryAction action, bool recursive, void* context) {
+    WalkPlan plan = {action, context, nullptr};
+    return Walk(path, plan, recursive ? WholeTree : OneLevel);
+}
+
+// The walk of the ANSI callers: each entry in the code page's spelling.
+struct AnsiWalk {
+    WalkAction action;
+    void* context;
+};
+
+static bool ActInAnsi(const WidePath& path, WalkEvent event, void* context) {
+    const AnsiWalk& walk = *static_cast<const AnsiWalk*>(context);
+    return walk.action(path.Readable(), event, walk.context);
 }
 
 bool WalkPath(const String& path, WalkAction action, bool recursive, void* context) {
-    WalkPlan plan = {action, context, nullptr};
-    return Walk(path, plan, recursive ? WholeTree : OneLevel);
+    AnsiWalk walk = {action, context};
+    return WalkWide(Widened(path), ActInAnsi, recursive, &walk);
 }
 
 // One pass of a walk by depth: the action sees only the entries of `levels`
 // levels, and the pass notes whether there were any.
 struct DepthPass {
-    WalkAction action;
+    EntryAction action;
     void* context;
     int levels;
     bool found;
 };
 
-static bool ActAtDepth(const String& path, WalkEvent event, void* context) {
+static bool ActAtDepth(const WidePath& path, WalkEvent event, void* context) {
     DepthPass& pass = *static_cast<DepthPass*>(context);
     if (PathLevelCount(path.Text()) != pass.levels)
         return true;
@@ -155,7 +208,7 @@ static bool ActAtDepth(const String& path, WalkEvent event, void* context) {
 // tree anew: when the source lies in its destination, an entry n levels
 // down is written where an entry of fewer levels was, which has then been
 // read already. Entries written by a pass lie at levels passed before.
-static bool WalkByDepth(const String& path, const WalkPlan& plan, Reach reach, int firstLevels) {
+static bool WalkByDepth(const WidePath& path, const WalkPlan& plan, Reach reach, int firstLevels) {
     DepthPass pass = {plan.action, plan.context, firstLevels, true};
     WalkPlan passPlan = {ActAtDepth, &pass, plan.fence};
     for (; pass.found; pass.levels++) {
@@ -166,33 +219,56 @@ static bool WalkByDepth(const String& path, const WalkPlan& plan, Reach reach, i
     return true;
 }
 
-static String TargetOf(const String& path, const TreeTarget& target) {
+static WidePath TargetOf(const WidePath& path, const TreeTarget& target) {
     return target.root + PathFromLevel(path.Text(), target.componentCount);
 }
 
-static bool CopyEntry(const String& path, WalkEvent event, void* context) {
+// The entry the last step's walk stopped at, as people read it, and the
+// step's own path, which the message names already.
+static String failedEntry;
+static WidePath stepPath;
+
+static void BeginEntries(const WidePath& path) {
+    failedEntry = String();
+    stepPath = path;
+}
+
+// `done`, the entry noted when it failed.
+static bool Noting(bool done, const WidePath& path) {
+    if (!done && failedEntry.IsEmpty() && !path.EqualsNoCase(stepPath)) {
+        DWORD error = GetLastError();
+        failedEntry = path.Readable();
+        SetLastError(error);
+    }
+    return done;
+}
+
+String FailedEntry() { return failedEntry; }
+
+static bool CopyEntry(const WidePath& path, WalkEvent event, void* context) {
     const TreeTarget& target = *static_cast<const TreeTarget*>(context);
     if (event == WalkEvent::File)
-        return ProgressNextFile(path.Text()) && CopyFileReplacing(path, TargetOf(path, target));
+        return ProgressNextFile(path) && Noting(CopyFileReplacing(path, TargetOf(path, target)), path);
     // A batch of puts holds the files of one folder.
     if (!FlushPutBatch())
         return false;
     if (event == WalkEvent::EnterDirectory)
-        return MakeDirectory(TargetOf(path, target));
+        return Noting(MakeDirectory(TargetOf(path, target)), path);
     return true;
 }
 
 // A read-only file too; a file that stays keeps its attributes. The walks
 // that call it judged every entry first (FindsLink): no link the system
 // cannot reach itself is met here.
-static bool DeleteFileAnyway(const String& path) {
+static bool DeleteFileAnyway(const WidePath& path) {
+    String ansi;
     if (JournalActive())
-        return KeepAside(path);
-    DWORD attributes = GetFileAttributesA(path.Text());
-    SetFileAttributesA(path.Text(), FILE_ATTRIBUTE_NORMAL);
-    if (DeleteFileA(path.Text()))
+        return Noted(path, ansi) && KeepAside(ansi);
+    DWORD attributes = AttributesOf(path);
+    SetAttributesOf(path, FILE_ATTRIBUTE_NORMAL);
+    if (DeleteFileAt(path))
         return true;
-    PutAttributesBack(path.Text(), attributes);
+    PutAttributesBack(path, attributes);
     return false;
 }
 
@@ -204,30 +280,33 @@ static bool DeleteFileAnyway(const String& path) {
 // seen to succeed and leave both names: the source name goes by itself, as
 // the file stays under the other. One name written two ways is left alone.
 // The source was judged with its tree before anything moved (FindsLink).
-static bool MoveFileReplacing(const String& source, const String& destination) {
-    if (!source.EqualsNoCase(destination.Text())) {
-        int links = SharedLinkCount(destination.Text(), source.Text());
+static bool MoveFileReplacing(const WidePath& source, const WidePath& destination) {
+    if (!source.EqualsNoCase(destination)) {
+        int links = SharedLinkCount(destination, source);
         if (links > 1)
             return DeleteFileAnyway(source);
         if (links == 1)
             return true;
     }
-    if (IsWindowsNT() || JournalActive())
-        return ReplaceFileInOneStep(source.Text(), destination) ||
+    String from, to;
+    if (JournalActive())
+        return Noted(source, from) && Noted(destination, to) &&
+               (ReplaceFileInOneStep(from.Text(), to) ||
+                (GetLastError() == ERROR_NOT_SAME_DEVICE && CopyFileReplacing(from, to) && DeleteFileAnyway(source)));
+    if (IsWindowsNT())
+        return ReplaceFileInOneStep(source, destination) ||
                (GetLastError() == ERROR_NOT_SAME_DEVICE && CopyFileReplacing(source, destination) &&
                 DeleteFileAnyway(source));
-    if (PathExists(destination))
-        DeleteFileA(destination.Text());
-    return MoveFileA(source.Text(), destination.Text()) != 0;
+    return MoveFileAt(source, destination, MOVEFILE_REPLACE_EXISTING);
 }
 
-static bool MoveEntry(const String& path, WalkEvent event, void* context) {
+static bool MoveEntry(const WidePath& path, WalkEvent event, void* context) {
     const TreeTarget& target = *static_cast<const TreeTarget*>(context);
     if (event == WalkEvent::File)
-        return ProgressNextFile(path.Text()) && MoveFileReplacing(path, TargetOf(path, target));
+        return ProgressNextFile(path) && Noting(MoveFileReplacing(path, TargetOf(path, target)), path);
     if (event == WalkEvent::EnterDirectory)
-        return MakeDirectory(TargetOf(path, target));
-    return RemoveFolderItself(path);
+        return Noting(MakeDirectory(TargetOf(path, target)), path);
+    return Noting(RemoveFolderItself(path), path);
 }
 
 static String Below(const String& folder, const char* name) {
@@ -242,10 +321,9 @@ struct LinkSearch {
     bool found;
 };
 
-static bool NoteLink(const String& path, WalkEvent event, void* context) {
+static bool NoteLink(const WidePath& path, WalkEvent event, void* context) {
     LinkSearch& search = *static_cast<LinkSearch*>(context);
-    if (event == WalkEvent::LeaveDirectory || !IsLinkEntry(path) ||
-        (search.onlyStaying && ReachesLinkItself(path.Text())))
+    if (event == WalkEvent::LeaveDirectory || !IsLinkEntry(path) || (search.onlyStaying && ReachesLinkItself(path)))
         return true;
     search.found = true;
     return false;
@@ -254,15 +332,15 @@ static bool NoteLink(const String& path, WalkEvent event, void* context) {
 // Whether the path, or what a walk of it meets, is a link; `onlyStaying`:
 // one the system cannot reach itself (Wine). A step that would change such
 // a link is refused with this before it changes anything.
-static bool FindsLink(const String& path, bool onlyStaying, bool recursive = true) {
+static bool FindsLink(const WidePath& path, bool onlyStaying, bool recursive = true) {
     LinkSearch search = {onlyStaying, false};
-    WalkPath(path, NoteLink, recursive, &search);
+    WalkWide(path, NoteLink, recursive, &search);
     return search.found;
 }
 
-bool HoldsLink(const String& path) { return FindsLink(path, false); }
+bool HoldsLink(const String& path) { return FindsLink(Widened(path), false); }
 
-typedef bool (*FileTransfer)(const String& source, const String& destination);
+typedef bool (*FileTransfer)(const WidePath& source, const WidePath& destination);
 
 // The shape that copy and move share, on the paths as the system resolves
 // them. A tree is never copied into itself, and a walk never enters its own
@@ -271,24 +349,27 @@ typedef bool (*FileTransfer)(const String& source, const String& destination);
 // level and a move is refused: its folders would have to be removed while
 // they receive entries.
 static bool TransferPath(const String& sourceText, const String& destinationText, FileTransfer transferFile,
-                         WalkAction action, bool removeSource) {
+                         EntryAction action, bool removeSource) {
     GatedPath source, destination;
+    BeginEntries(WidePath());
     if (!PassGate(sourceText, removeSource ? PathRole::SourceRemoved : PathRole::SourceRead, source))
         return false;
     String base = source.full;
-    bool isDirectory = IsDirectory(base);
+    bool isDirectory = IsDirectory(source.wide);
     bool isPattern = !isDirectory && strchr(base.Text() + PathPrefix(base).Length(), '*');
     PathRole role = isDirectory || isPattern ? PathRole::DestinationWritten : PathRole::DestinationReplaced;
-    if (!PassGate(destinationText, role, destination))
+    // A path no file system takes is refused before anything is made.
+    if (!PassGate(destinationText, role, destination) || !FitsFileSystem(destination.wide))
         return false;
     // What a move would take away is judged whole before anything moves.
-    if (removeSource && FindsLink(base, true))
+    if (removeSource && FindsLink(source.wide, true))
         return Refuse(ERROR_NOT_SUPPORTED);
+    BeginEntries(source.wide);
     // A final separator names a folder, where one file would take the name.
     if (!isDirectory && !isPattern)
         return (EndsInSeparator(destinationText) ? Refuse(ERROR_INVALID_NAME)
-                                                 : MakeDirectoryPath(FolderOf(destination.full))) &&
-               transferFile(base, destination.full);
+                                                 : MakeDirectoryPath(WideFolderOf(destination.wide))) &&
+               transferFile(source.wide, destination.wide);
     // Matches go to the destination's folder, which must be named: the
     // current folder is nothing an update can rely on.
     // They go into the folder the text names before its last level, even
@@ -306,6 +387,7 @@ static bool TransferPath(const String& sourceText, const String& destinationText
     // A source that lies in its destination under another name (a link, a
     // second drive letter, a short name) is named from the destination on,
     // so the overlap is seen.
+    WidePath wideBase = source.wide;
     String placed = PlaceWithin(folder, root);
     if (!placed.IsEmpty() && !placed.EqualsNoCase(folder.Text())) {
         const char* rest = base.Text() + folder.Length();
@@ -313,35 +395,39 @@ static bool TransferPath(const String& sourceText, const String& destinationText
             rest++;
         base = *rest ? Below(placed, rest) : placed;
         folder = placed;
+        wideBase = Widened(base);
     }
     TreeTarget target;
-    target.root = Below(root, "");
+    WidePath wideRoot = isDirectory ? destination.wide : into.wide;
+    int rootLength = wideRoot.Length();
+    target.root = rootLength && IsPathSeparator(wideRoot.Text()[rootLength - 1]) ? wideRoot : wideRoot + L"\\";
     target.componentCount = PathLevelCount(Below(folder, "x").Text()) - 1;
     // What the source holds at the place of itself within the destination
     // would be written over.
-    bool overlap = IsWithin(folder, root) && (folder.Length() <= target.root.Length() ||
-                                              PathExists(Below(folder, folder.Text() + target.root.Length())));
+    String rootBelow = Below(root, "");
+    bool overlap = IsWithin(folder, root) && (folder.Length() <= rootBelow.Length() ||
+                                              PathExists(Below(folder, folder.Text() + rootBelow.Length())));
     if (overlap && removeSource)
         return Refuse(ERROR_INVALID_PARAMETER);
-    WalkPlan plan = {action, &target, &root};
+    WalkPlan plan = {action, &target, &wideRoot};
     // A copy goes through folder links; a move never enters one.
     Reach reach = removeSource ? WholeTree : ThroughLinks;
-    if (!MakeDirectoryPath(root))
+    if (!MakeDirectoryPath(wideRoot))
         return false;
     if (overlap)
-        return WalkByDepth(base, plan, reach, target.componentCount + 1);
+        return WalkByDepth(wideBase, plan, reach, target.componentCount + 1);
     // The puts of a copy wait in batches (never where the walk would meet
     // the new files of a batch in the source it reads).
     if (!removeSource)
         OpenPutBatch();
-    bool walked = Walk(base, plan, reach);
+    bool walked = Walk(wideBase, plan, reach);
     DWORD error = GetLastError();
     if (!removeSource && !ClosePutBatch() && walked)
         return false;
     SetLastError(error);
     if (!walked)
         return false;
-    return !(removeSource && isDirectory) || RemoveFolderItself(base);
+    return !(removeSource && isDirectory) || RemoveFolderItself(wideBase);
 }
 
 bool CopyPath(const String& source, const String& destination) {
@@ -354,32 +440,45 @@ bool MovePath(const String& source, const String& destination) {
 
 // context: true when the walk matches a pattern, which may match the names
 // the walk itself keeps.
-static bool KeepEntry(const String& path, WalkEvent event, void* context) {
+static bool KeepEntry(const WidePath& path, WalkEvent event, void* context) {
     bool pattern = *static_cast<bool*>(context);
-    if (event == WalkEvent::EnterDirectory || (pattern && String(path.Text() + PathPrefix(path).Length()).CountOf(".~upd")))
+    String ansi;
+    if (event == WalkEvent::EnterDirectory)
         return true;
-    return ProgressNextFile(path.Text()) && KeepAside(path);
+    if (!Noting(Noted(path, ansi), path))
+        return false;
+    return (pattern && String(ansi.Text() + PathPrefix(ansi).Length()).CountOf(".~upd")) ||
+           (ProgressNextFile(path) && Noting(KeepAside(ansi), path));
 }
 
-static bool KeepMatchesAside(const String& path) {
-    bool pattern = strpbrk(path.Text() + PathPrefix(path).Length(), "*?") != nullptr;
-    return WalkPath(path, KeepEntry, false, &pattern);
+static bool KeepMatchesAside(const WidePath& path) {
+    bool pattern = false;
+    for (const WCHAR* p = path.Text() + PathPrefixLength(path.Text()); *p; p++)
+        pattern = pattern || *p == L'*' || *p == L'?';
+    return WalkWide(path, KeepEntry, false, &pattern);
 }
 
-static bool DeleteEntry(const String& path, WalkEvent event, void*) {
+static bool DeleteEntry(const WidePath& path, WalkEvent event, void*) {
     if (event == WalkEvent::File)
-        return ProgressNextFile(path.Text()) && DeleteFileAnyway(path);
+        return ProgressNextFile(path) && Noting(DeleteFileAnyway(path), path);
     if (event == WalkEvent::LeaveDirectory)
-        return RemoveFolderItself(path);
+        return Noting(RemoveFolderItself(path), path);
     return true;
+}
+
+static bool WideExists(const WidePath& path) {
+    FileSearch search;
+    return search.First(path);
 }
 
 bool DeletePath(const String& path) {
     GatedPath gated;
+    BeginEntries(WidePath());
     if (!PassGate(path, PathRole::Deleted, gated))
         return false;
-    const String& target = gated.full;
-    if (!PathExists(target))
+    BeginEntries(gated.wide);
+    const WidePath& target = gated.wide;
+    if (!WideExists(target))
         return true;
     // A link that would stay, where the system reaches only what it leads
     // to, stops the delete before anything goes (and before a kept tree
@@ -388,22 +487,30 @@ bool DeletePath(const String& path) {
         return Refuse(ERROR_NOT_SUPPORTED);
     if (JournalActive())
         return KeepMatchesAside(target);
-    if (!WalkPath(target, DeleteEntry, true, nullptr))
+    if (!WalkWide(target, DeleteEntry, true, nullptr))
         return false;
     return !IsDirectory(target) || RemoveFolderItself(target);
 }
 
-static bool SetEntryAttributes(const String& path, WalkEvent event, void* context) {
+// A link's attributes are never set: the system would set those of what it
+// leads to.
+static bool SetEntryAttributes(const WidePath& path, WalkEvent event, void* context) {
+    unsigned attributes = *static_cast<const unsigned*>(context);
+    String ansi;
     if (event != WalkEvent::File)
         return true;
-    return SetAttributesNoted(path, *static_cast<const unsigned*>(context));
+    if (JournalActive())
+        return Noting(Noted(path, ansi) && SetAttributesNoted(ansi, attributes), path);
+    return Noting(IsLinkEntry(path) ? Refuse(ERROR_NOT_SUPPORTED) : SetAttributesOf(path, attributes), path);
 }
 
 bool SetPathAttributes(const String& path, unsigned attributes) {
     GatedPath gated;
+    BeginEntries(WidePath());
     if (!PassGate(path, PathRole::DestinationWritten, gated))
         return false;
-    if (FindsLink(gated.full, false, false))
+    BeginEntries(gated.wide);
+    if (FindsLink(gated.wide, false, false))
         return Refuse(ERROR_NOT_SUPPORTED);
-    return WalkPath(gated.full, SetEntryAttributes, false, &attributes);
+    return WalkWide(gated.wide, SetEntryAttributes, false, &attributes);
 }

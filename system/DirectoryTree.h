@@ -5,6 +5,7 @@
 // was done before it stays done.
 #pragma once
 
+#include "WidePath.h"
 #include "foundation/String.h"
 
 enum class WalkEvent { File, EnterDirectory, LeaveDirectory };
@@ -17,7 +18,7 @@ typedef bool (*WalkAction)(const String& path, WalkEvent event, void* context);
 // below `root`.
 struct TreeTarget {
     int componentCount;
-    String root;
+    WidePath root;
 };
 
 bool IsDirectory(const String& path);
@@ -25,6 +26,7 @@ bool IsDirectory(const String& path);
 // Creates every missing level; true when the directory exists afterwards
 // (a root that exists, too).
 bool MakeDirectoryPath(const String& path);
+bool MakeDirectoryPath(const WidePath& path);
 
 // recursive: a directory path is walked with everything below it, and every
 // directory found is entered. Otherwise the path (a name or a pattern) is
@@ -60,3 +62,9 @@ bool HoldsLink(const String& path);
 // directory, get exactly these attributes; directories are left alone. The
 // files of a root are set like any others.
 bool SetPathAttributes(const String& path, unsigned attributes);
+
+// The entry (a file or a folder found below the path, or a match of its
+// pattern) at which the last CopyPath, MovePath, DeletePath or
+// SetPathAttributes stopped, as people read it (WidePath::Readable); empty
+// when the step failed at the path itself or did not fail.
+String FailedEntry();

@@ -1,17 +1,17 @@
 #include "FileData.h"
 
+#include "FileCalls.h"
 #include "Handles.h"
 #include "Progress.h"
 #include "foundation/Crc32.h"
 #include "foundation/Numbers.h"
 
 bool PathExists(const String& path) {
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA(path.Text(), &found));
-    return search.IsValid();
+    FileSearch search;
+    return search.First(Widened(path));
 }
 
-bool NameExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+bool NameExists(const char* path) { return AttributesOf(Widened(path)) != INVALID_FILE_ATTRIBUTES; }
 
 bool WriteWholly(HANDLE file, const void* data, DWORD size) {
     const char* next = static_cast<const char*>(data);
@@ -45,8 +45,7 @@ bool SetFolderWriteTime(const String& folder, const FILETIME& written) {
 }
 
 static HANDLE OpenForReading(const String& path, DWORD share = 0) {
-    return CreateFileA(path.Text(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    return OpenFileAt(Widened(path), GENERIC_READ, share, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
 }
 
 static bool DateReached(const SYSTEMTIME& written, const String& date) {

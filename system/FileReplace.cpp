@@ -1,5 +1,6 @@
 #include "FileReplace.h"
 
+#include "FileCalls.h"
 #include "HandleCopy.h"
 #include "Identity.h"
 #include "Keep.h"
@@ -11,20 +12,24 @@
 const char NewFileSuffix[] = ".~upd";
 
 struct OneStepMove {
-    const char* replacement;
-    const String& target;
+    const WidePath& replacement;
+    const WidePath& target;
 };
 
 static bool MoveInOneStep(const void* context) {
     const OneStepMove& move = *static_cast<const OneStepMove*>(context);
-    return MoveFileExA(move.replacement, move.target.Text(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFileAt(move.replacement, move.target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+bool ReplaceFileInOneStep(const WidePath& replacement, const WidePath& target) {
+    OneStepMove move = {replacement, target};
+    return PutOverReadOnly(target, MoveInOneStep, &move);
 }
 
 bool ReplaceFileInOneStep(const char* replacement, const String& target) {
     if (JournalActive())
         return PutNoted(replacement, target);
-    OneStepMove move = {replacement, target};
-    return PutOverReadOnly(target, MoveInOneStep, &move);
+    return ReplaceFileInOneStep(Widened(replacement), Widened(target));
 }
 
 // The ANSI file calls take a path of MAX_PATH UTF-16 units with the
@@ -46,15 +51,17 @@ static bool NewFileName(const String& full, String& name) {
 
 // The program's own name: what is there is deleted only when that deletes
 // the name itself, never what a link there leads to.
-static void DeleteNewFile(const char* name) {
+static void DeleteNewFile(const WidePath& name) {
     DWORD error = GetLastError();
-    if (ChangesNameItself(String(name))) {
+    if (ChangesNameItself(name)) {
         // A copy of a read-only file is read-only too.
-        SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(name);
+        SetAttributesOf(name, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileAt(name);
     }
     SetLastError(error);
 }
+
+static void DeleteNewFile(const char* name) { DeleteNewFile(Widened(name)); }
 
 // A file under the program's own name for a new file, left by a run cut
 // short: gone, or kept aside with the journal open; false when it stays.
@@ -116,16 +123,33 @@ static bool WriteCopy(const String& name, const void* context) {
     return CopyFileA(job.source.Text(), name.Text(), FALSE) && (!job.change || job.change(name.Text(), job.context));
 }
 
-// With the journal open the old target is kept aside just before the rename.
-static bool CopyAndPut(const String& name, const void* context) {
-    const CopyJob& job = *static_cast<const CopyJob*>(context);
-    BeforePut keep = JournalActive() ? KeepForPut : nullptr;
-    if (CopyThroughHandle(job.source, name.Text(), *job.target, keep))
+struct PutJob {
+    const char* name;
+    const String& target;
+};
+
+static bool KeepTarget(const void* context) {
+    const PutJob& put = *static_cast<const PutJob*>(context);
+    return KeepForPut(put.name, put.target);
+}
+
+// A name an earlier run left is deleted, and the copy tried once more.
+static bool CopyThroughNewName(const WidePath& source, const WidePath& name, const WidePath& target,
+                               BeforePut beforePut, const void* context) {
+    if (CopyThroughHandle(source, name, target, beforePut, context))
         return true;
     if (GetLastError() != ERROR_FILE_EXISTS)
         return false;
-    DeleteNewFile(name.Text());
-    return CopyThroughHandle(job.source, name.Text(), *job.target, keep);
+    DeleteNewFile(name);
+    return CopyThroughHandle(source, name, target, beforePut, context);
+}
+
+// With the journal open the old target is kept aside just before the rename.
+static bool CopyAndPut(const String& name, const void* context) {
+    const CopyJob& job = *static_cast<const CopyJob*>(context);
+    PutJob put = {name.Text(), *job.target};
+    return CopyThroughNewName(Widened(job.source), Widened(name), Widened(*job.target),
+                              JournalActive() ? KeepTarget : nullptr, &put);
 }
 
 bool ReplaceThroughCopy(const String& source, const String& target, CopyChange change, void* context) {
@@ -135,6 +159,28 @@ bool ReplaceThroughCopy(const String& source, const String& target, CopyChange c
 
 bool WriteReplacing(const String& target, FileWriter write, const void* context) {
     return IsWindowsNT() || JournalActive() ? ReplaceThroughNewFile(target, write, context) : write(target, context);
+}
+
+// The copy of a walk on the NT family with the journal closed, wide from
+// end to end: names the code page cannot spell, and paths past MAX_PATH.
+bool CopyFileReplacing(const WidePath& source, const WidePath& destination) {
+    String from, to;
+    if (JournalActive() || !UsesWideCalls())
+        return source.ToAnsi(from) && destination.ToAnsi(to) && CopyFileReplacing(from, to);
+    WidePath name = destination + L".~upd";
+    if (name.IsEmpty())
+        return false;
+    if (CanCopyThroughHandle())
+        return CopyThroughNewName(source, name, destination, nullptr, nullptr) || (DeleteNewFile(name), false);
+    if (AttributesOf(name) != INVALID_FILE_ATTRIBUTES) {
+        DeleteNewFile(name);
+        if (AttributesOf(name) != INVALID_FILE_ATTRIBUTES)
+            return false;
+    }
+    if (CopyFileAt(source, name, false) && ReplaceFileInOneStep(name, destination))
+        return true;
+    DeleteNewFile(name);
+    return false;
 }
 
 bool CopyFileReplacing(const String& source, const String& destination) {

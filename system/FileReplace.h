@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "WidePath.h"
 #include "foundation/String.h"
 
 // Moves `replacement` onto `target` in one step, written through. A
@@ -12,6 +13,8 @@
 // attributes back when the step fails. The NT family only: the older one
 // has no such call.
 bool ReplaceFileInOneStep(const char* replacement, const String& target);
+// The same with the journal closed, on wide paths.
+bool ReplaceFileInOneStep(const WidePath& replacement, const WidePath& target);
 
 // Writes a whole new file under `name`; false stops.
 typedef bool (*FileWriter)(const String& name, const void* context);
@@ -44,3 +47,6 @@ bool WriteReplacing(const String& target, FileWriter write, const void* context)
 // system resolves it (ResolvePath), as the tree walks hold theirs: a tree of
 // thousands of files is not resolved again file by file.
 bool CopyFileReplacing(const String& source, const String& destination);
+// The same for the names a walk found, wide; with the journal open (whose
+// records name paths in the code page) a name outside it fails.
+bool CopyFileReplacing(const WidePath& source, const WidePath& destination);

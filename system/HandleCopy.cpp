@@ -1,7 +1,10 @@
 #include "HandleCopy.h"
 
+#include <stdlib.h>
+#include <string.h>
 #include <windows.h>
 
+#include "FileCalls.h"
 #include "FileData.h"
 #include "Handles.h"
 #include "Journal.h"
@@ -20,7 +23,7 @@ struct RenameInformation {
     BOOL replaceIfExists;
     HANDLE rootDirectory;
     DWORD fileNameLength;
-    WCHAR fileName[MAX_PATH];
+    WCHAR fileName[1];
 };
 struct DispositionInformation {
     BOOLEAN deleteFile;
@@ -34,16 +37,29 @@ SetInformationFunction SetInformation() {
     return function;
 }
 
-bool RenameThrough(HANDLE file, const String& target) {
-    RenameInformation rename = {TRUE, nullptr, 0, {}};
-    int units = MultiByteToWideChar(CP_ACP, 0, target.Text(), -1, rename.fileName, MAX_PATH);
-    rename.fileNameLength = static_cast<DWORD>(units - 1) * sizeof(WCHAR);
-    return units > 1 && SetInformation()(file, FileRenameInfoClass, &rename, sizeof rename);
+bool RenameThrough(HANDLE file, const WidePath& target) {
+    WidePath longForm;
+    const WCHAR* name = SystemForm(target, longForm);
+    int units = 0;
+    while (name[units])
+        units++;
+    DWORD size = static_cast<DWORD>(sizeof(RenameInformation) + units * sizeof(WCHAR));
+    RenameInformation* rename = static_cast<RenameInformation*>(calloc(1, size));
+    if (!rename)
+        return false;
+    rename->replaceIfExists = TRUE;
+    rename->fileNameLength = static_cast<DWORD>(units) * sizeof(WCHAR);
+    memcpy(rename->fileName, name, (units + 1) * sizeof(WCHAR));
+    bool renamed = units > 0 && SetInformation()(file, FileRenameInfoClass, rename, size);
+    DWORD error = GetLastError();
+    free(rename);
+    SetLastError(error);
+    return renamed;
 }
 
 struct HandleRename {
     HANDLE file;
-    const String& target;
+    const WidePath& target;
 };
 
 bool RenameInOneStep(const void* context) {
@@ -51,7 +67,7 @@ bool RenameInOneStep(const void* context) {
     return RenameThrough(rename.file, rename.target);
 }
 
-bool RenameOnto(HANDLE file, const String& target) {
+bool RenameOnto(HANDLE file, const WidePath& target) {
     HandleRename rename = {file, target};
     return PutOverReadOnly(target, RenameInOneStep, &rename);
 }
@@ -61,7 +77,8 @@ bool RenameOnto(HANDLE file, const String& target) {
 enum { BatchSize = 64 };
 struct WaitingPut {
     HANDLE file;
-    String target, kept;
+    WidePath target;
+    String ansiTarget, kept;  // as the journal names them
 };
 WaitingPut waiting[BatchSize];
 unsigned waitingCount;
@@ -76,14 +93,17 @@ void DropNewFile(HANDLE file) {
     SetLastError(error);
 }
 
-bool Wait(FileHandle& file, const char* name, const String& target) {
-    String kept;
-    if (!NotePut(name, target, kept, false))
+// The journal's records name paths in the code page: a name outside it
+// fails the put (ERROR_INVALID_NAME), and the run is undone.
+bool Wait(FileHandle& file, const WidePath& name, const WidePath& target) {
+    String ansiName, ansiTarget, kept;
+    if (!name.ToAnsi(ansiName) || !target.ToAnsi(ansiTarget) || !NotePut(ansiName.Text(), ansiTarget, kept, false))
         return false;
     WaitingPut& put = waiting[waitingCount];
     put.target = target;
+    put.ansiTarget = ansiTarget;
     put.kept = kept;
-    if (put.target.IsEmpty() || put.kept.IsEmpty() != kept.IsEmpty()) {
+    if (put.target.IsEmpty() || put.ansiTarget.IsEmpty() || put.kept.IsEmpty() != kept.IsEmpty()) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
@@ -102,7 +122,7 @@ bool FlushPutBatch() {
     DWORD error = done ? NO_ERROR : GetLastError();
     for (unsigned i = 0; i < waitingCount; i++) {
         WaitingPut& put = waiting[i];
-        if (done && !(SetAside(put.target, put.kept) && RenameOnto(put.file, put.target))) {
+        if (done && !(SetAside(put.ansiTarget, put.kept) && RenameOnto(put.file, put.target))) {
             done = false;
             error = GetLastError();
         }
@@ -128,9 +148,9 @@ bool CanCopyThroughHandle() { return SetInformation() != nullptr; }
 // source is closed again before the rename: the target may be the source
 // under another name (its letters in another case, a hard link), which the
 // system does not replace while it is open.
-static bool WriteWhole(const String& source, HANDLE to) {
-    FileHandle from(CreateFileA(source.Text(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+static bool WriteWhole(const WidePath& source, HANDLE to) {
+    FileHandle from(
+        OpenFileAt(source, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN));
     if (!from.IsValid())
         return false;
     // On the stack: a static buffer lands in the program's file, not in memory left empty.
@@ -147,14 +167,14 @@ static bool WriteWhole(const String& source, HANDLE to) {
     return GetFileTime(from.Get(), nullptr, nullptr, &written) && SetFileTime(to, nullptr, nullptr, &written);
 }
 
-bool CopyThroughHandle(const String& source, const char* name, const String& target, BeforePut beforePut) {
-    DWORD sourceAttributes = GetFileAttributesA(source.Text());
+bool CopyThroughHandle(const WidePath& source, const WidePath& name, const WidePath& target, BeforePut beforePut,
+                       const void* context) {
+    DWORD sourceAttributes = AttributesOf(source);
     if (sourceAttributes == INVALID_FILE_ATTRIBUTES)
         return false;
     // Made writable: a read-only bit is set through the handle once it is written.
     DWORD attributes = sourceAttributes & ~(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY);
-    FileHandle to(CreateFileA(name, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                              attributes ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle to(OpenFileAt(name, GENERIC_WRITE | DELETE, 0, CREATE_NEW, attributes ? attributes : FILE_ATTRIBUTE_NORMAL));
     if (!to.IsValid() || !WriteWhole(source, to.Get()))
         return false;
     BasicInformation basic = {};
@@ -164,5 +184,5 @@ bool CopyThroughHandle(const String& source, const char* name, const String& tar
         return false;
     if (batching)
         return Wait(to, name, target);
-    return (!beforePut || beforePut(name, target)) && RenameOnto(to.Get(), target);
+    return (!beforePut || beforePut(context)) && RenameOnto(to.Get(), target);
 }

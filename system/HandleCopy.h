@@ -4,7 +4,7 @@
 // that, and a tree of thousands of small files is mostly such renames.
 #pragma once
 
-#include "foundation/String.h"
+#include "WidePath.h"
 
 // True where the system renames through a handle (SetFileInformationByHandle,
 // Vista and later); elsewhere CopyFileA and MoveFileExA do the work.
@@ -17,8 +17,9 @@ bool CanCopyThroughHandle();
 // a read-only target is made writable just for the rename. `beforePut`
 // (when given) acts just before the rename, with the copy whole. False with
 // the system's error; `name` may then be left for the caller to delete.
-typedef bool (*BeforePut)(const char* name, const String& target);
-bool CopyThroughHandle(const String& source, const char* name, const String& target, BeforePut beforePut = nullptr);
+typedef bool (*BeforePut)(const void* context);
+bool CopyThroughHandle(const WidePath& source, const WidePath& name, const WidePath& target,
+                       BeforePut beforePut = nullptr, const void* context = nullptr);
 
 // A batch of such copies with the journal open: each put's record is
 // written as its copy ends, and the new file waits, open, in place of

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "FileCalls.h"
 #include "Handles.h"
 #include "Libraries.h"
 #include "foundation/PathText.h"
@@ -11,12 +12,12 @@ namespace {
 // Through a handle that asks no access, which a file open without sharing
 // still gives, and FILE_FLAG_BACKUP_SEMANTICS, without which a folder does
 // not open. FILE_FLAG_OPEN_REPARSE_POINT in `flags` opens a link itself.
-HANDLE OpenObject(const char* path, DWORD flags = 0) {
-    return CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                       FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+HANDLE OpenObject(const WidePath& path, DWORD flags = 0) {
+    return OpenFileAt(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | flags);
 }
 
-bool InformationOf(const char* path, BY_HANDLE_FILE_INFORMATION& info, DWORD flags = 0) {
+bool InformationOf(const WidePath& path, BY_HANDLE_FILE_INFORMATION& info, DWORD flags = 0) {
     FileHandle file(OpenObject(path, flags));
     return file.IsValid() && GetFileInformationByHandle(file.Get(), &info);
 }
@@ -40,7 +41,7 @@ const DWORD FinalSize = 2 * MAX_PATH + 16;
 // The final path of the object `path` reaches, as the system names it
 // ("\\\\?\\C:\\a", "\\\\?\\UNC\\server\\share\\a"; Wine: a drive letter it picks, or
 // "\\\\?\\unix\\..." outside every drive). False where the system cannot say.
-bool FinalPathOf(const char* path, WCHAR* final) {
+bool FinalPathOf(const WidePath& path, WCHAR* final) {
     FinalPathFunction function = FinalPathName();
     if (!function)
         return false;
@@ -93,13 +94,14 @@ bool IsFinalRoot(const WCHAR* final) {
 // The final path of the folder asked for last, kept: a walk asks for every
 // file of one folder in turn. The program never makes a link, so a folder's
 // final path changes only if something else changes the tree meanwhile.
-String lastFolder;
+WidePath lastFolder;
 WCHAR lastFolderFinal[FinalSize];
 
-bool FolderFinalPath(const String& folder, WCHAR* final) {
-    if (lastFolder.IsEmpty() || strcmp(lastFolder.Text(), folder.Text()) != 0) {
-        lastFolder = String();
-        if (!FinalPathOf(folder.Text(), lastFolderFinal) || !lastFolder.Assign(folder.Text()))
+bool FolderFinalPath(const WidePath& folder, WCHAR* final) {
+    if (lastFolder.IsEmpty() || lastFolder.Length() != folder.Length() ||
+        memcmp(lastFolder.Text(), folder.Text(), folder.Length() * sizeof(WCHAR)) != 0) {
+        lastFolder = WidePath();
+        if (!FinalPathOf(folder, lastFolderFinal) || !lastFolder.Assign(folder.Text()))
             return false;
     }
     memcpy(final, lastFolderFinal, sizeof lastFolderFinal);
@@ -108,22 +110,27 @@ bool FolderFinalPath(const String& folder, WCHAR* final) {
 
 // A name that shows as a file but is not the file its folder holds under
 // that name: its object's final path is another folder's, or another name.
-bool FileNameLeadsElsewhere(const String& path, String* held) {
+bool FileNameLeadsElsewhere(const WidePath& path, String* held) {
     WCHAR object[FinalSize], expected[FinalSize];
-    String folder = FolderOf(path);
-    const char* name = path.Text() + PathPrefix(path).Length();
-    if (folder.IsEmpty() || !*name || !FinalPathOf(path.Text(), object) || !FolderFinalPath(folder, expected))
+    WidePath folder = WideFolderOf(path);
+    const WCHAR* name = path.Text() + PathPrefixLength(path.Text());
+    if (folder.IsEmpty() || !*name || !FinalPathOf(path, object) || !FolderFinalPath(folder, expected))
         return false;
     int length = WideLength(expected);
     if (length > 0 && !IsWideSeparator(expected[length - 1]))
         expected[length++] = L'\\';
-    int units = MultiByteToWideChar(CP_ACP, 0, name, -1, expected + length, static_cast<int>(FinalSize) - length);
-    bool elsewhere = units > 0 && !EqualWide(object, expected);
+    int units = WideLength(name);
+    if (length + units >= static_cast<int>(FinalSize))
+        return false;
+    memcpy(expected + length, name, (units + 1) * sizeof(WCHAR));
+    bool elsewhere = !EqualWide(object, expected);
     // The same name but for the letters: the object's final path holds them as the folder does.
-    char letters[MAX_PATH];
-    if (held && units > 0 && !elsewhere &&
-        WideCharToMultiByte(CP_ACP, 0, object + length, -1, letters, sizeof letters, nullptr, nullptr) > 0)
-        *held = PathPrefix(path) + letters;
+    if (held && !elsewhere) {
+        WidePath letters = path.Left(PathPrefixLength(path.Text())) + (object + length);
+        String ansi;
+        if (letters.ToAnsi(ansi))
+            *held = ansi;
+    }
     return elsewhere;
 }
 
@@ -170,7 +177,9 @@ const int SearchBudget = 4096;
 
 } // namespace
 
-bool IdentityOf(const char* path, ObjectId& id) {
+bool IdentityOf(const char* path, ObjectId& id) { return IdentityOf(Widened(path), id); }
+
+bool IdentityOf(const WidePath& path, ObjectId& id) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!InformationOf(path, info))
         return false;
@@ -183,12 +192,20 @@ bool SameObject(const ObjectId& a, const ObjectId& b) {
 }
 
 int SharedLinkCount(const char* first, const char* second) {
+    return SharedLinkCount(Widened(first), Widened(second));
+}
+
+int SharedLinkCount(const WidePath& first, const WidePath& second) {
     BY_HANDLE_FILE_INFORMATION a, b;
     bool same = InformationOf(first, a) && InformationOf(second, b) && SameObject(IdOf(a), IdOf(b));
     return same ? static_cast<int>(a.nNumberOfLinks) : 0;
 }
 
 bool IsLinkEntry(const String& path, DWORD attributes, String* held) {
+    return IsLinkEntry(Widened(path), attributes, held);
+}
+
+bool IsLinkEntry(const WidePath& path, DWORD attributes, String* held) {
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return false;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
@@ -196,7 +213,9 @@ bool IsLinkEntry(const String& path, DWORD attributes, String* held) {
     return !(attributes & FILE_ATTRIBUTE_DIRECTORY) && FileNameLeadsElsewhere(path, held);
 }
 
-bool IsLinkEntry(const String& path) { return IsLinkEntry(path, GetFileAttributesA(path.Text())); }
+bool IsLinkEntry(const String& path) { return IsLinkEntry(Widened(path)); }
+
+bool IsLinkEntry(const WidePath& path) { return IsLinkEntry(path, AttributesOf(path)); }
 
 // Wine 8 was seen to follow a link in every call that opens it,
 // FILE_FLAG_OPEN_REPARSE_POINT or not: DeleteFileA on a link to a file
@@ -205,13 +224,17 @@ bool IsLinkEntry(const String& path) { return IsLinkEntry(path, GetFileAttribute
 // to when that was empty. Where the link opens as an object of its own
 // (other than what it leads to, or leading nowhere), the system acts on the
 // link.
-bool ReachesLinkItself(const char* path) {
+bool ReachesLinkItself(const char* path) { return ReachesLinkItself(Widened(path)); }
+
+bool ReachesLinkItself(const WidePath& path) {
     BY_HANDLE_FILE_INFORMATION link, target;
     return InformationOf(path, link, FILE_FLAG_OPEN_REPARSE_POINT) &&
            !(InformationOf(path, target) && SameObject(IdOf(link), IdOf(target)));
 }
 
-bool ChangesNameItself(const String& path) { return !IsLinkEntry(path) || ReachesLinkItself(path.Text()); }
+bool ChangesNameItself(const String& path) { return ChangesNameItself(Widened(path)); }
+
+bool ChangesNameItself(const WidePath& path) { return !IsLinkEntry(path) || ReachesLinkItself(path); }
 
 bool IsRootObject(const String& path) {
     const char* name = path.Text() + PathPrefix(path).Length();
@@ -224,7 +247,7 @@ bool IsRootObject(const String& path) {
     else if (strpbrk(name, "*?"))
         return false;
     WCHAR final[FinalSize];
-    return FinalPathOf(object.Text(), final) && IsFinalRoot(final);
+    return FinalPathOf(Widened(object), final) && IsFinalRoot(final);
 }
 
 String PlaceWithin(const String& path, const String& folder) {

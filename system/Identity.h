@@ -14,6 +14,7 @@
 
 #include <windows.h>
 
+#include "WidePath.h"
 #include "foundation/String.h"
 
 // The volume and file index of the object a path reaches (links followed).
@@ -23,6 +24,7 @@ struct ObjectId {
 
 // False when the path does not open.
 bool IdentityOf(const char* path, ObjectId& id);
+bool IdentityOf(const WidePath& path, ObjectId& id);
 // Some file systems (network shares among them) give every file the index
 // 0: that tells nothing, and is never the same.
 bool SameObject(const ObjectId& a, const ObjectId& b);
@@ -30,6 +32,7 @@ bool SameObject(const ObjectId& a, const ObjectId& b);
 // When the two names are one file (the same name, or hard links of one
 // file), the number of names the file has; 0 otherwise.
 int SharedLinkCount(const char* first, const char* second);
+int SharedLinkCount(const WidePath& first, const WidePath& second);
 
 // True when the last level of `path` is a link of any kind, to a file or a
 // folder, dangling or not. `attributes` as the folder's listing or
@@ -38,15 +41,19 @@ int SharedLinkCount(const char* first, const char* second);
 // letters, where the system tells that on the way (a file that is no link).
 bool IsLinkEntry(const String& path, DWORD attributes, String* held = nullptr);
 bool IsLinkEntry(const String& path);
+bool IsLinkEntry(const WidePath& path, DWORD attributes, String* held = nullptr);
+bool IsLinkEntry(const WidePath& path);
 
 // True when a call on the link `path` acts on the link, not on what it leads
 // to: the link opens as an object of its own.
 bool ReachesLinkItself(const char* path);
+bool ReachesLinkItself(const WidePath& path);
 
 // True when deleting, renaming or setting the attributes of `path` changes
 // that name itself: it is no link, or the system reaches the link itself.
 // Every change of a name the program makes asks this first.
 bool ChangesNameItself(const String& path);
+bool ChangesNameItself(const WidePath& path);
 
 // True when the object of `path` (a folder, the folder of a pattern that
 // takes everything in it) is the root of a drive, of a volume or of a

@@ -3,6 +3,7 @@
 #include <string.h>
 #include <windows.h>
 
+#include "FileCalls.h"
 #include "FileData.h"
 #include "Handles.h"
 #include "Identity.h"
@@ -236,24 +237,26 @@ bool NoteLaunch(const String& program) {
     return NoteInJournal(JournalLaunched, program.Text());
 }
 
-void PutAttributesBack(const char* path, DWORD attributes) {
+void PutAttributesBack(const char* path, DWORD attributes) { PutAttributesBack(Widened(path), attributes); }
+
+void PutAttributesBack(const WidePath& path, DWORD attributes) {
     DWORD error = GetLastError();
-    SetFileAttributesA(path, attributes);
+    SetAttributesOf(path, attributes);
     SetLastError(error);
 }
 
-bool PutOverReadOnly(const String& target, PutAttempt put, const void* context) {
+bool PutOverReadOnly(const WidePath& target, PutAttempt put, const void* context) {
     if (put(context))
         return true;
     DWORD error = GetLastError();
-    DWORD attributes = GetFileAttributesA(target.Text());
+    DWORD attributes = AttributesOf(target);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY) ||
-        IsLinkEntry(target, attributes) || !SetFileAttributesA(target.Text(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        IsLinkEntry(target, attributes) || !SetAttributesOf(target, attributes & ~FILE_ATTRIBUTE_READONLY)) {
         SetLastError(error);
         return false;
     }
     if (put(context))
         return true;
-    PutAttributesBack(target.Text(), attributes);
+    PutAttributesBack(target, attributes);
     return false;
 }

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include "WidePath.h"
 #include "foundation/String.h"
 
 // True for a name the keeping gives: ".~upd" and a number at its end. While
@@ -60,6 +61,7 @@ bool NoteLaunch(const String& program);
 // SetFileAttributesA that leaves the last error as it was: for putting
 // attributes back after a step failed.
 void PutAttributesBack(const char* path, DWORD attributes);
+void PutAttributesBack(const WidePath& path, DWORD attributes);
 
 // One attempt to put a new file in the place of `target`; false with the
 // system's error.
@@ -68,4 +70,4 @@ typedef bool (*PutAttempt)(const void* context);
 // `put` fails on one, its bit is cleared and `put` tried once more; the bit
 // comes back when that fails too. A link's bit is never cleared: that
 // would clear the bit of what it leads to.
-bool PutOverReadOnly(const String& target, PutAttempt put, const void* context);
+bool PutOverReadOnly(const WidePath& target, PutAttempt put, const void* context);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "FileCalls.h"
 #include "Handles.h"
 #include "Identity.h"
 #include "Libraries.h"
@@ -20,43 +21,30 @@ const bool Allowed[6][5] = {
     /* Root    */ {true, false, true, false, false},
 };
 
-typedef DWORD(WINAPI* LongPathFunction)(LPCSTR, LPSTR, DWORD);
-
-// Windows 95 and NT 4.0 have no GetLongPathNameA: there a path stays as
-// written, short levels included.
-DWORD LongPathName(const char* path, char* buffer, DWORD size) {
-    static LongPathFunction longPath = reinterpret_cast<LongPathFunction>(
-        reinterpret_cast<void*>(KernelFunction("GetLongPathNameA")));
-    return longPath ? longPath(path, buffer, size) : 0;
-}
-
 // The long form of the longest part that exists, followed by the rest as
-// written: GetLongPathNameA fails for a path with a missing level.
-bool LongForm(String& path) {
-    char buffer[MAX_PATH * 2];
-    const char* text = path.Text();
-    const char* known = text + path.Length();
-    DWORD length = LongPathName(text, buffer, sizeof buffer);
-    if (length == 0 || length >= sizeof buffer) {
-        known = nullptr;
-        for (const char* p = text + PathRootLength(text); *p;) {
-            const char* end = PathLevelEnd(p);
-            if (GetFileAttributesA(path.Slice(text, end - 1).Text()) == INVALID_FILE_ATTRIBUTES)
+// written: GetLongPathNameW fails for a path with a missing level.
+bool LongForm(WidePath& path) {
+    WidePath longPath;
+    const WCHAR* text = path.Text();
+    int known = path.Length();
+    if (!LongPathOf(path, longPath)) {
+        known = 0;
+        for (int i = PathRootLength(text); text[i];) {
+            int end = i;
+            while (text[end] && !IsPathSeparator(text[end]))
+                end++;
+            if (AttributesOf(path.Left(end)) == INVALID_FILE_ATTRIBUTES)
                 break;
             known = end;
-            p = *end ? end + 1 : end;
+            i = text[end] ? end + 1 : end;
         }
-        if (!known)
-            return true;
-        length = LongPathName(path.Slice(text, known - 1).Text(), buffer, sizeof buffer);
-        if (length == 0 || length >= sizeof buffer)
+        if (!known || !LongPathOf(path.Left(known), longPath))
             return true;
     }
-    String rest(known);
-    return path.Assign(buffer) && path.Append(rest.Text());
+    return longPath.Append(text + known) && (path = longPath, true);
 }
 
-PathKind KindOf(const String& written, const String& full) {
+PathKind KindOf(const String& written, const String& full, const WidePath& wide) {
     if (IsDeviceName(written) || IsDeviceName(full))
         return PathKind::Device;
     if (IsRootPath(written) || IsRootPath(full))
@@ -64,43 +52,46 @@ PathKind KindOf(const String& written, const String& full) {
     // A pattern's object is its folder when it takes everything in it.
     if (IsRootObject(full))
         return PathKind::Root;
-    DWORD attributes = GetFileAttributesA(full.Text());
+    DWORD attributes = AttributesOf(wide);
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return PathKind::Missing;
-    if (IsLinkEntry(full, attributes))
+    if (IsLinkEntry(wide, attributes))
         return PathKind::Link;
     return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::File;
 }
 
 } // namespace
 
-bool ResolvePath(const String& path, String& resolved) {
-    char buffer[MAX_PATH * 2];
-    char* name;
+bool ResolvePath(const String& path, WidePath& resolved) {
     if (path.IsEmpty())
         return false;
-    // Too long for the ANSI calls (Wine's GetFullPathNameA fails past
-    // MAX_PATH): nothing there can be reached, and the text is judged as
+    // Where the system cannot resolve it (too long for the ANSI calls of the
+    // older family) nothing there can be reached, and the text is judged as
     // written.
-    DWORD length = GetFullPathNameA(path.Text(), sizeof buffer, buffer, &name);
-    if (length == 0 || length >= sizeof buffer) {
-        resolved = PathRootLength(path.Text()) < path.Length() ? WithoutTrailingSeparators(path) : path;
-        return !resolved.IsEmpty();
+    if (!FullPathOf(Widened(path), resolved)) {
+        String written = PathRootLength(path.Text()) < path.Length() ? WithoutTrailingSeparators(path) : path;
+        return resolved.Assign(written) && !resolved.IsEmpty();
     }
-    if (!resolved.Assign(buffer))
-        return false;
     // A root keeps its separator: "C:" alone is the current folder of C:.
-    if (PathRootLength(buffer) < static_cast<int>(length))
-        resolved = WithoutTrailingSeparators(resolved);
-    return LongForm(resolved);
+    resolved = WithoutTrailingSeparators(resolved);
+    return !resolved.IsEmpty() && LongForm(resolved);
+}
+
+bool ResolvePath(const String& path, String& resolved) {
+    WidePath wide;
+    if (!ResolvePath(path, wide))
+        return false;
+    resolved = wide.Readable();
+    return !resolved.IsEmpty();
 }
 
 bool PassGate(const String& path, PathRole role, GatedPath& gated) {
-    if (!ResolvePath(path, gated.full)) {
+    if (!ResolvePath(path, gated.wide)) {
         SetLastError(ERROR_INVALID_NAME);
         return false;
     }
-    gated.kind = KindOf(path, gated.full);
+    gated.full = gated.wide.Readable();
+    gated.kind = KindOf(path, gated.full, gated.wide);
     if (Allowed[static_cast<int>(gated.kind)][static_cast<int>(role)])
         return true;
     SetLastError(ERROR_ACCESS_DENIED);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Identity.h"
+#include "WidePath.h"
 #include "foundation/String.h"
 
 // What a resolved path names. A root is a drive, volume or share root,
@@ -20,6 +21,7 @@ enum class PathRole { SourceRead, SourceRemoved, DestinationWritten, Destination
 
 struct GatedPath {
     String full; // the path as the system resolves it: full, long names, no trailing separator below a root
+    WidePath wide; // the same in UTF-16, as the file calls take it (a long name the code page cannot spell kept)
     PathKind kind;
 };
 
@@ -29,6 +31,7 @@ struct GatedPath {
 // name or another letter case names the same thing. A path too long to
 // resolve stays as written. False for an empty path.
 bool ResolvePath(const String& path, String& resolved);
+bool ResolvePath(const String& path, WidePath& resolved);
 
 // Resolves `path` and answers whether a step in `role` may act on it. An
 // empty path and a device are refused in every role; a root may be read

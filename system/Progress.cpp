@@ -3,6 +3,8 @@
 #include <string.h>
 #include <windows.h>
 
+#include "WidePath.h"
+
 namespace {
 
 // Each number is written by the work and read by the window, whole, through
@@ -77,6 +79,20 @@ bool ProgressNextFile(const char* path) {
     if (ProgressStopTaken())
         return false;
     PutText(shared.item, path);
+    Publish(shared.files, ++files);
+    return true;
+}
+
+// The name as people read it, written into the window's text as it is
+// made: a walk's file costs no allocation.
+bool ProgressNextFile(const WidePath& path) {
+    if (!watched)
+        return true;
+    if (ProgressStopTaken())
+        return false;
+    EnterCriticalSection(&textLock);
+    path.ReadableInto(shared.item, ProgressTextSize);
+    LeaveCriticalSection(&textLock);
     Publish(shared.files, ++files);
     return true;
 }

@@ -4,6 +4,8 @@
 // every call returns at once.
 #pragma once
 
+class WidePath;
+
 enum ProgressKind {
     ProgressIdle,
     ProgressCopying,
@@ -39,6 +41,7 @@ void ProgressListItem(int index, int count, const char* scope);
 // The next file of a walk; false (ERROR_CANCELLED) once the user has
 // stopped the run: the walk ends between two files, never inside one.
 bool ProgressNextFile(const char* path);
+bool ProgressNextFile(const WidePath& path);
 void ProgressBytes(unsigned long count);
 // True (ERROR_CANCELLED) from the moment the work meets the user's stop.
 bool ProgressStopTaken();

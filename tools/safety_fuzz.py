@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Safety fuzzer: a random tree on drive U: (spaces, dots, Japanese names, 8.3 aliases, a folder link, names near
-260 bytes), a random current folder, and a script of one to three writing steps whose paths come from a grammar of
+260 bytes, names the code page cannot spell and a branch past 260), a random current folder, and a script of one to three writing steps whose paths come from a grammar of
 forms, run by the real updater.exe under Wine. A model of its own resolves each path as Windows does and gives the
 tree after each step, the sources listed in full before anything is written; a step may also be refused, but not
-a COPY of one file that nothing may refuse (Model.plain_copy). After the
+a COPY of one file that nothing may refuse (Model.plain_copy), nor a COPY, MOVE or DELETE of a plain tree that holds
+names outside the code page or paths past 260 (Model.plain_tree): those go whole. After the
 run every entry holds what the model has it hold before or after one of the steps that ran (nothing else changed,
 no content gone that no step named, no stray file), all of them the last state when the run ended with 0; the exit
 code agrees with the log's boxes and the failing step's message; the run ended within 10 s.
@@ -34,11 +35,18 @@ RUN_LIMIT, WORLD_RUNS, ANY = 10, 40, "<any shortcut>"
 DEVICES = {"CON", "PRN", "AUX", "NUL"} | {f"{p}{i}" for p in ("COM", "LPT") for i in range(1, 10)}
 FOLDERS = ["a", "sub", "My App", "data.d", "表示", "予定表", "backup", "Long Folder Name", "v1.2"]
 FILES = ["x.txt", "app.dat", "a b.txt", "ソフト.dat", "README", "v1.2.dll", "Long File Name.config"]
+# Names code page 932 cannot spell: Hangul, accented Latin, an emoji outside the basic plane, a combining accent. The
+# script never names them (it is written in the code page): only the walks meet them.
+FOREIGN_FOLDERS = ["폴더", "café"]
+FOREIGN_FILES = ["한국어.txt", "Résumé.docx", "\U0001F600.txt", "e\u0301te\u0301.txt"]
+DEEP = ("N" * 60, "O" * 20)  # below the long folder: a branch past 260 characters
 MESSAGE_OF = {"COPY": 8, "MOVE": 14, "DELETE": 10, "SHELL": 17, "LINK": 15}
 # Forms that need every write judged on the path the system resolves; the rest must pass on any build.
 GATED = {"updots", "dots", "rooted", "root", "device", "empty", "short", "link", "overlap", "kinds", "slashend",
          "shellpattern", "alias", "own"}
-FORMS = ["plain", "slash", "case", "trail", "drive", "long", "pattern", "rollback"] + sorted(GATED)
+# Steps on a folder that holds names outside the code page or a branch past 260: they need the wide calls.
+WIDE = {"foreign"}
+FORMS = ["plain", "slash", "case", "trail", "drive", "long", "pattern", "rollback"] + sorted(GATED) + sorted(WIDE)
 # Forms whose findings are still open (docs/reliability.md): the suite's short run leaves them out.
 OPEN = set()
 
@@ -68,6 +76,18 @@ class World:
         long_folder = ("w", "L" * 120, "M" * 100)
         self.base[long_folder[:2]], self.base[long_folder] = ("d",), ("d",)
         self.base[long_folder + ("f.txt",)] = ("f", b"long", "")
+        folder = rng.choice([p for p, v in self.base.items() if v[0] == "d" and len(p) < 4 and p[0] == "w" and spelled(p)])
+        for name in rng.sample(FOREIGN_FOLDERS, rng.randint(0, 2)):
+            self.base[folder + (name,)] = ("d",)
+            folder += (name,)
+        for name in rng.sample(FOREIGN_FILES, rng.randint(1, 3)):
+            self.base[folder + (name,)] = ("f", name.encode("utf-8", "surrogatepass") + b"#foreign", "")
+        # The folders a step may name that hold them (or the deep branch).
+        self.foreign = [folder[:i] for i in range(2, len(folder) + 1) if spelled(folder[:i])]
+        if rng.random() < 0.5:
+            self.foreign.append(long_folder[:2])
+            self.base[long_folder + DEEP[:1]], self.base[long_folder + DEEP] = ("d",), ("d",)
+            self.base[long_folder + DEEP + ("deep.txt",)] = ("f", b"deep", "")
         folders = [p for p, v in self.base.items() if v[0] == "d" and len(p) > 1 and len(p[-1]) < 50]
         target = rng.choice(folders)
         if with_link:
@@ -346,6 +366,36 @@ class Model:
                 return False
         return self.state.get(found[0][1], ("",))[0] == "f" and self.state.get(found[1][1], ("f",))[0] == "f"
 
+    def plain_tree(self, mode, keys):
+        """COPY, MOVE or DELETE of a folder written plainly (no wildcard, no trailing dot, space or separator, no
+        link on the way, not holding the current folder when it goes), whose tree holds no link and a name outside
+        the code page or a path past 260, into a free name or a folder that is there, neither in the other: nothing
+        may refuse it, and it goes whole."""
+        if mode not in ("COPY", "MOVE", "DELETE"):
+            return False
+        texts = [collapse_parents(keys[k]) for k in (("FILE",) if mode == "DELETE" else ("FROM", "TO"))]
+        if any(set(t) & set("*?") or t.rstrip("\\/. ") != t or
+                                                         "\\." in t or ".\\" in t for t in texts):
+            return False
+        found = []
+        for t in texts:
+            found.append(self.resolve(t))
+            if found[-1][0] != "path" or self.followed or len(found[-1][1]) < 2 or \
+                    any(self.state.get(found[-1][1][:i], ("",))[0] != "d" for i in range(1, len(found[-1][1]))):
+                return False
+        s = found[0][1]
+        if mode != "COPY" and self.cwd[:len(s)] == s:  # the current folder can never go
+            return False
+        tree = [s + r for r, v, p in self.tree(s, False)]
+        if self.state.get(s, ("",))[0] != "d" or any(self.state.get(p, ("",))[0] == "l" for p in tree) or \
+                all(spelled(p) for p in tree):
+            return False
+        if len(found) > 1:
+            d = found[1][1]
+            if d[:len(s)] == s or s[:len(d)] == d or self.state.get(d, ("d",))[0] != "d":
+                return False
+        return True
+
     def copy_root(self, d):
         """COPY of a whole root, which is read as a folder: its entries go into the folder d, never entered."""
         self.make(d)
@@ -478,8 +528,16 @@ class Paths:
                                 "U:\\w\\aux.txt", "COM1"], "empty": [""]}[self.rng.choice(["root", "device", "empty"])])
 
 
+def spelled(path):
+    """Whether the script can name the path: in the code page, and within 260 characters."""
+    try:
+        return len(("U:\\" + "\\".join(path)).encode("cp932")) < 260
+    except UnicodeEncodeError:
+        return False
+
+
 def entries(world, kind):
-    return [p for p, v in world.base.items() if v[0] in kind and p != ("w",) and p[0] == "w"]
+    return [p for p, v in world.base.items() if v[0] in kind and p != ("w",) and p[0] == "w" and spelled(p)]
 
 
 def script_for(rng, world, cwd, forms):
@@ -489,6 +547,8 @@ def script_for(rng, world, cwd, forms):
     for _ in range(rng.randint(1, 3)):
         mode = rng.choice(["COPY", "COPY", "MOVE", "DELETE", "SHELL", "LINK"])
         source = rng.choice(entries(world, "fdl" if mode != "LINK" else "f"))
+        if "foreign" in forms and mode in ("COPY", "MOVE", "DELETE") and world.foreign and rng.random() < 0.4:
+            source = rng.choice(world.foreign)
         alias = world.alias if "alias" in forms else None
         if alias and rng.random() < 0.4:  # within the folder of the second drive letter, or that folder itself
             source = rng.choice([p for p in entries(world, "fdl" if mode != "LINK" else "f")
@@ -577,9 +637,14 @@ def judge(world, cwd, steps, before, after, code, boxes, log, rollback=False, jo
             findings.append(f"{mode} failed with another message: {boxes[0]}")
     states, model = [before], Model(before, cwd, world.shorts, world.alias)
     for number, (mode, keys) in enumerate(steps[:len(ran)]):
-        plain = code == 1 and number == len(ran) - 1 and mode == "COPY" and model.plain_copy(keys)
-        if carry_out(model, mode, keys) and plain:
+        failed = code == 1 and number == len(ran) - 1 and not rollback
+        plain = failed and mode == "COPY" and model.plain_copy(keys)
+        tree = failed and not plain and model.plain_tree(mode, keys)
+        done = carry_out(model, mode, keys)
+        if done and plain:
             findings.append("COPY of one file refused where nothing may refuse it")
+        elif done and tree:
+            findings.append(f"{mode} of a tree with names outside the code page or past 260 failed: not whole")
         states += model.between + [dict(model.state)]
         model.between = []
 
@@ -646,7 +711,7 @@ def fuzz(count, seed, forms=FORMS, out=sys.stdout, limit=RUN_LIMIT, only=None):
             world.lay_out()
             world.learn_short_names(env)
             before = world.snapshot()
-        cwd = rng.choice([p for p, v in world.base.items() if v[0] == "d" and len(p) < 4])
+        cwd = rng.choice([p for p, v in world.base.items() if v[0] == "d" and len(p) < 4 and spelled(p)])
         steps, script = script_for(rng, world, cwd, forms)
         if only and number not in only:
             continue

@@ -207,6 +207,7 @@ COPY = section("Copy", "COPY", FROM=r"@\データ.txt", TO=r"@\copy.txt")
 COPIED = ["run Copy (COPY)", r'  item 1: "@\データ.txt", "@\copy.txt": done', "  flag 1"]
 SILENT = " (silent run: the default button)"
 ASKED, MADE = msgbox("Ask", "made"), ["run Ask (MSGBOX)", "  box OK: made", "  flag 1", "end, exit code 0"]
+HANGUL_AT = '\n\n"@\\app\\한국어.txt"'
 UNDO_COPIED = r'  undo: take away "@\copy.txt", back to "@\copy.txt.~upd": done'
 TEMP_GONE = r'  undo: remove "@\copy.txt.~upd", made by the run: done'
 # While a journal is open the next logon finishes it; an undo sets back the times of the folders it changed.
@@ -302,6 +303,11 @@ LOGS = [
         "  84 more item lines, not logged: the log of this run passed 1048576 bytes", "  flag 1", "end, exit code 0"], 0),
     ("a killed run", "Copy,Wait,Ask", COPY + section("Wait", "LAUNCH", FILE=r"@\forever.exe", PARAM="", ISWAIT="1")
      + msgbox("Ask", "never"), r"@\run.log", [], COPIED + ["run Wait (LAUNCH)"], None),
+    # A name code page 932 cannot spell, where a walk stopped: the box shows it (MessageBoxW), the log escapes it.
+    ("a Hangul name a walk stopped at", "Tree", section("Tree", "COPY", FROM=r"@\app", TO=r"@\dst"), r"@\run.log",
+     ["OK"], ["run Tree (COPY)", "  box OK: " + (message(8, r"@\app", r"@\dst") + HANGUL_AT).replace("\n", " ")
+              .replace("한국어", "<U+D55C><U+AD6D><U+C5B4>"), r'  item 1: "@\app", "@\dst": failed, error 32: <text>',
+              "end, exit code 1"], 1, dict(hold=["app\\한국어.txt"], box=message(8, r"@\app", r"@\dst") + HANGUL_AT)),
 ]
 
 # name, arguments, script looked for, caption (D: the program's own), program name, answer
@@ -368,6 +374,9 @@ class Run(UpdaterTest):
             s.write_bytes("データ.txt", DATA)
             s.write_text("run.log", "an earlier run\r\n")
             s.write_text(r"app\old.txt", "x")
+            for name in options.get("hold", ()):
+                if not os.path.exists(s.path(name.lstrip("+"))):
+                    s.write_text(name.lstrip("+"), "held")
             if "link" in options:  # another name of the script, which the script's writing keeps
                 os.link(s.write_text("updater.ini", ""), s.path(options["link"]))
             arguments = ("/tLog " + options.get("arguments", "")).strip().replace("@", w)
@@ -381,6 +390,8 @@ class Run(UpdaterTest):
                 stop_programs(programs)
             self.assertEqual((result.exit_code, result.timed_out), (code, code is None))
             self.assertEqual(os.path.exists(s.path("app")), "DELETE" not in sections)
+            if "box" in options:
+                expect_boxes(result, [error_box(options["box"].replace("@", w), caption="Log")])  # /tLog
             self.assertNotIn(b"exit code", s.read_bytes("updater.ini"), "the log went into the script")
             earlier = ["an earlier run"] * (at == "run.log")
             self.assertTrue(earlier or s.read_bytes("run.log") == b"an earlier run\r\n", "LOG= was written")

@@ -30,11 +30,28 @@ HOLD_B = {"hold": ["b.txt"]}
 UP_NAMES = ["a", "m", "z"]
 UP_TREE = {f"d/s/{n}": f"1{n}" for n in UP_NAMES} | {f"d/s/s/{n}": f"2{n}" for n in UP_NAMES}
 
-# Destinations near the limit, in a folder of 250 bytes (over 246, where GetTempFileNameA garbles its names): the
-# new file goes under the target's name and ".~upd", or ".~upd" alone in its folder, or nothing is written.
+# Destinations around MAX_PATH, in a folder of 250 bytes (over 246, where GetTempFileNameA garbles its names): the
+# new file goes under the target's name and ".~upd", past MAX_PATH in the "\\?\" form.
 LONG_DIR = "R:/" + "d" * 120 + "/" + "e" * 126
-LONG_TARGETS = [(LONG_DIR + "/" + name, outcome) for name, outcome in (("n" * 8, DONE), ("n" * 10, 8))] + [
-    (LONG_DIR + "e" * 5 + "/nn", 8)]  # the target fits, ".~upd" beside it does not
+LONG_TARGETS = [(LONG_DIR + "/" + name, DONE) for name in ("n" * 8, "n" * 10)] + [
+    (LONG_DIR + "e" * 5 + "/nn", DONE)]  # the target fits, ".~upd" beside it does not
+# Names the code page (932) cannot spell: Hangul, accented Latin; and a tree deeper than MAX_PATH.
+HANGUL = {"s/a.txt": "a", "s/한국어.txt": "h", "s/폴더/b.txt": "b"}
+LATIN = {"s/Résumé.docx": "r", "s/café/x.txt": "x"}
+DEEP = {f"s/{'L' * 200}/{'M' * 60}/f.txt": "f", "s/g.txt": "g"}
+DEEP_TO = "<W>\\d\\" + "D" * 50
+
+
+# SHELL's name limits, each at the limit, one below and one above: a source in its two-zero buffer (258 bytes; past
+# it the destination's name beside it would be read as a second source, and be there), and
+# the longest entry below the temporary name (the destination of 224 bytes and ".tmp"; 259 bytes fit).
+SHELL_FOLDER, SHELL_TO = "R:/" + "d" * 120 + "/", "R:\\" + "d" * 120 + "\\" + "e" * 100
+SHELL_SOURCES = [(size, SHELL_FOLDER + "n" * (size - 124), DONE if size <= 258 else (17,)) for size in (257, 258, 259)]
+SHELL_ENTRIES = [(size, "R:/s/" + "n" * (size - 229), DONE if size <= 259 else (17,)) for size in (258, 259, 260)]
+
+
+def moved(tree, to):
+    return {**{k: GONE for k in tree}, **{to + k[1:]: v for k, v in tree.items()}}
 
 
 def png(bmp):
@@ -402,8 +419,18 @@ class Files(FileRows):
             ("copy: into a root, the current folder below it", {"R:/s/a.txt": "a"}, copy(r"R:\s\*", "R:\\"), DONE,
              {"R:/a.txt": "a"}, {"directory": r"R:\s"}),
             ("tree to an empty destination", TREE, copy(r"<W>\s", ""), (8, r"<W>\s", ""), {}),
-            ("a path past the platform's limit", {f"s/{'L' * 200}/f.txt": "f"}, copy(r"<W>\s", "<W>\\d\\" + "D" * 50),
-             (8, r"<W>\s", "<W>\\d\\" + "D" * 50), {f"d/{'D' * 50}/": D}),
+            ("a tree deeper than MAX_PATH: copied whole", DEEP, copy(r"<W>\s", DEEP_TO), DONE,
+             {f"d/{'D' * 50}" + k[1:]: v for k, v in DEEP.items()}),
+            ("a tree deeper than MAX_PATH: moved whole", DEEP, move(r"<W>\s", DEEP_TO), DONE,
+             {**{k: GONE for k in DEEP}, **{f"d/{'D' * 50}" + k[1:]: v for k, v in DEEP.items()}}),
+            ("a tree deeper than MAX_PATH: deleted whole", DEEP, delete(r"<W>\s"), DONE, {k: GONE for k in DEEP}),
+            ("a level past 255 characters: refused before anything is written", DEEP,
+             copy(r"<W>\s", "<W>\\d\\" + "D" * 256), (8, r"<W>\s", "<W>\\d\\" + "D" * 256), {}),
+            ("Hangul names: a tree copied whole", HANGUL, copy(r"<W>\s", r"<W>\d"), DONE, moved(HANGUL, "d") | HANGUL),
+            ("Hangul names: a tree deleted whole", HANGUL, delete(r"<W>\s"), DONE, {k: GONE for k in HANGUL}),
+            ("accented Latin names: a tree moved whole", LATIN, move(r"<W>\s", r"<W>\d"), DONE, moved(LATIN, "d")),
+            ("accented Latin names: matches set read-only", LATIN, attr(r"<W>\s\*", "1"), DONE,
+             {"s/Résumé.docx": "r [R]"}),
             ("a folder link: what it points to", {**TREE, "s/l": "-> ../o", "o/z.txt": "z"}, copy(r"<W>\s", r"<W>\d"),
              DONE, {**COPIED, "d/l/z.txt": "z"}),
             ("a link to a folder above: entered once", {**TREE, "s/sub/up": "-> .."}, copy(r"<W>\s", r"<W>\d"), DONE,
@@ -418,6 +445,12 @@ class Files(FileRows):
                copy(r"R:\a.txt", target.replace("/", "\\")), outcome if outcome == DONE else
                (8, r"R:\a.txt", target.replace("/", "\\")), {target: "new"} if outcome == DONE else {})
               for target, outcome in LONG_TARGETS],
+            *[(f"shell: a source of {size} bytes onto a file", {source: "s", "R:/c.txt": "old"}, shell("COPY", source.replace("/", "\\"), r"R:\c.txt"),
+               outcome, {"R:/c.txt": "s"} if outcome == DONE else {}) for size, source, outcome in SHELL_SOURCES],
+            *[(f"shell: an entry {size} bytes long below the temporary name", {entry: "x"},
+               shell("COPY", r"R:\s", SHELL_TO), outcome,
+               {SHELL_TO.replace("\\", "/") + entry[4:]: "x"} if outcome == DONE else {})
+              for size, entry, outcome in SHELL_ENTRIES],
             ("copy: a file onto itself, in other letters", {"a.txt": "A"}, copy(r"<W>\a.txt", r"<W>\A.TXT"), DONE, {}),
             ("copy: a file onto a hard link of itself", {"a.txt": "A", "b.txt": "=> a.txt"},
              copy(r"<W>\a.txt", r"<W>\b.txt"), DONE, {"b.txt": "A"}),

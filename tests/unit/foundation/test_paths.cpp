@@ -36,6 +36,18 @@ TEST_CASE("Path roots, root paths, entry prefixes, levels and folders") {
             CHECK(PathLevelCount(path.c_str()) == row.levels);
         }
     }
+    // The same rules in UTF-16 units, as the file system holds a path: a unit is a character, none hides a "\\".
+    for (const Row& row : rows) {
+        std::string path = row.path;
+        if (path.find('\x95') != std::string::npos)
+            continue;
+        std::wstring wide(path.begin(), path.end());
+        INFO("wide row \"" << path << "\"");
+        CHECK(PathRootLength(wide.c_str()) == PathRootLength(path.c_str()));
+        CHECK(PathLevelCount(wide.c_str()) == row.levels);
+        CHECK(PathPrefixLength(wide.c_str()) == PathPrefix(String(path.c_str())).Length());
+    }
+    CHECK((std::wstring(PathFromLevel(L"C:\\a/b\\\\c", 2)) == L"b\\\\c" && PathPrefixLength(L"C:\\\uD55C\\x") == 5));
     // The text from a level on, without trailing separators, and paths inside a folder.
     CHECK((S(PathFromLevel("C:\\a/b\\\\c", 2)) == "b\\\\c" && S(PathFromLevel("C:\\\x95\x5C/c", 2)) == "c"));
     CHECK((S(PathFromLevel("C:\\a", 5)) == "" && S(WithoutTrailingSeparators(String("C:\\a/\\"))) == "C:\\a"));

@@ -1,0 +1,240 @@
+#include "FileCalls.h"
+
+#include <stdlib.h>
+
+#include "Libraries.h"
+#include "foundation/PathText.h"
+#include "Shell.h"
+
+namespace {
+
+enum Call {
+    GetAttributes, SetAttributes, DeleteFileCall, CreateFolderCall, RemoveFolderCall, MoveFileCall, CopyFileCall,
+    CreateFileCall, FindFirst, FindNext, FullPath, CallCount, LongPath = CallCount
+};
+
+const char* const CallNames[] = {
+    "GetFileAttributesW", "SetFileAttributesW", "DeleteFileW", "CreateDirectoryW", "RemoveDirectoryW",
+    "MoveFileExW", "CopyFileW", "CreateFileW", "FindFirstFileW", "FindNextFileW", "GetFullPathNameW",
+    "GetLongPathNameW",
+};
+
+// Looked up once; all null where the run takes the ANSI calls.
+FARPROC wideCalls[CallCount + 1];
+bool chosen, wide;
+
+void Choose() {
+    if (chosen)
+        return;
+    chosen = true;
+    wide = IsWindowsNT();
+    for (int i = 0; i <= CallCount; i++) {
+        wideCalls[i] = KernelFunction(CallNames[i]);
+        // GetLongPathNameW may be missing (NT 4.0); the others never are.
+        wide = wide && (i == LongPath || wideCalls[i]);
+    }
+}
+
+template <class Function>
+Function Wide(Call call) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(wideCalls[call]));
+}
+
+// Below this many units every call takes the plain form; from it on the
+// "\\\\?\\" form (CreateDirectoryW stops 12 units short of MAX_PATH).
+const int PlainLimit = MAX_PATH - 12;
+
+// A path as the call of this run takes it: wide (the long form where it
+// is needed), or for the older family in the code page, where a name it
+// cannot spell fails with ERROR_INVALID_NAME.
+struct CallPath {
+    WidePath longForm;
+    const WCHAR* wide;
+    char ansi[MAX_PATH * 2];
+    bool Take(const WidePath& path);
+};
+
+} // namespace
+
+const WCHAR* SystemForm(const WidePath& path, WidePath& longForm) {
+    const WCHAR* text = path.Text();
+    if (path.Length() < PlainLimit)
+        return text;
+    bool drive = text[1] == L':' && IsPathSeparator(text[2]);
+    bool share = IsPathSeparator(text[0]) && IsPathSeparator(text[1]) && text[2] != L'?' && text[2] != L'.';
+    if (!drive && !share)
+        return text;
+    if (!longForm.Assign(drive ? L"\\\\?\\" : L"\\\\?\\UNC") || !longForm.Append(drive ? text : text + 1))
+        return text;
+    return longForm.Text();
+}
+
+bool UsesWideCalls() {
+    Choose();
+    return wide;
+}
+
+bool CallPath::Take(const WidePath& path) {
+    wide = UsesWideCalls() ? SystemForm(path, longForm) : nullptr;
+    BOOL defaultUsed = FALSE;
+    if (wide || (WideCharToMultiByte(CP_ACP, 0, path.Text(), -1, ansi, sizeof ansi, nullptr, &defaultUsed) > 0 &&
+                 !defaultUsed))
+        return true;
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+}
+
+bool FitsFileSystem(const WidePath& path) {
+    const WCHAR* text = path.Text();
+    int level = 0;
+    for (int i = 0; i < path.Length() && level <= 255; i++)
+        level = IsPathSeparator(text[i]) ? 0 : level + 1;
+    if (level <= 255 && path.Length() < 32000)
+        return true;
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+}
+
+DWORD AttributesOf(const WidePath& path) {
+    CallPath p;
+    if (!p.Take(path))
+        return INVALID_FILE_ATTRIBUTES;
+    return p.wide ? Wide<DWORD(WINAPI*)(LPCWSTR)>(GetAttributes)(p.wide) : GetFileAttributesA(p.ansi);
+}
+
+bool SetAttributesOf(const WidePath& path, DWORD attributes) {
+    CallPath p;
+    return p.Take(path) && (p.wide ? Wide<BOOL(WINAPI*)(LPCWSTR, DWORD)>(SetAttributes)(p.wide, attributes)
+                                   : SetFileAttributesA(p.ansi, attributes));
+}
+
+bool DeleteFileAt(const WidePath& path) {
+    CallPath p;
+    return p.Take(path) && (p.wide ? Wide<BOOL(WINAPI*)(LPCWSTR)>(DeleteFileCall)(p.wide) : DeleteFileA(p.ansi));
+}
+
+bool CreateFolderAt(const WidePath& path) {
+    CallPath p;
+    return p.Take(path) && (p.wide ? Wide<BOOL(WINAPI*)(LPCWSTR, LPSECURITY_ATTRIBUTES)>(CreateFolderCall)(p.wide, nullptr)
+                                   : CreateDirectoryA(p.ansi, nullptr));
+}
+
+bool RemoveFolderAt(const WidePath& path) {
+    CallPath p;
+    return p.Take(path) && (p.wide ? Wide<BOOL(WINAPI*)(LPCWSTR)>(RemoveFolderCall)(p.wide) : RemoveDirectoryA(p.ansi));
+}
+
+bool MoveFileAt(const WidePath& from, const WidePath& to, DWORD flags) {
+    CallPath f, t;
+    if (!f.Take(from) || !t.Take(to))
+        return false;
+    if (f.wide)
+        return Wide<BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD)>(MoveFileCall)(f.wide, t.wide, flags) != 0;
+    if (flags & MOVEFILE_REPLACE_EXISTING)
+        DeleteFileA(t.ansi);
+    return MoveFileA(f.ansi, t.ansi) != 0;
+}
+
+bool CopyFileAt(const WidePath& from, const WidePath& to, bool failIfThere) {
+    CallPath f, t;
+    return f.Take(from) && t.Take(to) &&
+           (f.wide ? Wide<BOOL(WINAPI*)(LPCWSTR, LPCWSTR, BOOL)>(CopyFileCall)(f.wide, t.wide, failIfThere)
+                   : CopyFileA(f.ansi, t.ansi, failIfThere));
+}
+
+HANDLE OpenFileAt(const WidePath& path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+    CallPath p;
+    if (!p.Take(path))
+        return INVALID_HANDLE_VALUE;
+    if (p.wide)
+        return Wide<HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)>(
+            CreateFileCall)(p.wide, access, share, nullptr, disposition, flags, nullptr);
+    return CreateFileA(p.ansi, access, share, nullptr, disposition, flags, nullptr);
+}
+
+// The ANSI answer of the older family, widened.
+static bool Widen(DWORD length, const char* buffer, WidePath& path) {
+    return length > 0 && length < MAX_PATH * 2 && path.Assign(buffer);
+}
+
+// Not in the "\\\\?\\" form: GetFullPathNameW takes a long path as it is, and
+// gives a prefixed one back prefixed.
+bool FullPathOf(const WidePath& path, WidePath& full) {
+    typedef DWORD(WINAPI * Function)(LPCWSTR, DWORD, LPWSTR, LPWSTR*);
+    char buffer[MAX_PATH * 2];
+    char* ansiName;
+    CallPath p;
+    if (!p.Take(path))
+        return false;
+    if (!p.wide)
+        return Widen(GetFullPathNameA(p.ansi, sizeof buffer, buffer, &ansiName), buffer, full);
+    WCHAR* name;
+    DWORD size = Wide<Function>(FullPath)(path.Text(), 0, nullptr, &name);
+    WCHAR* wideBuffer = size ? static_cast<WCHAR*>(malloc(size * sizeof(WCHAR))) : nullptr;
+    DWORD length = wideBuffer ? Wide<Function>(FullPath)(path.Text(), size, wideBuffer, &name) : 0;
+    bool done = length > 0 && length < size && full.Assign(wideBuffer, static_cast<int>(length));
+    free(wideBuffer);
+    return done;
+}
+
+bool LongPathOf(const WidePath& path, WidePath& longPath) {
+    typedef DWORD(WINAPI * Function)(LPCWSTR, LPWSTR, DWORD);
+    // Windows 95 has no GetLongPathNameA, NT 4.0 no GetLongPathNameW: there
+    // a path stays as written.
+    typedef DWORD(WINAPI * AnsiFunction)(LPCSTR, LPSTR, DWORD);
+    static AnsiFunction ansiLong =
+        reinterpret_cast<AnsiFunction>(reinterpret_cast<void*>(KernelFunction("GetLongPathNameA")));
+    char buffer[MAX_PATH * 2];
+    CallPath p;
+    if (!p.Take(path) || !(p.wide ? wideCalls[LongPath] != nullptr : ansiLong != nullptr))
+        return false;
+    if (!p.wide)
+        return Widen(ansiLong(p.ansi, buffer, sizeof buffer), buffer, longPath);
+    DWORD size = Wide<Function>(LongPath)(p.wide, nullptr, 0);
+    WCHAR* wideBuffer = size ? static_cast<WCHAR*>(malloc(size * sizeof(WCHAR))) : nullptr;
+    DWORD length = wideBuffer ? Wide<Function>(LongPath)(p.wide, wideBuffer, size) : 0;
+    const WCHAR* text = wideBuffer;
+    // What went in without the prefix comes back without it.
+    if (length && p.wide != path.Text()) {
+        bool share = p.wide[4] == L'U';
+        text = share ? wideBuffer + 6 : wideBuffer + 4;
+        if (share)
+            wideBuffer[6] = L'\\';
+        length -= static_cast<DWORD>(text - wideBuffer);
+    }
+    bool done = length > 0 && length < size && longPath.Assign(text, static_cast<int>(length));
+    free(wideBuffer);
+    return done;
+}
+
+FileSearch::~FileSearch() {
+    if (handle != INVALID_HANDLE_VALUE)
+        FindClose(handle);
+}
+
+bool FileSearch::Took(BOOL ok, const WIN32_FIND_DATAA& ansi) {
+    if (!ok)
+        return false;
+    found.dwFileAttributes = ansi.dwFileAttributes;
+    return MultiByteToWideChar(CP_ACP, 0, ansi.cFileName, -1, found.cFileName, MAX_PATH) > 0;
+}
+
+bool FileSearch::First(const WidePath& pattern) {
+    CallPath p;
+    WIN32_FIND_DATAA data;
+    if (!p.Take(pattern))
+        return false;
+    if (p.wide) {
+        handle = Wide<HANDLE(WINAPI*)(LPCWSTR, LPWIN32_FIND_DATAW)>(FindFirst)(p.wide, &found);
+        return handle != INVALID_HANDLE_VALUE;
+    }
+    handle = FindFirstFileA(p.ansi, &data);
+    return handle != INVALID_HANDLE_VALUE && Took(TRUE, data);
+}
+
+bool FileSearch::Next() {
+    if (UsesWideCalls())
+        return Wide<BOOL(WINAPI*)(HANDLE, LPWIN32_FIND_DATAW)>(FindNext)(handle, &found) != 0;
+    WIN32_FIND_DATAA data;
+    return Took(FindNextFileA(handle, &data), data);
+}

@@ -1,0 +1,179 @@
+#include "WidePath.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include "foundation/PathText.h"
+
+static int UnitCount(const WCHAR* text) {
+    int count = 0;
+    while (text[count])
+        count++;
+    return count;
+}
+
+WidePath::WidePath(const WidePath& other) : units(nullptr), length(0) { Assign(other.Text(), other.length); }
+
+WidePath::~WidePath() { free(units); }
+
+WidePath& WidePath::operator=(const WidePath& other) {
+    if (this != &other)
+        Assign(other.Text(), other.length);
+    return *this;
+}
+
+bool WidePath::Assign(const WCHAR* text, int count) {
+    free(units);
+    units = nullptr;
+    length = 0;
+    return Append(text, count);
+}
+
+bool WidePath::Append(const WCHAR* text, int count) {
+    if (count < 0)
+        count = UnitCount(text);
+    WCHAR* grown = static_cast<WCHAR*>(malloc((length + count + 1) * sizeof(WCHAR)));
+    if (!grown) {
+        NoteFailedAllocation();
+        return false;
+    }
+    memcpy(grown, Text(), length * sizeof(WCHAR));
+    memcpy(grown + length, text, count * sizeof(WCHAR));
+    grown[length + count] = 0;
+    free(units);
+    units = grown;
+    length += count;
+    return true;
+}
+
+bool WidePath::Assign(const char* ansi) {
+    free(units);
+    units = nullptr;
+    length = 0;
+    int count = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
+    if (count <= 0)
+        return false;
+    units = static_cast<WCHAR*>(malloc(count * sizeof(WCHAR)));
+    if (!units) {
+        NoteFailedAllocation();
+        return false;
+    }
+    if (MultiByteToWideChar(CP_ACP, 0, ansi, -1, units, count) != count) {
+        free(units);
+        units = nullptr;
+        return false;
+    }
+    length = count - 1;
+    return true;
+}
+
+WidePath WidePath::Left(int count) const {
+    WidePath left;
+    left.Assign(Text(), count < length ? count : length);
+    return left;
+}
+
+WidePath WidePath::operator+(const WCHAR* text) const {
+    WidePath joined(*this);
+    if (!joined.Append(text))
+        joined.Assign(L"", 0);
+    return joined;
+}
+
+static WCHAR FoldAscii(WCHAR c) { return c >= L'a' && c <= L'z' ? static_cast<WCHAR>(c - L'a' + L'A') : c; }
+
+// ASCII letters only, as the ANSI comparisons of the paths.
+bool WidePath::EqualsNoCase(const WidePath& other) const {
+    if (length != other.length)
+        return false;
+    const WCHAR *a = Text(), *b = other.Text();
+    for (int i = 0; i < length; i++) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// WideCharToMultiByte: the flag for a character without a spelling of its
+// own is not given for UTF-7 and UTF-8, which spell every character.
+static bool Narrow(const WidePath& path, String& ansi, BOOL* defaultUsed) {
+    int bytes = WideCharToMultiByte(CP_ACP, 0, path.Text(), -1, nullptr, 0, nullptr, defaultUsed);
+    if (bytes <= 0 || !ansi.AllocBuffer(static_cast<unsigned>(bytes)))
+        return false;
+    return WideCharToMultiByte(CP_ACP, 0, path.Text(), -1, ansi.Text(), bytes, nullptr, defaultUsed) == bytes;
+}
+
+bool WidePath::ToAnsi(String& ansi) const {
+    BOOL defaultUsed = FALSE;
+    if (Narrow(*this, ansi, &defaultUsed) && !defaultUsed)
+        return true;
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+}
+
+// Unit by unit only where the whole has a character without a spelling:
+// "<" and ">" are in no name, so the escape is never ambiguous.
+// One unit as people read it, in `spelled` (16 bytes); its length.
+static int SpellUnit(const WCHAR* unit, char* spelled) {
+    BOOL defaultUsed = FALSE;
+    int bytes = WideCharToMultiByte(CP_ACP, 0, unit, 1, spelled, 8, nullptr, &defaultUsed);
+    if (bytes <= 0 || defaultUsed)
+        bytes = wsprintfA(spelled, "<U+%04X>", *unit);
+    spelled[bytes] = 0;
+    return bytes;
+}
+
+String WidePath::Readable() const {
+    String ansi;
+    BOOL defaultUsed = FALSE;
+    if (Narrow(*this, ansi, &defaultUsed) && !defaultUsed)
+        return ansi;
+    ansi = String();
+    for (const WCHAR* unit = Text(); *unit; unit++) {
+        char spelled[16];
+        SpellUnit(unit, spelled);
+        ansi.Append(spelled);
+    }
+    return ansi;
+}
+
+void WidePath::ReadableInto(char* buffer, int size) const {
+    BOOL defaultUsed = FALSE;
+    int bytes = WideCharToMultiByte(CP_ACP, 0, Text(), -1, buffer, size, nullptr, &defaultUsed);
+    if (bytes > 0 && !defaultUsed)
+        return;
+    int used = 0;
+    for (const WCHAR* unit = Text(); *unit; unit++) {
+        char spelled[16];
+        int length = SpellUnit(unit, spelled);
+        if (used + length >= size)
+            break;
+        memcpy(buffer + used, spelled, length);
+        used += length;
+    }
+    buffer[used] = 0;
+}
+
+WidePath Widened(const char* ansi) {
+    WidePath wide;
+    wide.Assign(ansi);
+    return wide;
+}
+
+WidePath WideFolderOf(const WidePath& path) {
+    const WCHAR* text = path.Text();
+    int prefix = PathPrefixLength(text);
+    int root = PathRootLength(text);
+    int end = prefix;
+    while (end > root && IsPathSeparator(text[end - 1]))
+        end--;
+    return path.Left(end);
+}
+
+WidePath WithoutTrailingSeparators(const WidePath& path) {
+    const WCHAR* text = path.Text();
+    int end = path.Length();
+    while (end > PathRootLength(text) && IsPathSeparator(text[end - 1]))
+        end--;
+    return path.Left(end);
+}
