@@ -65,6 +65,11 @@ UPDATER_WIN64_BUILD=${WIN64_BUILD};UPDATER_WIN32_BUILD=${WIN32_BUILD};UPDATER_WI
         set_tests_properties(e2e${suffix}.hostile PROPERTIES TIMEOUT 1500)
         # The file steps' tables, the progress window's copies of 1,500 files among them: 520 s at a load of 12.
         set_tests_properties(e2e${suffix}.files PROPERTIES TIMEOUT 1500)
+        # These share the prefix's folder for temporary files, where the journals
+        # of ROLLBACK=1 lie (the safety fuzzer takes away any it finds), and
+        # the W: drive letter: never two of them at once.
+        set_tests_properties(e2e${suffix}.files e2e${suffix}.safety_fuzz e2e${suffix}.crash_trials e2e${suffix}.engine
+            PROPERTIES RESOURCE_LOCK journals${suffix})
         set_tests_properties(wine${suffix}.setup wine${suffix}.cleanup ${WINE_TESTS} PROPERTIES
             ENVIRONMENT "${WINE_ENV}" SKIP_RETURN_CODE 77)
     endforeach()
