@@ -12,7 +12,7 @@ const char* PathLevelEnd(const char* p) {
     return p;
 }
 
-static const char* NextLevel(const char* end) { return *end ? end + 1 : end; }
+template <typename C> static const C* NextLevel(const C* end) { return *end ? end + 1 : end; }
 
 // Whether every byte of a level is one of the set (none of them is ever a
 // trail byte).
@@ -98,21 +98,6 @@ String PathPrefix(const String& path) {
     return end == text ? String() : path.Slice(text, end - 1);
 }
 
-int PathLevelCount(const char* path) {
-    if (!*path)
-        return 0;
-    int count = 1;
-    for (const char* p = PathLevelEnd(path); *p; p = PathLevelEnd(p + 1))
-        count++;
-    return count;
-}
-
-const char* PathFromLevel(const char* path, int level) {
-    const char* p = path;
-    for (; level > 0 && *p; level--)
-        p = NextLevel(PathLevelEnd(p));
-    return p;
-}
 
 String FolderOf(const String& path) {
     String prefix = PathPrefix(path);
@@ -141,13 +126,12 @@ bool IsPathInside(const char* path, const char* directory) {
     return EqualsNoCase(path, directory, length) && (endsLevel || !path[length] || IsPathSeparator(path[length]));
 }
 
-static const wchar_t* WideLevelEnd(const wchar_t* p) {
+static const wchar_t* PathLevelEnd(const wchar_t* p) {
     while (*p && !IsPathSeparator(*p))
         p++;
     return p;
 }
 
-static const wchar_t* NextLevel(const wchar_t* end) { return *end ? end + 1 : end; }
 
 int PathRootLength(const wchar_t* path) {
     if (((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) && path[1] == L':')
@@ -160,30 +144,37 @@ int PathRootLength(const wchar_t* path) {
     int levels = 2;
     if ((path[2] == L'?' || path[2] == L'.') && IsPathSeparator(path[3])) {
         p += 2;
-        levels = WideLevelEnd(p) - p == 3 && (p[0] | 0x20) == L'u' && (p[1] | 0x20) == L'n' && (p[2] | 0x20) == L'c'
+        levels = PathLevelEnd(p) - p == 3 && (p[0] | 0x20) == L'u' && (p[1] | 0x20) == L'n' && (p[2] | 0x20) == L'c'
                      ? 3
                      : 1;
     }
     for (; levels > 0 && *p; levels--)
-        p = NextLevel(WideLevelEnd(p));
+        p = NextLevel(PathLevelEnd(p));
     return static_cast<int>(p - path);
 }
 
-int PathLevelCount(const wchar_t* path) {
+// The level rules once for both texts: the script's (where a trail byte
+// may be a backslash) and the system's UTF-16.
+template <typename C> static int CountLevels(const C* path) {
     if (!*path)
         return 0;
     int count = 1;
-    for (const wchar_t* p = WideLevelEnd(path); *p; p = WideLevelEnd(p + 1))
+    for (const C* p = PathLevelEnd(path); *p; p = PathLevelEnd(p + 1))
         count++;
     return count;
 }
 
-const wchar_t* PathFromLevel(const wchar_t* path, int level) {
-    const wchar_t* p = path;
+template <typename C> static const C* FromLevel(const C* path, int level) {
+    const C* p = path;
     for (; level > 0 && *p; level--)
-        p = NextLevel(WideLevelEnd(p));
+        p = NextLevel(PathLevelEnd(p));
     return p;
 }
+
+int PathLevelCount(const char* path) { return CountLevels(path); }
+const char* PathFromLevel(const char* path, int level) { return FromLevel(path, level); }
+int PathLevelCount(const wchar_t* path) { return CountLevels(path); }
+const wchar_t* PathFromLevel(const wchar_t* path, int level) { return FromLevel(path, level); }
 
 int PathPrefixLength(const wchar_t* path) {
     int end = PathRootLength(path);

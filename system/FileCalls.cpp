@@ -216,6 +216,8 @@ bool FileSearch::Took(BOOL ok, const WIN32_FIND_DATAA& ansi) {
     if (!ok)
         return false;
     found.dwFileAttributes = ansi.dwFileAttributes;
+    found.nFileSizeHigh = ansi.nFileSizeHigh;
+    found.nFileSizeLow = ansi.nFileSizeLow;
     return MultiByteToWideChar(CP_ACP, 0, ansi.cFileName, -1, found.cFileName, MAX_PATH) > 0;
 }
 

@@ -60,6 +60,9 @@ public:
     bool Next();
     const WCHAR* Name() const { return found.cFileName; }
     DWORD Attributes() const { return found.dwFileAttributes; }
+    unsigned long long Size() const {
+        return (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    }
     FileSearch(const FileSearch&) = delete;
     FileSearch& operator=(const FileSearch&) = delete;
 

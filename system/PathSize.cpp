@@ -2,9 +2,8 @@
 
 #include <windows.h>
 
-#include "Handles.h"
+#include "FileCalls.h"
 #include "foundation/PathText.h"
-#include "foundation/String.h"
 
 namespace {
 
@@ -14,35 +13,37 @@ struct Measure {
     const volatile bool& stop;
 };
 
-void MeasurePattern(const String& prefix, const String& pattern, Measure& measure, bool recursive) {
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA(pattern.Text(), &found));
-    if (!search.IsValid())
+// Through the same listing as the walks, so every name the folder holds is
+// counted, whatever the code page can spell and however deep it lies.
+void MeasurePattern(const WidePath& prefix, const WidePath& pattern, Measure& measure, bool recursive) {
+    FileSearch search;
+    if (!search.First(pattern))
         return;
     do {
-        const char* name = found.cFileName;
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            measure.bytes += (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        const WCHAR* name = search.Name();
+        DWORD attributes = search.Attributes();
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            measure.bytes += search.Size();
             measure.files++;
-        } else if (recursive && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-                   !(name[0] == '.' && (!name[1] || (name[1] == '.' && !name[2])))) {
-            String folder = prefix + name + "\\";
-            MeasurePattern(folder, folder + "*.*", measure, true);
+        } else if (recursive && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                   !(name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2])))) {
+            WidePath folder = prefix + name + L"\\";
+            MeasurePattern(folder, folder + L"*", measure, true);
         }
-    } while (!measure.stop && FindNextFileA(search.Get(), &found));
+    } while (!measure.stop && search.Next());
 }
 
 } // namespace
 
 void MeasurePath(const char* path, unsigned long long& bytes, unsigned long& files, const volatile bool& stop) {
     Measure measure = {0, 0, stop};
-    String text(path);
-    DWORD attributes = GetFileAttributesA(path);
+    WidePath text = Widened(path);
+    DWORD attributes = AttributesOf(text);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        String folder = WithoutTrailingSeparators(text) + "\\";
-        MeasurePattern(folder, folder + "*.*", measure, true);
+        WidePath folder = WithoutTrailingSeparators(text) + L"\\";
+        MeasurePattern(folder, folder + L"*", measure, true);
     } else {
-        MeasurePattern(PathPrefix(text), text, measure, false);
+        MeasurePattern(text.Left(PathPrefixLength(text.Text())), text, measure, false);
     }
     bytes = measure.bytes;
     files = measure.files;
