@@ -4,7 +4,7 @@
 
 #include <string.h>
 
-static bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+template <typename C> static bool IsDriveLetter(C c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 const char* PathLevelEnd(const char* p) {
     while (*p && !IsPathSeparator(*p))
@@ -26,29 +26,13 @@ static bool OnlyOf(const char* first, const char* end, const char* set) {
 
 static const char DotsAndWildcards[] = "*?. ";
 
-bool IsNamespacePath(const char* path) {
+template <typename C> static bool IsNamespace(const C* path) {
     return IsPathSeparator(path[0]) && IsPathSeparator(path[1]) && (path[2] == '?' || path[2] == '.') &&
            IsPathSeparator(path[3]);
 }
 
-int PathRootLength(const char* path) {
-    if (IsDriveLetter(path[0]) && path[1] == ':')
-        return IsPathSeparator(path[2]) ? 3 : 2;
-    if (!IsPathSeparator(path[0]))
-        return 0;
-    if (!IsPathSeparator(path[1]))
-        return 1;
-    // \\server\share\ , \\?\C:\ , \\.\device\ , \\?\UNC\server\share\ .
-    const char* p = path + 2;
-    int levels = 2;
-    if (IsNamespacePath(path)) {
-        p += 2;
-        levels = PathLevelEnd(p) - p == 3 && EqualsNoCase(p, "UNC", 3) ? 3 : 1;
-    }
-    for (; levels > 0 && *p; levels--)
-        p = NextLevel(PathLevelEnd(p));
-    return static_cast<int>(p - path);
-}
+bool IsNamespacePath(const char* path) { return IsNamespace(path); }
+
 
 bool IsRootPath(const String& path) {
     const char* text = path.Text();
@@ -133,25 +117,28 @@ static const wchar_t* PathLevelEnd(const wchar_t* p) {
 }
 
 
-int PathRootLength(const wchar_t* path) {
-    if (((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) && path[1] == L':')
+// The root rules once for both texts.
+template <typename C> static int RootLength(const C* path) {
+    if (IsDriveLetter(path[0]) && path[1] == ':')
         return IsPathSeparator(path[2]) ? 3 : 2;
     if (!IsPathSeparator(path[0]))
         return 0;
     if (!IsPathSeparator(path[1]))
         return 1;
-    const wchar_t* p = path + 2;
+    // \\server\share\ , \\?\C:\ , \\.\device\ , \\?\UNC\server\share\ .
+    const C* p = path + 2;
     int levels = 2;
-    if ((path[2] == L'?' || path[2] == L'.') && IsPathSeparator(path[3])) {
+    if (IsNamespace(path)) {
         p += 2;
-        levels = PathLevelEnd(p) - p == 3 && (p[0] | 0x20) == L'u' && (p[1] | 0x20) == L'n' && (p[2] | 0x20) == L'c'
-                     ? 3
-                     : 1;
+        levels = PathLevelEnd(p) - p == 3 && (p[0] | 0x20) == 'u' && (p[1] | 0x20) == 'n' && (p[2] | 0x20) == 'c' ? 3 : 1;
     }
     for (; levels > 0 && *p; levels--)
         p = NextLevel(PathLevelEnd(p));
     return static_cast<int>(p - path);
 }
+
+int PathRootLength(const char* path) { return RootLength(path); }
+int PathRootLength(const wchar_t* path) { return RootLength(path); }
 
 // The level rules once for both texts: the script's (where a trail byte
 // may be a backslash) and the system's UTF-16.
