@@ -280,7 +280,8 @@ void ReadProgress(Progress& progress, HWND window, POINT slot, const wchar_t* pi
     std::wstring item = TextOf(GetDlgItem(window, 102));
     long bar = long(SendMessageW(ProgressBar(window), WM_USER + 8, 0, 0));
     ULONGLONG now = GetTickCount64();
-    bool moved = item != progress.lastItem || bar >= progress.lastBar + 100;
+    // A window that is still being filled, or is being emptied at the step's end, is no reading.
+    bool moved = (item != progress.lastItem || bar >= progress.lastBar + 100) && !TextOf(GetDlgItem(window, 101)).empty();
     if (moved && now - progress.lastTime >= 100 && progress.seen.size() < 20) {
         progress.lastItem = item, progress.lastTime = now, progress.lastBar = bar;
         progress.seen.push_back("{\"caption\": " + Json(TextOf(window)) + ", \"step\": " +
