@@ -126,7 +126,7 @@ static bool WalkDirectory(const WidePath& directory, const WalkPlan& plan, Reach
     return WalkEntries(prefix, prefix + L"*", plan, reach);
 }
 
-static bool WalkEntries(const WidePath& prefix, const WidePath& pattern, const WalkPlan& plan, Reach reach) {
+GUARDED static bool WalkEntries(const WidePath& prefix, const WidePath& pattern, const WalkPlan& plan, Reach reach) {
     EntryAction action = plan.action;
     void* context = plan.context;
     FileSearch search;
@@ -466,7 +466,7 @@ static bool DeleteEntry(const WidePath& path, WalkEvent event, void*) {
     return true;
 }
 
-static bool WideExists(const WidePath& path) {
+GUARDED static bool WideExists(const WidePath& path) {
     FileSearch search;
     return search.First(path);
 }

@@ -6,7 +6,7 @@
 #include "foundation/Crc32.h"
 #include "foundation/Numbers.h"
 
-bool PathExists(const String& path) {
+GUARDED bool PathExists(const String& path) {
     FileSearch search;
     return search.First(Widened(path));
 }

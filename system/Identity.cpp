@@ -110,7 +110,7 @@ bool FolderFinalPath(const WidePath& folder, WCHAR* final) {
 
 // A name that shows as a file but is not the file its folder holds under
 // that name: its object's final path is another folder's, or another name.
-bool FileNameLeadsElsewhere(const WidePath& path, String* held) {
+GUARDED bool FileNameLeadsElsewhere(const WidePath& path, String* held) {
     WCHAR object[FinalSize], expected[FinalSize];
     WidePath folder = WideFolderOf(path);
     const WCHAR* name = path.Text() + PathPrefixLength(path.Text());
@@ -236,7 +236,7 @@ bool ChangesNameItself(const String& path) { return ChangesNameItself(Widened(pa
 
 bool ChangesNameItself(const WidePath& path) { return !IsLinkEntry(path) || ReachesLinkItself(path); }
 
-bool IsRootObject(const String& path) {
+GUARDED bool IsRootObject(const String& path) {
     const char* name = path.Text() + PathPrefix(path).Length();
     String object = path;
     const char* p = name;

@@ -15,7 +15,7 @@ struct Measure {
 
 // Through the same listing as the walks, so every name the folder holds is
 // counted, whatever the code page can spell and however deep it lies.
-void MeasurePattern(const WidePath& prefix, const WidePath& pattern, Measure& measure, bool recursive) {
+GUARDED void MeasurePattern(const WidePath& prefix, const WidePath& pattern, Measure& measure, bool recursive) {
     FileSearch search;
     if (!search.First(pattern))
         return;

@@ -6,6 +6,7 @@
 #include <tlhelp32.h>
 
 #include "Handles.h"
+#include "WidePath.h"
 #include "Progress.h"
 #include "Libraries.h"
 #include "PathGate.h"
@@ -157,7 +158,7 @@ void ReadImagePath(const ImagePathReaders& readers, PROCESSENTRY32& entry) {
 }
 
 // NT 4.0's way, without Toolhelp: PSAPI lists the processes' identifiers.
-void ListWithoutToolhelp(const ImagePathReaders& readers, ProcessList& list) {
+GUARDED void ListWithoutToolhelp(const ImagePathReaders& readers, ProcessList& list) {
     DWORD ids[1024];
     DWORD bytes = 0;
     if (!readers.enumProcesses || !readers.enumModules || !readers.enumProcesses(ids, sizeof(ids), &bytes))

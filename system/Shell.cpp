@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "Handles.h"
+#include "WidePath.h"
 
 bool IsWindowsNT() {
     OSVERSIONINFOA info;
@@ -57,7 +58,7 @@ static void Describe(IShellLinkA* link, const String& target, const char* argume
         link->SetShowCmd(state);
 }
 
-bool CreateShortcut(const String& target, const String& shortcutPath, const char* arguments,
+GUARDED bool CreateShortcut(const String& target, const String& shortcutPath, const char* arguments,
                     int showMode) {
     // A path that does not fit fails the conversion and is never saved.
     WCHAR widePath[MAX_PATH];

@@ -9,6 +9,11 @@
 
 #include "foundation/String.h"
 
+// A function that holds an array of wide characters or numbers the system
+// fills (a listing's entry, a final path): the stack protector checks it on
+// its way out, as it checks every function with an array of bytes.
+#define GUARDED __attribute__((stack_protect))
+
 class WidePath {
 public:
     WidePath() : units(nullptr), length(0) {}

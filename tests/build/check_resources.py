@@ -2,7 +2,7 @@
 message catalogue (the numbered messages and the caption in Japanese, 1041, and English, 1033), the manifest
 as XML, the version information with the names of the build's CMakeCache.txt, and the header (Terminal Server
 aware, no time stamp, the right checksum, a stack protector, no .eh_frame in i686 files, no exception runtime
-in the checker). The i686 updater: at most 128 KiB, and every static import in legacy_exports.txt.
+in the checker). The i686 updater: at most 112 KiB, and every static import in legacy_exports.txt.
 
 With $UPDATER_RELEASE_SCRATCH, an i686 tree there built for updater.exe only: with the default names it must
 equal the i686 build byte for byte; a version with leading zeros is refused at configure; with a vendor's names and
@@ -128,7 +128,7 @@ def header_problems(path, pe, i686):
               (STACK_PROTECTOR in data, "no stack protector"),
               (not (i686 and any(s.Name.startswith(b".eh_fram") for s in pe.sections)), "an .eh_frame section"),
               (not (path.endswith("updater-check.exe") and EXCEPTION_RUNTIME in data), "the exception runtime"),
-              (not (i686 and path.endswith("updater.exe")) or len(data) <= 128 << 10, f"{len(data)} bytes > 128 KiB")]
+              (not (i686 and path.endswith("updater.exe")) or len(data) <= 112 << 10, f"{len(data)} bytes > 112 KiB")]
     problems = [f"{path}: {text}" for ok, text in checks if not ok]
     if i686 and path.endswith("updater.exe"):
         imports = {(i.dll.decode().upper(), f.name.decode()) for i in pe.DIRECTORY_ENTRY_IMPORT for f in i.imports}
