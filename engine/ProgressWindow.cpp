@@ -20,9 +20,9 @@ namespace {
 enum { HideMessage = WM_APP, EndMessage = WM_APP + 1, RefreshTimer = 1 };
 const unsigned RefreshMilliseconds = 200, ShowAfterMilliseconds = 500, ThreadWait = 5000;
 
-HANDLE thread;
-HWND dialog;
-volatile bool ending;
+HANDLE thread, endEvent;
+HWND volatile dialog;
+volatile bool ending, failed;
 
 // The window thread's own view of the work.
 struct View {
@@ -78,18 +78,25 @@ int BarPosition(const ProgressSnapshot& now) {
     return static_cast<int>((now.index + within) * BarRange / count);
 }
 
-void Refresh() {
+// Whether the step the counters show is to be shown: it has run for half
+// a second, or shows already.
+bool ShowDue() {
     ProgressSnapshot& now = view.now;
     ReadProgress(now);
     if (now.kind == ProgressIdle || now.kind > ProgressWaiting)
-        return Hide();
+        return false;
     DWORD tick = GetTickCount();
     if (now.stepSerial != view.stepSerial) {
         view.stepSerial = now.stepSerial;
         view.since = tick;
     }
-    if (!view.shown && tick - view.since < ShowAfterMilliseconds)
-        return;
+    return view.shown || tick - view.since >= ShowAfterMilliseconds;
+}
+
+void Refresh() {
+    if (!ShowDue())
+        return Hide();
+    ProgressSnapshot& now = view.now;
     String step;
     LoadText(step, TextProgressStep + now.kind);
     SetText(PROGRESS_STEP, step.Text());
@@ -126,6 +133,9 @@ INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         SetWindowTextA(window, ReportCaption());
         SetDlgItemTextA(window, IDCANCEL, cancel.Text());
         SetTimer(window, RefreshTimer, RefreshMilliseconds, nullptr);
+        // Made because a step is due to show: it shows now, unless the
+        // step ended meanwhile (the counters are read again).
+        Refresh();
         return TRUE;
     }
     case WM_TIMER:
@@ -148,19 +158,33 @@ INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     return FALSE;
 }
 
-DWORD WINAPI WindowThread(void* ready) {
+// Nothing of the window is made before a step is due to show: a run whose
+// steps are all short never pays for a window, and the work never waits for
+// one to be made. The end of the run (endEvent) ends the thread at any
+// point, also while the window is being made.
+DWORD WINAPI WindowThread(void*) {
+    while (!ShowDue()) {
+        if (WaitForSingleObject(endEvent, RefreshMilliseconds) != WAIT_TIMEOUT)
+            return 0;
+    }
     HINSTANCE instance = GetModuleHandleA(nullptr);
     HWND window = RegisterProgressBar(instance) ? CreateDialogParamA(instance, MAKEINTRESOURCEA(PROGRESS_DIALOG),
                                                                      nullptr, DialogProcedure, 0)
                                                 : nullptr;
-    SetEvent(static_cast<HANDLE>(ready));
+    failed = !window;
     MSG message;
-    while (window && GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(window, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
+    while (window && MsgWaitForMultipleObjects(1, &endEvent, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                return 0;
+            if (!IsDialogMessageA(window, &message)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
         }
     }
+    if (window && IsWindow(window))
+        DestroyWindow(window);
     return 0;
 }
 
@@ -190,18 +214,12 @@ void StartProgressWindow() {
         return;
     // Before the thread: its first look at the counters takes their lock.
     WatchProgress();
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    endEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     DWORD id;
-    thread = ready ? CreateThread(nullptr, 0, WindowThread, ready, 0, &id) : nullptr;
+    thread = endEvent ? CreateThread(nullptr, 0, WindowThread, nullptr, 0, &id) : nullptr;
+    failed = !thread;
     if (thread)
-        WaitForSingleObject(ready, ThreadWait);
-    if (ready)
-        CloseHandle(ready);
-    if (!dialog) {
-        LogLine("the progress window could not be opened: the run goes on without it");
-        return;
-    }
-    SetBoxGate(BeforeBox);
+        SetBoxGate(BeforeBox);
 }
 
 void BeginProgressFor(const String& mode) {
@@ -223,12 +241,16 @@ void EndProgressFor() { EndProgressStep(); }
 
 void EndProgressWindow() {
     SetBoxGate(nullptr);
-    if (!thread)
-        return;
-    ending = true;
-    if (dialog)
-        PostMessageA(dialog, EndMessage, 0, 0);
-    WaitForSingleObject(thread, ThreadWait);
-    CloseHandle(thread);
-    thread = nullptr;
+    if (thread) {
+        ending = true;
+        SetEvent(endEvent);
+        if (dialog)
+            PostMessageA(dialog, EndMessage, 0, 0);
+        WaitForSingleObject(thread, ThreadWait);
+        CloseHandle(thread);
+        thread = nullptr;
+    }
+    if (failed)
+        LogLine("the progress window could not be opened: the run went on without it");
+    failed = false;
 }

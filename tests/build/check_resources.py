@@ -7,7 +7,7 @@ in the checker). The i686 updater: at most 112 KiB, and every static import in l
 With $UPDATER_RELEASE_SCRATCH, an i686 tree there built for updater.exe only: with the default names it must
 equal the i686 build byte for byte; a version with leading zeros is refused at configure; with a vendor's names and
 signed by a throwaway certificate, the names read back, `osslsigncode verify` passes, the signed program runs a script
-under Wine and logs its version, its symbols file reads an address inside StartUp back as StartUp, and the install
+under Wine and logs its version, its symbols file reads an address inside WinMain back as WinMain, and the install
 step's folder holds the two executables, signed and runnable, and the reference, nothing else."""
 import os
 import re
@@ -210,15 +210,16 @@ def verify_problems(program, cert):
 
 
 def symbols_problems(program):
-    """An address inside StartUp, as a crash dump of the shipped program gives it, read back with the symbols file that
-    the build kept beside it; the file describes the shipped program's code (the same .text)."""
+    """An address inside WinMain, as a crash dump of the shipped program gives it, read back with the symbols file that
+    the build kept beside it (the function that holds it, past what the link inlined there); the file describes the
+    shipped program's code (the same .text)."""
     symbols, text = program + ".debug", next(s for s in pefile.PE(program).sections if s.Name.startswith(b".text"))
-    crash = int(re.search(r"^(\w+) T _+Z7StartUpPKcRi$", run("i686-w64-mingw32-nm", symbols), re.M)[1], 16) + 5
-    name, line = run("i686-w64-mingw32-addr2line", "-f", "-e", symbols, hex(crash)).splitlines()
+    crash = int(re.search(r"^(\w+) T _WinMain@16$", run("i686-w64-mingw32-nm", symbols), re.M)[1], 16) + 5
+    name, line = run("i686-w64-mingw32-addr2line", "-f", "-i", "-e", symbols, hex(crash)).splitlines()[-2:]
     told = (run("c++filt", name).strip(), re.sub(r":\d+$", "", line), re.search(
         r" \.text +(\w+) +(\w+) ", run("i686-w64-mingw32-objdump", "-h", symbols)).groups())
     print(f"{symbols}: {crash:#x} is {told}")
-    return [f"{symbols}: {crash:#x} is {told}"] * (told != ("StartUp(char const*, int&)", "././engine/StartUp.cpp", (
+    return [f"{symbols}: {crash:#x} is {told}"] * (told != ("WinMain@16", "././engine/Main.cpp", (
         f"{text.Misc_VirtualSize:08x}", f"{0x400000 + text.VirtualAddress:08x}")))
 
 
