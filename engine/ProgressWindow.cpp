@@ -183,7 +183,9 @@ DWORD WINAPI WindowThread(void*) {
             }
         }
     }
-    if (window && IsWindow(window))
+    // The end came before the window's EndMessage (which ends the loop at
+    // WM_QUIT, the window destroyed).
+    if (window)
         DestroyWindow(window);
     return 0;
 }
