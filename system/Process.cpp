@@ -5,6 +5,7 @@
 #include <string.h>
 #include <tlhelp32.h>
 
+#include "FileCalls.h"
 #include "Handles.h"
 #include "Progress.h"
 #include "Libraries.h"
@@ -20,9 +21,9 @@
 namespace {
 
 // INVALID_FILE_ATTRIBUTES has the directory bit too.
-bool NamesFile(const char* path) { return !(GetFileAttributesA(path) & FILE_ATTRIBUTE_DIRECTORY); }
+bool NamesFile(const char* path) { return !(AttributesOf(Widened(path)) & FILE_ATTRIBUTE_DIRECTORY); }
 
-// A path with a space that names a file goes in quotes, or CreateProcessA
+// A path with a space that names a file goes in quotes, or CreateProcess
 // tries each space as the program's end: "C:\My Tools\a.exe" would start
 // C:\My.exe. Anything else is passed as written, switches included.
 bool BuildCommandLine(const String& program, const String& parameters, String& commandLine) {
@@ -71,12 +72,8 @@ bool LaunchProgram(const String& program, const String& parameters, int wait, un
     String directory, commandLine;
     if (!ProgramDirectory(program, directory) || !BuildCommandLine(program, parameters, commandLine))
         return false;
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION created;
-    if (!CreateProcessA(nullptr, commandLine.Text(), nullptr, nullptr, FALSE, 0, nullptr,
-                        directory.Text(), &startup, &created))
+    if (!StartProcessAt(commandLine, Widened(directory), created))
         return false;
     // Declared in this order, the thread handle is closed before the process handle.
     KernelHandle process(created.hProcess);

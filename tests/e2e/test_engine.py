@@ -221,6 +221,7 @@ def copy_failed(name, source, target, error, answer="OK"):
             f'  item 1: "{source}", "{target}": failed, error {error}: <text>', "end, exit code 1"]
 
 
+DEEP_LOG = "L" * 200 + "\\" + "M" * 60 + "\\run.log"
 GONE = section("Gone", "COPY", FROM=r"@\gone.txt", TO=r"@\x.txt")
 # name, PROC, sections (@: the scenario's folder), LOG, answers, the lines after the header (None: no log), exit
 # code (None: killed while the last step waits), options: arguments after /tLog (@ too), no display, files held open
@@ -272,6 +273,8 @@ LOGS = [
      dict(display=False, arguments='/Silent "/log=@\\run.log"')),
     ("LOG= in a folder that is not there: the folder is made", "Ask", ASKED, r"@\new\deeper\run.log", ["OK"], MADE, 0,
      dict(at=r"new\deeper\run.log")),
+    ("LOG= in a folder past MAX_PATH: the folder is made, the log written in the long form", "Ask", ASKED,
+     "@\\" + DEEP_LOG, ["OK"], MADE, 0, dict(at=DEEP_LOG)),
     ("/log= takes the place of LOG=; a hyphen, a space, an equals sign and markers in its quoted value", "Ask", ASKED,
      r"@\run.log", ["OK"], MADE, 0,
      dict(arguments=r'"/log=@\Deploy Logs\acme-install -ix =1 -tx.log"', at=r"Deploy Logs\acme-install -ix =1 -tx.log")),
