@@ -244,6 +244,10 @@ LOGS = [
     ("RSRC: a source that is missing", "Res", section("Res", "RSRC", FROM=r"@\no.exe", TO=r"@\x.exe", TYPE="3", NAME="1"),
      r"@\run.log", ["OK"], ["run Res (RSRC)", "  box OK: " + message(1, r"@\no.exe").replace("\n", " "),
                              r'  item 1: "@\no.exe", "@\x.exe": failed, error 2: <text>', "end, exit code 1"], 1),
+    ("LAUNCH: a program in a folder past MAX_PATH, where no system starts one: refused", "Go", section(
+        "Go", "LAUNCH", FILE="@\\" + DEEP_LOG, PARAM="", ISWAIT="1"), r"@\run.log", ["OK"], ["run Go (LAUNCH)",
+        "  box OK: " + message(9, "@\\" + DEEP_LOG, "").replace("\n", " "),
+        f'  item 1: "@\\{DEEP_LOG}", "": failed, error 206: <text>', "end, exit code 1"], 1),
     ("a missing folder: the system's error", "Crc,Sw", section("Crc", "CRC", FILE=r"@\no\x.txt", TYPE="AND", CRC="1")
      + switch("Sw", "Crc", "Zero", "") + msgbox("Zero", "zero"), r"@\run.log", ["OK"], [
         "run Crc (CRC)", r'  crc of "@\no\x.txt": expected 00000001, measured unreadable (error 3: <text>): differs',
