@@ -36,7 +36,7 @@ bool BuildCommandLine(const String& program, const String& parameters, String& c
 // The directory of the program, without the quotes it may stand in, nor
 // the switches written after it ("C:\Tools\setup.exe /S": "/" also ends a
 // level, so the program is the text before the first space that ends the
-// name of a file, as CreateProcessA reads it).
+// name of a file, as CreateProcess reads it).
 bool ProgramDirectory(const String& program, String& directory) {
     const char* text = program.Text();
     String path = program;
