@@ -110,8 +110,16 @@ bool FileNameLeadsElsewhere(const WidePath& path, String* held) {
     WidePath object, expected;
     WidePath folder = WideFolderOf(path);
     const WCHAR* name = path.Text() + PathPrefixLength(path.Text());
-    if (folder.IsEmpty() || !*name || !FinalPathOf(path, object) || !FolderFinalPath(folder, expected))
+    if (folder.IsEmpty() || !*name || !FinalPathOf(path, object))
         return false;
+    // Wine gives no final path for a folder past MAX_PATH (ERROR_MORE_DATA
+    // with any buffer): the object then lies elsewhere unless its own final
+    // path is a name of that folder, the same object, and the same name.
+    if (!FolderFinalPath(folder, expected)) {
+        ObjectId in, listed;
+        return !IdentityOf(WideFolderOf(object), in) || !IdentityOf(folder, listed) || !SameObject(in, listed) ||
+               !EqualWide(object.Text() + PathPrefixLength(object.Text()), name);
+    }
     int length = expected.Length();
     if (length > 0 && !IsWideSeparator(expected.Text()[length - 1])) {
         if (!expected.Append(L"\\"))

@@ -323,6 +323,8 @@ class FileRows(UpdaterTest):
 # system can reach it (Windows), or the step fails before it changes anything (Wine, which acts on what a link leads to).
 LINKS = {"app/a.txt": "a", "app/f.txt": "-> R:/out/precious.txt", "R:/out/precious.txt": "p", "app/link": "-> R:/out1",
          "R:/out1/o.txt": "o"}
+DEEP_F = "\\".join(("app", "L" * 200, "M" * 60, "f.txt"))  # Wine gives its folder no final path
+DEEP_LINK = {DEEP_F.replace("\\", "/"): "-> R:/out/precious.txt", "R:/out/precious.txt": "p"}
 ROLLBACK_LINKS = [("delete: a folder link", delete(r"<W>\app\link"), (10, r"<W>\app\link")),
                   ("copy onto a link to a file", copy(r"<W>\app\a.txt", r"<W>\app\f.txt"),
                    (8, r"<W>\app\a.txt", r"<W>\app\f.txt")),
@@ -337,6 +339,7 @@ class Files(FileRows):
         self.each([
             ("delete: a link to a file", LINKS, delete(r"<W>\app\f.txt"), (10, r"<W>\app\f.txt"), {}),
             ("delete: a folder that holds one", LINKS, delete(r"<W>\app"), (10, r"<W>\app"), {}),
+            ("delete: a link to a file in a folder past MAX_PATH", DEEP_LINK, delete("<W>\\" + DEEP_F), (10, "<W>\\" + DEEP_F), {}),
             ("shell: DELETE of a folder that holds one", {k: v for k, v in LINKS.items() if "link" not in k},
              shell("DELETE", r"<W>\app", r"<W>\none"), (17,), {}),
             ("move: matches that hold one", LINKS, move(r"<W>\app\*", r"<W>\dst\*"),
