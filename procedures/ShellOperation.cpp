@@ -13,8 +13,8 @@
 #include "system/Keep.h"
 #include "system/PathGate.h"
 #include "system/Shell.h"
-#include "system/WidePath.h"
 #include "system/ShellFileOperation.h"
+#include "system/WidePath.h"
 
 namespace {
 
