@@ -29,6 +29,11 @@ bool SilentBoxes();
 // the run may move or delete it and its folder. False when it cannot be
 // opened.
 bool PlatformAppendLog(const char* path, const char* text, unsigned length);
+// How the log's file is opened for a write (a handle; INVALID_HANDLE_VALUE
+// when it fails), given by the layer that knows the file calls; null, the
+// start, opens it as an ANSI path.
+typedef void* (*LogOpener)(const char* path);
+void SetLogOpener(LogOpener opener);
 // Milliseconds of a clock that only goes on (it wraps after 49 days): the
 // log's times are differences of two readings.
 unsigned PlatformMilliseconds();

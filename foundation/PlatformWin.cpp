@@ -134,10 +134,15 @@ int PlatformShowBox(const char* text, const char* caption, unsigned style) {
 // to the disk: that would cost a wait per line and protects only against a
 // power cut. The system's last error is kept: a line is logged after a
 // failure and before the failure is explained.
+static LogOpener logOpener;
+
+void SetLogOpener(LogOpener opener) { logOpener = opener; }
+
 bool PlatformAppendLog(const char* path, const char* text, unsigned length) {
     DWORD error = GetLastError();
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = logOpener ? logOpener(path)
+                            : CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                          FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     bool written = file != INVALID_HANDLE_VALUE;
     if (written) {
         DWORD count;

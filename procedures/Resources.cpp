@@ -2,6 +2,7 @@
 
 #include "foundation/RunLog.h"
 #include "system/FileData.h"
+#include "system/FileCalls.h"
 #include "system/FileReplace.h"
 #include "system/Handles.h"
 #include "system/Resources.h"
@@ -43,7 +44,7 @@ struct ResourceJob {
 // source is let go before the update ends, on every path.
 bool UpdateCopy(const char* copy, void* context) {
     ResourceJob& job = *static_cast<ResourceJob*>(context);
-    ResourceUpdateHandle update(BeginUpdateResourceA(copy, FALSE));
+    ResourceUpdateHandle update(BeginUpdateAt(Widened(copy)));
     if (!update.IsValid())
         return false;
     job.outcome = UpdateFailed;

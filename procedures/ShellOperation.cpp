@@ -14,6 +14,7 @@
 #include "system/PathGate.h"
 #include "system/Shell.h"
 #include "system/ShellFileOperation.h"
+#include "system/WidePath.h"
 
 namespace {
 
@@ -40,12 +41,13 @@ unsigned OperationCode(const String& word) {
     return 0;
 }
 
-// A name and the two zero bytes the shell wants; false when it does not fit.
+// A name and the two zero bytes the shell wants; false when it does not
+// fit the shell's MAX_PATH UTF-16 units with its two terminators.
 struct ShellName {
-    char text[MAX_PATH];
+    char text[MAX_PATH * 2];
     bool Fill(const String& name) {
         memset(text, 0, sizeof(text));
-        if (name.Length() + 2 > MAX_PATH)
+        if (Widened(name).Length() + 2 > MAX_PATH)
             return false;
         memcpy(text, name.Text(), name.Length());
         return true;
@@ -152,30 +154,31 @@ bool NamesSomething(const String& path) {
     return found;
 }
 
-// The longest name an entry of a walk has past `base` bytes.
+// The longest name an entry of a walk has past `base` UTF-16 units.
 struct Deepest {
     int base, longest;
 };
 
 bool NoteLength(const String& entry, WalkEvent, void* context) {
     Deepest& deepest = *static_cast<Deepest*>(context);
-    if (entry.Length() > deepest.base && entry.Length() - deepest.base > deepest.longest)
-        deepest.longest = entry.Length() - deepest.base;
+    int units = Widened(entry).Length();
+    if (units > deepest.base && units - deepest.base > deepest.longest)
+        deepest.longest = units - deepest.base;
     return true;
 }
 
 // True when every entry the shell writes below the temporary name of a
 // folder (a folder's contents, a pattern's matches with theirs) fits the
-// ANSI calls: Wine's shell was seen to pass over one that does not and
-// answer success. Counted in bytes, so a double-byte name is judged longer
-// than it is.
+// shell's MAX_PATH units: Wine's shell was seen to pass over one that does
+// not and answer success. A name the code page cannot spell comes from the
+// walk as people read it ("<U+D55C>"), so it is judged longer than it is.
 bool FitsBelow(const String& source, const String& temporary) {
     bool isDirectory = IsDirectory(source);
     if (!isDirectory && !strpbrk(source.Text() + PathPrefix(source).Length(), "*?"))
         return true;
-    Deepest deepest = {isDirectory ? source.Length() : PathPrefix(source).Length() - 1, 0};
+    Deepest deepest = {Widened(isDirectory ? source : PathPrefix(source)).Length() - (isDirectory ? 0 : 1), 0};
     WalkPath(source, NoteLength, true, &deepest);
-    return temporary.Length() + deepest.longest < MAX_PATH;
+    return Widened(temporary).Length() + deepest.longest < MAX_PATH;
 }
 
 PathRole SourceRole(unsigned operation) {

@@ -10,13 +10,14 @@ namespace {
 
 enum Call {
     GetAttributes, SetAttributes, DeleteFileCall, CreateFolderCall, RemoveFolderCall, MoveFileCall, CopyFileCall,
-    CreateFileCall, FindFirst, FindNext, FullPath, CallCount, LongPath = CallCount
+    CreateFileCall, FindFirst, FindNext, FullPath, LoadModuleCall, BeginUpdateCall, CreateProcessCall, CallCount,
+    LongPath = CallCount
 };
 
 const char* const CallNames[] = {
     "GetFileAttributesW", "SetFileAttributesW", "DeleteFileW", "CreateDirectoryW", "RemoveDirectoryW",
     "MoveFileExW", "CopyFileW", "CreateFileW", "FindFirstFileW", "FindNextFileW", "GetFullPathNameW",
-    "GetLongPathNameW",
+    "LoadLibraryExW", "BeginUpdateResourceW", "CreateProcessW", "GetLongPathNameW",
 };
 
 // Looked up once; all null where the run takes the ANSI calls.
@@ -150,6 +151,49 @@ HANDLE OpenFileAt(const WidePath& path, DWORD access, DWORD share, DWORD disposi
         return Wide<HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)>(
             CreateFileCall)(p.wide, access, share, nullptr, disposition, flags, nullptr);
     return CreateFileA(p.ansi, access, share, nullptr, disposition, flags, nullptr);
+}
+
+HMODULE LoadModuleAt(const WidePath& path, DWORD flags) {
+    CallPath p;
+    if (!p.Take(path))
+        return nullptr;
+    return p.wide ? Wide<HMODULE(WINAPI*)(LPCWSTR, HANDLE, DWORD)>(LoadModuleCall)(p.wide, nullptr, flags)
+                  : LoadLibraryExA(p.ansi, nullptr, flags);
+}
+
+HANDLE BeginUpdateAt(const WidePath& path) {
+    CallPath p;
+    if (!p.Take(path))
+        return nullptr;
+    return p.wide ? Wide<HANDLE(WINAPI*)(LPCWSTR, BOOL)>(BeginUpdateCall)(p.wide, FALSE)
+                  : BeginUpdateResourceA(p.ansi, FALSE);
+}
+
+bool StartProcessAt(String& commandLine, const WidePath& folder, PROCESS_INFORMATION& created) {
+    typedef BOOL(WINAPI * Function)(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD,
+                                    LPVOID, LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION);
+    CallPath p;
+    // No system takes a current folder past MAX_PATH, with its separator.
+    if (folder.Length() + 1 >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    if (!p.Take(folder))
+        return false;
+    if (!p.wide) {
+        STARTUPINFOA startup;
+        ZeroMemory(&startup, sizeof(startup));
+        startup.cb = sizeof(startup);
+        return CreateProcessA(nullptr, commandLine.Text(), nullptr, nullptr, FALSE, 0, nullptr, p.ansi, &startup, &created);
+    }
+    // The system may write into the command line.
+    WidePath line = Widened(commandLine);
+    STARTUPINFOW startup;
+    ZeroMemory(&startup, sizeof(startup));
+    startup.cb = sizeof(startup);
+    return !line.IsEmpty() && Wide<Function>(CreateProcessCall)(nullptr, const_cast<WCHAR*>(line.Text()), nullptr,
+                                                                nullptr, FALSE, 0, nullptr, folder.Text(), &startup,
+                                                                &created);
 }
 
 // The ANSI answer of the older family, widened.

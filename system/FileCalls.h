@@ -40,6 +40,14 @@ bool CopyFileAt(const WidePath& from, const WidePath& to, bool failIfThere);
 // CreateFileW with no security attributes and no template; INVALID_HANDLE_VALUE on failure.
 HANDLE OpenFileAt(const WidePath& path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
 
+// LoadLibraryExW with `flags`; null on failure.
+HMODULE LoadModuleAt(const WidePath& path, DWORD flags);
+// BeginUpdateResourceW, keeping the resources there; null on failure.
+HANDLE BeginUpdateAt(const WidePath& path);
+// CreateProcessW of `commandLine` (the script's text, widened) in `folder`,
+// with the default start-up facts; false on failure.
+bool StartProcessAt(String& commandLine, const WidePath& folder, PROCESS_INFORMATION& created);
+
 // The full path against the current folder ("/" read as "\\", "." and ".."
 // taken out, trailing dots and spaces dropped); false when it fails.
 bool FullPathOf(const WidePath& path, WidePath& full);

@@ -33,10 +33,11 @@ bool ReplaceFileInOneStep(const char* replacement, const String& target) {
 }
 
 // The ANSI file calls take a path of MAX_PATH UTF-16 units with the
-// terminator (a double-byte character is one unit).
+// terminator (a double-byte character is one unit); the wide ones any the
+// file system takes.
 static bool FitsFileCalls(const String& path) {
-    int units = MultiByteToWideChar(CP_ACP, 0, path.Text(), -1, nullptr, 0);
-    return units > 1 && units <= MAX_PATH;
+    WidePath wide = Widened(path);
+    return !wide.IsEmpty() && (UsesWideCalls() ? FitsFileSystem(wide) : wide.Length() < MAX_PATH);
 }
 
 // GetTempFileNameA is never used: on a folder over 246 bytes it was seen to
@@ -70,7 +71,7 @@ static bool SetLeftoverAside(const String& name) {
         KeepAside(name);
     else
         DeleteNewFile(name.Text());
-    return GetFileAttributesA(name.Text()) == INVALID_FILE_ATTRIBUTES;
+    return AttributesOf(Widened(name)) == INVALID_FILE_ATTRIBUTES;
 }
 
 // ReplaceThroughNewFile for a target whose resolved form `full` is known;
@@ -90,7 +91,7 @@ static bool PutThroughNewFile(const String& target, const String& full, FileWrit
     // aside, noted before the new file's own record, so an undo brings it
     // back: asked where the folder's listing shows such a name at all.
     bool asked = puts ? JournalActive() && MayHoldLeftover(name) : true;
-    if (asked && GetFileAttributesA(name.Text()) != INVALID_FILE_ATTRIBUTES && !SetLeftoverAside(name))
+    if (asked && AttributesOf(Widened(name)) != INVALID_FILE_ATTRIBUTES && !SetLeftoverAside(name))
         return false;
     if (!NoteCreated(name.Text()))
         return false;
@@ -120,7 +121,7 @@ struct CopyJob {
 
 static bool WriteCopy(const String& name, const void* context) {
     const CopyJob& job = *static_cast<const CopyJob*>(context);
-    return CopyFileA(job.source.Text(), name.Text(), FALSE) && (!job.change || job.change(name.Text(), job.context));
+    return CopyFileAt(Widened(job.source), Widened(name), false) && (!job.change || job.change(name.Text(), job.context));
 }
 
 struct PutJob {

@@ -28,7 +28,8 @@ extern const char NewFileSuffix[];
 
 // Lets `write` make the new file under the target's own name for it, then
 // puts it in the place of `target` in one step. Nothing is written when the
-// target or both names would pass MAX_PATH UTF-16 units. On every failure
+// target or both names would pass what the run's file calls take (MAX_PATH
+// UTF-16 units for the ANSI ones, FitsFileSystem for the wide). On every failure
 // the new file is deleted and `target` is as it was.
 bool ReplaceThroughNewFile(const String& target, FileWriter write, const void* context);
 

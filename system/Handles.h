@@ -38,10 +38,10 @@ private:
 typedef HandleHolder<CloseHandle, NoHandle::InvalidValue> FileHandle;     // CreateFileA
 typedef HandleHolder<FindClose, NoHandle::InvalidValue> FindHandle;       // FindFirstFileA
 typedef HandleHolder<CloseHandle, NoHandle::InvalidValue> SnapshotHandle; // CreateToolhelp32Snapshot
-typedef HandleHolder<CloseHandle, NoHandle::Null> KernelHandle;           // CreateProcessA, OpenProcess
+typedef HandleHolder<CloseHandle, NoHandle::Null> KernelHandle;           // CreateProcess, OpenProcess
 
 // A library loaded at run time from the system folder (null for none); a
-// null name loads nothing. A module loaded another way (LoadLibraryExA as data) is
+// null name loads nothing. A module loaded another way (LoadLibraryEx as data) is
 // handed over loaded.
 class LibraryHandle {
 public:
@@ -108,7 +108,7 @@ private:
     Interface* pointer;
 };
 
-// A pending resource update (BeginUpdateResourceA); "none" is NULL. Every
+// A pending resource update (BeginUpdateResource); "none" is NULL. Every
 // change is discarded unless Commit() writes them.
 class ResourceUpdateHandle {
 public:

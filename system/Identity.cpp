@@ -1,5 +1,6 @@
 #include "Identity.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "FileCalls.h"
@@ -36,18 +37,21 @@ FinalPathFunction FinalPathName() {
     return function;
 }
 
-const DWORD FinalSize = 2 * MAX_PATH + 16;
-
 // The final path of the object `path` reaches, as the system names it
 // ("\\\\?\\C:\\a", "\\\\?\\UNC\\server\\share\\a"; Wine: a drive letter it picks, or
-// "\\\\?\\unix\\..." outside every drive). False where the system cannot say.
-bool FinalPathOf(const WidePath& path, WCHAR* final) {
+// "\\\\?\\unix\\..." outside every drive), however long. False where the
+// system cannot say.
+bool FinalPathOf(const WidePath& path, WidePath& final) {
     FinalPathFunction function = FinalPathName();
     if (!function)
         return false;
     FileHandle file(OpenObject(path));
-    DWORD length = file.IsValid() ? function(file.Get(), final, FinalSize, 0) : 0;
-    return length > 0 && length < FinalSize;
+    DWORD size = file.IsValid() ? function(file.Get(), nullptr, 0, 0) : 0;
+    WCHAR* buffer = size ? static_cast<WCHAR*>(malloc(size * sizeof(WCHAR))) : nullptr;
+    DWORD length = buffer ? function(file.Get(), buffer, size, 0) : 0;
+    bool done = length > 0 && length < size && final.Assign(buffer, static_cast<int>(length));
+    free(buffer);
+    return done;
 }
 
 bool IsWideSeparator(WCHAR c) { return c == L'\\' || c == L'/'; }
@@ -66,13 +70,6 @@ bool EqualWide(const WCHAR* a, const WCHAR* b, int length = -1) {
             return true;
     }
     return true;
-}
-
-int WideLength(const WCHAR* text) {
-    int length = 0;
-    while (text[length])
-        length++;
-    return length;
 }
 
 // True when nothing but separators follows the root of a final path: after
@@ -94,39 +91,47 @@ bool IsFinalRoot(const WCHAR* final) {
 // The final path of the folder asked for last, kept: a walk asks for every
 // file of one folder in turn. The program never makes a link, so a folder's
 // final path changes only if something else changes the tree meanwhile.
-WidePath lastFolder;
-WCHAR lastFolderFinal[FinalSize];
+WidePath lastFolder, lastFolderFinal;
 
-bool FolderFinalPath(const WidePath& folder, WCHAR* final) {
+bool FolderFinalPath(const WidePath& folder, WidePath& final) {
     if (lastFolder.IsEmpty() || lastFolder.Length() != folder.Length() ||
         memcmp(lastFolder.Text(), folder.Text(), folder.Length() * sizeof(WCHAR)) != 0) {
         lastFolder = WidePath();
         if (!FinalPathOf(folder, lastFolderFinal) || !lastFolder.Assign(folder.Text()))
             return false;
     }
-    memcpy(final, lastFolderFinal, sizeof lastFolderFinal);
-    return true;
+    final = lastFolderFinal;
+    return !final.IsEmpty();
 }
 
 // A name that shows as a file but is not the file its folder holds under
 // that name: its object's final path is another folder's, or another name.
-GUARDED bool FileNameLeadsElsewhere(const WidePath& path, String* held) {
-    WCHAR object[FinalSize], expected[FinalSize];
+bool FileNameLeadsElsewhere(const WidePath& path, String* held) {
+    WidePath object, expected;
     WidePath folder = WideFolderOf(path);
     const WCHAR* name = path.Text() + PathPrefixLength(path.Text());
-    if (folder.IsEmpty() || !*name || !FinalPathOf(path, object) || !FolderFinalPath(folder, expected))
+    if (folder.IsEmpty() || !*name || !FinalPathOf(path, object))
         return false;
-    int length = WideLength(expected);
-    if (length > 0 && !IsWideSeparator(expected[length - 1]))
-        expected[length++] = L'\\';
-    int units = WideLength(name);
-    if (length + units >= static_cast<int>(FinalSize))
+    // Wine gives no final path for a folder past MAX_PATH (ERROR_MORE_DATA
+    // with any buffer): the object then lies elsewhere unless its own final
+    // path is a name of that folder, the same object, and the same name.
+    if (!FolderFinalPath(folder, expected)) {
+        ObjectId in, listed;
+        return !IdentityOf(WideFolderOf(object), in) || !IdentityOf(folder, listed) || !SameObject(in, listed) ||
+               !EqualWide(object.Text() + PathPrefixLength(object.Text()), name);
+    }
+    int length = expected.Length();
+    if (length > 0 && !IsWideSeparator(expected.Text()[length - 1])) {
+        if (!expected.Append(L"\\"))
+            return false;
+        length++;
+    }
+    if (!expected.Append(name))
         return false;
-    memcpy(expected + length, name, (units + 1) * sizeof(WCHAR));
-    bool elsewhere = !EqualWide(object, expected);
+    bool elsewhere = !EqualWide(object.Text(), expected.Text());
     // The same name but for the letters: the object's final path holds them as the folder does.
     if (held && !elsewhere) {
-        WidePath letters = path.Left(PathPrefixLength(path.Text())) + (object + length);
+        WidePath letters = path.Left(PathPrefixLength(path.Text())) + (object.Text() + length);
         String ansi;
         if (letters.ToAnsi(ansi))
             *held = ansi;
@@ -236,7 +241,7 @@ bool ChangesNameItself(const String& path) { return ChangesNameItself(Widened(pa
 
 bool ChangesNameItself(const WidePath& path) { return !IsLinkEntry(path) || ReachesLinkItself(path); }
 
-GUARDED bool IsRootObject(const String& path) {
+bool IsRootObject(const String& path) {
     const char* name = path.Text() + PathPrefix(path).Length();
     String object = path;
     const char* p = name;
@@ -246,8 +251,8 @@ GUARDED bool IsRootObject(const String& path) {
         object = FolderOf(path);
     else if (strpbrk(name, "*?"))
         return false;
-    WCHAR final[FinalSize];
-    return FinalPathOf(Widened(object), final) && IsFinalRoot(final);
+    WidePath final;
+    return FinalPathOf(Widened(object), final) && IsFinalRoot(final.Text());
 }
 
 String PlaceWithin(const String& path, const String& folder) {

@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include "DirectoryTree.h"
+#include "FileCalls.h"
 #include "FileData.h"
 #include "Handles.h"
 #include "PathGate.h"
 #include "foundation/PathText.h"
+#include "foundation/Platform.h"
 
 static bool Refuse(DWORD error) {
     SetLastError(error);
@@ -25,20 +27,31 @@ static String ExistingLevel(String folder) {
 static void RemoveLevelsBelow(String folder, const String& kept) {
     DWORD error = GetLastError();
     while (folder.Length() > kept.Length()) {
-        RemoveDirectoryA(folder.Text());
+        RemoveFolderAt(Widened(folder));
         if (!DirectoryOf(folder, folder))
             break;
     }
     SetLastError(error);
 }
 
+static HANDLE OpenForAppending(const WidePath& path) {
+    return OpenFileAt(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL);
+}
+
+// Each line opens the file anew, through the run's file calls, by the path
+// the gate resolved: the log may lie as deep as they reach, in folders the
+// code page cannot spell.
+static WidePath logFile;
+static void* OpenLog(const char*) { return OpenForAppending(logFile); }
+
 bool PrepareLogFile(const String& path, const String& script, String& full) {
     GatedPath gated;
     // Refuses an empty path, a device, a root and a folder link.
     if (!PassGate(path, PathRole::DestinationReplaced, gated))
         return false;
-    if (gated.full.Length() >= MAX_PATH)
-        return Refuse(ERROR_FILENAME_EXCED_RANGE);
+    if (!FitsFileSystem(gated.wide))
+        return false;
     if (gated.kind == PathKind::Folder || EndsInSeparator(path) || SharedLinkCount(gated.full.Text(), script.Text()) != 0)
         return Refuse(ERROR_ACCESS_DENIED);
     String folder, existing;
@@ -50,8 +63,7 @@ bool PrepareLogFile(const String& path, const String& script, String& full) {
             return false;
         }
     }
-    FileHandle file(CreateFileA(gated.full.Text(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(OpenForAppending(gated.wide));
     if (!file.IsValid()) {
         if (inFolder)
             RemoveLevelsBelow(folder, existing);
@@ -60,5 +72,7 @@ bool PrepareLogFile(const String& path, const String& script, String& full) {
     if (GetFileType(file.Get()) != FILE_TYPE_DISK)
         return Refuse(ERROR_ACCESS_DENIED);
     full = gated.full;
+    logFile = gated.wide;
+    SetLogOpener(OpenLog);
     return true;
 }

@@ -5,6 +5,7 @@
 #include <string.h>
 #include <tlhelp32.h>
 
+#include "FileCalls.h"
 #include "Handles.h"
 #include "WidePath.h"
 #include "Progress.h"
@@ -21,9 +22,9 @@
 namespace {
 
 // INVALID_FILE_ATTRIBUTES has the directory bit too.
-bool NamesFile(const char* path) { return !(GetFileAttributesA(path) & FILE_ATTRIBUTE_DIRECTORY); }
+bool NamesFile(const char* path) { return !(AttributesOf(Widened(path)) & FILE_ATTRIBUTE_DIRECTORY); }
 
-// A path with a space that names a file goes in quotes, or CreateProcessA
+// A path with a space that names a file goes in quotes, or CreateProcess
 // tries each space as the program's end: "C:\My Tools\a.exe" would start
 // C:\My.exe. Anything else is passed as written, switches included.
 bool BuildCommandLine(const String& program, const String& parameters, String& commandLine) {
@@ -36,7 +37,7 @@ bool BuildCommandLine(const String& program, const String& parameters, String& c
 // The directory of the program, without the quotes it may stand in, nor
 // the switches written after it ("C:\Tools\setup.exe /S": "/" also ends a
 // level, so the program is the text before the first space that ends the
-// name of a file, as CreateProcessA reads it).
+// name of a file, as CreateProcess reads it).
 bool ProgramDirectory(const String& program, String& directory) {
     const char* text = program.Text();
     String path = program;
@@ -72,12 +73,8 @@ bool LaunchProgram(const String& program, const String& parameters, int wait, un
     String directory, commandLine;
     if (!ProgramDirectory(program, directory) || !BuildCommandLine(program, parameters, commandLine))
         return false;
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof(startup));
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION created;
-    if (!CreateProcessA(nullptr, commandLine.Text(), nullptr, nullptr, FALSE, 0, nullptr,
-                        directory.Text(), &startup, &created))
+    if (!StartProcessAt(commandLine, Widened(directory), created))
         return false;
     // Declared in this order, the thread handle is closed before the process handle.
     KernelHandle process(created.hProcess);

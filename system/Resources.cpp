@@ -1,7 +1,9 @@
 #include "Resources.h"
 
+#include "FileCalls.h"
+
 HMODULE LoadModuleAsData(const String& path) {
-    return LoadLibraryExA(path.Text(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    return LoadModuleAt(Widened(path), LOAD_LIBRARY_AS_DATAFILE);
 }
 
 static BOOL CALLBACK KeepFirstLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found) {

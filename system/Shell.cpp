@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "FileCalls.h"
 #include "Handles.h"
 #include "WidePath.h"
 
@@ -30,6 +31,8 @@ static const CLSID ShellLinkClass = {
     0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 static const IID ShellLinkInterface = {
     0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+static const IID WideShellLinkInterface = {
+    0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 static const IID PersistFileInterface = {
     0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
@@ -46,31 +49,42 @@ static int WindowState(int showMode) {
     return 0;
 }
 
-static void Describe(IShellLinkA* link, const String& target, const char* arguments,
-                     int showMode) {
-    link->SetPath(target.Text());
-    String folder;
-    DirectoryOf(target, folder);
-    link->SetWorkingDirectory(folder.Text());
+// The link object of the run's calls (IShellLinkW, or IShellLinkA on the
+// older family), described and saved as `file`.
+template <class Link, class Char>
+static bool SaveLink(const IID& linkInterface, const Char* target, const Char* folder, const Char* arguments,
+                     int showMode, const WCHAR* file) {
+    ComInterface<Link> link;
+    if (FAILED(CoCreateInstance(ShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, linkInterface, link.Fill())) ||
+        !link.IsValid())
+        return false;
+    link->SetPath(target);
+    link->SetWorkingDirectory(folder);
     if (arguments)
         link->SetArguments(arguments);
     if (int state = WindowState(showMode))
         link->SetShowCmd(state);
+    ComInterface<IPersistFile> saved;
+    if (FAILED(link->QueryInterface(PersistFileInterface, saved.Fill())) || !saved.IsValid())
+        return false;
+    return SUCCEEDED(saved->Save(file, TRUE));
 }
 
-GUARDED bool CreateShortcut(const String& target, const String& shortcutPath, const char* arguments,
+bool CreateShortcut(const String& target, const String& shortcutPath, const char* arguments,
                     int showMode) {
-    // A path that does not fit fails the conversion and is never saved.
-    WCHAR widePath[MAX_PATH];
-    if (!MultiByteToWideChar(CP_ACP, 0, shortcutPath.Text(), -1, widePath, MAX_PATH))
+    // The link holds its target in MAX_PATH units: a longer one is never
+    // saved. The file itself may lie as deep as the file calls reach.
+    WidePath wideTarget = Widened(target), path = Widened(shortcutPath), longForm;
+    if (wideTarget.Length() >= MAX_PATH || path.IsEmpty()) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
-    ComInterface<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(ShellLinkClass, nullptr, CLSCTX_INPROC_SERVER,
-                                ShellLinkInterface, link.Fill())) || !link.IsValid())
-        return false;
-    Describe(link.Get(), target, arguments, showMode);
-    ComInterface<IPersistFile> file;
-    if (FAILED(link->QueryInterface(PersistFileInterface, file.Fill())) || !file.IsValid())
-        return false;
-    return SUCCEEDED(file->Save(widePath, TRUE));
+    }
+    const WCHAR* file = SystemForm(path, longForm);
+    String folder;
+    DirectoryOf(target, folder);
+    if (!UsesWideCalls())
+        return SaveLink<IShellLinkA>(ShellLinkInterface, target.Text(), folder.Text(), arguments, showMode, file);
+    WidePath wideArguments = Widened(arguments ? arguments : "");
+    return SaveLink<IShellLinkW>(WideShellLinkInterface, wideTarget.Text(), Widened(folder).Text(),
+                                 arguments ? wideArguments.Text() : nullptr, showMode, file);
 }

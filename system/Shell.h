@@ -18,7 +18,7 @@ bool GetSpecialFolderPath(HWND owner, String& target, int folderId);
 // existing file replaced), working in the target's folder. `arguments` null
 // leaves them unset; show modes 1, 2 and 3 store normal, minimised without
 // activation and maximised, any other keeps the default. COM must be
-// initialised. False when the file was not saved, also for a path longer
-// than MAX_PATH UTF-16 units.
+// initialised. False when the file was not saved, also for a target of
+// MAX_PATH UTF-16 units or more (a link holds no longer one).
 bool CreateShortcut(const String& target, const String& shortcutPath, const char* arguments,
                     int showMode);

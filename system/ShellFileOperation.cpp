@@ -2,11 +2,40 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <string.h>
 
 #include "DirectoryTree.h"
+#include "FileCalls.h"
 #include "Journal.h"
 #include "Keep.h"
 #include "foundation/Platform.h"
+
+// The name list of the wide call: the name, then two zero units; false
+// when it passes the shell's MAX_PATH units.
+static bool WideList(const char* name, WCHAR (&list)[MAX_PATH]) {
+    ZeroMemory(list, sizeof list);
+    return !name || MultiByteToWideChar(CP_ACP, 0, name, -1, list, MAX_PATH - 1) > 0;
+}
+
+// SHFileOperationW on the NT family (looked up: Windows 95 lacks it), the
+// ANSI call on the older one. The two requests differ only in their lists.
+GUARDED static bool CallShell(SHFILEOPSTRUCTA& request) {
+    typedef int(WINAPI * Function)(SHFILEOPSTRUCTW*);
+    if (!UsesWideCalls())
+        return SHFileOperationA(&request) == 0;
+    static Function wideCall = reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("SHELL32.DLL"), "SHFileOperationW")));
+    WCHAR from[MAX_PATH], to[MAX_PATH];
+    if (!wideCall || !WideList(request.pFrom, from) || !WideList(request.pTo, to))
+        return false;
+    SHFILEOPSTRUCTW wide;
+    memcpy(&wide, &request, sizeof wide);
+    wide.pFrom = from;
+    wide.pTo = request.pTo ? to : nullptr;
+    bool done = wideCall(&wide) == 0;
+    request.fAnyOperationsAborted = wide.fAnyOperationsAborted;
+    return done;
+}
 
 bool ShellFileOperation(unsigned operation, const char* from, const char* to) {
     if (JournalActive()) {
@@ -26,5 +55,5 @@ bool ShellFileOperation(unsigned operation, const char* from, const char* to) {
     if (SilentBoxes())
         request.fFlags |= FOF_SILENT | FOF_NOERRORUI;
     request.fAnyOperationsAborted = FALSE;
-    return SHFileOperationA(&request) == 0 && !request.fAnyOperationsAborted;
+    return CallShell(request) && !request.fAnyOperationsAborted;
 }

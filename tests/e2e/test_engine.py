@@ -221,6 +221,7 @@ def copy_failed(name, source, target, error, answer="OK"):
             f'  item 1: "{source}", "{target}": failed, error {error}: <text>', "end, exit code 1"]
 
 
+DEEP_LOG = "L" * 200 + "\\" + "M" * 60 + "\\run.log"
 GONE = section("Gone", "COPY", FROM=r"@\gone.txt", TO=r"@\x.txt")
 # name, PROC, sections (@: the scenario's folder), LOG, answers, the lines after the header (None: no log), exit
 # code (None: killed while the last step waits), options: arguments after /tLog (@ too), no display, files held open
@@ -243,6 +244,10 @@ LOGS = [
     ("RSRC: a source that is missing", "Res", section("Res", "RSRC", FROM=r"@\no.exe", TO=r"@\x.exe", TYPE="3", NAME="1"),
      r"@\run.log", ["OK"], ["run Res (RSRC)", "  box OK: " + message(1, r"@\no.exe").replace("\n", " "),
                              r'  item 1: "@\no.exe", "@\x.exe": failed, error 2: <text>', "end, exit code 1"], 1),
+    ("LAUNCH: a program in a folder past MAX_PATH, where no system starts one: refused", "Go", section(
+        "Go", "LAUNCH", FILE="@\\" + DEEP_LOG, PARAM="", ISWAIT="1"), r"@\run.log", ["OK"], ["run Go (LAUNCH)",
+        "  box OK: " + message(9, "@\\" + DEEP_LOG, "").replace("\n", " "),
+        f'  item 1: "@\\{DEEP_LOG}", "": failed, error 206: <text>', "end, exit code 1"], 1),
     ("a missing folder: the system's error", "Crc,Sw", section("Crc", "CRC", FILE=r"@\no\x.txt", TYPE="AND", CRC="1")
      + switch("Sw", "Crc", "Zero", "") + msgbox("Zero", "zero"), r"@\run.log", ["OK"], [
         "run Crc (CRC)", r'  crc of "@\no\x.txt": expected 00000001, measured unreadable (error 3: <text>): differs',
@@ -272,6 +277,8 @@ LOGS = [
      dict(display=False, arguments='/Silent "/log=@\\run.log"')),
     ("LOG= in a folder that is not there: the folder is made", "Ask", ASKED, r"@\new\deeper\run.log", ["OK"], MADE, 0,
      dict(at=r"new\deeper\run.log")),
+    ("LOG= in a folder past MAX_PATH: the folder is made, the log written in the long form", "Ask", ASKED,
+     "@\\" + DEEP_LOG, ["OK"], MADE, 0, dict(at=DEEP_LOG)),
     ("/log= takes the place of LOG=; a hyphen, a space, an equals sign and markers in its quoted value", "Ask", ASKED,
      r"@\run.log", ["OK"], MADE, 0,
      dict(arguments=r'"/log=@\Deploy Logs\acme-install -ix =1 -tx.log"', at=r"Deploy Logs\acme-install -ix =1 -tx.log")),

@@ -42,10 +42,12 @@ DEEP = {f"s/{'L' * 200}/{'M' * 60}/f.txt": "f", "s/g.txt": "g"}
 DEEP_TO = "<W>\\d\\" + "D" * 50
 
 
-# SHELL's name limits, each at the limit, one below and one above: a source in its two-zero buffer (258 bytes; past
-# it the destination's name beside it would be read as a second source, and be there), and
-# the longest entry below the temporary name (the destination of 224 bytes and ".tmp"; 259 bytes fit).
-SHELL_FOLDER, SHELL_TO = "R:/" + "d" * 120 + "/", "R:\\" + "d" * 120 + "\\" + "e" * 100
+# SHELL's name limits in UTF-16 units (folders of Shift-JIS, two bytes a unit), each at the limit, one below and one
+# above: a source in its two-zero buffer (258 units; past it the destination's name beside it would be read as a second
+# source, and be there), and the longest entry below the temporary name (the destination of 224 units and ".tmp"; 259
+# units fit).
+SJIS_LEVELS = "表" * 60 + "/" + "示" * 59
+SHELL_FOLDER, SHELL_TO = "R:/" + SJIS_LEVELS + "/", "R:\\" + SJIS_LEVELS.replace("/", "\\") + "\\" + "e" * 100
 SHELL_SOURCES = [(size, SHELL_FOLDER + "n" * (size - 124), DONE if size <= 258 else (17,)) for size in (257, 258, 259)]
 SHELL_ENTRIES = [(size, "R:/s/" + "n" * (size - 229), DONE if size <= 259 else (17,)) for size in (258, 259, 260)]
 
@@ -94,6 +96,7 @@ LISTS = [(r"<W>\a.exe", "-x /y", "1", r"<W>\A", "A.LNK", 1), (r"<W>\b.exe", "", 
          (r"<W>\日本語\表示.exe", "表示 /a", "3", r"<W>\ソフト\表示\予定表", "ソフト/表示/予定表.LNK", 3)]
 LONG_LINK = "d" * 100 + "\\" + "e" * 151  # R:\ and .LNK make it 259
 SHIFT_JIS = "<W>\\" + "表" * 70 + "\\" + "示" * 79
+LONG_TARGET = "R:\\" + "t" * 128 + "\\" + "u" * 127  # 259 units: a link holds no longer target
 
 # The named folder is R:\w\f (the current folder is R:\w); beside it, files of the same name that a wrong prefix
 # would reach. Each writing type once at every form of the folder, in one run, ends the same.
@@ -320,6 +323,8 @@ class FileRows(UpdaterTest):
 # system can reach it (Windows), or the step fails before it changes anything (Wine, which acts on what a link leads to).
 LINKS = {"app/a.txt": "a", "app/f.txt": "-> R:/out/precious.txt", "R:/out/precious.txt": "p", "app/link": "-> R:/out1",
          "R:/out1/o.txt": "o"}
+DEEP_F = "\\".join(("app", "L" * 200, "M" * 60, "f.txt"))  # Wine gives its folder no final path
+DEEP_LINK = {DEEP_F.replace("\\", "/"): "-> R:/out/precious.txt", "R:/out/precious.txt": "p"}
 ROLLBACK_LINKS = [("delete: a folder link", delete(r"<W>\app\link"), (10, r"<W>\app\link")),
                   ("copy onto a link to a file", copy(r"<W>\app\a.txt", r"<W>\app\f.txt"),
                    (8, r"<W>\app\a.txt", r"<W>\app\f.txt")),
@@ -334,6 +339,7 @@ class Files(FileRows):
         self.each([
             ("delete: a link to a file", LINKS, delete(r"<W>\app\f.txt"), (10, r"<W>\app\f.txt"), {}),
             ("delete: a folder that holds one", LINKS, delete(r"<W>\app"), (10, r"<W>\app"), {}),
+            ("delete: a link to a file in a folder past MAX_PATH", DEEP_LINK, delete("<W>\\" + DEEP_F), (10, "<W>\\" + DEEP_F), {}),
             ("shell: DELETE of a folder that holds one", {k: v for k, v in LINKS.items() if "link" not in k},
              shell("DELETE", r"<W>\app", r"<W>\none"), (17,), {}),
             ("move: matches that hold one", LINKS, move(r"<W>\app\*", r"<W>\dst\*"),
@@ -445,9 +451,9 @@ class Files(FileRows):
                copy(r"R:\a.txt", target.replace("/", "\\")), outcome if outcome == DONE else
                (8, r"R:\a.txt", target.replace("/", "\\")), {target: "new"} if outcome == DONE else {})
               for target, outcome in LONG_TARGETS],
-            *[(f"shell: a source of {size} bytes onto a file", {source: "s", "R:/c.txt": "old"}, shell("COPY", source.replace("/", "\\"), r"R:\c.txt"),
+            *[(f"shell: a source of {size} units onto a file", {source: "s", "R:/c.txt": "old"}, shell("COPY", source.replace("/", "\\"), r"R:\c.txt"),
                outcome, {"R:/c.txt": "s"} if outcome == DONE else {}) for size, source, outcome in SHELL_SOURCES],
-            *[(f"shell: an entry {size} bytes long below the temporary name", {entry: "x"},
+            *[(f"shell: an entry {size} units long below the temporary name", {entry: "x"},
                shell("COPY", r"R:\s", SHELL_TO), outcome,
                {SHELL_TO.replace("\\", "/") + entry[4:]: "x"} if outcome == DONE else {})
               for size, entry, outcome in SHELL_ENTRIES],
@@ -563,7 +569,8 @@ class Files(FileRows):
         ], self.run_row)
 
     def test_shortcuts(self):
-        """LINK: a path fits 259 UTF-16 units and its terminator (a Shift-JIS character is one unit); a second source
+        """LINK: a target fits 259 UTF-16 units and its terminator (a Shift-JIS character is one unit), the shortcut itself
+        any length the file system takes; a second source
         without a destination fails naming no destination: nothing is saved in the current folder."""
         self.each([
             ("parallel lists, an existing shortcut replaced",
@@ -575,8 +582,11 @@ class Files(FileRows):
              link(r"<W>\a.exe", "", "", r"<W>\A"), DONE, {"A.LNK": r"LNK <W>\a.exe||1", "A.LNK.~upd": GONE}),
             ("259", {"R:/a.exe": "MZ"}, link(r"R:\a.exe", "", "", "R:\\" + LONG_LINK), DONE,
              {"R:/" + LONG_LINK.replace("\\", "/") + ".LNK": r"LNK R:\a.exe||1"}),
-            ("260", {"R:/a.exe": "MZ"}, link(r"R:\a.exe", "", "", "R:\\" + LONG_LINK + "e"),
-             (15, r"R:\a.exe", "R:\\" + LONG_LINK + "e"), {"R:/" + LONG_LINK[:100] + "/": D}),
+            ("260 and past, in the long form", {"R:/a.exe": "MZ"}, link(r"R:\a.exe", "", "", "R:\\" + LONG_LINK + "e" * 9),
+             DONE, {"R:/" + LONG_LINK.replace("\\", "/") + "e" * 9 + ".LNK": r"LNK R:\a.exe||1"}),
+            *[(f"a target of {len(target)} units", {target.replace("\\", "/"): "MZ"}, link(target, "", "", r"<W>\T"),
+               (15, target, r"<W>\T") if len(target) > 259 else DONE, {"T.LNK": f"LNK {target}||1"} if len(target) < 260
+               else {}) for target in (LONG_TARGET, LONG_TARGET + "e")],
             ("300 bytes of Shift-JIS, 150 units", {"a.exe": "MZ"}, link(r"<W>\a.exe", "", "", SHIFT_JIS), DONE,
              {SHIFT_JIS[4:].replace("\\", "/") + ".LNK": r"LNK <W>\a.exe||1"}),
             ("a file where the folder belongs", {"a.exe": "MZ", "Menu": "a file"},

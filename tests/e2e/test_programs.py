@@ -35,7 +35,7 @@ class Programs(UpdaterTest):
 
     def each(self, rows, check):
         """A row's programs are stopped after it (after the test when it fails). Wine under load now and then ends
-        a process it has just created, before it runs (CreateProcessA fails with ERROR_INTERNAL_ERROR, which the
+        a process it has just created, before it runs (CreateProcess fails with ERROR_INTERNAL_ERROR, which the
         run's log names), or fails to show a box (MessageBoxA returns 0: the log has the answer "none"; no row here
         hides its boxes). A row whose failure came with either, and only such a row, is tried once more."""
         def attempt(*case):

@@ -16,6 +16,7 @@ GATES = flag_boxes("Test")
 RT_ICON, RT_STRING, RT_RCDATA, RT_GROUP_ICON = 3, 6, 10, 14
 NAMED, ENGLISH = ("PAYLOAD", "SETTINGS", 1041), (RT_RCDATA, "ENGLISHONLY", 1033)
 OTHER = 96 - wineenv.bits()  # the other build's module
+DEEP_EXE = "L" * 200 + "/" + "M" * 60 + "/dst.exe"
 
 
 def module_path(bits):
@@ -38,13 +39,15 @@ class Resources(UpdaterTest):
     def test_copies(self):
         """A row: the source (the module of the build of that bitness, or a file), TYPE, NAME, what is copied (keys of
         the source's, or pairs of the key written and the key taken) or a failure's message, the destination (dst.exe:
-        a copy of updater.exe or of a build's module; or the running updater.exe, which cannot be replaced: that update
+        a copy of updater.exe or of a build's module; a copy of updater.exe elsewhere; or the running updater.exe, which cannot be replaced: that update
         fails at its last step), files held. A failure leaves the destination as it was; no run leaves a file behind."""
         def check(source, types, names, outcome, destination=None, hold=()):
             s = self.scenario()
             s.copy_program("src.dll", module_path(source if isinstance(source, int) else 64))
             s.copy_program("program.exe")
             s.copy_program("dst.exe", module_path(destination) if isinstance(destination, int) else None)
+            if isinstance(destination, str) and not s.exists(destination):
+                s.copy_program(destination)
             source = "src.dll" if isinstance(source, int) else source
             target, failed = destination if isinstance(destination, str) else "dst.exe", isinstance(outcome, tuple)
             original, files, expected = s.read_bytes(target), sorted(os.listdir(s.path()) + ["updater.ini"]), {}
@@ -71,6 +74,7 @@ class Resources(UpdaterTest):
             ("source not a module", "updater.ini", "PAYLOAD", "SETTINGS", (1, "updater.ini")),
             ("destination held without sharing: found, not updatable", 64, "PAYLOAD", "SETTINGS",
              (16, "src.dll", "dst.exe"), None, ["dst.exe"]),
+            ("a destination past MAX_PATH, in the long form", 64, "PAYLOAD", "SETTINGS", [NAMED], DEEP_EXE),
             ("destination replaced at the end", 64, "PAYLOAD", "SETTINGS", (16, "src.dll", "updater.exe"), "updater.exe"),
         ], check)
 
