@@ -110,7 +110,7 @@ bool FolderFinalPath(const WidePath& folder, WCHAR* final) {
 
 // A name that shows as a file but is not the file its folder holds under
 // that name: its object's final path is another folder's, or another name.
-bool FileNameLeadsElsewhere(const WidePath& path, String* held) {
+bool FileNameLeadsElsewhere(const WidePath& path, WidePath* held) {
     WCHAR object[FinalSize], expected[FinalSize];
     WidePath folder = WideFolderOf(path);
     const WCHAR* name = path.Text() + PathPrefixLength(path.Text());
@@ -125,12 +125,8 @@ bool FileNameLeadsElsewhere(const WidePath& path, String* held) {
     memcpy(expected + length, name, (units + 1) * sizeof(WCHAR));
     bool elsewhere = !EqualWide(object, expected);
     // The same name but for the letters: the object's final path holds them as the folder does.
-    if (held && !elsewhere) {
-        WidePath letters = path.Left(PathPrefixLength(path.Text())) + (object + length);
-        String ansi;
-        if (letters.ToAnsi(ansi))
-            *held = ansi;
-    }
+    if (held && !elsewhere)
+        *held = path.Left(PathPrefixLength(path.Text())) + (object + length);
     return elsewhere;
 }
 
@@ -201,11 +197,11 @@ int SharedLinkCount(const WidePath& first, const WidePath& second) {
     return same ? static_cast<int>(a.nNumberOfLinks) : 0;
 }
 
-bool IsLinkEntry(const String& path, DWORD attributes, String* held) {
-    return IsLinkEntry(Widened(path), attributes, held);
+bool IsLinkEntry(const String& path, DWORD attributes) {
+    return IsLinkEntry(Widened(path), attributes);
 }
 
-bool IsLinkEntry(const WidePath& path, DWORD attributes, String* held) {
+bool IsLinkEntry(const WidePath& path, DWORD attributes, WidePath* held) {
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return false;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
