@@ -409,7 +409,7 @@ bool MovePath(const String& source, const String& destination) {
 static bool HoldsKeptSuffix(const WCHAR* name) {
     for (; *name; name++) {
         int i = 0;
-        while (i < 5 && name[i] == L".~upd"[i])
+        while (i < 5 && name[i] == NewFileSuffix[i])
             i++;
         if (i == 5)
             return true;

@@ -9,7 +9,7 @@
 #include "Shell.h"
 #include "foundation/PathText.h"
 
-const char NewFileSuffix[] = ".~upd";
+const WCHAR NewFileSuffix[] = L".~upd";
 
 struct OneStepMove {
     const WidePath& replacement;
@@ -36,9 +36,9 @@ bool ReplaceFileInOneStep(const char* replacement, const String& target) {
 // make a garbled name that no clean-up finds. `full`: the target as the
 // system resolves it.
 static bool NewFileName(const WidePath& full, WidePath& name) {
-    name = full + L".~upd";
+    name = full + NewFileSuffix;
     if (!FitsFileSystem(name))
-        name = full.Left(PathPrefixLength(full.Text())) + L".~upd";
+        name = full.Left(PathPrefixLength(full.Text())) + NewFileSuffix;
     return !name.IsEmpty() && FitsFileSystem(full) && FitsFileSystem(name);
 }
 

@@ -24,7 +24,7 @@ typedef bool (*FileWriter)(const String& name, const void* context);
 // target's folder. A file under such a name can only be one that a run cut
 // short left, and the next replace of that target deletes it first; a
 // user's "app.dat~" or "app.tmp" is never touched.
-extern const char NewFileSuffix[];
+extern const WCHAR NewFileSuffix[];
 
 // Lets `write` make the new file under the target's own name for it, then
 // puts it in the place of `target` in one step. Nothing is written when the

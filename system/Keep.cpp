@@ -5,6 +5,7 @@
 
 #include "FileCalls.h"
 #include "FileData.h"
+#include "FileReplace.h"
 #include "Identity.h"
 #include "Journal.h"
 #include "PathGate.h"
@@ -45,7 +46,7 @@ static unsigned NumberOf(const WCHAR* name) {
 
 static bool EndsInNewFileSuffix(const WCHAR* name) {
     int length = UnitCount(name);
-    return length >= 5 && memcmp(name + length - 5, L".~upd", 5 * sizeof(WCHAR)) == 0;
+    return length >= 5 && memcmp(name + length - 5, NewFileSuffix, 5 * sizeof(WCHAR)) == 0;
 }
 
 static WidePath FolderPart(const WidePath& path) { return path.Left(PathPrefixLength(path.Text())); }
@@ -137,7 +138,7 @@ bool IsKeptName(const WCHAR* name) {
     const WCHAR* digits = end;
     while (digits > name && digits[-1] >= L'0' && digits[-1] <= L'9')
         digits--;
-    return digits < end && digits - name >= 5 && memcmp(digits - 5, L".~upd", 5 * sizeof(WCHAR)) == 0;
+    return digits < end && digits - name >= 5 && memcmp(digits - 5, NewFileSuffix, 5 * sizeof(WCHAR)) == 0;
 }
 
 static void LogKeep(const WidePath& path, const WidePath& kept) {
