@@ -57,10 +57,6 @@ static bool Refuse(DWORD error) {
     return false;
 }
 
-// A link goes itself, never what it leads to: where the system only
-// reaches what it leads to, the link stays and the step fails (RemoveFolder).
-static bool RemoveFolderItself(const WidePath& path) { return RemoveFolder(path); }
-
 static bool IsDotEntry(const WCHAR* name) {
     return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }
@@ -272,7 +268,7 @@ static bool MoveEntry(const WidePath& path, WalkEvent event, void* context) {
         return ProgressNextFile(path) && Noting(MoveFileReplacing(path, TargetOf(path, target)), path);
     if (event == WalkEvent::EnterDirectory)
         return Noting(MakeDirectory(TargetOf(path, target)), path);
-    return Noting(RemoveFolderItself(path), path);
+    return Noting(RemoveFolder(path), path);
 }
 
 static String Below(const String& folder, const char* name) {
@@ -393,7 +389,7 @@ static bool TransferPath(const String& sourceText, const String& destinationText
     SetLastError(error);
     if (!walked)
         return false;
-    return !(removeSource && isDirectory) || RemoveFolderItself(wideBase);
+    return !(removeSource && isDirectory) || RemoveFolder(wideBase);
 }
 
 bool CopyPath(const String& source, const String& destination) {
@@ -404,8 +400,6 @@ bool MovePath(const String& source, const String& destination) {
     return TransferPath(source, destination, MoveFileReplacing, MoveEntry, true);
 }
 
-// context: true when the walk matches a pattern, which may match the names
-// the walk itself keeps.
 static bool HoldsKeptSuffix(const WCHAR* name) {
     for (; *name; name++) {
         int i = 0;
@@ -417,6 +411,8 @@ static bool HoldsKeptSuffix(const WCHAR* name) {
     return false;
 }
 
+// context: true when the walk matches a pattern, which may match the names
+// the walk itself keeps.
 static bool KeepEntry(const WidePath& path, WalkEvent event, void* context) {
     bool pattern = *static_cast<bool*>(context);
     if (event == WalkEvent::EnterDirectory)
@@ -436,7 +432,7 @@ static bool DeleteEntry(const WidePath& path, WalkEvent event, void*) {
     if (event == WalkEvent::File)
         return ProgressNextFile(path) && Noting(DeleteFileAnyway(path), path);
     if (event == WalkEvent::LeaveDirectory)
-        return Noting(RemoveFolderItself(path), path);
+        return Noting(RemoveFolder(path), path);
     return true;
 }
 
@@ -466,7 +462,7 @@ bool DeleteTree(const WidePath& target) {
         return KeepMatchesAside(target);
     if (!WalkWide(target, DeleteEntry, true, nullptr))
         return false;
-    return !IsDirectory(target) || RemoveFolderItself(target);
+    return !IsDirectory(target) || RemoveFolder(target);
 }
 
 // A link's attributes are never set: the system would set those of what it

@@ -32,14 +32,21 @@ bool ReplaceFileInOneStep(const char* replacement, const String& target) {
     return ReplaceFileInOneStep(Widened(replacement), Widened(target));
 }
 
+// A writer given the name in the code page (`plain`) takes the ANSI calls:
+// MAX_PATH UTF-16 units with the terminator (a double-byte character is one
+// unit). The wide calls take what a file system takes.
+static bool Fits(const WidePath& path, bool plain) {
+    return plain ? path.Length() < MAX_PATH : FitsFileSystem(path);
+}
+
 // GetTempFileNameA is never used: on a folder over 246 bytes it was seen to
 // make a garbled name that no clean-up finds. `full`: the target as the
 // system resolves it.
-static bool NewFileName(const WidePath& full, WidePath& name) {
+static bool NewFileName(const WidePath& full, WidePath& name, bool plain) {
     name = full + NewFileSuffix;
-    if (!FitsFileSystem(name))
+    if (!Fits(name, plain))
         name = full.Left(PathPrefixLength(full.Text())) + NewFileSuffix;
-    return !name.IsEmpty() && FitsFileSystem(full) && FitsFileSystem(name);
+    return !name.IsEmpty() && Fits(full, plain) && Fits(name, plain);
 }
 
 // The program's own name: what is there is deleted only when that deletes
@@ -68,10 +75,11 @@ static bool SetLeftoverAside(const WidePath& name) {
 typedef bool (*NewFileWriter)(const WidePath& name, const void* context);
 
 // ReplaceThroughNewFile for a target as the system resolves it; `puts`:
-// `write` puts the new file in the target's place itself.
-static bool PutThroughNewFile(const WidePath& full, NewFileWriter write, const void* context, bool puts = false) {
+// `write` puts the new file in the target's place itself; `plain`: it
+// takes the name in the code page.
+static bool PutThroughNewFile(const WidePath& full, NewFileWriter write, const void* context, bool puts, bool plain) {
     WidePath name;
-    if (!NewFileName(full, name)) {
+    if (!NewFileName(full, name, plain)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
@@ -111,7 +119,7 @@ static bool ReplaceThroughNewFile(const String& target, NewFileWriter write, con
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    return PutThroughNewFile(full, write, context);
+    return PutThroughNewFile(full, write, context, false, true);
 }
 
 bool ReplaceThroughNewFile(const String& target, FileWriter write, const void* context) {
@@ -176,6 +184,6 @@ bool CopyFileReplacing(const WidePath& source, const WidePath& destination) {
     if (!IsWindowsNT() && !JournalActive())
         return CopyFileAt(source, destination, false);
     if (CanCopyThroughHandle())
-        return PutThroughNewFile(destination, CopyAndPut, &job, true);
-    return PutThroughNewFile(destination, WriteCopy, &job);
+        return PutThroughNewFile(destination, CopyAndPut, &job, true, false);
+    return PutThroughNewFile(destination, WriteCopy, &job, false, false);
 }

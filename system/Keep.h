@@ -50,7 +50,9 @@ bool NoteCreated(const WidePath& path);
 
 // A folder made; one that was not there is noted first.
 bool CreateFolder(const WidePath& path);
-// A folder removed, noted first.
+// A folder removed, noted first. A link goes itself, never what it leads
+// to: where the system only reaches what it leads to, the link stays and
+// the call fails.
 bool RemoveFolder(const WidePath& path);
 // Attributes set, the old ones noted first.
 bool SetAttributesNoted(const WidePath& path, unsigned attributes);
