@@ -165,7 +165,9 @@ WIDE_ROLLBACK = [(f"ROLLBACK=1, {label}: {kind} onto an existing tree{later}", t
                                              ("delete", delete, {to + k[1:]: GONE for k in tree} | left))
                  for later, name, tail, outcome in (("", "Step", "", DONE), (", a later step fails", "Prep",
                                                                 copy(r"<W>\no", r"<W>\app\no"), (8, r"<W>\no", r"<W>\app\no")))]
-# A killed run's journal in UTF-8, with such names.
+# A killed run's journal in UTF-8, with such names; an earlier version's, in the code page.
+KILLED_ANSI = {"app/表示.txt": "new", "app/表示.txt.~upd1": "old"}
+KILLED_ANSI_JOURNAL = ["N\t<W>\\app\\表示.txt.~upd", "M\t<W>\\app\\表示.txt\t<W>\\app\\表示.txt.~upd1\t<W>\\app\\表示.txt.~upd"]
 KILLED_WIDE = {"app/한.txt": "new", "app/한.txt.~upd1": "old", "app/Résumé.~upd2/x.txt": "x", "app/😀/": D}
 KILLED_WIDE_JOURNAL = ["\ufeffD\t<W>\\app\\😀", "N\t<W>\\app\\한.txt.~upd",
                        "M\t<W>\\app\\한.txt\t<W>\\app\\한.txt.~upd1\t<W>\\app\\한.txt.~upd",
@@ -309,7 +311,7 @@ class FileRows(UpdaterTest):
         if os.path.exists(journal(s)):  # an earlier session's, of a scenario of this name
             os.remove(journal(s))
         if left:  # what a run that was killed left
-            with open(journal(s), "w", newline="", encoding="utf-8") as f:
+            with open(journal(s), "w", newline="", encoding="utf-8" if left[0][0] == "\ufeff" else "cp932") as f:
                 f.write("".join("\t".join(named(field) for field in (line + "\t\t").split("\t")[:4]) + "\r\n"
                                 for line in left))
         boxes = outcome if isinstance(outcome, list) else [
@@ -649,6 +651,9 @@ class Files(FileRows):
                      ("a killed run with names outside the code page is undone at the next start", KILLED_WIDE,
                       makedir(r"<W>\app"), DONE, {"app/한.txt": "old", "app/한.txt.~upd1": GONE, "app/Résumé.~upd2/x.txt": GONE,
                                                    "app/Résumé/x.txt": "x", "app/😀/": GONE}, {"journal": KILLED_WIDE_JOURNAL}),
+                     ("a killed run's journal of an earlier version, in the code page, is undone", KILLED_ANSI,
+                      makedir(r"<W>\app"), DONE, {"app/表示.txt": "old", "app/表示.txt.~upd1": GONE},
+                      {"journal": KILLED_ANSI_JOURNAL}),
                      ("a read-only file replaced: what was kept of it goes at the commit", {"a.txt": "new", "b.txt": "old"},
                       READ_ONLY_B + copy(r"<W>\a.txt", r"<W>\b.txt"), DONE, {"b.txt": "new"}, ROLLBACK),
                      ("a killed commit is finished", KILLED, makedir(r"<W>\app"), DONE,
