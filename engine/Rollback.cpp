@@ -66,12 +66,12 @@ static bool FindJournalPath() {
 // run whose kept files stayed (held): that run is done and never undone.
 // `end`: where the journal ends afterwards; `failed`: the first record's
 // path that stayed.
-static bool UndoAll(const ByteBuffer& text, unsigned& end, String& failed) {
+static bool UndoAll(const JournalText& text, unsigned& end, String& failed) {
     JournalRecord record;
     unsigned start = 0;
     while (RecordBefore(text, end, record, start) && record.kind != JournalCommit) {
         if (!UndoRecord(record) && failed.IsEmpty())
-            failed = record.path;
+            failed = record.path.Readable();
         if (failed.IsEmpty() && !CutJournal(journalPath, start)) {
             failed = journalPath;
             return false;
@@ -82,7 +82,7 @@ static bool UndoAll(const ByteBuffer& text, unsigned& end, String& failed) {
 }
 
 // The kept files of the records that end at `end`.
-static bool DropAllKept(const ByteBuffer& text, unsigned end) {
+static bool DropAllKept(const JournalText& text, unsigned end) {
     JournalRecord record;
     unsigned start = 0;
     bool dropped = true;
@@ -96,16 +96,16 @@ static bool DropAllKept(const ByteBuffer& text, unsigned end) {
 // The undo, or the end of a commit that had begun; false with the file that
 // stays in the way of the undo. The journal goes only when all is done.
 static bool Replay(String& failed) {
-    ByteBuffer text;
+    JournalText text;
     JournalRecord last;
     unsigned start = 0;
     if (!ReadJournal(journalPath, text)) {
         failed = journalPath;
         return false;
     }
-    bool committing = RecordBefore(text, text.Size(), last, start) && last.kind == JournalCommit;
+    bool committing = RecordBefore(text, text.bytes.Size(), last, start) && last.kind == JournalCommit;
     LogLine(committing ? "commit \"%s\"" : "undo \"%s\"", journalPath.Text());
-    unsigned end = text.Size();
+    unsigned end = text.bytes.Size();
     if (!committing && !UndoAll(text, end, failed)) {
         LogLine("undo not finished: the next start tries again");
         return false;
@@ -179,7 +179,7 @@ void EndJournal(bool finished) {
     if (!JournalActive())
         return;
     // Marked first: a run killed from here on is committed by the next start.
-    bool marked = finished && NoteInJournal(JournalCommit, "");
+    bool marked = finished && NoteInJournal(JournalCommit, WidePath());
     CloseJournal();
     if (finished && !marked)
         LogLine("the commit could not be marked: undoing");

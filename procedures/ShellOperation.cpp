@@ -82,7 +82,7 @@ bool TemporaryIsDisposable(const ShellItem& item) {
 // What a run cut short left under one of the step's own names goes; with
 // the journal open it is kept aside instead, so an undo brings it back too.
 bool RemoveLeftover(const char* name) {
-    return JournalActive() ? KeepAside(String(name)) : ShellFileOperation(FO_DELETE, name, nullptr);
+    return JournalActive() ? KeepAside(Widened(name)) : ShellFileOperation(FO_DELETE, name, nullptr);
 }
 
 bool SettleAside(const ShellItem& item) {
@@ -90,7 +90,7 @@ bool SettleAside(const ShellItem& item) {
     if (aside.IsEmpty() || !PathExists(aside))
         return true;
     if (!PathExists(String(item.destination.text)))
-        return JournalActive() ? MoveNoted(item.aside.text, item.destination.text)
+        return JournalActive() ? MoveNoted(Widened(item.aside.text), Widened(item.destination.text))
                                : MoveFileA(item.aside.text, item.destination.text) != 0;
     return RemoveLeftover(item.aside.text) && !PathExists(aside);
 }
@@ -102,9 +102,9 @@ bool PutInPlaceThroughAside(const ShellItem& item) {
     bool hasOld = PathExists(String(item.destination.text));
     // With the journal the old destination is kept aside until the run ends.
     if (JournalActive()) {
-        if (hasOld && !KeepAside(String(item.destination.text)))
+        if (hasOld && !KeepAside(Widened(item.destination.text)))
             return Fail(item, TemporaryIsDisposable(item));
-        return MoveNoted(item.temporary.text, item.destination.text) || Fail(item, false);
+        return MoveNoted(Widened(item.temporary.text), Widened(item.destination.text)) || Fail(item, false);
     }
     if (hasOld && (!item.aside.text[0] || !MoveFileA(item.destination.text, item.aside.text)))
         return Fail(item, TemporaryIsDisposable(item));

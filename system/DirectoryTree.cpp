@@ -17,12 +17,6 @@
 #include "foundation/Multibyte.h"
 #include "foundation/PathText.h"
 
-// With the journal open every change goes through the noting calls
-// (Keep.h), whose journal names paths in the ANSI code page: a name it
-// cannot spell, or one past MAX_PATH, is refused there and the step fails
-// (the undo puts back what went before it).
-static bool Noted(const WidePath& path, String& ansi) { return path.ToAnsi(ansi); }
-
 static bool IsDirectory(const WidePath& path) {
     DWORD attributes = AttributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -30,16 +24,9 @@ static bool IsDirectory(const WidePath& path) {
 
 bool IsDirectory(const String& path) { return IsDirectory(Widened(path)); }
 
-static bool CreateFolderNoted(const WidePath& path) {
-    String ansi;
-    if (!JournalActive())
-        return CreateFolderAt(path);
-    return Noted(path, ansi) && CreateFolder(ansi);
-}
-
 // A level that is there already, as a directory or as anything else, passes.
 static bool MakeDirectory(const WidePath& path) {
-    return CreateFolderNoted(path) || GetLastError() == ERROR_ALREADY_EXISTS;
+    return CreateFolder(path) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 // Level by level below the root (which is never created); empty levels of
@@ -54,7 +41,7 @@ bool MakeDirectoryPath(const WidePath& path) {
             end++;
         if (end != i) {
             WidePath level = path.Left(end);
-            if (AttributesOf(level) == INVALID_FILE_ATTRIBUTES && !CreateFolderNoted(level))
+            if (AttributesOf(level) == INVALID_FILE_ATTRIBUTES && !CreateFolder(level))
                 return false;
         }
         i = text[end] ? end + 1 : end;
@@ -70,27 +57,8 @@ static bool Refuse(DWORD error) {
     return false;
 }
 
-// A link goes itself, never what it leads to: where the system only
-// reaches what it leads to, the link stays and the step fails.
-static bool RemoveFolderItself(const WidePath& path) {
-    String ansi;
-    if (!ChangesNameItself(path))
-        return Refuse(ERROR_NOT_SUPPORTED);
-    if (!JournalActive())
-        return RemoveFolderAt(path);
-    return Noted(path, ansi) && RemoveFolder(ansi);
-}
-
 static bool IsDotEntry(const WCHAR* name) {
     return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
-}
-
-// A name the keeping gives, for the walks to pass over while the journal is
-// open; such names are ASCII.
-static bool IsKeptEntry(const WCHAR* name) {
-    char ansi[MAX_PATH * 2];
-    int bytes = WideCharToMultiByte(CP_ACP, 0, name, -1, ansi, sizeof ansi, nullptr, nullptr);
-    return bytes > 0 && IsKeptName(ansi);
 }
 
 // How far a walk goes. A copy goes through a folder link to what it points
@@ -135,7 +103,7 @@ GUARDED static bool WalkEntries(const WidePath& prefix, const WidePath& pattern,
     do {
         DWORD attributes = search.Attributes();
         bool isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if ((isDirectory && IsDotEntry(search.Name())) || (JournalActive() && IsKeptEntry(search.Name())))
+        if ((isDirectory && IsDotEntry(search.Name())) || (JournalActive() && IsKeptName(search.Name())))
             continue;
         WidePath path = prefix + search.Name();
         if (path.IsEmpty())
@@ -261,9 +229,8 @@ static bool CopyEntry(const WidePath& path, WalkEvent event, void* context) {
 // that call it judged every entry first (FindsLink): no link the system
 // cannot reach itself is met here.
 static bool DeleteFileAnyway(const WidePath& path) {
-    String ansi;
     if (JournalActive())
-        return Noted(path, ansi) && KeepAside(ansi);
+        return KeepAside(path);
     DWORD attributes = AttributesOf(path);
     SetAttributesOf(path, FILE_ATTRIBUTE_NORMAL);
     if (DeleteFileAt(path))
@@ -288,12 +255,7 @@ static bool MoveFileReplacing(const WidePath& source, const WidePath& destinatio
         if (links == 1)
             return true;
     }
-    String from, to;
-    if (JournalActive())
-        return Noted(source, from) && Noted(destination, to) &&
-               (ReplaceFileInOneStep(from.Text(), to) ||
-                (GetLastError() == ERROR_NOT_SAME_DEVICE && CopyFileReplacing(from, to) && DeleteFileAnyway(source)));
-    if (IsWindowsNT())
+    if (IsWindowsNT() || JournalActive())
         return ReplaceFileInOneStep(source, destination) ||
                (GetLastError() == ERROR_NOT_SAME_DEVICE && CopyFileReplacing(source, destination) &&
                 DeleteFileAnyway(source));
@@ -306,7 +268,7 @@ static bool MoveEntry(const WidePath& path, WalkEvent event, void* context) {
         return ProgressNextFile(path) && Noting(MoveFileReplacing(path, TargetOf(path, target)), path);
     if (event == WalkEvent::EnterDirectory)
         return Noting(MakeDirectory(TargetOf(path, target)), path);
-    return Noting(RemoveFolderItself(path), path);
+    return Noting(RemoveFolder(path), path);
 }
 
 static String Below(const String& folder, const char* name) {
@@ -427,7 +389,7 @@ static bool TransferPath(const String& sourceText, const String& destinationText
     SetLastError(error);
     if (!walked)
         return false;
-    return !(removeSource && isDirectory) || RemoveFolderItself(wideBase);
+    return !(removeSource && isDirectory) || RemoveFolder(wideBase);
 }
 
 bool CopyPath(const String& source, const String& destination) {
@@ -438,17 +400,25 @@ bool MovePath(const String& source, const String& destination) {
     return TransferPath(source, destination, MoveFileReplacing, MoveEntry, true);
 }
 
+static bool HoldsKeptSuffix(const WCHAR* name) {
+    for (; *name; name++) {
+        int i = 0;
+        while (i < 5 && name[i] == NewFileSuffix[i])
+            i++;
+        if (i == 5)
+            return true;
+    }
+    return false;
+}
+
 // context: true when the walk matches a pattern, which may match the names
 // the walk itself keeps.
 static bool KeepEntry(const WidePath& path, WalkEvent event, void* context) {
     bool pattern = *static_cast<bool*>(context);
-    String ansi;
     if (event == WalkEvent::EnterDirectory)
         return true;
-    if (!Noting(Noted(path, ansi), path))
-        return false;
-    return (pattern && String(ansi.Text() + PathPrefix(ansi).Length()).CountOf(".~upd")) ||
-           (ProgressNextFile(path) && Noting(KeepAside(ansi), path));
+    return (pattern && HoldsKeptSuffix(path.Text() + PathPrefixLength(path.Text()))) ||
+           (ProgressNextFile(path) && Noting(KeepAside(path), path));
 }
 
 static bool KeepMatchesAside(const WidePath& path) {
@@ -462,7 +432,7 @@ static bool DeleteEntry(const WidePath& path, WalkEvent event, void*) {
     if (event == WalkEvent::File)
         return ProgressNextFile(path) && Noting(DeleteFileAnyway(path), path);
     if (event == WalkEvent::LeaveDirectory)
-        return Noting(RemoveFolderItself(path), path);
+        return Noting(RemoveFolder(path), path);
     return true;
 }
 
@@ -477,7 +447,10 @@ bool DeletePath(const String& path) {
     if (!PassGate(path, PathRole::Deleted, gated))
         return false;
     BeginEntries(gated.wide);
-    const WidePath& target = gated.wide;
+    return DeleteTree(gated.wide);
+}
+
+bool DeleteTree(const WidePath& target) {
     if (!WideExists(target))
         return true;
     // A link that would stay, where the system reaches only what it leads
@@ -489,19 +462,14 @@ bool DeletePath(const String& path) {
         return KeepMatchesAside(target);
     if (!WalkWide(target, DeleteEntry, true, nullptr))
         return false;
-    return !IsDirectory(target) || RemoveFolderItself(target);
+    return !IsDirectory(target) || RemoveFolder(target);
 }
 
 // A link's attributes are never set: the system would set those of what it
 // leads to.
 static bool SetEntryAttributes(const WidePath& path, WalkEvent event, void* context) {
     unsigned attributes = *static_cast<const unsigned*>(context);
-    String ansi;
-    if (event != WalkEvent::File)
-        return true;
-    if (JournalActive())
-        return Noting(Noted(path, ansi) && SetAttributesNoted(ansi, attributes), path);
-    return Noting(IsLinkEntry(path) ? Refuse(ERROR_NOT_SUPPORTED) : SetAttributesOf(path, attributes), path);
+    return event != WalkEvent::File || Noting(SetAttributesNoted(path, attributes), path);
 }
 
 bool SetPathAttributes(const String& path, unsigned attributes) {

@@ -53,6 +53,9 @@ bool MovePath(const String& source, const String& destination);
 // and folders, not entered) is kept aside; names already kept are passed
 // over.
 bool DeletePath(const String& path);
+// DeletePath on a path of the run's own (a kept name, a name the journal
+// holds), past the gate.
+bool DeleteTree(const WidePath& path);
 
 // True when the path is a link (to a file or a folder), or a tree or the
 // matches of a pattern that hold one.

@@ -29,17 +29,17 @@ bool WriteWholly(HANDLE file, const void* data, DWORD size) {
     return true;
 }
 
-static HANDLE OpenFolder(const String& folder, DWORD access) {
-    return CreateFileA(folder.Text(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+static HANDLE OpenFolder(const WidePath& folder, DWORD access) {
+    return OpenFileAt(folder, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS);
 }
 
-bool FolderWriteTime(const String& folder, FILETIME& written) {
+bool FolderWriteTime(const WidePath& folder, FILETIME& written) {
     FileHandle handle(OpenFolder(folder, FILE_READ_ATTRIBUTES));
     return handle.IsValid() && GetFileTime(handle.Get(), nullptr, nullptr, &written);
 }
 
-bool SetFolderWriteTime(const String& folder, const FILETIME& written) {
+bool SetFolderWriteTime(const WidePath& folder, const FILETIME& written) {
     FileHandle handle(OpenFolder(folder, FILE_WRITE_ATTRIBUTES));
     return handle.IsValid() && SetFileTime(handle.Get(), nullptr, nullptr, &written);
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "WidePath.h"
 #include "foundation/ByteBuffer.h"
 #include "foundation/String.h"
 
@@ -23,8 +24,8 @@ bool WriteWholly(HANDLE file, const void* data, DWORD size);
 
 // A folder's time of last writing, read and set through the folder itself;
 // false when it does not open.
-bool FolderWriteTime(const String& folder, FILETIME& written);
-bool SetFolderWriteTime(const String& folder, const FILETIME& written);
+bool FolderWriteTime(const WidePath& folder, FILETIME& written);
+bool SetFolderWriteTime(const WidePath& folder, const FILETIME& written);
 
 // True when the file opens (read, no sharing) and its last write, in local
 // time, is on or after the date year/month/day.

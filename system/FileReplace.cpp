@@ -9,7 +9,7 @@
 #include "Shell.h"
 #include "foundation/PathText.h"
 
-const char NewFileSuffix[] = ".~upd";
+const WCHAR NewFileSuffix[] = L".~upd";
 
 struct OneStepMove {
     const WidePath& replacement;
@@ -22,32 +22,32 @@ static bool MoveInOneStep(const void* context) {
 }
 
 bool ReplaceFileInOneStep(const WidePath& replacement, const WidePath& target) {
+    if (JournalActive())
+        return PutNoted(replacement, target);
     OneStepMove move = {replacement, target};
     return PutOverReadOnly(target, MoveInOneStep, &move);
 }
 
 bool ReplaceFileInOneStep(const char* replacement, const String& target) {
-    if (JournalActive())
-        return PutNoted(replacement, target);
     return ReplaceFileInOneStep(Widened(replacement), Widened(target));
 }
 
-// The ANSI file calls take a path of MAX_PATH UTF-16 units with the
-// terminator (a double-byte character is one unit); the wide ones any the
-// file system takes.
-static bool FitsFileCalls(const String& path) {
-    WidePath wide = Widened(path);
-    return !wide.IsEmpty() && (UsesWideCalls() ? FitsFileSystem(wide) : wide.Length() < MAX_PATH);
+// A writer given the name in the code page (`plain`) takes the ANSI calls
+// on Windows 95, 98 and Me: MAX_PATH UTF-16 units with the terminator (a
+// double-byte character is one unit). On the NT family it widens the name
+// again, and the wide calls take what a file system takes.
+static bool Fits(const WidePath& path, bool plain) {
+    return plain && !UsesWideCalls() ? path.Length() < MAX_PATH : FitsFileSystem(path);
 }
 
 // GetTempFileNameA is never used: on a folder over 246 bytes it was seen to
 // make a garbled name that no clean-up finds. `full`: the target as the
 // system resolves it.
-static bool NewFileName(const String& full, String& name) {
+static bool NewFileName(const WidePath& full, WidePath& name, bool plain) {
     name = full + NewFileSuffix;
-    if (!FitsFileCalls(name))
-        name = PathPrefix(full) + NewFileSuffix;
-    return FitsFileCalls(full) && FitsFileCalls(name);
+    if (!Fits(name, plain))
+        name = full.Left(PathPrefixLength(full.Text())) + NewFileSuffix;
+    return !name.IsEmpty() && Fits(full, plain) && Fits(name, plain);
 }
 
 // The program's own name: what is there is deleted only when that deletes
@@ -62,24 +62,25 @@ static void DeleteNewFile(const WidePath& name) {
     SetLastError(error);
 }
 
-static void DeleteNewFile(const char* name) { DeleteNewFile(Widened(name)); }
-
 // A file under the program's own name for a new file, left by a run cut
 // short: gone, or kept aside with the journal open; false when it stays.
-static bool SetLeftoverAside(const String& name) {
+static bool SetLeftoverAside(const WidePath& name) {
     if (JournalActive())
         KeepAside(name);
     else
-        DeleteNewFile(name.Text());
-    return AttributesOf(Widened(name)) == INVALID_FILE_ATTRIBUTES;
+        DeleteNewFile(name);
+    return AttributesOf(name) == INVALID_FILE_ATTRIBUTES;
 }
 
-// ReplaceThroughNewFile for a target whose resolved form `full` is known;
-// `puts`: `write` puts the new file in the target's place itself.
-static bool PutThroughNewFile(const String& target, const String& full, FileWriter write, const void* context,
-                              bool puts = false) {
-    String name;
-    if (!NewFileName(full, name)) {
+// Writes the new file under the wide name; false stops.
+typedef bool (*NewFileWriter)(const WidePath& name, const void* context);
+
+// ReplaceThroughNewFile for a target as the system resolves it; `puts`:
+// `write` puts the new file in the target's place itself; `plain`: it
+// takes the name in the code page.
+static bool PutThroughNewFile(const WidePath& full, NewFileWriter write, const void* context, bool puts, bool plain) {
+    WidePath name;
+    if (!NewFileName(full, name, plain)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
@@ -91,42 +92,59 @@ static bool PutThroughNewFile(const String& target, const String& full, FileWrit
     // aside, noted before the new file's own record, so an undo brings it
     // back: asked where the folder's listing shows such a name at all.
     bool asked = puts ? JournalActive() && MayHoldLeftover(name) : true;
-    if (asked && AttributesOf(Widened(name)) != INVALID_FILE_ATTRIBUTES && !SetLeftoverAside(name))
+    if (asked && AttributesOf(name) != INVALID_FILE_ATTRIBUTES && !SetLeftoverAside(name))
         return false;
-    if (!NoteCreated(name.Text()))
+    if (!NoteCreated(name))
         return false;
-    if (write(name, context) && (puts || ReplaceFileInOneStep(name.Text(), target)))
+    if (write(name, context) && (puts || ReplaceFileInOneStep(name, full)))
         return true;
-    DWORD error = GetLastError();
-    DeleteNewFile(name.Text());
-    SetLastError(error);
+    DeleteNewFile(name);
     return false;
 }
 
-bool ReplaceThroughNewFile(const String& target, FileWriter write, const void* context) {
-    String full;
+struct AnsiWriter {
+    FileWriter write;
+    const void* context;
+};
+
+// A writer of the procedures, given the new file's name in the code page.
+static bool WriteUnderAnsiName(const WidePath& name, const void* context) {
+    const AnsiWriter& writer = *static_cast<const AnsiWriter*>(context);
+    String ansi;
+    return name.ToAnsi(ansi) && writer.write(ansi, writer.context);
+}
+
+static bool ReplaceThroughNewFile(const String& target, NewFileWriter write, const void* context) {
+    WidePath full;
     if (!ResolvePath(target, full)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    return PutThroughNewFile(target, full, write, context);
+    return PutThroughNewFile(full, write, context, false, true);
+}
+
+bool ReplaceThroughNewFile(const String& target, FileWriter write, const void* context) {
+    AnsiWriter writer = {write, context};
+    return ReplaceThroughNewFile(target, WriteUnderAnsiName, &writer);
 }
 
 struct CopyJob {
-    const String& source;
+    const WidePath& source;
     CopyChange change;
     void* context;
-    const String* target;  // for CopyAndPut
+    const WidePath* target;  // for CopyAndPut
 };
 
-static bool WriteCopy(const String& name, const void* context) {
+static bool WriteCopy(const WidePath& name, const void* context) {
     const CopyJob& job = *static_cast<const CopyJob*>(context);
-    return CopyFileAt(Widened(job.source), Widened(name), false) && (!job.change || job.change(name.Text(), job.context));
+    String ansi;
+    return CopyFileAt(job.source, name, false) &&
+           (!job.change || (name.ToAnsi(ansi) && job.change(ansi.Text(), job.context)));
 }
 
 struct PutJob {
-    const char* name;
-    const String& target;
+    const WidePath& name;
+    const WidePath& target;
 };
 
 static bool KeepTarget(const void* context) {
@@ -146,15 +164,15 @@ static bool CopyThroughNewName(const WidePath& source, const WidePath& name, con
 }
 
 // With the journal open the old target is kept aside just before the rename.
-static bool CopyAndPut(const String& name, const void* context) {
+static bool CopyAndPut(const WidePath& name, const void* context) {
     const CopyJob& job = *static_cast<const CopyJob*>(context);
-    PutJob put = {name.Text(), *job.target};
-    return CopyThroughNewName(Widened(job.source), Widened(name), Widened(*job.target),
-                              JournalActive() ? KeepTarget : nullptr, &put);
+    PutJob put = {name, *job.target};
+    return CopyThroughNewName(job.source, name, *job.target, JournalActive() ? KeepTarget : nullptr, &put);
 }
 
 bool ReplaceThroughCopy(const String& source, const String& target, CopyChange change, void* context) {
-    CopyJob job = {source, change, context, &target};
+    WidePath wideSource = Widened(source);
+    CopyJob job = {wideSource, change, context, nullptr};
     return ReplaceThroughNewFile(target, WriteCopy, &job);
 }
 
@@ -162,33 +180,11 @@ bool WriteReplacing(const String& target, FileWriter write, const void* context)
     return IsWindowsNT() || JournalActive() ? ReplaceThroughNewFile(target, write, context) : write(target, context);
 }
 
-// The copy of a walk on the NT family with the journal closed, wide from
-// end to end: names the code page cannot spell, and paths past MAX_PATH.
 bool CopyFileReplacing(const WidePath& source, const WidePath& destination) {
-    String from, to;
-    if (JournalActive() || !UsesWideCalls())
-        return source.ToAnsi(from) && destination.ToAnsi(to) && CopyFileReplacing(from, to);
-    WidePath name = destination + L".~upd";
-    if (name.IsEmpty())
-        return false;
-    if (CanCopyThroughHandle())
-        return CopyThroughNewName(source, name, destination, nullptr, nullptr) || (DeleteNewFile(name), false);
-    if (AttributesOf(name) != INVALID_FILE_ATTRIBUTES) {
-        DeleteNewFile(name);
-        if (AttributesOf(name) != INVALID_FILE_ATTRIBUTES)
-            return false;
-    }
-    if (CopyFileAt(source, name, false) && ReplaceFileInOneStep(name, destination))
-        return true;
-    DeleteNewFile(name);
-    return false;
-}
-
-bool CopyFileReplacing(const String& source, const String& destination) {
     CopyJob job = {source, nullptr, nullptr, &destination};
     if (!IsWindowsNT() && !JournalActive())
-        return WriteCopy(destination, &job);
+        return CopyFileAt(source, destination, false);
     if (CanCopyThroughHandle())
-        return PutThroughNewFile(destination, destination, CopyAndPut, &job, true);
-    return PutThroughNewFile(destination, destination, WriteCopy, &job);
+        return PutThroughNewFile(destination, CopyAndPut, &job, true, false);
+    return PutThroughNewFile(destination, WriteCopy, &job, false, false);
 }

@@ -11,10 +11,10 @@
 // Moves `replacement` onto `target` in one step, written through. A
 // read-only target is made writable just for the step and gets its
 // attributes back when the step fails. The NT family only: the older one
-// has no such call.
-bool ReplaceFileInOneStep(const char* replacement, const String& target);
-// The same with the journal closed, on wide paths.
+// has no such call. With the journal open the old target is kept aside
+// first (PutNoted).
 bool ReplaceFileInOneStep(const WidePath& replacement, const WidePath& target);
+bool ReplaceFileInOneStep(const char* replacement, const String& target);
 
 // Writes a whole new file under `name`; false stops.
 typedef bool (*FileWriter)(const String& name, const void* context);
@@ -24,12 +24,12 @@ typedef bool (*FileWriter)(const String& name, const void* context);
 // target's folder. A file under such a name can only be one that a run cut
 // short left, and the next replace of that target deletes it first; a
 // user's "app.dat~" or "app.tmp" is never touched.
-extern const char NewFileSuffix[];
+extern const WCHAR NewFileSuffix[];
 
 // Lets `write` make the new file under the target's own name for it, then
 // puts it in the place of `target` in one step. Nothing is written when the
-// target or both names would pass what the run's file calls take (MAX_PATH
-// UTF-16 units for the ANSI ones, FitsFileSystem for the wide). On every failure
+// target or both names would pass what a file system takes (FitsFileSystem);
+// a new file's name the code page cannot spell fails the writer. On every failure
 // the new file is deleted and `target` is as it was.
 bool ReplaceThroughNewFile(const String& target, FileWriter write, const void* context);
 
@@ -45,9 +45,7 @@ bool ReplaceThroughCopy(const String& source, const String& target, CopyChange c
 // new file; the older family writes the target in place.
 bool WriteReplacing(const String& target, FileWriter write, const void* context);
 // WriteReplacing with a copy of `source`, for a `destination` already as the
-// system resolves it (ResolvePath), as the tree walks hold theirs: a tree of
-// thousands of files is not resolved again file by file.
-bool CopyFileReplacing(const String& source, const String& destination);
-// The same for the names a walk found, wide; with the journal open (whose
-// records name paths in the code page) a name outside it fails.
+// system resolves it, as the tree walks hold theirs: a tree of thousands of
+// files is not resolved again file by file. Wide from end to end: names the
+// code page cannot spell, and paths past MAX_PATH.
 bool CopyFileReplacing(const WidePath& source, const WidePath& destination);

@@ -77,8 +77,7 @@ bool RenameOnto(HANDLE file, const WidePath& target) {
 enum { BatchSize = 64 };
 struct WaitingPut {
     HANDLE file;
-    WidePath target;
-    String ansiTarget, kept;  // as the journal names them
+    WidePath target, kept;
 };
 WaitingPut waiting[BatchSize];
 unsigned waitingCount;
@@ -93,17 +92,14 @@ void DropNewFile(HANDLE file) {
     SetLastError(error);
 }
 
-// The journal's records name paths in the code page: a name outside it
-// fails the put (ERROR_INVALID_NAME), and the run is undone.
 bool Wait(FileHandle& file, const WidePath& name, const WidePath& target) {
-    String ansiName, ansiTarget, kept;
-    if (!name.ToAnsi(ansiName) || !target.ToAnsi(ansiTarget) || !NotePut(ansiName.Text(), ansiTarget, kept, false))
+    WidePath kept;
+    if (!NotePut(name, target, kept, false))
         return false;
     WaitingPut& put = waiting[waitingCount];
     put.target = target;
-    put.ansiTarget = ansiTarget;
     put.kept = kept;
-    if (put.target.IsEmpty() || put.ansiTarget.IsEmpty() || put.kept.IsEmpty() != kept.IsEmpty()) {
+    if (put.target.IsEmpty() || put.kept.IsEmpty() != kept.IsEmpty()) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
@@ -122,7 +118,7 @@ bool FlushPutBatch() {
     DWORD error = done ? NO_ERROR : GetLastError();
     for (unsigned i = 0; i < waitingCount; i++) {
         WaitingPut& put = waiting[i];
-        if (done && !(SetAside(put.ansiTarget, put.kept) && RenameOnto(put.file, put.target))) {
+        if (done && !(SetAside(put.target, put.kept) && RenameOnto(put.file, put.target))) {
             done = false;
             error = GetLastError();
         }

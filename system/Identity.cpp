@@ -106,7 +106,7 @@ bool FolderFinalPath(const WidePath& folder, WidePath& final) {
 
 // A name that shows as a file but is not the file its folder holds under
 // that name: its object's final path is another folder's, or another name.
-bool FileNameLeadsElsewhere(const WidePath& path, String* held) {
+bool FileNameLeadsElsewhere(const WidePath& path, WidePath* held) {
     WidePath object, expected;
     WidePath folder = WideFolderOf(path);
     const WCHAR* name = path.Text() + PathPrefixLength(path.Text());
@@ -130,12 +130,8 @@ bool FileNameLeadsElsewhere(const WidePath& path, String* held) {
         return false;
     bool elsewhere = !EqualWide(object.Text(), expected.Text());
     // The same name but for the letters: the object's final path holds them as the folder does.
-    if (held && !elsewhere) {
-        WidePath letters = path.Left(PathPrefixLength(path.Text())) + (object.Text() + length);
-        String ansi;
-        if (letters.ToAnsi(ansi))
-            *held = ansi;
-    }
+    if (held && !elsewhere)
+        *held = path.Left(PathPrefixLength(path.Text())) + (object.Text() + length);
     return elsewhere;
 }
 
@@ -206,11 +202,11 @@ int SharedLinkCount(const WidePath& first, const WidePath& second) {
     return same ? static_cast<int>(a.nNumberOfLinks) : 0;
 }
 
-bool IsLinkEntry(const String& path, DWORD attributes, String* held) {
-    return IsLinkEntry(Widened(path), attributes, held);
+bool IsLinkEntry(const String& path, DWORD attributes) {
+    return IsLinkEntry(Widened(path), attributes);
 }
 
-bool IsLinkEntry(const WidePath& path, DWORD attributes, String* held) {
+bool IsLinkEntry(const WidePath& path, DWORD attributes, WidePath* held) {
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return false;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)

@@ -39,9 +39,9 @@ int SharedLinkCount(const WidePath& first, const WidePath& second);
 // GetFileAttributesA gives them.
 // `held` (when given) gets the name as its folder holds it, in its own
 // letters, where the system tells that on the way (a file that is no link).
-bool IsLinkEntry(const String& path, DWORD attributes, String* held = nullptr);
+bool IsLinkEntry(const String& path, DWORD attributes);
 bool IsLinkEntry(const String& path);
-bool IsLinkEntry(const WidePath& path, DWORD attributes, String* held = nullptr);
+bool IsLinkEntry(const WidePath& path, DWORD attributes, WidePath* held = nullptr);
 bool IsLinkEntry(const WidePath& path);
 
 // True when a call on the link `path` acts on the link, not on what it leads

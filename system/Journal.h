@@ -2,10 +2,15 @@
 // make, handed to the disk before the change acts, so that a run that
 // fails, is stopped or is killed can be undone, and one that ended well
 // can delete what it kept. A line is a kind and up to three paths, tab
-// separated: a tab is never part of a name, nor a trail byte of the ANSI
-// code page.
+// separated: a tab is never part of a name. The paths are UTF-16 as the
+// file system holds them, written in UTF-8 (a lone surrogate, which a name
+// may hold, as its own three bytes), and the file starts with the UTF-8
+// byte-order mark. A journal without it was written by an earlier version
+// of the program, in the ANSI code page, and is read as such: lines after
+// a mark at the start of a line (added to such a journal) are UTF-8.
 #pragma once
 
+#include "WidePath.h"
 #include "foundation/ByteBuffer.h"
 #include "foundation/String.h"
 
@@ -23,7 +28,14 @@ enum JournalKind {
 
 struct JournalRecord {
     char kind;
-    String path, second, third;
+    WidePath path, second, third;
+};
+
+// The journal's text as read, and where its UTF-8 lines begin (its size
+// where none is).
+struct JournalText {
+    ByteBuffer bytes;
+    unsigned utf8From;
 };
 
 // Where the journal of a script lives: the system's folder for temporary
@@ -46,22 +58,22 @@ void CloseJournal();
 
 // Appends one record and, unless it only notes something to be created,
 // flushes the journal to the disk; false (the system's error kept) when
-// either failed, or when a path is longer than the file calls reach (the
-// undo could not find it): the step must then not act.
-bool NoteInJournal(char kind, const char* path, const char* second = "", const char* third = "");
+// either failed, or when a path is one no file system takes (the undo could
+// not find it): the step must then not act.
+bool NoteInJournal(char kind, const WidePath& path, const WidePath& second = WidePath(), const WidePath& third = WidePath());
 // NoteInJournal without the flush: the next record that guards something
 // takes it to the disk.
-bool AddToJournal(char kind, const char* path, const char* second = "", const char* third = "");
+bool AddToJournal(char kind, const WidePath& path, const WidePath& second = WidePath(), const WidePath& third = WidePath());
 // A record of a batch: held in memory and written with the others and
 // flushed by one FlushJournal (or the next NoteInJournal), before any of
 // their changes acts; a run killed before that made none of them.
-bool HoldForJournal(char kind, const char* path, const char* second = "", const char* third = "");
+bool HoldForJournal(char kind, const WidePath& path, const WidePath& second = WidePath(), const WidePath& third = WidePath());
 bool FlushJournal();
 
 // The whole journal; false when it cannot be read.
-bool ReadJournal(const String& path, ByteBuffer& text);
+bool ReadJournal(const String& path, JournalText& text);
 // The record that ends at byte `end` of the text, and where it starts;
 // false at the start of the text.
-bool RecordBefore(const ByteBuffer& text, unsigned end, JournalRecord& record, unsigned& start);
+bool RecordBefore(const JournalText& text, unsigned end, JournalRecord& record, unsigned& start);
 // Cuts the journal to its first `size` bytes, on the disk.
 bool CutJournal(const String& path, unsigned size);

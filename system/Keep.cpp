@@ -5,7 +5,7 @@
 
 #include "FileCalls.h"
 #include "FileData.h"
-#include "Handles.h"
+#include "FileReplace.h"
 #include "Identity.h"
 #include "Journal.h"
 #include "PathGate.h"
@@ -21,92 +21,99 @@
 // folder listed is remembered; a tree's files come folder by folder.
 // The listing also tells whether the folder holds any name that ends in
 // ".~upd" alone: the new file of a run cut short.
-static String listedFolder;
+static WidePath listedFolder;
 static unsigned nextNumber = 1;
 static bool listedLeftovers;
 
-static unsigned NumberOf(const char* name) {
+static int UnitCount(const WCHAR* name) {
+    int count = 0;
+    while (name[count])
+        count++;
+    return count;
+}
+
+static unsigned NumberOf(const WCHAR* name) {
     if (!IsKeptName(name))
         return 0;
-    const char* digits = name + strlen(name);
-    while (digits[-1] >= '0' && digits[-1] <= '9')
+    const WCHAR* digits = name + UnitCount(name);
+    while (digits[-1] >= L'0' && digits[-1] <= L'9')
         digits--;
     unsigned number = 0;
     for (; *digits && number < 100000000; digits++)
-        number = number * 10 + static_cast<unsigned>(*digits - '0');
+        number = number * 10 + static_cast<unsigned>(*digits - L'0');
     return number;
 }
 
-static bool EndsInNewFileSuffix(const char* name) {
-    size_t length = strlen(name);
-    return length >= 5 && memcmp(name + length - 5, ".~upd", 5) == 0;
+static bool EndsInNewFileSuffix(const WCHAR* name) {
+    int length = UnitCount(name);
+    return length >= 5 && memcmp(name + length - 5, NewFileSuffix, 5 * sizeof(WCHAR)) == 0;
 }
 
-static void ListFolder(const String& folder) {
-    if (listedFolder.EqualsNoCase(folder.Text()))
+static WidePath FolderPart(const WidePath& path) { return path.Left(PathPrefixLength(path.Text())); }
+
+static void ListFolder(const WidePath& folder) {
+    if (listedFolder.EqualsNoCase(folder) && !listedFolder.IsEmpty())
         return;
     listedLeftovers = false;
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA((folder + "*.~upd*").Text(), &found));
-    if (search.IsValid()) {
+    FileSearch search;
+    if (search.First(folder + L"*.~upd*")) {
         do {
-            unsigned number = NumberOf(found.cFileName);
+            unsigned number = NumberOf(search.Name());
             if (number >= nextNumber)
                 nextNumber = number + 1;
-            listedLeftovers = listedLeftovers || EndsInNewFileSuffix(found.cFileName);
-        } while (FindNextFileA(search.Get(), &found));
+            listedLeftovers = listedLeftovers || EndsInNewFileSuffix(search.Name());
+        } while (search.Next());
     }
     listedFolder = folder;
 }
 
-static unsigned FreeNumberIn(const String& folder) {
-    ListFolder(folder);
-    return nextNumber++;
-}
-
-bool MayHoldLeftover(const String& name) {
-    ListFolder(PathPrefix(name));
+bool MayHoldLeftover(const WidePath& name) {
+    ListFolder(FolderPart(name));
     return listedLeftovers;
 }
 
-static bool KeptName(const String& path, String& kept) {
-    unsigned number = FreeNumberIn(PathPrefix(path));
-    Format(kept, "%s.~upd%u", path.Text(), number);
-    if (kept.Length() >= MAX_PATH)
-        Format(kept, "%s.~upd%u", PathPrefix(path).Text(), number);
-    if (kept.Length() < MAX_PATH && !kept.IsEmpty())
-        return true;
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-    return false;
+// The path and ".~upd" with a number, or that alone in the path's folder
+// where the name would pass what a file system takes.
+static bool KeptName(const WidePath& path, WidePath& kept) {
+    WidePath folder = FolderPart(path);
+    ListFolder(folder);
+    char suffix[20];
+    wsprintfA(suffix, ".~upd%u", nextNumber++);
+    kept = path + Widened(suffix).Text();
+    if (!FitsFileSystem(kept))
+        kept = folder + Widened(suffix).Text();
+    return !kept.IsEmpty() && FitsFileSystem(kept);
 }
 
 // Folders' times of last writing, noted before the first change inside
 // each (added, not flushed: a time guards no file), so an undo sets them
 // back. The last few folders noted are remembered; one met again later is
 // noted again, and the undo, newest first, sets its oldest time last.
-static String notedFolders[8];
+static WidePath notedFolders[8];
 static unsigned notedCount;
 
-static bool NoteFolderTime(const char* path) {
-    if (!JournalActive() || !*path)
+static bool NoteFolderTime(const WidePath& path) {
+    if (!JournalActive() || path.IsEmpty())
         return true;
-    String folder = FolderOf(String(path));
-    for (const String& noted : notedFolders)
-        if (!folder.IsEmpty() && noted.EqualsNoCase(folder.Text()))
+    WidePath folder = WideFolderOf(path);
+    for (const WidePath& noted : notedFolders)
+        if (!folder.IsEmpty() && noted.EqualsNoCase(folder))
             return true;
     FILETIME written;
     if (folder.IsEmpty() || !FolderWriteTime(folder, written))
         return true;
-    String high, low;
-    Format(high, "%X", static_cast<unsigned>(written.dwHighDateTime));
-    Format(low, "%X", static_cast<unsigned>(written.dwLowDateTime));
-    if (!AddToJournal(JournalFolderTime, folder.Text(), high.Text(), low.Text()))
+    char high[12], low[12];
+    wsprintfA(high, "%X", static_cast<unsigned>(written.dwHighDateTime));
+    wsprintfA(low, "%X", static_cast<unsigned>(written.dwLowDateTime));
+    if (!AddToJournal(JournalFolderTime, folder, Widened(high), Widened(low)))
         return false;
     notedFolders[notedCount++ % 8] = folder;
     return true;
 }
 
-bool NoteFoldersOf(const char* first, const char* second) { return NoteFolderTime(first) && NoteFolderTime(second); }
+bool NoteFoldersOf(const WidePath& first, const WidePath& second) {
+    return NoteFolderTime(first) && NoteFolderTime(second);
+}
 
 static bool Refuse(DWORD error) {
     SetLastError(error);
@@ -116,128 +123,128 @@ static bool Refuse(DWORD error) {
 // The name as its folder holds it, for the journal: the undo puts an entry
 // back under the letters it had, not those of the script or of a source
 // tree whose file took its place.
-static String AsHeld(const String& path) {
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA(path.Text(), &found));
-    if (!search.IsValid() || strpbrk(path.Text() + PathPrefix(path).Length(), "*?"))
-        return path;
-    return PathPrefix(path) + found.cFileName;
+static WidePath AsHeld(const WidePath& path) {
+    FileSearch search;
+    const WCHAR* name = path.Text() + PathPrefixLength(path.Text());
+    for (const WCHAR* p = name; *p; p++)
+        if (*p == L'*' || *p == L'?')
+            return path;
+    return search.First(path) ? FolderPart(path) + search.Name() : path;
 }
 
-// From the end: digits, then ".~upd" (no strstr: Windows 95's msvcrt lacks it).
-bool IsKeptName(const char* name) {
-    const char* end = name + strlen(name);
-    const char* digits = end;
-    while (digits > name && digits[-1] >= '0' && digits[-1] <= '9')
+// From the end: digits, then ".~upd".
+bool IsKeptName(const WCHAR* name) {
+    const WCHAR* end = name + UnitCount(name);
+    const WCHAR* digits = end;
+    while (digits > name && digits[-1] >= L'0' && digits[-1] <= L'9')
         digits--;
-    return digits < end && digits - name >= 5 && memcmp(digits - 5, ".~upd", 5) == 0;
+    return digits < end && digits - name >= 5 && memcmp(digits - 5, NewFileSuffix, 5 * sizeof(WCHAR)) == 0;
+}
+
+static void LogKeep(const WidePath& path, const WidePath& kept) {
+    LogLine("  keep \"%s\" as \"%s\"", path.Readable().Text(), kept.Readable().Text());
 }
 
 // A folder that holds the current folder would be kept aside, but could not
 // be deleted at the commit while this process runs in it: refused instead.
-bool KeepAside(const String& path) {
-    String kept;
+bool KeepAside(const WidePath& path) {
+    WidePath kept;
+    String ansi;
     if (!ChangesNameItself(path))
         return Refuse(ERROR_NOT_SUPPORTED);
-    DWORD attributes = GetFileAttributesA(path.Text());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && HoldsCurrentFolder(path))
+    DWORD attributes = AttributesOf(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && path.ToAnsi(ansi) &&
+        HoldsCurrentFolder(ansi))
         return Refuse(ERROR_SHARING_VIOLATION);
-    if (!NoteFolderTime(path.Text()) || !KeptName(path, kept) || !NoteInJournal(JournalKept, AsHeld(path).Text(), kept.Text()))
+    if (!NoteFolderTime(path) || !KeptName(path, kept) || !NoteInJournal(JournalKept, AsHeld(path), kept))
         return false;
-    LogLine("  keep \"%s\" as \"%s\"", path.Text(), kept.Text());
-    return MoveFileA(path.Text(), kept.Text()) != 0;
+    LogKeep(path, kept);
+    return MoveFileAt(path, kept, 0);
 }
 
-bool NotePut(const char* from, const String& to, String& kept, bool flush) {
+bool NotePut(const WidePath& from, const WidePath& to, WidePath& kept, bool flush) {
     // A file renamed onto its own name (in another letter case) is not kept aside first.
-    DWORD attributes = GetFileAttributesA(to.Text());
+    DWORD attributes = AttributesOf(to);
     bool present = attributes != INVALID_FILE_ATTRIBUTES && !to.EqualsNoCase(from);
-    kept = String();
+    kept = WidePath();
     // A file never takes a folder's place, as the rename without the
     // journal would refuse: kept aside first, the folder would go at the commit.
     if (present && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return Refuse(ERROR_ACCESS_DENIED);
     // The test for a link tells the name's letters too, mostly: a search of
     // the folder only where it does not.
-    String held;
-    if (present && IsLinkEntry(to, attributes, &held) && !ReachesLinkItself(to.Text()))
+    WidePath held;
+    if (present && IsLinkEntry(to, attributes, &held) && !ReachesLinkItself(to))
         return Refuse(ERROR_NOT_SUPPORTED);
     if (held.IsEmpty())
         held = present ? AsHeld(to) : to;
-    if (!NoteFoldersOf(to.Text(), from) || (present && !KeptName(to, kept)))
+    if (!NoteFoldersOf(to, from) || (present && !KeptName(to, kept)))
         return false;
-    return flush ? NoteInJournal(JournalPut, held.Text(), kept.Text(), from)
-                 : HoldForJournal(JournalPut, held.Text(), kept.Text(), from);
+    return flush ? NoteInJournal(JournalPut, held, kept, from) : HoldForJournal(JournalPut, held, kept, from);
 }
 
 // A kept name that is there already was never the run's: the rename fails
 // rather than take it over.
-bool SetAside(const String& to, const String& kept) {
+bool SetAside(const WidePath& to, const WidePath& kept) {
     if (kept.IsEmpty())
         return true;
-    LogLine("  keep \"%s\" as \"%s\"", to.Text(), kept.Text());
-    return MoveFileA(to.Text(), kept.Text()) != 0;
+    LogKeep(to, kept);
+    return MoveFileAt(to, kept, 0);
 }
 
-bool KeepForPut(const char* from, const String& to) {
-    String kept;
+bool KeepForPut(const WidePath& from, const WidePath& to) {
+    WidePath kept;
     return NotePut(from, to, kept, true) && SetAside(to, kept);
 }
 
-bool PutNoted(const char* from, const String& to) {
-    if (!KeepForPut(from, to))
-        return false;
-    if (!IsWindowsNT())
-        return MoveFileA(from, to.Text()) != 0;
-    return MoveFileExA(from, to.Text(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+bool PutNoted(const WidePath& from, const WidePath& to) {
+    return KeepForPut(from, to) && MoveFileAt(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
-bool MoveNoted(const char* from, const char* to) {
-    return (!JournalActive() || (NoteFoldersOf(from, to) && NoteInJournal(JournalPut, to, "", from))) &&
-           MoveFileA(from, to);
+bool MoveNoted(const WidePath& from, const WidePath& to) {
+    return (!JournalActive() || (NoteFoldersOf(from, to) && NoteInJournal(JournalPut, to, WidePath(), from))) &&
+           MoveFileAt(from, to, 0);
 }
 
-bool NoteCreated(const char* path) {
+bool NoteCreated(const WidePath& path) {
     return !JournalActive() || (NoteFolderTime(path) && NoteInJournal(JournalCreated, path));
 }
 
-bool CreateFolder(const String& path) {
-    if (JournalActive() && !NameExists(path.Text()) &&
-        !(NoteFolderTime(path.Text()) && NoteInJournal(JournalMadeFolder, path.Text())))
+bool CreateFolder(const WidePath& path) {
+    if (JournalActive() && AttributesOf(path) == INVALID_FILE_ATTRIBUTES &&
+        !(NoteFolderTime(path) && NoteInJournal(JournalMadeFolder, path)))
         return false;
-    return CreateDirectoryA(path.Text(), nullptr) != 0;
+    return CreateFolderAt(path);
 }
 
-bool RemoveFolder(const String& path) {
+bool RemoveFolder(const WidePath& path) {
     if (!ChangesNameItself(path))
         return Refuse(ERROR_NOT_SUPPORTED);
-    return (!JournalActive() || (NoteFolderTime(path.Text()) && NoteInJournal(JournalRemovedFolder, AsHeld(path).Text()))) &&
-           RemoveDirectoryA(path.Text());
+    return (!JournalActive() || (NoteFolderTime(path) && NoteInJournal(JournalRemovedFolder, AsHeld(path)))) &&
+           RemoveFolderAt(path);
 }
 
 // A link's attributes are never set: the system would set those of what it
 // leads to.
-bool SetAttributesNoted(const String& path, unsigned attributes) {
-    DWORD old = GetFileAttributesA(path.Text());
+bool SetAttributesNoted(const WidePath& path, unsigned attributes) {
+    DWORD old = AttributesOf(path);
     if (IsLinkEntry(path, old))
         return Refuse(ERROR_NOT_SUPPORTED);
     if (JournalActive() && old != INVALID_FILE_ATTRIBUTES) {
-        String text;
-        Format(text, "%X", static_cast<unsigned>(old));
-        if (!NoteInJournal(JournalAttributes, path.Text(), text.Text()))
+        char text[12];
+        wsprintfA(text, "%X", static_cast<unsigned>(old));
+        if (!NoteInJournal(JournalAttributes, path, Widened(text)))
             return false;
     }
-    return SetFileAttributesA(path.Text(), attributes) != 0;
+    return SetAttributesOf(path, attributes);
 }
 
 bool NoteLaunch(const String& program) {
     if (!JournalActive())
         return true;
     LogLine("  LAUNCH \"%s\" cannot be undone", program.Text());
-    return NoteInJournal(JournalLaunched, program.Text());
+    return NoteInJournal(JournalLaunched, Widened(program));
 }
-
-void PutAttributesBack(const char* path, DWORD attributes) { PutAttributesBack(Widened(path), attributes); }
 
 void PutAttributesBack(const WidePath& path, DWORD attributes) {
     DWORD error = GetLastError();

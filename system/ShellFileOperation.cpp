@@ -42,7 +42,9 @@ bool ShellFileOperation(unsigned operation, const char* from, const char* to) {
         if (operation == FO_DELETE)
             return DeletePath(String(from));
         bool moves = operation == FO_MOVE || operation == FO_RENAME;
-        if (!NoteFoldersOf(moves ? from : "", to) || !(moves ? NoteInJournal(JournalPut, to, "", from) : NoteCreated(to)))
+        WidePath source = Widened(moves ? from : ""), destination = Widened(to);
+        if (!NoteFoldersOf(source, destination) ||
+            !(moves ? NoteInJournal(JournalPut, destination, WidePath(), source) : NoteCreated(destination)))
             return false;
     }
     SHFILEOPSTRUCTA request;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "DirectoryTree.h"
+#include "FileCalls.h"
 #include "FileData.h"
 #include "FileReplace.h"
 #include "Identity.h"
@@ -12,70 +13,74 @@
 #include "foundation/RunLog.h"
 
 // A file or a folder with what it holds, read-only files included. A file
-// goes by itself: through DeletePath's gate, each of thousands of kept
-// files would have every level of its path searched.
-static bool RemoveAnything(const String& path) {
-    DWORD attributes = GetFileAttributesA(path.Text());
+// goes by itself: through the tree's walk, each of thousands of kept files
+// would have its own listing.
+static bool RemoveAnything(const WidePath& path) {
+    DWORD attributes = AttributesOf(path);
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return true;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return DeletePath(path);
+        return DeleteTree(path);
     if (!ChangesNameItself(path)) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return false;
     }
     if (attributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesA(path.Text(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (DeleteFileA(path.Text()))
+        SetAttributesOf(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (DeleteFileAt(path))
         return true;
-    PutAttributesBack(path.Text(), attributes);
+    PutAttributesBack(path, attributes);
     return false;
 }
 
-static bool MoveBack(const String& from, const String& to) {
+static bool MoveBack(const WidePath& from, const WidePath& to) {
     if (!ChangesNameItself(from)) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return false;
     }
-    return MoveFileA(from.Text(), to.Text()) != 0;
+    return MoveFileAt(from, to, 0);
 }
+
+static bool Exists(const WidePath& path) { return AttributesOf(path) != INVALID_FILE_ATTRIBUTES; }
+
+static unsigned HexOf(const WidePath& field) { return ParseHex(field.Readable()); }
 
 // The record's kind: what undoing it does, in words for the log (a format
 // given the record's path, second and third), and whether that worked.
 static bool Undo(const JournalRecord& record, const char*& action) {
-    const String& path = record.path;
+    const WidePath& path = record.path;
     switch (record.kind) {
     case JournalCreated:
         action = "remove \"%s\", made by the run";
         return RemoveAnything(path);
     case JournalMadeFolder:
         action = "remove the folder \"%s\", made by the run";
-        return !NameExists(path.Text()) || RemoveFolder(path);
+        return !Exists(path) || RemoveFolder(path);
     case JournalRemovedFolder:
         action = "make the folder \"%s\" again";
-        return NameExists(path.Text()) || CreateDirectoryA(path.Text(), nullptr);
+        return Exists(path) || CreateFolderAt(path);
     case JournalKept:
         action = "put back \"%s\" from \"%s\"";
-        return !NameExists(record.second.Text()) || MoveBack(record.second, path);
+        return !Exists(record.second) || MoveBack(record.second, path);
     case JournalPut:
         // A kept name that is gone: the old file was never put aside (or is
         // back already), and what holds the path is the old file.
         // With no kept name the second "%s" is empty.
         action = record.second.IsEmpty() ? "take away \"%s\"%s, back to \"%s\""
                                          : "put back \"%s\" from \"%s\" (the new file back to \"%s\")";
-        if (!record.second.IsEmpty() && !NameExists(record.second.Text()))
+        if (!record.second.IsEmpty() && !Exists(record.second))
             return true;
-        if (NameExists(path.Text()) && !NameExists(record.third.Text()) && !MoveBack(path, record.third))
+        if (Exists(path) && !Exists(record.third) && !MoveBack(path, record.third))
             return false;
         return record.second.IsEmpty() || MoveBack(record.second, path);
     case JournalAttributes:
         action = "put back the attributes of \"%s\" (%s)";
-        return !NameExists(path.Text()) || GetFileAttributesA(path.Text()) == ParseHex(record.second) ||
-               SetAttributesNoted(path, ParseHex(record.second));
+        return !Exists(path) || AttributesOf(path) == HexOf(record.second) ||
+               SetAttributesNoted(path, HexOf(record.second));
     case JournalFolderTime: {
         action = "set back the time of last writing of \"%s\"";
-        FILETIME written = {ParseHex(record.third), ParseHex(record.second)};
-        return !NameExists(path.Text()) || SetFolderWriteTime(path, written);
+        FILETIME written = {HexOf(record.third), HexOf(record.second)};
+        return !Exists(path) || SetFolderWriteTime(path, written);
     }
     case JournalLaunched:
         action = "cannot undo LAUNCH \"%s\"";
@@ -91,7 +96,8 @@ bool UndoRecord(const JournalRecord& record) {
     BeginStep();
     bool undone = Undo(record, action);
     String text;
-    Format(text, action, record.path.Text(), record.second.Text(), record.third.Text());
+    Format(text, action, record.path.Readable().Text(), record.second.Readable().Text(),
+           record.third.Readable().Text());
     if (undone)
         LogLine("  undo: %s: done", text.Text());
     else
@@ -107,12 +113,11 @@ bool DropKept(const JournalRecord& record) {
     if (!kept)
         return true;
     BeginStep();
-    const char* name = record.second.Text();
-    bool dropped = DeleteFileA(name) != 0;
+    bool dropped = DeleteFileAt(record.second);
     DWORD error = GetLastError();
     if (!dropped && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
         return true;
     dropped = dropped || RemoveAnything(record.second);
-    LogLine("  commit: delete \"%s\": %s", name, dropped ? "done" : SystemErrorText().Text());
+    LogLine("  commit: delete \"%s\": %s", record.second.Readable().Text(), dropped ? "done" : SystemErrorText().Text());
     return dropped;
 }

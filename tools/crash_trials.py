@@ -40,6 +40,7 @@ OUTCOMES = ("missing", "partial", "old", "new", "lost")
 RUN_LIMIT = 60
 TREE_FILES = 200
 LINKS = 40
+WIDE = ["한국어.bin", "Résumé.bin", "😀.bin", "L" * 200 + "/" + "M" * 60 + "/deep.bin"]
 PREFIX = "crash."  # of the kinds' folders on T: and V:; a short run beside a long one takes another
 
 
@@ -89,7 +90,9 @@ class Trials:
         elif kind in ("TREE", "SHELLTREE"):
             step = ("MODE=COPY\r\n" if kind == "TREE" else "MODE=SHELL\r\nFUNC=COPY\r\n") + f"FROM={t}new\r\nTO={t}dest"
             for i in range(TREE_FILES):
-                relative = os.path.join(f"d{i % 10}", f"f{i}.bin")
+                # A COPY's tree holds names outside the code page and a branch past MAX_PATH too.
+                wide = kind == "TREE" and i < len(WIDE)
+                relative = os.path.join(f"d{i % 10}", *(WIDE[i].split("/") if wide else [f"f{i}.bin"]))
                 self.write(os.path.join(self.root, "new", relative), small_new)
                 self.files[os.path.join(self.root, "dest", relative)] = (small_old, small_new)
         else:

@@ -4,7 +4,7 @@
 forms, run by the real updater.exe under Wine. A model of its own resolves each path as Windows does and gives the
 tree after each step, the sources listed in full before anything is written; a step may also be refused, but not
 a COPY of one file that nothing may refuse (Model.plain_copy), nor a COPY, MOVE or DELETE of a plain tree that holds
-names outside the code page or paths past 260 (Model.plain_tree): those go whole. After the
+names outside the code page or paths past 260 (Model.plain_tree): those go whole, with ROLLBACK=1 as without. After the
 run every entry holds what the model has it hold before or after one of the steps that ran (nothing else changed,
 no content gone that no step named, no stray file), all of them the last state when the run ended with 0; the exit
 code agrees with the log's boxes and the failing step's message; the run ended within 10 s.
@@ -623,21 +623,19 @@ def judge(world, cwd, steps, before, after, code, boxes, log, rollback=False, jo
         return ["the run did not end in time"]
     if journals:
         return [f"a journal was left: {', '.join(journals)}"]
-    if rollback and code != 0:
-        return [f"not undone: {'/'.join(p)} is {brief(after.get(p))}; before {brief(before.get(p))}"
-                for p in sorted(set(after) | set(before)) if after.get(p) != before.get(p)]
     ran = [m for m in re.findall(r"^run S(\d+) \(", log, re.M)]
     end = re.search(r"^end, exit code (\d+)", log, re.M)
     findings = []
-    if not end or int(end[1]) != code or (code == 0) != (not boxes) or code not in (0, 1) or len(boxes) > 1:
+    undone = rollback and code != 0  # the tree as before; the step that failed is judged as without ROLLBACK=1
+    if not undone and (not end or int(end[1]) != code or (code == 0) != (not boxes) or code not in (0, 1) or len(boxes) > 1):
         findings.append(f"exit code {code} against the log's boxes {boxes} and end {end and end[0]}")
-    elif code == 1:
+    elif not undone and code == 1:
         mode = steps[int(ran[-1])][0]
         if not any(boxes[0].startswith(MESSAGES[n].split("%")[0]) for n in (MESSAGE_OF[mode], 4)):
             findings.append(f"{mode} failed with another message: {boxes[0]}")
     states, model = [before], Model(before, cwd, world.shorts, world.alias)
     for number, (mode, keys) in enumerate(steps[:len(ran)]):
-        failed = code == 1 and number == len(ran) - 1 and not rollback
+        failed = code == 1 and number == len(ran) - 1
         plain = failed and mode == "COPY" and model.plain_copy(keys)
         tree = failed and not plain and model.plain_tree(mode, keys)
         done = carry_out(model, mode, keys)
@@ -647,6 +645,9 @@ def judge(world, cwd, steps, before, after, code, boxes, log, rollback=False, jo
             findings.append(f"{mode} of a tree with names outside the code page or past 260 failed: not whole")
         states += model.between + [dict(model.state)]
         model.between = []
+    if undone:
+        return findings + [f"not undone: {'/'.join(p)} is {brief(after.get(p))}; before {brief(before.get(p))}"
+                           for p in sorted(set(after) | set(before)) if after.get(p) != before.get(p)]
 
     def same(value, expected):
         return value == expected or (value and expected and expected[1:2] == (ANY,) and value[0] == "f")

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Kill trials over a whole update with ROLLBACK=1: a 200-file application
 updated in ten steps (WAITAPP, a SHELL replace of the main executable, a tree
-COPY, a DELETE of an old folder, a MOVE, an ATTR, two LINKs, an RSRC into the
+COPY (names outside the code page and a branch past MAX_PATH among its files), a DELETE of an old folder, a MOVE, an ATTR, two LINKs, an RSRC into the
 executable, a CRC check) and a last question. Each trial lays out the old
 state, starts the update (/silent: the question's default, Yes) and kills it
 with SIGKILL at a moment drawn uniformly from an uninterrupted run's span.
@@ -37,6 +37,9 @@ from crash_trials import OLD_LINK, pattern, wineenv  # noqa: E402
 import trees  # noqa: E402
 
 FILES = 200
+# Names outside the code page (an emoji beyond the basic plane among them) and a branch past MAX_PATH, in the lib
+# tree the update copies onto its older self, and in the folder it deletes.
+WIDE = ["한국어.bin", "Résumé.bin", "😀.bin", "L" * 200 + "/" + "M" * 60 + "/deep.bin"]
 NAME = "update.trials"
 RUN_ONCE = r"\Software\Microsoft\Windows\CurrentVersion\RunOnce"
 
@@ -84,6 +87,9 @@ class Update:
             if i < FILES * 3 // 4:
                 lay["app/" + where] = lib_file(i, False)
             lay["new/" + where] = lib_file(i, True)
+        for i, wide in enumerate(WIDE):
+            lay["app/lib/wide/" + wide], lay["new/lib/wide/" + wide] = lib_file(FILES + i, False), lib_file(FILES + i, True)
+        lay["app/old/폴더/😀.dll"] = b"old"
         for i in range(10):
             lay[f"app/old/plugin{i}.dll"] = bytes(64) + bytes([i])
         for relative, data in lay.items():

@@ -153,6 +153,28 @@ KILLED_JOURNAL = ["D\t<W>\\app\\logs", "N\t<W>\\app\\app.exe.tmp", "M\t<W>\\app\
                   "K\t<W>\\app\\old\t<W>\\app\\old.~upd1"]
 # A killed run's commit, its kept app.exe held open: the journal stays.
 KEPT_HELD = {"journal": KILLED_JOURNAL + ["C"], "journal_stays": True, "hold": ["app/app.exe.~upd1"]}
+# ROLLBACK=1 with names outside the code page (an emoji beyond the basic plane among them) and past MAX_PATH, onto
+# an existing tree: the run that ends well leaves the new tree and no kept name; a later failure the tree as before.
+FOREIGN = {"s/한국어.txt": "h", "s/폴더/b.txt": "b", "s/Résumé.docx": "r", "s/😀.txt": "e"}
+WIDE_ROLLBACK = [(f"ROLLBACK=1, {label}: {kind} onto an existing tree{later}", tree | {to + k[1:]: v + "0" for k, v in tree.items()},
+                  (delete(matches, name=name) if step == delete else step(r"<W>\s", win, name=name)) + tail,
+                  outcome, changes if outcome == DONE else {}, ROLLBACK)
+                 for label, tree, to, win, matches, left in (
+                     ("foreign names", FOREIGN, "d", r"<W>\d", r"<W>\d\*", {"d/": D}),
+                     ("a file past MAX_PATH", DEEP, f"d/{'D' * 50}", DEEP_TO, DEEP_TO + f"\\{'L' * 200}\\{'M' * 60}\\*",
+                      {f"d/{'D' * 50}/{'L' * 200}/{'M' * 60}/": D, f"d/{'D' * 50}/g.txt": "g0"}))
+                 for kind, step, changes in (("copy", copy, {to + k[1:]: v for k, v in tree.items()}),
+                                             ("move", move, moved(tree, to)),
+                                             ("delete", delete, {to + k[1:]: GONE for k in tree} | left))
+                 for later, name, tail, outcome in (("", "Step", "", DONE), (", a later step fails", "Prep",
+                                                                copy(r"<W>\no", r"<W>\app\no"), (8, r"<W>\no", r"<W>\app\no")))]
+# A killed run's journal in UTF-8, with such names; an earlier version's, in the code page.
+KILLED_ANSI = {"app/表示.txt": "new", "app/表示.txt.~upd1": "old"}
+KILLED_ANSI_JOURNAL = ["N\t<W>\\app\\表示.txt.~upd", "M\t<W>\\app\\表示.txt\t<W>\\app\\表示.txt.~upd1\t<W>\\app\\表示.txt.~upd"]
+KILLED_WIDE = {"app/한.txt": "new", "app/한.txt.~upd1": "old", "app/Résumé.~upd2/x.txt": "x", "app/😀/": D}
+KILLED_WIDE_JOURNAL = ["\ufeffD\t<W>\\app\\😀", "N\t<W>\\app\\한.txt.~upd",
+                       "M\t<W>\\app\\한.txt\t<W>\\app\\한.txt.~upd1\t<W>\\app\\한.txt.~upd",
+                       "K\t<W>\\app\\Résumé\t<W>\\app\\Résumé.~upd2"]
 UNDONE = {"app/app.exe": "exe1", "app/app.exe.~upd1": GONE, "app/logs/": GONE, "app/old.~upd1/plugin.dll": GONE,
           "app/old/plugin.dll": "p"}
 
@@ -292,7 +314,7 @@ class FileRows(UpdaterTest):
         if os.path.exists(journal(s)):  # an earlier session's, of a scenario of this name
             os.remove(journal(s))
         if left:  # what a run that was killed left
-            with open(journal(s), "w", newline="") as f:
+            with open(journal(s), "w", newline="", encoding="utf-8" if left[0][0] == "\ufeff" else "cp932") as f:
                 f.write("".join("\t".join(named(field) for field in (line + "\t\t").split("\t")[:4]) + "\r\n"
                                 for line in left))
         boxes = outcome if isinstance(outcome, list) else [
@@ -632,9 +654,16 @@ class Files(FileRows):
                       {"a/in/x.txt": "x"}, delete(r"<W>\a"), (10, r"<W>\a"), {}, {**ROLLBACK, "directory": r"a\in"}),
                      ("a file never takes a folder's place", {"a.txt": "A", "d/x.txt": "x"},
                       copy(r"<W>\a.txt", r"<W>\d"), (8, r"<W>\a.txt", r"<W>\d"), {}, ROLLBACK),
-                     ("a move past the file calls' reach is refused: the undo could not find it", {"a.txt": "A"},
-                      move(r"<W>\a.txt", FAR, name="Prep") + copy(r"<W>\no", r"<W>\app\no"), (14, r"<W>\a.txt", FAR),
+                     ("a move past MAX_PATH is undone like any other", {"a.txt": "A"},
+                      move(r"<W>\a.txt", FAR, name="Prep") + copy(r"<W>\no", r"<W>\app\no"), (8, r"<W>\no", r"<W>\app\no"),
                       {}, ROLLBACK),
+                     *WIDE_ROLLBACK,
+                     ("a killed run with names outside the code page is undone at the next start", KILLED_WIDE,
+                      makedir(r"<W>\app"), DONE, {"app/한.txt": "old", "app/한.txt.~upd1": GONE, "app/Résumé.~upd2/x.txt": GONE,
+                                                   "app/Résumé/x.txt": "x", "app/😀/": GONE}, {"journal": KILLED_WIDE_JOURNAL}),
+                     ("a killed run's journal of an earlier version, in the code page, is undone", KILLED_ANSI,
+                      makedir(r"<W>\app"), DONE, {"app/表示.txt": "old", "app/表示.txt.~upd1": GONE},
+                      {"journal": KILLED_ANSI_JOURNAL}),
                      ("a read-only file replaced: what was kept of it goes at the commit", {"a.txt": "new", "b.txt": "old"},
                       READ_ONLY_B + copy(r"<W>\a.txt", r"<W>\b.txt"), DONE, {"b.txt": "new"}, ROLLBACK),
                      ("a killed commit is finished", KILLED, makedir(r"<W>\app"), DONE,
