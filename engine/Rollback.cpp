@@ -65,20 +65,20 @@ static bool FindJournalPath() {
 // undo again, for the next start. The undo ends at the commit of an earlier
 // run whose kept files stayed (held): that run is done and never undone.
 // `end`: where the journal ends afterwards; `failed`: the first record's
-// path that stayed.
-static bool UndoAll(const JournalText& text, unsigned& end, String& failed) {
+// path that stayed; `left`: how many records stayed.
+static bool UndoAll(const JournalText& text, unsigned& end, String& failed, unsigned& left) {
     JournalRecord record;
     unsigned start = 0;
     while (RecordBefore(text, end, record, start) && record.kind != JournalCommit) {
-        if (!UndoRecord(record) && failed.IsEmpty())
+        if (!UndoRecord(record) && left++ == 0)
             failed = record.path.Readable();
-        if (failed.IsEmpty() && !CutJournal(journalPath, start)) {
+        if (left == 0 && !CutJournal(journalPath, start)) {
             failed = journalPath;
             return false;
         }
         end = start;
     }
-    return failed.IsEmpty();
+    return left == 0 && failed.IsEmpty();
 }
 
 // The kept files of the records that end at `end`.
@@ -94,8 +94,9 @@ static bool DropAllKept(const JournalText& text, unsigned end) {
 }
 
 // The undo, or the end of a commit that had begun; false with the file that
-// stays in the way of the undo. The journal goes only when all is done.
-static bool Replay(String& failed) {
+// stays in the way of the undo and how many changes stay. The journal goes
+// only when all is done.
+static bool Replay(String& failed, unsigned& left) {
     JournalText text;
     JournalRecord last;
     unsigned start = 0;
@@ -106,8 +107,8 @@ static bool Replay(String& failed) {
     bool committing = RecordBefore(text, text.bytes.Size(), last, start) && last.kind == JournalCommit;
     LogLine(committing ? "commit \"%s\"" : "undo \"%s\"", journalPath.Text());
     unsigned end = text.bytes.Size();
-    if (!committing && !UndoAll(text, end, failed)) {
-        LogLine("undo not finished: the next start tries again");
+    if (!committing && !UndoAll(text, end, failed, left)) {
+        LogLine("undo not finished, changes left: %u; the next start tries again", left);
         return false;
     }
     // What is left was committed (this run, or one before it). A kept file
@@ -123,12 +124,17 @@ static bool Replay(String& failed) {
     return true;
 }
 
+// The box names the first file in the way and counts the changes that
+// stay (the log names each).
 static bool ReplayOrReport() {
-    String failed;
-    if (Replay(failed))
+    String failed, note;
+    unsigned left = 0;
+    if (Replay(failed, left))
         return true;
+    if (left)
+        LoadMessage(note, TextUndoLeft, left);
     if (!failed.IsEmpty())
-        ReportError(MsgUndoFailed, failed.Text());
+        ReportErrorNoted(note, MsgUndoFailed, failed.Text());
     return false;
 }
 

@@ -78,13 +78,13 @@ void SetReportCaption(const String* caption) { reportCaption = caption; }
 
 const char* ReportCaption() { return reportCaption ? reportCaption->Text() : ""; }
 
-static void Report(const String& entry, int id, va_list args) {
+// `line`: a paragraph below the message, or empty.
+static void Report(const String& line, int id, va_list args) {
     String message;
     LoadMessageV(message, id, args);
     NoteSystemError();
-    if (!entry.IsEmpty()) {
-        String line;
-        Format(line, "\n\n\"%s\"", entry.Text());
+    if (!line.IsEmpty()) {
+        message.Append("\n\n");
         message.Append(line.Text());
     }
     PlatformShowBox(message.Text(), ReportCaption(), ErrorBoxStyle);
@@ -98,8 +98,18 @@ void ReportError(int id, ...) {
 }
 
 void ReportErrorAt(const String& entry, int id, ...) {
+    String line;
+    if (!entry.IsEmpty())
+        Format(line, "\"%s\"", entry.Text());
     va_list args;
     va_start(args, id);
-    Report(entry, id, args);
+    Report(line, id, args);
+    va_end(args);
+}
+
+void ReportErrorNoted(const String& note, int id, ...) {
+    va_list args;
+    va_start(args, id);
+    Report(note, id, args);
     va_end(args);
 }

@@ -33,6 +33,7 @@ enum {
     TextProgressStep = 100, // + the step's kind (system/Progress.h), 1 to 6
     TextProgressQuestion = 107,
     TextProgressCancel = 108,
+    TextUndoLeft = 109,     // the changes an undo left, below message 18
 };
 
 // MB_SETFOREGROUND | MB_ICONERROR
@@ -53,3 +54,5 @@ void ReportError(int id, ...);
 // The same with a line more below the message when `entry` is not empty:
 // the entry of a tree, quoted, at which the item stopped.
 void ReportErrorAt(const String& entry, int id, ...);
+// The same with `note`, a text of the program's own, as that line.
+void ReportErrorNoted(const String& note, int id, ...);

@@ -22,11 +22,11 @@ import pefile
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.join(HERE, "..", "..")
 sys.path.insert(0, os.path.join(SOURCE, "tests", "harness"))
-from messages import (DEFAULT_CAPTION, DEFAULT_CAPTION_EN, MESSAGES, MESSAGES_EN, PROGRESS_TEXTS,  # noqa: E402
-                      PROGRESS_TEXTS_EN)
+from messages import (DEFAULT_CAPTION, DEFAULT_CAPTION_EN, MESSAGES, MESSAGES_EN, NOTES, NOTES_EN,  # noqa: E402
+                      PROGRESS_TEXTS, PROGRESS_TEXTS_EN)
 
-FIXED = {"texts": {1041: {**MESSAGES, 100: DEFAULT_CAPTION, **PROGRESS_TEXTS},
-                   1033: {**MESSAGES_EN, 100: DEFAULT_CAPTION_EN, **PROGRESS_TEXTS_EN}},
+FIXED = {"texts": {1041: {**MESSAGES, 100: DEFAULT_CAPTION, **PROGRESS_TEXTS, **NOTES},
+                   1033: {**MESSAGES_EN, 100: DEFAULT_CAPTION_EN, **PROGRESS_TEXTS_EN, **NOTES_EN}},
          "controls": [("Microsoft.Windows.Common-Controls", "6.0.0.0")], "dpi": ["true/pm"],
          "systems": {  # Vista, 7, 8, 8.1, 10 and 11
              "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",

@@ -16,7 +16,7 @@ import zlib
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "harness"))
 import trees  # noqa: E402
 import wineenv  # noqa: E402
-from messages import PROGRESS_TEXTS  # noqa: E402
+from messages import NOTES, PROGRESS_TEXTS  # noqa: E402
 from sections import info, msgbox, section, switch  # noqa: E402
 from updater import Box, UpdaterTest, error_box, expect_boxes, fail, main, message  # noqa: E402
 
@@ -279,6 +279,7 @@ class FileRows(UpdaterTest):
         drive = options.pop("drive", None)  # (letter, folder of the scenario): a second drive letter for it
         times = options.pop("times", [])  # folders of the scenario whose times of last writing must stay
         small, logged = options.pop("small", None), options.pop("log", None)  # a full disk; a text the log must hold
+        note = options.pop("note", None)  # a line of the program's own below the message: (text number, arguments)
         s = self.scenario()
         full = small and os.path.join(s.path(), small)
         if full:  # a file system of 256 KiB: a mount needs the right to make one
@@ -318,7 +319,8 @@ class FileRows(UpdaterTest):
                 f.write("".join("\t".join(named(field) for field in (line + "\t\t").split("\t")[:4]) + "\r\n"
                                 for line in left))
         boxes = outcome if isinstance(outcome, list) else [
-            info("flag 1") if outcome == DONE else error_box(message(outcome[0], *map(named, outcome[1:])))]
+            info("flag 1") if outcome == DONE else error_box(message(outcome[0], *map(named, outcome[1:])) +
+                                                             (f"\n\n{NOTES[note[0]] % note[1:]}" if note else ""))]
         folders = [os.path.join(s.path(), *key.split("/")) for key in times]
         for folder in folders:
             os.utime(folder, ns=(OLD_TIME, OLD_TIME))
@@ -676,10 +678,17 @@ class Files(FileRows):
                      ("... and when it fails: undone down to the earlier commit", KILLED,
                       makedir(r"<W>\app\new", name="New") + copy(r"<W>\no", r"<W>\app\no"), (8, r"<W>\no", r"<W>\app\no"),
                       {"app/old.~upd1/plugin.dll": GONE}, {**ROLLBACK, **KEPT_HELD}),
-                     ("an undo held up goes on with the rest: its file named, the journal kept", KILLED,
+                     ("an undo held up goes on with the rest: its file named, the changes left counted, the journal kept",
+                      KILLED, makedir(r"<W>\app"), (18, r"<W>\app\app.exe"),
+                      {"app/old.~upd1/plugin.dll": GONE, "app/old/plugin.dll": "p", "app/logs/": GONE},
+                      {"journal": KILLED_JOURNAL, "journal_stays": True, "hold": ["app/app.exe"], "note": (109, 1),
+                       "log": "undo not finished, changes left: 1;"}),
+                     ("... held up at two: the newest named, both counted", {**KILLED, "app/app.exe.tmp": "t"},
                       makedir(r"<W>\app"), (18, r"<W>\app\app.exe"),
                       {"app/old.~upd1/plugin.dll": GONE, "app/old/plugin.dll": "p", "app/logs/": GONE},
-                      {"journal": KILLED_JOURNAL, "journal_stays": True, "hold": ["app/app.exe"]})], self.run_row)
+                      {"journal": KILLED_JOURNAL, "journal_stays": True, "note": (109, 2),
+                       "hold": ["app/app.exe", "app/app.exe.tmp"], "log": "undo not finished, changes left: 2;"})],
+                  self.run_row)
 
     def test_progress_window(self):
         """PROGRESS=1 (or /progress): a window with the caption, the step, the file and a bar by bytes; its Cancel

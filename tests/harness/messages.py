@@ -54,6 +54,9 @@ PROGRESS_TEXTS = dict(zip(range(101, 109), ["コピーしています", "移動�
                                             "キャンセル"]))
 PROGRESS_TEXTS_EN = dict(zip(range(101, 109), ["Copying", "Moving", "Deleting", "Replacing", "Checking",
                                                "Waiting for a program to end", "Stop the update?", "Cancel"]))
+# The line below message 18 that counts the changes an undo left.
+NOTES = {109: "元に戻せなかった変更：%u 件。次回の起動時にもう一度試みます。"}
+NOTES_EN = {109: "Changes not undone: %u. The next start tries again."}
 
 
 def message(number, *arguments, table=MESSAGES):
