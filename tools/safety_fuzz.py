@@ -497,7 +497,8 @@ class Paths:
         if form == "case":
             levels = [n.upper() if self.rng.random() < 0.5 else n for n in levels]
         if form == "link":
-            links = [(k, v[1]) for k, v in self.world.base.items() if v[0] == "l" and path[:len(v[1])] == v[1]]
+            links = [(k, v[1]) for k, v in self.world.base.items()
+                     if v[0] == "l" and path[:len(v[1])] == v[1] and spelled(k)]  # a link in a foreign folder: no
             if links:
                 levels = list(links[0][0]) + levels[len(links[0][1]):]
         if form == "updots" and len(self.cwd) > 1:
