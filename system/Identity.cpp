@@ -251,12 +251,33 @@ bool IsRootObject(const String& path) {
     return FinalPathOf(Widened(object), final) && IsFinalRoot(final.Text());
 }
 
-String PlaceWithin(const String& path, const String& folder) {
-    if (IsPathInside(path.Text(), folder.Text()))
-        return path;
-    ObjectId wanted, found;
-    if (!IdentityOf(folder.Text(), wanted))
-        return String();
+// Where `path` lies: the final path of its deepest level that the system
+// names (links on the way followed, "\\?\" taken off) and the levels below
+// it; empty where the system names none, or in a form the code page cannot
+// spell.
+static String WherePathLies(const String& path) {
+    for (String level = path; level.Length() > PathRootLength(level.Text());) {
+        WidePath final;
+        String spelled;
+        if (FinalPathOf(Widened(level), final) && final.ToAnsi(spelled)) {
+            const char* text = spelled.Text();
+            String plain = strncmp(text, "\\\\?\\UNC\\", 8) == 0 ? String("\\\\") + (text + 8)
+                           : strncmp(text, "\\\\?\\", 4) == 0 ? String(text + 4)
+                                                              : spelled;
+            return Respelled(path, level, plain);
+        }
+        String up = FolderOf(level);
+        if (up.Length() >= level.Length())
+            break;
+        level = up;
+    }
+    return String();
+}
+
+// The levels of `path`, from its own down to its root, against `wanted`:
+// `path` spelled from `folder` on, or empty.
+static String PlaceByLevels(const String& path, const ObjectId& wanted, const String& folder, String& top) {
+    ObjectId found;
     String level = path;
     for (;;) {
         if (IdentityOf(level.Text(), found) && SameObject(wanted, found))
@@ -265,6 +286,27 @@ String PlaceWithin(const String& path, const String& folder) {
             break;
         level = FolderOf(level);
     }
+    top = level;
+    return String();
+}
+
+String PlaceWithin(const String& path, const String& folder) {
+    if (IsPathInside(path.Text(), folder.Text()))
+        return path;
+    ObjectId wanted, found;
+    if (!IdentityOf(folder.Text(), wanted))
+        return String();
+    String level, lies;
+    String placed = PlaceByLevels(path, wanted, folder, level);
+    if (!placed.IsEmpty())
+        return placed;
+    // A link on the way leads elsewhere than its levels say: where the
+    // object truly lies, its levels are compared too.
+    lies = WherePathLies(path);
+    String ignored;
+    if (!lies.IsEmpty() && !lies.EqualsNoCase(path.Text()) &&
+        !(placed = PlaceByLevels(lies, wanted, folder, ignored)).IsEmpty())
+        return placed;
     // The top of `path` may be a drive letter given to a folder of `folder`:
     // only a root other than the root of `folder` can be.
     String top = folder.Slice(folder.Text(), folder.Text() + PathRootLength(folder.Text()) - 1);

@@ -383,6 +383,8 @@ class Files(FileRows):
              (14, r"W:\s", r"<W>\d"), {}, {"drive": ("W:", "d")}),
             ("move: a file onto itself through a folder link", {"s/a.txt": "a", "l": "-> s"},
              move(r"<W>\s\a.txt", r"<W>\l\a.txt"), DONE, {}),
+            *[(f"copy: a folder into {to}, a link that leads into it, refused", {"s/a.txt": "a", "s/in/": D, "l": "-> s/in"},
+               copy(r"<W>\s", to), (8, r"<W>\s", to), {}) for to in (r"<W>\l", r"<W>\l\x")],
         ], self.run_row)
 
     def test_path_forms(self):
