@@ -110,8 +110,16 @@ bool FileNameLeadsElsewhere(const WidePath& path, WidePath* held) {
     WidePath object, expected;
     WidePath folder = WideFolderOf(path);
     const WCHAR* name = path.Text() + PathPrefixLength(path.Text());
-    if (folder.IsEmpty() || !*name || !FinalPathOf(path, object))
+    if (folder.IsEmpty() || !*name || !FinalPathName())
         return false;
+    // Wine names no object past MAX_PATH: a name whose own place has a short
+    // final path (its folder's, and the name) but whose object has none, and
+    // opens, reaches another object, one that lies deeper (a link to it).
+    if (!FinalPathOf(path, object)) {
+        FileHandle file(OpenObject(path));
+        return file.IsValid() && FolderFinalPath(folder, expected) &&
+               expected.Length() + 1 + (path.Length() - static_cast<int>(name - path.Text())) < MAX_PATH - 8;
+    }
     // Wine gives no final path for a folder past MAX_PATH (ERROR_MORE_DATA
     // with any buffer): the object then lies elsewhere unless its own final
     // path is a name of that folder, the same object, and the same name.
