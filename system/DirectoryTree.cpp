@@ -255,10 +255,13 @@ static bool MoveFileReplacing(const WidePath& source, const WidePath& destinatio
         if (links == 1)
             return true;
     }
-    if (IsWindowsNT() || JournalActive())
-        return ReplaceFileInOneStep(source, destination) ||
-               (GetLastError() == ERROR_NOT_SAME_DEVICE && CopyFileReplacing(source, destination) &&
-                DeleteFileAnyway(source));
+    if (IsWindowsNT() || JournalActive()) {
+        // Noted by the letters its folder holds it by: an undo puts it back so.
+        WidePath from = JournalActive() ? AsHeld(source) : source;
+        return ReplaceFileInOneStep(from, destination) ||
+               (GetLastError() == ERROR_NOT_SAME_DEVICE && CopyFileReplacing(from, destination) &&
+                DeleteFileAnyway(from));
+    }
     return MoveFileAt(source, destination, MOVEFILE_REPLACE_EXISTING);
 }
 

@@ -123,7 +123,7 @@ static bool Refuse(DWORD error) {
 // The name as its folder holds it, for the journal: the undo puts an entry
 // back under the letters it had, not those of the script or of a source
 // tree whose file took its place.
-static WidePath AsHeld(const WidePath& path) {
+WidePath AsHeld(const WidePath& path) {
     FileSearch search;
     const WCHAR* name = path.Text() + PathPrefixLength(path.Text());
     for (const WCHAR* p = name; *p; p++)

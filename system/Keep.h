@@ -21,6 +21,10 @@ bool IsKeptName(const WCHAR* name);
 // none, no new file of a run cut short can be in the way of `name`.
 bool MayHoldLeftover(const WidePath& name);
 
+// The name as its folder holds it (its letters as listed), for the journal:
+// the undo puts an entry back under the letters it had, not the script's.
+WidePath AsHeld(const WidePath& path);
+
 // Renames `path` aside (a file, a folder with what it holds) under a name
 // the program knows as its own: the path and ".~upd" with a number, or that
 // alone in the path's folder where it would not fit.
