@@ -364,9 +364,10 @@ class Files(FileRows):
             ("delete: a link to a file", LINKS, delete(r"<W>\app\f.txt"), (10, r"<W>\app\f.txt"), {}),
             ("delete: a folder that holds one", LINKS, delete(r"<W>\app"), (10, r"<W>\app"), {}),
             ("delete: a link to a file in a folder past MAX_PATH", DEEP_LINK, delete("<W>\\" + DEEP_F), (10, "<W>\\" + DEEP_F), {}),
-            ("move: a link to a file that lies past MAX_PATH", {"app/f.txt": "-> " + DEEP_F.replace("\\", "/")[4:],
-                                                              DEEP_F.replace("\\", "/"): "deep"},
-             move(r"<W>\app\f.txt", r"<W>\g.txt"), (14, r"<W>\app\f.txt", r"<W>\g.txt"), {}),
+            *[(f"{kind}: a link to a file that lies past MAX_PATH", {"app/f.txt": "-> " + DEEP_F.replace("\\", "/")[4:],
+                                                                    DEEP_F.replace("\\", "/"): "deep"}, body, outcome, {})
+              for kind, body, outcome in [("move", move(r"<W>\app\f.txt", r"<W>\g.txt"), (14, r"<W>\app\f.txt", r"<W>\g.txt")),
+                                          ("shell", shell("DELETE", r"<W>\app\f.txt", r"<W>\none"), (17,))]],
             ("shell: DELETE of a folder that holds one", {k: v for k, v in LINKS.items() if "link" not in k},
              shell("DELETE", r"<W>\app", r"<W>\none"), (17,), {}),
             ("move: matches that hold one", LINKS, move(r"<W>\app\*", r"<W>\dst\*"),
