@@ -87,7 +87,7 @@ static void Report(const String& line, int id, va_list args) {
         message.Append("\n\n");
         message.Append(line.Text());
     }
-    PlatformShowBox(message.Text(), ReportCaption(), ErrorBoxStyle);
+    PlatformShowBox(message.Text(), ReportCaption(), ErrorBoxStyle, true);
 }
 
 void ReportError(int id, ...) {

@@ -17,8 +17,11 @@ int PlatformFormat(char* area, int size, const char* format, va_list args);
 
 // Shows a modal box without owner; returns the button pressed, 0 on failure.
 // In a silent run nothing is shown and the box's default button is the
-// answer. Either way the box goes into the run log.
-int PlatformShowBox(const char* text, const char* caption, unsigned style);
+// answer. Either way the box goes into the run log. `namesFiles`: the text
+// names files a walk found, whose units outside the code page are written
+// "<U+XXXX>" (system/WidePath.h); the box shows those as they are. Any
+// other text (a script's own MSGBOX) is shown as written.
+int PlatformShowBox(const char* text, const char* caption, unsigned style, bool namesFiles = false);
 void SetSilentBoxes(bool silent);
 // Whether the run is silent: the shell's windows are kept shut as well.
 bool SilentBoxes();

@@ -20,7 +20,7 @@ int PlatformFormat(char* area, int size, const char* format, va_list args) {
     return vsnprintf(area, static_cast<size_t>(size), format, args);
 }
 
-int PlatformShowBox(const char* text, const char* caption, unsigned style) {
+int PlatformShowBox(const char* text, const char* caption, unsigned style, bool) {
     return boxHook ? boxHook(text, caption, style) : 0;
 }
 

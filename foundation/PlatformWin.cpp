@@ -72,15 +72,18 @@ static int DefaultButton(unsigned style) {
 }
 
 // The text in UTF-16, from the ANSI code page the catalogue's texts and the
-// script's values arrive in, each "<U+XXXX>" (a unit of a file's name the
-// code page cannot spell, system/WidePath.h) turned back into its unit. Null when memory runs out.
-static WCHAR* Widen(const char* text) {
+// script's values arrive in; with `namesFiles` each "<U+XXXX>" (a unit of a
+// file's name the code page cannot spell, system/WidePath.h) turned back
+// into its unit. Null when memory runs out.
+static WCHAR* Widen(const char* text, bool namesFiles) {
     int units = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
     WCHAR* wide = units > 0 ? static_cast<WCHAR*>(malloc(units * sizeof(WCHAR))) : nullptr;
     if (!wide || MultiByteToWideChar(CP_ACP, 0, text, -1, wide, units) != units) {
         free(wide);
         return nullptr;
     }
+    if (!namesFiles)
+        return wide;
     WCHAR* out = wide;
     for (const WCHAR* p = wide; *p;) {
         unsigned point = 0;
@@ -105,11 +108,11 @@ typedef int(WINAPI* WideBoxFunction)(HWND, LPCWSTR, LPCWSTR, UINT);
 // MessageBoxW on the NT family, looked up at run time like every wide call
 // (tests/build/legacy_exports.txt); MessageBoxA on the older family, and
 // when memory runs out.
-static int ShowBox(const char* text, const char* caption, unsigned style) {
+static int ShowBox(const char* text, const char* caption, unsigned style, bool namesFiles) {
     static WideBoxFunction wideBox = GetVersion() & 0x80000000u ? nullptr
         : reinterpret_cast<WideBoxFunction>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("USER32.DLL"), "MessageBoxW")));
-    WCHAR* wideText = wideBox ? Widen(text) : nullptr;
-    WCHAR* wideCaption = wideText ? Widen(caption) : nullptr;
+    WCHAR* wideText = wideBox ? Widen(text, namesFiles) : nullptr;
+    WCHAR* wideCaption = wideText ? Widen(caption, false) : nullptr;
     int answer = wideCaption ? wideBox(nullptr, wideText, wideCaption, style) : MessageBoxA(nullptr, text, caption, style);
     free(wideText);
     free(wideCaption);
@@ -120,11 +123,11 @@ static BoxGate boxGate;
 
 void SetBoxGate(BoxGate gate) { boxGate = gate; }
 
-int PlatformShowBox(const char* text, const char* caption, unsigned style) {
+int PlatformShowBox(const char* text, const char* caption, unsigned style, bool namesFiles) {
     bool shut = silentBoxes || (boxGate && !boxGate());
     int answer = shut      ? DefaultButton(style)
                  : boxHook ? boxHook(text, caption, style)
-                           : ShowBox(text, caption, style);
+                           : ShowBox(text, caption, style, namesFiles);
     LogBox(text, answer, silentBoxes, shut);
     return answer;
 }

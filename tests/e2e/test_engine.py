@@ -124,6 +124,7 @@ ROWS = [
     ("mode through a macro, in lower case", "Mac", "\n[DEFINE]\n<M>=msgBox\n" + section(
         "Mac", "<M>", FLAG="", TYPE="INFORMATION", TEXT="by macro", ISABORT=""), [info("by macro")]),
     ("the same section twice runs twice", "One,One", "", [O, O]),
+    ("a text like a unit the code page lacks is shown as written", "Odd", msgbox("Odd", "<U+D55C>"), [info("<U+D55C>")]),
     ("a failure stops the run", "One,Shout,Two", msgbox("Shout", "x", "SHOUT"), [O, error_box(message(6, "SHOUT"))]),
     ("a run that ends well shows nothing more", "Os", "", []),
     ("SWITCH: a test that held runs key 1", "Os,Sw,After", switch("Sw", "Os", "Zero", "One"), [O, A]),
