@@ -78,7 +78,7 @@ static bool UndoAll(const JournalText& text, unsigned& end, String& failed, unsi
         }
         end = start;
     }
-    return left == 0 && failed.IsEmpty();
+    return left == 0;
 }
 
 // The kept files of the records that end at `end`.

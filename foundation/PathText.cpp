@@ -33,6 +33,16 @@ template <typename C> static bool IsNamespace(const C* path) {
 
 bool IsNamespacePath(const char* path) { return IsNamespace(path); }
 
+String WithoutLongPrefix(const String& path) {
+    const char* text = path.Text();
+    if (!IsNamespace(text) || text[2] != '?')
+        return path;
+    if (EqualsNoCase(text + 4, "UNC", 3) && IsPathSeparator(text[7]))
+        return String("\\\\") + (text + 8);
+    bool drive = ((text[4] | 0x20) >= 'a' && (text[4] | 0x20) <= 'z') && text[5] == ':';
+    return drive ? String(text + 4) : path;
+}
+
 
 bool IsRootPath(const String& path) {
     const char* text = path.Text();

@@ -16,6 +16,11 @@ int PathRootLength(const char* path);
 // A path in the "\\\\?\\" or "\\\\.\\" namespace (either separator).
 bool IsNamespacePath(const char* path);
 
+// The plain form of a long-form path, as a final path comes: "\\\\?\\C:\\a"
+// gives "C:\\a", "\\\\?\\UNC\\s\\sh\\a" gives "\\\\s\\sh\\a"; any other path
+// (a volume's "\\\\?\\Volume{...}" among them) as it is.
+String WithoutLongPrefix(const String& path);
+
 // The end of the level that starts at p: the next separator or the terminator.
 const char* PathLevelEnd(const char* p);
 

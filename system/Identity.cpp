@@ -267,13 +267,8 @@ static String WherePathLies(const String& path) {
     for (String level = path; level.Length() > PathRootLength(level.Text());) {
         WidePath final;
         String spelled;
-        if (FinalPathOf(Widened(level), final) && final.ToAnsi(spelled)) {
-            const char* text = spelled.Text();
-            String plain = strncmp(text, "\\\\?\\UNC\\", 8) == 0 ? String("\\\\") + (text + 8)
-                           : strncmp(text, "\\\\?\\", 4) == 0 ? String(text + 4)
-                                                              : spelled;
-            return Respelled(path, level, plain);
-        }
+        if (FinalPathOf(Widened(level), final) && final.ToAnsi(spelled))
+            return Respelled(path, level, WithoutLongPrefix(spelled));
         String up = FolderOf(level);
         if (up.Length() >= level.Length())
             break;

@@ -55,6 +55,11 @@ TEST_CASE("Path roots, root paths, entry prefixes, levels and folders") {
     CHECK((EndsInSeparator(String("C:\\a\\")) && EndsInSeparator(String("a/")) && !EndsInSeparator(String("C:\\\x95\x5C"))));
     CHECK(!(EndsInSeparator(String("")) || EndsInSeparator(String("C:\\a"))));
     CHECK((PathRootLength("\\\\?\\UNC\\s\\sh\\a") == 13 && PathRootLength("//s/sh/x") == 7));
+    // A final path's plain form: the drive's and the share's long forms only.
+    for (auto pair : {std::make_pair("\\\\?\\C:\\a", "C:\\a"), std::make_pair("\\\\?\\unc\\s\\sh\\a", "\\\\s\\sh\\a"),
+                      std::make_pair("\\\\?\\Volume{1}\\a", "\\\\?\\Volume{1}\\a"), std::make_pair("\\\\.\\C:\\a", "\\\\.\\C:\\a"),
+                      std::make_pair("C:\\a", "C:\\a"), std::make_pair("\\\\?\\UNCa", "\\\\?\\UNCa")})
+        CHECK(S(WithoutLongPrefix(String(pair.first))) == pair.second);
     CHECK((IsPathInside("C:\\s", "C:\\s") && IsPathInside("c:\\S\\in", "C:\\s") && IsPathInside("C:\\s/in", "C:\\s")));
     CHECK((!(IsPathInside("C:\\s2", "C:\\s") || IsPathInside("C:\\", "C:\\s")) && IsPathInside("C:\\s", "c:\\")));
     CHECK(!IsPathInside("C:\\\x83\x61", "C:\\\x83\x41"));
