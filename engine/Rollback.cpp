@@ -10,6 +10,7 @@
 #include "script/Options.h"
 #include "script/Profile.h"
 #include "script/RunContext.h"
+#include "system/FileCalls.h"
 #include "system/FileData.h"
 #include "system/Identity.h"
 #include "system/Journal.h"
@@ -17,14 +18,13 @@
 #include "system/Registry.h"
 #include "system/Undo.h"
 
-static String journalPath;
+static WidePath journalPath;
 
 // The run-once entry that finishes the journal at the next logon, should
 // the run be cut short and the application start before the updater: the
 // journal's own name ("updater-XXXXXXXX"), so each script has its own.
 static String RecoveryName() {
-    String name(journalPath.Text() + PathPrefix(journalPath).Length());
-    return name.Items(0, -2, ".");
+    return JournalName(journalPath).Items(0, -2, ".");
 }
 
 // The program and the script as this run found them, "/recover" and
@@ -73,7 +73,7 @@ static bool UndoAll(const JournalText& text, unsigned& end, String& failed, unsi
         if (!UndoRecord(record) && left++ == 0)
             failed = record.path.Readable();
         if (left == 0 && !CutJournal(journalPath, start)) {
-            failed = journalPath;
+            failed = journalPath.Readable();
             return false;
         }
         end = start;
@@ -101,11 +101,11 @@ static bool Replay(String& failed, unsigned& left) {
     JournalRecord last;
     unsigned start = 0;
     if (!ReadJournal(journalPath, text)) {
-        failed = journalPath;
+        failed = journalPath.Readable();
         return false;
     }
     bool committing = RecordBefore(text, text.bytes.Size(), last, start) && last.kind == JournalCommit;
-    LogLine(committing ? "commit \"%s\"" : "undo \"%s\"", journalPath.Text());
+    LogLine(committing ? "commit \"%s\"" : "undo \"%s\"", journalPath.Readable().Text());
     unsigned end = text.bytes.Size();
     if (!committing && !UndoAll(text, end, failed, left)) {
         LogLine("undo not finished, changes left: %u; the next start tries again", left);
@@ -118,7 +118,7 @@ static bool Replay(String& failed, unsigned& left) {
         LogLine("commit not finished: the next start finishes it");
         return true;
     }
-    DeleteFileA(journalPath.Text());
+    DeleteFileAt(journalPath);
     RemoveRecovery();
     LogLine(committing ? "committed" : "undone");
     return true;
@@ -146,12 +146,12 @@ bool ClaimScript() {
 }
 
 bool FinishLastRun() {
-    if (journalPath.IsEmpty() || !NameExists(journalPath.Text()))
+    if (journalPath.IsEmpty() || AttributesOf(journalPath) == INVALID_FILE_ATTRIBUTES)
         return true;
     LogLine("journal of a run cut short found");
     // A journal whose name is a link is neither read nor deleted.
     if (IsLinkEntry(journalPath)) {
-        ReportError(MsgJournalFailed, journalPath.Text());
+        ReportError(MsgJournalFailed, journalPath.Readable().Text());
         return false;
     }
     // The system deletes a run-once entry as it runs it: one that could not
@@ -174,10 +174,10 @@ bool BeginJournal() {
         DWORD error = GetLastError();
         RemoveRecovery();
         SetLastError(error);
-        ReportError(MsgJournalFailed, journalPath.Text());
+        ReportError(MsgJournalFailed, journalPath.Readable().Text());
         return false;
     }
-    LogLine("journal \"%s\"", journalPath.Text());
+    LogLine("journal \"%s\"", journalPath.Readable().Text());
     return true;
 }
 

@@ -228,7 +228,7 @@ bool ShellItemStep(Procedure&, const String* items) {
         IsNamespacePath(items[0].Text()) || IsNamespacePath(items[1].Text()) || strpbrk(items[1].Text(), "*?") ||
         HoldsLink(source.full) || HoldsLink(destination.full) ||
         (destinationRole == PathRole::DestinationReplaced && IsDirectory(destination.full) &&
-         HoldsCurrentFolder(destination.full)) ||
+         HoldsCurrentFolder(destination.wide)) ||
         !Fits(item.operation, source, destination, items[1]))
         return Fail(item, false);
     item.aside.Fill(destination.full + AsideSuffix);

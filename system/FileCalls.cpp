@@ -10,14 +10,16 @@ namespace {
 
 enum Call {
     GetAttributes, SetAttributes, DeleteFileCall, CreateFolderCall, RemoveFolderCall, MoveFileCall, CopyFileCall,
-    CreateFileCall, FindFirst, FindNext, FullPath, LoadModuleCall, BeginUpdateCall, CreateProcessCall, CallCount,
+    CreateFileCall, FindFirst, FindNext, FullPath, LoadModuleCall, BeginUpdateCall, CreateProcessCall, TempPath,
+    CurrentFolder, CallCount,
     LongPath = CallCount
 };
 
 const char* const CallNames[] = {
     "GetFileAttributesW", "SetFileAttributesW", "DeleteFileW", "CreateDirectoryW", "RemoveDirectoryW",
     "MoveFileExW", "CopyFileW", "CreateFileW", "FindFirstFileW", "FindNextFileW", "GetFullPathNameW",
-    "LoadLibraryExW", "BeginUpdateResourceW", "CreateProcessW", "GetLongPathNameW",
+    "LoadLibraryExW", "BeginUpdateResourceW", "CreateProcessW", "GetTempPathW", "GetCurrentDirectoryW",
+    "GetLongPathNameW",
 };
 
 // Looked up once; all null where the run takes the ANSI calls.
@@ -200,6 +202,25 @@ bool StartProcessAt(String& commandLine, const WidePath& folder, PROCESS_INFORMA
 static bool Widen(DWORD length, const char* buffer, WidePath& path) {
     return length > 0 && length < MAX_PATH * 2 && path.Assign(buffer);
 }
+
+// A folder the system names into a buffer it is given (the temporary
+// folder, the current one): the wide call of `call`, or `ansi`.
+static bool SystemFolder(Call call, DWORD(WINAPI* ansi)(DWORD, LPSTR), WidePath& folder) {
+    typedef DWORD(WINAPI * Function)(DWORD, LPWSTR);
+    char buffer[MAX_PATH * 2];
+    if (!UsesWideCalls())
+        return Widen(ansi(sizeof buffer, buffer), buffer, folder);
+    DWORD size = Wide<Function>(call)(0, nullptr);
+    WCHAR* wideBuffer = size ? static_cast<WCHAR*>(malloc(size * sizeof(WCHAR))) : nullptr;
+    DWORD length = wideBuffer ? Wide<Function>(call)(size, wideBuffer) : 0;
+    bool done = length > 0 && length < size && folder.Assign(wideBuffer, static_cast<int>(length));
+    free(wideBuffer);
+    return done;
+}
+
+bool TempFolderOf(WidePath& folder) { return SystemFolder(TempPath, GetTempPathA, folder); }
+
+bool CurrentFolderOf(WidePath& folder) { return SystemFolder(CurrentFolder, GetCurrentDirectoryA, folder); }
 
 // Not in the "\\\\?\\" form: GetFullPathNameW takes a long path as it is, and
 // gives a prefixed one back prefixed.

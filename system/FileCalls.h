@@ -48,6 +48,12 @@ HANDLE BeginUpdateAt(const WidePath& path);
 // with the default start-up facts; false on failure.
 bool StartProcessAt(String& commandLine, const WidePath& folder, PROCESS_INFORMATION& created);
 
+// The system's folder for temporary files, with a separator at its end;
+// false when there is none.
+bool TempFolderOf(WidePath& folder);
+// The process's current folder; false when the system cannot say.
+bool CurrentFolderOf(WidePath& folder);
+
 // The full path against the current folder ("/" read as "\\", "." and ".."
 // taken out, trailing dots and spaces dropped); false when it fails.
 bool FullPathOf(const WidePath& path, WidePath& full);

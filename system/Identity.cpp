@@ -293,6 +293,28 @@ static String PlaceByLevels(const String& path, const ObjectId& wanted, const St
     return String();
 }
 
+// The levels of `path`, from its own down to its root, against `wanted`.
+static bool LevelIsObject(WidePath level, const ObjectId& wanted) {
+    for (ObjectId found;;) {
+        if (IdentityOf(level, found) && SameObject(wanted, found))
+            return true;
+        WidePath up = WideFolderOf(level);
+        if (up.Length() >= level.Length())
+            return false;
+        level = up;
+    }
+}
+
+bool Overlaps(const WidePath& path, const WidePath& folder) {
+    String ansiPath, ansiFolder;
+    if (path.ToAnsi(ansiPath) && folder.ToAnsi(ansiFolder))
+        return Overlaps(ansiPath, ansiFolder);
+    ObjectId wanted;
+    WidePath final;
+    return IdentityOf(folder, wanted) &&
+           (LevelIsObject(path, wanted) || (FinalPathOf(path, final) && LevelIsObject(final, wanted)));
+}
+
 String PlaceWithin(const String& path, const String& folder) {
     if (IsPathInside(path.Text(), folder.Text()))
         return path;

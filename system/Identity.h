@@ -67,3 +67,7 @@ bool IsRootObject(const String& path);
 // `folder` is found by a search of the folders of `folder`.
 String PlaceWithin(const String& path, const String& folder);
 inline bool Overlaps(const String& path, const String& folder) { return !PlaceWithin(path, folder).IsEmpty(); }
+// The same for wide paths. Where one of them has a name the code page
+// cannot spell, the levels of `path` and of its final path are compared
+// with the object of `folder` (no search for a second drive letter).
+bool Overlaps(const WidePath& path, const WidePath& folder);

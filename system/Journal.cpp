@@ -14,21 +14,24 @@
 
 static HANDLE journalFile = INVALID_HANDLE_VALUE;
 
-bool JournalPathFor(const String& scriptPath, String& journalPath) {
-    char folder[MAX_PATH];
-    DWORD length = GetTempPathA(sizeof folder, folder);
-    String key(scriptPath);
-    if (length == 0 || length >= sizeof folder || key.IsEmpty())
+bool JournalPathFor(const String& scriptPath, WidePath& journalPath) {
+    String key(scriptPath), name;
+    if (!TempFolderOf(journalPath) || key.IsEmpty())
         return false;
     key.FoldCase();
-    Format(journalPath, "%supdater-%08X.journal", folder, Crc32(key.Text(), static_cast<unsigned>(key.Length())));
-    return !journalPath.IsEmpty();
+    Format(name, "updater-%08X.journal", Crc32(key.Text(), static_cast<unsigned>(key.Length())));
+    return journalPath.Append(Widened(name).Text());
+}
+
+String JournalName(const WidePath& journalPath) {
+    String readable = journalPath.Readable();
+    return String(readable.Text() + PathPrefix(readable).Length());
 }
 
 // A named mutex for the journal's file name (no separators in it), never
 // closed: the system releases it with the process, also a killed one.
-bool ClaimJournal(const String& path) {
-    String name(path.Text() + PathPrefix(path).Length());
+bool ClaimJournal(const WidePath& path) {
+    String name = JournalName(path);
     name.Append(".run");
     HANDLE claim = CreateMutexA(nullptr, FALSE, name.Text());
     return claim != nullptr && GetLastError() != ERROR_ALREADY_EXISTS;
@@ -44,14 +47,13 @@ static bool MarkAt(const char* base, unsigned at, unsigned size) {
 // A journal whose name is a link is never written through. One that does
 // not start with the mark (an earlier version's, whose commit stayed
 // unfinished) gets it before the lines this run adds.
-bool OpenJournal(const String& path) {
+bool OpenJournal(const WidePath& path) {
     if (IsLinkEntry(path)) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return false;
     }
     CloseJournal();
-    journalFile = CreateFileA(path.Text(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    journalFile = OpenFileAt(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
     char start[3];
     DWORD read = 0;
     if (journalFile != INVALID_HANDLE_VALUE &&
@@ -169,8 +171,8 @@ bool NoteInJournal(char kind, const WidePath& path, const WidePath& second, cons
     return AddToJournal(kind, path, second, third) && (!guards || FlushJournal());
 }
 
-bool ReadJournal(const String& path, JournalText& text) {
-    FileHandle file(CreateFileA(path.Text(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+bool ReadJournal(const WidePath& path, JournalText& text) {
+    FileHandle file(OpenFileAt(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
     DWORD size = file.IsValid() ? GetFileSize(file.Get(), nullptr) : INVALID_FILE_SIZE;
     DWORD read = 0;
     if (size == INVALID_FILE_SIZE)
@@ -225,8 +227,8 @@ bool RecordBefore(const JournalText& text, unsigned end, JournalRecord& record, 
     return true;
 }
 
-bool CutJournal(const String& path, unsigned size) {
-    FileHandle file(CreateFileA(path.Text(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+bool CutJournal(const WidePath& path, unsigned size) {
+    FileHandle file(OpenFileAt(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING, 0));
     return file.IsValid() && SetFilePointer(file.Get(), static_cast<LONG>(size), nullptr, FILE_BEGIN) == size &&
            SetEndOfFile(file.Get()) && FlushFileBuffers(file.Get());
 }

@@ -39,19 +39,23 @@ struct JournalText {
 };
 
 // Where the journal of a script lives: the system's folder for temporary
-// files and a name keyed by the script's full path (its ASCII letters in
-// upper case), so it is found again when the script sits on read-only media. False when there is no such folder.
-bool JournalPathFor(const String& scriptPath, String& journalPath);
+// files (in UTF-16: a user's folder may hold a name the code page cannot
+// spell) and a name keyed by the script's full path (its ASCII letters in
+// upper case), so it is found again when the script sits on read-only
+// media. False when there is no such folder.
+bool JournalPathFor(const String& scriptPath, WidePath& journalPath);
+// Its file name, "updater-XXXXXXXX.journal".
+String JournalName(const WidePath& journalPath);
 
 // Claims the script whose journal this is for this process until it ends,
 // so that a second run of the same script at the same time (in the same
 // session) learns that it is not alone; false when another process has it.
-bool ClaimJournal(const String& path);
+bool ClaimJournal(const WidePath& path);
 
 // Opens the journal, created empty or added to (what stays of a commit that
 // could not delete every kept file), and makes every writing step note its
 // changes in it from now on.
-bool OpenJournal(const String& path);
+bool OpenJournal(const WidePath& path);
 bool JournalActive();
 // Ends the noting; the file stays.
 void CloseJournal();
@@ -71,9 +75,9 @@ bool HoldForJournal(char kind, const WidePath& path, const WidePath& second = Wi
 bool FlushJournal();
 
 // The whole journal; false when it cannot be read.
-bool ReadJournal(const String& path, JournalText& text);
+bool ReadJournal(const WidePath& path, JournalText& text);
 // The record that ends at byte `end` of the text, and where it starts;
 // false at the start of the text.
 bool RecordBefore(const JournalText& text, unsigned end, JournalRecord& record, unsigned& start);
 // Cuts the journal to its first `size` bytes, on the disk.
-bool CutJournal(const String& path, unsigned size);
+bool CutJournal(const WidePath& path, unsigned size);

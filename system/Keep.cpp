@@ -149,12 +149,10 @@ static void LogKeep(const WidePath& path, const WidePath& kept) {
 // be deleted at the commit while this process runs in it: refused instead.
 bool KeepAside(const WidePath& path) {
     WidePath kept;
-    String ansi;
     if (!ChangesNameItself(path))
         return Refuse(ERROR_NOT_SUPPORTED);
     DWORD attributes = AttributesOf(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && path.ToAnsi(ansi) &&
-        HoldsCurrentFolder(ansi))
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && HoldsCurrentFolder(path))
         return Refuse(ERROR_SHARING_VIOLATION);
     if (!NoteFolderTime(path) || !KeptName(path, kept) || !NoteInJournal(JournalKept, AsHeld(path), kept))
         return false;

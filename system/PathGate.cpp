@@ -100,9 +100,7 @@ bool PassGate(const String& path, PathRole role, GatedPath& gated) {
 
 bool IsWithin(const String& path, const String& folder) { return IsPathInside(path.Text(), folder.Text()); }
 
-bool HoldsCurrentFolder(const String& folder) {
-    char buffer[MAX_PATH * 2];
-    DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
-    String current;
-    return length > 0 && length < sizeof buffer && current.Assign(buffer) && Overlaps(current, folder);
+bool HoldsCurrentFolder(const WidePath& folder) {
+    WidePath current;
+    return CurrentFolderOf(current) && Overlaps(WithoutTrailingSeparators(current), folder);
 }

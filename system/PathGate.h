@@ -44,4 +44,4 @@ bool PassGate(const String& path, PathRole role, GatedPath& gated);
 bool IsWithin(const String& path, const String& folder);
 
 // True when the current folder is `folder` or lies below it.
-bool HoldsCurrentFolder(const String& folder);
+bool HoldsCurrentFolder(const WidePath& folder);

@@ -279,7 +279,8 @@ class FileRows(UpdaterTest):
         drive = options.pop("drive", None)  # (letter, folder of the scenario): a second drive letter for it
         times = options.pop("times", [])  # folders of the scenario whose times of last writing must stay
         small, logged = options.pop("small", None), options.pop("log", None)  # a full disk; a text the log must hold
-        note = options.pop("note", None)  # a line of the program's own below the message: (text number, arguments)
+        note = options.pop("note", None)  # below the message: a line of the program's own (text number, arguments), or text
+        temp = options.pop("temp", None)  # a folder of the scenario: the program's folder for temporary files
         s = self.scenario()
         full = small and os.path.join(s.path(), small)
         if full:  # a file system of 256 KiB: a mount needs the right to make one
@@ -320,7 +321,7 @@ class FileRows(UpdaterTest):
                                 for line in left))
         boxes = outcome if isinstance(outcome, list) else [
             info("flag 1") if outcome == DONE else error_box(message(outcome[0], *map(named, outcome[1:])) +
-                                                             (f"\n\n{NOTES[note[0]] % note[1:]}" if note else ""))]
+                                                             (f"\n\n{named(note) if isinstance(note, str) else NOTES[note[0]] % note[1:]}" if note else ""))]
         folders = [os.path.join(s.path(), *key.split("/")) for key in times]
         for folder in folders:
             os.utime(folder, ns=(OLD_TIME, OLD_TIME))
@@ -328,14 +329,14 @@ class FileRows(UpdaterTest):
         if drive:
             os.symlink(s.path(drive[1]), letter)
         try:
-            expect_boxes(s.run(answers=answers, **options), boxes)
+            expect_boxes(s.run(answers=answers, temp=temp and s.win(temp), **options), boxes)
         finally:
             if drive:
                 os.remove(letter)
         self.assertEqual(os.path.exists(journal(s)), stays, "the journal")
         if logged:
             with open(log, encoding="cp932") as f:
-                self.assertIn(logged, f.read())
+                self.assertIn(named(logged), f.read())
         self.assertEqual(self.snapshot(s), {k: named(v) for k, v in {**before, **changes}.items() if v != GONE})
         if full:
             subprocess.run(["umount", full], capture_output=True)
@@ -660,12 +661,20 @@ class Files(FileRows):
                       {"a/b/x.txt": GONE, "c/y.txt": "y"}, ROLLBACK),
                      ("a folder that holds the current folder is not kept: the commit could not delete it",
                       {"a/in/x.txt": "x"}, delete(r"<W>\a"), (10, r"<W>\a"), {}, {**ROLLBACK, "directory": r"a\in"}),
+                     ("... nor one named in Hangul, found by a pattern", {"a/한/in/x.txt": "x"}, delete(r"<W>\a\*"),
+                      (10, r"<W>\a\*"), {}, {**ROLLBACK, "directory": "a\\한\\in", "note": '"<W>\\a\\한"'}),
                      ("a file never takes a folder's place", {"a.txt": "A", "d/x.txt": "x"},
                       copy(r"<W>\a.txt", r"<W>\d"), (8, r"<W>\a.txt", r"<W>\d"), {}, ROLLBACK),
                      ("a move past MAX_PATH is undone like any other", {"a.txt": "A"},
                       move(r"<W>\a.txt", FAR, name="Prep") + copy(r"<W>\no", r"<W>\app\no"), (8, r"<W>\no", r"<W>\app\no"),
                       {}, ROLLBACK),
                      *WIDE_ROLLBACK,
+                     *[(f"the temporary folder in a folder named in Hangul holds the journal{later}",
+                        {"a.txt": "new", "b.txt": "old", "한국/": D}, copy(r"<W>\a.txt", r"<W>\b.txt", name=name) + tail,
+                        outcome, changes, {**ROLLBACK, "temp": "한국", "log": 'journal "<W>\\<U+D55C><U+AD6D>\\updater-'})
+                       for later, name, tail, outcome, changes in (
+                           ("", "Step", "", DONE, {"b.txt": "new"}),
+                           (": a later step fails, undone", "Prep", copy(r"<W>\no", r"<W>\x"), (8, r"<W>\no", r"<W>\x"), {}))],
                      ("a killed run with names outside the code page is undone at the next start", KILLED_WIDE,
                       makedir(r"<W>\app"), DONE, {"app/한.txt": "old", "app/한.txt.~upd1": GONE, "app/Résumé.~upd2/x.txt": GONE,
                                                    "app/Résumé/x.txt": "x", "app/😀/": GONE}, {"journal": KILLED_WIDE_JOURNAL}),

@@ -86,13 +86,14 @@ class Scenario:
         return shutil.copyfile(source or os.path.join(wineenv.build_dir(), "updater.exe"), self.path(name))
 
     def run(self, arguments="", answers=(), exe_name="updater.exe", timeout=20, directory=None, screenshots=False,
-            clipboard=False, hold=(), hold_clipboard=False, dlls="", display=True):
+            clipboard=False, hold=(), hold_clipboard=False, dlls="", display=True, temp=None):
         """The Result of a run with its boxes answered in order (OK, CANCEL, YES, NO, CLOSE; DEFAULT: the default
         button; further boxes are closed and reported). exe_name: copied from updater.exe when missing. directory:
         relative to the scenario's folder, or with a drive. screenshots: BMP files in _runs/<stem>-shots. clipboard:
         CLIPBOARD_BEFORE at the start, no other run touches it meanwhile, and Result.clipboard is what is left.
         hold: files of the scenario kept open (read, no sharing; "+name": all sharing) meanwhile; hold_clipboard:
-        the clipboard too. dlls: more of WINEDLLOVERRIDES. display=False: no display, so no box can be shown."""
+        the clipboard too. dlls: more of WINEDLLOVERRIDES. display=False: no display, so no box can be shown. temp: the
+        program's folder for temporary files, in Windows form."""
         if not os.path.exists(self.path(exe_name)):
             self.copy_program(exe_name)
         stem = self.next_stem("")
@@ -107,7 +108,7 @@ class Scenario:
                 rf"T:\_runs\{stem}-shots" if screenshots else "", str(int(timeout * 1000)),
                 "hold" if hold_clipboard else CLIPBOARD_BEFORE if clipboard else "", " ".join(answers)] + [
                 "+" * name.startswith("+") + self.win(name.lstrip("+")) for name in hold],
-                timeout + 30, result, dlls=dlls, display=display)
+                timeout + 30, result, dlls=dlls, display=display, temp=temp)
         with open(result, encoding="utf-8") as f:
             return Result(json.load(f), log)
 
@@ -115,13 +116,14 @@ class Scenario:
         self.run_count += 1
         return f"{self.name}-{self.run_count}{kind}"
 
-    def wine(self, what, stem, args, timeout=60, output=None, encoding="utf-8", dlls="", display=True):
+    def wine(self, what, stem, args, timeout=60, output=None, encoding="utf-8", dlls="", display=True, temp=None):
         """The output of a Wine program run in the scenario's folder, which must end with code 0. Wine was
         seen to end a program with code 1 at once, before it ran (and the box driver ends so when Wine refuses
         to start the program): a run that ended so, saying nothing and leaving no `output` file, is tried again."""
         log_path, env = os.path.join(self.runs, stem + ".log"), wineenv.environment()
         env["WINEDLLOVERRIDES"] += ";" + dlls
         env = env if display else {k: v for k, v in env.items() if k != "DISPLAY"}
+        env.update({"BOXDRIVER_TEMP": temp} if temp else {})
         code = wineenv.wine(args, env, log_path, timeout, self.root, output)
         with open(log_path, "rb") as f:
             log = f.read().decode(encoding, "replace")

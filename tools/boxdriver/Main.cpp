@@ -409,6 +409,12 @@ int DriveJob(int count, wchar_t** job) {
     if (swap) Clipboard(job[kClipboard]);
     std::wstring commandLine = L"\"" + std::wstring(job[kProgram]) + L"\"" +
                                (*job[kArguments] ? L" " + std::wstring(job[kArguments]) : L"");
+    // The program's folder for temporary files, where the test asks for one (Wine takes TEMP from its registry).
+    wchar_t temp[1024];
+    if (GetEnvironmentVariableW(L"BOXDRIVER_TEMP", temp, 1024) - 1u < 1023u) {
+        SetEnvironmentVariableW(L"TEMP", temp);
+        SetEnvironmentVariableW(L"TMP", temp);
+    }
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION process = {};
     Run run{0};
