@@ -38,6 +38,7 @@ LONG_TARGETS = [(LONG_DIR + "/" + name, DONE) for name in ("n" * 8, "n" * 10)] +
 # Names the code page (932) cannot spell: Hangul, accented Latin; and a tree deeper than MAX_PATH.
 HANGUL = {"s/a.txt": "a", "s/한국어.txt": "h", "s/폴더/b.txt": "b"}
 LATIN = {"s/Résumé.docx": "r", "s/café/x.txt": "x"}
+JAPANESE = {"s/a.txt": "a", "s/表示.txt": "j", "s/ソフト/b.txt": "b"}
 DEEP = {f"s/{'L' * 200}/{'M' * 60}/f.txt": "f", "s/g.txt": "g"}
 DEEP_TO = "<W>\\d\\" + "D" * 50
 
@@ -143,6 +144,17 @@ UPDATE = [("Logs", makedir(r"<W>\app\logs", name="Logs")),
           ("Step", msgbox("Step", "finish?", "QUESTION", abort="0,1"))]
 FINISH = Box(text="finish?", icon="question")
 ROLLBACK = {"head": "ROLLBACK=1\n"}
+PROGRAM, OLDER = ("updater.exe", "updater.ini"), ("upd98.exe", "upd98.ini")  # left out of the snapshots
+# Windows 95, 98 and Me take the ANSI calls, where every name is in the code page: a tree of such names is copied
+# whole, and a name the code page cannot spell fails the step, named as the system lists it. i686 only.
+WINDOWS_98 = [("Windows 98: names of the code page, a tree copied whole", JAPANESE, copy(r"<W>\s", r"<W>\d"), DONE,
+               moved(JAPANESE, "d") | JAPANESE, {"windows98": True}),
+              ("Windows 98: ROLLBACK=1, a tree copied onto an old one, then a failing step: undone",
+               JAPANESE | {"d" + k[1:]: v + "0" for k, v in JAPANESE.items()},
+               copy(r"<W>\s", r"<W>\d", name="Prep") + copy(r"<W>\no", r"<W>\x"), (8, r"<W>\no", r"<W>\x"), {},
+               {**ROLLBACK, "windows98": True}),
+              ("Windows 98: a Hangul name fails the step, named as the system lists it", {"s/한국어.txt": "h"},
+               copy(r"<W>\s", r"<W>\d"), (8, r"<W>\s", r"<W>\d"), {"d/": D}, {"windows98": True, "note": '"<W>\\s\\???.txt"'})]
 FILES = 1500  # of the progress window's tree
 LAST = f"d/{(FILES - 1) // 100}/f{FILES - 1:04}.bin"
 OLD_TIME = 978307200 * 10**9  # 2001-01-01, whole seconds: the times of last writing an undo sets back
@@ -228,7 +240,7 @@ class FileRows(UpdaterTest):
         """Every file with its text and attributes, every empty folder and every link, of the areas."""
         found = {}
         for prefix, root in self.areas(s).items():
-            listed = [e for e in trees.entries(root) if e[0][1:] or e[0][0] not in ("updater.exe", "updater.ini")]
+            listed = [e for e in trees.entries(root) if e[0][1:] or e[0][0] not in (*PROGRAM, *OLDER)]
             parents = {names[:-1] for names, _, _ in listed}
             for names, path, kind in listed:
                 key = prefix + "/".join(names)
@@ -282,6 +294,9 @@ class FileRows(UpdaterTest):
         note = options.pop("note", None)  # below the message: a line of the program's own (text number, arguments), or text
         temp = options.pop("temp", None)  # a folder of the scenario: the program's folder for temporary files
         s = self.scenario()
+        if options.pop("windows98", False):  # the i686 build as Wine shows Windows 98 to it: the ANSI calls
+            s.reg_import(f'[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\{OLDER[0]}]\r\n"Version"="win98"\r\n', bits=32)
+            options["exe_name"] = OLDER[0]
         full = small and os.path.join(s.path(), small)
         if full:  # a file system of 256 KiB: a mount needs the right to make one
             os.makedirs(full, exist_ok=True)
@@ -310,7 +325,7 @@ class FileRows(UpdaterTest):
         names = {"<Empty>": "", "<W>": s.win(), "<V>": "V:\\" + s.name}
         proc = ",".join(re.findall(r"^\[(\w+)\]", body, re.M))
         s.write_script(f"[UPDATER]\nNAME=\n{head}PROC={proc},Flag\n[DEFINE]\n" + "".join(f"{k}={v}\n" for k, v in names.items())
-                       + body + FLAG)
+                       + body + FLAG, name=options.get("exe_name", PROGRAM[0])[:-4] + ".ini")
         def named(text):
             return re.sub("<[WV]>", lambda m: names[m.group(0)], text) if isinstance(text, str) else text
         if os.path.exists(journal(s)):  # an earlier session's, of a scenario of this name
@@ -465,6 +480,7 @@ class Files(FileRows):
              copy(r"<W>\s", "<W>\\d\\" + "D" * 256), (8, r"<W>\s", "<W>\\d\\" + "D" * 256), {}),
             ("Hangul names: a tree copied whole", HANGUL, copy(r"<W>\s", r"<W>\d"), DONE, moved(HANGUL, "d") | HANGUL),
             ("Hangul names: a tree deleted whole", HANGUL, delete(r"<W>\s"), DONE, {k: GONE for k in HANGUL}),
+            *(WINDOWS_98 if wineenv.bits() == 32 else []),
             ("accented Latin names: a tree moved whole", LATIN, move(r"<W>\s", r"<W>\d"), DONE, moved(LATIN, "d")),
             ("accented Latin names: matches set read-only", LATIN, attr(r"<W>\s\*", "1"), DONE,
              {"s/Résumé.docx": "r [R]"}),
