@@ -13,19 +13,17 @@
 #include "script/Options.h"
 #include "script/Profile.h"
 #include "script/RunContext.h"
+#include "system/FileCalls.h"
 #include "system/FileData.h"
 #include "system/LogFile.h"
 
 RunContext runContext;
 static bool silentRun;
 
-// Without its buffer the path stays empty: Text() of a String without a
-// block is a one-byte stand-in that must not be written.
 static void FindModulePath() {
-    if (!runContext.modulePath.AllocBuffer(MAX_PATH))
-        return;
-    GetModuleFileNameA(nullptr, runContext.modulePath.Text(), MAX_PATH);
-    runContext.modulePath = String(runContext.modulePath.Text());
+    String path;
+    if (ProgramPathOf(path))
+        runContext.modulePath = path;
 }
 
 // Option "i" is always relative to the program's directory, even when it

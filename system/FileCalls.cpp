@@ -1,6 +1,7 @@
 #include "FileCalls.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 #include "Libraries.h"
 #include "foundation/PathText.h"
@@ -11,7 +12,7 @@ namespace {
 enum Call {
     GetAttributes, SetAttributes, DeleteFileCall, CreateFolderCall, RemoveFolderCall, MoveFileCall, CopyFileCall,
     CreateFileCall, FindFirst, FindNext, FullPath, LoadModuleCall, BeginUpdateCall, CreateProcessCall, TempPath,
-    CurrentFolder, CallCount,
+    CurrentFolder, ModuleName, ShortPath, CallCount,
     LongPath = CallCount
 };
 
@@ -19,6 +20,7 @@ const char* const CallNames[] = {
     "GetFileAttributesW", "SetFileAttributesW", "DeleteFileW", "CreateDirectoryW", "RemoveDirectoryW",
     "MoveFileExW", "CopyFileW", "CreateFileW", "FindFirstFileW", "FindNextFileW", "GetFullPathNameW",
     "LoadLibraryExW", "BeginUpdateResourceW", "CreateProcessW", "GetTempPathW", "GetCurrentDirectoryW",
+    "GetModuleFileNameW", "GetShortPathNameW",
     "GetLongPathNameW",
 };
 
@@ -79,10 +81,13 @@ bool UsesWideCalls() {
 
 bool CallPath::Take(const WidePath& path) {
     wide = UsesWideCalls() ? SystemForm(path, longForm) : nullptr;
-    BOOL defaultUsed = FALSE;
-    if (wide || (WideCharToMultiByte(CP_ACP, 0, path.Text(), -1, ansi, sizeof ansi, nullptr, &defaultUsed) > 0 &&
-                 !defaultUsed))
+    String spelled;
+    if (wide)
         return true;
+    if (path.ToAnsi(spelled) && spelled.Length() < static_cast<int>(sizeof ansi)) {
+        memcpy(ansi, spelled.Text(), spelled.Length() + 1);
+        return true;
+    }
     SetLastError(ERROR_INVALID_NAME);
     return false;
 }
@@ -221,6 +226,25 @@ static bool SystemFolder(Call call, DWORD(WINAPI* ansi)(DWORD, LPSTR), WidePath&
 bool TempFolderOf(WidePath& folder) { return SystemFolder(TempPath, GetTempPathA, folder); }
 
 bool CurrentFolderOf(WidePath& folder) { return SystemFolder(CurrentFolder, GetCurrentDirectoryA, folder); }
+
+// A path the system gives into a buffer of MAX_PATH units: a module's, a short one.
+static bool WideAnswer(DWORD length, const WCHAR* buffer, WidePath& path) {
+    return length > 0 && length < MAX_PATH && path.Assign(buffer, static_cast<int>(length));
+}
+
+GUARDED bool ProgramPathOf(String& path) {
+    typedef DWORD(WINAPI * ModuleFunction)(HMODULE, LPWSTR, DWORD);
+    typedef DWORD(WINAPI * ShortFunction)(LPCWSTR, LPWSTR, DWORD);
+    WCHAR buffer[MAX_PATH];
+    char ansi[MAX_PATH];
+    WidePath full;
+    if (UsesWideCalls() && WideAnswer(Wide<ModuleFunction>(ModuleName)(nullptr, buffer, MAX_PATH), buffer, full) &&
+        (full.ToAnsi(path) ||
+         (WideAnswer(Wide<ShortFunction>(ShortPath)(full.Text(), buffer, MAX_PATH), buffer, full) && full.ToAnsi(path))))
+        return true;
+    DWORD length = GetModuleFileNameA(nullptr, ansi, MAX_PATH);
+    return length > 0 && length < MAX_PATH && path.Assign(ansi);
+}
 
 // Not in the "\\\\?\\" form: GetFullPathNameW takes a long path as it is, and
 // gives a prefixed one back prefixed.

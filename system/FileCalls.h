@@ -53,6 +53,12 @@ bool StartProcessAt(String& commandLine, const WidePath& folder, PROCESS_INFORMA
 bool TempFolderOf(WidePath& folder);
 // The process's current folder; false when the system cannot say.
 bool CurrentFolderOf(WidePath& folder);
+// The program's own path in the code page, as the script's name and <Src>
+// are made from it: where a level of its folder has no spelling there (a
+// user's folder named in Hangul on a Japanese system), the short name the
+// system gives that level, in letters every code page has. Where it gives
+// none, the ANSI form, which then names nothing.
+bool ProgramPathOf(String& path);
 
 // The full path against the current folder ("/" read as "\\", "." and ".."
 // taken out, trailing dots and spaces dropped); false when it fails.

@@ -94,19 +94,37 @@ bool WidePath::EqualsNoCase(const WidePath& other) const {
     return true;
 }
 
-// WideCharToMultiByte: the flag for a character without a spelling of its
-// own is not given for UTF-7 and UTF-8, which spell every character.
-static bool Narrow(const WidePath& path, String& ansi, BOOL* defaultUsed) {
-    int bytes = WideCharToMultiByte(CP_ACP, 0, path.Text(), -1, nullptr, 0, nullptr, defaultUsed);
-    if (bytes <= 0 || !ansi.AllocBuffer(static_cast<unsigned>(bytes)))
+// True when `bytes` in the code page are the `count` units of `units`.
+// WideCharToMultiByte gives a character without a spelling of its own the
+// nearest one it knows and says nothing ("é" as "e"; in code page 932 the
+// yen sign U+00A5 as "\\", a separator): only the way back tells. The flag
+// that turns that off is not known to Windows 95 and NT 4.0.
+static bool ReadsBackAs(const char* bytes, int size, const WCHAR* units, int count) {
+    WCHAR back[16];
+    WCHAR* wide = count < 16 ? back : static_cast<WCHAR*>(malloc((count + 1) * sizeof(WCHAR)));
+    bool same = wide && MultiByteToWideChar(CP_ACP, 0, bytes, size, wide, count + 1) == count &&
+                memcmp(wide, units, count * sizeof(WCHAR)) == 0;
+    if (wide != back)
+        free(wide);
+    return same;
+}
+
+// The path in the code page, only where each unit has a spelling of its
+// own there. (For UTF-7 and UTF-8, which spell every character, the flag
+// for one without is not given.)
+static bool Narrow(const WidePath& path, String& ansi) {
+    BOOL defaultUsed = FALSE;
+    int bytes = WideCharToMultiByte(CP_ACP, 0, path.Text(), -1, nullptr, 0, nullptr, &defaultUsed);
+    if (bytes <= 0 || defaultUsed || !ansi.AllocBuffer(static_cast<unsigned>(bytes)))
         return false;
-    return WideCharToMultiByte(CP_ACP, 0, path.Text(), -1, ansi.Text(), bytes, nullptr, defaultUsed) == bytes;
+    return WideCharToMultiByte(CP_ACP, 0, path.Text(), -1, ansi.Text(), bytes, nullptr, &defaultUsed) == bytes &&
+           !defaultUsed && ReadsBackAs(ansi.Text(), bytes - 1, path.Text(), path.Length());
 }
 
 bool WidePath::ToAnsi(String& ansi) const {
-    BOOL defaultUsed = FALSE;
-    if (Narrow(*this, ansi, &defaultUsed) && !defaultUsed)
+    if (Narrow(*this, ansi))
         return true;
+    ansi = String();
     SetLastError(ERROR_INVALID_NAME);
     return false;
 }
@@ -117,7 +135,7 @@ bool WidePath::ToAnsi(String& ansi) const {
 static int SpellUnit(const WCHAR* unit, char* spelled) {
     BOOL defaultUsed = FALSE;
     int bytes = WideCharToMultiByte(CP_ACP, 0, unit, 1, spelled, 8, nullptr, &defaultUsed);
-    if (bytes <= 0 || defaultUsed)
+    if (bytes <= 0 || defaultUsed || !ReadsBackAs(spelled, bytes, unit, 1))
         bytes = wsprintfA(spelled, "<U+%04X>", *unit);
     spelled[bytes] = 0;
     return bytes;
@@ -125,8 +143,7 @@ static int SpellUnit(const WCHAR* unit, char* spelled) {
 
 String WidePath::Readable() const {
     String ansi;
-    BOOL defaultUsed = FALSE;
-    if (Narrow(*this, ansi, &defaultUsed) && !defaultUsed)
+    if (Narrow(*this, ansi))
         return ansi;
     ansi = String();
     for (const WCHAR* unit = Text(); *unit; unit++) {
@@ -137,11 +154,8 @@ String WidePath::Readable() const {
     return ansi;
 }
 
+// Unit by unit: the way back of the whole would need memory.
 void WidePath::ReadableInto(char* buffer, int size) const {
-    BOOL defaultUsed = FALSE;
-    int bytes = WideCharToMultiByte(CP_ACP, 0, Text(), -1, buffer, size, nullptr, &defaultUsed);
-    if (bytes > 0 && !defaultUsed)
-        return;
     int used = 0;
     for (const WCHAR* unit = Text(); *unit; unit++) {
         char spelled[16];
