@@ -159,24 +159,27 @@ String FindFolder(const String& folder, const ObjectId& wanted, int& budget) {
     if (--budget < 0)
         return String();
     String prefix = EndsInSeparator(folder) ? folder : folder + "\\";
-    WIN32_FIND_DATAA found;
-    FindHandle search(FindFirstFileA((prefix + "*").Text(), &found));
-    if (!search.IsValid())
+    FileSearch search;
+    if (!search.First(Widened(prefix + "*")))
         return String();
     do {
-        const char* name = found.cFileName;
-        DWORD attributes = found.dwFileAttributes;
+        const WCHAR* name = search.Name();
+        DWORD attributes = search.Attributes();
+        WidePath wideName;
+        String spelled;
+        // A name the code page cannot spell is passed over: its ANSI form names another folder, or none.
         if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-            (name[0] == '.' && (!name[1] || (name[1] == '.' && !name[2]))))
+            (name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2]))) || !wideName.Assign(name) ||
+            !wideName.ToAnsi(spelled))
             continue;
-        String path = prefix + name;
+        String path = prefix + spelled;
         ObjectId id;
         if (IdentityOf(path.Text(), id) && SameObject(id, wanted))
             return path;
         String below = FindFolder(path, wanted, budget);
         if (!below.IsEmpty())
             return below;
-    } while (FindNextFileA(search.Get(), &found));
+    } while (search.Next());
     return String();
 }
 
