@@ -10,11 +10,14 @@ namespace {
 // Each number is written by the work and read by the window, whole, through
 // the interlocked calls (Windows 95 has no InterlockedExchangeAdd: the
 // work keeps its own sums and publishes them). The texts change once per
-// file, under a lock the window holds only to copy them.
+// file, under a lock the window holds only to copy them. A walk's file is
+// kept in its UTF-16 units, copied as they are: the window spells them.
 struct Shared {
     volatile LONG kind, stepSerial, scopeSerial, index, count, kib, files, stopAsked;
     char scope[ProgressTextSize];
     char item[ProgressTextSize];
+    WCHAR wideItem[ProgressTextSize];
+    bool itemIsWide;
 };
 
 Shared shared;
@@ -32,6 +35,8 @@ void Publish(volatile LONG& target, LONG value) { InterlockedExchange(const_cast
 void PutText(char* target, const char* text) {
     EnterCriticalSection(&textLock);
     lstrcpynA(target, text, ProgressTextSize);
+    if (target == shared.item)
+        shared.itemIsWide = false;
     LeaveCriticalSection(&textLock);
 }
 
@@ -83,15 +88,17 @@ bool ProgressNextFile(const char* path) {
     return true;
 }
 
-// The name as people read it, written into the window's text as it is
-// made: a walk's file costs no allocation.
+// A walk's file costs a copy of its units: no allocation, no conversion.
 bool ProgressNextFile(const WidePath& path) {
     if (!watched)
         return true;
     if (ProgressStopTaken())
         return false;
+    int length = path.Length() < ProgressTextSize ? path.Length() : ProgressTextSize - 1;
     EnterCriticalSection(&textLock);
-    path.ReadableInto(shared.item, ProgressTextSize);
+    memcpy(shared.wideItem, path.Text(), length * sizeof(WCHAR));
+    shared.wideItem[length] = 0;
+    shared.itemIsWide = true;
     LeaveCriticalSection(&textLock);
     Publish(shared.files, ++files);
     return true;
@@ -122,10 +129,14 @@ void ReadProgress(ProgressSnapshot& snapshot) {
     snapshot.count = shared.count;
     snapshot.kib = static_cast<unsigned long>(shared.kib);
     snapshot.files = static_cast<unsigned long>(shared.files);
+    WidePath wide;
     EnterCriticalSection(&textLock);
     memcpy(snapshot.scope, shared.scope, ProgressTextSize);
     memcpy(snapshot.item, shared.item, ProgressTextSize);
+    bool isWide = shared.itemIsWide && wide.Assign(shared.wideItem);
     LeaveCriticalSection(&textLock);
+    if (isWide)
+        wide.ReadableInto(snapshot.item, ProgressTextSize);
 }
 
 unsigned long WaitOrStop(void* handle, unsigned long milliseconds) {

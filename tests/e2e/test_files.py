@@ -155,7 +155,7 @@ WINDOWS_98 = [("Windows 98: names of the code page, a tree copied whole", JAPANE
                {**ROLLBACK, "windows98": True}),
               ("Windows 98: a Hangul name fails the step, named as the system lists it", {"s/한국어.txt": "h"},
                copy(r"<W>\s", r"<W>\d"), (8, r"<W>\s", r"<W>\d"), {"d/": D}, {"windows98": True, "note": '"<W>\\s\\???.txt"'})]
-FILES = 1500  # of the progress window's tree
+FILES = 2000  # of the progress window's tree
 LAST = f"d/{(FILES - 1) // 100}/f{FILES - 1:04}.bin"
 OLD_TIME = 978307200 * 10**9  # 2001-01-01, whole seconds: the times of last writing an undo sets back
 FAR = "R:\\" + "d" * 120 + "\\" + "e" * 140  # 266 bytes

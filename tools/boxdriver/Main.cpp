@@ -288,7 +288,8 @@ void ReadProgress(Progress& progress, HWND window, POINT slot, const wchar_t* pi
                                 Json(TextOf(GetDlgItem(window, 101))) + ", \"item\": " + Json(item) +
                                 ", \"bar\": " + std::to_string(bar) + "}");
     }
-    if (bar > 0 && !progress.pictured && *pictures) {
+    // Once two readings are in: under load a picture takes long, and a window shown late might give no second one.
+    if (bar > 0 && !progress.pictured && *pictures && progress.seen.size() >= 2) {
         Sleep(50);  // painted
         progress.pictured = SaveWindowBitmap(window, pictures + std::wstring(L"\\progress.bmp"));
     }
