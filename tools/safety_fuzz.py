@@ -309,11 +309,14 @@ class Model:
             return False
         if move and any(self.holds_link(s[:-1] + (n,)) for n in (self.matches(s[:-1], last) if "*" in last else [last])):
             return False
+        # A pattern's matches go into the destination's parent, its last level ignored; written with a closing
+        # "\\", that last level is empty, and the parent is the destination itself.
+        into = d if destination[-1] in "\\/" else d[:-1]
         # Matches are listed before anything is made; a walk never enters its own destination, whatever its name.
-        matches = [n for n in self.matches(s[:-1], last) if self.real(s[:-1] + (n,)) != d[:-1]] if "*" in last else []
+        matches = [n for n in self.matches(s[:-1], last) if self.real(s[:-1] + (n,)) != into] if "*" in last else []
         self.make(d if kind in ("d", "l") or destination[-1] in "\\/" else d[:-1])
         if "*" in last:
-            entries = [(s[:-1] + (n,), d[:-1] + (n,)) for n in matches]
+            entries = [(s[:-1] + (n,), into + (n,)) for n in matches]
             if not entries or (move and not s[:-1]):
                 return False
         elif kind in ("d", "l"):
@@ -328,7 +331,7 @@ class Model:
         else:
             return False
         # The fence: a walk never enters its own destination folder, however it reaches it.
-        fence = d if kind in ("d", "l") else d[:-1]
+        fence = d if kind in ("d", "l") else into if "*" in last else d[:-1]
         # A link named as the source, written with a closing "\\" (so resolved to what it leads to), is the one link
         # its walk goes through.
         bare = self.resolve(source.rstrip("\\/")) if source.rstrip("\\/")[1:] != ":" else ("root",)
