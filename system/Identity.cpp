@@ -281,24 +281,10 @@ static String WherePathLies(const String& path) {
 }
 
 // The levels of `path`, from its own down to its root, against `wanted`:
-// `path` spelled from `folder` on, or empty.
-static String PlaceByLevels(const String& path, const ObjectId& wanted, const String& folder, String& top) {
+// true with the level that is it in `level`; false with the top reached.
+static bool FindLevel(const WidePath& path, const ObjectId& wanted, WidePath& level) {
     ObjectId found;
-    String level = path;
-    for (;;) {
-        if (IdentityOf(level.Text(), found) && SameObject(wanted, found))
-            return Respelled(path, level, folder);
-        if (level.Length() <= PathRootLength(level.Text()) || level.IsEmpty())
-            break;
-        level = FolderOf(level);
-    }
-    top = level;
-    return String();
-}
-
-// The levels of `path`, from its own down to its root, against `wanted`.
-static bool LevelIsObject(WidePath level, const ObjectId& wanted) {
-    for (ObjectId found;;) {
+    for (level = path;;) {
         if (IdentityOf(level, found) && SameObject(wanted, found))
             return true;
         WidePath up = WideFolderOf(level);
@@ -308,14 +294,24 @@ static bool LevelIsObject(WidePath level, const ObjectId& wanted) {
     }
 }
 
+// FindLevel for a path in the code page: `path` spelled from `folder` on,
+// or empty.
+static String PlaceByLevels(const String& path, const ObjectId& wanted, const String& folder, String& top) {
+    WidePath level;
+    bool found = FindLevel(Widened(path), wanted, level);
+    if (!level.ToAnsi(top))
+        return String();
+    return found ? Respelled(path, top, folder) : String();
+}
+
 bool Overlaps(const WidePath& path, const WidePath& folder) {
     String ansiPath, ansiFolder;
     if (path.ToAnsi(ansiPath) && folder.ToAnsi(ansiFolder))
         return Overlaps(ansiPath, ansiFolder);
     ObjectId wanted;
-    WidePath final;
+    WidePath final, level;
     return IdentityOf(folder, wanted) &&
-           (LevelIsObject(path, wanted) || (FinalPathOf(path, final) && LevelIsObject(final, wanted)));
+           (FindLevel(path, wanted, level) || (FinalPathOf(path, final) && FindLevel(final, wanted, level)));
 }
 
 String PlaceWithin(const String& path, const String& folder) {
