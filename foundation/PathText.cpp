@@ -173,6 +173,14 @@ const char* PathFromLevel(const char* path, int level) { return FromLevel(path, 
 int PathLevelCount(const wchar_t* path) { return CountLevels(path); }
 const wchar_t* PathFromLevel(const wchar_t* path, int level) { return FromLevel(path, level); }
 
+bool NameHasWildcard(const wchar_t* path) {
+    for (const wchar_t* p = path + PathPrefixLength(path); *p; p++) {
+        if (*p == L'*' || *p == L'?')
+            return true;
+    }
+    return false;
+}
+
 int PathPrefixLength(const wchar_t* path) {
     int end = PathRootLength(path);
     for (int i = end; path[i]; i++) {

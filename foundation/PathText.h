@@ -72,3 +72,5 @@ int PathLevelCount(const wchar_t* path);
 const wchar_t* PathFromLevel(const wchar_t* path, int level);
 // The length of the prefix its entries share (PathPrefix).
 int PathPrefixLength(const wchar_t* path);
+// Whether the last level holds a wildcard ("*" or "?"): a pattern.
+bool NameHasWildcard(const wchar_t* path);

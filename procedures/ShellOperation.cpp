@@ -154,31 +154,16 @@ bool NamesSomething(const String& path) {
     return found;
 }
 
-// The longest name an entry of a walk has past `base` UTF-16 units.
-struct Deepest {
-    int base, longest;
-};
-
-bool NoteLength(const String& entry, WalkEvent, void* context) {
-    Deepest& deepest = *static_cast<Deepest*>(context);
-    int units = Widened(entry).Length();
-    if (units > deepest.base && units - deepest.base > deepest.longest)
-        deepest.longest = units - deepest.base;
-    return true;
-}
-
-// True when every entry the shell writes below the temporary name of a
-// folder (a folder's contents, a pattern's matches with theirs) fits the
-// shell's MAX_PATH units: Wine's shell was seen to pass over one that does
-// not and answer success. A name the code page cannot spell comes from the
-// walk as people read it ("<U+D55C>"), so it is judged longer than it is.
-bool FitsBelow(const String& source, const String& temporary) {
-    bool isDirectory = IsDirectory(source);
-    if (!isDirectory && !strpbrk(source.Text() + PathPrefix(source).Length(), "*?"))
+// Without the journal the shell deletes the source of a DELETE, the old
+// destination (under its aside name, or its own for a DELETE): each must
+// fit, or nothing is done.
+bool ShellDeletes(const ShellItem& item, const String& source, const String& destination) {
+    if (JournalActive())
         return true;
-    Deepest deepest = {Widened(isDirectory ? source : PathPrefix(source)).Length() - (isDirectory ? 0 : 1), 0};
-    WalkPath(source, NoteLength, true, &deepest);
-    return Widened(temporary).Length() + deepest.longest < MAX_PATH;
+    bool deletes = item.operation == FO_DELETE;
+    String aside(item.aside.text);
+    return (!deletes || ShellFitsBelow(source, source)) &&
+           ShellFitsBelow(destination, deletes || aside.IsEmpty() ? destination : aside);
 }
 
 PathRole SourceRole(unsigned operation) {
@@ -205,6 +190,14 @@ bool Fits(unsigned operation, const GatedPath& source, const GatedPath& destinat
            !(Overlaps(source.full, destination.full) || Overlaps(destination.full, source.full));
 }
 
+// The shell takes names in the code page: a path whose long form has no
+// exact spelling there (a short name written for it included) is named in
+// the readable form, which names nothing, and never handed to it.
+bool Spelled(const GatedPath& gated) {
+    String ansi;
+    return gated.wide.ToAnsi(ansi);
+}
+
 // items: the source, the destination and the operation word.
 bool ShellItemStep(Procedure&, const String* items) {
     ShellItem item;
@@ -223,7 +216,8 @@ bool ShellItemStep(Procedure&, const String* items) {
     GatedPath source, destination;
     PathRole destinationRole = item.operation == FO_DELETE ? PathRole::Deleted : PathRole::DestinationReplaced;
     if (!PassGate(items[0], SourceRole(item.operation), source) ||
-        !PassGate(items[1], destinationRole, destination) || !item.source.Fill(source.full) ||
+        !PassGate(items[1], destinationRole, destination) || !Spelled(source) || !Spelled(destination) ||
+        !item.source.Fill(source.full) ||
         !item.destination.Fill(destination.full) || !item.temporary.Fill(destination.full + ".tmp") ||
         IsNamespacePath(items[0].Text()) || IsNamespacePath(items[1].Text()) || strpbrk(items[1].Text(), "*?") ||
         HoldsLink(source.full) || HoldsLink(destination.full) ||
@@ -236,7 +230,8 @@ bool ShellItemStep(Procedure&, const String* items) {
     // holds a link is never deleted or moved, so it stops the step.
     if (HoldsLink(String(item.temporary.text)) || (item.aside.text[0] && HoldsLink(String(item.aside.text))) ||
         !SettleAside(item) || !NamesSomething(source.full) ||
-        (item.operation != FO_DELETE && !FitsBelow(source.full, destination.full + ".tmp")))
+        (item.operation != FO_DELETE && !ShellFitsBelow(source.full, destination.full + ".tmp")) ||
+        !ShellDeletes(item, source.full, destination.full))
         return Fail(item, false);
     String temporary(item.temporary.text);
     if (PathExists(temporary) && (!RemoveLeftover(item.temporary.text) || PathExists(temporary)))
@@ -246,7 +241,8 @@ bool ShellItemStep(Procedure&, const String* items) {
     String folder = WithoutTrailingSeparators(PathPrefix(temporary));
     if (item.operation != FO_DELETE && !folder.IsEmpty())
         MakeDirectoryPath(folder);
-    if (!ShellFileOperation(item.operation, item.source.text, item.temporary.text))
+    if (!ShellFileOperation(item.operation, item.source.text, item.temporary.text) ||
+        (JournalActive() && item.operation == FO_COPY && !DropKeptCopies(Widened(item.temporary.text))))
         return Fail(item, TemporaryIsDisposable(item));
     return ReplaceDestination(item);
 }

@@ -94,34 +94,47 @@ static bool WalkDirectory(const WidePath& directory, const WalkPlan& plan, Reach
     return WalkEntries(prefix, prefix + L"*", plan, reach);
 }
 
+// A name under the program's own suffix comes after the name it is the new
+// file of, one pass of the listing for each count of the suffix: a copy
+// writes "x" through "x.~upd" before it copies the source's "x.~upd", which
+// would otherwise be taken for a leftover and go.
 GUARDED static bool WalkEntries(const WidePath& prefix, const WidePath& pattern, const WalkPlan& plan, Reach reach) {
     EntryAction action = plan.action;
     void* context = plan.context;
-    FileSearch search;
-    if (pattern.IsEmpty() || !search.First(pattern))
-        return false;
-    do {
-        DWORD attributes = search.Attributes();
-        bool isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if ((isDirectory && IsDotEntry(search.Name())) || (JournalActive() && IsKeptName(search.Name())))
-            continue;
-        WidePath path = prefix + search.Name();
-        if (path.IsEmpty())
-            return false;
-        // Through a link the fence is met under another name.
-        if (isDirectory && plan.fence && (path.EqualsNoCase(*plan.fence) || SharedLinkCount(path, *plan.fence)))
-            continue;
-        if (isDirectory) {
-            if (!action(path, WalkEvent::EnterDirectory, context))
+    for (int pass = 0, passes = 1; pass < passes; pass++) {
+        FileSearch search;
+        if (pattern.IsEmpty() || !search.First(pattern))
+            return pass > 0;
+        do {
+            DWORD attributes = search.Attributes();
+            bool isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if ((isDirectory && IsDotEntry(search.Name())) || (JournalActive() && IsKeptName(search.Name())))
+                continue;
+            int suffixes = NewFileSuffixCount(search.Name());
+            if (suffixes >= passes)
+                passes = suffixes + 1;
+            if (suffixes != pass)
+                continue;
+            WidePath path = prefix + search.Name();
+            if (path.IsEmpty())
                 return false;
-            Reach inside = ReachInside(attributes, reach);
-            if (inside != OneLevel && !WalkDirectory(path, plan, inside))
+            // Through a link the fence is met under another name.
+            if (isDirectory && plan.fence && (path.EqualsNoCase(*plan.fence) || SharedLinkCount(path, *plan.fence)))
+                continue;
+            if (isDirectory) {
+                if (!action(path, WalkEvent::EnterDirectory, context))
+                    return false;
+                Reach inside = ReachInside(attributes, reach);
+                if (inside != OneLevel && !WalkDirectory(path, plan, inside))
+                    return false;
+            }
+            if (!action(path, isDirectory ? WalkEvent::LeaveDirectory : WalkEvent::File, context))
                 return false;
-        }
-        if (!action(path, isDirectory ? WalkEvent::LeaveDirectory : WalkEvent::File, context))
+        } while (search.Next());
+        if (GetLastError() != ERROR_NO_MORE_FILES)
             return false;
-    } while (search.Next());
-    return GetLastError() == ERROR_NO_MORE_FILES;
+    }
+    return true;
 }
 
 // A folder link named itself is walked as an entry of its folder unless the
@@ -215,8 +228,12 @@ String FailedEntry() { return failedEntry; }
 
 static bool CopyEntry(const WidePath& path, WalkEvent event, void* context) {
     const TreeTarget& target = *static_cast<const TreeTarget*>(context);
-    if (event == WalkEvent::File)
-        return ProgressNextFile(path) && Noting(CopyFileReplacing(path, TargetOf(path, target)), path);
+    if (event == WalkEvent::File) {
+        // A tree copied onto itself leaves each file as it is: the name of a
+        // file's new file may be another file of the tree.
+        WidePath to = TargetOf(path, target);
+        return ProgressNextFile(path) && (to.EqualsNoCase(path) || Noting(CopyFileReplacing(path, to), path));
+    }
     // A batch of puts holds the files of one folder.
     if (!FlushPutBatch())
         return false;
@@ -229,14 +246,7 @@ static bool CopyEntry(const WidePath& path, WalkEvent event, void* context) {
 // that call it judged every entry first (FindsLink): no link the system
 // cannot reach itself is met here.
 static bool DeleteFileAnyway(const WidePath& path) {
-    if (JournalActive())
-        return KeepAside(path);
-    DWORD attributes = AttributesOf(path);
-    SetAttributesOf(path, FILE_ATTRIBUTE_NORMAL);
-    if (DeleteFileAt(path))
-        return true;
-    PutAttributesBack(path, attributes);
-    return false;
+    return JournalActive() ? KeepAside(path) : DeleteFileWhole(path, AttributesOf(path));
 }
 
 // In one step where the system can: the destination name always holds the
@@ -403,33 +413,13 @@ bool MovePath(const String& source, const String& destination) {
     return TransferPath(source, destination, MoveFileReplacing, MoveEntry, true);
 }
 
-static bool HoldsKeptSuffix(const WCHAR* name) {
-    for (; *name; name++) {
-        int i = 0;
-        while (i < 5 && name[i] == NewFileSuffix[i])
-            i++;
-        if (i == 5)
-            return true;
-    }
-    return false;
+// The walk passes over the names it keeps (IsKeptName), which a pattern may
+// match once they are made.
+static bool KeepEntry(const WidePath& path, WalkEvent event, void*) {
+    return event == WalkEvent::EnterDirectory || (ProgressNextFile(path) && Noting(KeepAside(path), path));
 }
 
-// context: true when the walk matches a pattern, which may match the names
-// the walk itself keeps.
-static bool KeepEntry(const WidePath& path, WalkEvent event, void* context) {
-    bool pattern = *static_cast<bool*>(context);
-    if (event == WalkEvent::EnterDirectory)
-        return true;
-    return (pattern && HoldsKeptSuffix(path.Text() + PathPrefixLength(path.Text()))) ||
-           (ProgressNextFile(path) && Noting(KeepAside(path), path));
-}
-
-static bool KeepMatchesAside(const WidePath& path) {
-    bool pattern = false;
-    for (const WCHAR* p = path.Text() + PathPrefixLength(path.Text()); *p; p++)
-        pattern = pattern || *p == L'*' || *p == L'?';
-    return WalkWide(path, KeepEntry, false, &pattern);
-}
+static bool KeepMatchesAside(const WidePath& path) { return WalkWide(path, KeepEntry, false, nullptr); }
 
 static bool DeleteEntry(const WidePath& path, WalkEvent event, void*) {
     if (event == WalkEvent::File)
@@ -443,6 +433,30 @@ GUARDED static bool WideExists(const WidePath& path) {
     FileSearch search;
     return search.First(path);
 }
+
+// The kept names in `folder` and below it go, or everything there (`all`:
+// inside the copy of a kept folder). The walks cannot serve: with the
+// journal open they pass the kept names over, and keep aside what they
+// delete.
+static bool DropKept(const WidePath& folder, bool all) {
+    FileSearch search;
+    if (!search.First(folder + L"\\*"))
+        return true;
+    do {
+        DWORD attributes = search.Attributes();
+        bool isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if ((isDirectory && IsDotEntry(search.Name())) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
+        WidePath path = folder + L"\\" + search.Name();
+        bool drop = all || IsKeptName(search.Name());
+        if (path.IsEmpty() || (isDirectory ? !DropKept(path, drop) || (drop && !RemoveFolderAt(path))
+                                           : drop && !DeleteFileWhole(path, attributes)))
+            return false;
+    } while (search.Next());
+    return true;
+}
+
+bool DropKeptCopies(const WidePath& tree) { return !IsDirectory(tree) || DropKept(tree, false); }
 
 bool DeletePath(const String& path) {
     GatedPath gated;

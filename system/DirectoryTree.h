@@ -57,6 +57,12 @@ bool DeletePath(const String& path);
 // holds), past the gate.
 bool DeleteTree(const WidePath& path);
 
+// What the shell copied with the journal open, under a name of the run's
+// own (noted as made): the names the run keeps go from it, without a
+// record, as the walks pass them over (what a run keeps is no part of a
+// tree a later step copies). Links are never entered.
+bool DropKeptCopies(const WidePath& tree);
+
 // True when the path is a link (to a file or a folder), or a tree or the
 // matches of a pattern that hold one.
 bool HoldsLink(const String& path);

@@ -143,6 +143,41 @@ bool MoveFileAt(const WidePath& from, const WidePath& to, DWORD flags) {
     return MoveFileA(f.ansi, t.ansi) != 0;
 }
 
+SetInformationFunction SetInformation() {
+    static SetInformationFunction function = reinterpret_cast<SetInformationFunction>(
+        reinterpret_cast<void*>(KernelFunction("SetFileInformationByHandle")));
+    return function;
+}
+
+// FILE_RENAME_INFO (the headers give it for Vista and later only).
+struct RenameInformation {
+    BOOL replaceIfExists;
+    HANDLE rootDirectory;
+    DWORD fileNameLength;
+    WCHAR fileName[1];
+};
+
+bool RenameThrough(HANDLE file, const WidePath& to, bool replace) {
+    WidePath longForm;
+    const WCHAR* name = SystemForm(to, longForm);
+    int units = 0;
+    while (name[units])
+        units++;
+    DWORD size = static_cast<DWORD>(sizeof(RenameInformation) + units * sizeof(WCHAR));
+    RenameInformation* rename = SetInformation() ? static_cast<RenameInformation*>(calloc(1, size)) : nullptr;
+    if (!rename)
+        return false;
+    rename->replaceIfExists = replace;
+    rename->fileNameLength = static_cast<DWORD>(units) * sizeof(WCHAR);
+    memcpy(rename->fileName, name, (units + 1) * sizeof(WCHAR));
+    enum { FileRenameInfoClass = 3 };
+    bool renamed = units > 0 && SetInformation()(file, FileRenameInfoClass, rename, size);
+    DWORD error = GetLastError();
+    free(rename);
+    SetLastError(error);
+    return renamed;
+}
+
 bool CopyFileAt(const WidePath& from, const WidePath& to, bool failIfThere) {
     CallPath f, t;
     return f.Take(from) && t.Take(to) &&

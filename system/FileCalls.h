@@ -37,6 +37,12 @@ bool RemoveFolderAt(const WidePath& path);
 // flag that asks to replace an existing file makes it delete that first.
 bool MoveFileAt(const WidePath& from, const WidePath& to, DWORD flags);
 bool CopyFileAt(const WidePath& from, const WidePath& to, bool failIfThere);
+// SetFileInformationByHandle (Vista and later; null before it).
+typedef BOOL(WINAPI* SetInformationFunction)(HANDLE, int, void*, DWORD);
+SetInformationFunction SetInformation();
+// The open `file` renamed to `to` (FILE_RENAME_INFO), an existing `to`
+// replaced only when `replace`. The handle needs DELETE access.
+bool RenameThrough(HANDLE file, const WidePath& to, bool replace);
 // CreateFileW with no security attributes and no template; INVALID_HANDLE_VALUE on failure.
 HANDLE OpenFileAt(const WidePath& path, DWORD access, DWORD share, DWORD disposition, DWORD flags);
 

@@ -11,6 +11,22 @@
 
 const WCHAR NewFileSuffix[] = L".~upd";
 
+int NewFileSuffixCount(const WCHAR* name) {
+    // Counted here: Windows 95 exports no lstrlenW.
+    int length = 0;
+    while (name[length])
+        length++;
+    int count = 0;
+    for (; length >= 5; length -= 5, count++) {
+        for (int i = 0; i < 5; i++) {
+            WCHAR unit = name[length - 5 + i];
+            if ((unit >= L'A' && unit <= L'Z' ? unit + (L'a' - L'A') : unit) != NewFileSuffix[i])
+                return count;
+        }
+    }
+    return count;
+}
+
 struct OneStepMove {
     const WidePath& replacement;
     const WidePath& target;
@@ -42,11 +58,14 @@ static bool Fits(const WidePath& path, bool plain) {
 
 // GetTempFileNameA is never used: on a folder over 246 bytes it was seen to
 // make a garbled name that no clean-up finds. `full`: the target as the
-// system resolves it.
-static bool NewFileName(const WidePath& full, WidePath& name, bool plain) {
+// system resolves it. A copy's `source` under that name (a copy of "x.~upd"
+// onto "x") is no leftover: the new file takes the suffix once more.
+static bool NewFileName(const WidePath& full, WidePath& name, bool plain, const WidePath* source) {
     name = full + NewFileSuffix;
     if (!Fits(name, plain))
         name = full.Left(PathPrefixLength(full.Text())) + NewFileSuffix;
+    if (source && name.EqualsNoCase(*source))
+        name = name + NewFileSuffix;
     return !name.IsEmpty() && Fits(full, plain) && Fits(name, plain);
 }
 
@@ -64,7 +83,14 @@ static void DeleteNewFile(const WidePath& name) {
 
 // A file under the program's own name for a new file, left by a run cut
 // short: gone, or kept aside with the journal open; false when it stays.
-static bool SetLeftoverAside(const WidePath& name) {
+// The copy's own source under another name of it (a link, a short name)
+// stays, and the copy fails.
+static bool SetLeftoverAside(const WidePath& name, const WidePath* source) {
+    ObjectId found, read;
+    if (source && IdentityOf(name, found) && IdentityOf(*source, read) && SameObject(found, read)) {
+        SetLastError(ERROR_FILE_EXISTS);
+        return false;
+    }
     if (JournalActive())
         KeepAside(name);
     else
@@ -78,9 +104,10 @@ typedef bool (*NewFileWriter)(const WidePath& name, const void* context);
 // ReplaceThroughNewFile for a target as the system resolves it; `puts`:
 // `write` puts the new file in the target's place itself; `plain`: it
 // takes the name in the code page.
-static bool PutThroughNewFile(const WidePath& full, NewFileWriter write, const void* context, bool puts, bool plain) {
+static bool PutThroughNewFile(const WidePath& full, NewFileWriter write, const void* context, bool puts, bool plain,
+                              const WidePath* source = nullptr) {
     WidePath name;
-    if (!NewFileName(full, name, plain)) {
+    if (!NewFileName(full, name, plain, source)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
@@ -92,13 +119,15 @@ static bool PutThroughNewFile(const WidePath& full, NewFileWriter write, const v
     // aside, noted before the new file's own record, so an undo brings it
     // back: asked where the folder's listing shows such a name at all.
     bool asked = puts ? JournalActive() && MayHoldLeftover(name) : true;
-    if (asked && AttributesOf(name) != INVALID_FILE_ATTRIBUTES && !SetLeftoverAside(name))
+    if (asked && AttributesOf(name) != INVALID_FILE_ATTRIBUTES && !SetLeftoverAside(name, source))
         return false;
     if (!NoteCreated(name))
         return false;
     if (write(name, context) && (puts || ReplaceFileInOneStep(name, full)))
         return true;
-    DeleteNewFile(name);
+    // A name the writer found taken (CREATE_NEW) is not the run's.
+    if (GetLastError() != ERROR_FILE_EXISTS)
+        DeleteNewFile(name);
     return false;
 }
 
@@ -114,13 +143,14 @@ static bool WriteUnderAnsiName(const WidePath& name, const void* context) {
     return name.ToAnsi(ansi) && writer.write(ansi, writer.context);
 }
 
-static bool ReplaceThroughNewFile(const String& target, NewFileWriter write, const void* context) {
+static bool ReplaceThroughNewFile(const String& target, NewFileWriter write, const void* context,
+                                  const WidePath* source = nullptr) {
     WidePath full;
     if (!ResolvePath(target, full)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    return PutThroughNewFile(full, write, context, false, true);
+    return PutThroughNewFile(full, write, context, false, true, source);
 }
 
 bool ReplaceThroughNewFile(const String& target, FileWriter write, const void* context) {
@@ -152,14 +182,14 @@ static bool KeepTarget(const void* context) {
     return KeepForPut(put.name, put.target);
 }
 
-// A name an earlier run left is deleted, and the copy tried once more.
+// A name an earlier run left goes (kept aside with the journal open), and
+// the copy is tried once more.
 static bool CopyThroughNewName(const WidePath& source, const WidePath& name, const WidePath& target,
                                BeforePut beforePut, const void* context) {
     if (CopyThroughHandle(source, name, target, beforePut, context))
         return true;
-    if (GetLastError() != ERROR_FILE_EXISTS)
+    if (GetLastError() != ERROR_FILE_EXISTS || !SetLeftoverAside(name, &source))
         return false;
-    DeleteNewFile(name);
     return CopyThroughHandle(source, name, target, beforePut, context);
 }
 
@@ -173,7 +203,7 @@ static bool CopyAndPut(const WidePath& name, const void* context) {
 bool ReplaceThroughCopy(const String& source, const String& target, CopyChange change, void* context) {
     WidePath wideSource = Widened(source);
     CopyJob job = {wideSource, change, context, nullptr};
-    return ReplaceThroughNewFile(target, WriteCopy, &job);
+    return ReplaceThroughNewFile(target, WriteCopy, &job, &wideSource);
 }
 
 bool WriteReplacing(const String& target, FileWriter write, const void* context) {
@@ -185,6 +215,6 @@ bool CopyFileReplacing(const WidePath& source, const WidePath& destination) {
     if (!IsWindowsNT() && !JournalActive())
         return CopyFileAt(source, destination, false);
     if (CanCopyThroughHandle())
-        return PutThroughNewFile(destination, CopyAndPut, &job, true, false);
-    return PutThroughNewFile(destination, WriteCopy, &job, false, false);
+        return FlushPutBatchFor(destination) && PutThroughNewFile(destination, CopyAndPut, &job, true, false, &source);
+    return PutThroughNewFile(destination, WriteCopy, &job, false, false, &source);
 }

@@ -25,6 +25,9 @@ typedef bool (*FileWriter)(const String& name, const void* context);
 // short left, and the next replace of that target deletes it first; a
 // user's "app.dat~" or "app.tmp" is never touched.
 extern const WCHAR NewFileSuffix[];
+// How many times a name ends in that suffix, in any letters: "x.~upd.~UPD"
+// is the new file of the new file of "x".
+int NewFileSuffixCount(const WCHAR* name);
 
 // Lets `write` make the new file under the target's own name for it, then
 // puts it in the place of `target` in one step. Nothing is written when the

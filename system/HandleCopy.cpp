@@ -1,61 +1,28 @@
 #include "HandleCopy.h"
 
-#include <stdlib.h>
-#include <string.h>
 #include <windows.h>
 
 #include "FileCalls.h"
 #include "FileData.h"
+#include "FileReplace.h"
 #include "Handles.h"
 #include "Journal.h"
 #include "Keep.h"
 #include "Progress.h"
+#include "foundation/PathText.h"
 
 namespace {
 
-// FILE_BASIC_INFO and FILE_RENAME_INFO (the headers give them for Vista and
-// later only); a zero time leaves that time as it is.
+// FILE_BASIC_INFO (the headers give it for Vista and later only); a zero
+// time leaves that time as it is.
 struct BasicInformation {
     LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime;
     DWORD attributes;
 };
-struct RenameInformation {
-    BOOL replaceIfExists;
-    HANDLE rootDirectory;
-    DWORD fileNameLength;
-    WCHAR fileName[1];
-};
 struct DispositionInformation {
     BOOLEAN deleteFile;
 };
-enum { FileBasicInfoClass = 0, FileRenameInfoClass = 3, FileDispositionInfoClass = 4 };
-typedef BOOL(WINAPI* SetInformationFunction)(HANDLE, int, void*, DWORD);
-
-SetInformationFunction SetInformation() {
-    static SetInformationFunction function = reinterpret_cast<SetInformationFunction>(
-        reinterpret_cast<void*>(KernelFunction("SetFileInformationByHandle")));
-    return function;
-}
-
-bool RenameThrough(HANDLE file, const WidePath& target) {
-    WidePath longForm;
-    const WCHAR* name = SystemForm(target, longForm);
-    int units = 0;
-    while (name[units])
-        units++;
-    DWORD size = static_cast<DWORD>(sizeof(RenameInformation) + units * sizeof(WCHAR));
-    RenameInformation* rename = static_cast<RenameInformation*>(calloc(1, size));
-    if (!rename)
-        return false;
-    rename->replaceIfExists = TRUE;
-    rename->fileNameLength = static_cast<DWORD>(units) * sizeof(WCHAR);
-    memcpy(rename->fileName, name, (units + 1) * sizeof(WCHAR));
-    bool renamed = units > 0 && SetInformation()(file, FileRenameInfoClass, rename, size);
-    DWORD error = GetLastError();
-    free(rename);
-    SetLastError(error);
-    return renamed;
-}
+enum { FileBasicInfoClass = 0, FileDispositionInfoClass = 4 };
 
 struct HandleRename {
     HANDLE file;
@@ -64,7 +31,7 @@ struct HandleRename {
 
 bool RenameInOneStep(const void* context) {
     const HandleRename& rename = *static_cast<const HandleRename*>(context);
-    return RenameThrough(rename.file, rename.target);
+    return RenameThrough(rename.file, rename.target, true);
 }
 
 bool RenameOnto(HANDLE file, const WidePath& target) {
@@ -73,10 +40,11 @@ bool RenameOnto(HANDLE file, const WidePath& target) {
 }
 
 // The puts of a batch wait with their new files open, their records written
-// but not yet flushed.
+// but not yet flushed, and their old files open too where the test for a
+// link opened them: each is renamed aside through that handle.
 enum { BatchSize = 64 };
 struct WaitingPut {
-    HANDLE file;
+    HANDLE file, aside;
     WidePath target, kept;
 };
 WaitingPut waiting[BatchSize];
@@ -94,7 +62,10 @@ void DropNewFile(HANDLE file) {
 
 bool Wait(FileHandle& file, const WidePath& name, const WidePath& target) {
     WidePath kept;
-    if (!NotePut(name, target, kept, false))
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    bool noted = NotePut(name, target, kept, false, &opened);
+    FileHandle aside(opened);
+    if (!noted)
         return false;
     WaitingPut& put = waiting[waitingCount];
     put.target = target;
@@ -104,7 +75,17 @@ bool Wait(FileHandle& file, const WidePath& name, const WidePath& target) {
         return false;
     }
     put.file = file.Release();
+    put.aside = aside.Release();
     return ++waitingCount < BatchSize || FlushPutBatch();
+}
+
+bool Waits(const WidePath& target) {
+    if (NewFileSuffixCount(target.Text() + PathPrefixLength(target.Text())) > 0)
+        return waitingCount > 0;
+    for (unsigned i = 0; i < waitingCount; i++)
+        if (waiting[i].target.EqualsNoCase(target))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -118,7 +99,8 @@ bool FlushPutBatch() {
     DWORD error = done ? NO_ERROR : GetLastError();
     for (unsigned i = 0; i < waitingCount; i++) {
         WaitingPut& put = waiting[i];
-        if (done && !(SetAside(put.target, put.kept) && RenameOnto(put.file, put.target))) {
+        FileHandle aside(put.aside);
+        if (done && !(SetAside(put.target, put.kept, aside.Get()) && RenameOnto(put.file, put.target))) {
             done = false;
             error = GetLastError();
         }
@@ -131,6 +113,8 @@ bool FlushPutBatch() {
     SetLastError(error);
     return done;
 }
+
+bool FlushPutBatchFor(const WidePath& target) { return !batching || !Waits(target) || FlushPutBatch(); }
 
 bool ClosePutBatch() {
     bool done = FlushPutBatch();

@@ -31,4 +31,10 @@ void OpenPutBatch();
 // False with the system's error of the first put that failed; the new
 // files of the rest are deleted.
 bool FlushPutBatch();
+// The batch put in place first where a copy onto `target` meets it: a
+// target a waiting put has (a source folder under Wine may hold "A.txt" and
+// "a.txt"), or a name under the program's own suffix, which may be the
+// name a waiting new file holds. Before anything of that copy is noted, so
+// the undo, newest first, meets the puts one after the other.
+bool FlushPutBatchFor(const WidePath& target);
 bool ClosePutBatch();

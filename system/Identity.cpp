@@ -37,21 +37,31 @@ FinalPathFunction FinalPathName() {
     return function;
 }
 
-// The final path of the object `path` reaches, as the system names it
+// The final path of the object an open handle reaches, as the system names it
 // ("\\\\?\\C:\\a", "\\\\?\\UNC\\server\\share\\a"; Wine: a drive letter it picks, or
 // "\\\\?\\unix\\..." outside every drive), however long. False where the
 // system cannot say.
-bool FinalPathOf(const WidePath& path, WidePath& final) {
+bool FinalPathThrough(HANDLE file, WidePath& final) {
     FinalPathFunction function = FinalPathName();
     if (!function)
         return false;
-    FileHandle file(OpenObject(path));
-    DWORD size = file.IsValid() ? function(file.Get(), nullptr, 0, 0) : 0;
+    // Asked once where the path fits the buffer on the stack: under Wine
+    // each call costs a request to the server and a search of the drives.
+    WCHAR fits[2 * MAX_PATH];
+    DWORD size = function(file, fits, 2 * MAX_PATH, 0);
+    if (size > 0 && size < 2 * MAX_PATH)
+        return final.Assign(fits, static_cast<int>(size));
     WCHAR* buffer = size ? static_cast<WCHAR*>(malloc(size * sizeof(WCHAR))) : nullptr;
-    DWORD length = buffer ? function(file.Get(), buffer, size, 0) : 0;
+    DWORD length = buffer ? function(file, buffer, size, 0) : 0;
     bool done = length > 0 && length < size && final.Assign(buffer, static_cast<int>(length));
     free(buffer);
     return done;
+}
+
+// The same of the object `path` reaches.
+bool FinalPathOf(const WidePath& path, WidePath& final) {
+    FileHandle file(FinalPathName() ? OpenObject(path) : INVALID_HANDLE_VALUE);
+    return file.IsValid() && FinalPathThrough(file.Get(), final);
 }
 
 bool IsWideSeparator(WCHAR c) { return c == L'\\' || c == L'/'; }
@@ -106,18 +116,23 @@ bool FolderFinalPath(const WidePath& folder, WidePath& final) {
 
 // A name that shows as a file but is not the file its folder holds under
 // that name: its object's final path is another folder's, or another name.
-bool FileNameLeadsElsewhere(const WidePath& path, WidePath* held) {
+bool FileNameLeadsElsewhere(const WidePath& path, WidePath* held, HANDLE* opened) {
     WidePath object, expected;
     WidePath folder = WideFolderOf(path);
     const WCHAR* name = path.Text() + PathPrefixLength(path.Text());
     if (folder.IsEmpty() || !*name || !FinalPathName())
         return false;
+    // Opened to be renamed next where the caller asks (a file held without
+    // FILE_SHARE_DELETE is asked about as any other, and its rename fails).
+    FileHandle file(opened ? OpenFileAt(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        OPEN_EXISTING, 0)
+                           : INVALID_HANDLE_VALUE);
     // Wine names no object past MAX_PATH: a name whose own place has a short
     // final path (its folder's, and the name) but whose object has none, and
     // opens, reaches another object, one that lies deeper (a link to it).
-    if (!FinalPathOf(path, object)) {
-        FileHandle file(OpenObject(path));
-        return file.IsValid() && FolderFinalPath(folder, expected) &&
+    if (!(file.IsValid() ? FinalPathThrough(file.Get(), object) : FinalPathOf(path, object))) {
+        bool opens = file.IsValid() || FileHandle(OpenObject(path)).IsValid();
+        return opens && FolderFinalPath(folder, expected) &&
                expected.Length() + 1 + (path.Length() - static_cast<int>(name - path.Text())) < MAX_PATH - 8;
     }
     // Wine gives no final path for a folder past MAX_PATH (ERROR_MORE_DATA
@@ -140,6 +155,8 @@ bool FileNameLeadsElsewhere(const WidePath& path, WidePath* held) {
     // The same name but for the letters: the object's final path holds them as the folder does.
     if (held && !elsewhere)
         *held = path.Left(PathPrefixLength(path.Text())) + (object.Text() + length);
+    if (opened && !elsewhere)
+        *opened = file.Release();
     return elsewhere;
 }
 
@@ -217,12 +234,12 @@ bool IsLinkEntry(const String& path, DWORD attributes) {
     return IsLinkEntry(Widened(path), attributes);
 }
 
-bool IsLinkEntry(const WidePath& path, DWORD attributes, WidePath* held) {
+bool IsLinkEntry(const WidePath& path, DWORD attributes, WidePath* held, HANDLE* opened) {
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return false;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return true;
-    return !(attributes & FILE_ATTRIBUTE_DIRECTORY) && FileNameLeadsElsewhere(path, held);
+    return !(attributes & FILE_ATTRIBUTE_DIRECTORY) && FileNameLeadsElsewhere(path, held, opened);
 }
 
 bool IsLinkEntry(const String& path) { return IsLinkEntry(Widened(path)); }
@@ -248,18 +265,18 @@ bool ChangesNameItself(const String& path) { return ChangesNameItself(Widened(pa
 
 bool ChangesNameItself(const WidePath& path) { return !IsLinkEntry(path) || ReachesLinkItself(path); }
 
-bool IsRootObject(const String& path) {
-    const char* name = path.Text() + PathPrefix(path).Length();
-    String object = path;
-    const char* p = name;
-    while (*p && strchr("*?. ", *p))
+// In UTF-16: a folder the code page cannot spell may be a drive's root too.
+bool IsRootObject(const WidePath& path) {
+    const WCHAR* name = path.Text() + PathPrefixLength(path.Text());
+    const WCHAR* p = name;
+    while (*p == L'*' || *p == L'?' || *p == L'.' || *p == L' ')
         p++;
-    if (*name && !*p)
-        object = FolderOf(path);
-    else if (strpbrk(name, "*?"))
+    // Nothing but wildcards, dots and spaces: everything in the folder.
+    bool takesAll = *name && !*p;
+    if (!takesAll && NameHasWildcard(path.Text()))
         return false;
     WidePath final;
-    return FinalPathOf(Widened(object), final) && IsFinalRoot(final.Text());
+    return FinalPathOf(takesAll ? WideFolderOf(path) : path, final) && IsFinalRoot(final.Text());
 }
 
 // Where `path` lies: the final path of its deepest level that the system

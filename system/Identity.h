@@ -39,9 +39,11 @@ int SharedLinkCount(const WidePath& first, const WidePath& second);
 // GetFileAttributesA gives them.
 // `held` (when given) gets the name as its folder holds it, in its own
 // letters, where the system tells that on the way (a file that is no link).
+// `opened` (when given) gets a handle of the file with DELETE access where
+// it is no link and the test opened it so; the caller closes it.
 bool IsLinkEntry(const String& path, DWORD attributes);
 bool IsLinkEntry(const String& path);
-bool IsLinkEntry(const WidePath& path, DWORD attributes, WidePath* held = nullptr);
+bool IsLinkEntry(const WidePath& path, DWORD attributes, WidePath* held = nullptr, HANDLE* opened = nullptr);
 bool IsLinkEntry(const WidePath& path);
 
 // True when a call on the link `path` acts on the link, not on what it leads
@@ -58,7 +60,7 @@ bool ChangesNameItself(const WidePath& path);
 // True when the object of `path` (a folder, the folder of a pattern that
 // takes everything in it) is the root of a drive, of a volume or of a
 // share, however it is reached.
-bool IsRootObject(const String& path);
+bool IsRootObject(const WidePath& path);
 
 // When the object of `path` is the object of `folder` or lies below it,
 // `path` spelled from `folder` on (`folder` and the levels below it); empty

@@ -6,6 +6,7 @@
 #include "FileCalls.h"
 #include "FileData.h"
 #include "FileReplace.h"
+#include "Handles.h"
 #include "Identity.h"
 #include "Journal.h"
 #include "PathGate.h"
@@ -44,11 +45,6 @@ static unsigned NumberOf(const WCHAR* name) {
     return number;
 }
 
-static bool EndsInNewFileSuffix(const WCHAR* name) {
-    int length = UnitCount(name);
-    return length >= 5 && memcmp(name + length - 5, NewFileSuffix, 5 * sizeof(WCHAR)) == 0;
-}
-
 static WidePath FolderPart(const WidePath& path) { return path.Left(PathPrefixLength(path.Text())); }
 
 static void ListFolder(const WidePath& folder) {
@@ -61,10 +57,20 @@ static void ListFolder(const WidePath& folder) {
             unsigned number = NumberOf(search.Name());
             if (number >= nextNumber)
                 nextNumber = number + 1;
-            listedLeftovers = listedLeftovers || EndsInNewFileSuffix(search.Name());
+            listedLeftovers = listedLeftovers || NewFileSuffixCount(search.Name()) > 0;
         } while (search.Next());
     }
     listedFolder = folder;
+}
+
+// A name with the suffix that the run itself puts in the listed folder
+// (a MOVE onto "x.~upd", a tree that holds one) is there from now on: the
+// next new file of "x" meets it, keeps it aside and notes that before the
+// new file's own record.
+static void NoteOwnSuffix(const WidePath& path) {
+    if (NewFileSuffixCount(path.Text() + PathPrefixLength(path.Text())) > 0 &&
+        listedFolder.EqualsNoCase(FolderPart(path)))
+        listedLeftovers = true;
 }
 
 bool MayHoldLeftover(const WidePath& name) {
@@ -125,10 +131,8 @@ static bool Refuse(DWORD error) {
 // tree whose file took its place.
 WidePath AsHeld(const WidePath& path) {
     FileSearch search;
-    const WCHAR* name = path.Text() + PathPrefixLength(path.Text());
-    for (const WCHAR* p = name; *p; p++)
-        if (*p == L'*' || *p == L'?')
-            return path;
+    if (NameHasWildcard(path.Text()))
+        return path;
     return search.First(path) ? FolderPart(path) + search.Name() : path;
 }
 
@@ -160,7 +164,7 @@ bool KeepAside(const WidePath& path) {
     return MoveFileAt(path, kept, 0);
 }
 
-bool NotePut(const WidePath& from, const WidePath& to, WidePath& kept, bool flush) {
+bool NotePut(const WidePath& from, const WidePath& to, WidePath& kept, bool flush, HANDLE* aside) {
     // A file renamed onto its own name (in another letter case) is not kept aside first.
     DWORD attributes = AttributesOf(to);
     bool present = attributes != INVALID_FILE_ATTRIBUTES && !to.EqualsNoCase(from);
@@ -172,27 +176,31 @@ bool NotePut(const WidePath& from, const WidePath& to, WidePath& kept, bool flus
     // The test for a link tells the name's letters too, mostly: a search of
     // the folder only where it does not.
     WidePath held;
-    if (present && IsLinkEntry(to, attributes, &held) && !ReachesLinkItself(to))
+    if (present && IsLinkEntry(to, attributes, &held, aside) && !ReachesLinkItself(to))
         return Refuse(ERROR_NOT_SUPPORTED);
     if (held.IsEmpty())
         held = present ? AsHeld(to) : to;
     if (!NoteFoldersOf(to, from) || (present && !KeptName(to, kept)))
         return false;
+    NoteOwnSuffix(to);
     return flush ? NoteInJournal(JournalPut, held, kept, from) : HoldForJournal(JournalPut, held, kept, from);
 }
 
 // A kept name that is there already was never the run's: the rename fails
 // rather than take it over.
-bool SetAside(const WidePath& to, const WidePath& kept) {
+bool SetAside(const WidePath& to, const WidePath& kept, HANDLE opened) {
     if (kept.IsEmpty())
         return true;
     LogKeep(to, kept);
-    return MoveFileAt(to, kept, 0);
+    return opened != INVALID_HANDLE_VALUE ? RenameThrough(opened, kept, false) : MoveFileAt(to, kept, 0);
 }
 
 bool KeepForPut(const WidePath& from, const WidePath& to) {
     WidePath kept;
-    return NotePut(from, to, kept, true) && SetAside(to, kept);
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    bool noted = NotePut(from, to, kept, true, &opened);
+    FileHandle aside(opened);
+    return noted && SetAside(to, kept, aside.Get());
 }
 
 bool PutNoted(const WidePath& from, const WidePath& to) {
@@ -200,6 +208,7 @@ bool PutNoted(const WidePath& from, const WidePath& to) {
 }
 
 bool MoveNoted(const WidePath& from, const WidePath& to) {
+    NoteOwnSuffix(to);
     return (!JournalActive() || (NoteFoldersOf(from, to) && NoteInJournal(JournalPut, to, WidePath(), from))) &&
            MoveFileAt(from, to, 0);
 }
@@ -248,6 +257,15 @@ void PutAttributesBack(const WidePath& path, DWORD attributes) {
     DWORD error = GetLastError();
     SetAttributesOf(path, attributes);
     SetLastError(error);
+}
+
+bool DeleteFileWhole(const WidePath& path, DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetAttributesOf(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (DeleteFileAt(path))
+        return true;
+    PutAttributesBack(path, attributes);
+    return false;
 }
 
 bool PutOverReadOnly(const WidePath& target, PutAttempt put, const void* context) {

@@ -38,9 +38,11 @@ bool KeepForPut(const WidePath& from, const WidePath& to);
 // KeepForPut in two halves, for a batch: the record (flushed when `flush`,
 // else held for the next flush: HoldForJournal)
 // with the name `kept` chosen for the old `to` (empty: nothing to keep),
-// then the old `to` renamed aside.
-bool NotePut(const WidePath& from, const WidePath& to, WidePath& kept, bool flush);
-bool SetAside(const WidePath& to, const WidePath& kept);
+// then the old `to` renamed aside. Where the test for a link opened the
+// old `to`, `aside` gets that handle (the caller closes it) and the rename
+// goes through it: the very file tested, one open fewer.
+bool NotePut(const WidePath& from, const WidePath& to, WidePath& kept, bool flush, HANDLE* aside = nullptr);
+bool SetAside(const WidePath& to, const WidePath& kept, HANDLE opened = INVALID_HANDLE_VALUE);
 
 // A rename onto a free name, noted as a put.
 bool MoveNoted(const WidePath& from, const WidePath& to);
@@ -67,6 +69,9 @@ bool NoteLaunch(const String& program);
 // Attributes set, the last error left as it was: for putting attributes
 // back after a step failed.
 void PutAttributesBack(const WidePath& path, DWORD attributes);
+// The file deleted, read-only or not, without a record; where it stays it
+// keeps `attributes` (as found).
+bool DeleteFileWhole(const WidePath& path, DWORD attributes);
 
 // One attempt to put a new file in the place of `target`; false with the
 // system's error.

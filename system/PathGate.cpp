@@ -50,7 +50,7 @@ PathKind KindOf(const String& written, const String& full, const WidePath& wide)
     if (IsRootPath(written) || IsRootPath(full))
         return PathKind::Root;
     // A pattern's object is its folder when it takes everything in it.
-    if (IsRootObject(full))
+    if (IsRootObject(wide))
         return PathKind::Root;
     DWORD attributes = AttributesOf(wide);
     if (attributes == INVALID_FILE_ATTRIBUTES)

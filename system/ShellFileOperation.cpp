@@ -8,6 +8,7 @@
 #include "FileCalls.h"
 #include "Journal.h"
 #include "Keep.h"
+#include "foundation/PathText.h"
 #include "foundation/Platform.h"
 
 // The name list of the wide call: the name, then two zero units; false
@@ -37,6 +38,32 @@ GUARDED static bool CallShell(SHFILEOPSTRUCTA& request) {
     return done;
 }
 
+namespace {
+
+// The longest name an entry of a walk has past `base` UTF-16 units.
+struct Deepest {
+    int base, longest;
+};
+
+} // namespace
+
+static bool NoteLength(const String& entry, WalkEvent, void* context) {
+    Deepest& deepest = *static_cast<Deepest*>(context);
+    int units = Widened(entry).Length();
+    if (units > deepest.base && units - deepest.base > deepest.longest)
+        deepest.longest = units - deepest.base;
+    return true;
+}
+
+bool ShellFitsBelow(const String& source, const String& under) {
+    bool isDirectory = IsDirectory(source);
+    if (!isDirectory && !strpbrk(source.Text() + PathPrefix(source).Length(), "*?"))
+        return true;
+    Deepest deepest = {Widened(isDirectory ? source : PathPrefix(source)).Length() - (isDirectory ? 0 : 1), 0};
+    WalkPath(source, NoteLength, true, &deepest);
+    return Widened(under).Length() + deepest.longest < MAX_PATH;
+}
+
 bool ShellFileOperation(unsigned operation, const char* from, const char* to) {
     if (JournalActive()) {
         if (operation == FO_DELETE)
@@ -46,6 +73,12 @@ bool ShellFileOperation(unsigned operation, const char* from, const char* to) {
         if (!NoteFoldersOf(source, destination) ||
             !(moves ? NoteInJournal(JournalPut, destination, WidePath(), source) : NoteCreated(destination)))
             return false;
+    }
+    // Wine's shell was seen to delete a file of the current folder for an
+    // entry past MAX_PATH that bears the same name.
+    if (operation == FO_DELETE && !ShellFitsBelow(String(from), String(from))) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
     }
     SHFILEOPSTRUCTA request;
     ZeroMemory(&request, sizeof(request));

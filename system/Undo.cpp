@@ -25,12 +25,7 @@ static bool RemoveAnything(const WidePath& path) {
         SetLastError(ERROR_NOT_SUPPORTED);
         return false;
     }
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-        SetAttributesOf(path, attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (DeleteFileAt(path))
-        return true;
-    PutAttributesBack(path, attributes);
-    return false;
+    return DeleteFileWhole(path, attributes);
 }
 
 static bool MoveBack(const WidePath& from, const WidePath& to) {

@@ -51,6 +51,10 @@ SJIS_LEVELS = "表" * 60 + "/" + "示" * 59
 SHELL_FOLDER, SHELL_TO = "R:/" + SJIS_LEVELS + "/", "R:\\" + SJIS_LEVELS.replace("/", "\\") + "\\" + "e" * 100
 SHELL_SOURCES = [(size, SHELL_FOLDER + "n" * (size - 124), DONE if size <= 258 else (17,)) for size in (257, 258, 259)]
 SHELL_ENTRIES = [(size, "R:/s/" + "n" * (size - 229), DONE if size <= 259 else (17,)) for size in (258, 259, 260)]
+# A folder DELETE through the shell whose deepest entry is 259 units long, or a folder of 265 that holds x.txt, a file
+# of that name in the current folder: Wine's shell deleted the current folder's files for what it could not reach.
+SHELL_DEEP = "R:/" + SJIS_LEVELS + "/" + "e" * 100
+SHELL_DELETES = [("f" * 34, "f" * 34, DONE), ("g" * 40 + "/x.txt", "x.txt", (17,))]
 
 
 def moved(tree, to):
@@ -155,7 +159,7 @@ WINDOWS_98 = [("Windows 98: names of the code page, a tree copied whole", JAPANE
                {**ROLLBACK, "windows98": True}),
               ("Windows 98: a Hangul name fails the step, named as the system lists it", {"s/한국어.txt": "h"},
                copy(r"<W>\s", r"<W>\d"), (8, r"<W>\s", r"<W>\d"), {"d/": D}, {"windows98": True, "note": '"<W>\\s\\???.txt"'})]
-FILES = 2000  # of the progress window's tree
+FILES = 4000  # of the progress window's tree
 LAST = f"d/{(FILES - 1) // 100}/f{FILES - 1:04}.bin"
 OLD_TIME = 978307200 * 10**9  # 2001-01-01, whole seconds: the times of last writing an undo sets back
 FAR = "R:\\" + "d" * 120 + "\\" + "e" * 140  # 266 bytes
@@ -401,6 +405,9 @@ class Files(FileRows):
              {f"d/{n}": f"1{n}" for n in UP_NAMES} | {f"d/s/{n}": f"2{n}" for n in UP_NAMES}, {"drive": ("W:", "d/s")}),
             ("move: from a second drive letter for the destination, refused", UP_TREE, move(r"W:\s", r"<W>\d"),
              (14, r"W:\s", r"<W>\d"), {}, {"drive": ("W:", "d")}),
+            ("delete: by its short name, a folder the code page spells only nearly that is a second drive letter's root",
+             {"a¥b/y.txt": "y", "a/b/z.txt": "z"}, delete(r"<W>\A_B~~5OJ"), (10, r"<W>\A_B~~5OJ"), {},
+             {"drive": ("W:", "a¥b")}),
             ("move: a file onto itself through a folder link", {"s/a.txt": "a", "l": "-> s"},
              move(r"<W>\s\a.txt", r"<W>\l\a.txt"), DONE, {}),
             *[(f"copy: a folder into {to}, a link that leads into it, refused", {"s/a.txt": "a", "s/in/": D, "l": "-> s/in"},
@@ -500,6 +507,29 @@ class Files(FileRows):
             ("copy: a run cut short left its copy, another name of a user's b.txt~: it goes, b.txt~ stays",
              {"a.txt": "A", "b.txt": "B", "b.txt~": "mine", "b.txt.~upd": "=> b.txt~"}, copy(r"<W>\a.txt", r"<W>\b.txt"), DONE,
              {"b.txt": "A", "b.txt.~upd": GONE}),
+            # The program's own suffix in a tree's names: "x" is written through "x.~upd" before "x.~upd" is copied,
+            # and a name of 252 units through ".~upd" alone (Wine lists it first, and gives a dot name the hidden attribute, which the copy takes) before ".~upd" is.
+            *[(f"copy: a tree holding names with the program's own suffix is copied whole{label}",
+               {"s/x.txt": "a", "s/x.txt.~upd": "b", "s/x.txt.~upd.~UPD": "c", "d/x.txt.~upd": "left",
+                "s/" + "n" * 252: "n", "s/.~upd": "own"},
+               copy(r"<W>\s", r"<W>\d"), DONE, {"d/x.txt": "a", "d/x.txt.~upd": "b", "d/x.txt.~upd.~UPD": "c",
+                                                "d/" + "n" * 252: "n", "d/.~upd": "own [H]"}, options)
+              for label, options in (("", {}), (", ROLLBACK=1", ROLLBACK))],
+            *[(f"copy: a tree onto itself leaves a file beside its new file's name{label}",
+               {"s/x.txt": "a", "s/x.txt.~upd": "b"}, copy(r"<W>\s\*", r"<W>\s\*"), DONE, {}, options)
+              for label, options in (("", {}), (", ROLLBACK=1", ROLLBACK))],
+            # A source under its target's new-file name is no leftover of a run cut short: it stays, and under
+            # another of its names (a link to it) the copy fails rather than delete it.
+            *[(f"copy: a file under its target's new-file name onto that target{how}{label}",
+               {"d/app.dat": "old", "d/app.dat.~upd": "new", "d/l.dat": "-> app.dat.~upd"},
+               copy(source, r"<W>\d\app.dat"), outcome, changes, options)
+              for how, source, outcome, changes in (
+                  ("", r"<W>\d\app.dat.~upd", DONE, {"d/app.dat": "new"}),
+                  (", through a link to it", r"<W>\d\l.dat", (8, r"<W>\d\l.dat", r"<W>\d\app.dat"), {}))
+              for label, options in (("", {}), (", ROLLBACK=1", ROLLBACK))],
+            ("delete: ROLLBACK=1, a pattern's match whose name holds the program's suffix inside goes too",
+             {"s/a.~update.txt": "a", "s/b.txt": "b"}, delete(r"<W>\s\*.txt"), DONE,
+             {"s/a.~update.txt": GONE, "s/b.txt": GONE, "s/": D}, ROLLBACK),
             *[(f"copy to {len(target)} bytes", {"R:/a.txt": "new", target.rpartition("/")[0] + "/o": "o",
                                                 **({target: "old"} if len(target) < 260 else {})},
                copy(r"R:\a.txt", target.replace("/", "\\")), outcome if outcome == DONE else
@@ -511,6 +541,11 @@ class Files(FileRows):
                shell("COPY", r"R:\s", SHELL_TO), outcome,
                {SHELL_TO.replace("\\", "/") + entry[4:]: "x"} if outcome == DONE else {})
               for size, entry, outcome in SHELL_ENTRIES],
+            *[(f"shell: DELETE of a folder that holds {len(SHELL_DEEP) + len(entry) - 2} units, {name} in the current folder",
+               {SHELL_DEEP + "/" + entry: "deep", "cur/" + name: "mine"},
+               shell("DELETE", SHELL_DEEP.replace("/", "\\"), r"<W>\none"), outcome,
+               {SHELL_DEEP + "/" + entry: GONE, "R:/" + SJIS_LEVELS + "/": D} if outcome == DONE else {},
+               {"directory": "cur"}) for entry, name, outcome in SHELL_DELETES],
             ("copy: a file onto itself, in other letters", {"a.txt": "A"}, copy(r"<W>\a.txt", r"<W>\A.TXT"), DONE, {}),
             ("copy: a file onto a hard link of itself", {"a.txt": "A", "b.txt": "=> a.txt"},
              copy(r"<W>\a.txt", r"<W>\b.txt"), DONE, {"b.txt": "A"}),
@@ -581,6 +616,8 @@ class Files(FileRows):
             # Wine's short name of "a¥b"; the yen sign spelled nearly is a separator: "a\b" is another folder.
             ("shell: DELETE of a folder by the short name of a long one the code page spells only nearly",
              {"a¥b/x.txt": "x", "a/b/y.txt": "precious"}, shell("DELETE", r"<W>\A_B~~5OJ", r"<W>\none"), (17,), {}),
+            ("shell: DELETE whose destination is the short name of a folder the code page spells only nearly",
+             {"x.txt": "x", "a¥b/y.txt": "y", "a/b/z.txt": "z"}, shell("DELETE", r"<W>\x.txt", r"<W>\A_B~~5OJ"), (17,), {}),
             ("shell: a folder onto itself, the current folder in it", {"a/x.txt": "x", "a/in/y.txt": "y"},
              shell("COPY", r"<W>\a", r"<W>\a"), (17,), {}, {"directory": r"a\in"}),
             ("shell: a run cut short left the old folder aside: back in its place", {"o.~old/y.txt": "old"},
@@ -682,9 +719,22 @@ class Files(FileRows):
                             shell("COPY", r"<W>\n", r"<W>\o", name="Prep")),
                            ("and the folder the shell made", {"a.txt": "A"},
                             shell("COPY", r"<W>\a.txt", r"<W>\made\n.dat", name="Prep"))]],
+                     ("a file the run moved under a copy's own name is back after the undo",
+                      {"a.txt": "A", "b.txt": "B", "d/foo": "F"},
+                      copy(r"<W>\a.txt", r"<W>\d\y.txt", name="P1") + move(r"<W>\d\foo", r"<W>\d\x.txt.~upd", name="P2")
+                      + copy(r"<W>\b.txt", r"<W>\d\x.txt", name="P3") + copy(r"<W>\no", r"<W>\app\no"),
+                      (8, r"<W>\no", r"<W>\app\no"), {}, ROLLBACK),
+                     ("a source folder that holds one name in two letter cases, copied onto its old file, is undone",
+                      {"s/A.txt": "1", "s/a.txt": "2", "d/a.txt": "old"},
+                      copy(r"<W>\s", r"<W>\d", name="Prep") + copy(r"<W>\no", r"<W>\x"), (8, r"<W>\no", r"<W>\x"), {},
+                      ROLLBACK),
                      ("what a step kept is no part of the tree a later step copies", {"a/b/x.txt": "x", "a/y.txt": "y"},
                       delete(r"<W>\a\b", name="Prep") + copy(r"<W>\a", r"<W>\c"), DONE,
                       {"a/b/x.txt": GONE, "c/y.txt": "y"}, ROLLBACK),
+                     ("... nor of a folder a later SHELL COPY copies", {"a.txt": "A", "n/x.txt": "x", "n/d/y.txt": "y"},
+                      copy(r"<W>\a.txt", r"<W>\n\x.txt", name="P1") + delete(r"<W>\n\d", name="P2")
+                      + shell("COPY", r"<W>\n", r"<W>\o", name="Step"), DONE,
+                      {"n/x.txt": "A", "n/d/y.txt": GONE, "o/x.txt": "A"}, ROLLBACK),
                      ("a folder that holds the current folder is not kept: the commit could not delete it",
                       {"a/in/x.txt": "x"}, delete(r"<W>\a"), (10, r"<W>\a"), {}, {**ROLLBACK, "directory": r"a\in"}),
                      ("... nor one named in Hangul, found by a pattern", {"a/한/in/x.txt": "x"}, delete(r"<W>\a\*"),

@@ -337,7 +337,8 @@ void Drive(wchar_t** job, HANDLE process, Run& run) {
         EnumWindows(Collect, reinterpret_cast<LPARAM>(&run));
         HWND hwnd = nullptr;
         for (HWND candidate : run.found) {
-            if (ProgressBar(candidate)) {
+            // Once known, the progress window stays known: at the run's end it loses its bar before it goes.
+            if (candidate == run.progress.hwnd || ProgressBar(candidate)) {
                 ReadProgress(run.progress, candidate, slot, job[kScreenshots]);
                 continue;
             }
@@ -357,6 +358,8 @@ void Drive(wchar_t** job, HANDLE process, Run& run) {
             continue;
         }
         Box box = ReadBox(hwnd, slot);
+        if (!IsWindow(hwnd))  // gone while it was read: a window the run destroyed, no box (nobody answered it)
+            continue;
         size_t index = run.boxes.size();
         if (*job[kScreenshots])
             SaveWindowBitmap(hwnd, job[kScreenshots] + std::wstring(L"\\box-") + std::to_wstring(index + 1) + L".bmp");
