@@ -81,13 +81,36 @@ static bool UndoAll(const JournalText& text, unsigned& end, String& failed, unsi
     return left == 0;
 }
 
-// The kept files of the records that end at `end`.
+// Where a kept name of a record that ends at `after` lies now: a later
+// step that moved a folder (SHELL MOVE, which the journal notes as a put
+// that kept nothing, and its temporary name put in place) took it along.
+// The moves are followed oldest first.
+static WidePath WhereMovesTook(const JournalText& text, unsigned after, WidePath kept) {
+    for (;;) {
+        JournalRecord record, oldest;
+        unsigned start = 0, oldestEnd = 0;
+        for (unsigned end = text.bytes.Size(); end > after && RecordBefore(text, end, record, start); end = start) {
+            if (record.kind == JournalPut && record.second.IsEmpty() && !record.third.IsEmpty() &&
+                IsPathInside(kept.Text(), record.third.Text())) {
+                oldest = record;
+                oldestEnd = end;
+            }
+        }
+        if (!oldestEnd)
+            return kept;
+        kept = oldest.path + (kept.Text() + oldest.third.Length());
+        after = oldestEnd;
+    }
+}
+
+// The kept files of the records that end at `end`, where they lie now.
 static bool DropAllKept(const JournalText& text, unsigned end) {
     JournalRecord record;
     unsigned start = 0;
     bool dropped = true;
     while (RecordBefore(text, end, record, start)) {
-        dropped = DropKept(record) && dropped;
+        if (IsKeeping(record))
+            dropped = DropKept(WhereMovesTook(text, end, record.second)) && dropped;
         end = start;
     }
     return dropped;

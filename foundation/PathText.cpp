@@ -120,6 +120,17 @@ bool IsPathInside(const char* path, const char* directory) {
     return EqualsNoCase(path, directory, length) && (endsLevel || !path[length] || IsPathSeparator(path[length]));
 }
 
+bool IsPathInside(const wchar_t* path, const wchar_t* directory) {
+    int length = 0;
+    for (; directory[length]; length++) {
+        wchar_t a = path[length], b = directory[length];
+        if (a != b && !(a < 128 && b < 128 && (a | 32) == (b | 32) && (a | 32) >= L'a' && (a | 32) <= L'z'))
+            return false;
+    }
+    bool endsLevel = length > 0 && IsPathSeparator(directory[length - 1]);
+    return endsLevel || !path[length] || IsPathSeparator(path[length]);
+}
+
 static const wchar_t* PathLevelEnd(const wchar_t* p) {
     while (*p && !IsPathSeparator(*p))
         p++;

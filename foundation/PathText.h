@@ -68,6 +68,7 @@ bool IsPathInside(const char* path, const char* directory);
 // one unit is one character here, and no unit hides a separator.
 inline bool IsPathSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 int PathRootLength(const wchar_t* path);
+bool IsPathInside(const wchar_t* path, const wchar_t* directory);
 int PathLevelCount(const wchar_t* path);
 const wchar_t* PathFromLevel(const wchar_t* path, int level);
 // The length of the prefix its entries share (PathPrefix).

@@ -100,19 +100,20 @@ bool UndoRecord(const JournalRecord& record) {
     return undone;
 }
 
+bool IsKeeping(const JournalRecord& record) {
+    return (record.kind == JournalKept || record.kind == JournalPut) && !record.second.IsEmpty();
+}
+
 // What the run kept is its own: the name itself renamed aside, never a link
 // the system would follow (KeepAside, NotePut). A file goes with one call;
 // a folder or a read-only file through RemoveAnything.
-bool DropKept(const JournalRecord& record) {
-    bool kept = (record.kind == JournalKept || record.kind == JournalPut) && !record.second.IsEmpty();
-    if (!kept)
-        return true;
+bool DropKept(const WidePath& kept) {
     BeginStep();
-    bool dropped = DeleteFileAt(record.second);
+    bool dropped = DeleteFileAt(kept);
     DWORD error = GetLastError();
     if (!dropped && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
         return true;
-    dropped = dropped || RemoveAnything(record.second);
-    LogLine("  commit: delete \"%s\": %s", record.second.Readable().Text(), dropped ? "done" : SystemErrorText().Text());
+    dropped = dropped || RemoveAnything(kept);
+    LogLine("  commit: delete \"%s\": %s", kept.Readable().Text(), dropped ? "done" : SystemErrorText().Text());
     return dropped;
 }

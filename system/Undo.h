@@ -9,5 +9,8 @@
 // kept) when that could not be done.
 bool UndoRecord(const JournalRecord& record);
 
-// Deletes what the record kept aside, if anything; false when it stays.
-bool DropKept(const JournalRecord& record);
+// Whether the record kept something aside (its `second`).
+bool IsKeeping(const JournalRecord& record);
+// Deletes a kept file or folder; true when it is gone or was never there,
+// false when it stays.
+bool DropKept(const WidePath& kept);

@@ -469,6 +469,12 @@ class Files(FileRows):
             ("tree into its parent: each file read before its place is written", UP_TREE, copy(r"<W>\d\s", r"<W>\d"),
              DONE, {f"d/{n}": f"1{n}" for n in UP_NAMES} | {f"d/s/{n}": f"2{n}" for n in UP_NAMES}),
             ("move: tree into its parent, refused", UP_TREE, move(r"<W>\d\s", r"<W>\d"), (14, r"<W>\d\s", r"<W>\d"), {}),
+            # By Wine's short name of "a¥b" (beside it "a\\b", its near spelling), the destination past 248 units in
+            # the deep one: the system takes it in the "\\?\" form and gives its long form back as written.
+            *[(f"move: a folder the code page spells only nearly into its own subfolder, by short names{deep}",
+               {f"{up}a¥b/x.txt": "x", f"{up}a/b/y.txt": "y"}, move(src, src + r"\sub"), (14, src, src + r"\sub"), {})
+              for deep, up in (("", ""), (", 248 units and more", "L" * 150 + "/" + "M" * 80 + "/"))
+              for src in ["<W>\\" + up.replace("/", "\\") + "A_B~~5OJ"]],
             *[(f"{kind}: a relative path that reaches the root", {"R:/k.txt": "k", "R:/zz/b/": D, "R:/zz/o.txt": "o"},
                step, outcome, {}, {"directory": r"R:\zz\b"})
               for kind, step, outcome in (("delete", delete(r"..\..\*"), (10, r"..\..\*")),
@@ -735,6 +741,14 @@ class Files(FileRows):
                       copy(r"<W>\a.txt", r"<W>\n\x.txt", name="P1") + delete(r"<W>\n\d", name="P2")
                       + shell("COPY", r"<W>\n", r"<W>\o", name="Step"), DONE,
                       {"n/x.txt": "A", "n/d/y.txt": GONE, "o/x.txt": "A"}, ROLLBACK),
+                     *[(f"... nor of a folder a later SHELL MOVE moves: {what}", {"a.txt": "A", "n/x.txt": "x", "n/d/y.txt": "y"},
+                        copy(r"<W>\a.txt", r"<W>\n\x.txt", name="P1") + delete(r"<W>\n\d", name="P2")
+                        + shell("MOVE", r"<W>\n", r"<W>\o", name="P3" if last else "Step") + last, outcome, changes,
+                        ROLLBACK)
+                       for what, last, outcome, changes in [
+                           ("the commit deletes them where they went", "", DONE,
+                            {"n/x.txt": GONE, "n/d/y.txt": GONE, "o/x.txt": "A"}),
+                           ("the undo brings them back", copy(r"<W>\no", r"<W>\x"), (8, r"<W>\no", r"<W>\x"), {})]],
                      ("a folder that holds the current folder is not kept: the commit could not delete it",
                       {"a/in/x.txt": "x"}, delete(r"<W>\a"), (10, r"<W>\a"), {}, {**ROLLBACK, "directory": r"a\in"}),
                      ("... nor one named in Hangul, found by a pattern", {"a/한/in/x.txt": "x"}, delete(r"<W>\a\*"),

@@ -63,6 +63,8 @@ TEST_CASE("Path roots, root paths, entry prefixes, levels and folders") {
     CHECK((IsPathInside("C:\\s", "C:\\s") && IsPathInside("c:\\S\\in", "C:\\s") && IsPathInside("C:\\s/in", "C:\\s")));
     CHECK((!(IsPathInside("C:\\s2", "C:\\s") || IsPathInside("C:\\", "C:\\s")) && IsPathInside("C:\\s", "c:\\")));
     CHECK(!IsPathInside("C:\\\x83\x61", "C:\\\x83\x41"));
+    CHECK((IsPathInside(L"c:\\S\\in", L"C:\\s") && IsPathInside(L"C:\\s/in", L"C:\\s") && IsPathInside(L"C:\\s", L"c:\\")));
+    CHECK(!(IsPathInside(L"C:\\s2", L"C:\\s") || IsPathInside(L"C:\\", L"C:\\s") || IsPathInside(L"C:\\\x00E9", L"C:\\\x00C9")));
     // Devices by the last level alone, with an extension, spaces, ":" or separators after the name.
     for (const char* device : {"nul", "C:\\a\\CON", "C:AUX", "a\\prn.txt", "C:\\a\\Com1 . x", "a\\LPT9:", "C:\\NUL\\"})
         CHECK((IsDeviceName(String(device)) && IsDeviceName(String(Slashed(device).c_str()))));
