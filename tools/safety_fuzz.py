@@ -74,6 +74,7 @@ class World:
     def __init__(self, rng, with_link, with_alias=False, with_own=False, unspelled=False, unspelled_root=False,
                  unspelled_deep=False):
         self.rng, self.root, self.alias, self.unspelled = rng, wineenv.paths()["drive_u"], None, unspelled
+        self.leftover = None  # with "own" and "link": a file whose new file's name a link leads to
         shutil.rmtree(self.root, ignore_errors=True)
         os.makedirs(self.root)
         self.base = {("w",): ("d",), **OUTSIDE}
@@ -124,6 +125,9 @@ class World:
                     self.base[name + ("left.txt",)] = ("f", b"left", "")
             left = rng.choice([p for p, v in self.base.items() if p[0] == "w" and v[0] == "f"])
             self.base[left[:-1] + (left[-1] + ".~upd",)] = ("f", b"a copy cut short", "")
+            if with_link:  # and another name for it, a link, which a copy onto its file may take as its source
+                self.leftover = left
+                self.base[left[:-1] + ("toupd.dat",)] = ("l", left[:-1] + (left[-1] + ".~upd",))
         if with_alias:  # a second drive letter, W:, for a folder of the tree (as subst makes one)
             # One the code page cannot spell, which a script also names by its short name, only with "unspelledroot".
             folders = [p for p in folders if spelled(p) or unspelled_root or not unspelled]
@@ -368,6 +372,10 @@ class Model:
                     or move and s[:len(d)] == d and s + s[len(d):] in self.state):
                 return False
         elif kind == "f" and self.state.get(d, ("f",))[0] == "f":
+            # A link to the new file's name beside the target is another name of what the copy writes: refused, the
+            # source kept (the name itself, written as the source, gives the new file the suffix once more).
+            if self.state[s][0] == "l" and [low(n) for n in self.real(s)] == [low(n) for n in d[:-1] + (d[-1] + ".~upd",)]:
+                return False
             entries = [(s, d)]
         else:
             return False
@@ -636,6 +644,9 @@ def script_for(rng, world, cwd, forms):
                        "other": rng.choice(entries(world, "fdl")), "new": ("w", "made", "n.dat"),
                        "long": ("w", "L" * 120, "M" * 100, "N" * rng.randint(20, 40)),
                        "overlap": source + ("backup", "*"), "suffix": owner[:-1] + (owner[-1] + ".~upd",)}[relation]
+        # From the link to a file's new-file name onto that file.
+        if world.leftover and mode == "COPY" and rng.random() < 0.1 and world.nameable(world.leftover):
+            source, destination = world.leftover[:-1] + ("toupd.dat",), world.leftover
         kind = world.base[source][0]
         if kind == "l":
             kind = world.base.get(world.base[source][1], ("d",))[0]
