@@ -1,5 +1,6 @@
 // Finding a running program as the systems before Vista do, with PSAPI's
-// readers, on a real process: a command interpreter waiting for its input.
+// readers, on a real process: FIND waiting for its input (no other test
+// runs it; the harness runs the command interpreter beside this one).
 #include <doctest.h>
 
 #include <windows.h>
@@ -43,7 +44,7 @@ TEST_CASE("find process: PSAPI with and without Toolhelp, and after Vista's read
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = child.input;
     char folder[MAX_PATH];
-    std::string command = std::string(folder, GetSystemDirectoryA(folder, MAX_PATH)) + "\\cmd.exe /q /k";
+    std::string command = std::string(folder, GetSystemDirectoryA(folder, MAX_PATH)) + "\\find.exe \"x\"";
     REQUIRE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                            &child.process));
     // Until the child's loader has run, PSAPI lists none of its modules
