@@ -125,7 +125,9 @@ class World:
                     self.base[name + ("left.txt",)] = ("f", b"left", "")
             left = rng.choice([p for p, v in self.base.items() if p[0] == "w" and v[0] == "f"])
             self.base[left[:-1] + (left[-1] + ".~upd",)] = ("f", b"a copy cut short", "")
-            if with_link:  # and another name for it, a link, which a copy onto its file may take as its source
+            # And another name for it, a link, which a copy onto its file may take as its source: where Wine names
+            # the object (below MAX_PATH), as only there can a link to a file be told from it under Wine.
+            if with_link and len("\\".join(left)) < 200:
                 self.leftover = left
                 self.base[left[:-1] + ("toupd.dat",)] = ("l", left[:-1] + (left[-1] + ".~upd",))
         if with_alias:  # a second drive letter, W:, for a folder of the tree (as subst makes one)
@@ -475,8 +477,9 @@ class Model:
         # Wine deletes what a link leads to: a delete that meets a link is refused before anything goes.
         if any(self.holds_link(p[1][:-1] + (n,)) for n in names):
             return False
-        for name in names:
-            self.remove(p[1][:-1] + (name,))
+        for name in names:  # a link that leads nowhere is nothing to Wine's calls: it stays
+            if not self.leads_nowhere(p[1][:-1] + (name,)):
+                self.remove(p[1][:-1] + (name,))
         return True
 
     def shell(self, word, source, destination):
