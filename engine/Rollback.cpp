@@ -81,36 +81,36 @@ static bool UndoAll(const JournalText& text, unsigned& end, String& failed, unsi
     return left == 0;
 }
 
-// Where a kept name of a record that ends at `after` lies now: a later
-// step that moved a folder (SHELL MOVE, which the journal notes as a put
-// that kept nothing, and its temporary name put in place) took it along.
-// The moves are followed oldest first.
-static WidePath WhereMovesTook(const JournalText& text, unsigned after, WidePath kept) {
-    for (;;) {
-        JournalRecord record, oldest;
-        unsigned start = 0, oldestEnd = 0;
-        for (unsigned end = text.bytes.Size(); end > after && RecordBefore(text, end, record, start); end = start) {
-            if (record.kind == JournalPut && record.second.IsEmpty() && !record.third.IsEmpty() &&
-                IsPathInside(kept.Text(), record.third.Text())) {
-                oldest = record;
-                oldestEnd = end;
-            }
-        }
-        if (!oldestEnd)
-            return kept;
-        kept = oldest.path + (kept.Text() + oldest.third.Length());
-        after = oldestEnd;
+// Where a kept name lies now that is gone from its place: a later step
+// that moved a folder (SHELL MOVE: a put that kept nothing, then its
+// temporary name put in place) took it along. `moves` holds where each put
+// that kept nothing after the record ends, newest first; they are followed
+// oldest first.
+static WidePath WhereMovesTook(const JournalText& text, const ByteBuffer& moves, WidePath kept) {
+    const unsigned* ends = reinterpret_cast<const unsigned*>(moves.Data());
+    for (unsigned i = moves.Size() / sizeof(unsigned); i-- > 0;) {
+        JournalRecord move;
+        unsigned start = 0;
+        if (RecordBefore(text, ends[i], move, start) && IsPathInside(kept.Text(), move.third.Text()))
+            kept = move.path + (kept.Text() + move.third.Length());
     }
+    return kept;
 }
 
-// The kept files of the records that end at `end`, where they lie now.
+// The kept files of the records that end at `end`, where they lie now. Only
+// a kept name that is gone is looked for along the moves.
 static bool DropAllKept(const JournalText& text, unsigned end) {
+    ByteBuffer moves;
     JournalRecord record;
     unsigned start = 0;
-    bool dropped = true;
+    bool dropped = true, missing = false;
     while (RecordBefore(text, end, record, start)) {
         if (IsKeeping(record))
-            dropped = DropKept(WhereMovesTook(text, end, record.second)) && dropped;
+            dropped = DropKept(record.second, &missing) && (!missing || moves.Size() == 0 ||
+                                                              DropKept(WhereMovesTook(text, moves, record.second))) &&
+                      dropped;
+        else if (record.kind == JournalPut && !record.third.IsEmpty())
+            moves.Append(&end, sizeof end);
         end = start;
     }
     return dropped;

@@ -107,10 +107,12 @@ bool IsKeeping(const JournalRecord& record) {
 // What the run kept is its own: the name itself renamed aside, never a link
 // the system would follow (KeepAside, NotePut). A file goes with one call;
 // a folder or a read-only file through RemoveAnything.
-bool DropKept(const WidePath& kept) {
+bool DropKept(const WidePath& kept, bool* missing) {
     BeginStep();
     bool dropped = DeleteFileAt(kept);
     DWORD error = GetLastError();
+    if (missing)
+        *missing = !dropped && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND);
     if (!dropped && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
         return true;
     dropped = dropped || RemoveAnything(kept);

@@ -11,6 +11,6 @@ bool UndoRecord(const JournalRecord& record);
 
 // Whether the record kept something aside (its `second`).
 bool IsKeeping(const JournalRecord& record);
-// Deletes a kept file or folder; true when it is gone or was never there,
-// false when it stays.
-bool DropKept(const WidePath& kept);
+// Deletes a kept file or folder; true when it is gone or was never there
+// (`missing`, where given, tells which), false when it stays.
+bool DropKept(const WidePath& kept, bool* missing = nullptr);

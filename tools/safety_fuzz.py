@@ -382,7 +382,7 @@ class Model:
         else:
             return False
         # The fence: a walk never enters its own destination folder, however it reaches it.
-        fence = d if kind in ("d", "l") else into if "*" in last else d[:-1]
+        fence = self.real(d if kind in ("d", "l") else into if "*" in last else d[:-1])
         # A link named as the source, written with a closing "\\" (so resolved to what it leads to), is the one link
         # its walk goes through.
         bare = self.resolve(source.rstrip("\\/")) if source.rstrip("\\/")[1:] != ":" else ("root",)
