@@ -85,7 +85,8 @@ static bool UndoAll(const JournalText& text, unsigned& end, String& failed, unsi
 // that moved a folder (SHELL MOVE: a put that kept nothing, then its
 // temporary name put in place) took it along. `moves` holds where each put
 // that kept nothing after the record ends, newest first; they are followed
-// oldest first.
+// oldest first. The paths are compared as noted (full, long names): a move
+// whose source was named through a link is not followed.
 static WidePath WhereMovesTook(const JournalText& text, const ByteBuffer& moves, WidePath kept) {
     const unsigned* ends = reinterpret_cast<const unsigned*>(moves.Data());
     for (unsigned i = moves.Size() / sizeof(unsigned); i-- > 0;) {
@@ -103,14 +104,16 @@ static bool DropAllKept(const JournalText& text, unsigned end) {
     ByteBuffer moves;
     JournalRecord record;
     unsigned start = 0;
-    bool dropped = true, missing = false;
+    bool dropped = true;
     while (RecordBefore(text, end, record, start)) {
-        if (IsKeeping(record))
-            dropped = DropKept(record.second, &missing) && (!missing || moves.Size() == 0 ||
-                                                              DropKept(WhereMovesTook(text, moves, record.second))) &&
-                      dropped;
-        else if (record.kind == JournalPut && !record.third.IsEmpty())
+        bool missing = false;
+        if (IsKeeping(record)) {
+            if (!DropKept(record.second, &missing) ||
+                (missing && moves.Size() && !DropKept(WhereMovesTook(text, moves, record.second))))
+                dropped = false;
+        } else if (record.kind == JournalPut && !record.third.IsEmpty()) {
             moves.Append(&end, sizeof end);
+        }
         end = start;
     }
     return dropped;

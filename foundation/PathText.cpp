@@ -121,14 +121,11 @@ bool IsPathInside(const char* path, const char* directory) {
 }
 
 bool IsPathInside(const wchar_t* path, const wchar_t* directory) {
-    int length = 0;
-    for (; directory[length]; length++) {
-        wchar_t a = path[length], b = directory[length];
-        if (a != b && !(a < 128 && b < 128 && (a | 32) == (b | 32) && (a | 32) >= L'a' && (a | 32) <= L'z'))
-            return false;
-    }
+    unsigned length = 0;
+    while (directory[length])
+        length++;
     bool endsLevel = length > 0 && IsPathSeparator(directory[length - 1]);
-    return endsLevel || !path[length] || IsPathSeparator(path[length]);
+    return EqualsNoCase(path, directory, length) && (endsLevel || !path[length] || IsPathSeparator(path[length]));
 }
 
 static const wchar_t* PathLevelEnd(const wchar_t* p) {

@@ -103,7 +103,7 @@ String String::operator+(const char* other) const {
 
 String String::operator+(const String& other) const { return *this + other.Text(); }
 
-static char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+template <typename C> static C FoldAscii(C c) { return (c >= 'a' && c <= 'z') ? static_cast<C>(c - 'a' + 'A') : c; }
 
 // The one case fold of the system: ASCII letters only, and never the trail
 // byte of a double-byte character (0x41..0x7A are trail bytes too). Both
@@ -126,6 +126,14 @@ static bool EqualsFolded(const char* a, const char* b, unsigned length, bool toT
 bool EqualsNoCase(const char* a, const char* b) { return EqualsFolded(a, b, ~0u, true); }
 
 bool EqualsNoCase(const char* a, const char* b, unsigned length) { return EqualsFolded(a, b, length, false); }
+
+bool EqualsNoCase(const wchar_t* a, const wchar_t* b, unsigned length) {
+    for (unsigned i = 0; i < length && (a[i] || b[i]); i++) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    }
+    return true;
+}
 
 bool String::EqualsNoCase(const char* other) const { return ::EqualsNoCase(Text(), other ? other : ""); }
 

@@ -75,3 +75,9 @@ void NoteFailedAllocation();
 bool EqualsNoCase(const char* a, const char* b);
 // The same for the first `length` bytes of both.
 bool EqualsNoCase(const char* a, const char* b, unsigned length);
+// The same fold for wide text (UTF-16 units, which hold no lead bytes): up
+// to `length` units, or to the end of both. The system's own comparisons
+// (CompareStringW) are not among what Windows 95 and NT 4.0 both export;
+// another letter case beyond ASCII only makes a name look like a link,
+// which is refused, never followed.
+bool EqualsNoCase(const wchar_t* a, const wchar_t* b, unsigned length = ~0u);

@@ -161,9 +161,8 @@ bool ShellDeletes(const ShellItem& item, const String& source, const String& des
     if (JournalActive())
         return true;
     bool deletes = item.operation == FO_DELETE;
-    String aside(item.aside.text);
     return (!deletes || ShellFitsBelow(source, source)) &&
-           ShellFitsBelow(destination, deletes || aside.IsEmpty() ? destination : aside);
+           ShellFitsBelow(destination, deletes || !item.aside.text[0] ? destination : String(item.aside.text));
 }
 
 PathRole SourceRole(unsigned operation) {

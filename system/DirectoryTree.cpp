@@ -438,7 +438,7 @@ GUARDED static bool WideExists(const WidePath& path) {
 // inside the copy of a kept folder). The walks cannot serve: with the
 // journal open they pass the kept names over, and keep aside what they
 // delete.
-static bool DropKept(const WidePath& folder, bool all) {
+static bool DropKeptBelow(const WidePath& folder, bool all) {
     FileSearch search;
     if (!search.First(folder + L"\\*"))
         return true;
@@ -449,14 +449,14 @@ static bool DropKept(const WidePath& folder, bool all) {
             continue;
         WidePath path = folder + L"\\" + search.Name();
         bool drop = all || IsKeptName(search.Name());
-        if (path.IsEmpty() || (isDirectory ? !DropKept(path, drop) || (drop && !RemoveFolderAt(path))
+        if (path.IsEmpty() || (isDirectory ? !DropKeptBelow(path, drop) || (drop && !RemoveFolderAt(path))
                                            : drop && !DeleteFileWhole(path, attributes)))
             return false;
     } while (search.Next());
     return true;
 }
 
-bool DropKeptCopies(const WidePath& tree) { return !IsDirectory(tree) || DropKept(tree, false); }
+bool DropKeptCopies(const WidePath& tree) { return !IsDirectory(tree) || DropKeptBelow(tree, false); }
 
 bool DeletePath(const String& path) {
     GatedPath gated;

@@ -17,13 +17,8 @@ int NewFileSuffixCount(const WCHAR* name) {
     while (name[length])
         length++;
     int count = 0;
-    for (; length >= 5; length -= 5, count++) {
-        for (int i = 0; i < 5; i++) {
-            WCHAR unit = name[length - 5 + i];
-            if ((unit >= L'A' && unit <= L'Z' ? unit + (L'a' - L'A') : unit) != NewFileSuffix[i])
-                return count;
-        }
-    }
+    for (; length >= 5 && EqualsNoCase(name + length - 5, NewFileSuffix, 5); length -= 5)
+        count++;
     return count;
 }
 

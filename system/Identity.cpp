@@ -64,35 +64,17 @@ bool FinalPathOf(const WidePath& path, WidePath& final) {
     return file.IsValid() && FinalPathThrough(file.Get(), final);
 }
 
-bool IsWideSeparator(WCHAR c) { return c == L'\\' || c == L'/'; }
-
-WCHAR FoldAscii(WCHAR c) { return c >= L'a' && c <= L'z' ? static_cast<WCHAR>(c - L'a' + L'A') : c; }
-
-// Without regard to the case of ASCII letters: the system's own comparisons
-// (CompareStringW) are not among what Windows 95 and NT 4.0 both export, and
-// another letter case elsewhere only makes a name look like a link, which is
-// refused, never followed.
-bool EqualWide(const WCHAR* a, const WCHAR* b, int length = -1) {
-    for (int i = 0; length < 0 || i < length; i++) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-        if (!a[i])
-            return true;
-    }
-    return true;
-}
-
 // True when nothing but separators follows the root of a final path: after
 // "\\\\?\\" one level ("C:", "unix", "Volume{...}"), or three for "UNC".
 bool IsFinalRoot(const WCHAR* final) {
     const WCHAR* p = final;
-    if (IsWideSeparator(p[0]) && IsWideSeparator(p[1]) && (p[2] == L'?' || p[2] == L'.') && IsWideSeparator(p[3]))
+    if (IsPathSeparator(p[0]) && IsPathSeparator(p[1]) && (p[2] == L'?' || p[2] == L'.') && IsPathSeparator(p[3]))
         p += 4;
-    int levels = EqualWide(p, L"UNC\\", 4) ? 3 : 1;
+    int levels = EqualsNoCase(p, L"UNC\\", 4) ? 3 : 1;
     for (; levels > 0 && *p; levels--) {
-        while (*p && !IsWideSeparator(*p))
+        while (*p && !IsPathSeparator(*p))
             p++;
-        while (IsWideSeparator(*p))
+        while (IsPathSeparator(*p))
             p++;
     }
     return levels == 0 && !*p;
@@ -141,17 +123,17 @@ bool FileNameLeadsElsewhere(const WidePath& path, WidePath* held, HANDLE* opened
     if (!FolderFinalPath(folder, expected)) {
         ObjectId in, listed;
         return !IdentityOf(WideFolderOf(object), in) || !IdentityOf(folder, listed) || !SameObject(in, listed) ||
-               !EqualWide(object.Text() + PathPrefixLength(object.Text()), name);
+               !EqualsNoCase(object.Text() + PathPrefixLength(object.Text()), name);
     }
     int length = expected.Length();
-    if (length > 0 && !IsWideSeparator(expected.Text()[length - 1])) {
+    if (length > 0 && !IsPathSeparator(expected.Text()[length - 1])) {
         if (!expected.Append(L"\\"))
             return false;
         length++;
     }
     if (!expected.Append(name))
         return false;
-    bool elsewhere = !EqualWide(object.Text(), expected.Text());
+    bool elsewhere = !EqualsNoCase(object.Text(), expected.Text());
     // The same name but for the letters: the object's final path holds them as the folder does.
     if (held && !elsewhere)
         *held = path.Left(PathPrefixLength(path.Text())) + (object.Text() + length);

@@ -111,9 +111,10 @@ bool DropKept(const WidePath& kept, bool* missing) {
     BeginStep();
     bool dropped = DeleteFileAt(kept);
     DWORD error = GetLastError();
+    bool gone = !dropped && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND);
     if (missing)
-        *missing = !dropped && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND);
-    if (!dropped && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND))
+        *missing = gone;
+    if (gone)
         return true;
     dropped = dropped || RemoveAnything(kept);
     LogLine("  commit: delete \"%s\": %s", kept.Readable().Text(), dropped ? "done" : SystemErrorText().Text());

@@ -80,18 +80,9 @@ WidePath WidePath::operator+(const WCHAR* text) const {
     return joined;
 }
 
-static WCHAR FoldAscii(WCHAR c) { return c >= L'a' && c <= L'z' ? static_cast<WCHAR>(c - L'a' + L'A') : c; }
-
 // ASCII letters only, as the ANSI comparisons of the paths.
 bool WidePath::EqualsNoCase(const WidePath& other) const {
-    if (length != other.length)
-        return false;
-    const WCHAR *a = Text(), *b = other.Text();
-    for (int i = 0; i < length; i++) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    }
-    return true;
+    return length == other.length && ::EqualsNoCase(Text(), other.Text(), static_cast<unsigned>(length));
 }
 
 // True when `bytes` in the code page are the `count` units of `units`.

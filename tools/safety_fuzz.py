@@ -562,8 +562,8 @@ class Paths:
         form = self.rng.choice(self.forms)
         levels = list(self.world.written(path))  # a level the code page cannot spell by its short name, in every form
         if form == "short":
-            aliases = {v: k[-1] for k, v in self.world.shorts.items()}
-            levels = [aliases.get(n, n) if (i and self.rng.random() < 0.7) else n for i, n in enumerate(levels)]
+            levels = [self.world.short_of.get(path[:i + 1], n) if (i and self.rng.random() < 0.7) else n
+                      for i, n in enumerate(levels)]
         if form == "case":
             levels = [n.upper() if self.rng.random() < 0.5 else n for n in levels]
         if form == "link":
